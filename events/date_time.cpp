@@ -1,0 +1,85 @@
+#include "events/date_time.h"
+
+#include <chrono>
+#include <cmath>
+
+namespace {
+using namespace std::chrono;
+
+constexpr sys_days kEpoch = sys_days{year{1899} / December / 30};
+
+int64_t ToDayCount(int y, int m, int d) {
+    const year_month_day ymd{year{y}, month{static_cast<unsigned>(m)}, day{static_cast<unsigned>(d)}};
+    return (sys_days{ymd} - kEpoch).count();
+}
+
+// Splits into whole day and milliseconds of the day; values before the epoch
+// keep their time of day as a positive fraction, as the stored format does.
+void Split(TDateTime v, int64_t& dayCount, int64_t& ms) {
+    if (!std::isfinite(v)) { dayCount = 0; ms = 0; return; }
+    double whole = std::trunc(v);
+    double frac = std::fabs(v - whole);
+    dayCount = static_cast<int64_t>(whole);
+    ms = static_cast<int64_t>(std::llround(frac * kMsPerDay));
+    if (ms >= 86400000) {  // rounding reached the next midnight
+        ms -= 86400000;
+        dayCount += (v < 0) ? -1 : 1;
+    }
+}
+}  // namespace
+
+TDateTime EncodeDateTime(int y, int mo, int d, int h, int mi, int s, int ms) {
+    const double days = static_cast<double>(ToDayCount(y, mo, d));
+    const double t = (h * 3600000.0 + mi * 60000.0 + s * 1000.0 + ms) / kMsPerDay;
+    return days < 0 ? days - t : days + t;
+}
+
+TDateTime EncodeDate(int y, int m, int d) { return static_cast<double>(ToDayCount(y, m, d)); }
+
+DateTimeParts DecodeDateTime(TDateTime v) {
+    int64_t dayCount, ms;
+    Split(v, dayCount, ms);
+    const year_month_day ymd{kEpoch + days{dayCount}};
+    DateTimeParts p;
+    p.year = static_cast<int>(ymd.year());
+    p.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
+    p.day = static_cast<int>(static_cast<unsigned>(ymd.day()));
+    p.hour = static_cast<int>(ms / 3600000);
+    p.minute = static_cast<int>(ms / 60000 % 60);
+    p.second = static_cast<int>(ms / 1000 % 60);
+    p.millisecond = static_cast<int>(ms % 1000);
+    return p;
+}
+
+int64_t DayNumber(TDateTime v) {
+    int64_t dayCount, ms;
+    Split(v, dayCount, ms);
+    return dayCount;
+}
+
+TDateTime DateOf(TDateTime v) { return static_cast<double>(DayNumber(v)); }
+
+TDateTime TimeOf(TDateTime v) {
+    int64_t dayCount, ms;
+    Split(v, dayCount, ms);
+    return static_cast<double>(ms) / kMsPerDay;
+}
+
+TDateTime DropSeconds(TDateTime v) {
+    const DateTimeParts p = DecodeDateTime(v);
+    return EncodeDateTime(p.year, p.month, p.day, p.hour, p.minute);
+}
+
+int DayOfWeek(TDateTime v) {
+    const weekday wd{kEpoch + days{DayNumber(v)}};
+    return static_cast<int>(wd.c_encoding()) + 1;
+}
+
+bool IsLeapYear(int y) { return year{y}.is_leap(); }
+
+int DaysInMonth(int y, int m) {
+    const year_month_day_last l{year{y} / month{static_cast<unsigned>(m)} / last};
+    return static_cast<int>(static_cast<unsigned>(l.day()));
+}
+
+bool SameDay(TDateTime a, TDateTime b) { return DayNumber(a) == DayNumber(b); }

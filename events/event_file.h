@@ -1,0 +1,32 @@
+#pragma once
+// The binary event file ListToDo.db: a count of records, each a list of
+// tagged fields (identifier byte, 16-bit length, value).
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "events/safe_file.h"
+#include "widgets/todo_item.h"
+
+constexpr size_t kMaxFieldText = 65535;  // the most a 16-bit length can announce
+
+struct LoadReport {
+    enum class Status { Ok, Missing, Unreadable, Damaged };
+    Status status = Status::Ok;
+    int announced = 0;  // records the file announced (N)
+    int loaded = 0;     // complete records taken
+    std::string problem;  // first damage found (for the user; Russian)
+    bool damaged() const { return status == Status::Damaged; }
+};
+
+// Parses a whole file image into `items` (replacing them). Every complete
+// record is taken; anything the file cannot back (a short file, an
+// implausible count, a fixed field with a wrong length) is reported as damage.
+LoadReport LoadFromBytes(std::string_view data, TodoItems& items);
+LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items);
+
+// The file image of the items. Texts longer than 65,535 bytes are cut there,
+// so every length written matches the bytes that follow.
+std::string SaveToBytes(const TodoItems& items);
+WriteResult SaveToFile(const std::filesystem::path& path, const TodoItems& items,
+                       bool sync = true);

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "events/ansi.h"
+#include "events/date_time.h"
+#include "widgets/todo_item.h"
+
+namespace {
+
+TEST(DateTime, EncodesExactly) {
+    const TDateTime v = EncodeDateTime(2010, 10, 11, 9, 30);
+    unsigned char b[8];
+    std::memcpy(b, &v, 8);
+    const unsigned char want[8] = {0xab, 0xaa, 0xaa, 0xaa, 0xcc, 0xc1, 0xe3, 0x40};
+    EXPECT_EQ(0, std::memcmp(b, want, 8));
+    EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
+    EXPECT_EQ(EncodeDate(1900, 1, 1), 2.0);
+    const DateTimeParts p = DecodeDateTime(v);
+    EXPECT_EQ((std::array{p.year, p.month, p.day, p.hour, p.minute, p.second}),
+              (std::array{2010, 10, 11, 9, 30, 0}));
+}
+
+TEST(DateTime, DropSecondsAndCalendarHelpers) {
+    EXPECT_EQ(DropSeconds(EncodeDateTime(2010, 10, 11, 9, 30, 59, 999)),
+              EncodeDateTime(2010, 10, 11, 9, 30));
+    EXPECT_EQ(DropSeconds(EncodeDateTime(2010, 10, 11, 23, 59, 59, 999)),
+              EncodeDateTime(2010, 10, 11, 23, 59));
+    EXPECT_EQ(DayOfWeek(EncodeDate(2010, 10, 1)), 6);  // a Friday
+    EXPECT_EQ(DaysInMonth(2012, 2), 29);
+    EXPECT_EQ(DaysInMonth(1900, 2), 28);
+    EXPECT_EQ(DaysInMonth(2000, 2), 29);
+    EXPECT_TRUE(SameDay(EncodeDateTime(2010, 10, 11, 0, 0), EncodeDateTime(2010, 10, 11, 23, 59)));
+    // Before 1899-12-30 the fraction still counts forward from midnight.
+    const TDateTime early = EncodeDateTime(1899, 12, 29, 6, 0);
+    EXPECT_EQ(DecodeDateTime(early).hour, 6);
+    EXPECT_EQ(DecodeDateTime(early).day, 29);
+    EXPECT_DOUBLE_EQ(TimeOf(early), 0.25);
+}
+
+TEST(Ansi, RoundTripsCyrillicAndReplacesWhatDoesNotFit) {
+    const std::string text = "Ёлка ёж Привет, мир! №5 «кавычки» €";
+    EXPECT_EQ(utf8(ansi(text)), text);
+    EXPECT_EQ(ansi("Тест"), "\xd2\xe5\xf1\xf2");
+    EXPECT_EQ(ansi("日本"), "??");
+    EXPECT_FALSE(FitsAnsi("日"));
+    EXPECT_TRUE(FitsAnsi(text));
+    EXPECT_EQ(utf8(AnsiUpperCase(ansi("привет ёж abc"))), "ПРИВЕТ ЁЖ ABC");
+    EXPECT_EQ(utf8(AnsiLowerCase(ansi("ПРИВЕТ ЁЖ ABC"))), "привет ёж abc");
+}
+
+TEST(Ansi, CompareFollowsTheAlphabet) {
+    struct Case { const char* a; const char* b; int sign; };
+    const Case cases[] = {
+        {"ель", "ёлка", -1}, {"ёлка", "жук", -1}, {"а", "Б", -1}, {"а", "А", -1},
+        {"Яблоко", "яблоко", 1}, {"abc", "abc", 0}, {"", "а", -1}, {"b", "а", -1},
+    };
+    for (const Case& c : cases) {
+        const int r = AnsiCompareStr(ansi(c.a), ansi(c.b));
+        EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.a << " vs " << c.b;
+    }
+    EXPECT_EQ(AnsiCompareText(ansi("ПРИВЕТ"), ansi("привет")), 0);
+}
+
+TEST(TodoItems, SortKeepsEqualItemsInOrderAndFollowsSelection) {
+    TodoItems items;
+    const double due[] = {5, 3, 5, 1, 3};
+    for (int i = 0; i < 5; ++i) {
+        TTodoItem& it = items.Add();
+        it.DueDate = due[i];
+        it.Subject = std::string(1, static_cast<char>('a' + i));
+    }
+    const int followed = items.Sort(TodoData::tdDueDate, TSortDirection::sdAscending, 2);
+    std::string order;
+    for (const auto& it : items) order += it.Subject;
+    EXPECT_EQ(order, "dbeac");
+    EXPECT_EQ(items[followed].Subject, "c");
+    // A field without an order leaves the list as it is, in both directions.
+    items.Sort(TodoData::tdCategory, TSortDirection::sdDescending);
+    order.clear();
+    for (const auto& it : items) order += it.Subject;
+    EXPECT_EQ(order, "dbeac");
+    items.Sort(TodoData::tdDueDate, TSortDirection::sdDescending);
+    order.clear();
+    for (const auto& it : items) order += it.Subject;
+    EXPECT_EQ(order, "acbed");
+}
+
+TEST(TodoItems, IdentityLookup) {
+    TodoItems a, b;
+    for (int i = 0; i < 3; ++i) {
+        TTodoItem& it = a.Add();
+        it.CreationDate = 10 + i;
+        it.Subject = "x";
+    }
+    b.Add(a[2]);
+    b.Add(a[0]);
+    EXPECT_EQ(getIdxOfList(0, b, a), 2);
+    EXPECT_EQ(getIdxOfList(1, b, a), 0);
+    b[0].Subject = "y";
+    EXPECT_EQ(getIdxOfList(0, b, a), -1);
+    EXPECT_EQ(getIdxOfList(5, b, a), -1);
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+#pragma once
+// The event record and the plain item container that the lists are made of.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "events/date_time.h"
+
+struct TTodoItem {
+    std::string Subject;             // short name, Windows-1251 bytes
+    std::vector<std::string> Notes;  // description lines
+    TDateTime CreationDate = 0;      // start, whole minutes
+    TDateTime DueDate = 0;           // occurrence moment (copies) / start (repeating)
+    TDateTime CompletionDate = 0;    // end; 0 = none
+    std::string Category;            // count, decimal text
+    std::string Project;             // unit index 0..6, decimal text
+    std::string Resource;            // weekday mask, decimal text
+    int32_t ImageIndex = -1;         // reminder choice 0..9
+    bool Complete = false;
+    uint8_t Completion = 0;
+    uint8_t Priority = 0;
+    uint8_t Status = 0;
+    int32_t Tag = 0;
+    int32_t TotalTime = 0;  // whole hours; carried through the file untouched
+
+    // Notes as one text, lines joined by CR LF (each line followed by it).
+    std::string NotesText() const;
+    // Splits at CR LF, CR or LF; a final line break does not open an empty line.
+    void SetNotesText(std::string_view text);
+};
+
+// The item field a list column shows.
+enum class TodoData {
+    tdSubject = 0, tdCompletion, tdNotes, tdPriority, tdDueDate, tdStatus, tdImage,
+    tdComplete, tdTotalTime, tdCompletionDate, tdCreationDate, tdResource, tdHandle,
+    tdProject, tdCategory
+};
+
+enum class TSortDirection { sdAscending, sdDescending };
+
+// Compare of two items under a column's field: <0, 0, >0.
+int CompareItems(const TTodoItem& a, const TTodoItem& b, TodoData field);
+
+// An ordered collection of items, as held by the lists.
+class TodoItems {
+public:
+    TTodoItem& Add() { return items_.emplace_back(); }
+    TTodoItem& Add(const TTodoItem& item) { return items_.emplace_back(item); }
+    void Delete(int index) { items_.erase(items_.begin() + index); }
+    void Clear() { items_.clear(); }
+    int Count() const { return static_cast<int>(items_.size()); }
+    bool Empty() const { return items_.empty(); }
+    void Reserve(size_t n) { items_.reserve(n); }
+    TTodoItem& operator[](int i) { return items_[static_cast<size_t>(i)]; }
+    const TTodoItem& operator[](int i) const { return items_[static_cast<size_t>(i)]; }
+    auto begin() { return items_.begin(); }
+    auto end() { return items_.end(); }
+    auto begin() const { return items_.begin(); }
+    auto end() const { return items_.end(); }
+    std::vector<TTodoItem>& Vector() { return items_; }
+    const std::vector<TTodoItem>& Vector() const { return items_; }
+
+    // Orders by the field with its compare; items that compare equal keep
+    // their relative order. Returns the new position of the item that was at
+    // keepIndex (-1 in, -1 out), so a selection can follow its item.
+    int Sort(TodoData field, TSortDirection direction, int keepIndex = -1);
+
+    // Position of the sort column; -1 = none (reading a file resets it).
+    int SortColumn = -1;
+
+private:
+    std::vector<TTodoItem> items_;
+};
+
+// Position in `in` of the event with the identity (CreationDate, Subject) of
+// from[index]; the first such position, or -1.
+int getIdxOfList(int index, const TodoItems& from, const TodoItems& in);
+int FindByIdentity(const TodoItems& in, TDateTime creationDate, const std::string& subject);
