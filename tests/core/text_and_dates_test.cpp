@@ -103,3 +103,15 @@ TEST(TodoItems, IdentityLookup) {
 }
 
 }  // namespace
+
+#include "dayview/today_caption.h"
+
+namespace {
+
+TEST(TodayCaption, MonthDayCommaYear) {
+    EXPECT_EQ(utf8(TodayCaption(EncodeDateTime(2010, 10, 11, 23, 59))), "Октябрь 11, 2010");
+    EXPECT_EQ(utf8(TodayCaption(EncodeDate(2026, 1, 1))), "Январь 1, 2026");
+    EXPECT_EQ(utf8(TodayCaption(EncodeDate(1999, 12, 31))), "Декабрь 31, 1999");
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#include "app/environment.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+std::filesystem::path Environment::ExeDir() const {
+    return std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String());
+}
+
+TDateTime LocalNow() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate d = now.date();
+    const QTime t = now.time();
+    return EncodeDateTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(),
+                          t.msec());
+}
+
+TDateTime Environment::Now() const { return LocalNow(); }
+
+int Environment::RunModal(QDialog& dialog) { return dialog.exec(); }
+
+void Environment::ShowMessage(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), text,
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool Environment::AskRetry(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), text,
+                    QMessageBox::NoButton, parent);
+    QPushButton* retry = box.addButton(QStringLiteral("Повторить"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("Закрыть без сохранения"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(retry);
+    box.exec();
+    return box.clickedButton() == retry;
+}
+
+QRect Environment::WorkArea() const {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+QSize Environment::ScreenSize() const {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().size() : QSize(1024, 768);
+}
+
+int64_t Environment::FreeSpace(const std::filesystem::path& path) const {
+    std::error_code ec;
+    const auto info = std::filesystem::space(path, ec);
+    if (ec) return -1;
+    return static_cast<int64_t>(info.available);
+}

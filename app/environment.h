@@ -1,0 +1,39 @@
+#pragma once
+// What the shell asks of the platform. The main window gets one of these at
+// construction; tests pass a subclass with a fake clock, scripted dialogs and
+// a temporary folder instead of the executable's.
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <cstdint>
+#include <filesystem>
+
+#include "events/date_time.h"
+
+class QDialog;
+class QWidget;
+
+class Environment {
+public:
+    virtual ~Environment() = default;
+
+    // Folder of the running executable (the data folder lives beside it).
+    virtual std::filesystem::path ExeDir() const;
+    // The clock. Nothing else in the program reads it.
+    virtual TDateTime Now() const;
+    // Shows a dialog modally; returns its result code.
+    virtual int RunModal(QDialog& dialog);
+    // A message the user acknowledges.
+    virtual void ShowMessage(QWidget* parent, const QString& text);
+    // A question with "try again" / "close anyway"; true = try again.
+    virtual bool AskRetry(QWidget* parent, const QString& text);
+    // Desktop work area (without panels) and whole screen size.
+    virtual QRect WorkArea() const;
+    virtual QSize ScreenSize() const;
+    // Free bytes on the drive of `path`; -1 when the system gives no answer.
+    virtual int64_t FreeSpace(const std::filesystem::path& path) const;
+};
+
+// Current local time as a TDateTime.
+TDateTime LocalNow();
