@@ -1,0 +1,192 @@
+#include "dayview/day_list.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+
+#include "dayview/recurrence.h"
+#include "events/ansi.h"
+
+namespace {
+
+constexpr int64_t kMsPerDayInt = 86400000;
+
+// Time of day in whole milliseconds; 0 for values the calendar cannot hold.
+int64_t MsOfDay(TDateTime v) {
+    if (SafeDayNumber(v) == INT64_MIN) return 0;
+    const int64_t ms = std::llround(TimeOf(v) * kMsPerDay);
+    return ms >= kMsPerDayInt ? 0 : ms;
+}
+
+int64_t SecondsOfDayMs(TDateTime v) { return MsOfDay(v) / 1000 * 1000; }
+
+// Whole hours between two moments, either direction. Rounded to the
+// millisecond first so that 23 hours do not come out as 22.9999.
+int64_t HoursBetween(TDateTime a, TDateTime b) {
+    const double span = std::fabs(a - b);
+    if (!(span < 1e7)) return INT64_MAX;
+    return std::llround(span * kMsPerDay) / 3600000;
+}
+
+enum class Rule : uint8_t { Simple = 1, ToDo = 2, Repeating = 3, Lasting = 4 };
+
+struct Pending {
+    TDateTime moment;
+    int source;
+    Rule rule;
+};
+
+const std::string& Completed() {
+    static const std::string s = ansi("Завершено");
+    return s;
+}
+const std::string& NotStarted() {
+    static const std::string s = ansi("Не начато");
+    return s;
+}
+
+std::string StartText(Rule rule, const TTodoItem& ev, TDateTime now, const DayListFormats& fmt) {
+    const TDateTime s = ev.CreationDate, e = ev.CompletionDate;
+    const bool running = s < now && e > now;
+    std::string text;
+    switch (rule) {
+        case Rule::Simple:
+            return TimeToHHMM(s);
+        case Rule::ToDo:
+            if (e == 0) return text;
+            if (running) text = TimeLeftText(e, now, fmt.SplitRemainingTime);
+            if (s > now) text = SameDay(s, now) ? TimeToHHMM(s) : DateToStr(s, fmt);
+            if (e < now) text = Completed();
+            return text;
+        case Rule::Repeating:
+            if (e == 0) return TimeToHHMM(s);
+            if (running) text = TimeLeftText(e, now, fmt.SplitRemainingTime);
+            if (s > now) text = NotStarted();
+            if (e < now) text = Completed();
+            return text;
+        case Rule::Lasting:
+            text = TimeToHHMM(s);
+            if (e != 0) {
+                if (running) text = TimeLeftText(e, now, fmt.SplitRemainingTime);
+                if (e < now) text = Completed();
+            }
+            return text;
+    }
+    return text;
+}
+
+}  // namespace
+
+TDateTime getDtTimeWithAlertTime(int alertIndex, TDateTime moment) {
+    static constexpr int kMinutes[8] = {1, 5, 15, 30, 45, 60, 120, 1440};
+    if (alertIndex < 2 || alertIndex > 9) return moment;
+    return AddMinutes(moment, -kMinutes[alertIndex - 2]);
+}
+
+TDateTime TimeOfDay(TDateTime moment) {
+    return static_cast<double>(SecondsOfDayMs(moment)) / kMsPerDay;
+}
+
+TDateTime CombineDateAndTime(TDateTime day, TDateTime time) {
+    const int64_t n = SafeDayNumber(day);
+    if (n == INT64_MIN) return day;
+    return ComposeDateTime(n, SecondsOfDayMs(time));
+}
+
+std::string TimeToHHMM(TDateTime moment) {
+    const int64_t ms = MsOfDay(moment);
+    const int h = static_cast<int>(ms / 3600000), m = static_cast<int>(ms / 60000 % 60);
+    const char text[5] = {static_cast<char>('0' + h / 10), static_cast<char>('0' + h % 10), ':',
+                          static_cast<char>('0' + m / 10), static_cast<char>('0' + m % 10)};
+    return std::string(text, 5);
+}
+
+void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime now,
+                  const DayListFormats& fmt, TodoItems& out, std::vector<int>* sources) {
+    out.Clear();
+    if (sources) sources->clear();
+    const int64_t dayD = SafeDayNumber(d);
+    if (dayD == INT64_MIN) return;
+    const bool reminder = mode == ListMode::Reminder;
+
+    // Only the events that fall on the day cost more than a few comparisons:
+    // nothing is allocated or formatted for the others.
+    std::vector<Pending> pending;
+    const std::vector<TTodoItem>& items = store.Vector();
+    const int n = static_cast<int>(items.size());
+    for (int i = 0; i < n; ++i) {
+        const TTodoItem& ev = items[static_cast<size_t>(i)];
+        const TDateTime s = ev.CreationDate, e = ev.CompletionDate, u = ev.DueDate;
+        const int a = ev.ImageIndex;
+        const bool done = ev.Complete;
+        // Count and unit are read only as a pair; a text that is no number
+        // counts as 0, so one bad record does not hide the others.
+        int count = 0, unit = 0;
+        if (!ev.Category.empty() && !ev.Project.empty()) {
+            count = DecimalOrZero(ev.Category);
+            unit = DecimalOrZero(ev.Project);
+        }
+        const int64_t dayS = SafeDayNumber(s);
+        const bool onStartDay = dayS == dayD;
+        const bool shift = reminder && a >= 2 && a <= 8;
+        auto at = [&](TDateTime time) {
+            const TDateTime m = ComposeDateTime(dayD, SecondsOfDayMs(time));
+            return shift ? getDtTimeWithAlertTime(a, m) : m;
+        };
+
+        // Simple events, and in the reminder list the day-before copy of
+        // any event reminded a day ahead.
+        const bool dayBefore = reminder && a == kAlertDayBefore && dayS != INT64_MIN &&
+                               dayS - 1 == dayD;
+        if ((u == 0 && e == 0 && onStartDay) || dayBefore)
+            pending.push_back({at(s), i, Rule::Simple});
+
+        // To-do: every day of its span while open, its start day always.
+        if (count == 0 && e != 0 &&
+            ((s <= d && d <= e && !done && u == 0) || onStartDay)) {
+            const TDateTime time = HoursBetween(s, e) < 23 && d > s ? e : s;
+            pending.push_back({at(time), i, Rule::ToDo});
+        }
+
+        // Repeating: by unit or by weekday; a completed one only on its start day.
+        const bool repMatch = RepeatsOnDay(s, e, count, unit, d);
+        const bool wkMatch = WeekdayMatch(s, DecimalOrZero(ev.Resource), d);
+        if ((repMatch || wkMatch) && (!done || onStartDay))
+            pending.push_back({at(u), i, Rule::Repeating});
+
+        // Lasting: every day of its span while open, its start day always.
+        if (!repMatch && !wkMatch && u == 0 && e != 0 && count != 0 &&
+            ((s <= d && d <= e && !done) || onStartDay))
+            pending.push_back({at(s), i, Rule::Lasting});
+    }
+
+    std::stable_sort(pending.begin(), pending.end(),
+                     [](const Pending& x, const Pending& y) { return x.moment < y.moment; });
+
+    out.Reserve(pending.size());
+    if (sources) sources->reserve(pending.size());
+    for (const Pending& p : pending) {
+        const TTodoItem& ev = items[static_cast<size_t>(p.source)];
+        TTodoItem& c = out.Add();
+        c.Subject = ev.Subject;
+        c.Complete = ev.Complete;
+        c.CreationDate = ev.CreationDate;
+        c.CompletionDate = ev.CompletionDate;
+        c.DueDate = p.moment;
+        c.Category = StartText(p.rule, ev, now, fmt);
+        c.Project = ev.Project;
+        c.Resource = ev.Category;
+        c.ImageIndex = ev.ImageIndex;
+        if (sources) sources->push_back(p.source);
+    }
+}
+
+bool IsCopyReminderRepeatDue(const TTodoItem& copy, TDateTime now) {
+    if (copy.CompletionDate != 0) return false;
+    const int unit = DecimalOrZero(copy.Project);
+    if (unit != kUnitMinutes && unit != kUnitHours) return false;
+    const int count = DecimalOrZero(copy.Resource);
+    if (count <= 0) return false;
+    return IsReminderRepeatDue(copy.DueDate, now, count, unit);
+}

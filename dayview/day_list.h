@@ -1,0 +1,58 @@
+#pragma once
+// Which stored events fall on a day, and the copies the day list and the
+// reminder list show.
+//
+// A copy keeps the Subject and CreationDate of its event, so the event is
+// found again by that identity (getIdxOfList / FindByIdentity: the first
+// stored event with the pair). UpDateTdList can also hand back, parallel to
+// the copies, the store position each copy was made from; that position is
+// exact even when two events share the identity, but it is only valid until
+// the store changes.
+#include <string>
+#include <vector>
+
+#include "dayview/time_left.h"
+#include "events/date_time.h"
+#include "widgets/todo_item.h"
+
+enum class ListMode {
+    Day,       // the visible day list: occurrence moments
+    Reminder,  // the reminder list: reminder moments, plus "за 1 день" copies of tomorrow
+};
+
+// Reminder choices as stored in ImageIndex.
+constexpr int kAlertNone = 0;      // "Не напоминать"
+constexpr int kAlertOnTime = 1;    // "Вовремя"
+constexpr int kAlertDayBefore = 9; // "за 1 день"
+
+// Moment minus the offset of the reminder choice: 1, 5, 15, 30, 45, 60, 120
+// or 1440 minutes for the choices 2 to 9; any other choice leaves it.
+TDateTime getDtTimeWithAlertTime(int alertIndex, TDateTime moment);
+
+// The time of day of the moment, to the second, as a fraction of a day.
+TDateTime TimeOfDay(TDateTime moment);
+// The date of `day` with the time of day of `time` (to the second).
+TDateTime CombineDateAndTime(TDateTime day, TDateTime time);
+// "09:05", "23:30".
+std::string TimeToHHMM(TDateTime moment);
+
+// Empties `out` and fills it with one copy per rule an event of `store`
+// satisfies on the day of `d`, in order of occurrence moment (copies with
+// equal moments keep store order). `d` is midnight of the chosen day in day
+// mode; in reminder mode today at midnight or the current moment. `now` is
+// the current moment for the start texts. When `sources` is given it gets,
+// for each copy, the position in `store` of the event it was made from.
+//
+// Copy fields: Subject, Complete, CreationDate, CompletionDate and
+// ImageIndex of the event; DueDate the occurrence (day mode) or reminder
+// (reminder mode) moment; Category the start text of the "Старт" column;
+// Project the event's unit; Resource the event's count (the reminder timer
+// reads it there). Notes are not copied.
+void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime now,
+                  const DayListFormats& fmt, TodoItems& out, std::vector<int>* sources = nullptr);
+
+// For the reminder timer: the copy repeats its reminder every count minutes
+// or hours (copy's Project 1 or 2, count in its Resource, no end) and that
+// repeat is due at `now`. A count of 0 or a count that is not a number
+// means no repetition.
+bool IsCopyReminderRepeatDue(const TTodoItem& copy, TDateTime now);

@@ -1,0 +1,197 @@
+#include "dayview/recurrence.h"
+
+#include <chrono>
+#include <climits>
+#include <cmath>
+
+namespace {
+using namespace std::chrono;
+
+constexpr sys_days kEpoch = sys_days{year{1899} / December / 30};
+constexpr int64_t kMsPerDayInt = 86400000;
+// 0001-01-01 and 9999-12-31 as day numbers: the range the calendar handles.
+constexpr double kFirstDay = -693593.0;
+constexpr double kLastDay = 2958465.0;
+
+bool InCalendar(TDateTime v) { return v >= kFirstDay && v < kLastDay + 1.0; }
+
+int64_t MsOfDay(TDateTime v) { return std::llround(TimeOf(v) * kMsPerDay); }
+
+year_month_day YmdOf(TDateTime v) { return year_month_day{kEpoch + days{DayNumber(v)}}; }
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+}  // namespace
+
+int64_t SafeDayNumber(TDateTime v) {
+    if (!InCalendar(v)) return INT64_MIN;
+    return DayNumber(v);
+}
+
+bool TryParseDecimal(std::string_view text, int& out) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == text.size()) return false;
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+        if (value > static_cast<int64_t>(INT_MAX) + 1) return false;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX || value < INT_MIN) return false;
+    out = static_cast<int>(value);
+    return true;
+}
+
+int DecimalOrZero(std::string_view text) {
+    // The common texts are one digit; read them without the general loop.
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') return text[0] - '0';
+    int v = 0;
+    return TryParseDecimal(text, v) ? v : 0;
+}
+
+TDateTime ComposeDateTime(int64_t dayNumber, int64_t msOfDay) {
+    const double d = static_cast<double>(dayNumber);
+    const double t = static_cast<double>(msOfDay) / kMsPerDay;
+    return d < 0 ? d - t : d + t;
+}
+
+TDateTime AddMinutes(TDateTime value, int64_t minutes) {
+    // Beyond the calendar there is nothing exact to keep; plain arithmetic.
+    constexpr int64_t kLimit = int64_t{1} << 40;
+    if (!InCalendar(value) || minutes > kLimit || minutes < -kLimit)
+        return value + static_cast<double>(minutes) * kOneMinute;
+    const int64_t total = MsOfDay(value) + minutes * 60000;
+    const int64_t day = DayNumber(value) + FloorDiv(total, kMsPerDayInt);
+    const int64_t ms = total - FloorDiv(total, kMsPerDayInt) * kMsPerDayInt;
+    return ComposeDateTime(day, ms);
+}
+
+int PeriodDays(int count, int unit) {
+    int64_t p = 0;
+    if (unit == kUnitDays) p = count;
+    else if (unit == kUnitWeeks) p = int64_t{7} * count;
+    if (p > INT_MAX) return INT_MAX;
+    if (p < INT_MIN) return INT_MIN;
+    return static_cast<int>(p);
+}
+
+bool IsDayInPeriod(int period, TDateTime s, TDateTime d) {
+    if (period <= 0) return false;
+    const int64_t ks = SafeDayNumber(s), kd = SafeDayNumber(d);
+    if (ks == INT64_MIN || kd == INT64_MIN) return false;
+    const int64_t diff = kd - ks;
+    return diff >= 0 && diff % period == 0;
+}
+
+bool RepeatsOnDay(TDateTime s, TDateTime e, int count, int unit, TDateTime d) {
+    if (e != 0) return false;
+    if (unit < kUnitMinutes || unit > kUnitYears) return false;
+    const int64_t ks = SafeDayNumber(s), kd = SafeDayNumber(d);
+    if (ks == INT64_MIN || kd == INT64_MIN) return false;
+    // Minutes and hours repeat as reminders, not as days; and a repetition
+    // without a usable count keeps the event on its start day rather than
+    // losing it from every day.
+    if (unit == kUnitMinutes || unit == kUnitHours || count <= 0) return ks == kd;
+    if (unit == kUnitDays || unit == kUnitWeeks) return IsDayInPeriod(PeriodDays(count, unit), s, d);
+    const year_month_day ys = YmdOf(s), yd = YmdOf(d);
+    if (yd.day() != ys.day() || yd.year() < ys.year()) return false;
+    return unit == kUnitMonths || yd.month() == ys.month();
+}
+
+bool RepeatsOnDay(TDateTime s, TDateTime e, std::string_view countText, std::string_view unitText,
+                  TDateTime d) {
+    if (countText.empty() || unitText.empty()) return false;
+    return RepeatsOnDay(s, e, DecimalOrZero(countText), DecimalOrZero(unitText), d);
+}
+
+bool WeekdayMatch(TDateTime s, int mask, TDateTime d) {
+    if (mask == 0) return false;
+    const int64_t ks = SafeDayNumber(s), kd = SafeDayNumber(d);
+    if (kd == INT64_MIN) return false;
+    const int w = DayOfWeek(d);  // 1 = Sunday ... 7 = Saturday
+    if (((static_cast<unsigned>(mask) >> (7 - w)) & 1u) && d >= s) return true;
+    return ks == kd;
+}
+
+bool WeekdayMatch(TDateTime s, std::string_view maskText, TDateTime d) {
+    return WeekdayMatch(s, DecimalOrZero(maskText), d);
+}
+
+bool IsReminderRepeatDue(TDateTime moment, TDateTime now, int count, int unit) {
+    if (count <= 0) return false;
+    int64_t period = 0;
+    if (unit == kUnitMinutes) period = int64_t{count} * 60;
+    else if (unit == kUnitHours) period = int64_t{count} * 3600;
+    else return false;
+    const double diff = std::fabs(now - moment);
+    if (!(diff < 1e7)) return false;
+    // Whole milliseconds first: the difference of two stored moments is not
+    // exact, and truncating 299.9999 s would miss the five-minute mark.
+    const int64_t seconds = std::llround(diff * kMsPerDay) / 1000;
+    return seconds % period == 0;
+}
+
+int DaysInPeriods(int count, bool yearly, TDateTime s) {
+    if (count <= 0 || !InCalendar(s)) return 0;
+    constexpr sys_days kLast = sys_days{year{9999} / December / 31};
+    sys_days x = kEpoch + days{DayNumber(s)};
+    int64_t total = 0;
+    for (int i = 0; i < count && x <= kLast; ++i) {
+        const year_month_day ymd{x};
+        const unsigned n = yearly ? (ymd.year().is_leap() ? 366u : 365u)
+                                  : static_cast<unsigned>((ymd.year() / ymd.month() / last).day());
+        total += n;
+        x += days{n + 1};
+    }
+    return total > INT_MAX ? INT_MAX : static_cast<int>(total);
+}
+
+TDateTime AddInterval(int count, int unit, TDateTime s) {
+    switch (unit) {
+        case kUnitMinutes: return AddMinutes(s, count);
+        case kUnitHours: return AddMinutes(s, int64_t{count} * 60);
+        case kUnitDays: return AddMinutes(s, int64_t{count} * 1440);
+        case kUnitWeeks: return AddMinutes(s, int64_t{count} * 10080);
+        case kUnitMonths: return AddMinutes(s, int64_t{DaysInPeriods(count, false, s)} * 1440);
+        case kUnitYears: return AddMinutes(s, int64_t{DaysInPeriods(count, true, s)} * 1440);
+        default: return s;
+    }
+}
+
+std::string IntToBinStr(int value, int topBit) {
+    if (topBit < 0) return {};
+    if (topBit > 63) topBit = 63;
+    std::string out;
+    out.reserve(static_cast<size_t>(topBit) + 1);
+    const auto u = static_cast<uint32_t>(value);
+    for (int b = topBit; b >= 0; --b) {
+        const bool set = b < 32 ? ((u >> b) & 1u) != 0 : value < 0;
+        out += set ? '1' : '0';
+    }
+    return out;
+}
+
+int BinStrToInt(std::string_view text) {
+    uint32_t v = 0;
+    for (const char c : text) v = v * 2 + (c == '1' ? 1u : 0u);
+    return static_cast<int>(v);
+}
+
+int GetDaysFromList(const std::array<bool, 7>& checked) {
+    std::string text;
+    for (const bool c : checked) text += c ? '1' : '0';
+    return BinStrToInt(text);
+}
+
+std::array<bool, 7> SetDaysInList(int mask) {
+    const std::string text = IntToBinStr(mask, 6);
+    std::array<bool, 7> out{};
+    for (size_t i = 0; i < 7; ++i) out[i] = text[i] == '1';
+    return out;
+}

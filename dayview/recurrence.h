@@ -1,0 +1,92 @@
+#pragma once
+// Repetition of events: by a count of units from the start, by weekday mask,
+// the end of a lasting event, and the period of repeated reminders.
+// There is no stored list of occurrences; every question tests one day (or
+// one moment) against the stored start, count, unit and mask.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "events/date_time.h"
+
+// Units as stored in `Project`.
+enum RepeatUnit : int {
+    kUnitNone = 0, kUnitMinutes = 1, kUnitHours = 2, kUnitDays = 3,
+    kUnitWeeks = 4, kUnitMonths = 5, kUnitYears = 6
+};
+
+// --- reading the decimal text fields (`Category`, `Project`, `Resource`) ---
+
+// A strict decimal integer: optional sign, digits only, within int range.
+// Returns false (and leaves `out` alone) for anything else, the empty text
+// included.
+bool TryParseDecimal(std::string_view text, int& out);
+// The same, with 0 for a text that is not a decimal integer. The files may
+// hold any text in these fields (the count box once stored what was typed);
+// such a value counts as "none" instead of stopping the caller.
+int DecimalOrZero(std::string_view text);
+
+// --- exact date-time arithmetic on whole milliseconds ---
+
+// Builds the stored value of a day number and a time of day in milliseconds
+// (0 <= msOfDay < 86400000), with the same encoding as EncodeDateTime.
+TDateTime ComposeDateTime(int64_t dayNumber, int64_t msOfDay);
+// DayNumber for values inside the calendar (years 1 to 9999); anything else,
+// NaN included, gives INT64_MIN, which no real day has.
+int64_t SafeDayNumber(TDateTime value);
+// The value moved by whole minutes, without the drift of adding 1/1440 steps.
+TDateTime AddMinutes(TDateTime value, int64_t minutes);
+
+// --- repetition by unit ---
+
+// Days between occurrences: count for days, 7 x count for weeks, else 0.
+int PeriodDays(int count, int unit);
+// The day of d is on or after the day of s and a whole multiple of `period`
+// days after it. False for period <= 0.
+bool IsDayInPeriod(int period, TDateTime s, TDateTime d);
+
+// The repetition by unit recurs on the day of d. False unless both texts are
+// non-empty and e (the end) is 0. Minutes and hours recur only on the start
+// day (their repeats are repeated reminders); days and weeks every period;
+// months on the same day of the month from January of the start year on
+// (the month is not compared and the count not used); years on the same day
+// and month from the start year on. A count that is 0, negative or not a
+// number leaves only the start day.
+bool RepeatsOnDay(TDateTime s, TDateTime e, std::string_view countText,
+                  std::string_view unitText, TDateTime d);
+// The same with count and unit already read.
+bool RepeatsOnDay(TDateTime s, TDateTime e, int count, int unit, TDateTime d);
+
+// The weekday mask selects the day of d: the weekday's bit is set and d >= s
+// (full date-time), or d is on the start day itself. False for mask 0 or a
+// mask text that is not a number.
+bool WeekdayMatch(TDateTime s, std::string_view maskText, TDateTime d);
+bool WeekdayMatch(TDateTime s, int mask, TDateTime d);
+
+// A reminder repeated every `count` minutes (unit 1) or hours (unit 2) is due
+// at `now`: the whole seconds between now and the reminder moment (in either
+// direction) are a multiple of the period. False for any other unit and for
+// count <= 0, so a stored count of 0 never divides by zero.
+bool IsReminderRepeatDue(TDateTime moment, TDateTime now, int count, int unit);
+
+// --- the end of a lasting event ---
+
+// s advanced by count units (0 or an unknown unit: s itself).
+TDateTime AddInterval(int count, int unit, TDateTime s);
+// Days in `count` successive months (yearly = false) or years (yearly = true)
+// counted from s. Stops at the end of year 9999; count <= 0 gives 0.
+int DaysInPeriods(int count, bool yearly, TDateTime s);
+
+// --- the weekday mask as digit text and as the editor's check list ---
+
+// One character per bit from topBit down to 0, "1" for a set bit; empty when
+// topBit < 0. IntToBinStr(42, 6) is "0101010".
+std::string IntToBinStr(int value, int topBit);
+// From the first character to the last: value*2+1 for "1", value*2 otherwise.
+int BinStrToInt(std::string_view text);
+
+// The check list holds the weekdays Sunday first ("Вс" ... "Сб"), item i
+// being bit 6 - i of the mask: Monday, Wednesday, Friday give 42.
+int GetDaysFromList(const std::array<bool, 7>& checked);
+std::array<bool, 7> SetDaysInList(int mask);
