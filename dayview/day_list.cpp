@@ -150,8 +150,13 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
         }
 
         // Repeating: by unit or by weekday; a completed one only on its start day.
-        const bool repMatch = RepeatsOnDay(s, e, count, unit, d);
-        const bool wkMatch = WeekdayMatch(s, DecimalOrZero(ev.Resource), d);
+        // A record with a DueDate of its own whose unit and mask are both
+        // unusable would fall on no day at all; it keeps its start day, where
+        // the user can open and mend it.
+        const int mask = DecimalOrZero(ev.Resource);
+        const bool unreadable = u != 0 && e == 0 && mask == 0 && (unit < kUnitMinutes || unit > kUnitYears);
+        const bool repMatch = RepeatsOnDay(s, e, count, unit, d) || (unreadable && onStartDay);
+        const bool wkMatch = WeekdayMatch(s, mask, d);
         if ((repMatch || wkMatch) && (!done || onStartDay))
             pending.push_back({at(u), i, Rule::Repeating});
 

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "dayview/recurrence.h"
+#include "events/date_time.h"
+
+namespace {
+
+TDateTime Day(int y, int m, int d) { return EncodeDate(y, m, d); }
+TDateTime At(int y, int m, int d, int h, int mi, int s = 0) { return EncodeDateTime(y, m, d, h, mi, s); }
+
+struct RepeatCase {
+    const char* what;
+    TDateTime start;
+    const char* count;
+    const char* unit;
+    TDateTime day;
+    bool expected;
+};
+
+TEST(Recurrence, RepeatsOnDayByUnit) {
+    const TDateTime every2 = At(2010, 10, 10, 9, 0);
+    const TDateTime wed = At(2010, 10, 13, 10, 0);
+    const TDateTime jan31 = At(2011, 1, 31, 8, 0);
+    const TDateTime oct15 = At(2010, 10, 15, 12, 0);
+    const TDateTime leap = At(2008, 2, 29, 7, 0);
+    const RepeatCase cases[] = {
+        {"2 days: start day", every2, "2", "3", Day(2010, 10, 10), true},
+        {"2 days: +2", every2, "2", "3", Day(2010, 10, 12), true},
+        {"2 days: +4", every2, "2", "3", Day(2010, 10, 14), true},
+        {"2 days: before start", every2, "2", "3", Day(2010, 10, 8), false},
+        {"2 days: +1", every2, "2", "3", Day(2010, 10, 11), false},
+        {"2 days: +3", every2, "2", "3", Day(2010, 10, 13), false},
+        {"weekly: start", wed, "1", "4", Day(2010, 10, 13), true},
+        {"weekly: +7", wed, "1", "4", Day(2010, 10, 20), true},
+        {"weekly: +14", wed, "1", "4", Day(2010, 10, 27), true},
+        {"weekly: -7", wed, "1", "4", Day(2010, 10, 6), false},
+        {"monthly 31st: start month", jan31, "1", "5", Day(2011, 1, 31), true},
+        {"monthly 31st: March", jan31, "1", "5", Day(2011, 3, 31), true},
+        {"monthly 31st: next year", jan31, "1", "5", Day(2012, 12, 31), true},
+        {"monthly 31st: April has 30", jan31, "1", "5", Day(2011, 4, 30), false},
+        {"monthly 31st: year before", jan31, "1", "5", Day(2010, 12, 31), false},
+        {"monthly: January of the start year", oct15, "1", "5", Day(2010, 1, 15), true},
+        {"monthly: November", oct15, "1", "5", Day(2010, 11, 15), true},
+        {"monthly: next March", oct15, "1", "5", Day(2011, 3, 15), true},
+        {"monthly: year before", oct15, "1", "5", Day(2009, 1, 15), false},
+        {"monthly: other day", oct15, "1", "5", Day(2010, 11, 16), false},
+        {"yearly 29 Feb: 2012", leap, "1", "6", Day(2012, 2, 29), true},
+        {"yearly 29 Feb: start", leap, "1", "6", Day(2008, 2, 29), true},
+        {"yearly 29 Feb: 28 Feb 2009", leap, "1", "6", Day(2009, 2, 28), false},
+        {"yearly 29 Feb: 1 Mar 2009", leap, "1", "6", Day(2009, 3, 1), false},
+        {"yearly 29 Feb: before start", leap, "1", "6", Day(2004, 2, 29), false},
+        {"minutes: start day", wed, "5", "1", Day(2010, 10, 13), true},
+        {"minutes: next day", wed, "5", "1", Day(2010, 10, 14), false},
+        {"hours: next day", wed, "2", "2", Day(2010, 10, 14), false},
+        {"no unit", wed, "3", "0", Day(2010, 10, 13), false},
+        {"unknown unit", wed, "3", "7", Day(2010, 10, 13), false},
+        {"empty count", wed, "", "3", Day(2010, 10, 13), false},
+        {"empty unit", wed, "1", "", Day(2010, 10, 13), false},
+        // A count that is no number, or 0, keeps only the start day.
+        {"bad count days: start day", every2, "abc", "3", Day(2010, 10, 10), true},
+        {"bad count days: later", every2, "abc", "3", Day(2010, 10, 12), false},
+        {"zero count months: later", oct15, "0", "5", Day(2010, 11, 15), false},
+        {"bad unit", every2, "2", "x", Day(2010, 10, 12), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RepeatsOnDay(c.start, 0, c.count, c.unit, c.day), c.expected) << c.what;
+    // An end set means a lasting event, which never repeats.
+    EXPECT_FALSE(RepeatsOnDay(every2, every2 + 1, "2", "3", Day(2010, 10, 10)));
+}
+
+TEST(Recurrence, WeekdayMask) {
+    const TDateTime wed = At(2010, 10, 13, 10, 0);  // Wednesday
+    struct Case { TDateTime start; const char* mask; TDateTime day; bool expected; };
+    const Case cases[] = {
+        {wed, "42", Day(2010, 10, 13), true},   // start day at midnight, before 10:00
+        {wed, "42", Day(2010, 10, 15), true},   // Friday
+        {wed, "42", Day(2010, 10, 18), true},   // Monday
+        {wed, "42", Day(2010, 10, 20), true},   // next Wednesday
+        {wed, "42", Day(2010, 10, 11), false},  // Monday before the start
+        {wed, "42", Day(2010, 10, 14), false},  // Thursday
+        {At(2010, 10, 12, 9, 0), "64", Day(2010, 10, 12), true},   // Tuesday start
+        {At(2010, 10, 12, 9, 0), "64", Day(2010, 10, 17), true},   // Sunday after
+        {At(2010, 10, 12, 9, 0), "64", Day(2010, 10, 10), false},  // Sunday before
+        {At(2010, 10, 12, 9, 0), "64", Day(2010, 10, 19), false},  // next Tuesday
+        {At(2010, 10, 12, 9, 0), "1", Day(2010, 10, 16), true},    // Saturday
+        {wed, "0", Day(2010, 10, 13), false},
+        {wed, "zz", Day(2010, 10, 13), false},
+        {wed, "", Day(2010, 10, 15), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WeekdayMatch(c.start, c.mask, c.day), c.expected)
+            << c.mask << " on " << DecodeDateTime(c.day).day;
+}
+
+TEST(Recurrence, DayPeriods) {
+    EXPECT_EQ(PeriodDays(3, kUnitDays), 3);
+    EXPECT_EQ(PeriodDays(2, kUnitWeeks), 14);
+    EXPECT_EQ(PeriodDays(2, kUnitMonths), 0);
+    EXPECT_EQ(PeriodDays(INT_MAX, kUnitWeeks), INT_MAX);
+    const TDateTime s = At(2010, 10, 10, 23, 59);
+    EXPECT_TRUE(IsDayInPeriod(3, s, Day(2010, 10, 10)));
+    EXPECT_TRUE(IsDayInPeriod(3, s, At(2010, 10, 13, 0, 1)));
+    EXPECT_FALSE(IsDayInPeriod(3, s, Day(2010, 10, 7)));
+    EXPECT_FALSE(IsDayInPeriod(0, s, Day(2010, 10, 10)));
+    EXPECT_FALSE(IsDayInPeriod(-2, s, Day(2010, 10, 12)));
+    // Far from the start the day count must still be exact.
+    EXPECT_TRUE(IsDayInPeriod(7, s, s + 7 * 5000));
+}
+
+TEST(Recurrence, ReminderRepeat) {
+    const TDateTime moment = At(2010, 10, 11, 10, 0);
+    struct Case { TDateTime now; int count, unit; bool expected; };
+    const Case cases[] = {
+        {At(2010, 10, 11, 10, 0), 5, 1, true},
+        {At(2010, 10, 11, 10, 5), 5, 1, true},
+        {At(2010, 10, 11, 10, 10), 5, 1, true},
+        {At(2010, 10, 11, 9, 55), 5, 1, true},
+        {At(2010, 10, 11, 9, 50), 5, 1, true},
+        {At(2010, 10, 11, 10, 3), 5, 1, false},
+        {At(2010, 10, 11, 10, 5, 1), 5, 1, false},
+        {At(2010, 10, 11, 11, 0), 1, 2, true},
+        {At(2010, 10, 11, 10, 30), 1, 2, false},
+        {At(2010, 10, 11, 10, 5), 5, 3, false},  // days repeat by day, not by reminder
+        {At(2010, 10, 11, 10, 5), 0, 1, false},  // count 0: no repetition, no division
+        {At(2010, 10, 11, 10, 0), 0, 2, false},
+        {At(2010, 10, 11, 10, 5), -5, 1, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsReminderRepeatDue(moment, c.now, c.count, c.unit), c.expected)
+            << c.count << "/" << c.unit << " at " << DecodeDateTime(c.now).minute;
+    // Every five-minute mark of a whole day, as the clock encodes it.
+    for (int k = -120; k <= 168; ++k) {
+        const int minutes = 600 + 5 * k;
+        const TDateTime now = At(2010, 10, 11, minutes / 60, minutes % 60);
+        EXPECT_TRUE(IsReminderRepeatDue(moment, now, 5, kUnitMinutes)) << minutes;
+    }
+}
+
+TEST(Recurrence, IntervalsAreExact) {
+    EXPECT_EQ(AddInterval(3, kUnitHours, At(2010, 10, 10, 22, 30)), At(2010, 10, 11, 1, 30));
+    EXPECT_EQ(AddInterval(2, kUnitWeeks, At(2010, 10, 10, 22, 30)), At(2010, 10, 24, 22, 30));
+    EXPECT_EQ(AddInterval(45, kUnitMinutes, At(2010, 10, 10, 23, 30)), At(2010, 10, 11, 0, 15));
+    EXPECT_EQ(AddInterval(10, kUnitDays, At(2010, 12, 25, 9, 0)), At(2011, 1, 4, 9, 0));
+    EXPECT_EQ(AddInterval(1, kUnitMonths, At(2011, 1, 15, 9, 0)), At(2011, 2, 15, 9, 0));
+    EXPECT_EQ(AddInterval(1, kUnitYears, At(2010, 3, 15, 9, 0)), At(2011, 3, 15, 9, 0));
+    EXPECT_EQ(AddInterval(5, kUnitNone, At(2010, 3, 15, 9, 0)), At(2010, 3, 15, 9, 0));
+    EXPECT_EQ(AddInterval(5, 42, At(2010, 3, 15, 9, 0)), At(2010, 3, 15, 9, 0));
+
+    EXPECT_EQ(DaysInPeriods(1, false, Day(2011, 1, 15)), 31);
+    // The second month is the one of 16 February (start plus 31 + 1 days).
+    EXPECT_EQ(DaysInPeriods(2, false, Day(2011, 1, 15)), 31 + 28);
+    EXPECT_EQ(DaysInPeriods(2, true, Day(2011, 3, 15)), 365 + 366);
+    EXPECT_EQ(DaysInPeriods(0, true, Day(2011, 3, 15)), 0);
+    EXPECT_EQ(DaysInPeriods(-3, false, Day(2011, 3, 15)), 0);
+    // A count far beyond the calendar stops at its end instead of running on.
+    const int huge = DaysInPeriods(INT_MAX, true, Day(2011, 3, 15));
+    EXPECT_GT(huge, 365 * 7900);
+    EXPECT_LT(huge, 366 * 8000);
+}
+
+TEST(Recurrence, MaskTextAndCheckList) {
+    EXPECT_EQ(IntToBinStr(5, 6), "0000101");
+    EXPECT_EQ(BinStrToInt("0000101"), 5);
+    EXPECT_EQ(IntToBinStr(42, 6), "0101010");
+    EXPECT_EQ(IntToBinStr(42, -1), "");
+    EXPECT_EQ(IntToBinStr(-1, 40).size(), 41u);
+    EXPECT_EQ(BinStrToInt(""), 0);
+    EXPECT_EQ(BinStrToInt("1x1"), 5);  // any other character is a 0 bit
+
+    EXPECT_EQ(GetDaysFromList({false, true, false, false, false, false, false}), 32);  // Monday
+    EXPECT_EQ(GetDaysFromList({false, true, false, true, false, true, false}), 42);
+    EXPECT_EQ(GetDaysFromList({true, false, false, false, false, false, false}), 64);  // Sunday
+    EXPECT_EQ(GetDaysFromList({false, false, false, false, false, false, true}), 1);   // Saturday
+    EXPECT_EQ(SetDaysInList(42), (std::array<bool, 7>{false, true, false, true, false, true, false}));
+    for (int mask = 0; mask < 128; ++mask) EXPECT_EQ(GetDaysFromList(SetDaysInList(mask)), mask);
+}
+
+TEST(Recurrence, DecimalFields) {
+    struct Case { const char* text; bool ok; int value; };
+    const Case cases[] = {
+        {"0", true, 0},     {"42", true, 42},    {"+7", true, 7},       {"-3", true, -3},
+        {"2147483647", true, INT_MAX},           {"-2147483648", true, INT_MIN},
+        {"", false, 0},     {"abc", false, 0},   {"1a", false, 0},      {" 5", false, 0},
+        {"5 ", false, 0},   {"-", false, 0},     {"2147483648", false, 0},
+        {"99999999999999999999", false, 0},      {"1.5", false, 0},
+    };
+    for (const auto& c : cases) {
+        int v = 12345;
+        EXPECT_EQ(TryParseDecimal(c.text, v), c.ok) << c.text;
+        EXPECT_EQ(DecimalOrZero(c.text), c.value) << c.text;
+    }
+}
+
+}  // namespace
