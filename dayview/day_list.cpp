@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "dayview/recurrence.h"
 #include "events/ansi.h"
@@ -104,6 +105,12 @@ std::string TimeToHHMM(TDateTime moment) {
 
 void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime now,
                   const DayListFormats& fmt, TodoItems& out, std::vector<int>* sources) {
+    if (&out == &store) {  // building over the store itself would empty it first
+        TodoItems built;
+        UpDateTdList(store, d, mode, now, fmt, built, sources);
+        out = std::move(built);
+        return;
+    }
     out.Clear();
     if (sources) sources->clear();
     const int64_t dayD = SafeDayNumber(d);

@@ -10,7 +10,8 @@
 #include "widgets/todo_item.h"
 
 // What the day view needs from the user's settings. The shell fills the two
-// formats from the system locale; the defaults are the Russian ones.
+// formats from the system locale (as Windows-1251 bytes, like every text
+// here); the defaults are the Russian ones.
 struct DayListFormats {
     std::string ShortDateFormat = "dd.MM.yyyy";
     std::string LongTimeFormat = "H:mm:ss";
