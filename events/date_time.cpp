@@ -16,7 +16,9 @@ int64_t ToDayCount(int y, int m, int d) {
 // Splits into whole day and milliseconds of the day; values before the epoch
 // keep their time of day as a positive fraction, as the stored format does.
 void Split(TDateTime v, int64_t& dayCount, int64_t& ms) {
-    if (!std::isfinite(v)) { dayCount = 0; ms = 0; return; }
+    // A damaged file can hold any double; beyond years 1..9999 there is no
+    // calendar date, so such values decode as the epoch instead of overflowing.
+    if (!std::isfinite(v) || std::fabs(v) > 3.0e6) { dayCount = 0; ms = 0; return; }
     double whole = std::trunc(v);
     double frac = std::fabs(v - whole);
     dayCount = static_cast<int64_t>(whole);

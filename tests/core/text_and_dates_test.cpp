@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "events/ansi.h"
@@ -36,6 +37,8 @@ TEST(DateTime, DropSecondsAndCalendarHelpers) {
     EXPECT_EQ(DecodeDateTime(early).hour, 6);
     EXPECT_EQ(DecodeDateTime(early).day, 29);
     EXPECT_DOUBLE_EQ(TimeOf(early), 0.25);
+    // Values no calendar holds (a damaged file) decode to a defined date.
+    for (double wild : {1e300, -1e300, std::nan("")}) EXPECT_EQ(DecodeDateTime(wild).year, 1899);
 }
 
 TEST(Ansi, RoundTripsCyrillicAndReplacesWhatDoesNotFit) {

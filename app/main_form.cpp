@@ -1,0 +1,322 @@
+#include "app/main_form.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cstdio>
+#include <unordered_set>
+
+#include "app/environment.h"
+#include "app/gradient_panel_widget.h"
+#include "dayview/day_list.h"
+#include "dayview/today_caption.h"
+#include "events/ansi.h"
+#include "events/event_store.h"
+#include "widgets/planner_calendar.h"
+#include "widgets/todo_list.h"
+
+namespace {
+
+QString PathText(const std::filesystem::path& p) { return QString::fromStdU16String(p.u16string()); }
+
+QString FromAnsi(const std::string& s) { return QString::fromStdString(utf8(s)); }
+
+QToolButton* MakeButton(QWidget* parent, const char* name, const QString& hint, const QString& glyph) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(hint);
+    b->setAutoRaise(true);
+    b->setFixedSize(22, 22);
+    if (!glyph.isEmpty()) b->setIcon(QPixmap(glyph));
+    return b;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(Environment& env, QWidget* parent) : QWidget(parent), env_(env) {
+    setObjectName(QStringLiteral("MainForm"));
+    BuildLayout();
+    BuildMenus();
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::BuildLayout() {
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPointSize(8);
+    setFont(f);
+    setFixedWidth(265);
+    setMinimumHeight(450);
+    setMaximumHeight(QWIDGETSIZE_MAX);
+    resize(265, 545);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    Panel1 = new TGradientPanel(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(28);
+    auto* title = new QHBoxLayout(Panel1);
+    title->setContentsMargins(6, 0, 4, 0);
+    title->setSpacing(6);
+    Image1 = new QLabel(Panel1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(QPixmap(QStringLiteral(":/glyphs/logo.png")));
+    Label1 = new QLabel(QStringLiteral("Dayloom"), Panel1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont bold = f;
+    bold.setBold(true);
+    bold.setPointSize(10);
+    Label1->setFont(bold);
+    sbHideToTray = MakeButton(Panel1, "sbHideToTray", QStringLiteral("Скрыть в трей"), {});
+    sbHideToTray->setText(QStringLiteral("-"));
+    sbHideToTray->setEnabled(false);  // the tray comes later
+    title->addWidget(Image1);
+    title->addWidget(Label1);
+    title->addStretch();
+    title->addWidget(sbHideToTray);
+    column->addWidget(Panel1);
+
+    PlannerCalendar1 = new TPlannerCalendar(this);
+    PlannerCalendar1->setObjectName(QStringLiteral("PlannerCalendar1"));
+    PlannerCalendar1->setFixedHeight(185);
+    column->addWidget(PlannerCalendar1);
+
+    Panel5 = new TGradientPanel(this);
+    Panel5->setObjectName(QStringLiteral("Panel5"));
+    Panel5->setFixedHeight(24);
+    auto* strip = new QHBoxLayout(Panel5);
+    strip->setContentsMargins(2, 1, 6, 1);
+    strip->setSpacing(1);
+    ImgHide = QPixmap(QStringLiteral(":/glyphs/calendar_hide.png"));
+    ImgShow = QPixmap(QStringLiteral(":/glyphs/calendar_show.png"));
+    SpeedButton4 = MakeButton(Panel5, "SpeedButton4", QStringLiteral("Перейти на сегодня"),
+                              QStringLiteral(":/glyphs/today.png"));
+    SpeedButton1 = MakeButton(Panel5, "SpeedButton1", QStringLiteral("Добавить событие"),
+                              QStringLiteral(":/glyphs/add.png"));
+    sbPreferences = MakeButton(Panel5, "sbPreferences", QStringLiteral("Настройки"),
+                               QStringLiteral(":/glyphs/prefs.png"));
+    SpeedButton3 = MakeButton(Panel5, "SpeedButton3", QStringLiteral("Показать/Скрыть календарь"), {});
+    SpeedButton3->setIcon(ImgHide);
+    // Behaviour of these buttons arrives with the day view, preferences and markers.
+    for (QToolButton* b : {SpeedButton4, SpeedButton1, sbPreferences, SpeedButton3}) {
+        b->setEnabled(false);
+        strip->addWidget(b);
+    }
+    LabelNowDate = new QLabel(Panel5);
+    LabelNowDate->setObjectName(QStringLiteral("LabelNowDate"));
+    LabelNowDate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    strip->addStretch();
+    strip->addWidget(LabelNowDate);
+    column->addWidget(Panel5);
+
+    TodoListShow = new TTodoList(this);
+    TodoListShow->setObjectName(QStringLiteral("TodoListShow"));
+    column->addWidget(TodoListShow, 1);
+}
+
+void TMainForm::BuildMenus() {
+    PopupToDo = new QMenu(this);
+    PopupToDo->setObjectName(QStringLiteral("PopupToDo"));
+    auto item = [this](QMenu* menu, const char* name, const QString& caption, const QKeySequence& keys,
+                       bool enabled) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        a->setEnabled(enabled);
+        addAction(a);
+        return a;
+    };
+    // Items whose behaviour comes with later work are present but disabled.
+    pmGoToday = item(PopupToDo, "pmGoToday", QStringLiteral("Перейти на сегодня"), {}, false);
+    ToDo_AddEvent1 = item(PopupToDo, "ToDo_AddEvent1", QStringLiteral("Добавить событие"),
+                          QKeySequence(Qt::Key_Insert), false);
+    ToDo_PropertiesEvent1 = item(PopupToDo, "ToDo_PropertiesEvent1", QStringLiteral("Свойства"),
+                                 QKeySequence(Qt::CTRL | Qt::Key_P), false);
+    ToDo_DeleteItem1 = item(PopupToDo, "ToDo_DeleteItem1", QStringLiteral("Удалить событие"),
+                            QKeySequence(Qt::Key_Delete), false);
+    PopupToDo->addSeparator()->setObjectName(QStringLiteral("N3"));
+    pmCompleted1 = item(PopupToDo, "pmCompleted1", QStringLiteral("Завершено"), {}, false);
+    pmCompleted1->setCheckable(true);
+    PopupToDo->addSeparator()->setObjectName(QStringLiteral("N7"));
+    Preferences = item(PopupToDo, "Preferences", QStringLiteral("Настройка"),
+                       QKeySequence(Qt::CTRL | Qt::Key_F12), false);
+    pmShowHideCalendar = item(PopupToDo, "pmShowHideCalendar",
+                              QStringLiteral("Показать/Скрыть календарь"), {}, false);
+    ToDo_deleteOld = item(PopupToDo, "ToDo_deleteOld", QStringLiteral("Удалить прошедшие события"),
+                          QKeySequence(Qt::CTRL | Qt::Key_Delete), false);
+    pmImportEvent = PopupToDo->addMenu(QStringLiteral("Импорт событий"));
+    pmImportEvent->setObjectName(QStringLiteral("pmImportEvent"));
+    ZetjournalMoonDays1 = item(pmImportEvent, "ZetjournalMoonDays1", QStringLiteral("ZET-события"), {}, false);
+    pmFindGoodDays1 = item(pmImportEvent, "pmFindGoodDays1", QStringLiteral("Благоприятные дни"), {}, false);
+    PopupToDo->addSeparator()->setObjectName(QStringLiteral("N1"));
+    HideItem = item(PopupToDo, "HideItem", QStringLiteral("Скрыть в трей"), {}, false);
+    Quit2 = item(PopupToDo, "Quit2", QStringLiteral("Выход"), QKeySequence(Qt::CTRL | Qt::Key_Q), true);
+    connect(Quit2, &QAction::triggered, this, &TMainForm::Quit1Click);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    RestoreItem = PopupMenu1->addAction(QStringLiteral("Восстановить"));
+    RestoreItem->setObjectName(QStringLiteral("RestoreItem"));
+    RestoreItem->setEnabled(false);
+    Quit1 = PopupMenu1->addAction(QStringLiteral("Выход"));
+    Quit1->setObjectName(QStringLiteral("Quit1"));
+    connect(Quit1, &QAction::triggered, this, &TMainForm::Quit1Click);
+
+    TodoListShow->PopupMenu = PopupToDo;
+    PlannerCalendar1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(PlannerCalendar1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { PopupToDo->popup(PlannerCalendar1->mapToGlobal(p)); });
+    Panel1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Panel1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { PopupToDo->popup(Panel1->mapToGlobal(p)); });
+}
+
+void TMainForm::FormCreate() {
+    BirthDayIndex = 0;
+    setWindowTitle(QStringLiteral("dayloom"));
+    ShowWeekNumbers = true;
+    CurrentThemeFile = "Default.tdt";
+    ChildrenShown = false;
+    // Shortcuts of the tray's exit (Ctrl+Q), hiding (Esc) and completion (Space).
+    Quit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    HideItem->setShortcut(QKeySequence(Qt::Key_Escape));
+    pmCompleted1->setShortcut(QKeySequence(Qt::Key_Space));
+    DataDir = env_.ExeDir() / "dayloom_data";
+    std::error_code ec;
+    if (!std::filesystem::exists(DataDir, ec) &&
+        env_.FreeSpace(std::filesystem::current_path(ec)) != -1)
+        std::filesystem::create_directory(DataDir, ec);  // a failure is retried at save
+    OptionsFileName = DataDir / "user_options";
+    RefreshTicks = 0;
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TMainForm::FormShow() {
+    if (shown_) return;
+    DayListSelected = false;
+    const TDateTime now = env_.Now();
+    LastRollDay = DateOf(now);
+    LabelNowDate->setText(FromAnsi(TodayCaption(now)));
+    SpeedButton3->setIcon(ImgHide);
+    PlannerCalendar1->SetToday(DateOf(now));
+    PlannerCalendar1->SetDate(now);
+    const QRect work = env_.WorkArea();
+    move(env_.ScreenSize().width() - width(), work.bottom() + 1 - height());
+    std::error_code ec;
+    if (std::filesystem::exists(EventFileName(), ec)) {
+        ReadEventFile();
+        LoadEvent();
+        TempPicker = DateOf(now);
+        PlannerCalendar1->SetDate(TempPicker);
+        TodoListTemp.Clear();
+        DayListFormats fmt;
+        UpDateTdList(TodoListSrc, TempPicker, ListMode::Day, now, fmt, TodoListShow->Items());
+        TodoListShow->ItemsChanged();
+        TodoListTemp.Clear();
+        UpDateTdList(TodoListSrc, TempPicker, ListMode::Reminder, now, fmt, TodoListAlert);
+    }
+    shown_ = true;
+}
+
+void TMainForm::ReadEventFile() {
+    lastLoad_ = LoadFromFile(EventFileName(), TodoListSrc);
+    if (lastLoad_.status != LoadReport::Status::Damaged &&
+        lastLoad_.status != LoadReport::Status::Unreadable)
+        return;
+    damagedUncopied_ = true;
+    QString where, error;
+    QString text = QStringLiteral("Файл событий повреждён:\n%1\n(%2)\n\nПрочитано событий: %3.")
+                       .arg(PathText(EventFileName()), QString::fromStdString(lastLoad_.problem))
+                       .arg(lastLoad_.loaded);
+    if (KeepDamagedCopy(where, error))
+        text += QStringLiteral("\nИсходный файл сохранён без изменений как:\n%1").arg(where);
+    else
+        text += QStringLiteral("\nСохранить копию исходного файла не удалось (%1); "
+                               "при выходе программа спросит, перезаписывать ли его.")
+                    .arg(error);
+    // Shown once the window is on screen, not from inside its show event.
+    QTimer::singleShot(0, this, [this, text] { env_.ShowMessage(this, text); });
+}
+
+bool TMainForm::KeepDamagedCopy(QString& where, QString& error) {
+    const DateTimeParts p = DecodeDateTime(env_.Now());
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", p.year, p.month, p.day, p.hour,
+                  p.minute, p.second);
+    const auto copy = DataDir / ("ListToDo.db.damaged-" + std::string(stamp));
+    std::error_code ec;
+    std::filesystem::copy_file(EventFileName(), copy, std::filesystem::copy_options::skip_existing, ec);
+    if (ec) {
+        error = QString::fromStdString(ec.message());
+        return false;
+    }
+    where = PathText(copy);
+    damagedUncopied_ = false;
+    return true;
+}
+
+void TMainForm::LoadEvent() {
+    // Many events share a start day; each day is marked once, in store order.
+    std::unordered_set<int64_t> seen;
+    for (const TDateTime day : StartDaysOf(TodoListSrc))
+        if (seen.insert(DayNumber(day)).second) AddEventToCalendar(day);
+}
+
+void TMainForm::AddEventToCalendar(TDateTime day) {
+    TCalendarEvents& marks = PlannerCalendar1->Events();
+    if (marks.Find(day) >= 0) return;
+    TCalendarEvent& mark = marks.Add(day);
+    mark.Color = PlannerCalendar1->EventMarkerColor.rgb() & 0xFFFFFF;
+    mark.FontColor = PlannerCalendar1->EventDayColor.rgb() & 0xFFFFFF;
+    PlannerCalendar1->RepaintDate(day);
+}
+
+bool TMainForm::SaveEventFile(QString& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(DataDir, ec);
+    if (damagedUncopied_ && std::filesystem::exists(EventFileName(), ec)) {
+        QString where;
+        if (!KeepDamagedCopy(where, error)) {
+            error = QStringLiteral("не удалось сохранить копию повреждённого файла: ") + error;
+            return false;
+        }
+    }
+    const WriteResult w = SaveToFile(EventFileName(), TodoListSrc);
+    if (!w.ok) error = QString::fromStdString(w.error);
+    return w.ok;
+}
+
+bool TMainForm::FormCloseQuery() {
+    for (;;) {
+        QString error;
+        if (SaveEventFile(error)) break;
+        const QString text =
+            QStringLiteral("Не удалось сохранить события в файл\n%1\n(%2)\n\n"
+                           "Повторить попытку? Если закрыть без сохранения, "
+                           "изменения этого сеанса будут потеряны.")
+                .arg(PathText(EventFileName()), error);
+        if (!env_.AskRetry(this, text)) break;
+    }
+    return true;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (FormCloseQuery()) event->accept();
+    else event->ignore();
+}
+
+void TMainForm::Quit1Click() { close(); }

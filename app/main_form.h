@@ -1,0 +1,115 @@
+#pragma once
+// The main window: title strip, month calendar, button strip and the day
+// list. It owns the event store and the lists built from it.
+#include <QPixmap>
+#include <QWidget>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "events/event_file.h"
+#include "widgets/todo_item.h"
+
+class Environment;
+class QAction;
+class QLabel;
+class QMenu;
+class QToolButton;
+class TGradientPanel;
+class TPlannerCalendar;
+class TTodoList;
+
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMainForm(Environment& env, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Paths computed at creation.
+    std::filesystem::path DataDir;
+    std::filesystem::path OptionsFileName;
+    std::filesystem::path EventFileName() const { return DataDir / "ListToDo.db"; }
+    std::string CurrentThemeFile = "Default.tdt";
+    int BirthDayIndex = 0;
+    bool ShowWeekNumbers = true;
+    bool ChildrenShown = false;
+
+    // The event store and the hidden lists built from it.
+    TodoItems TodoListSrc;
+    TodoItems TodoListAlert;
+    TodoItems TodoListTemp;
+    std::vector<std::string> ListMsg;
+    std::vector<std::string> ListSrcIdxMsg;
+    TDateTime TempPicker = 0;
+    TDateTime LastRollDay = 0;
+    int RefreshTicks = 0;
+    bool DayListSelected = false;
+
+    // Controls, top to bottom.
+    TGradientPanel* Panel1 = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QToolButton* sbHideToTray = nullptr;
+    TPlannerCalendar* PlannerCalendar1 = nullptr;
+    TGradientPanel* Panel5 = nullptr;
+    QToolButton* SpeedButton4 = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QToolButton* sbPreferences = nullptr;
+    QToolButton* SpeedButton3 = nullptr;
+    QLabel* LabelNowDate = nullptr;
+    TTodoList* TodoListShow = nullptr;
+    QPixmap ImgHide, ImgShow;
+
+    // Context menu of the day list, the calendar and the title strip.
+    QMenu* PopupToDo = nullptr;
+    QAction* pmGoToday = nullptr;
+    QAction* ToDo_AddEvent1 = nullptr;
+    QAction* ToDo_PropertiesEvent1 = nullptr;
+    QAction* ToDo_DeleteItem1 = nullptr;
+    QAction* pmCompleted1 = nullptr;
+    QAction* Preferences = nullptr;
+    QAction* pmShowHideCalendar = nullptr;
+    QAction* ToDo_deleteOld = nullptr;
+    QMenu* pmImportEvent = nullptr;
+    QAction* ZetjournalMoonDays1 = nullptr;
+    QAction* pmFindGoodDays1 = nullptr;
+    QAction* HideItem = nullptr;
+    QAction* Quit2 = nullptr;
+    // The tray icon's menu.
+    QMenu* PopupMenu1 = nullptr;
+    QAction* RestoreItem = nullptr;
+    QAction* Quit1 = nullptr;
+
+    void FormShow();
+    // Writes the event file; never refuses the close.
+    bool FormCloseQuery();
+    void Quit1Click();
+
+    // Marks the start day of every stored event on the calendar.
+    void LoadEvent();
+    void AddEventToCalendar(TDateTime day);
+
+    // The last report of reading the event file (for the caller and tests).
+    const LoadReport& LastLoad() const { return lastLoad_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void BuildLayout();
+    void BuildMenus();
+    void ReadEventFile();
+    // Keeps a copy of a file that could not be read whole; true when it is safe.
+    bool KeepDamagedCopy(QString& where, QString& error);
+    bool SaveEventFile(QString& error);
+    QString ThisDayCaption() const;
+
+    Environment& env_;
+    bool shown_ = false;       // the first-showing mark
+    bool closing_ = false;     // FormCloseQuery ran for this close
+    LoadReport lastLoad_;
+    bool damagedUncopied_ = false;  // the file on disk is damaged and has no copy yet
+};

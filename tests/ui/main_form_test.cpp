@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <fstream>
+
+#include "app/environment.h"
+#include "app/main_form.h"
+#include "events/ansi.h"
+#include "events/event_file.h"
+#include "widgets/todo_list.h"
+
+namespace {
+
+// The whole program in a temporary folder, with a fixed clock and screen.
+class FakeEnvironment : public Environment {
+public:
+    std::filesystem::path dir;
+    TDateTime now = EncodeDateTime(2010, 10, 11, 9, 0);
+    QStringList messages, questions;
+    int retriesWanted = 0;
+    std::filesystem::path ExeDir() const override { return dir; }
+    TDateTime Now() const override { return now; }
+    void ShowMessage(QWidget*, const QString& text) override { messages << text; }
+    bool AskRetry(QWidget*, const QString& text) override {
+        questions << text;
+        return retriesWanted-- > 0;
+    }
+    QRect WorkArea() const override { return {0, 0, 1280, 984}; }
+    QSize ScreenSize() const override { return {1280, 1024}; }
+};
+
+std::string ReadAll(const std::filesystem::path& p) {
+    std::string s;
+    EXPECT_TRUE(ReadWholeFile(p, s)) << p;
+    return s;
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    FakeEnvironment env;
+    void SetUp() override { env.dir = tmp.path().toStdString(); }
+    std::filesystem::path Db() const { return env.dir / "dayloom_data" / "ListToDo.db"; }
+    void RunOnce() {
+        TMainForm form(env);
+        form.show();
+        QApplication::processEvents();
+        form.close();
+    }
+};
+
+TEST_F(MainFormTest, FirstStartInAnEmptyFolder) {
+    {
+        TMainForm form(env);
+        EXPECT_TRUE(std::filesystem::is_directory(env.dir / "dayloom_data"));
+        form.show();
+        QApplication::processEvents();
+        EXPECT_EQ(form.windowTitle(), "dayloom");
+        EXPECT_EQ(form.width(), 265);
+        EXPECT_EQ(form.height(), 545);
+        EXPECT_EQ(form.pos(), QPoint(1280 - 265, 984 - 545));
+        EXPECT_EQ(form.LabelNowDate->text(), "Октябрь 11, 2010");
+        EXPECT_EQ(form.TodoListShow->Items().Count(), 0);
+        form.close();
+    }
+    EXPECT_EQ(ReadAll(Db()), std::string(4, '\0'));
+    EXPECT_TRUE(env.messages.isEmpty());
+}
+
+TEST_F(MainFormTest, CanonicalFileIsWrittenBackByteForByte) {
+    TodoItems items;
+    for (int i = 0; i < 3; ++i) {
+        TTodoItem& it = items.Add();
+        it.Subject = ansi(i == 0 ? "Встреча с Ёжиком" : "Событие №" + std::to_string(i));
+        it.SetNotesText(ansi("первая строка\r\nвторая\r\n\r\nчетвёртая"));
+        it.CreationDate = it.DueDate = EncodeDateTime(2010, 10, 11 + i, 9 + i, 30);
+        it.ImageIndex = i;
+        it.Category = "0";
+        it.Project = "0";
+        it.Resource = "0";
+        it.Tag = i * 7;
+        it.TotalTime = -i;
+    }
+    std::filesystem::create_directories(Db().parent_path());
+    const std::string canonical = SaveToBytes(items);
+    std::ofstream(Db(), std::ios::binary) << canonical;
+    {
+        TMainForm form(env);
+        form.show();
+        QApplication::processEvents();
+        EXPECT_EQ(form.TodoListSrc.Count(), 3);
+        EXPECT_EQ(form.TodoListShow->Items().Count(), 1);  // the event of 11 October
+        form.close();
+    }
+    EXPECT_EQ(ReadAll(Db()), canonical);
+}
+
+TEST_F(MainFormTest, DamagedFileIsKeptBesideAndReportedOnce) {
+    std::filesystem::create_directories(Db().parent_path());
+    const std::string damaged("\x05\x00\x00\x00\x01\x00\x00\x00\x0b\x03\x00" "abc" "\x02\x00", 16);
+    std::ofstream(Db(), std::ios::binary) << damaged;
+    RunOnce();
+    ASSERT_EQ(env.messages.size(), 1);
+    EXPECT_TRUE(env.messages[0].contains("повреждён"));
+    const auto copy = env.dir / "dayloom_data" / "ListToDo.db.damaged-20101011-090000";
+    EXPECT_TRUE(env.messages[0].contains(QString::fromStdString(copy.string())));
+    EXPECT_EQ(ReadAll(copy), damaged);
+    // The record that was whole survives into the new file.
+    TodoItems back;
+    EXPECT_EQ(LoadFromFile(Db(), back).status, LoadReport::Status::Ok);
+    ASSERT_EQ(back.Count(), 1);
+    EXPECT_EQ(back[0].Subject, "abc");
+}
+
+TEST_F(MainFormTest, FailedSaveIsReportedWithThePathAndRetried) {
+    RunOnce();
+    // A folder in the file's place makes every write fail.
+    std::filesystem::remove(Db());
+    std::filesystem::create_directories(Db() / "blocker");
+    env.retriesWanted = 1;
+    RunOnce();
+    ASSERT_EQ(env.questions.size(), 2);  // the first answer asked to try again
+    EXPECT_TRUE(env.questions[0].contains(QString::fromStdString(Db().string())));
+    EXPECT_TRUE(std::filesystem::is_directory(Db()));
+}
+
+}  // namespace
