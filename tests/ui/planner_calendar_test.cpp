@@ -1,0 +1,263 @@
+// The month calendar on the offscreen platform: input routing, notification
+// order and what the grid paints.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+
+#include <string>
+#include <vector>
+
+#include "widgets/planner_calendar.h"
+
+namespace {
+
+TDateTime D(int y, int m, int d) { return EncodeDate(y, m, d); }
+
+std::string Ymd(TDateTime t) {
+    const DateTimeParts p = DecodeDateTime(t);
+    return std::to_string(p.year) + "-" + std::to_string(p.month) + "-" + std::to_string(p.day);
+}
+
+// A calendar of the main window's size whose notifications are logged.
+struct Fixture {
+    TPlannerCalendar cal;
+    std::vector<std::string> log;
+
+    explicit Fixture(TDateTime date) {
+        cal.resize(265, 185);
+        cal.SetDate(date);
+        QObject::connect(&cal, &TPlannerCalendar::OnMouseDown, [this](Qt::MouseButton b, int, int) {
+            log.push_back(b == Qt::LeftButton ? "down:left" : "down:other");
+        });
+        QObject::connect(&cal, &TPlannerCalendar::OnDayChange,
+                         [this](TDateTime o, TDateTime n) { log.push_back("day " + Ymd(o) + ">" + Ymd(n)); });
+        QObject::connect(&cal, &TPlannerCalendar::OnMonthChange,
+                         [this](TDateTime o, TDateTime n) { log.push_back("month " + Ymd(o) + ">" + Ymd(n)); });
+        QObject::connect(&cal, &TPlannerCalendar::OnYearChange,
+                         [this](TDateTime o, TDateTime n) { log.push_back("year " + Ymd(o) + ">" + Ymd(n)); });
+    }
+
+    void Press(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), QPointF(cal.mapToGlobal(at)), button, button,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&cal, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), QPointF(cal.mapToGlobal(at)), button,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&cal, &release);
+    }
+    void Key(int key) {
+        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&cal, &e);
+    }
+};
+
+using Log = std::vector<std::string>;
+
+TEST(PlannerCalendar, LeftClickSelectsAndNotifiesInOrder) {
+    Fixture f(D(2010, 10, 15));
+    // 2 November sits in the last row of October's grid.
+    const QRect cell = f.cal.DateRect(D(2010, 11, 2));
+    ASSERT_FALSE(cell.isEmpty());
+    f.Press(cell.center());
+    EXPECT_EQ(f.log, (Log{"down:left", "day 2010-10-15>2010-11-2", "month 2010-10-15>2010-11-2"}));
+    EXPECT_EQ(f.cal.Date(), D(2010, 11, 2));
+    EXPECT_EQ(f.cal.Month(), 11);
+    EXPECT_EQ(f.cal.Year(), 2010);
+
+    // Clicking the selected day again changes nothing.
+    f.log.clear();
+    f.Press(f.cal.DateRect(D(2010, 11, 2)).center());
+    EXPECT_EQ(f.log, (Log{"down:left"}));
+}
+
+TEST(PlannerCalendar, RightClickOnlyReportsThePress) {
+    Fixture f(D(2010, 10, 15));
+    f.Press(f.cal.DateRect(D(2010, 10, 20)).center(), Qt::RightButton);
+    f.Press(f.cal.NextButtonRect().center(), Qt::RightButton);
+    EXPECT_EQ(f.log, (Log{"down:other", "down:other"}));
+    EXPECT_EQ(f.cal.Date(), D(2010, 10, 15));
+}
+
+TEST(PlannerCalendar, BrowseButtonsAndKeys) {
+    Fixture f(D(2010, 1, 31));
+    f.Press(f.cal.NextButtonRect().center());
+    EXPECT_EQ(f.cal.Date(), D(2010, 2, 28));
+    EXPECT_EQ(f.log, (Log{"down:left", "day 2010-1-31>2010-2-28", "month 2010-1-31>2010-2-28"}));
+
+    f.log.clear();
+    f.cal.SetDate(D(2010, 1, 15) + 0.7);  // no notification; only the date counts
+    EXPECT_TRUE(f.log.empty());
+    EXPECT_EQ(f.cal.Date(), D(2010, 1, 15));
+    f.Press(f.cal.PrevButtonRect().center());
+    EXPECT_EQ(f.log, (Log{"down:left", "month 2010-1-15>2009-12-15", "year 2010-1-15>2009-12-15"}));
+
+    struct Case { TDateTime from; int key; TDateTime want; Log raised; };
+    const Case cases[] = {
+        {D(2012, 1, 31), Qt::Key_PageDown, D(2012, 2, 29), {"day 2012-1-31>2012-2-29", "month 2012-1-31>2012-2-29"}},
+        {D(2010, 10, 15), Qt::Key_PageUp, D(2010, 9, 15), {"month 2010-10-15>2010-9-15"}},
+        {D(2010, 10, 1), Qt::Key_Left, D(2010, 9, 30), {"day 2010-10-1>2010-9-30", "month 2010-10-1>2010-9-30"}},
+        {D(2010, 12, 31), Qt::Key_Right, D(2011, 1, 1),
+         {"day 2010-12-31>2011-1-1", "month 2010-12-31>2011-1-1", "year 2010-12-31>2011-1-1"}},
+        {D(2010, 10, 15), Qt::Key_Down, D(2010, 10, 22), {"day 2010-10-15>2010-10-22"}},
+        {D(2010, 10, 15), Qt::Key_Up, D(2010, 10, 8), {"day 2010-10-15>2010-10-8"}},
+    };
+    for (const Case& c : cases) {
+        f.cal.SetDate(c.from);
+        f.log.clear();
+        f.Key(c.key);
+        EXPECT_EQ(f.cal.Date(), c.want) << Ymd(c.from) << " key " << c.key;
+        EXPECT_EQ(f.log, c.raised) << Ymd(c.from) << " key " << c.key;
+    }
+}
+
+TEST(PlannerCalendar, MonthAndYearMenus) {
+    Fixture f(D(2010, 3, 31));
+    f.Press(f.cal.MonthNameRect().center());
+    QMenu* months = f.cal.OpenMenu();
+    ASSERT_NE(months, nullptr);
+    ASSERT_EQ(months->actions().size(), 12);
+    EXPECT_EQ(months->actions()[3]->text(), QString("Апрель"));
+    months->actions()[3]->trigger();
+    EXPECT_EQ(f.cal.Date(), D(2010, 4, 30));
+    months->close();
+
+    f.Press(f.cal.YearRect().center());
+    QMenu* years = f.cal.OpenMenu();
+    ASSERT_NE(years, nullptr);
+    ASSERT_EQ(years->actions().size(), 10);
+    EXPECT_EQ(years->actions().front()->text(), QString("2006"));
+    years->actions().back()->trigger();
+    EXPECT_EQ(f.cal.Year(), 2015);
+    years->close();
+}
+
+TEST(PlannerCalendar, DateAtPoint) {
+    Fixture f(D(2010, 10, 15));
+    const TCalendarGeometry g = f.cal.Geometry();
+    const QRect first = f.cal.DateRect(D(2010, 9, 27));
+    TDateTime d = -1;
+    EXPECT_FALSE(f.cal.DateAtXY(g.WeekColumnWidth - 1, first.center().y(), d));  // week column
+    EXPECT_FALSE(f.cal.DateAtXY(first.center().x(), 3, d));                      // caption
+    ASSERT_TRUE(f.cal.DateAtXY(first.center().x(), first.center().y(), d));
+    EXPECT_EQ(d, D(2010, 9, 27));
+    EXPECT_TRUE(f.cal.DateAtXY(f.cal.width() - 1, f.cal.height() - 1, d));  // clamped to the last cell
+    EXPECT_EQ(d, D(2010, 11, 7));
+
+    f.cal.ShowWeeks = false;
+    ASSERT_TRUE(f.cal.DateAtXY(1, f.cal.DateRect(D(2010, 9, 27)).center().y(), d));
+    EXPECT_EQ(d, D(2010, 9, 27));
+    f.cal.StartDay = 7;
+    ASSERT_TRUE(f.cal.DateAtXY(1, f.cal.DateRect(D(2010, 9, 26)).center().y(), d));
+    EXPECT_EQ(d, D(2010, 9, 26));  // Sunday first
+    f.cal.ShowDaysBefore = false;
+    EXPECT_FALSE(f.cal.DateAtXY(1, f.cal.DateRect(D(2010, 9, 26)).center().y(), d));
+}
+
+// ---- painting ----------------------------------------------------------------
+
+QRgb Px(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFFu; }
+
+bool CellHasColour(const QImage& img, const QRect& r, QRgb colour, int tolerance) {
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = QColor::fromRgb(img.pixel(x, y));
+            const QColor w = QColor::fromRgb(colour);
+            if (std::abs(c.red() - w.red()) + std::abs(c.green() - w.green()) + std::abs(c.blue() - w.blue()) <=
+                tolerance)
+                return true;
+        }
+    return false;
+}
+
+TEST(PlannerCalendar, MarkersSelectionAndTodayPaint) {
+    Fixture f(D(2010, 10, 29));
+    TPlannerCalendar& cal = f.cal;
+    cal.SetToday(D(2010, 10, 20));
+    struct Mark { TDateTime day; TEventShape shape; uint32_t colour; };
+    const Mark marks[] = {
+        {D(2010, 10, 5), evsRectangle, 0x00C000}, {D(2010, 10, 6), evsCircle, 0xC000C0},
+        {D(2010, 10, 7), evsSquare, 0x00A0A0},    {D(2010, 10, 8), evsTriangle, 0xA06000},
+        {D(2010, 10, 12), evsNone, 0x404040},     {D(2010, 11, 6), evsRectangle, 0x2020F0},
+        {D(2010, 10, 29), evsRectangle, 0x00C000},  // the selected day
+    };
+    for (const Mark& m : marks) {
+        TCalendarEvent& e = cal.Events().Add(m.day);
+        e.Shape = m.shape;
+        e.Color = m.colour;
+    }
+    cal.Events()[4].FontColor = 0xFF0000;
+    const QImage img = cal.grab().toImage();
+
+    auto inner = [&](TDateTime d) { return cal.DateRect(d).adjusted(1, 1, -1, -1); };
+    auto cx = [](const QRect& r) { return r.left() + r.width() / 2; };
+    auto cy = [](const QRect& r) { return r.top() + r.height() / 2; };
+
+    const QRect rect = inner(D(2010, 10, 5));
+    EXPECT_EQ(Px(img, rect.left(), rect.top()), 0x00C000u);          // fills the corner
+    EXPECT_EQ(Px(img, rect.right(), rect.bottom()), 0x00C000u);
+    EXPECT_NE(Px(img, rect.left() - 1, rect.top()), 0x00C000u);      // inset one pixel
+
+    const QRect circle = inner(D(2010, 10, 6));
+    EXPECT_NE(Px(img, circle.left() + 1, circle.top() + 1), 0xC000C0u);
+    EXPECT_EQ(Px(img, circle.left() + 3, cy(circle)), 0xC000C0u);
+
+    const QRect diamond = inner(D(2010, 10, 7));
+    EXPECT_NE(Px(img, diamond.left() + 1, diamond.top() + 1), 0x00A0A0u);
+    EXPECT_NE(Px(img, diamond.left() + 2, diamond.bottom() - 2), 0x00A0A0u);
+    EXPECT_EQ(Px(img, cx(diamond), diamond.bottom() - 2), 0x00A0A0u);
+    EXPECT_EQ(Px(img, diamond.left() + 3, cy(diamond)), 0x00A0A0u);
+
+    const QRect tri = inner(D(2010, 10, 8));
+    EXPECT_NE(Px(img, tri.left() + 1, tri.top() + 1), 0xA06000u);    // apex at the top only
+    EXPECT_NE(Px(img, tri.right() - 1, tri.top() + 1), 0xA06000u);
+    EXPECT_EQ(Px(img, tri.left() + 4, tri.bottom() - 1), 0xA06000u); // base along the bottom
+    EXPECT_EQ(Px(img, tri.right() - 4, tri.bottom() - 1), 0xA06000u);
+
+    const QRect none = inner(D(2010, 10, 12));
+    EXPECT_FALSE(CellHasColour(img, none, 0x404040, 0));
+    EXPECT_TRUE(CellHasColour(img, none, 0xFF0000, 60));             // the number in its font colour
+
+    const QRect next = inner(D(2010, 11, 6));                          // last row, next month
+    EXPECT_EQ(Px(img, next.left() + 1, next.top() + 1), 0x2020F0u);
+
+    const QRect plain = inner(D(2010, 10, 13));
+    for (QRgb c : {0x00C000u, 0xC000C0u, 0x00A0A0u, 0xA06000u, 0x2020F0u})
+        EXPECT_FALSE(CellHasColour(img, plain, c, 0));
+
+    const QRect selected = inner(D(2010, 10, 29));                     // selection covers the marker
+    EXPECT_EQ(Px(img, selected.left(), selected.top()), 0x6FD0FFu);
+    EXPECT_FALSE(CellHasColour(img, selected, 0x00C000, 0));
+
+    const QRect today = cal.DateRect(D(2010, 10, 20));
+    EXPECT_EQ(Px(img, today.left(), today.top()), 0x000000u);
+    EXPECT_EQ(Px(img, today.right(), today.bottom()), 0x000000u);
+    const QRect other = cal.DateRect(D(2010, 10, 21));
+    EXPECT_NE(Px(img, other.left() + 1, other.top()), 0x000000u);
+}
+
+// Writes a picture for a person to look at when DAYLOOM_SHOTS names a folder.
+TEST(PlannerCalendar, ScreenshotForReview) {
+    const QString dir = qEnvironmentVariable("DAYLOOM_SHOTS");
+    if (dir.isEmpty()) GTEST_SKIP() << "DAYLOOM_SHOTS not set";
+    TPlannerCalendar cal;
+    cal.resize(265, 185);
+    cal.SetDate(D(2010, 10, 14));
+    cal.SetToday(D(2010, 10, 11));
+    const TEventShape shapes[] = {evsRectangle, evsCircle, evsSquare, evsTriangle, evsNone};
+    int i = 0;
+    for (int day : {1, 5, 12, 19, 22, 26, 28, 30})
+        cal.Events().Add(D(2010, 10, day)).Shape = shapes[i++ % 5];
+    cal.Events().Add(D(2010, 9, 28));
+    cal.Events().Add(D(2010, 11, 4)).Shape = evsCircle;
+    cal.Events().Add(D(2010, 10, 14));
+    QDir().mkpath(dir);
+    ASSERT_TRUE(cal.grab().save(dir + "/calendar.png"));
+}
+
+}  // namespace
