@@ -1,0 +1,375 @@
+// The day list control on the offscreen platform: what it draws, sorts,
+// hints and how it answers the mouse and the keyboard.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <cmath>
+#include <limits>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "events/ansi.h"
+#include "events/date_time.h"
+#include "widgets/todo_list.h"
+
+namespace {
+
+struct Shown {
+    TTodoList list;
+    explicit Shown(int w = 265, int h = 300) {
+        list.resize(w, h);
+        list.show();
+        QApplication::processEvents();
+    }
+    TTodoItem& Add(const char* subject, const char* category = "", TDateTime due = 0) {
+        TTodoItem& it = list.Items().Add();
+        it.Subject = ansi(subject);
+        it.Category = ansi(category);
+        it.DueDate = due;
+        return it;
+    }
+    QImage Grab() { return list.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    // A body point in the coordinates of the grabbed image.
+    QPoint ToImage(QPoint body) const { return list.viewport()->mapTo(&list, body); }
+    std::vector<std::string> Subjects() const {
+        std::vector<std::string> out;
+        for (const auto& it : list.Items()) out.push_back(utf8(it.Subject));
+        return out;
+    }
+};
+
+void Mouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButton button) {
+    QMouseEvent ev(type, QPointF(pos), QPointF(target->mapToGlobal(pos)), button,
+                   type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button),
+                   Qt::NoModifier);
+    QApplication::sendEvent(target, &ev);
+}
+
+void Key(QWidget* target, int key, const QString& text = {}) {
+    QKeyEvent ev(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &ev);
+}
+
+bool Near(QRgb a, QColor b, int tol = 12) {
+    return std::abs(qRed(a) - b.red()) <= tol && std::abs(qGreen(a) - b.green()) <= tol &&
+           std::abs(qBlue(a) - b.blue()) <= tol;
+}
+
+// Longest horizontal run of pixels near `color` inside the rectangle.
+int LongestRun(const QImage& img, const QRect& r, QColor color, int tol) {
+    int best = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        int run = 0;
+        for (int x = r.left(); x <= r.right(); ++x) {
+            run = Near(img.pixel(x, y), color, tol) ? run + 1 : 0;
+            best = std::max(best, run);
+        }
+    }
+    return best;
+}
+
+// Pixels within the rectangle that differ from the background.
+int InkPixels(const QImage& img, const QRect& r, QColor background) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (!Near(img.pixel(x, y), background, 24)) ++n;
+    return n;
+}
+
+// Bounding box of the pixels that differ from the background.
+QRect InkBox(const QImage& img, const QRect& r, QColor background) {
+    QRect box;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (!Near(img.pixel(x, y), background, 24)) box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+QRect ImageRect(const Shown& s, QRect body) {
+    return QRect(s.ToImage(body.topLeft()), body.size());
+}
+
+}  // namespace
+
+TEST(TodoListDraw, CompletedItemIsGreyAndStruckInEveryColumn) {
+    Shown s;
+    s.list.GridLines = TTodoList::glsNone;
+    s.list.ShowSelection = false;
+    // Letters without horizontal strokes: a long horizontal run can only be
+    // the strike-out line.
+    s.Add("llllllllllll", "llllllll");
+    s.Add("llllllllllll", "llllllll").Complete = true;
+    s.list.ItemsChanged();
+    const QImage img = s.Grab();
+    const QColor grey = s.list.CompletionFontColor;
+
+    for (int c = 0; c < 2; ++c) {
+        SCOPED_TRACE(c);
+        const QRect plain = ImageRect(s, s.list.CellRect(0, c));
+        const QRect done = ImageRect(s, s.list.CellRect(1, c));
+        EXPECT_GE(LongestRun(img, done, grey, 40), 12) << "no grey strike line";
+        EXPECT_LT(LongestRun(img, plain, QColor(0, 0, 0), 90), 6) << "plain item struck";
+        // No black ink in the completed cell: all of it is the grey colour.
+        EXPECT_LT(LongestRun(img, done, QColor(0, 0, 0), 40), 1);
+        EXPECT_GT(InkPixels(img, plain, s.list.Color), 10);
+    }
+}
+
+TEST(TodoListDraw, SelectionIsAGradientFromSelectionColor) {
+    struct Case { QColor to; } cases[] = {{QColor(Qt::white)}, {QColor()}};
+    for (const auto& c : cases) {
+        Shown s;
+        s.list.SelectionColorTo = c.to;
+        s.Add("");
+        s.Add("");
+        s.list.SetItemIndex(1);
+        s.list.Refresh();
+        const QImage img = s.Grab();
+        const QRect row = s.list.ItemRect(1);
+        const QRgb top = img.pixel(s.ToImage(QPoint(20, row.top())));
+        const QRgb bottom = img.pixel(s.ToImage(QPoint(20, row.bottom() - 1)));
+        EXPECT_TRUE(Near(top, s.list.SelectionColor, 4)) << std::hex << top;
+        const QColor expectBottom = c.to.isValid() ? c.to : s.list.SelectionColor;
+        EXPECT_TRUE(Near(bottom, expectBottom, 24)) << std::hex << bottom;
+        // Unselected row keeps the column colour.
+        EXPECT_TRUE(Near(img.pixel(s.ToImage(QPoint(20, 2))), s.list.Columns()[0].Color, 4));
+    }
+}
+
+TEST(TodoListDraw, LongNameIsElidedInsideItsColumnAndHintedInFull) {
+    Shown s;
+    s.list.GridLines = TTodoList::glsNone;
+    const char* longName = "Очень длинное название события, которое не помещается в колонку";
+    s.Add(longName);
+    s.Add("Коротко");
+    s.list.Hint = QStringLiteral("подсказка");
+    s.list.ItemsChanged();
+    const QImage img = s.Grab();
+    EXPECT_EQ(InkPixels(img, ImageRect(s, s.list.CellRect(0, 1)), s.list.Color), 0);
+    // The text ends in an ellipsis: its last pixels are dots on the base
+    // line, not the strokes of a cut-off letter.
+    const QRect cell = ImageRect(s, s.list.CellRect(0, 0));
+    const QRect ink = InkBox(img, cell, s.list.Color);
+    ASSERT_TRUE(ink.isValid());
+    EXPECT_GT(ink.right(), cell.right() - 20) << "text does not fill the column";
+    const QRect tail = InkBox(img, QRect(ink.right() - 5, cell.top(), 6, cell.height()), s.list.Color);
+    EXPECT_GT(tail.top(), ink.top() + ink.height() / 2) << "no ellipsis at the end";
+
+    const QPoint onLong = s.list.CellRect(0, 0).center();
+    const QPoint onShort = s.list.CellRect(1, 0).center();
+    const QPoint below(10, s.list.ItemRect(5).center().y());
+    struct Case { bool full; QPoint at; QString hint; } cases[] = {
+        {true, onLong, QString::fromUtf8(longName)},
+        {true, onShort, QStringLiteral("подсказка")},
+        {true, below, QStringLiteral("подсказка")},
+        {false, onLong, QStringLiteral("подсказка")},
+    };
+    for (const auto& c : cases) {
+        s.list.HintShowFullText = c.full;
+        EXPECT_EQ(s.list.HintAt(c.at), c.hint) << c.full << " " << c.at.y();
+    }
+}
+
+TEST(TodoListText, CellTexts) {
+    TTodoList list;
+    list.Columns()[1].Data = TodoData::tdDueDate;
+    TTodoItem& it = list.Items().Add();
+    it.Subject = ansi("Встреча");
+    const TDateTime nine30 = EncodeDateTime(2010, 10, 11, 9, 30);
+    struct Case { TDateTime due; QString nullDate; QString format; QString text; } cases[] = {
+        {0, "None", "HH:mm", "None"},
+        {nine30, "None", "HH:mm", "09:30"},
+        {nine30, "None", "dd.MM.yyyy HH:mm", "11.10.2010 09:30"},
+        {0, "", "HH:mm", "00:00"},
+        {std::numeric_limits<double>::quiet_NaN(), "None", "HH:mm", ""},
+        {1e300, "None", "HH:mm", ""},
+    };
+    for (const auto& c : cases) {
+        it.DueDate = c.due;
+        list.NullDate = c.nullDate;
+        list.DateFormat = c.format;
+        EXPECT_EQ(list.CellText(0, 1), c.text) << c.due;
+    }
+    EXPECT_EQ(list.CellText(0, 0), QStringLiteral("Встреча"));
+    EXPECT_EQ(list.CellText(1, 0), QString());
+    EXPECT_EQ(list.CellText(0, 2), QString());
+    EXPECT_EQ(list.CellText(-1, -1), QString());
+}
+
+TEST(TodoListSort, OrdersByTheSortColumnAndTheSelectionFollows) {
+    const TDateTime d = EncodeDate(2010, 10, 11);
+    struct Case {
+        const char* what;
+        TodoData second;
+        int column;
+        TSortDirection dir;
+        std::vector<std::string> order;
+    } cases[] = {
+        {"start column, all equal", TodoData::tdCategory, 1, TSortDirection::sdAscending,
+         {"в", "а", "б"}},
+        {"due date ascending", TodoData::tdDueDate, 1, TSortDirection::sdAscending,
+         {"а", "б", "в"}},
+        {"due date descending", TodoData::tdDueDate, 1, TSortDirection::sdDescending,
+         {"в", "б", "а"}},
+        {"past the last column", TodoData::tdDueDate, 2, TSortDirection::sdAscending,
+         {"в", "а", "б"}},
+        {"subject", TodoData::tdDueDate, 0, TSortDirection::sdAscending, {"а", "б", "в"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Shown s;
+        s.list.Columns()[1].Data = c.second;
+        s.Add("в", "10:00", d + 0.5);
+        s.Add("а", "08:00", d + 0.1);
+        s.Add("б", "09:00", d + 0.3);
+        s.list.ItemsChanged();
+        s.list.SetItemIndex(0);  // "в"
+        s.list.SetSortColumn(c.column);
+        s.list.SetSortDirection(c.dir);
+        EXPECT_EQ(s.Subjects(), (std::vector<std::string>{"в", "а", "б"})) << "moved while not sorted";
+        s.list.SetSorted(true);
+        s.list.SetSorted(false);
+        EXPECT_EQ(s.Subjects(), c.order);
+        ASSERT_GE(s.list.ItemIndex(), 0);
+        EXPECT_EQ(utf8(s.list.Items()[s.list.ItemIndex()].Subject), "в");
+    }
+}
+
+TEST(TodoListSort, HeaderPressChoosesColumnThenReversesAndSortsOnlyWhileSorted) {
+    Shown s;
+    s.list.Columns()[1].Data = TodoData::tdDueDate;
+    s.Add("x", "", 3);
+    s.Add("y", "", 1);
+    s.Add("z", "", 2);
+    s.list.ItemsChanged();
+    QWidget* header = s.list.childAt(QPoint(s.list.width() / 2, 5));
+    ASSERT_NE(header, nullptr);
+    ASSERT_NE(header, s.list.viewport());
+    const int mid1 = s.list.Columns()[0].Width + 30;
+    const int edge1 = s.list.Columns()[0].Width + 2;  // within the edge grip
+
+    Mouse(header, QEvent::MouseButtonPress, QPoint(edge1, 10), Qt::LeftButton);
+    EXPECT_EQ(s.list.SortColumn(), 2);
+    Mouse(header, QEvent::MouseButtonPress, QPoint(mid1, 10), Qt::LeftButton);
+    EXPECT_EQ(s.list.SortColumn(), 1);
+    EXPECT_EQ(s.list.SortDirection(), TSortDirection::sdAscending);
+    EXPECT_EQ(s.Subjects(), (std::vector<std::string>{"x", "y", "z"}));
+
+    s.list.SetSorted(true);
+    EXPECT_EQ(s.Subjects(), (std::vector<std::string>{"y", "z", "x"}));
+    Mouse(header, QEvent::MouseButtonPress, QPoint(mid1, 10), Qt::LeftButton);
+    EXPECT_EQ(s.list.SortDirection(), TSortDirection::sdDescending);
+    EXPECT_EQ(s.Subjects(), (std::vector<std::string>{"x", "z", "y"}));
+}
+
+TEST(TodoListInput, ClicksKeysAndThePopupMenu) {
+    Shown s;
+    for (int i = 0; i < 5; ++i) s.Add("item");
+    s.list.ItemsChanged();
+    int clicks = 0, dbl = 0;
+    std::vector<std::pair<QChar, int>> keys;
+    std::vector<std::tuple<Qt::KeyboardModifiers, int, int>> moves;
+    QObject::connect(&s.list, &TTodoList::OnClick, [&] { ++clicks; });
+    QObject::connect(&s.list, &TTodoList::OnDblClick, [&] { ++dbl; });
+    QObject::connect(&s.list, &TTodoList::OnKeyPress,
+                     [&](QChar k, int q) { keys.emplace_back(k, q); });
+    QObject::connect(&s.list, &TTodoList::OnMouseMove,
+                     [&](Qt::KeyboardModifiers m, int x, int y) { moves.emplace_back(m, x, y); });
+    QWidget* body = s.list.viewport();
+    const QPoint row2 = s.list.ItemRect(2).center();
+
+    Mouse(body, QEvent::MouseButtonPress, row2, Qt::LeftButton);
+    Mouse(body, QEvent::MouseButtonRelease, row2, Qt::LeftButton);
+    EXPECT_EQ(s.list.ItemIndex(), 2);
+    EXPECT_EQ(clicks, 1);
+
+    Mouse(body, QEvent::MouseButtonDblClick, row2, Qt::LeftButton);
+    EXPECT_EQ(dbl, 1);
+
+    // Below the last row: no item clicked, selection kept.
+    Mouse(body, QEvent::MouseButtonPress, s.list.ItemRect(8).center(), Qt::LeftButton);
+    EXPECT_EQ(s.list.ItemIndex(), 2);
+    EXPECT_EQ(clicks, 2 - 1);
+
+    Key(&s.list, Qt::Key_Return, "\r");
+    ASSERT_EQ(int(keys.size()), 1);
+    EXPECT_EQ(keys[0].first, QChar('\r'));
+    EXPECT_EQ(keys[0].second, int(Qt::Key_Return));
+
+    struct Nav { int key; int expect; } navs[] = {
+        {Qt::Key_Down, 3}, {Qt::Key_End, 4}, {Qt::Key_Down, 4}, {Qt::Key_Up, 3},
+        {Qt::Key_Home, 0}, {Qt::Key_Up, 0}, {Qt::Key_PageDown, 4}, {Qt::Key_PageUp, 0},
+    };
+    for (const auto& n : navs) {
+        Key(&s.list, n.key);
+        EXPECT_EQ(s.list.ItemIndex(), n.expect) << n.key;
+    }
+    EXPECT_EQ(int(keys.size()), 1 + int(std::size(navs)));
+    EXPECT_EQ(clicks, 1) << "keys are no clicks";
+
+    QMouseEvent move(QEvent::MouseMove, QPointF(7, 9), QPointF(body->mapToGlobal(QPoint(7, 9))),
+                     Qt::NoButton, Qt::NoButton, Qt::ShiftModifier);
+    QApplication::sendEvent(body, &move);
+    ASSERT_EQ(int(moves.size()), 1);
+    EXPECT_EQ(moves[0], std::make_tuple(Qt::KeyboardModifiers(Qt::ShiftModifier), 7, 9));
+
+    QMenu menu;
+    menu.addAction(QStringLiteral("Свойства"));
+    s.list.PopupMenu = &menu;
+    const QPoint row3 = s.list.ItemRect(3).center();
+    Mouse(body, QEvent::MouseButtonPress, row3, Qt::RightButton);
+    QContextMenuEvent ctx(QContextMenuEvent::Mouse, row3, body->mapToGlobal(row3));
+    QApplication::sendEvent(body, &ctx);
+    EXPECT_EQ(s.list.ItemIndex(), 3);
+    EXPECT_TRUE(menu.isVisible());
+    menu.hide();
+}
+
+TEST(TodoListSelection, ItemsChangedClampsAndSelectionScrollsIntoView) {
+    Shown s;
+    for (int i = 0; i < 5; ++i) s.Add("item");
+    s.list.ItemsChanged();
+    s.list.SetItemIndex(4);
+    s.list.Items().Delete(4);
+    s.list.Items().Delete(3);
+    s.list.ItemsChanged();
+    EXPECT_EQ(s.list.ItemIndex(), 2);
+    s.list.Items().Clear();
+    s.list.ItemsChanged();
+    EXPECT_EQ(s.list.ItemIndex(), -1);
+    s.list.SetItemIndex(7);
+    EXPECT_EQ(s.list.ItemIndex(), -1);
+
+    for (int i = 0; i < 40; ++i) s.Add("item");
+    s.list.ItemsChanged();
+    s.list.SetItemIndex(39);
+    EXPECT_GT(s.list.TopIndex(), 0);
+    const int lastVisibleY = (s.list.VisibleRows() - 1) * s.list.ItemHeight + 2;
+    EXPECT_EQ(s.list.ItemAt(QPoint(5, lastVisibleY)), 39);
+    QApplication::processEvents();
+    EXPECT_TRUE(s.list.verticalScrollBar()->isVisible());
+}
+
+// Saves a picture of the day list when DAYLOOM_SHOT_DIR names a folder.
+TEST(TodoListShot, DayList) {
+    const QByteArray dir = qgetenv("DAYLOOM_SHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "DAYLOOM_SHOT_DIR not set";
+    Shown s(265, 300);
+    s.Add("Планёрка", "09:00");
+    s.Add("Звонок в банк", "Завершено").Complete = true;
+    s.Add("Подготовить квартальный отчёт для бухгалтерии", "2 ч. 20 мин.");
+    s.Add("~ 5 лунный день", "14:37");
+    s.Add("Тренировка", "19:30");
+    s.list.ItemsChanged();
+    s.list.SetItemIndex(2);
+    QDir().mkpath(QString::fromLocal8Bit(dir));
+    EXPECT_TRUE(s.list.grab().save(QString::fromLocal8Bit(dir) + "/todolist.png"));
+}
