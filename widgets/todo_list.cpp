@@ -120,8 +120,6 @@ TTodoList::TTodoList(QWidget* parent) : QAbstractScrollArea(parent) {
     start.Data = TodoData::tdCategory;
     columns_ = {name, start};
 
-    items_.SortColumn = 2;
-
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -179,11 +177,11 @@ void TTodoList::SetSorted(bool sorted) {
     if (sorted_) SortNow();
 }
 
-int TTodoList::SortColumn() const { return items_.SortColumn; }
+int TTodoList::SortColumn() const { return sortColumn_; }
 
 void TTodoList::SetSortColumn(int column) {
-    if (column == items_.SortColumn) return;
-    items_.SortColumn = column;
+    if (column == sortColumn_) return;
+    sortColumn_ = column;
     if (sorted_) SortNow();
     header_->update();
 }
@@ -198,7 +196,7 @@ void TTodoList::SetSortDirection(TSortDirection direction) {
 }
 
 void TTodoList::SortNow() {
-    const int col = items_.SortColumn;
+    const int col = sortColumn_;
     if (col < 0 || col >= columns_.size()) return;
     itemIndex_ = items_.Sort(columns_[col].Data, sortDirection_, itemIndex_);
     EnsureVisible(itemIndex_);
@@ -335,7 +333,7 @@ void TTodoList::PaintHeader(QPainter& p, int width) const {
         const int left = ColumnLeft(c);
         if (left >= width) break;
         const QRect r(left, 0, ColumnWidth(c), h);
-        const bool sortCol = c == items_.SortColumn;
+        const bool sortCol = c == sortColumn_;
         fillSection(r, sortCol);
 
         QRect textRect = r.adjusted(kTextPadding, 0, -kTextPadding, 0);
@@ -373,7 +371,7 @@ void TTodoList::HeaderPressed(int x) {
         const int right = left + ColumnWidth(c);
         if (x < left || x >= right) continue;
         if (x - left <= kHeaderEdgeGrip || right - x <= kHeaderEdgeGrip) return;
-        if (c == items_.SortColumn)
+        if (c == sortColumn_)
             SetSortDirection(sortDirection_ == TSortDirection::sdAscending
                                  ? TSortDirection::sdDescending
                                  : TSortDirection::sdAscending);
@@ -476,7 +474,11 @@ void TTodoList::keyPressEvent(QKeyEvent* event) {
     emit OnKeyPress(ch, key == Qt::Key_Enter ? int(Qt::Key_Return) : key);
 
     const int count = items_.Count();
-    if (count == 0) return;
+    const bool navigation = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Home ||
+                            key == Qt::Key_End || key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+    // Enter belongs to the list's owner; keys the list has no use for go on to the parent.
+    if (!navigation && key != Qt::Key_Return && key != Qt::Key_Enter) event->ignore();
+    if (count == 0 || !navigation) return;
     const int cur = itemIndex_;
     const int page = VisibleRows();
     int next = cur;

@@ -59,7 +59,7 @@ public:
     // item. A sort column outside the columns (or -1) sorts nothing.
     bool Sorted() const;
     void SetSorted(bool sorted);
-    int SortColumn() const;  // kept in Items().SortColumn, so reading a file resets it
+    int SortColumn() const;  // -1 = none
     void SetSortColumn(int column);
     TSortDirection SortDirection() const;
     void SetSortDirection(TSortDirection direction);
@@ -143,6 +143,7 @@ private:
     QVector<TTodoColumn> columns_;
     int itemIndex_ = -1;
     bool sorted_ = false;
+    int sortColumn_ = 2;
     TSortDirection sortDirection_ = TSortDirection::sdAscending;
     THeader* header_ = nullptr;
 };
