@@ -6,13 +6,24 @@ namespace {
 
 constexpr int kMinYear = 1, kMaxYear = 9999;
 
+// Dates far outside the calendar's years (or not numbers) would overflow the
+// day arithmetic; they are pinned to 1 January 0001 .. 31 December 9999.
+TDateTime SafeDate(TDateTime d) {
+    static const TDateTime first = EncodeDate(kMinYear, 1, 1);
+    static const TDateTime last = EncodeDate(kMaxYear, 12, 31) + 0.999;
+    if (!(d == d)) return 0;  // NaN
+    return std::clamp(d, first, last);
+}
+
+int64_t SafeDay(TDateTime d) { return DayNumber(SafeDate(d)); }
+
 int NormalStartDay(int startDay) { return (startDay >= 1 && startDay <= 7) ? startDay : 1; }
 
 int ClampInt(int v, int lo, int hi) { return std::min(std::max(v, lo), hi); }
 
 // Year and month of a date kept inside the years the calendar can show.
 void YearMonthOf(TDateTime date, int& year, int& month, int& day) {
-    const DateTimeParts p = DecodeDateTime(date);
+    const DateTimeParts p = DecodeDateTime(SafeDate(date));
     year = p.year;
     month = p.month;
     day = p.day;
@@ -55,7 +66,7 @@ TCalendarCell CalendarCellAt(int year, int month, int startDay, int row, int col
 }
 
 bool CalendarCellOfDate(int year, int month, int startDay, TDateTime date, int& row, int& col) {
-    const int64_t index = DayNumber(date) - DayNumber(GridStart(year, month, startDay));
+    const int64_t index = SafeDay(date) - DayNumber(GridStart(year, month, startDay));
     if (index < 0 || index >= kCalendarRows * kCalendarColumns) return false;
     row = static_cast<int>(index / 7);
     col = static_cast<int>(index % 7);
@@ -121,7 +132,7 @@ TDateTime BrowseMonths(TDateTime date, int months) {
 }
 
 TDateTime StepDate(TDateTime date, TCalendarStep step) {
-    const TDateTime day = DateOf(date);
+    const TDateTime day = DateOf(SafeDate(date));
     switch (step) {
         case TCalendarStep::DayBack: return day - 1;
         case TCalendarStep::DayForward: return day + 1;
@@ -141,7 +152,7 @@ std::vector<int> CalendarMenuYears(int year) {
 }
 
 std::vector<TDateChange> DateChangeNotifications(TDateTime oldDate, TDateTime newDate) {
-    const DateTimeParts a = DecodeDateTime(oldDate), b = DecodeDateTime(newDate);
+    const DateTimeParts a = DecodeDateTime(SafeDate(oldDate)), b = DecodeDateTime(SafeDate(newDate));
     std::vector<TDateChange> out;
     if (a.day != b.day) out.push_back(TDateChange::Day);
     if (a.month != b.month) out.push_back(TDateChange::Month);
@@ -152,7 +163,7 @@ std::vector<TDateChange> DateChangeNotifications(TDateTime oldDate, TDateTime ne
 // ---- TCalendarEvents ----------------------------------------------------
 
 void TCalendarEvents::IndexPosition(int pos) {
-    const int64_t day = DayNumber(entries_[static_cast<size_t>(pos)].Date);
+    const int64_t day = SafeDay(entries_[static_cast<size_t>(pos)].Date);
     indexedDay_[static_cast<size_t>(pos)] = day;
     std::vector<int>& list = byDay_[day];
     list.insert(std::lower_bound(list.begin(), list.end(), pos), pos);
@@ -170,7 +181,7 @@ void TCalendarEvents::Resync() {
     if (rebuild_) { Rebuild(); return; }
     for (int pos : handedOut_) {
         if (pos < 0 || pos >= Count()) continue;
-        const int64_t now = DayNumber(entries_[static_cast<size_t>(pos)].Date);
+        const int64_t now = SafeDay(entries_[static_cast<size_t>(pos)].Date);
         const int64_t was = indexedDay_[static_cast<size_t>(pos)];
         if (now == was) continue;
         auto it = byDay_.find(was);
@@ -186,7 +197,7 @@ void TCalendarEvents::Resync() {
 
 int TCalendarEvents::Find(TDateTime date) {
     Resync();
-    const auto it = byDay_.find(DayNumber(date));
+    const auto it = byDay_.find(SafeDay(date));
     return it == byDay_.end() || it->second.empty() ? -1 : it->second.front();
 }
 

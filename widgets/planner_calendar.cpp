@@ -19,7 +19,10 @@ namespace {
 const TDateTime kFirstDate = EncodeDate(1, 1, 1);
 const TDateTime kLastDate = EncodeDate(9999, 12, 31);
 
-TDateTime CalendarDay(TDateTime d) { return std::clamp(DateOf(d), kFirstDate, kLastDate); }
+TDateTime CalendarDay(TDateTime d) {
+    if (!(d == d)) return 0;  // NaN
+    return DateOf(std::clamp(d, kFirstDate, kLastDate));
+}
 
 QString FontFamily() {
     const QString wanted = QStringLiteral("Trebuchet MS");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "widgets/calendar_grid.h"
 
 namespace {
@@ -183,6 +185,24 @@ TEST(CalendarGrid, MarkerIndexMatchesALinearSearch) {
             if (SameDay(static_cast<const TCalendarEvents&>(ev)[i].Date, probe)) want = i;
         ASSERT_EQ(ev.Find(probe), want) << "step " << step;
     }
+}
+
+TEST(CalendarGrid, DatesOutsideTheCalendarArePinned) {
+    const double nan = std::nan(""), huge = 1e300;
+    EXPECT_EQ(BrowseMonths(huge, 1), D(9999, 12, 31));
+    EXPECT_EQ(BrowseMonths(-huge, -1), D(1, 1, 1));
+    EXPECT_EQ(BrowseMonths(nan, 0), D(1899, 12, 30));
+    EXPECT_EQ(StepDate(huge, TCalendarStep::DayBack), D(9999, 12, 30));
+    EXPECT_EQ(BrowseMonths(D(2010, 5, 5), 2000000000), D(9999, 12, 5));
+    EXPECT_TRUE(DateChangeNotifications(nan, D(1899, 12, 30)).empty());
+    int row, col;
+    EXPECT_FALSE(CalendarCellOfDate(2010, 10, 1, huge, row, col));
+    TCalendarEvents ev;
+    ev.Add(huge);
+    ev.Add(nan);
+    EXPECT_EQ(ev.Find(D(9999, 12, 31)), 0);
+    EXPECT_EQ(ev.Find(D(1899, 12, 30)), 1);
+    EXPECT_EQ(ev.Find(-huge), -1);
 }
 
 }  // namespace

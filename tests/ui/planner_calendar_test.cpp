@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QToolTip>
 
 #include <string>
 #include <vector>
@@ -239,6 +240,32 @@ TEST(PlannerCalendar, MarkersSelectionAndTodayPaint) {
     EXPECT_EQ(Px(img, today.right(), today.bottom()), 0x000000u);
     const QRect other = cal.DateRect(D(2010, 10, 21));
     EXPECT_NE(Px(img, other.left() + 1, other.top()), 0x000000u);
+}
+
+TEST(PlannerCalendar, BrowseHintsAndFocusDay) {
+    Fixture f(D(2010, 10, 15));
+    f.cal.show();
+    const QPoint at = f.cal.NextButtonRect().center();
+    QHelpEvent help(QEvent::ToolTip, at, f.cal.mapToGlobal(at));
+    QApplication::sendEvent(&f.cal, &help);
+    EXPECT_EQ(QToolTip::text(), QString("Next Month"));
+    const QPoint back = f.cal.PrevButtonRect().center();
+    QHelpEvent help2(QEvent::ToolTip, back, f.cal.mapToGlobal(back));
+    QApplication::sendEvent(&f.cal, &help2);
+    EXPECT_EQ(QToolTip::text(), QString("Previous Month"));
+    QToolTip::hideText();
+
+    // The focus day gets a dotted frame only while the calendar has the focus.
+    f.cal.SelectColor = QColor(0xFF, 0xFF, 0xFF);
+    f.cal.LineColor = QColor(0xFF, 0, 0);
+    const QRect r = f.cal.DateRect(D(2010, 10, 15)).adjusted(1, 1, -1, -1);
+    const QRect ring(r.left() + 1, r.top() + 1, r.width() - 2, 1);  // the frame's top edge
+    EXPECT_FALSE(CellHasColour(f.cal.grab().toImage(), ring, 0xFF0000, 0));
+    f.cal.activateWindow();
+    f.cal.setFocus();
+    QApplication::processEvents();
+    if (!f.cal.hasFocus()) GTEST_SKIP() << "the platform gives no focus";
+    EXPECT_TRUE(CellHasColour(f.cal.grab().toImage(), ring, 0xFF0000, 0));
 }
 
 // Writes a picture for a person to look at when DAYLOOM_SHOTS names a folder.
