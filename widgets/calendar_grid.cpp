@@ -162,35 +162,53 @@ std::vector<TDateChange> DateChangeNotifications(TDateTime oldDate, TDateTime ne
 
 // ---- TCalendarEvents ----------------------------------------------------
 
-void TCalendarEvents::IndexPosition(int pos) {
-    const int64_t day = SafeDay(entries_[static_cast<size_t>(pos)].Date);
-    indexedDay_[static_cast<size_t>(pos)] = day;
-    std::vector<int>& list = byDay_[day];
-    list.insert(std::lower_bound(list.begin(), list.end(), pos), pos);
+int TCalendarEvents::PositionOf(size_t id) const {
+    // Live ids before this one.
+    int count = 0;
+    for (size_t i = id; i > 0; i &= i - 1) count += live_[i];
+    return count;
 }
 
-void TCalendarEvents::Rebuild() {
+void TCalendarEvents::FileId(size_t id, int64_t day) {
+    dayOfId_[id] = day;
+    std::vector<size_t>& list = byDay_[day];
+    list.insert(std::lower_bound(list.begin(), list.end(), id), id);
+}
+
+void TCalendarEvents::UnfileId(size_t id) {
+    const auto it = byDay_.find(dayOfId_[id]);
+    if (it == byDay_.end()) return;
+    auto& list = it->second;
+    const auto at = std::lower_bound(list.begin(), list.end(), id);
+    if (at != list.end() && *at == id) list.erase(at);
+    if (list.empty()) byDay_.erase(it);
+}
+
+void TCalendarEvents::Renumber() {
+    // Ids 0..n-1 again, once dead ids outnumber live ones.
+    const size_t n = entries_.size();
+    ids_.resize(n);
+    dayOfId_.assign(n, 0);
+    alive_.assign(n, 1);
+    live_.assign(n + 1, 0);
     byDay_.clear();
-    indexedDay_.assign(entries_.size(), 0);
-    for (int i = 0; i < Count(); ++i) IndexPosition(i);
+    for (size_t i = 0; i < n; ++i) {
+        ids_[i] = i;
+        for (size_t j = i + 1; j <= n; j += j & (~j + 1)) ++live_[j];
+        FileId(i, SafeDay(entries_[i].Date));
+    }
     handedOut_.clear();
-    rebuild_ = false;
 }
 
 void TCalendarEvents::Resync() {
-    if (rebuild_) { Rebuild(); return; }
-    for (int pos : handedOut_) {
-        if (pos < 0 || pos >= Count()) continue;
+    if (handedOut_.size() > entries_.size() + 16) { Renumber(); return; }
+    for (size_t id : handedOut_) {
+        if (id >= alive_.size() || !alive_[id]) continue;
+        const int pos = PositionOf(id);
         const int64_t now = SafeDay(entries_[static_cast<size_t>(pos)].Date);
-        const int64_t was = indexedDay_[static_cast<size_t>(pos)];
-        if (now == was) continue;
-        auto it = byDay_.find(was);
-        if (it != byDay_.end()) {
-            auto& list = it->second;
-            list.erase(std::remove(list.begin(), list.end(), pos), list.end());
-            if (list.empty()) byDay_.erase(it);
-        }
-        IndexPosition(pos);
+        if (now == dayOfId_[id]) continue;
+        UnfileId(id);
+        FileId(id, now);
     }
     handedOut_.clear();
 }
@@ -198,7 +216,7 @@ void TCalendarEvents::Resync() {
 int TCalendarEvents::Find(TDateTime date) {
     Resync();
     const auto it = byDay_.find(SafeDay(date));
-    return it == byDay_.end() || it->second.empty() ? -1 : it->second.front();
+    return it == byDay_.end() || it->second.empty() ? -1 : PositionOf(it->second.front());
 }
 
 TCalendarEvent& TCalendarEvents::Add() { return Add(0); }
@@ -210,35 +228,52 @@ TCalendarEvent& TCalendarEvents::Add(TDateTime date) {
     e.Shape = DefaultShape;
     e.FontColor = DefaultFontColor;
     entries_.push_back(e);
-    indexedDay_.push_back(0);
-    const int pos = Count() - 1;
-    if (!rebuild_) IndexPosition(pos);
-    handedOut_.push_back(pos);
+    const size_t id = alive_.size();
+    alive_.push_back(1);
+    dayOfId_.push_back(0);
+    ids_.push_back(id);
+    // Append to the Fenwick tree: node id+1 sums the live ids it covers.
+    const size_t node = id + 1;
+    if (live_.empty()) live_.push_back(0);
+    const size_t low = node & (~node + 1);
+    live_.push_back(1 + PositionOf(id) - PositionOf(node - low));
+    FileId(id, SafeDay(date));
+    handedOut_.push_back(id);
     return entries_.back();
 }
 
 void TCalendarEvents::Delete(int pos) {
     if (pos < 0 || pos >= Count()) return;
+    const size_t id = ids_[static_cast<size_t>(pos)];
+    UnfileId(id);
+    alive_[id] = 0;
+    for (size_t j = id + 1; j < live_.size(); j += j & (~j + 1)) --live_[j];
     entries_.erase(entries_.begin() + pos);
-    indexedDay_.erase(indexedDay_.begin() + pos);
-    // Positions after it all shift; refiling is linear like the erase itself.
-    rebuild_ = true;
+    ids_.erase(ids_.begin() + pos);
+    if (alive_.size() > 2 * entries_.size() + 64) Renumber();
 }
 
 void TCalendarEvents::Clear() {
     entries_.clear();
-    indexedDay_.clear();
+    ids_.clear();
+    live_.clear();
+    dayOfId_.clear();
+    alive_.clear();
     byDay_.clear();
     handedOut_.clear();
-    rebuild_ = false;
 }
 
 TCalendarEvent& TCalendarEvents::operator[](int pos) {
-    if (!rebuild_) {
-        handedOut_.push_back(pos);
-        // Many edits without a Find in between: one refile is cheaper.
-        if (handedOut_.size() > entries_.size() + 16) rebuild_ = true;
+    if (pos < 0 || pos >= Count()) {
+        scratch_ = TCalendarEvent{};
+        return scratch_;
     }
+    handedOut_.push_back(ids_[static_cast<size_t>(pos)]);
+    return entries_[static_cast<size_t>(pos)];
+}
+
+const TCalendarEvent& TCalendarEvents::operator[](int pos) const {
+    if (pos < 0 || pos >= Count()) return scratch_;
     return entries_[static_cast<size_t>(pos)];
 }
 

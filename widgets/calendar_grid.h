@@ -95,8 +95,8 @@ struct TCalendarEvent {
     uint32_t FontColor = 0x18E7E7;  // 0xRRGGBB
 };
 
-// Ordered marker entries with a by-day index, so that Find stays cheap with
-// a marker on every day of several years.
+// Ordered marker entries with a by-day index, so that Find, Add and Delete
+// stay cheap with a marker on every day of several years.
 //
 // Entries may be edited through the reference returned by Add or by the
 // non-const operator[] (also their Date): the collection re-reads the dates
@@ -119,20 +119,27 @@ public:
     void Delete(int pos);
     void Clear();
     int Count() const { return static_cast<int>(entries_.size()); }
-    // Position out of range: undefined as for a vector; check Count first.
+    // A position out of range gives a scratch entry that belongs to no day.
     TCalendarEvent& operator[](int pos);
-    const TCalendarEvent& operator[](int pos) const { return entries_[static_cast<size_t>(pos)]; }
+    const TCalendarEvent& operator[](int pos) const;
     // Gives every entry the marker colour and font colour (theme change).
     void SetAllColors(uint32_t color, uint32_t fontColor);
 
 private:
-    void IndexPosition(int pos);
+    // Every entry gets an id that grows with each Add, so ids keep the order
+    // of positions; a Fenwick tree over live ids turns an id into a position.
+    int PositionOf(size_t id) const;
+    void FileId(size_t id, int64_t day);
+    void UnfileId(size_t id);
     void Resync();
-    void Rebuild();
+    void Renumber();
 
     std::vector<TCalendarEvent> entries_;
-    std::vector<int64_t> indexedDay_;  // the day each position is filed under
-    std::unordered_map<int64_t, std::vector<int>> byDay_;  // positions, ascending
-    std::vector<int> handedOut_;       // positions whose Date may have changed
-    bool rebuild_ = false;
+    std::vector<size_t> ids_;            // id of each position, ascending
+    std::vector<int> live_;              // Fenwick tree (1-based) of live ids
+    std::vector<int64_t> dayOfId_;       // the day each id is filed under
+    std::vector<char> alive_;
+    std::unordered_map<int64_t, std::vector<size_t>> byDay_;  // ids, ascending
+    std::vector<size_t> handedOut_;      // ids whose Date may have changed
+    TCalendarEvent scratch_;
 };

@@ -157,6 +157,8 @@ TEST(CalendarGrid, MarkersFoundByWholeDay) {
     ev.Delete(7);   // out of range: nothing
     ev.Delete(-1);
     EXPECT_EQ(ev.Count(), 2);
+    ev[5].Date = D(2010, 10, 14);  // out of range: a scratch entry, filed nowhere
+    EXPECT_EQ(ev.Find(D(2010, 10, 14)), -1);
 
     // The date set through the handle Add returns is what Find sees.
     TCalendarEvent& e = ev.Add();
@@ -179,6 +181,8 @@ TEST(CalendarGrid, MarkerIndexMatchesALinearSearch) {
         if (op == 0 || ev.Count() == 0) ev.Add(D(2010, 1, 1) + next());
         else if (op == 1) ev.Delete(static_cast<int>(next()) % ev.Count());
         else if (op == 2) ev[static_cast<int>(next()) % ev.Count()].Date = D(2010, 1, 1) + next() + 0.3;
+        if (step % 97 == 0)  // a burst of edits with no Find between them
+            for (int k = 0; k < 120; ++k) ev[static_cast<int>(next()) % ev.Count()].Date = D(2010, 1, 1) + next();
         const TDateTime probe = D(2010, 1, 1) + next();
         int want = -1;
         for (int i = 0; i < ev.Count() && want < 0; ++i)
