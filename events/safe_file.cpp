@@ -48,6 +48,8 @@ WriteResult WriteFileAtomically(const fs::path& path, std::string_view data, boo
 }
 
 bool ReadWholeFile(const fs::path& path, std::string& out) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return false;  // a folder "opens" but has no size
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     in.seekg(0, std::ios::end);
