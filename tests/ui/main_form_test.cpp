@@ -8,29 +8,12 @@
 
 #include "app/environment.h"
 #include "app/main_form.h"
+#include "tests/ui/fake_environment.h"
 #include "events/ansi.h"
 #include "events/event_file.h"
 #include "widgets/todo_list.h"
 
 namespace {
-
-// The whole program in a temporary folder, with a fixed clock and screen.
-class FakeEnvironment : public Environment {
-public:
-    std::filesystem::path dir;
-    TDateTime now = EncodeDateTime(2010, 10, 11, 9, 0);
-    QStringList messages, questions;
-    int retriesWanted = 0;
-    std::filesystem::path ExeDir() const override { return dir; }
-    TDateTime Now() const override { return now; }
-    void ShowMessage(QWidget*, const QString& text) override { messages << text; }
-    bool AskRetry(QWidget*, const QString& text) override {
-        questions << text;
-        return retriesWanted-- > 0;
-    }
-    QRect WorkArea() const override { return {0, 0, 1280, 984}; }
-    QSize ScreenSize() const override { return {1280, 1024}; }
-};
 
 std::string ReadAll(const std::filesystem::path& p) {
     std::string s;
