@@ -1,0 +1,146 @@
+#include "dayview/reminder_tick.h"
+
+#include <climits>
+#include <cmath>
+
+#include "dayview/recurrence.h"
+#include "events/ansi.h"
+
+const char* const kEventDeletedText = "This event was deleted!";
+
+namespace {
+
+// Midnight of the value's day; a value outside the calendar is kept as it is
+// (it still compares equal to itself as a key).
+TDateTime MidnightOf(TDateTime v) {
+    const int64_t n = SafeDayNumber(v);
+    return n == INT64_MIN ? v : ComposeDateTime(n, 0);
+}
+
+// Whole milliseconds from `from` to `to`; false when the span is not a
+// sensible one (NaN, infinities, or more than ~27,000 years).
+bool SpanMs(TDateTime from, TDateTime to, int64_t& out) {
+    const double d = to - from;
+    if (!(std::fabs(d) < 1e7)) return false;
+    out = std::llround(d * kMsPerDay);
+    return true;
+}
+
+// The period of a copy's repeated reminder in milliseconds, or 0 when the
+// copy does not repeat its reminder (an end set, a unit other than minutes
+// or hours, a count that is 0 or not a number).
+int64_t RepeatPeriodMs(const TTodoItem& copy) {
+    if (copy.CompletionDate != 0) return 0;
+    const int unit = DecimalOrZero(copy.Project);
+    const int count = DecimalOrZero(copy.Resource);
+    if (count <= 0) return 0;
+    if (unit == kUnitMinutes) return int64_t{count} * 60000;
+    if (unit == kUnitHours) return int64_t{count} * 3600000;
+    return 0;
+}
+
+}  // namespace
+
+int ReminderMemory::Find(const std::string& text, TDateTime occurrenceDay) const {
+    const int64_t day = SafeDayNumber(occurrenceDay);
+    const std::string upper = AnsiUpperCase(text);
+    for (size_t i = 0; i < raised.size(); ++i) {
+        const RaisedReminder& r = raised[i];
+        if (SafeDayNumber(r.occurrenceDay) != day) continue;
+        if (r.text.size() == text.size() && AnsiUpperCase(r.text) == upper)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::vector<std::string> ReminderMemory::ListMsg() const {
+    std::vector<std::string> out;
+    out.reserve(raised.size());
+    for (const RaisedReminder& r : raised) out.push_back(r.text);
+    return out;
+}
+
+int ReminderMemory::ListSrcIdxMsg(const TodoItems& store, int tab) const {
+    if (tab < 0 || tab >= static_cast<int>(raised.size())) return -1;
+    const RaisedReminder& r = raised[static_cast<size_t>(tab)];
+    return FindByIdentity(store, r.creationDate, r.subject);
+}
+
+std::string ReminderText(const TTodoItem& copy, TDateTime reference, const DayListFormats& fmt) {
+    const TDateTime s = copy.CreationDate;
+    int64_t ms = 0;
+    const bool near = SpanMs(s, reference, ms) && std::llabs(ms) / 3600000 < 23;
+    std::string text = copy.Subject;
+    text += " [";
+    text += near ? FormatDateTime(fmt.LongTimeFormat, s) : DateTimeToStr(s, fmt);
+    text += ']';
+    return text;
+}
+
+TickActions ReminderTick(const TickInput& in, ReminderMemory& memory) {
+    TickActions act;
+    const TDateTime now = in.now;
+
+    // The user closed the alert window while the sound was still going.
+    act.cutSound = in.soundPlaying && !in.alertShowing;
+
+    for (const TTodoItem& copy : in.alertList) {
+        if (copy.ImageIndex == 0 || copy.Complete) continue;
+        const TDateTime due = copy.DueDate;
+        // Nothing happens before the reminder moment: neither the raising nor
+        // a repeat (the repeat period alone would also ring whole periods
+        // before it, all day long and without a window).
+        if (!(due <= now)) continue;
+
+        const std::string text = ReminderText(copy, due, in.fmt);
+        const TDateTime day = MidnightOf(due);
+        int tab = memory.Find(text, day);
+        if (tab < 0) {
+            act.steps.push_back({TickStep::Play, {}, -1});
+            memory.raised.push_back({text, day, copy.CreationDate, copy.Subject, now});
+            tab = static_cast<int>(memory.raised.size()) - 1;
+            act.steps.push_back({TickStep::RaiseTab, text, tab});
+        }
+
+        // Repeated every N minutes or hours: each repeat moment after the
+        // reminder moment rings once, on the first tick at or after it.
+        const int64_t period = RepeatPeriodMs(copy);
+        int64_t elapsed = 0;
+        if (period <= 0 || !SpanMs(due, now, elapsed) || elapsed < period) continue;
+        const int64_t repeatAt = elapsed / period * period;  // ms after `due`
+        RaisedReminder& r = memory.raised[static_cast<size_t>(tab)];
+        int64_t lastRing = 0;
+        if (SpanMs(due, r.lastRing, lastRing) && repeatAt <= lastRing) continue;
+        r.lastRing = now;
+        act.steps.push_back({TickStep::Play, {}, -1});
+        act.steps.push_back({TickStep::SelectTab, {}, tab});
+    }
+
+    act.setCaption = true;
+
+    const int next = in.refreshTicks < kRefreshTicks - 1 ? in.refreshTicks + 1 : kRefreshTicks;
+    act.rebuildDayList = next >= kRefreshTicks;
+    act.newRefreshTicks = act.rebuildDayList ? 0 : next;
+
+    const int64_t today = SafeDayNumber(now);
+    act.rollOver = today != INT64_MIN && today > SafeDayNumber(in.lastRollDay);
+    act.newLastRollDay = act.rollOver ? now : in.lastRollDay;
+    return act;
+}
+
+std::string TabNotes(const TodoItems& store, const RaisedReminder& reminder) {
+    const int i = FindByIdentity(store, reminder.creationDate, reminder.subject);
+    if (i < 0) return kEventDeletedText;
+    std::string out;
+    const std::vector<std::string>& lines = store[i].Notes;
+    for (size_t k = 0; k < lines.size(); ++k) {
+        if (k) out += "\r\n";
+        out += lines[k];
+    }
+    return out;
+}
+
+std::string TabNotes(const TodoItems& store, const ReminderMemory& memory, int tab) {
+    if (tab < 0 || tab >= static_cast<int>(memory.raised.size())) return kEventDeletedText;
+    return TabNotes(store, memory.raised[static_cast<size_t>(tab)]);
+}

@@ -1,0 +1,512 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "dayview/day_list.h"
+#include "dayview/recurrence.h"
+#include "dayview/reminder_tick.h"
+#include "dayview/sound_choice.h"
+#include "events/ansi.h"
+
+namespace {
+
+TDateTime At(int y, int m, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
+    return EncodeDateTime(y, m, d, h, mi, s, ms);
+}
+// A moment `ms` milliseconds after `base`, without the drift of adding doubles.
+TDateTime Plus(TDateTime base, int64_t ms) {
+    const int64_t day = SafeDayNumber(base);
+    const int64_t msOfDay = std::llround(TimeOf(base) * kMsPerDay) + ms;
+    return ComposeDateTime(day + msOfDay / 86400000, msOfDay % 86400000);
+}
+
+TTodoItem& Event(TodoItems& store, const char* name, TDateTime start, int alert,
+                 const char* notes = "заметка") {
+    TTodoItem& e = store.Add();
+    e.Subject = ansi(name);
+    e.CreationDate = start;
+    e.Category = e.Project = e.Resource = "0";
+    e.ImageIndex = alert;
+    e.Notes = {ansi(notes)};
+    return e;
+}
+TTodoItem& Repeating(TodoItems& store, const char* name, TDateTime start, int alert,
+                     const char* count, const char* unit) {
+    TTodoItem& e = Event(store, name, start, alert);
+    e.DueDate = start;
+    e.Category = count;
+    e.Project = unit;
+    return e;
+}
+
+// The main window's side of the timer, as TimerAlertTimer carries it out:
+// the reminder list rebuilt at start and at each roll-over, tabs, sound.
+struct Window {
+    TodoItems store, alert;
+    ReminderMemory memory;
+    int refresh = 0;
+    TDateTime lastRoll = 0;
+    DayListFormats fmt;
+    std::vector<std::string> tabs;  // UTF-8 captions
+    int selected = -1;
+    std::vector<TDateTime> plays;
+    std::vector<std::pair<TDateTime, int>> selects;
+    int dayRebuilds = 0;
+
+    void Rebuild(TDateTime d, TDateTime now) {
+        UpDateTdList(store, d, ListMode::Reminder, now, fmt, alert);
+    }
+    // First show of the main window.
+    void Start(TDateTime now) {
+        lastRoll = DateOf(now);
+        Rebuild(DateOf(now), now);
+    }
+    TickActions Tick(TDateTime now) {
+        TickActions a = ReminderTick({.now = now, .alertList = alert, .soundPlaying = false,
+                                      .alertShowing = !tabs.empty(), .refreshTicks = refresh,
+                                      .lastRollDay = lastRoll, .fmt = fmt},
+                                     memory);
+        for (const TickStep& s : a.steps) {
+            switch (s.kind) {
+                case TickStep::Play: plays.push_back(now); break;
+                case TickStep::RaiseTab:
+                    EXPECT_EQ(s.tab, static_cast<int>(tabs.size()));
+                    tabs.push_back(utf8(s.text));
+                    selected = s.tab;
+                    break;
+                case TickStep::SelectTab:
+                    EXPECT_GE(s.tab, 0);
+                    EXPECT_LT(s.tab, static_cast<int>(tabs.size()));
+                    selected = s.tab;
+                    selects.push_back({now, s.tab});
+                    break;
+            }
+        }
+        refresh = a.newRefreshTicks;
+        lastRoll = a.newLastRollDay;
+        if (a.rebuildDayList) ++dayRebuilds;
+        if (a.rollOver) Rebuild(DateOf(now), now);
+        return a;
+    }
+    // Ticks from `from` for `count` ticks, `stepMs` apart.
+    void Run(TDateTime from, int64_t count, int64_t stepMs) {
+        for (int64_t i = 0; i < count; ++i) Tick(Plus(from, i * stepMs));
+    }
+};
+
+constexpr int kFifteen = 4, kThirty = 5, kDayBefore = 9;
+
+TEST(ReminderTick, FifteenMinutesBeforeFiresOnceAtItsMoment) {
+    Window w;
+    Event(w.store, "Встреча", At(2010, 10, 11, 10, 0), kFifteen);
+    w.Start(At(2010, 10, 11, 9, 0));
+    w.Run(At(2010, 10, 11, 9, 44, 55), 5, 1000);  // 09:44:55 .. 09:44:59
+    EXPECT_TRUE(w.plays.empty());
+    w.Tick(At(2010, 10, 11, 9, 45, 0, 300));
+    ASSERT_EQ(w.tabs, std::vector<std::string>{"Встреча [10:00:00]"});
+    EXPECT_EQ(w.plays.size(), 1u);
+    EXPECT_EQ(w.selected, 0);
+    // The rest of the day, with the list rebuilt for the current moment now
+    // and then (as after an edit elsewhere): no second raise.
+    for (int h = 9; h < 24; ++h) {
+        w.Rebuild(At(2010, 10, 11, h, 50), At(2010, 10, 11, h, 50));
+        w.Run(At(2010, 10, 11, h, 50), 60, 60000);
+    }
+    EXPECT_EQ(w.tabs.size(), 1u);
+    EXPECT_EQ(w.plays.size(), 1u);
+}
+
+TEST(ReminderTick, NoReminderAndCompletedNeverFire) {
+    struct Case { const char* name; int alert; bool complete; };
+    for (const Case c : {Case{"Не напоминать", 0, false}, Case{"completed", 1, true},
+                         Case{"completed, 15 min", kFifteen, true}}) {
+        SCOPED_TRACE(c.name);
+        Window w;
+        Event(w.store, "Встреча", At(2010, 10, 11, 10, 0), c.alert).Complete = c.complete;
+        Repeating(w.store, "Пульс", At(2010, 10, 11, 10, 0), c.alert, "5", "1").Complete = c.complete;
+        w.Start(At(2010, 10, 11, 0, 0));
+        w.Run(At(2010, 10, 11, 0, 0), 24 * 60, 60000);
+        EXPECT_TRUE(w.plays.empty());
+        EXPECT_TRUE(w.tabs.empty());
+    }
+}
+
+TEST(ReminderTick, JustAfterMidnightEventFiresAfterTheRollOver) {
+    Window w;
+    Event(w.store, "Полночь", At(2010, 10, 12, 0, 10), kThirty);
+    w.Start(At(2010, 10, 11, 20, 0));
+    w.Run(At(2010, 10, 11, 23, 30), 30 * 60, 1000);  // up to 23:59:59: still yesterday's list
+    EXPECT_TRUE(w.tabs.empty());
+    const TickActions roll = w.Tick(At(2010, 10, 12, 0, 0, 0, 400));
+    EXPECT_TRUE(roll.rollOver);
+    EXPECT_TRUE(roll.steps.empty());  // the new day's list is built after this tick
+    ASSERT_EQ(w.alert.Count(), 1);
+    EXPECT_DOUBLE_EQ(w.alert[0].DueDate, At(2010, 10, 11, 23, 40));
+    w.Tick(At(2010, 10, 12, 0, 0, 1, 400));
+    EXPECT_EQ(w.tabs, std::vector<std::string>{"Полночь [0:10:00]"});
+}
+
+TEST(ReminderTick, DayAheadFiresTheDayBeforeWithDateAndOnTheDayWithTime) {
+    Window w;
+    Event(w.store, "Визит", At(2010, 10, 12, 10, 0), kDayBefore);
+    w.Start(At(2010, 10, 11, 8, 0));
+    w.Run(At(2010, 10, 11, 8, 0), 2 * 3600, 1000);  // until 09:59:59
+    EXPECT_TRUE(w.tabs.empty());
+    // Ticks through the rest of the day: past 11:00 the start is fewer than
+    // 23 hours away, and the copy must not be raised again with a new text.
+    w.Run(At(2010, 10, 11, 10, 0), 14 * 60, 60000);
+    EXPECT_EQ(w.tabs, std::vector<std::string>{"Визит [12.10.2010 10:00:00]"});
+    w.Run(At(2010, 10, 12, 0, 0), 24 * 60, 60000);
+    EXPECT_EQ(w.tabs, (std::vector<std::string>{"Визит [12.10.2010 10:00:00]", "Визит [10:00:00]"}));
+    ASSERT_EQ(w.plays.size(), 2u);
+    EXPECT_DOUBLE_EQ(w.plays[1], At(2010, 10, 12, 10, 0));
+}
+
+// Ring times in whole seconds after 09:50 for a reminder every 5 minutes
+// from 10:00 ("Вовремя"), with ticks at the given offsets (ms after 09:50).
+std::vector<int64_t> RingSeconds(const std::vector<int64_t>& tickMs, const char* count = "5",
+                                 const char* unit = "1") {
+    Window w;
+    Repeating(w.store, "Пульс", At(2010, 10, 11, 10, 0), 1, count, unit);
+    w.Start(At(2010, 10, 11, 9, 0));
+    const TDateTime base = At(2010, 10, 11, 9, 50);
+    for (int64_t ms : tickMs) w.Tick(Plus(base, ms));
+    std::vector<int64_t> out;
+    for (TDateTime p : w.plays) out.push_back(static_cast<int64_t>(std::floor((p - base) * 86400.0 + 1e-6)));
+    for (const auto& [when, tab] : w.selects) EXPECT_EQ(tab, 0);
+    EXPECT_LE(w.tabs.size(), 1u);
+    return out;
+}
+
+std::vector<int64_t> EverySecond(int64_t fromS, int64_t toS, int64_t offsetMs = 250) {
+    std::vector<int64_t> v;
+    for (int64_t s = fromS; s <= toS; ++s) v.push_back(s * 1000 + offsetMs);
+    return v;
+}
+
+TEST(ReminderTick, RepeatsEveryFiveMinutesOnlyFromTheReminderOn) {
+    // 09:50 .. 10:11 every second: rings at 10:00 (the raise), 10:05, 10:10;
+    // nothing at 09:50 or 09:55.
+    EXPECT_EQ(RingSeconds(EverySecond(0, 21 * 60)), (std::vector<int64_t>{600, 900, 1200}));
+
+    Window w;
+    Repeating(w.store, "Пульс", At(2010, 10, 11, 10, 0), 1, "5", "1");
+    w.Start(At(2010, 10, 11, 9, 0));
+    w.Run(At(2010, 10, 11, 9, 50), 21 * 60, 1000);
+    ASSERT_EQ(w.tabs, std::vector<std::string>{"Пульс [10:00:00]"});
+    ASSERT_EQ(w.selects.size(), 2u);
+    EXPECT_DOUBLE_EQ(w.selects[0].first, At(2010, 10, 11, 10, 5));
+    EXPECT_DOUBLE_EQ(w.selects[1].first, At(2010, 10, 11, 10, 10));
+}
+
+TEST(ReminderTick, RepeatRingsOnceEvenWithUnevenTicks) {
+    struct Case { const char* name; std::vector<int64_t> ticks; std::vector<int64_t> rings; };
+    const Case cases[] = {
+        // Two ticks in the second of 10:05 ring once.
+        {"two ticks in one second", {600'100, 900'020, 900'980, 901'500}, {600, 900}},
+        // A late timer that skips the second of 10:05 rings on the next tick.
+        {"second skipped", {600'100, 899'970, 901'010, 902'000}, {600, 901}},
+        // Started at 10:07: the raise; the 10:05 repeat already passed, 10:10 rings.
+        {"started late", {1'020'000, 1'021'000, 1'200'400}, {1020, 1200}},
+        // Hours: every 2 hours from 10:00, ticks at 10:00, 11:00, 12:00, 12:00:01.
+        {"hours", {600'000, 4'200'000, 7'800'000, 7'801'000}, {600, 7800}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const char* count = std::string(c.name) == "hours" ? "2" : "5";
+        const char* unit = std::string(c.name) == "hours" ? "2" : "1";
+        EXPECT_EQ(RingSeconds(c.ticks, count, unit), c.rings);
+    }
+}
+
+TEST(ReminderTick, UnusableRepeatCountRaisesOnceAndNeverRepeats) {
+    for (const char* count : {"0", "abc", "", "-5"}) {
+        SCOPED_TRACE(count);
+        EXPECT_EQ(RingSeconds(EverySecond(590, 1300), count, "1"), std::vector<int64_t>{600});
+    }
+}
+
+TEST(ReminderTick, StartingLateRaisesEveryPassedReminderOneTabEach) {
+    Window w;
+    Event(w.store, "Поздно", At(2010, 10, 11, 14, 59), 1);
+    Event(w.store, "Утро", At(2010, 10, 11, 9, 0), 1);
+    Event(w.store, "Обед", At(2010, 10, 11, 12, 0), 3);
+    Event(w.store, "Вечер", At(2010, 10, 11, 16, 0), 1);
+    Event(w.store, "Тихо", At(2010, 10, 11, 11, 0), 0);
+    w.Start(At(2010, 10, 11, 15, 0));
+    const TickActions a = w.Tick(At(2010, 10, 11, 15, 0, 0, 500));
+    EXPECT_EQ(w.tabs, (std::vector<std::string>{"Утро [9:00:00]", "Обед [12:00:00]", "Поздно [14:59:00]"}));
+    EXPECT_EQ(w.plays.size(), 3u);
+    ASSERT_EQ(a.steps.size(), 6u);  // each raise starts its own sound first
+    EXPECT_EQ(a.steps[0].kind, TickStep::Play);
+    EXPECT_EQ(a.steps[1].kind, TickStep::RaiseTab);
+    w.Run(At(2010, 10, 11, 15, 0, 1), 60, 1000);
+    EXPECT_EQ(w.tabs.size(), 3u);
+}
+
+TEST(ReminderTick, DailyEventRaisesOnEveryDay) {
+    Window w;
+    Repeating(w.store, "Зарядка", At(2010, 10, 11, 7, 0), 1, "1", "3");
+    w.Start(At(2010, 10, 11, 6, 0));
+    w.Run(At(2010, 10, 11, 6, 0), 4 * 24 * 60, 60000);  // four days, a tick a minute
+    EXPECT_EQ(w.tabs, (std::vector<std::string>{"Зарядка [7:00:00]", "Зарядка [11.10.2010 7:00:00]",
+                                                "Зарядка [11.10.2010 7:00:00]",
+                                                "Зарядка [11.10.2010 7:00:00]"}));
+    ASSERT_EQ(w.plays.size(), 4u);
+    EXPECT_DOUBLE_EQ(w.plays[3], At(2010, 10, 14, 7, 0));
+    // Starting again on the third day at noon (a fresh run) raises that day once.
+    Window again;
+    again.store = w.store;
+    again.Start(At(2010, 10, 13, 12, 0));
+    again.Run(At(2010, 10, 13, 12, 0), 60, 1000);
+    EXPECT_EQ(again.tabs.size(), 1u);
+}
+
+TEST(ReminderTick, SubjectsDifferingInCaseShareOneReminder) {
+    Window w;
+    Event(w.store, "Обед", At(2010, 10, 11, 12, 0), 1);
+    Event(w.store, "ОБЕД", At(2010, 10, 11, 12, 0), 1);
+    Event(w.store, "Обед", At(2010, 10, 11, 12, 30), 1);
+    w.Start(At(2010, 10, 11, 13, 0));
+    w.Tick(At(2010, 10, 11, 13, 0));
+    EXPECT_EQ(w.tabs, (std::vector<std::string>{"Обед [12:00:00]", "Обед [12:30:00]"}));
+    EXPECT_EQ(w.memory.Find(ansi("обед [12:00:00]"), At(2010, 10, 11)), 0);
+    EXPECT_EQ(w.memory.Find(ansi("обед [12:00:00]"), At(2010, 10, 12)), -1);
+    EXPECT_EQ(w.memory.ListMsg(), (std::vector<std::string>{ansi("Обед [12:00:00]"), ansi("Обед [12:30:00]")}));
+}
+
+TEST(ReminderTick, RefreshEveryTwentyEightTicks) {
+    Window w;
+    w.Start(At(2010, 10, 11, 9, 0));
+    w.Run(At(2010, 10, 11, 9, 0), 27, 1000);
+    EXPECT_EQ(w.dayRebuilds, 0);
+    EXPECT_EQ(w.refresh, 27);
+    w.Tick(At(2010, 10, 11, 9, 0, 27));
+    EXPECT_EQ(w.dayRebuilds, 1);
+    EXPECT_EQ(w.refresh, 0);
+    w.Run(At(2010, 10, 11, 9, 1), 56, 1000);
+    EXPECT_EQ(w.dayRebuilds, 3);
+
+    TodoItems none;
+    for (int ticks : {INT_MAX, 27, 500}) {
+        const TickActions a = ReminderTick({.now = At(2010, 10, 11), .alertList = none,
+                                            .refreshTicks = ticks, .lastRollDay = At(2010, 10, 11), .fmt = {}},
+                                           w.memory);
+        EXPECT_TRUE(a.rebuildDayList) << ticks;
+        EXPECT_EQ(a.newRefreshTicks, 0);
+        EXPECT_TRUE(a.setCaption);
+    }
+    const TickActions neg = ReminderTick({.now = At(2010, 10, 11), .alertList = none,
+                                          .refreshTicks = -3, .lastRollDay = At(2010, 10, 11), .fmt = {}},
+                                         w.memory);
+    EXPECT_FALSE(neg.rebuildDayList);
+    EXPECT_EQ(neg.newRefreshTicks, -2);
+}
+
+TEST(ReminderTick, RollOverAtTheFirstTickOfANewDay) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case { const char* name; TDateTime last, now; bool roll; };
+    const Case cases[] = {
+        {"last millisecond of the day", At(2010, 10, 11, 0, 0), At(2010, 10, 11, 23, 59, 59, 999), false},
+        {"midnight", At(2010, 10, 11, 0, 0), At(2010, 10, 12, 0, 0), true},
+        {"last roll during the day", At(2010, 10, 11, 15, 30), At(2010, 10, 12, 0, 0, 0, 200), true},
+        {"same day later", At(2010, 10, 12, 0, 0, 0, 200), At(2010, 10, 12, 8, 0), false},
+        {"days asleep", At(2010, 10, 11), At(2010, 10, 15, 9, 0), true},
+        {"clock set back", At(2010, 10, 11), At(2010, 10, 10, 9, 0), false},
+        {"never set", 0, At(2010, 10, 11, 9, 0), true},
+        {"bad now", At(2010, 10, 11), nan, false},
+    };
+    TodoItems none;
+    ReminderMemory memory;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TickActions a = ReminderTick({.now = c.now, .alertList = none, .lastRollDay = c.last, .fmt = {}}, memory);
+        EXPECT_EQ(a.rollOver, c.roll);
+        EXPECT_DOUBLE_EQ(a.newLastRollDay, c.roll ? c.now : c.last);
+    }
+}
+
+TEST(ReminderTick, SoundIsCutOnlyWhenPlayingWithTheWindowClosed) {
+    TodoItems none;
+    ReminderMemory memory;
+    for (bool playing : {false, true})
+        for (bool showing : {false, true}) {
+            const TickActions a = ReminderTick({.now = At(2010, 10, 11, 9, 0), .alertList = none,
+                                                .soundPlaying = playing, .alertShowing = showing,
+                                                .lastRollDay = At(2010, 10, 11), .fmt = {}},
+                                               memory);
+            EXPECT_EQ(a.cutSound, playing && !showing) << playing << showing;
+        }
+}
+
+TEST(ReminderTick, BadCopiesGiveNoRaiseAndNoCrash) {
+    TodoItems list;
+    TTodoItem& nanDue = list.Add();
+    nanDue.DueDate = std::numeric_limits<double>::quiet_NaN();
+    nanDue.ImageIndex = 1;
+    TTodoItem& odd = list.Add();  // unset reminder choice, far start, nonsense unit
+    odd.DueDate = At(2010, 10, 11, 8, 0);
+    odd.CreationDate = 1e12;
+    odd.Project = "x";
+    ReminderMemory memory;
+    const TickActions a = ReminderTick({.now = At(2010, 10, 11, 9, 0), .alertList = list,
+                                        .lastRollDay = At(2010, 10, 11), .fmt = {}},
+                                       memory);
+    ASSERT_EQ(memory.raised.size(), 1u);  // the odd copy: choice -1 is not skipped
+    EXPECT_EQ(a.steps.size(), 2u);
+}
+
+TEST(ReminderText, TimeWhenNearDateAndTimeWhenFar) {
+    TTodoItem copy;
+    copy.Subject = ansi("Сбор");
+    copy.CreationDate = At(2010, 10, 12, 10, 0);
+    const DayListFormats fmt;
+    struct Case { TDateTime ref; const char* text; };
+    for (const Case c : {Case{At(2010, 10, 12, 10, 0), "Сбор [10:00:00]"},
+                         Case{At(2010, 10, 11, 11, 0, 1), "Сбор [10:00:00]"},  // 22 h 59 min
+                         Case{At(2010, 10, 11, 11, 0), "Сбор [12.10.2010 10:00:00]"},  // 23 h
+                         Case{At(2010, 10, 13, 9, 0), "Сбор [12.10.2010 10:00:00]"},
+                         Case{At(2010, 10, 13, 8, 59, 59), "Сбор [10:00:00]"}})
+        EXPECT_EQ(utf8(ReminderText(copy, c.ref, fmt)), c.text);
+    copy.CreationDate = At(2010, 10, 1);
+    EXPECT_EQ(utf8(ReminderText(copy, At(2010, 10, 11), fmt)), "Сбор [01.10.2010]");
+    copy.CreationDate = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(ReminderText(copy, At(2010, 10, 11), fmt).empty());
+}
+
+TEST(TabNotes, ReachTheEventByIdentityAfterADeletion) {
+    Window w;
+    Event(w.store, "Первое", At(2010, 10, 11, 9, 0), 1, "первая заметка");
+    Event(w.store, "Второе", At(2010, 10, 11, 9, 30), 1, "вторая заметка");
+    w.store[1].Notes.push_back(ansi("ещё строка"));
+    w.Start(At(2010, 10, 11, 10, 0));
+    w.Tick(At(2010, 10, 11, 10, 0));
+    ASSERT_EQ(w.memory.raised.size(), 2u);
+    EXPECT_EQ(utf8(TabNotes(w.store, w.memory, 1)), "вторая заметка\r\nещё строка");
+    EXPECT_EQ(w.memory.ListSrcIdxMsg(w.store, 1), 1);
+
+    w.store.Delete(0);  // the first event's old position now holds the second
+    EXPECT_EQ(TabNotes(w.store, w.memory, 0), kEventDeletedText);
+    EXPECT_EQ(utf8(TabNotes(w.store, w.memory, 1)), "вторая заметка\r\nещё строка");
+    EXPECT_EQ(w.memory.ListSrcIdxMsg(w.store, 0), -1);
+    EXPECT_EQ(w.memory.ListSrcIdxMsg(w.store, 1), 0);
+    for (int tab : {-1, 2, INT_MAX}) {
+        EXPECT_EQ(TabNotes(w.store, w.memory, tab), kEventDeletedText);
+        EXPECT_EQ(w.memory.ListSrcIdxMsg(w.store, tab), -1);
+    }
+    // Renaming is a new identity: the old tab no longer finds it.
+    w.store[0].Subject = ansi("Второе!");
+    EXPECT_EQ(TabNotes(w.store, w.memory, 1), kEventDeletedText);
+    w.store.Clear();
+    EXPECT_EQ(TabNotes(w.store, w.memory, 1), kEventDeletedText);
+}
+
+// ---- the sound ----
+
+struct FakePlayer : SoundPlayer {
+    std::vector<std::string> log;
+    std::filesystem::path file;
+    bool open = false;
+    int64_t position = 0;
+    std::function<void()> onEnd;
+    void SetFile(const std::filesystem::path& p) override { file = p; log.push_back("file " + p.string()); }
+    bool HasFile() const override { return !file.empty(); }
+    bool Open() override { log.push_back("open"); open = HasFile(); return open; }
+    void Play(std::function<void()> end) override { log.push_back("play"); onEnd = std::move(end); position = 1; }
+    void Stop() override { log.push_back("stop"); }
+    void Close() override { log.push_back("close"); open = false; position = 0; }
+    int64_t Position() const override { return position; }
+};
+
+TEST(Sound, ChoiceOfTheFile) {
+    const std::set<std::string> present = {"/d/ding.wav", "/m/bell.mp3", "/m/звон.wav"};
+    const FileExists exists = [&](const std::filesystem::path& p) {
+        const std::u8string u = p.u8string();
+        return present.count(std::string(u.begin(), u.end())) > 0;
+    };
+    const FileExists noDefault = [&](const std::filesystem::path& p) {
+        return p != "/d/ding.wav" && exists(p);
+    };
+    const FileExists none = [](const std::filesystem::path&) { return false; };
+    struct Case { const char* name; std::string ed; bool defaultThere; std::string newEd; const char* play; };
+    const Case cases[] = {
+        {"chosen file", "/m/bell.mp3", true, "/m/bell.mp3", "/m/bell.mp3"},
+        {"Cyrillic name", "/m/звон.wav", true, "/m/звон.wav", "/m/звон.wav"},
+        {"missing: default", "/m/gone.wav", true, "/d/ding.wav", "/d/ding.wav"},
+        {"missing, no default", "/m/gone.wav", false, "/d/ding.wav", nullptr},
+        {"empty keeps the player's file", "", true, "", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SoundChoice s = ChooseSoundFile(c.ed, "/d/ding.wav", c.defaultThere ? exists : noDefault);
+        EXPECT_EQ(s.mediaFile, c.newEd);
+        ASSERT_EQ(s.playFile.has_value(), c.play != nullptr);
+        if (c.play) {
+            const std::u8string u = s.playFile->u8string();
+            EXPECT_EQ(std::string(u.begin(), u.end()), c.play);
+        }
+    }
+    EXPECT_FALSE(ChooseSoundFile("/m/bell.mp3", "/d/ding.wav", none).playFile);
+    EXPECT_FALSE(ChooseSoundFile("/m/bell.mp3", "/d/ding.wav", nullptr).playFile);
+}
+
+TEST(Sound, MediaBumPlayAndItsEnd) {
+    const FileExists onlyBell = [](const std::filesystem::path& p) { return p == "/m/bell.wav"; };
+    FakePlayer player;
+    std::string ed;
+    MediaBum_Play(player, ed, "/d/ding.wav", onlyBell);
+    EXPECT_TRUE(player.log.empty());  // no file ever set: nothing plays, nothing reported
+
+    ed = "/m/bell.wav";
+    MediaBum_Play(player, ed, "/d/ding.wav", onlyBell);
+    EXPECT_EQ(player.log, (std::vector<std::string>{"file /m/bell.wav", "open", "play"}));
+    EXPECT_TRUE(SoundPlaying(player));
+    player.log.clear();
+    ASSERT_TRUE(player.onEnd);
+    player.onEnd();  // MediaPlayNotify
+    EXPECT_EQ(player.log, (std::vector<std::string>{"stop", "close"}));
+    EXPECT_FALSE(SoundPlaying(player));
+
+    // Emptied later: the last file plays again.
+    player.log.clear();
+    ed.clear();
+    MediaBum_Play(player, ed, "/d/ding.wav", onlyBell);
+    EXPECT_EQ(player.log, (std::vector<std::string>{"open", "play"}));
+
+    // A missing file is replaced by the default, which is missing too: the
+    // old file stays and plays.
+    player.log.clear();
+    ed = "/m/gone.wav";
+    MediaBum_Play(player, ed, "/d/ding.wav", onlyBell);
+    EXPECT_EQ(ed, "/d/ding.wav");
+    EXPECT_EQ(player.log, (std::vector<std::string>{"open", "play"}));
+
+    player.log.clear();
+    CutSoundOff(player);
+    EXPECT_EQ(player.log, (std::vector<std::string>{"open", "stop", "close"}));
+}
+
+TEST(Sound, DefaultFileAndExistence) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "dayloom_sound_test";
+    std::filesystem::create_directories(dir);
+#ifdef _WIN32
+    EXPECT_EQ(DefaultSoundFile(dir), std::filesystem::path("C:\\WINDOWS\\Media\\ding.wav"));
+#else
+    EXPECT_EQ(DefaultSoundFile(dir), dir / "ding.wav");
+#endif
+    std::ofstream(dir / "ding.wav") << "RIFF";
+    EXPECT_TRUE(RegularFileExists(dir / "ding.wav"));
+    EXPECT_FALSE(RegularFileExists(dir));  // a folder is no sound
+    EXPECT_FALSE(RegularFileExists(dir / "gone.wav"));
+    EXPECT_FALSE(RegularFileExists(""));
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
