@@ -1,0 +1,149 @@
+#include "dayview/form_alert.h"
+
+#include <algorithm>
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include "dayview/reminder_tick.h"
+#include "widgets/todo_list.h"
+
+AlertColors AlertColorsOf(const TTodoList& list) {
+    return {list.SelectionColor, list.SelectionColorTo, list.SelectionFontColor,
+            list.CompletionFontColor};
+}
+
+TFormAlert::TFormAlert(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
+    setWindowTitle(QString::fromUtf8("Сообщение"));
+    setWindowOpacity(220.0 / 255.0);
+    setFixedSize(kClientWidth, kClientHeight);
+    // Closing it while the main window sits in the tray must not end the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    MemoMsg = new QPlainTextEdit(this);
+    MemoMsg->setObjectName("MemoMsg");
+    MemoMsg->setReadOnly(true);
+    MemoMsg->setFrameShape(QFrame::NoFrame);
+    MemoMsg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoMsg->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QFont memoFont(QStringLiteral("Trebuchet MS"));
+    memoFont.setPixelSize(13);
+    memoFont.setBold(true);
+    MemoMsg->setFont(memoFont);
+
+    TabSetMsg = new QTabBar(this);
+    TabSetMsg->setObjectName("TabSetMsg");
+    TabSetMsg->setShape(QTabBar::RoundedSouth);
+    TabSetMsg->setFixedHeight(kTabHeight);
+    TabSetMsg->setExpanding(false);
+    TabSetMsg->setUsesScrollButtons(true);
+    TabSetMsg->setDrawBase(false);
+    TabSetMsg->setAutoFillBackground(true);
+    QFont tabFont(QStringLiteral("Tahoma"));
+    tabFont.setPixelSize(11);
+    TabSetMsg->setFont(tabFont);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(MemoMsg, 1);
+    layout->addWidget(TabSetMsg, 0);
+
+    setAutoFillBackground(true);
+    connect(TabSetMsg, &QTabBar::currentChanged, this, [this](int i) {
+        if (i >= 0) TabSetMsgChange(i);
+    });
+}
+
+void TFormAlert::SetPlacement(QRect workArea, int screenWidth) {
+    workArea_ = workArea;
+    screenWidth_ = screenWidth;
+    placed_ = true;
+}
+
+void TFormAlert::SetColorSource(std::function<AlertColors()> source) {
+    colorSource_ = std::move(source);
+}
+
+void TFormAlert::SetNotesLookup(std::function<QString(int)> lookup) {
+    notesLookup_ = std::move(lookup);
+}
+
+void TFormAlert::AddTab(const QString& text) {
+    const int i = TabSetMsg->addTab(text);
+    if (TabSetMsg->currentIndex() == i) TabSetMsgChange(i);  // the first tab selects itself
+    else TabSetMsg->setCurrentIndex(i);
+}
+
+void TFormAlert::SelectTab(int index) {
+    if (index < 0 || index >= TabSetMsg->count()) return;
+    if (TabSetMsg->currentIndex() == index) TabSetMsgChange(index);  // notes may have changed
+    else TabSetMsg->setCurrentIndex(index);
+}
+
+void TFormAlert::ShowAndRaise() {
+    if (isVisible()) return;
+    show();
+    raise();
+}
+
+void TFormAlert::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) FormShow();
+    QWidget::showEvent(event);
+}
+
+void TFormAlert::FormShow() {
+    if (placed_) {
+        // The frame is known only once the window has been shown; before
+        // that the client size stands for the window.
+        const QRect frame = frameGeometry();
+        const int w = std::max(frame.width(), width());
+        const int h = std::max(frame.height(), height());
+        move(screenWidth_ - w, workArea_.y() + workArea_.height() - h);
+    }
+    if (colorSource_) ApplyColors(colorSource_());
+}
+
+void TFormAlert::TabSetMsgChange(int newTab) {
+    QString notes = notesLookup_ ? notesLookup_(newTab) : QString::fromLatin1(kEventDeletedText);
+    notes.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    notes.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    MemoMsg->setPlainText(notes);
+}
+
+void TFormAlert::ApplyColors(const AlertColors& c) {
+    applied_ = c;
+    // A colour the theme left unset keeps the platform's.
+    QPalette pal = palette();
+    if (c.SelectionColor.isValid()) pal.setColor(QPalette::Window, c.SelectionColor);
+    setPalette(pal);
+
+    QPalette memo = MemoMsg->palette();
+    if (c.SelectionColor.isValid()) memo.setColor(QPalette::Base, c.SelectionColor);
+    if (c.SelectionFontColor.isValid()) memo.setColor(QPalette::Text, c.SelectionFontColor);
+    MemoMsg->setPalette(memo);
+
+    QPalette strip = TabSetMsg->palette();
+    if (c.CompletionFontColor.isValid()) strip.setColor(QPalette::Window, c.CompletionFontColor);
+    TabSetMsg->setPalette(strip);
+
+    QString sheet;
+    auto rule = [&sheet](const char* selector, const char* prop, const QColor& col) {
+        if (col.isValid())
+            sheet += QStringLiteral("%1 { %2: %3; }\n")
+                         .arg(QLatin1String(selector), QLatin1String(prop), col.name());
+    };
+    rule("QTabBar", "background", c.CompletionFontColor);
+    rule("QTabBar::tab", "background", c.SelectionColorTo);
+    rule("QTabBar::tab", "color", c.SelectionFontColor);
+    rule("QTabBar::tab:selected", "background", c.SelectionColor);
+    if (!sheet.isEmpty())
+        sheet += QStringLiteral("QTabBar::tab { padding: 2px 8px; border: 1px solid %1; }\n")
+                     .arg(c.SelectionFontColor.isValid() ? c.SelectionFontColor.name()
+                                                          : QStringLiteral("gray"));
+    TabSetMsg->setStyleSheet(sheet);
+}
