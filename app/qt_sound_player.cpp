@@ -2,13 +2,36 @@
 
 #include <QAudioDevice>
 #include <QAudioOutput>
+#include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QTimer>
 #include <QUrl>
 
-QtSoundPlayer::QtSoundPlayer() = default;
+namespace {
+
+// On Linux this Qt defaults to its GStreamer back end, which needs extra
+// plugin packages for WAV and MP3 and, after a file it cannot decode, holds
+// the UI thread for a second in every stop. The FFmpeg back end decodes both
+// itself and never waits. It has to be chosen before Qt Multimedia is first
+// used; a QT_MEDIA_BACKEND set by the user wins.
+void PreferFfmpegBackend() {
+#ifdef Q_OS_LINUX
+    static bool done = false;
+    if (done) return;
+    done = true;
+    if (!qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) return;
+    const QDir plugins(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/multimedia"));
+    if (!plugins.entryList({QStringLiteral("*ffmpegmediaplugin*")}, QDir::Files).isEmpty())
+        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+#endif
+}
+
+}  // namespace
+
+QtSoundPlayer::QtSoundPlayer() { PreferFfmpegBackend(); }
 
 QtSoundPlayer::~QtSoundPlayer() {
     onEnd_ = nullptr;
@@ -69,14 +92,16 @@ void QtSoundPlayer::Play(std::function<void()> onEnd) {
 void QtSoundPlayer::Stop() {
     ++generation_;
     onEnd_ = nullptr;
-    if (player_) player_->stop();
+    // After a failure the back end can hang for a second in stop(); there
+    // is nothing playing to stop then.
+    if (player_ && player_->error() == QMediaPlayer::NoError) player_->stop();
 }
 
 void QtSoundPlayer::Close() {
     ++generation_;
     onEnd_ = nullptr;
     if (player_) {
-        player_->stop();
+        if (player_->error() == QMediaPlayer::NoError) player_->stop();
         player_->setSource(QUrl());
     }
     open_ = false;
