@@ -11,6 +11,16 @@
 // the same day never raises it twice. A tab reaches its event by identity
 // (CreationDate, Subject), not by a store position, so deleting or purging
 // other events never makes a tab show the wrong notes.
+//
+// The window side, in outline (TimerAlertTimer, once a second):
+//   a = ReminderTick({now, TodoListAlert, SoundPlaying(player), alert.isVisible(),
+//                     refreshTicks, lastRollDay, formats}, memory);
+//   if (a.cutSound) CutSoundOff(player);
+//   for each step: Play      -> MediaBum_Play(player, EdMediaFile, ...)
+//                  RaiseTab  -> alert.ShowAndRaise(); alert.AddTab(text)
+//                  SelectTab -> alert.ShowAndRaise(); alert.SelectTab(tab)
+//   then the caption, the day-list rebuild and the roll-over; keep
+//   a.newRefreshTicks and a.newLastRollDay for the next tick.
 #include <cstdint>
 #include <string>
 #include <vector>
