@@ -1,0 +1,243 @@
+#include "dayview/markers.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <utility>
+
+#include "dayview/recurrence.h"
+
+namespace {
+using namespace std::chrono;
+
+constexpr sys_days kEpoch = sys_days{year{1899} / December / 30};
+constexpr int kMinYear = 1, kMaxYear = 9999;
+
+struct YearMonth {
+    int Year = 0, Month = 0;
+};
+
+bool ValidMonth(int y, int m) { return y >= kMinYear && y <= kMaxYear && m >= 1 && m <= 12; }
+
+int64_t FirstDayOf(int y, int m) {
+    return (sys_days{year{y} / month{static_cast<unsigned>(m)} / 1} - kEpoch).count();
+}
+
+// Repetition units whose days the calendar marks.
+bool MarkedUnit(int unit) { return unit >= kUnitDays && unit <= kUnitYears; }
+
+// How a day is drawn: whether it has a mark, and the mark's look.
+struct Look {
+    bool Present = false;
+    uint32_t Color = 0, FontColor = 0;
+    int Shape = 0;
+    bool operator==(const Look&) const = default;
+};
+
+Look LookOf(TCalendarEvents& marks, TDateTime day) {
+    const int pos = marks.Find(day);
+    if (pos < 0) return {};
+    // The const access, so that reading does not hand the entry out for edits.
+    const TCalendarEvent& e = std::as_const(marks)[pos];
+    return {true, e.Color, e.FontColor, static_cast<int>(e.Shape)};
+}
+
+void Record(const Look& before, const Look& after, TDateTime day, TMarkChanges& out) {
+    if (before == after) return;
+    if (!before.Present) out.Added.push_back(day);
+    else if (!after.Present) out.Removed.push_back(day);
+    else out.Restyled.push_back(day);
+}
+
+// The two steps of a day's refresh, given what the store says about the day.
+void RefreshDay(TCalendarEvents& marks, const TCalendarEvent& proto, TDateTime day, bool anyStart,
+                bool recurs, TMarkChanges& out) {
+    const Look before = LookOf(marks, day);
+    if (!anyStart) DeleteEventFromCalendar(marks, day);
+    if (recurs) AddEventToCalendar(marks, proto, day);
+    Record(before, LookOf(marks, day), day, out);
+}
+
+// The shown month first, then the next, then the previous; those outside the
+// calendar's years are left out.
+std::vector<YearMonth> ShownAndNeighbours(int y, int m) {
+    std::vector<YearMonth> out;
+    if (!ValidMonth(y, m)) return out;
+    out.push_back({y, m});
+    const YearMonth next = m == 12 ? YearMonth{y + 1, 1} : YearMonth{y, m + 1};
+    const YearMonth prev = m == 1 ? YearMonth{y - 1, 12} : YearMonth{y, m - 1};
+    if (ValidMonth(next.Year, next.Month)) out.push_back(next);
+    if (ValidMonth(prev.Year, prev.Month)) out.push_back(prev);
+    return out;
+}
+
+// One window month: where it starts and how long it is.
+struct WindowMonth {
+    int Year, Month;
+    int64_t First;
+    int Length;
+};
+
+// Refreshes consecutive months (given in any order, processed in that order)
+// with one walk of the store: start days and repetition days of the window
+// are collected first, then each day gets the same two steps as the
+// day-by-day rule.
+TMarkChanges RefreshMonths(const TodoItems& store, TCalendarEvents& marks,
+                           const TCalendarEvent& proto, const std::vector<YearMonth>& months) {
+    TMarkChanges out;
+    if (months.empty()) return out;
+    auto key = [](const YearMonth& a) { return a.Year * 12 + a.Month - 1; };
+    const auto [lo, hi] = std::minmax_element(months.begin(), months.end(),
+                                              [&](const YearMonth& a, const YearMonth& b) {
+                                                  return key(a) < key(b);
+                                              });
+    std::vector<WindowMonth> window;
+    for (int k = key(*lo); k <= key(*hi); ++k) {
+        const int y = k / 12, m = k % 12 + 1;
+        window.push_back({y, m, FirstDayOf(y, m), DaysInMonth(y, m)});
+    }
+    const int64_t w0 = window.front().First;
+    const int64_t w1 = window.back().First + window.back().Length - 1;
+    const auto size = static_cast<size_t>(w1 - w0 + 1);
+    std::vector<char> starts(size, 0), recurs(size, 0);
+    auto inWindow = [&](int64_t d) { return d >= w0 && d <= w1; };
+
+    for (const TTodoItem& e : store) {
+        const int64_t ks = SafeDayNumber(e.CreationDate);
+        if (ks == INT64_MIN) continue;  // such an event starts on no day and never recurs
+        if (inWindow(ks)) starts[static_cast<size_t>(ks - w0)] = 1;
+        // The same gate as RepeatsOnDay: both texts present, no end.
+        if (e.Category.empty() || e.Project.empty() || e.CompletionDate != 0) continue;
+        const int unit = DecimalOrZero(e.Project);
+        if (!MarkedUnit(unit)) continue;
+        const int count = DecimalOrZero(e.Category);
+        // A completed event keeps its start day only; so does one without a
+        // usable count.
+        if (e.Complete || count <= 0) {
+            if (inWindow(ks)) recurs[static_cast<size_t>(ks - w0)] = 1;
+            continue;
+        }
+        if (unit == kUnitDays || unit == kUnitWeeks) {
+            const int64_t p = PeriodDays(count, unit);
+            if (p <= 0) continue;
+            int64_t d = ks >= w0 ? ks : ks + (w0 - ks + p - 1) / p * p;
+            for (; d <= w1; d += p) recurs[static_cast<size_t>(d - w0)] = 1;
+            continue;
+        }
+        const year_month_day ymd{kEpoch + days{ks}};
+        const int sy = static_cast<int>(ymd.year());
+        const int sm = static_cast<int>(static_cast<unsigned>(ymd.month()));
+        const int sd = static_cast<int>(static_cast<unsigned>(ymd.day()));
+        for (const WindowMonth& wm : window) {
+            if (wm.Year < sy || sd > wm.Length) continue;
+            if (unit == kUnitYears && wm.Month != sm) continue;
+            recurs[static_cast<size_t>(wm.First + sd - 1 - w0)] = 1;
+        }
+    }
+
+    for (const YearMonth& ym : months) {
+        const int64_t first = FirstDayOf(ym.Year, ym.Month);
+        const int n = DaysInMonth(ym.Year, ym.Month);
+        for (int i = 0; i < n; ++i) {
+            const auto at = static_cast<size_t>(first + i - w0);
+            RefreshDay(marks, proto, static_cast<TDateTime>(first + i), starts[at] != 0,
+                       recurs[at] != 0, out);
+        }
+    }
+    return out;
+}
+}  // namespace
+
+int StartsOnDay(const TodoItems& store, TDateTime day) {
+    const int64_t kd = SafeDayNumber(day);
+    if (kd == INT64_MIN) return 0;
+    int n = 0;
+    for (const TTodoItem& e : store)
+        if (SafeDayNumber(e.CreationDate) == kd) ++n;
+    return n;
+}
+
+bool getbDeleteEventFromCal(const TodoItems& store, bool beingDeleted, TDateTime day) {
+    return StartsOnDay(store, day) < (beingDeleted ? 2 : 1);
+}
+
+bool AddEventToCalendar(TCalendarEvents& marks, const TCalendarEvent& proto, TDateTime day) {
+    // The collection pins far dates to the calendar's ends; such a day must
+    // not land on 31 December 9999.
+    if (SafeDayNumber(day) == INT64_MIN) return false;
+    if (marks.Find(day) >= 0) return false;
+    TCalendarEvent& e = marks.Add(day);
+    e.Color = proto.Color;
+    e.Shape = proto.Shape;
+    e.FontColor = proto.FontColor;
+    return true;
+}
+
+bool DeleteEventFromCalendar(TCalendarEvents& marks, TDateTime day) {
+    if (SafeDayNumber(day) == INT64_MIN) return false;
+    const int pos = marks.Find(day);
+    if (pos < 0) return false;
+    marks.Delete(pos);
+    return true;
+}
+
+bool ShowMarker(const TodoItems& store, TCalendarEvents& marks, const TCalendarEvent& proto,
+                TDateTime day) {
+    const int64_t kd = SafeDayNumber(day);
+    if (kd == INT64_MIN) return false;
+    bool added = false;
+    for (const TTodoItem& e : store) {
+        if (!MarkedUnit(DecimalOrZero(e.Project))) continue;
+        if (!RepeatsOnDay(e.CreationDate, e.CompletionDate, e.Category, e.Project, day)) continue;
+        if (e.Complete && SafeDayNumber(e.CreationDate) != kd) continue;
+        if (AddEventToCalendar(marks, proto, day)) added = true;
+    }
+    return added;
+}
+
+std::vector<TDateTime> TMarkChanges::Days() const {
+    std::vector<TDateTime> all(Added);
+    all.insert(all.end(), Removed.begin(), Removed.end());
+    all.insert(all.end(), Restyled.begin(), Restyled.end());
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
+TMarkChanges UpdateDays(const TodoItems& store, TCalendarEvents& marks, const TCalendarEvent& proto,
+                        int month, int year) {
+    if (!ValidMonth(year, month)) return {};
+    return RefreshMonths(store, marks, proto, {{year, month}});
+}
+
+TMarkChanges UpdateMarkersOfMonth(const TodoItems& store, TCalendarEvents& marks,
+                                  const TCalendarEvent& proto, int year, int month) {
+    return RefreshMonths(store, marks, proto, ShownAndNeighbours(year, month));
+}
+
+TMarkChanges UpdateDaysReference(const TodoItems& store, TCalendarEvents& marks,
+                                 const TCalendarEvent& proto, int month, int year) {
+    TMarkChanges out;
+    if (!ValidMonth(year, month)) return out;
+    const int n = DaysInMonth(year, month);
+    for (int d = 1; d <= n; ++d) {
+        const TDateTime day = EncodeDate(year, month, d);
+        const Look before = LookOf(marks, day);
+        if (getbDeleteEventFromCal(store, false, day)) DeleteEventFromCalendar(marks, day);
+        ShowMarker(store, marks, proto, day);
+        Record(before, LookOf(marks, day), day, out);
+    }
+    return out;
+}
+
+TMarkChanges UpdateMarkersOfMonthReference(const TodoItems& store, TCalendarEvents& marks,
+                                           const TCalendarEvent& proto, int year, int month) {
+    TMarkChanges out;
+    for (const YearMonth& ym : ShownAndNeighbours(year, month)) {
+        TMarkChanges part = UpdateDaysReference(store, marks, proto, ym.Month, ym.Year);
+        out.Added.insert(out.Added.end(), part.Added.begin(), part.Added.end());
+        out.Removed.insert(out.Removed.end(), part.Removed.begin(), part.Removed.end());
+        out.Restyled.insert(out.Restyled.end(), part.Restyled.begin(), part.Restyled.end());
+    }
+    return out;
+}

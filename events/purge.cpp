@@ -1,0 +1,110 @@
+#include "events/purge.h"
+
+#include <climits>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include "dayview/recurrence.h"
+
+namespace {
+// The weekday bits of a mask: Sunday 64 down to Saturday 1.
+constexpr int kWeekdayBits = 127;
+
+bool KeepsRecurring(const TTodoItem& e) {
+    const int unit = DecimalOrZero(e.Project);
+    return (DecimalOrZero(e.Resource) & kWeekdayBits) != 0 ||
+           (unit >= kUnitDays && unit <= kUnitYears);
+}
+}  // namespace
+
+bool IsPurgeable(const TTodoItem& e, TDateTime now) {
+    const int64_t today = SafeDayNumber(now);
+    if (today == INT64_MIN) return false;
+    // An end that is no date counts as none, as does an end on the zero day.
+    const int64_t endDay = e.CompletionDate == 0 ? 0 : SafeDayNumber(e.CompletionDate);
+    const bool hasEnd = endDay != 0 && endDay != INT64_MIN;
+    bool past;
+    if (hasEnd) {
+        past = endDay < today || e.Complete;
+    } else {
+        // A start before today's midnight is a start on an earlier day.
+        const int64_t startDay = SafeDayNumber(e.CreationDate);
+        past = startDay != INT64_MIN && startDay < today;
+    }
+    if (!past) return false;
+    return e.Complete || !KeepsRecurring(e);
+}
+
+std::vector<size_t> PurgeOldEvents(TodoItems& store, TDateTime now,
+                                   std::vector<TDateTime>* daysToUnmark) {
+    std::vector<TTodoItem>& items = store.Vector();
+    std::vector<size_t> removed;
+    std::vector<char> purge(items.size(), 0);
+    for (size_t i = 0; i < items.size(); ++i)
+        if (IsPurgeable(items[i], now)) {
+            purge[i] = 1;
+            removed.push_back(i);
+        }
+    if (removed.empty()) return removed;
+
+    if (daysToUnmark) {
+        // Removing one by one, a day's mark goes with the last of its events
+        // when none of the kept ones starts there.
+        std::unordered_map<int64_t, int> kept, left;
+        for (size_t i = 0; i < items.size(); ++i) {
+            const int64_t day = SafeDayNumber(items[i].CreationDate);
+            if (day == INT64_MIN) continue;
+            ++(purge[i] ? left[day] : kept[day]);
+        }
+        for (size_t i : removed) {
+            const int64_t day = SafeDayNumber(items[i].CreationDate);
+            if (day == INT64_MIN) continue;
+            if (--left[day] == 0 && kept.find(day) == kept.end())
+                daysToUnmark->push_back(static_cast<TDateTime>(day));
+        }
+    }
+
+    size_t out = 0;
+    for (size_t i = 0; i < items.size(); ++i)
+        if (!purge[i]) {
+            if (out != i) items[out] = std::move(items[i]);
+            ++out;
+        }
+    items.resize(out);
+    return removed;
+}
+
+namespace {
+int DeleteFirstWith(TodoItems& list, TDateTime start, const std::string& subject) {
+    const int pos = FindByIdentity(list, start, subject);
+    if (pos >= 0) list.Delete(pos);
+    return pos;
+}
+}  // namespace
+
+int DeleteByIdentity(TodoItems& list, const TTodoItem& copy) {
+    // Read the identity first: the copy may be one of the list's own items.
+    return DeleteFirstWith(list, copy.CreationDate, std::string(copy.Subject));
+}
+
+TDeleteResult DeleteSelectedEvent(TodoItems& store, TodoItems& alerts, const TTodoItem& copy,
+                                  bool selectedDayIsToday) {
+    // The identity is kept aside: the copy may live in one of the lists.
+    const TDateTime start = copy.CreationDate;
+    const std::string subject = copy.Subject;
+    TDeleteResult r;
+    r.StorePos = DeleteFirstWith(store, start, subject);
+    if (r.StorePos >= 0 && selectedDayIsToday) r.AlertPos = DeleteFirstWith(alerts, start, subject);
+    return r;
+}
+
+std::optional<bool> ToggleCompletion(TodoItems& store, TTodoItem& copy, bool checkMark) {
+    const int pos = FindByIdentity(store, copy.CreationDate, copy.Subject);
+    if (pos < 0) return std::nullopt;
+    const bool value = !checkMark;
+    store[pos].Complete = value;
+    copy.Complete = value;
+    return value;
+}
