@@ -8,7 +8,6 @@
 #include "dayview/markers.h"
 #include "events/date_time.h"
 #include "events/event_store.h"
-#include "widgets/calendar_grid.h"
 #include "widgets/todo_item.h"
 
 namespace {
@@ -16,21 +15,14 @@ namespace {
 TDateTime D(int y, int m, int d) { return EncodeDate(y, m, d); }
 TDateTime At(int y, int m, int d, int h, int mi) { return EncodeDateTime(y, m, d, h, mi); }
 
-TTodoItem Simple(TDateTime start) {
+// An event with the fields the refresh reads; "0" texts make a simple event.
+TTodoItem Ev(TDateTime start, const std::string& count = "0", const std::string& unit = "0",
+             const std::string& mask = "0", bool complete = false, TDateTime end = 0) {
     TTodoItem e;
-    e.Subject = "simple";
+    e.Subject = "event";
     e.CreationDate = start;
-    e.Category = "0";
-    e.Project = "0";
-    e.Resource = "0";
-    return e;
-}
-
-TTodoItem Repeating(TDateTime start, const std::string& count, const std::string& unit,
-                    const std::string& mask = "0", bool complete = false) {
-    TTodoItem e = Simple(start);
-    e.Subject = "repeat";
-    e.DueDate = start;
+    e.DueDate = end == 0 && (unit != "0" || mask != "0") ? start : 0;
+    e.CompletionDate = end;
     e.Category = count;
     e.Project = unit;
     e.Resource = mask;
@@ -38,28 +30,7 @@ TTodoItem Repeating(TDateTime start, const std::string& count, const std::string
     return e;
 }
 
-TTodoItem WithEnd(TDateTime start, TDateTime end, const std::string& count = "0",
-                  const std::string& unit = "0") {
-    TTodoItem e = Simple(start);
-    e.Subject = "todo";
-    e.CompletionDate = end;
-    e.Category = count;
-    e.Project = unit;
-    return e;
-}
-
-TCalendarEvent Proto() {
-    TCalendarEvent p;
-    p.Color = 0x000080;
-    p.Shape = evsRectangle;
-    p.FontColor = 0xFFFFFF;
-    return p;
-}
-
-// What start-up does: the start day of every event.
-void MarkStartDays(const TodoItems& store, TCalendarEvents& marks) {
-    for (TDateTime d : StartDaysOf(store)) AddEventToCalendar(marks, Proto(), d);
-}
+const TCalendarEvent kProto{0, 0x000080, evsRectangle, 0xFFFFFF};
 
 std::vector<int> MarkedDays(TCalendarEvents& marks, int y, int m) {
     std::vector<int> out;
@@ -76,11 +47,11 @@ std::vector<int> Range(int from, int to) {
 
 TEST(Markers, AMarkGoesWithTheLastEventOfItsDay) {
     TodoItems store;
-    store.Add(Simple(At(2010, 10, 12, 9, 0)));
-    store.Add(Simple(At(2010, 10, 12, 18, 30)));
+    store.Add(Ev(At(2010, 10, 12, 9, 0)));
+    store.Add(Ev(At(2010, 10, 12, 18, 30)));
     TCalendarEvents marks;
-    EXPECT_TRUE(AddEventToCalendar(marks, Proto(), D(2010, 10, 12)));
-    EXPECT_FALSE(AddEventToCalendar(marks, Proto(), At(2010, 10, 12, 23, 0)));
+    EXPECT_TRUE(AddEventToCalendar(marks, kProto, D(2010, 10, 12)));
+    EXPECT_FALSE(AddEventToCalendar(marks, kProto, At(2010, 10, 12, 23, 0)));
     EXPECT_EQ(marks.Count(), 1);
     EXPECT_EQ(marks[0].FontColor, 0xFFFFFFu);
 
@@ -90,7 +61,7 @@ TEST(Markers, AMarkGoesWithTheLastEventOfItsDay) {
     store.Delete(0);  // one of the two
     EXPECT_FALSE(getbDeleteEventFromCal(store, false, D(2010, 10, 12)));
     EXPECT_TRUE(getbDeleteEventFromCal(store, true, D(2010, 10, 12)));  // it is the last
-    UpdateMarkersOfMonth(store, marks, Proto(), 2010, 10);
+    UpdateMarkersOfMonth(store, marks, kProto, 2010, 10);
     EXPECT_GE(marks.Find(D(2010, 10, 12)), 0);
 
     store.Delete(0);  // the last
@@ -102,19 +73,17 @@ TEST(Markers, AMarkGoesWithTheLastEventOfItsDay) {
 
 TEST(Markers, DaysThatAreNoDatesAreNeverMarked) {
     TodoItems store;
-    store.Add(Simple(NAN));
-    store.Add(Simple(EncodeDate(9999, 12, 31)));
+    store.Add(Ev(NAN));
+    store.Add(Ev(EncodeDate(9999, 12, 31)));
     TCalendarEvents marks;
-    AddEventToCalendar(marks, Proto(), D(9999, 12, 31));
+    AddEventToCalendar(marks, kProto, D(9999, 12, 31));
     EXPECT_EQ(StartsOnDay(store, NAN), 0);
-    EXPECT_FALSE(AddEventToCalendar(marks, Proto(), 1e12));
     // A far date must not reach the mark of the calendar's last day.
-    EXPECT_FALSE(DeleteEventFromCalendar(marks, 1e12));
-    EXPECT_FALSE(DeleteEventFromCalendar(marks, NAN));
-    EXPECT_EQ(marks.Count(), 1);
-    EXPECT_TRUE(UpdateMarkersOfMonth(store, marks, Proto(), 10000, 1).Empty());
-    EXPECT_TRUE(UpdateDays(store, marks, Proto(), 13, 2010).Empty());
-    UpdateMarkersOfMonth(store, marks, Proto(), 9999, 12);  // no January 10000
+    EXPECT_FALSE(AddEventToCalendar(marks, kProto, 1e12) || DeleteEventFromCalendar(marks, 1e12) ||
+                 DeleteEventFromCalendar(marks, NAN));
+    EXPECT_TRUE(UpdateMarkersOfMonth(store, marks, kProto, 10000, 1).Empty());
+    EXPECT_TRUE(UpdateDays(store, marks, kProto, 13, 2010).Empty());
+    UpdateMarkersOfMonth(store, marks, kProto, 9999, 12);  // no January 10000
     EXPECT_EQ(marks.Count(), 1);
 }
 
@@ -133,39 +102,41 @@ struct RefreshCase {
 TEST(Markers, MonthRefreshMarksStartAndRepetitionDays) {
     const TDateTime wed = At(2010, 10, 13, 10, 0);
     const RefreshCase cases[] = {
-        {"weekly from Wednesday 13 Oct", {Repeating(wed, "1", "4")}, 2010, 10,
+        {"weekly from Wednesday 13 Oct", {Ev(wed, "1", "4")}, 2010, 10,
          {{2010, 9, {}}, {2010, 10, {13, 20, 27}}, {2010, 11, {3, 10, 17, 24}}}},
-        {"weekly, calendar moved to November", {Repeating(wed, "1", "4")}, 2010, 11,
+        {"weekly, calendar moved to November", {Ev(wed, "1", "4")}, 2010, 11,
          {{2010, 11, {3, 10, 17, 24}}, {2010, 12, {1, 8, 15, 22, 29}}}},
-        {"every 3 weeks", {Repeating(wed, "3", "4")}, 2010, 11,
+        {"every 3 weeks", {Ev(wed, "3", "4")}, 2010, 11,
          {{2010, 10, {13}}, {2010, 11, {3, 24}}, {2010, 12, {15}}}},
-        {"completed weekly", {Repeating(wed, "1", "4", "0", true)}, 2010, 10,
+        {"completed weekly", {Ev(wed, "1", "4", "0", true)}, 2010, 10,
          {{2010, 10, {13}}, {2010, 11, {}}}},
-        {"daily from 10 Oct", {Repeating(At(2010, 10, 10, 9, 0), "1", "3")}, 2010, 10,
+        // The grid of October shows 27-30 Sep and 1-7 Nov.
+        {"daily: neighbouring months too", {Ev(At(2010, 9, 1, 8, 0), "1", "3")}, 2010, 10,
+         {{2010, 9, Range(1, 30)}, {2010, 11, Range(1, 30)}, {2010, 12, {}}}},
+        {"daily from 10 Oct", {Ev(At(2010, 10, 10, 9, 0), "1", "3")}, 2010, 10,
          {{2010, 9, {}}, {2010, 10, Range(10, 31)}, {2010, 11, Range(1, 30)}}},
-        {"every 2 days", {Repeating(At(2010, 10, 10, 9, 0), "2", "3")}, 2010, 10,
+        {"every 2 days", {Ev(At(2010, 10, 10, 9, 0), "2", "3")}, 2010, 10,
          {{2010, 10, {10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30}},
           {2010, 11, {1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29}}}},
         {"monthly from 15 Oct, from January of its year",
-         {Repeating(At(2010, 10, 15, 12, 0), "1", "5")}, 2010, 1,
+         {Ev(At(2010, 10, 15, 12, 0), "1", "5")}, 2010, 1,
          {{2009, 12, {}}, {2010, 1, {15}}, {2010, 2, {15}}}},
-        {"monthly on the 31st", {Repeating(At(2011, 1, 31, 8, 0), "1", "5")}, 2011, 4,
+        {"monthly on the 31st", {Ev(At(2011, 1, 31, 8, 0), "1", "5")}, 2011, 4,
          {{2011, 3, {31}}, {2011, 4, {}}, {2011, 5, {31}}}},
-        {"yearly from 29 Feb 2008, leap year", {Repeating(At(2008, 2, 29, 7, 0), "1", "6")}, 2012, 2,
+        {"yearly from 29 Feb 2008, leap year", {Ev(At(2008, 2, 29, 7, 0), "1", "6")}, 2012, 2,
          {{2012, 1, {}}, {2012, 2, {29}}, {2012, 3, {}}}},
-        {"yearly from 29 Feb 2008, common year", {Repeating(At(2008, 2, 29, 7, 0), "1", "6")}, 2011, 2,
+        {"yearly from 29 Feb 2008, common year", {Ev(At(2008, 2, 29, 7, 0), "1", "6")}, 2011, 2,
          {{2011, 2, {}}}},
-        {"Mondays and Fridays: start day only", {Repeating(wed, "0", "0", "34")}, 2010, 10,
+        {"Mondays and Fridays: start day only", {Ev(wed, "0", "0", "34")}, 2010, 10,
          {{2010, 10, {13}}, {2010, 11, {}}}},
-        {"to-do 10 to 14 Oct", {WithEnd(At(2010, 10, 10, 9, 0), At(2010, 10, 14, 18, 0))}, 2010, 10,
+        {"to-do 10 to 14 Oct", {Ev(At(2010, 10, 10, 9, 0), "0", "0", "0", false, At(2010, 10, 14, 18, 0))}, 2010, 10,
          {{2010, 10, {10}}}},
-        {"lasting 3 days", {WithEnd(At(2010, 10, 10, 9, 0), At(2010, 10, 13, 9, 0), "3", "3")}, 2010, 10,
+        {"lasting 3 days", {Ev(At(2010, 10, 10, 9, 0), "3", "3", "0", false, At(2010, 10, 13, 9, 0))}, 2010, 10,
          {{2010, 10, {10}}}},
-        {"every 2 hours", {Repeating(wed, "2", "2")}, 2010, 10, {{2010, 10, {13}}}},
-        {"count that is no number", {Repeating(wed, "abc", "3")}, 2010, 10, {{2010, 10, {13}}}},
-        {"unit that is no number", {Repeating(wed, "1", "3x")}, 2010, 10, {{2010, 10, {13}}}},
-        {"count 0 by days", {Repeating(wed, "0", "3")}, 2010, 10, {{2010, 10, {13}}}},
-        {"across the year's end", {Repeating(At(2010, 12, 29, 9, 0), "2", "3")}, 2011, 1,
+        {"every 2 hours", {Ev(wed, "2", "2")}, 2010, 10, {{2010, 10, {13}}}},
+        {"count that is no number", {Ev(wed, "abc", "3")}, 2010, 10, {{2010, 10, {13}}}},
+        {"unit that is no number", {Ev(wed, "1", "3x")}, 2010, 10, {{2010, 10, {13}}}},
+        {"across the year's end", {Ev(At(2010, 12, 29, 9, 0), "2", "3")}, 2011, 1,
          {{2010, 12, {29, 31}}, {2011, 1, {2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30}},
           {2011, 2, {1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27}}}},
     };
@@ -173,42 +144,27 @@ TEST(Markers, MonthRefreshMarksStartAndRepetitionDays) {
         TodoItems store;
         for (const TTodoItem& e : c.events) store.Add(e);
         TCalendarEvents marks;
-        MarkStartDays(store, marks);
-        UpdateMarkersOfMonth(store, marks, Proto(), c.year, c.month);
+        for (TDateTime d : StartDaysOf(store)) AddEventToCalendar(marks, kProto, d);  // start-up
+        UpdateMarkersOfMonth(store, marks, kProto, c.year, c.month);
         for (const MonthMarks& m : c.want)
             EXPECT_EQ(MarkedDays(marks, m.year, m.month), m.days)
                 << c.what << ": " << m.year << "-" << m.month;
     }
 }
 
-TEST(Markers, NeighbouringDaysOfTheGridCarryTheirMarks) {
-    TodoItems store;
-    store.Add(Repeating(At(2010, 9, 1, 8, 0), "1", "3"));
-    TCalendarEvents marks;
-    UpdateMarkersOfMonth(store, marks, Proto(), 2010, 10);
-    int neighbours = 0;
-    for (int r = 0; r < kCalendarRows; ++r)
-        for (int c = 0; c < kCalendarColumns; ++c) {
-            const TCalendarCell cell = CalendarCellAt(2010, 10, 1, r, c);
-            EXPECT_GE(marks.Find(cell.Date), 0) << cell.Month << "-" << cell.Day;
-            if (cell.MonthDelta != 0) ++neighbours;
-        }
-    EXPECT_EQ(neighbours, 4 + 7);  // 27-30 Sep, 1-7 Nov
-}
-
 TEST(Markers, RefreshReportsTheDaysItChanged) {
     TodoItems store;
-    store.Add(Repeating(At(2010, 10, 13, 10, 0), "1", "4"));
-    store.Add(Simple(At(2010, 10, 5, 9, 0)));
+    store.Add(Ev(At(2010, 10, 13, 10, 0), "1", "4"));
+    store.Add(Ev(At(2010, 10, 5, 9, 0)));
     TCalendarEvents marks;
-    AddEventToCalendar(marks, Proto(), D(2010, 10, 5));   // kept: an event starts there
-    AddEventToCalendar(marks, Proto(), D(2010, 10, 7));   // stale
-    AddEventToCalendar(marks, Proto(), D(2011, 3, 7));    // stale, not shown: stays
-    TCalendarEvent old = Proto();
+    AddEventToCalendar(marks, kProto, D(2010, 10, 5));   // kept: an event starts there
+    AddEventToCalendar(marks, kProto, D(2010, 10, 7));   // stale
+    AddEventToCalendar(marks, kProto, D(2011, 3, 7));    // stale, not shown: stays
+    TCalendarEvent old = kProto;
     old.Color = 0x00FF00;
     AddEventToCalendar(marks, old, D(2010, 10, 20));      // an old colour on a repetition day
 
-    const TMarkChanges ch = UpdateMarkersOfMonth(store, marks, Proto(), 2010, 10);
+    const TMarkChanges ch = UpdateMarkersOfMonth(store, marks, kProto, 2010, 10);
     EXPECT_EQ(ch.Removed, std::vector<TDateTime>{D(2010, 10, 7)});
     EXPECT_EQ(ch.Restyled, std::vector<TDateTime>{D(2010, 10, 20)});
     const std::vector<TDateTime> added = {D(2010, 10, 13), D(2010, 10, 27), D(2010, 11, 3),
@@ -217,7 +173,7 @@ TEST(Markers, RefreshReportsTheDaysItChanged) {
     EXPECT_EQ(marks[marks.Find(D(2010, 10, 20))].Color, 0x000080u);
     EXPECT_GE(marks.Find(D(2011, 3, 7)), 0);
     EXPECT_EQ(ch.Days().size(), 8u);
-    EXPECT_TRUE(UpdateMarkersOfMonth(store, marks, Proto(), 2010, 10).Empty());
+    EXPECT_TRUE(UpdateMarkersOfMonth(store, marks, kProto, 2010, 10).Empty());
 }
 
 // ---- the fast refresh against the day-by-day rule -----------------------
@@ -230,10 +186,9 @@ TTodoItem RandomEvent(std::mt19937& rng) {
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     // 2007-12 .. 2013-02: year ends and the leap days of 2008 and 2012.
     const TDateTime start = D(2007, 12, 1) + pick(1900) + pick(1440) * kOneMinute;
-    TTodoItem e = Repeating(start, kCounts[pick(12)], kUnits[pick(14)], kMasks[pick(7)],
-                            pick(4) == 0);
+    TTodoItem e = Ev(start, kCounts[pick(12)], kUnits[pick(14)], kMasks[pick(7)], pick(4) == 0);
     switch (pick(6)) {
-        case 0: e = Simple(start); break;
+        case 0: e = Ev(start); break;
         case 1: e.CompletionDate = start + pick(20); break;  // to-do or lasting
         case 2: if (pick(8) == 0) e.CreationDate = NAN; break;
         case 3: if (pick(8) == 0) e.CompletionDate = NAN; break;
@@ -244,14 +199,11 @@ TTodoItem RandomEvent(std::mt19937& rng) {
 }
 
 bool SameMarks(const TCalendarEvents& a, const TCalendarEvents& b) {
-    if (a.Count() != b.Count()) return false;
-    for (int i = 0; i < a.Count(); ++i) {
-        const TCalendarEvent &x = a[i], &y = b[i];
-        if (!(x.Date == y.Date && x.Color == y.Color && x.Shape == y.Shape &&
-              x.FontColor == y.FontColor))
-            return false;
-    }
-    return true;
+    bool same = a.Count() == b.Count();
+    for (int i = 0; same && i < a.Count(); ++i)
+        same = a[i].Date == b[i].Date && a[i].Color == b[i].Color && a[i].Shape == b[i].Shape &&
+               a[i].FontColor == b[i].FontColor;
+    return same;
 }
 
 bool SameChanges(const TMarkChanges& a, const TMarkChanges& b) {
@@ -270,7 +222,7 @@ TEST(Markers, FastRefreshEqualsTheDayByDayRule) {
 
         TCalendarEvents marks;
         for (const TTodoItem& e : store)
-            if (pick(3) != 0) AddEventToCalendar(marks, Proto(), DateOf(e.CreationDate));
+            if (pick(3) != 0) AddEventToCalendar(marks, kProto, DateOf(e.CreationDate));
         // Stale entries, some sharing a day or off midnight, some in other colours.
         for (int i = pick(30); i > 0; --i) {
             TCalendarEvent& m = marks.Add(D(2007, 11, 1) + pick(2000) + (pick(2) ? 0.5 : 0));
@@ -281,16 +233,16 @@ TEST(Markers, FastRefreshEqualsTheDayByDayRule) {
         TCalendarEvents fast = marks, slow = marks;
         for (int step = 0; step < 3; ++step) {
             const int year = 2008 + pick(5), month = 1 + pick(12);
-            const TMarkChanges f = UpdateMarkersOfMonth(store, fast, Proto(), year, month);
-            const TMarkChanges s = UpdateMarkersOfMonthReference(store, slow, Proto(), year, month);
+            const TMarkChanges f = UpdateMarkersOfMonth(store, fast, kProto, year, month);
+            const TMarkChanges s = UpdateMarkersOfMonthReference(store, slow, kProto, year, month);
             ASSERT_TRUE(SameMarks(fast, slow)) << "seed " << seed << " " << year << "-" << month;
             ASSERT_TRUE(SameChanges(f, s)) << "seed " << seed << " " << year << "-" << month;
             added += static_cast<int>(f.Added.size());
             removed += static_cast<int>(f.Removed.size());
 
             const int m1 = 1 + pick(12);
-            ASSERT_TRUE(SameChanges(UpdateDays(store, fast, Proto(), m1, year),
-                                    UpdateDaysReference(store, slow, Proto(), m1, year)))
+            ASSERT_TRUE(SameChanges(UpdateDays(store, fast, kProto, m1, year),
+                                    UpdateDaysReference(store, slow, kProto, m1, year)))
                 << "seed " << seed;
             ASSERT_TRUE(SameMarks(fast, slow)) << "seed " << seed;
         }
