@@ -1,9 +1,12 @@
 #include "app/environment.h"
 
+#include "events/ansi.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -55,4 +58,26 @@ int64_t Environment::FreeSpace(const std::filesystem::path& path) const {
     const auto info = std::filesystem::space(path, ec);
     if (ec) return -1;
     return static_cast<int64_t>(info.available);
+}
+
+namespace {
+
+// Qt's locale patterns use our letters; only the time-zone letter has no
+// meaning in a wall-clock organizer, so it goes with its separating space.
+std::string LocalePattern(QString pattern) {
+    pattern.remove(QLatin1Char('t'));
+    return ansi(pattern.trimmed().toStdString());
+}
+
+}  // namespace
+
+DayListFormats Environment::Formats() const {
+    DayListFormats fmt;
+    const QLocale locale = QLocale::system();
+    if (locale.language() == QLocale::C) return fmt;
+    const std::string date = LocalePattern(locale.dateFormat(QLocale::ShortFormat));
+    const std::string time = LocalePattern(locale.timeFormat(QLocale::LongFormat));
+    if (!date.empty()) fmt.ShortDateFormat = date;
+    if (!time.empty()) fmt.LongTimeFormat = time;
+    return fmt;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "dayview/time_left.h"
 #include "events/date_time.h"
 
 class QDialog;
@@ -33,6 +34,9 @@ public:
     virtual QSize ScreenSize() const;
     // Free bytes on the drive of `path`; -1 when the system gives no answer.
     virtual int64_t FreeSpace(const std::filesystem::path& path) const;
+    // The short date and long time formats of the system locale; the Russian
+    // ones when the locale gives none.
+    virtual DayListFormats Formats() const;
 };
 
 // Current local time as a TDateTime.

@@ -3,9 +3,11 @@
 
 #include "app/environment.h"
 #include "app/main_form.h"
+#include "app/qt_app_style.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setStyle(new TAppStyle);
     QApplication::setApplicationName(QStringLiteral("dayloom"));
     QApplication::setApplicationDisplayName(QStringLiteral("dayloom"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/glyphs/logo.png")));

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -14,6 +15,7 @@
 
 #include "app/environment.h"
 #include "app/gradient_panel_widget.h"
+#include "app/qt_app_style.h"
 #include "dayview/day_list.h"
 #include "dayview/today_caption.h"
 #include "events/ansi.h"
@@ -43,7 +45,18 @@ TMainForm::TMainForm(Environment& env, QWidget* parent) : QWidget(parent), env_(
     setObjectName(QStringLiteral("MainForm"));
     BuildLayout();
     BuildMenus();
+    ConnectHandlers();
     FormCreate();
+}
+
+void TMainForm::ConnectHandlers() {
+    connect(PlannerCalendar1, &TPlannerCalendar::OnDayChange, this, &TMainForm::PlannerCalendar1DayChange);
+    connect(SpeedButton4, &QToolButton::clicked, this, &TMainForm::SpeedButton4Click);
+    connect(pmGoToday, &QAction::triggered, this, &TMainForm::SpeedButton4Click);
+    connect(TodoListShow, &TTodoList::OnClick, this, &TMainForm::TodoListShowClick);
+    connect(TodoListShow, &TTodoList::OnKeyPress, this, [this](QChar key, int) { TodoListShowKeyPress(key); });
+    connect(TodoListShow, &TTodoList::OnMouseMove, this,
+            [this](Qt::KeyboardModifiers, int x, int y) { TodoListShowMouseMove(x, y); });
 }
 
 TMainForm::~TMainForm() = default;
@@ -106,9 +119,9 @@ void TMainForm::BuildLayout() {
                                QStringLiteral(":/glyphs/prefs.png"));
     SpeedButton3 = MakeButton(Panel5, "SpeedButton3", QStringLiteral("Показать/Скрыть календарь"), {});
     SpeedButton3->setIcon(ImgHide);
-    // Behaviour of these buttons arrives with the day view, preferences and markers.
+    // Behaviour of these buttons arrives with the editor, preferences and markers.
     for (QToolButton* b : {SpeedButton4, SpeedButton1, sbPreferences, SpeedButton3}) {
-        b->setEnabled(false);
+        b->setEnabled(b == SpeedButton4);
         strip->addWidget(b);
     }
     LabelNowDate = new QLabel(Panel5);
@@ -137,7 +150,7 @@ void TMainForm::BuildMenus() {
         return a;
     };
     // Items whose behaviour comes with later work are present but disabled.
-    pmGoToday = item(PopupToDo, "pmGoToday", QStringLiteral("Перейти на сегодня"), {}, false);
+    pmGoToday = item(PopupToDo, "pmGoToday", QStringLiteral("Перейти на сегодня"), {}, true);
     ToDo_AddEvent1 = item(PopupToDo, "ToDo_AddEvent1", QStringLiteral("Добавить событие"),
                           QKeySequence(Qt::Key_Insert), false);
     ToDo_PropertiesEvent1 = item(PopupToDo, "ToDo_PropertiesEvent1", QStringLiteral("Свойства"),
@@ -209,6 +222,8 @@ void TMainForm::FormShow() {
     if (shown_) return;
     DayListSelected = false;
     const TDateTime now = env_.Now();
+    Formats = env_.Formats();
+    TodoListShow->HintHidePause = 12000;
     LastRollDay = DateOf(now);
     LabelNowDate->setText(FromAnsi(TodayCaption(now)));
     SpeedButton3->setIcon(ImgHide);
@@ -223,11 +238,9 @@ void TMainForm::FormShow() {
         TempPicker = DateOf(now);
         PlannerCalendar1->SetDate(TempPicker);
         TodoListTemp.Clear();
-        DayListFormats fmt;
-        UpDateTdList(TodoListSrc, TempPicker, ListMode::Day, now, fmt, TodoListShow->Items());
-        TodoListShow->ItemsChanged();
+        UpDateDayList(TempPicker);
         TodoListTemp.Clear();
-        UpDateTdList(TodoListSrc, TempPicker, ListMode::Reminder, now, fmt, TodoListAlert);
+        UpDateAlertList(TempPicker);
     }
     shown_ = true;
 }
@@ -320,3 +333,95 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::Quit1Click() { close(); }
+
+void TMainForm::UpDateDayList(TDateTime day) {
+    DayListSelected = false;
+    ToDo_DeleteItem1->setEnabled(false);
+    ToDo_PropertiesEvent1->setEnabled(false);
+    pmCompleted1->setChecked(false);
+    pmCompleted1->setEnabled(false);
+    TodoListShow->Hint.clear();
+    LastHintedItem = -1;
+    UpDateTdList(TodoListSrc, day, ListMode::Day, env_.Now(), Formats, TodoListShow->Items(), &daySources_);
+    TodoListShow->ItemsChanged();
+}
+
+void TMainForm::UpDateAlertList(TDateTime moment) {
+    UpDateTdList(TodoListSrc, moment, ListMode::Reminder, env_.Now(), Formats, TodoListAlert);
+}
+
+int TMainForm::SourceOfDayRow(int row) const {
+    const TodoItems& shown = TodoListShow->Items();
+    if (row < 0 || row >= shown.Count()) return -1;
+    // The positions from the last rebuild are exact while the store is as it
+    // was; a changed store falls back to the event's identity.
+    if (row < int(daySources_.size())) {
+        const int src = daySources_[size_t(row)];
+        if (src >= 0 && src < TodoListSrc.Count() &&
+            TodoListSrc[src].Subject == shown[row].Subject &&
+            TodoListSrc[src].CreationDate == shown[row].CreationDate)
+            return src;
+    }
+    return getIdxOfList(row, shown, TodoListSrc);
+}
+
+void TMainForm::PlannerCalendar1DayChange(TDateTime, TDateTime newDate) {
+    TodoListShow->Hint.clear();
+    TodoListTemp.Clear();
+    UpDateDayList(newDate);
+}
+
+void TMainForm::SpeedButton4Click() {
+    const TDateTime now = env_.Now();
+    PlannerCalendar1->SetToday(DateOf(now));
+    PlannerCalendar1->SetDate(DateOf(now));
+    TodoListTemp.Clear();
+    UpDateDayList(PlannerCalendar1->Date());
+    LabelNowDate->setText(FromAnsi(TodayCaption(now)));
+    UpdateMarkersOfMonth();
+}
+
+void TMainForm::TodoListShowClick() {
+    if (TodoListShow->Items().Count() == 0) return;
+    RefreshTicks = 0;
+    DayListSelected = true;
+    ToDo_PropertiesEvent1->setEnabled(true);
+    ToDo_DeleteItem1->setEnabled(true);
+    const int src = SourceOfDayRow(TodoListShow->ItemIndex());
+    if (src >= 0) {
+        pmCompleted1->setChecked(TodoListSrc[src].Complete);
+        pmCompleted1->setEnabled(true);
+    }
+    TodoListShow->HintShowFullText = true;
+}
+
+bool TMainForm::TodoListShowKeyPress(QChar key) {
+    if (key != QLatin1Char('\r')) return false;
+    if (DayListSelected) ToDo_PropertiesEvent1Click();
+    return true;
+}
+
+void TMainForm::TodoListShowMouseMove(int x, int y) {
+    const int row = TodoListShow->ItemAt(QPoint(x, y));
+    if (row < 0) {
+        QToolTip::hideText();
+        return;
+    }
+    if (row != LastHintedItem) {
+        LastHintedItem = row;
+        QToolTip::hideText();
+        TAppStyle::HintPause = 350;
+        TodoListShow->HintHidePause = 12000;
+    }
+    TodoListShow->HintShowFullText = false;
+    const int src = SourceOfDayRow(row);
+    TodoListShow->HintShowFullText = true;
+    if (const auto hint = HintEvent(TodoListSrc, src, TodoListShow->Items(), row, Formats))
+        TodoListShow->Hint = FromAnsi(*hint);
+}
+
+void TMainForm::UpdateMarkersOfMonth() {}
+
+void TMainForm::ToDo_AddEvent1Click() {}
+
+void TMainForm::ToDo_PropertiesEvent1Click() {}

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "dayview/time_left.h"
 #include "events/event_file.h"
 #include "widgets/todo_item.h"
 
@@ -81,6 +82,9 @@ public:
     QAction* RestoreItem = nullptr;
     QAction* Quit1 = nullptr;
 
+    // Formats of dates and times in the day list, hints and reminders.
+    DayListFormats Formats;
+
     void FormShow();
     // Writes the event file; never refuses the close.
     bool FormCloseQuery();
@@ -89,6 +93,27 @@ public:
     // Marks the start day of every stored event on the calendar.
     void LoadEvent();
     void AddEventToCalendar(TDateTime day);
+
+    // ---- the day list ----
+    // Rebuilds the day list for `day` (day mode) and forgets the selection.
+    void UpDateDayList(TDateTime day);
+    // Rebuilds the reminder list for `moment` (reminder mode).
+    void UpDateAlertList(TDateTime moment);
+    void PlannerCalendar1DayChange(TDateTime oldDate, TDateTime newDate);
+    void SpeedButton4Click();
+    void TodoListShowClick();
+    // True when the key was Enter (it is always consumed).
+    bool TodoListShowKeyPress(QChar key);
+    void TodoListShowMouseMove(int x, int y);
+    // Recomputes the marks of the shown month and its neighbours.
+    void UpdateMarkersOfMonth();
+    // The editor: a new event, or the selected one.
+    void ToDo_AddEvent1Click();
+    void ToDo_PropertiesEvent1Click();
+    // Store position of the event behind day-list row `row`; -1 when none.
+    int SourceOfDayRow(int row) const;
+    // The day-list row whose hint was prepared last.
+    int LastHintedItem = -1;
 
     // The last report of reading the event file (for the caller and tests).
     const LoadReport& LastLoad() const { return lastLoad_; }
@@ -101,12 +126,14 @@ private:
     void FormCreate();
     void BuildLayout();
     void BuildMenus();
+    void ConnectHandlers();
     void ReadEventFile();
     // Keeps a copy of a file that could not be read whole; true when it is safe.
     bool KeepDamagedCopy(QString& where, QString& error);
     bool SaveEventFile(QString& error);
     QString ThisDayCaption() const;
 
+    std::vector<int> daySources_;  // store position of each day-list copy
     Environment& env_;
     bool shown_ = false;       // the first-showing mark
     bool closing_ = false;     // FormCloseQuery ran for this close

@@ -514,7 +514,7 @@ bool TTodoList::viewportEvent(QEvent* event) {
         text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         const int row = ItemAt(he->pos());
         const QRect area = row >= 0 ? ItemRect(row) : viewport()->rect();
-        QToolTip::showText(he->globalPos(), text, viewport(), area);
+        QToolTip::showText(he->globalPos(), text, viewport(), area, HintHidePause);
         return true;
     }
     return QAbstractScrollArea::viewportEvent(event);

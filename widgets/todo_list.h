@@ -101,6 +101,7 @@ public:
     QString NullDate;    // shown for a date of 0 when not empty
     bool HintShowFullText = false;
     QString Hint;  // the control's hint; CR LF line breaks are shown as line breaks
+    int HintHidePause = -1;  // ms a hint stays; -1 = the platform's choice
     QMenu* PopupMenu = nullptr;  // opened on the right button at the cursor
     // The last column reaches the right edge of the body, so a narrow panel
     // shows no horizontal gap or cut-off grid.

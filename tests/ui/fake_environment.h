@@ -31,4 +31,5 @@ public:
     }
     QRect WorkArea() const override { return {0, 0, 1280, 984}; }
     QSize ScreenSize() const override { return {1280, 1024}; }
+    DayListFormats Formats() const override { return {}; }
 };
