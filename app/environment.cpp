@@ -1,5 +1,6 @@
 #include "app/environment.h"
 
+#include "app/qt_sound_player.h"
 #include "events/ansi.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+
+Environment::Environment() = default;
+Environment::~Environment() = default;
+
+SoundPlayer& Environment::Sound() {
+    if (!sound_) sound_ = std::make_unique<QtSoundPlayer>();
+    return *sound_;
+}
 
 std::filesystem::path Environment::ExeDir() const {
     return std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String());

@@ -8,16 +8,19 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 
 #include "dayview/time_left.h"
 #include "events/date_time.h"
 
 class QDialog;
+class SoundPlayer;
 class QWidget;
 
 class Environment {
 public:
-    virtual ~Environment() = default;
+    Environment();
+    virtual ~Environment();
 
     // Folder of the running executable (the data folder lives beside it).
     virtual std::filesystem::path ExeDir() const;
@@ -37,6 +40,11 @@ public:
     // The short date and long time formats of the system locale; the Russian
     // ones when the locale gives none.
     virtual DayListFormats Formats() const;
+    // The reminder sound's player (the real one on Qt Multimedia).
+    virtual SoundPlayer& Sound();
+
+private:
+    std::unique_ptr<SoundPlayer> sound_;
 };
 
 // Current local time as a TDateTime.

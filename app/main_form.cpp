@@ -16,6 +16,11 @@
 #include "app/environment.h"
 #include "app/gradient_panel_widget.h"
 #include "app/qt_app_style.h"
+#include "dayview/form_alert.h"
+#include "dayview/markers.h"
+#include "dayview/sound_choice.h"
+#include "dayview/sound_player.h"
+#include "events/purge.h"
 #include "dayview/day_list.h"
 #include "dayview/today_caption.h"
 #include "events/ansi.h"
@@ -53,6 +58,22 @@ void TMainForm::ConnectHandlers() {
     connect(PlannerCalendar1, &TPlannerCalendar::OnDayChange, this, &TMainForm::PlannerCalendar1DayChange);
     connect(SpeedButton4, &QToolButton::clicked, this, &TMainForm::SpeedButton4Click);
     connect(pmGoToday, &QAction::triggered, this, &TMainForm::SpeedButton4Click);
+    connect(PlannerCalendar1, &TPlannerCalendar::OnMonthChange, this, &TMainForm::PlannerCalendar1MonthChange);
+    connect(PlannerCalendar1, &TPlannerCalendar::OnYearChange, this, &TMainForm::PlannerCalendar1MonthChange);
+    connect(PlannerCalendar1, &TPlannerCalendar::OnMouseDown, this, &TMainForm::PlannerCalendar1MouseDown);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TMainForm::SpeedButton3Click);
+    connect(pmShowHideCalendar, &QAction::triggered, this, &TMainForm::SpeedButton3Click);
+    connect(ToDo_DeleteItem1, &QAction::triggered, this, &TMainForm::ToDo_DeleteItem1Click);
+    connect(pmCompleted1, &QAction::triggered, this, &TMainForm::pmCompleted1Click);
+    connect(ToDo_deleteOld, &QAction::triggered, this, &TMainForm::ToDo_deleteOldClick);
+    connect(TodoListShow, &TTodoList::OnDblClick, this, &TMainForm::ToDo_PropertiesEvent1Click);
+    connect(ToDo_AddEvent1, &QAction::triggered, this, &TMainForm::ToDo_AddEvent1Click);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TMainForm::ToDo_AddEvent1Click);
+    connect(ToDo_PropertiesEvent1, &QAction::triggered, this, &TMainForm::ToDo_PropertiesEvent1Click);
+    TimerAlert = new QTimer(this);
+    TimerAlert->setObjectName(QStringLiteral("TimerAlert"));
+    TimerAlert->setInterval(1000);
+    connect(TimerAlert, &QTimer::timeout, this, &TMainForm::TimerAlertTimer);
     connect(TodoListShow, &TTodoList::OnClick, this, &TMainForm::TodoListShowClick);
     connect(TodoListShow, &TTodoList::OnKeyPress, this, [this](QChar key, int) { TodoListShowKeyPress(key); });
     connect(TodoListShow, &TTodoList::OnMouseMove, this,
@@ -121,7 +142,7 @@ void TMainForm::BuildLayout() {
     SpeedButton3->setIcon(ImgHide);
     // Behaviour of these buttons arrives with the editor, preferences and markers.
     for (QToolButton* b : {SpeedButton4, SpeedButton1, sbPreferences, SpeedButton3}) {
-        b->setEnabled(b == SpeedButton4);
+        b->setEnabled(b != sbPreferences);
         strip->addWidget(b);
     }
     LabelNowDate = new QLabel(Panel5);
@@ -152,7 +173,7 @@ void TMainForm::BuildMenus() {
     // Items whose behaviour comes with later work are present but disabled.
     pmGoToday = item(PopupToDo, "pmGoToday", QStringLiteral("Перейти на сегодня"), {}, true);
     ToDo_AddEvent1 = item(PopupToDo, "ToDo_AddEvent1", QStringLiteral("Добавить событие"),
-                          QKeySequence(Qt::Key_Insert), false);
+                          QKeySequence(Qt::Key_Insert), true);
     ToDo_PropertiesEvent1 = item(PopupToDo, "ToDo_PropertiesEvent1", QStringLiteral("Свойства"),
                                  QKeySequence(Qt::CTRL | Qt::Key_P), false);
     ToDo_DeleteItem1 = item(PopupToDo, "ToDo_DeleteItem1", QStringLiteral("Удалить событие"),
@@ -164,9 +185,9 @@ void TMainForm::BuildMenus() {
     Preferences = item(PopupToDo, "Preferences", QStringLiteral("Настройка"),
                        QKeySequence(Qt::CTRL | Qt::Key_F12), false);
     pmShowHideCalendar = item(PopupToDo, "pmShowHideCalendar",
-                              QStringLiteral("Показать/Скрыть календарь"), {}, false);
+                              QStringLiteral("Показать/Скрыть календарь"), {}, true);
     ToDo_deleteOld = item(PopupToDo, "ToDo_deleteOld", QStringLiteral("Удалить прошедшие события"),
-                          QKeySequence(Qt::CTRL | Qt::Key_Delete), false);
+                          QKeySequence(Qt::CTRL | Qt::Key_Delete), true);
     pmImportEvent = PopupToDo->addMenu(QStringLiteral("Импорт событий"));
     pmImportEvent->setObjectName(QStringLiteral("pmImportEvent"));
     ZetjournalMoonDays1 = item(pmImportEvent, "ZetjournalMoonDays1", QStringLiteral("ZET-события"), {}, false);
@@ -211,6 +232,13 @@ void TMainForm::FormCreate() {
         std::filesystem::create_directory(DataDir, ec);  // a failure is retried at save
     OptionsFileName = DataDir / "user_options";
     RefreshTicks = 0;
+    const std::u8string sound = DefaultSoundFile(env_.ExeDir()).u8string();
+    EdMediaFile.assign(sound.begin(), sound.end());
+    FormAlert = std::make_unique<TFormAlert>();
+    FormAlert->SetColorSource([this] { return AlertColorsOf(*TodoListShow); });
+    FormAlert->SetNotesLookup(
+        [this](int tab) { return FromAnsi(TabNotes(TodoListSrc, Memory, tab)); });
+    TimerAlert->start();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -230,6 +258,7 @@ void TMainForm::FormShow() {
     PlannerCalendar1->SetToday(DateOf(now));
     PlannerCalendar1->SetDate(now);
     const QRect work = env_.WorkArea();
+    FormAlert->SetPlacement(work, env_.ScreenSize().width());
     move(env_.ScreenSize().width() - width(), work.bottom() + 1 - height());
     std::error_code ec;
     if (std::filesystem::exists(EventFileName(), ec)) {
@@ -289,13 +318,25 @@ void TMainForm::LoadEvent() {
         if (seen.insert(DayNumber(day)).second) AddEventToCalendar(day);
 }
 
+TCalendarEvent TMainForm::MarkerPrototype() const {
+    TCalendarEvent proto;
+    proto.Color = PlannerCalendar1->EventMarkerColor.rgb() & 0xFFFFFF;
+    proto.Shape = PlannerCalendar1->EventMarkerShape;
+    proto.FontColor = PlannerCalendar1->EventDayColor.rgb() & 0xFFFFFF;
+    return proto;
+}
+
+void TMainForm::RepaintDays(const std::vector<TDateTime>& days) {
+    for (const TDateTime d : days) PlannerCalendar1->RepaintDate(d);
+}
+
 void TMainForm::AddEventToCalendar(TDateTime day) {
-    TCalendarEvents& marks = PlannerCalendar1->Events();
-    if (marks.Find(day) >= 0) return;
-    TCalendarEvent& mark = marks.Add(day);
-    mark.Color = PlannerCalendar1->EventMarkerColor.rgb() & 0xFFFFFF;
-    mark.FontColor = PlannerCalendar1->EventDayColor.rgb() & 0xFFFFFF;
-    PlannerCalendar1->RepaintDate(day);
+    if (::AddEventToCalendar(PlannerCalendar1->Events(), MarkerPrototype(), day))
+        PlannerCalendar1->RepaintDate(day);
+}
+
+void TMainForm::DeleteEventFromCalendar(TDateTime day) {
+    if (::DeleteEventFromCalendar(PlannerCalendar1->Events(), day)) PlannerCalendar1->RepaintDate(day);
 }
 
 bool TMainForm::SaveEventFile(QString& error) {
@@ -420,8 +461,116 @@ void TMainForm::TodoListShowMouseMove(int x, int y) {
         TodoListShow->Hint = FromAnsi(*hint);
 }
 
-void TMainForm::UpdateMarkersOfMonth() {}
+void TMainForm::UpdateMarkersOfMonth() {
+    const TMarkChanges changes = ::UpdateMarkersOfMonth(TodoListSrc, PlannerCalendar1->Events(), MarkerPrototype(),
+                                                        PlannerCalendar1->Year(), PlannerCalendar1->Month());
+    RepaintDays(changes.Days());
+}
+
+void TMainForm::PlannerCalendar1MonthChange() { UpdateMarkersOfMonth(); }
+
+void TMainForm::PlannerCalendar1MouseDown(Qt::MouseButton button, int x, int y) {
+    if (button != Qt::RightButton || !DayListSelected) return;
+    TDateTime day = 0;
+    if (!PlannerCalendar1->DateAtXY(x, y, day)) return;
+    ShowPropertiesEvent(day);
+    PlannerCalendar1->update();
+}
+
+void TMainForm::SpeedButton3Click() {
+    const bool hide = PlannerCalendar1->isVisible();
+    PlannerCalendar1->setVisible(!hide);
+    SpeedButton3->setIcon(hide ? ImgShow : ImgHide);
+}
+
+void TMainForm::ToDo_DeleteItem1Click() {
+    if (!DayListSelected) return;
+    const int row = TodoListShow->ItemIndex();
+    if (row < 0 || row >= TodoListShow->Items().Count()) return;
+    const TTodoItem copy = TodoListShow->Items()[row];
+    const bool today = DayNumber(PlannerCalendar1->Date()) == DayNumber(LastRollDay);
+    TimerAlert->stop();
+    DeleteSelectedEvent(TodoListSrc, TodoListAlert, copy, today);
+    TimerAlert->start();
+    TodoListTemp.Clear();
+    UpDateDayList(PlannerCalendar1->Date());
+    if (getbDeleteEventFromCal(TodoListSrc, false, PlannerCalendar1->Date()))
+        DeleteEventFromCalendar(PlannerCalendar1->Date());
+    UpdateMarkersOfMonth();
+}
+
+void TMainForm::pmCompleted1Click() {
+    if (!DayListSelected) return;
+    const int row = TodoListShow->ItemIndex();
+    if (row < 0 || row >= TodoListShow->Items().Count()) return;
+    const auto done = ToggleCompletion(TodoListSrc, TodoListShow->Items()[row], pmCompleted1->isChecked());
+    if (!done) return;
+    pmCompleted1->setChecked(*done);
+    TodoListShow->Refresh();
+    UpDateAlertList(env_.Now());
+    UpdateMarkersOfMonth();
+    PlannerCalendar1->update();
+}
+
+void TMainForm::ToDo_deleteOldClick() {
+    TimerAlert->stop();
+    std::vector<TDateTime> unmark;
+    PurgeOldEvents(TodoListSrc, env_.Now(), &unmark);
+    for (const TDateTime d : unmark) DeleteEventFromCalendar(d);
+    TodoListTemp.Clear();
+    UpDateDayList(PlannerCalendar1->Date());
+    PlannerCalendar1->update();
+    TimerAlert->start();
+}
+
+void TMainForm::MediaBum_Play() {
+    ::MediaBum_Play(env_.Sound(), EdMediaFile, DefaultSoundFile(env_.ExeDir()), RegularFileExists);
+}
+
+void TMainForm::TimerAlertTimer() {
+    const TDateTime now = env_.Now();
+    SoundPlayer& player = env_.Sound();
+    const TickActions a = ReminderTick(
+        {now, TodoListAlert, SoundPlaying(player), FormAlert->isVisible(), RefreshTicks, LastRollDay, Formats},
+        Memory);
+    if (a.cutSound) CutSoundOff(player);
+    for (const TickStep& step : a.steps) {
+        switch (step.kind) {
+            case TickStep::Play:
+                MediaBum_Play();
+                break;
+            case TickStep::RaiseTab:
+                FormAlert->ShowAndRaise();
+                FormAlert->AddTab(FromAnsi(step.text));
+                break;
+            case TickStep::SelectTab:
+                FormAlert->ShowAndRaise();
+                FormAlert->SelectTab(step.tab);
+                break;
+        }
+    }
+    if (a.setCaption) LabelNowDate->setText(FromAnsi(TodayCaption(now)));
+    RefreshTicks = a.newRefreshTicks;
+    if (a.rebuildDayList) {
+        // Keeps the time-left texts current; a click resets the count.
+        TodoListTemp.Clear();
+        UpDateDayList(PlannerCalendar1->Date());
+    }
+    LastRollDay = a.newLastRollDay;
+    if (a.rollOver) {
+        TodoListShow->Hint.clear();
+        TodoListTemp.Clear();
+        PlannerCalendar1->SetToday(DateOf(now));
+        PlannerCalendar1->SetDate(DateOf(now));
+        UpDateAlertList(DateOf(now));
+        TodoListTemp.Clear();
+        UpDateDayList(DateOf(now));
+        UpdateMarkersOfMonth();
+    }
+}
 
 void TMainForm::ToDo_AddEvent1Click() {}
 
 void TMainForm::ToDo_PropertiesEvent1Click() {}
+
+void TMainForm::ShowPropertiesEvent(TDateTime) {}

@@ -5,9 +5,11 @@
 #include <QWidget>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "dayview/reminder_tick.h"
 #include "dayview/time_left.h"
 #include "events/event_file.h"
 #include "widgets/todo_item.h"
@@ -16,7 +18,10 @@ class Environment;
 class QAction;
 class QLabel;
 class QMenu;
+class QTimer;
 class QToolButton;
+class TFormAlert;
+struct TCalendarEvent;
 class TGradientPanel;
 class TPlannerCalendar;
 class TTodoList;
@@ -105,11 +110,33 @@ public:
     // True when the key was Enter (it is always consumed).
     bool TodoListShowKeyPress(QChar key);
     void TodoListShowMouseMove(int x, int y);
+    // ---- calendar marks ----
     // Recomputes the marks of the shown month and its neighbours.
     void UpdateMarkersOfMonth();
+    void DeleteEventFromCalendar(TDateTime day);
+    void PlannerCalendar1MonthChange();
+    // A right click on a day moves the selected event there through the editor.
+    void PlannerCalendar1MouseDown(Qt::MouseButton button, int x, int y);
+    void SpeedButton3Click();
+
+    // ---- deleting, completing, purging ----
+    void ToDo_DeleteItem1Click();
+    void pmCompleted1Click();
+    void ToDo_deleteOldClick();
+
+    // ---- reminders ----
+    QTimer* TimerAlert = nullptr;
+    std::unique_ptr<TFormAlert> FormAlert;  // a window of its own, above the others
+    ReminderMemory Memory;                  // raised reminders: the tabs, in order
+    std::string EdMediaFile;                // the reminder sound file (UTF-8 path)
+    void TimerAlertTimer();
+    void MediaBum_Play();
+
     // The editor: a new event, or the selected one.
     void ToDo_AddEvent1Click();
     void ToDo_PropertiesEvent1Click();
+    // Opens the selected event in the editor; a MoveToDay other than 0 becomes its start date.
+    void ShowPropertiesEvent(TDateTime moveToDay);
     // Store position of the event behind day-list row `row`; -1 when none.
     int SourceOfDayRow(int row) const;
     // The day-list row whose hint was prepared last.
@@ -132,6 +159,8 @@ private:
     bool KeepDamagedCopy(QString& where, QString& error);
     bool SaveEventFile(QString& error);
     QString ThisDayCaption() const;
+    TCalendarEvent MarkerPrototype() const;
+    void RepaintDays(const std::vector<TDateTime>& days);
 
     std::vector<int> daySources_;  // store position of each day-list copy
     Environment& env_;

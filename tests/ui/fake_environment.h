@@ -7,6 +7,25 @@
 #include <functional>
 
 #include "app/environment.h"
+#include "dayview/sound_player.h"
+
+// Counts what the program asks of the sound device; plays nothing.
+class FakeSoundPlayer : public SoundPlayer {
+public:
+    std::filesystem::path file;
+    bool open = false;
+    int plays = 0, stops = 0;
+    int64_t position = 0;
+    void SetFile(const std::filesystem::path& path) override { file = path; }
+    bool HasFile() const override { return !file.empty(); }
+    bool Open() override { return open = HasFile(); }
+    void Play(std::function<void()>) override {
+        if (open) ++plays, position = 1;
+    }
+    void Stop() override { ++stops, position = 0; }
+    void Close() override { open = false, position = 0; }
+    int64_t Position() const override { return position; }
+};
 
 class FakeEnvironment : public Environment {
 public:
@@ -32,4 +51,6 @@ public:
     QRect WorkArea() const override { return {0, 0, 1280, 984}; }
     QSize ScreenSize() const override { return {1280, 1024}; }
     DayListFormats Formats() const override { return {}; }
+    FakeSoundPlayer sound;
+    SoundPlayer& Sound() override { return sound; }
 };
