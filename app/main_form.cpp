@@ -46,7 +46,12 @@ QToolButton* MakeButton(QWidget* parent, const char* name, const QString& hint, 
 
 }  // namespace
 
+// The glyphs live in the shell library; a static library's resources must be
+// registered by hand or the linker drops them.
+static void InitResources() { Q_INIT_RESOURCE(resources); }
+
 TMainForm::TMainForm(Environment& env, QWidget* parent) : QWidget(parent), env_(env) {
+    InitResources();
     setObjectName(QStringLiteral("MainForm"));
     BuildLayout();
     BuildMenus();
@@ -264,6 +269,7 @@ void TMainForm::FormShow() {
     if (std::filesystem::exists(EventFileName(), ec)) {
         ReadEventFile();
         LoadEvent();
+        UpdateMarkersOfMonth();
         TempPicker = DateOf(now);
         PlannerCalendar1->SetDate(TempPicker);
         TodoListTemp.Clear();
