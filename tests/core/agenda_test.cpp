@@ -1,0 +1,276 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dayview/agenda.h"
+#include "events/ansi.h"
+#include "events/event_file.h"
+#include "widgets/todo_item.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TDateTime At(int y, int m, int d, int h, int mi) { return EncodeDateTime(y, m, d, h, mi); }
+
+TTodoItem& Simple(TodoItems& store, const char* name, TDateTime s, int alert = 1) {
+    TTodoItem& e = store.Add();
+    e.Subject = ansi(name);
+    e.CreationDate = s;
+    e.Category = e.Project = e.Resource = "0";
+    e.ImageIndex = alert;
+    e.Notes = {""};
+    return e;
+}
+TTodoItem& ToDo(TodoItems& store, const char* name, TDateTime s, TDateTime e, int alert = 1) {
+    TTodoItem& t = Simple(store, name, s, alert);
+    t.CompletionDate = e;
+    return t;
+}
+TTodoItem& Repeating(TodoItems& store, const char* name, TDateTime s, const char* count,
+                     const char* unit, const char* mask = "0", int alert = 1) {
+    TTodoItem& r = Simple(store, name, s, alert);
+    r.DueDate = s;
+    r.Category = count;
+    r.Project = unit;
+    r.Resource = mask;
+    return r;
+}
+
+// Monday 11 October 2010, 09:00.
+const TDateTime kNow = At(2010, 10, 11, 9, 0);
+
+// One event of every kind around that Monday.
+TodoItems MixedStore() {
+    TodoItems s;
+    Simple(s, "Врач", At(2010, 10, 11, 10, 0), 4);                              // "за 15 мин"
+    ToDo(s, "Отчёт", At(2010, 10, 10, 9, 0), At(2010, 10, 13, 18, 0));          // running
+    ToDo(s, "Смена", At(2010, 10, 10, 22, 0), At(2010, 10, 11, 6, 0));          // over, < 23 h
+    TTodoItem& lasting = ToDo(s, "Совещание", At(2010, 10, 11, 12, 0), At(2010, 10, 11, 14, 0));
+    lasting.Category = "2";
+    lasting.Project = "2";                                                      // 2 hours
+    Repeating(s, "Зарядка", At(2010, 10, 1, 7, 0), "1", "3");                   // daily
+    Repeating(s, "Бассейн", At(2010, 10, 4, 19, 30), "1", "4");                 // weekly, Mondays
+    Repeating(s, "Тренировка", At(2010, 10, 6, 18, 0), "0", "0", "42");         // Mon, Wed, Fri
+    Repeating(s, "Старое", At(2010, 10, 1, 8, 0), "1", "3").Complete = true;    // completed: not today
+    Simple(s, "Поезд", At(2010, 10, 12, 8, 0), 9);                              // "за 1 день", tomorrow
+    ToDo(s, "Ремонт", At(2010, 10, 12, 10, 0), At(2010, 10, 14, 18, 0));        // not begun yet
+    return s;
+}
+
+TEST(Agenda, DayListLinesOfEveryKindInTimeOrder) {
+    const TodoItems store = MixedStore();
+    EXPECT_EQ(AgendaLines(store, EncodeDate(2010, 10, 11), kNow, DayListFormats{}),
+              (Lines{"Завершено\tСмена" /* the night's to-do, over at 06:00 */,
+                     "07:00\tЗарядка",
+                     "2 дн.\tОтчёт" /* running: the time left */,
+                     "10:00\tВрач",
+                     "12:00\tСовещание",
+                     "18:00\tТренировка",
+                     "19:30\tБассейн"}));
+    // The start texts are written for `now`: at 13:00 the meeting is under way.
+    EXPECT_EQ(AgendaLines(store, EncodeDate(2010, 10, 11), At(2010, 10, 11, 13, 0),
+                          DayListFormats{})[4],
+              "1 ч. 0 мин.\tСовещание");
+    // Another day; a time inside the day names the same day. A to-do that has
+    // not begun shows its start date, or its time once today is its start day.
+    EXPECT_EQ(AgendaLines(store, At(2010, 10, 12, 15, 45), kNow, DayListFormats{}),
+              (Lines{"07:00\tЗарядка", "08:00\tПоезд", "2 дн.\tОтчёт", "12.10.2010\tРемонт"}));
+    EXPECT_EQ(AgendaLines(store, EncodeDate(2010, 10, 12), At(2010, 10, 12, 7, 0), DayListFormats{})[3],
+              "10:00\tРемонт");
+    EXPECT_TRUE(AgendaLines(TodoItems{}, EncodeDate(2010, 10, 11), kNow, DayListFormats{}).empty());
+}
+
+TEST(Agenda, RemindersAreTheTimersCopiesAtTheirShiftedMoments) {
+    TodoItems store = MixedStore();
+    Simple(store, "Тихо", At(2010, 10, 11, 11, 0), 0);                   // "Не напоминать"
+    Simple(store, "Сделано", At(2010, 10, 11, 11, 30), 1).Complete = true;
+    Simple(store, "Без выбора", At(2010, 10, 11, 15, 0), -1);            // never set: on time
+    Simple(store, "Заранее", At(2010, 10, 11, 16, 0), 8);                // "за 2 часа"
+    EXPECT_EQ(ReminderLines(store, kNow, DayListFormats{}),
+              (Lines{"2010-10-11 07:00\tЗарядка",
+                     "2010-10-11 08:00\tПоезд" /* the day-before copy, at its own time of day */,
+                     "2010-10-11 09:00\tОтчёт",
+                     "2010-10-11 09:45\tВрач",
+                     "2010-10-11 12:00\tСовещание",
+                     "2010-10-11 14:00\tЗаранее",
+                     "2010-10-11 15:00\tБез выбора",
+                     "2010-10-11 18:00\tТренировка",
+                     "2010-10-11 19:30\tБассейн"}));
+    // On its own day the "за 1 день" event is reminded at its start, nothing subtracted.
+    const Lines tuesday = ReminderLines(store, At(2010, 10, 12, 7, 0), DayListFormats{});
+    EXPECT_NE(std::find(tuesday.begin(), tuesday.end(), "2010-10-12 08:00\tПоезд"), tuesday.end());
+}
+
+TEST(Agenda, ReminderJustAfterMidnightFallsOnTheDayBefore) {
+    TodoItems store;
+    Simple(store, "Ночной", At(2010, 10, 12, 0, 10), 5);  // "за 30 мин"
+    EXPECT_EQ(ReminderLines(store, EncodeDate(2010, 10, 12), DayListFormats{}),
+              Lines{"2010-10-11 23:40\tНочной"});
+}
+
+TEST(Agenda, StoredTextsCannotBreakTheLineLayout) {
+    EXPECT_EQ(CliField(ansi("Ёлка")), "Ёлка");
+    EXPECT_EQ(CliField("a\tb\r\nc\x1b[31m"), "a b  c [31m");
+    EXPECT_EQ(CliField(std::string("x\x98y\x7fz\0w", 7)), "x y z w");
+    TodoItems store;
+    Simple(store, "Две\nстроки\tс табом", At(2010, 10, 11, 10, 0));
+    EXPECT_EQ(AgendaLines(store, EncodeDate(2010, 10, 11), kNow, DayListFormats{}),
+              Lines{"10:00\tДве строки с табом"});
+}
+
+TEST(Agenda, DatesAndMomentsAreReadStrictly) {
+    struct Case { const char* text; bool ok; };
+    for (const Case& c : {Case{"2010-10-11", true}, Case{"2012-02-29", true}, Case{"0001-01-01", true},
+                          Case{"9999-12-31", true}, Case{"2010-02-29", false}, Case{"2010-04-31", false},
+                          Case{"2010-13-01", false}, Case{"2010-00-10", false}, Case{"0000-01-01", false},
+                          Case{"2010-1-11", false}, Case{"2010-10-11 ", false}, Case{" 2010-10-11", false},
+                          Case{"2010/10/11", false}, Case{"+010-10-11", false}, Case{"", false},
+                          Case{"11.10.2010", false}}) {
+        const auto d = ParseCliDate(c.text);
+        EXPECT_EQ(d.has_value(), c.ok) << c.text;
+    }
+    EXPECT_EQ(ParseCliDate("2010-10-11"), EncodeDate(2010, 10, 11));
+
+    for (const Case& c : {Case{"2010-10-11 09:30", true}, Case{"2010-10-11 00:00", true},
+                          Case{"2010-10-11 23:59", true}, Case{"2010-10-11 24:00", false},
+                          Case{"2010-10-11 12:60", false}, Case{"2010-10-11 9:30", false},
+                          Case{"2010-10-11T09:30", false}, Case{"2010-10-11 09:30:00", false},
+                          Case{"2010-10-11", false}, Case{"2010-02-30 10:00", false},
+                          Case{"2010-10-11 09-30", false}}) {
+        const auto m = ParseCliMoment(c.text);
+        EXPECT_EQ(m.has_value(), c.ok) << c.text;
+    }
+    EXPECT_EQ(ParseCliMoment("2010-10-11 09:30"), At(2010, 10, 11, 9, 30));
+    // A moment a hair under the minute (subtracting offsets) still prints that minute.
+    EXPECT_EQ(FormatCliMoment(At(2010, 10, 11, 10, 0) - 15 * kOneMinute), "2010-10-11 09:45");
+}
+
+// ---- the whole command ----
+
+class CliRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device rd;
+        dir = std::filesystem::temp_directory_path() / ("dayloom_cli_test_" + std::to_string(rd()));
+        std::filesystem::create_directories(dir / "data");
+        ASSERT_TRUE(SaveToFile(dir / "data" / "ListToDo.db", MixedStore(), false).ok);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    int Run(std::vector<std::string> args, TDateTime clock = kNow) {
+        out.str({});
+        err.str({});
+        return RunDayloomCli(args, out, err, dir / "data", clock);
+    }
+    std::filesystem::path dir;
+    std::ostringstream out, err;
+};
+
+TEST_F(CliRun, PrintsTheLinesOfTheChosenCommand) {
+    ASSERT_EQ(Run({"reminders", "--now", "2010-10-11 23:00"}), 0) << err.str();
+    EXPECT_EQ(out.str(), "2010-10-11 07:00\tЗарядка\n2010-10-11 08:00\tПоезд\n"
+                         "2010-10-11 09:00\tОтчёт\n2010-10-11 09:45\tВрач\n"
+                         "2010-10-11 12:00\tСовещание\n2010-10-11 18:00\tТренировка\n2010-10-11 19:30\tБассейн\n");
+    EXPECT_EQ(err.str(), "");
+
+    // --date defaults to the day of --now, --now to the clock, --data to the default folder.
+    ASSERT_EQ(Run({"agenda", "--now", "2010-10-12 07:00"}, At(2030, 1, 1, 0, 0)), 0);
+    const std::string tuesday = "07:00\tЗарядка\n08:00\tПоезд\n1 дн.\tОтчёт\n10:00\tРемонт\n";
+    EXPECT_EQ(out.str(), tuesday);
+    ASSERT_EQ(Run({"agenda"}, At(2010, 10, 12, 7, 0)), 0);
+    EXPECT_EQ(out.str(), tuesday);
+    ASSERT_EQ(Run({"--date=2010-10-12", "agenda", "--data=" + (dir / "data").string()}), 0);
+    EXPECT_EQ(out.str(), "07:00\tЗарядка\n08:00\tПоезд\n2 дн.\tОтчёт\n12.10.2010\tРемонт\n");
+    // A day without events prints nothing and succeeds.
+    ASSERT_EQ(Run({"agenda", "--date", "2010-09-01"}), 0);
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(CliRun, HelpGoesToStandardOutput) {
+    for (const auto& args : {std::vector<std::string>{"--help"}, {"-h"}, {"reminders", "-h"}}) {
+        EXPECT_EQ(Run(args), 0);
+        EXPECT_NE(out.str().find("dayloom-cli agenda"), std::string::npos);
+        EXPECT_NE(out.str().find("--now"), std::string::npos);
+        EXPECT_EQ(err.str(), "");
+    }
+}
+
+TEST_F(CliRun, BadArgumentsFailWithAMessageAndNoOutput) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* inMessage;
+    };
+    const std::vector<Case> cases = {
+        {{}, "не указана команда"},
+        {{"week"}, "неизвестная команда «week»"},
+        {{"week"}, "Использование"},
+        {{"agenda", "--verbose"}, "неизвестный параметр --verbose"},
+        {{"agenda", "-x"}, "неизвестный параметр -x"},
+        {{"agenda", "--date"}, "у параметра --date нет значения"},
+        {{"agenda", "--date", "2010-10-11", "--date=2010-10-12"}, "указан дважды"},
+        {{"agenda", "reminders"}, "лишний аргумент «reminders»"},
+        {{"reminders", "--date", "2010-10-11"}, "только к команде agenda"},
+        {{"agenda", "--date", "2010-02-30"}, "неверная дата «2010-02-30»"},
+        {{"agenda", "--now", "2010-10-11 25:00"}, "неверный момент «2010-10-11 25:00»"},
+        {{"agenda", "--now", "завтра"}, "неверный момент"},
+        {{"agenda", "--data="}, "пустое значение --data"},
+    };
+    for (const Case& c : cases) {
+        std::string shown;
+        for (const auto& a : c.args) shown += a + ' ';
+        EXPECT_EQ(Run(c.args), 1) << shown;
+        EXPECT_EQ(out.str(), "") << shown;
+        EXPECT_NE(err.str().find(c.inMessage), std::string::npos) << shown << "-> " << err.str();
+    }
+}
+
+TEST_F(CliRun, AnEventFileThatIsNotWholeFailsWithoutPrinting) {
+    const auto data = dir / "data";
+    const std::string good = SaveToBytes(MixedStore());
+    struct Case {
+        const char* what;
+        std::string bytes;  // empty: no file at all
+        const char* inMessage;
+    };
+    const std::vector<Case> cases = {
+        {"missing", "", "нет файла событий"},
+        {"shorter than its count", good.substr(0, good.size() - 3), "повреждён"},
+        {"extra bytes", good + "xx", "повреждён"},
+        {"too short for a count", "ab", "повреждён"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(data / "ListToDo.db");
+        if (!c.bytes.empty()) std::ofstream(data / "ListToDo.db", std::ios::binary) << c.bytes;
+        for (const char* cmd : {"agenda", "reminders"}) {
+            EXPECT_EQ(Run({cmd, "--now", "2010-10-11 09:00"}), 1) << c.what;
+            EXPECT_EQ(out.str(), "") << c.what << ' ' << cmd;
+            EXPECT_NE(err.str().find(c.inMessage), std::string::npos) << c.what << ": " << err.str();
+            EXPECT_NE(err.str().find("ListToDo.db"), std::string::npos) << err.str();
+        }
+    }
+    // A folder where the file should be, and a data folder that is not there.
+    std::filesystem::remove(data / "ListToDo.db");
+    std::filesystem::create_directories(data / "ListToDo.db");
+    EXPECT_EQ(Run({"agenda"}), 1);
+    EXPECT_NE(err.str().find("не читается"), std::string::npos) << err.str();
+    EXPECT_EQ(Run({"agenda", "--data", (dir / "nowhere").string()}), 1);
+    EXPECT_NE(err.str().find("нет файла событий"), std::string::npos) << err.str();
+}
+
+TEST_F(CliRun, AnOutputThatCannotBeWrittenIsAFailure) {
+    out.setstate(std::ios::badbit);
+    err.str({});
+    EXPECT_EQ(RunDayloomCli({"agenda", "--now", "2010-10-11 09:00"}, out, err, dir / "data", kNow), 1);
+    EXPECT_NE(err.str().find("не удалось вывести"), std::string::npos) << err.str();
+}
+
+}  // namespace
