@@ -1,0 +1,163 @@
+// dayloom-cli against the real main window: the same event file must give
+// the lines the window's day list and reminder list hold.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/main_form.h"
+#include "dayview/agenda.h"
+#include "events/ansi.h"
+#include "events/event_file.h"
+#include "tests/ui/fake_environment.h"
+#include "widgets/planner_calendar.h"
+#include "widgets/todo_list.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TDateTime At(int y, int m, int d, int h, int mi) { return EncodeDateTime(y, m, d, h, mi); }
+
+TTodoItem& Add(TodoItems& store, const char* name, TDateTime s, int alert = 1) {
+    TTodoItem& e = store.Add();
+    e.Subject = ansi(name);
+    e.CreationDate = s;
+    e.Category = e.Project = e.Resource = "0";
+    e.ImageIndex = alert;
+    e.Notes = {ansi("заметка")};
+    return e;
+}
+
+// Every kind of event around Monday 11 October 2010 (the fake clock's day).
+TodoItems Store() {
+    TodoItems s;
+    Add(s, "Врач", At(2010, 10, 11, 10, 0), 4);                                   // "за 15 мин"
+    Add(s, "Звонок", At(2010, 10, 11, 12, 30), 0);                                // "Не напоминать"
+    Add(s, "Поезд", At(2010, 10, 12, 8, 0), 9);                                   // "за 1 день"
+    Add(s, "Отчёт", At(2010, 10, 10, 9, 0)).CompletionDate = At(2010, 10, 13, 18, 0);
+    Add(s, "Ремонт", At(2010, 10, 12, 10, 0)).CompletionDate = At(2010, 10, 14, 18, 0);
+    TTodoItem& done = Add(s, "Сдано", At(2010, 10, 9, 9, 0));
+    done.CompletionDate = At(2010, 10, 12, 18, 0);
+    done.Complete = true;
+    TTodoItem& lasting = Add(s, "Совещание", At(2010, 10, 11, 8, 0), 7);           // "за 1 час"
+    lasting.Category = "2";
+    lasting.Project = "2";
+    lasting.CompletionDate = At(2010, 10, 11, 10, 0);
+    TTodoItem& trip = Add(s, "Поездка", At(2010, 10, 12, 7, 0), 3);                // 3 days
+    trip.Category = "3";
+    trip.Project = "3";
+    trip.CompletionDate = At(2010, 10, 15, 7, 0);
+    auto repeating = [&](const char* name, TDateTime start, const char* count, const char* unit,
+                         const char* mask, int alert) -> TTodoItem& {
+        TTodoItem& r = Add(s, name, start, alert);
+        r.DueDate = start;
+        r.Category = count;
+        r.Project = unit;
+        r.Resource = mask;
+        return r;
+    };
+    repeating("Зарядка", At(2010, 10, 1, 7, 0), "1", "3", "0", 1);                 // daily
+    repeating("Бассейн", At(2010, 10, 4, 19, 30), "1", "4", "0", 2);               // weekly
+    repeating("Тренировка", At(2010, 10, 6, 18, 0), "0", "0", "42", 5);            // Mon, Wed, Fri
+    repeating("Планёрка", At(2010, 10, 1, 9, 30), "1", "3", "0", 1).Complete = true;
+    repeating("Оплата", At(2010, 1, 20, 11, 0), "1", "5", "0", 1);                 // monthly
+    return s;
+}
+
+Lines Rows(const TodoItems& copies) {
+    Lines out;
+    for (const TTodoItem& c : copies) out.push_back(utf8(c.Category) + '\t' + utf8(c.Subject));
+    return out;
+}
+
+Lines ReminderRows(const TodoItems& copies) {
+    Lines out;
+    for (const TTodoItem& c : copies)
+        if (c.ImageIndex != 0 && !c.Complete)
+            out.push_back(FormatCliMoment(c.DueDate) + '\t' + utf8(c.Subject));
+    return out;
+}
+
+Lines Split(const std::string& text) {
+    Lines out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+class CliWindowTest : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    FakeEnvironment env;
+    void SetUp() override {
+        env.dir = tmp.path().toStdString();
+        std::filesystem::create_directories(DataDir());
+        ASSERT_TRUE(SaveToFile(DataDir() / "ListToDo.db", Store(), false).ok);
+    }
+    std::filesystem::path DataDir() const { return env.dir / "dayloom_data"; }
+    // The command as a user runs it, with the fake clock as its clock.
+    Lines Cli(const std::vector<std::string>& args) {
+        std::ostringstream out, err;
+        EXPECT_EQ(RunDayloomCli(args, out, err, DataDir(), env.now), 0) << err.str();
+        EXPECT_EQ(err.str(), "");
+        return Split(out.str());
+    }
+};
+
+TEST_F(CliWindowTest, TodaysDayListAndRemindersAreTheWindows) {
+    TMainForm form(env);
+    form.show();
+    QApplication::processEvents();
+    ASSERT_EQ(form.LastLoad().status, LoadReport::Status::Ok);
+
+    const Lines shown = Rows(form.TodoListShow->Items());
+    ASSERT_EQ(shown.size(), 7u);  // the fixture really covers the day
+    EXPECT_EQ(Cli({"agenda"}), shown);
+    EXPECT_EQ(AgendaLines(form.TodoListSrc, env.now, env.now, form.Formats), shown);
+
+    // The reminder list as the window rebuilds it after a change, for the
+    // current moment; the CLI leaves out what the timer would skip.
+    form.UpDateAlertList(env.now);
+    const Lines reminders = ReminderRows(form.TodoListAlert);
+    EXPECT_EQ(Cli({"reminders"}), reminders);
+    EXPECT_NE(std::find(reminders.begin(), reminders.end(), "2010-10-11 09:45\tВрач"), reminders.end());
+    EXPECT_NE(std::find(reminders.begin(), reminders.end(), "2010-10-11 08:00\tПоезд"), reminders.end());
+    for (const std::string& line : reminders) {
+        EXPECT_EQ(line.find("Звонок"), std::string::npos);
+        EXPECT_EQ(line.find("Планёрка"), std::string::npos);
+    }
+    form.close();
+}
+
+TEST_F(CliWindowTest, OtherDaysChosenOnTheCalendar) {
+    TMainForm form(env);
+    form.show();
+    QApplication::processEvents();
+    int daysWithEvents = 0;
+    for (const char* date : {"2010-10-09", "2010-10-10", "2010-10-12", "2010-10-13", "2010-10-15",
+                             "2010-10-17", "2010-10-18", "2010-11-20", "2009-12-31"}) {
+        form.PlannerCalendar1->ChangeDate(*ParseCliDate(date));  // as a click on the day does
+        QApplication::processEvents();
+        ASSERT_EQ(form.PlannerCalendar1->Date(), *ParseCliDate(date)) << date;
+        const Lines rows = Rows(form.TodoListShow->Items());
+        EXPECT_EQ(Cli({"agenda", "--date", date}), rows) << date;
+        if (!rows.empty()) ++daysWithEvents;
+    }
+    EXPECT_GE(daysWithEvents, 7);
+    // A later moment, as the window's periodic rebuild shows it.
+    env.now = At(2010, 10, 13, 12, 0);
+    form.PlannerCalendar1->ChangeDate(EncodeDate(2010, 10, 13));
+    QApplication::processEvents();
+    EXPECT_EQ(Cli({"agenda"}), Rows(form.TodoListShow->Items()));
+    form.UpDateAlertList(env.now);
+    EXPECT_EQ(Cli({"reminders"}), ReminderRows(form.TodoListAlert));
+    form.close();
+}
+
+}  // namespace
