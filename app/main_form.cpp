@@ -21,6 +21,7 @@
 #include "dayview/sound_choice.h"
 #include "dayview/sound_player.h"
 #include "events/purge.h"
+#include "events/todo_edit_dlg.h"
 #include "dayview/day_list.h"
 #include "dayview/today_caption.h"
 #include "events/ansi.h"
@@ -239,6 +240,7 @@ void TMainForm::FormCreate() {
     RefreshTicks = 0;
     const std::u8string sound = DefaultSoundFile(env_.ExeDir()).u8string();
     EdMediaFile.assign(sound.begin(), sound.end());
+    ToDoEditDlg = new TToDoEditDlg(this);
     FormAlert = std::make_unique<TFormAlert>();
     FormAlert->SetColorSource([this] { return AlertColorsOf(*TodoListShow); });
     FormAlert->SetNotesLookup(
@@ -575,8 +577,72 @@ void TMainForm::TimerAlertTimer() {
     }
 }
 
-void TMainForm::ToDo_AddEvent1Click() {}
+void TMainForm::ToDo_AddEvent1Click() {
+    const TDateTime now = env_.Now();
+    ToDoEditDlg->PrepareNew(DropSeconds(CombineDateAndTime(PlannerCalendar1->Date(), now)));
+    for (;;) {
+        if (env_.RunModal(*ToDoEditDlg) != QDialog::Accepted) return;
+        if (ToDoEditDlg->Values().subject.empty()) {
+            env_.ShowMessage(this, QStringLiteral("Введите краткое имя события!"));
+            continue;
+        }
+        const TEditorValues v = ToDoEditDlg->Values();
+        if (getParamsToDoEventOk(v)) break;
+        ToDoEditDlg->MarkCount(CountRefused(v));
+    }
+    AddItemToListFromUser();
+    UpdateMarkersOfMonth();
+    PlannerCalendar1->update();
+}
 
-void TMainForm::ToDo_PropertiesEvent1Click() {}
+void TMainForm::AddItemToListFromUser() {
+    const TEditorValues v = ToDoEditDlg->Values();
+    TodoListSrc.Add() = NewItemFromEditor(v);
+    RebuildAfterChange();
+    AddEventToCalendar(v.start);
+}
 
-void TMainForm::ShowPropertiesEvent(TDateTime) {}
+void TMainForm::RebuildAfterChange() {
+    TimerAlert->stop();
+    TodoListTemp.Clear();
+    UpDateDayList(PlannerCalendar1->Date());
+    TodoListTemp.Clear();
+    UpDateAlertList(env_.Now());
+    TimerAlert->start();
+}
+
+void TMainForm::ToDo_PropertiesEvent1Click() {
+    if (DayListSelected && TodoListShow->ItemIndex() >= 0) ShowPropertiesEvent(0);
+    else ToDo_AddEvent1Click();
+}
+
+void TMainForm::ShowPropertiesEvent(TDateTime moveToDay) {
+    const int src = SourceOfDayRow(TodoListShow->ItemIndex());
+    if (src < 0) return;
+    // The event is held by identity: a reminder tick while the dialog is up
+    // may rebuild the lists, but never the store.
+    const TTodoItem before = TodoListSrc[src];
+    ToDoEditDlg->PrepareEdit(before, moveToDay);
+    TodoListShow->Hint.clear();
+    for (;;) {
+        if (env_.RunModal(*ToDoEditDlg) != QDialog::Accepted) {
+            PlannerCalendar1->update();
+            return;
+        }
+        const TEditorValues v = ToDoEditDlg->Values();
+        if (getParamsToDoEventOk(v)) break;
+        ToDoEditDlg->MarkCount(CountRefused(v));
+    }
+    ChangeItemToDo(src);
+    RebuildAfterChange();
+    AddEventToCalendar(ToDoEditDlg->Values().start);
+    if (getbDeleteEventFromCal(TodoListSrc, false, PlannerCalendar1->Date()))
+        DeleteEventFromCalendar(PlannerCalendar1->Date());
+    UpdateMarkersOfMonth();
+    PlannerCalendar1->update();
+}
+
+void TMainForm::ChangeItemToDo(int index) {
+    if (index < 0 || index >= TodoListSrc.Count()) return;
+    ::ChangeItemToDo(TodoListSrc[index], ToDoEditDlg->Values());
+}

@@ -21,6 +21,7 @@ class QMenu;
 class QTimer;
 class QToolButton;
 class TFormAlert;
+class TToDoEditDlg;
 struct TCalendarEvent;
 class TGradientPanel;
 class TPlannerCalendar;
@@ -137,6 +138,10 @@ public:
     void ToDo_PropertiesEvent1Click();
     // Opens the selected event in the editor; a MoveToDay other than 0 becomes its start date.
     void ShowPropertiesEvent(TDateTime moveToDay);
+    // Appends the event the editor describes; overwrites event `index` with it.
+    void AddItemToListFromUser();
+    void ChangeItemToDo(int index);
+    TToDoEditDlg* ToDoEditDlg = nullptr;  // created once, keeps its values between uses
     // Store position of the event behind day-list row `row`; -1 when none.
     int SourceOfDayRow(int row) const;
     // The day-list row whose hint was prepared last.
@@ -161,6 +166,8 @@ private:
     QString ThisDayCaption() const;
     TCalendarEvent MarkerPrototype() const;
     void RepaintDays(const std::vector<TDateTime>& days);
+    // Both lists again after a stored change, with the reminder timer held.
+    void RebuildAfterChange();
 
     std::vector<int> daySources_;  // store position of each day-list copy
     Environment& env_;

@@ -1,0 +1,294 @@
+#include "events/todo_edit_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "dayview/recurrence.h"
+#include "events/ansi.h"
+
+namespace {
+
+constexpr int kMaxTextBytes = 65535;
+
+QDateTime ToQt(TDateTime t) {
+    const DateTimeParts p = DecodeDateTime(t);
+    return QDateTime(QDate(p.year, p.month, p.day), QTime(p.hour, p.minute, p.second, p.millisecond));
+}
+
+TDateTime FromQt(const QDateTime& q) {
+    const QDate d = q.date();
+    const QTime t = q.time();
+    return EncodeDateTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec());
+}
+
+std::string Ansi(const QString& s) { return ansi(s.toStdString()); }
+QString FromAnsi(const std::string& s) { return QString::fromStdString(utf8(s)); }
+
+}  // namespace
+
+QString FitForFile(const QString& text, bool* changed) {
+    const std::string bytes = Ansi(text);
+    QString fitted = FromAnsi(bytes.size() > kMaxTextBytes ? bytes.substr(0, kMaxTextBytes) : bytes);
+    if (changed) *changed = fitted != text;
+    return fitted;
+}
+
+void ChangeDateKind(QDateTimeEdit* picker, QAbstractButton* button) {
+    if (picker->displayFormat() == QLatin1String("dd.MM.yyyy")) {
+        picker->setDisplayFormat(QStringLiteral("HH:mm"));
+        button->setText(QStringLiteral("Date"));
+    } else {
+        picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        button->setText(QStringLiteral("Time"));
+    }
+}
+
+TToDoEditDlg::TToDoEditDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("ToDoEditDlg"));
+    setWindowTitle(QStringLiteral("Событие"));
+    QFont f(QStringLiteral("Trebuchet MS"));
+    f.setPointSize(9);
+    setFont(f);
+    setFixedSize(284, 303);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 8, 8, 8);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+
+    Label3 = new QLabel(QStringLiteral("Начало:"), this);
+    SpeedButton2 = new QToolButton(this);
+    SpeedButton2->setText(QStringLiteral("Date"));
+    dtpBegin = new QDateTimeEdit(this);
+    dtpBegin->setDisplayFormat(QStringLiteral("HH:mm"));
+    auto* begin = new QHBoxLayout;
+    begin->addWidget(SpeedButton2);
+    begin->addWidget(dtpBegin, 1);
+    grid->addWidget(Label3, 0, 0);
+    grid->addLayout(begin, 0, 1);
+
+    Label5 = new QLabel(QStringLiteral("Напомнить:"), this);
+    BoxAlert = new QComboBox(this);
+    BoxAlert->addItems({QStringLiteral("Не напоминать"), QStringLiteral("Вовремя"), QStringLiteral("за 1 мин"),
+                        QStringLiteral("за 5 мин"), QStringLiteral("за 15 мин"), QStringLiteral("за 30 мин"),
+                        QStringLiteral("за 45 мин"), QStringLiteral("за 1 час"), QStringLiteral("за 2 часа"),
+                        QStringLiteral("за 1 день")});
+    BoxAlert->setCurrentIndex(1);
+    grid->addWidget(Label5, 1, 0);
+    grid->addWidget(BoxAlert, 1, 1);
+
+    Label4 = new QLabel(QStringLiteral("Кратко:"), this);
+    SubjectName = new QLineEdit(this);
+    grid->addWidget(Label4, 2, 0);
+    grid->addWidget(SubjectName, 2, 1);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    grid->addWidget(Memo1, 3, 0, 1, 2);
+    grid->setRowStretch(3, 1);
+
+    Label2 = new QLabel(QStringLiteral("Тип:"), this);
+    Box1 = new QComboBox(this);
+    Box1->addItems({QStringLiteral("Простое"), QStringLiteral("Длительное"), QStringLiteral("Повторять каждые:"),
+                    QStringLiteral("ToDo")});
+    grid->addWidget(Label2, 4, 0);
+    grid->addWidget(Box1, 4, 1);
+
+    BoxDcount = new QComboBox(this);
+    BoxDcount->setEditable(true);
+    BoxDcount->addItems({"1", "2", "3", "5", "10", "20", "30", "45"});
+    BoxDcount->setEditText(QStringLiteral("0"));
+    BoxDvalue = new QComboBox(this);
+    BoxDvalue->addItems({QString(), QStringLiteral("минут"), QStringLiteral("час"), QStringLiteral("день"),
+                         QStringLiteral("недель"), QStringLiteral("месяц"), QStringLiteral("год")});
+    auto* every = new QHBoxLayout;
+    every->addWidget(BoxDcount, 1);
+    every->addWidget(BoxDvalue, 2);
+    grid->addLayout(every, 5, 1);
+
+    CheckListWk = new QListWidget(this);
+    CheckListWk->setFlow(QListView::LeftToRight);
+    CheckListWk->setWrapping(false);
+    CheckListWk->setFixedHeight(24);
+    CheckListWk->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    CheckListWk->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    for (const char* day : {"Вс", "Пн", "Вт", "Ср", "Чт", "Пт", "Сб"}) {
+        auto* item = new QListWidgetItem(QString::fromUtf8(day), CheckListWk);
+        item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+        item->setCheckState(Qt::Unchecked);
+        item->setSizeHint(QSize(37, 20));
+    }
+    grid->addWidget(CheckListWk, 6, 0, 1, 2);
+
+    Label1 = new QLabel(QStringLiteral("Завершение:"), this);
+    SpeedButton1 = new QToolButton(this);
+    SpeedButton1->setText(QStringLiteral("Time"));
+    dtpEnd = new QDateTimeEdit(this);
+    dtpEnd->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    auto* end = new QHBoxLayout;
+    end->addWidget(SpeedButton1);
+    end->addWidget(dtpEnd, 1);
+    grid->addWidget(Label1, 7, 0);
+    grid->addLayout(end, 7, 1);
+
+    cbCompleted = new QCheckBox(QStringLiteral("Завершено"), this);
+    OKBtn = new QPushButton(QStringLiteral("Принять"), this);
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton(QStringLiteral("Отмена"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cbCompleted);
+    buttons->addStretch();
+    buttons->addWidget(OKBtn);
+    buttons->addWidget(CancelBtn);
+    grid->addLayout(buttons, 8, 0, 1, 2);
+
+
+    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TToDoEditDlg::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TToDoEditDlg::SpeedButton2Click);
+    connect(Box1, &QComboBox::activated, this, [this] { Box1Change(); });
+    connect(BoxDvalue, &QComboBox::activated, this, [this] { BoxDvalueChange(); });
+    connect(BoxDcount, &QComboBox::editTextChanged, this, [this] { MarkCount(false); });
+    connect(SubjectName, &QLineEdit::textEdited, this, [this](const QString& t) {
+        bool changed = false;
+        const QString fitted = FitForFile(t, &changed);
+        if (changed) {
+            const int pos = std::min(SubjectName->cursorPosition(), int(fitted.size()));
+            SubjectName->setText(fitted);
+            SubjectName->setCursorPosition(pos);
+        }
+    });
+    connect(Memo1, &QPlainTextEdit::textChanged, this, &TToDoEditDlg::KeepMemoInFile);
+
+    // The initial state of the kind and unit boxes.
+    Apply(TEditorState{});
+    Label1->hide();
+    SpeedButton1->hide();
+    dtpEnd->hide();
+}
+
+void TToDoEditDlg::KeepMemoInFile() {
+    if (applying_) return;
+    bool changed = false;
+    const QString fitted = FitForFile(Memo1->toPlainText(), &changed);
+    if (!changed) return;
+    applying_ = true;
+    const int pos = std::min(Memo1->textCursor().position(), int(fitted.size()));
+    Memo1->setPlainText(fitted);
+    QTextCursor c = Memo1->textCursor();
+    c.setPosition(pos);
+    Memo1->setTextCursor(c);
+    applying_ = false;
+}
+
+void TToDoEditDlg::MarkCount(bool refused) {
+    BoxDcount->setStyleSheet(refused ? QStringLiteral("QComboBox { border: 2px solid #d00000; }") : QString());
+}
+
+int TToDoEditDlg::Mask() const {
+    std::array<bool, 7> checked{};
+    for (int i = 0; i < 7; ++i) checked[size_t(i)] = CheckListWk->item(i)->checkState() == Qt::Checked;
+    return GetDaysFromList(checked);
+}
+
+void TToDoEditDlg::SetMask(int mask) {
+    const std::array<bool, 7> checked = SetDaysInList(mask);
+    for (int i = 0; i < 7; ++i) CheckListWk->item(i)->setCheckState(checked[size_t(i)] ? Qt::Checked : Qt::Unchecked);
+}
+
+void TToDoEditDlg::UnSelectWkDays() { SetMask(0); }
+
+TEditorState TToDoEditDlg::State() const {
+    TEditorState s;
+    s.kind = Box1->currentIndex();
+    s.unit = BoxDvalue->currentIndex();
+    s.countText = Ansi(BoxDcount->currentText());
+    s.mask = Mask();
+    s.countEnabled = BoxDcount->isEnabled();
+    s.unitEnabled = BoxDvalue->isEnabled();
+    s.weekdaysEnabled = CheckListWk->isEnabled();
+    s.endVisible = !dtpEnd->isHidden();
+    return s;
+}
+
+void TToDoEditDlg::Apply(const TEditorState& s) {
+    Box1->setCurrentIndex(s.kind);
+    BoxDvalue->setCurrentIndex(s.unit);
+    BoxDcount->setEditText(FromAnsi(s.countText));
+    SetMask(s.mask);
+    BoxDcount->setEnabled(s.countEnabled);
+    BoxDvalue->setEnabled(s.unitEnabled);
+    CheckListWk->setEnabled(s.weekdaysEnabled);
+    Label1->setVisible(s.endVisible);
+    SpeedButton1->setVisible(s.endVisible);
+    dtpEnd->setVisible(s.endVisible);
+}
+
+void TToDoEditDlg::Box1Change() {
+    TEditorState s = State();
+    ::Box1Change(s);
+    Apply(s);
+}
+
+void TToDoEditDlg::BoxDvalueChange() {
+    TEditorState s = State();
+    ::BoxDvalueChange(s);
+    Apply(s);
+}
+
+void TToDoEditDlg::SpeedButton1Click() { ChangeDateKind(dtpEnd, SpeedButton1); }
+void TToDoEditDlg::SpeedButton2Click() { ChangeDateKind(dtpBegin, SpeedButton2); }
+
+TEditorValues TToDoEditDlg::Values() const {
+    TEditorValues v;
+    v.subject = Ansi(SubjectName->text());
+    QString memo = Memo1->toPlainText();
+    memo.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    v.memo = Ansi(memo);
+    v.kind = Box1->currentIndex();
+    v.unit = BoxDvalue->currentIndex();
+    v.countText = Ansi(BoxDcount->currentText());
+    v.mask = Mask();
+    v.start = FromQt(dtpBegin->dateTime());
+    v.end = FromQt(dtpEnd->dateTime());
+    v.alert = BoxAlert->currentIndex();
+    v.completed = cbCompleted->isChecked();
+    return v;
+}
+
+void TToDoEditDlg::PrepareNew(TDateTime start) {
+    dtpBegin->setDateTime(ToQt(start));
+    dtpEnd->setDateTime(ToQt(start));
+    Memo1->clear();
+    SubjectName->clear();
+    MarkCount(false);
+    Box1->setCurrentIndex(int(EventKind::Simple));
+    Box1Change();
+}
+
+void TToDoEditDlg::PrepareEdit(const TTodoItem& event, TDateTime moveToDay) {
+    MarkCount(false);
+    TEditorState s = State();
+    const TEditorValues v = EditorValuesFromItem(event, moveToDay, Values(), s);
+    Apply(s);
+    dtpBegin->setDateTime(ToQt(v.start));
+    dtpEnd->setDateTime(ToQt(v.end));
+    SubjectName->setText(FitForFile(FromAnsi(v.subject)));
+    QString memo = FromAnsi(v.memo);
+    memo.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    Memo1->setPlainText(memo);
+    BoxAlert->setCurrentIndex(v.alert >= 0 && v.alert < BoxAlert->count() ? v.alert : 1);
+    cbCompleted->setChecked(v.completed);
+}
