@@ -120,14 +120,21 @@ TToDoEditDlg::TToDoEditDlg(QWidget* parent) : QDialog(parent) {
     CheckListWk = new QListWidget(this);
     CheckListWk->setFlow(QListView::LeftToRight);
     CheckListWk->setWrapping(false);
-    CheckListWk->setFixedHeight(24);
+    CheckListWk->setFixedHeight(26);
+    CheckListWk->setSpacing(0);
+    CheckListWk->setTextElideMode(Qt::ElideNone);
+    QFont small = f;
+    small.setPointSize(8);
+    CheckListWk->setFont(small);
+    CheckListWk->setStyleSheet(QStringLiteral("QListWidget::item { padding: 0px; margin: 0px; }"
+                                              "QListWidget::indicator { width: 12px; height: 12px; }"));
     CheckListWk->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     CheckListWk->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (const char* day : {"Вс", "Пн", "Вт", "Ср", "Чт", "Пт", "Сб"}) {
         auto* item = new QListWidgetItem(QString::fromUtf8(day), CheckListWk);
         item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
         item->setCheckState(Qt::Unchecked);
-        item->setSizeHint(QSize(37, 20));
+        item->setSizeHint(QSize(37, 22));
     }
     grid->addWidget(CheckListWk, 6, 0, 1, 2);
 
