@@ -141,8 +141,12 @@ TEST(EditorOpen, StoredEventsReopenAsTheirKind) {
         EXPECT_EQ(v.mask, r.stored.mask);
         EXPECT_EQ(v.memo, r.stored.memo);
         EXPECT_EQ(v.alert, 4);
-        if (r.kind == 3) EXPECT_EQ(v.end, EncodeDateTime(2010, 10, 16, 12, 0));
-        if (r.kind == 1 || r.kind == 2) EXPECT_EQ(v.countText, r.stored.unit ? r.stored.countText : "0");
+        if (r.kind == 3) {
+            EXPECT_EQ(v.end, EncodeDateTime(2010, 10, 16, 12, 0));
+        }
+        if (r.kind == 1 || r.kind == 2) {
+            EXPECT_EQ(v.countText, r.stored.unit ? r.stored.countText : "0");
+        }
         EXPECT_EQ(s.endVisible, r.kind == 3);
         // Storing what was opened gives the event back.
         TTodoItem again = e;

@@ -180,7 +180,8 @@ TEST_F(DayViewTest, HidingTheCalendarGivesTheListItsHeight) {
 }
 
 TEST_F(DayViewTest, ReminderRaisesATabWithTheNotesAndSurvivesClosing) {
-    Start({Event("Встреча", EncodeDateTime(2010, 10, 11, 10, 0), 4, "Переговорная 3")});
+    Start({Event("Встреча", EncodeDateTime(2010, 10, 11, 10, 0), 4, "Переговорная 3"),
+           Event("Обед", EncodeDateTime(2010, 10, 11, 13, 0), 1, "Кафе")});
     env.now = EncodeDateTime(2010, 10, 11, 9, 44, 59);
     form->TimerAlertTimer();
     EXPECT_FALSE(form->FormAlert->isVisible());
@@ -199,6 +200,20 @@ TEST_F(DayViewTest, ReminderRaisesATabWithTheNotesAndSurvivesClosing) {
     form->TimerAlertTimer();  // fired once: no second tab
     EXPECT_EQ(form->FormAlert->TabSetMsg->count(), 1);
     EXPECT_EQ(env.sound.plays, 1);
+
+    env.now = EncodeDateTime(2010, 10, 11, 13, 0);
+    form->TimerAlertTimer();  // the next reminder brings the window back with both tabs
+    ASSERT_TRUE(form->FormAlert->isVisible());
+    ASSERT_EQ(form->FormAlert->TabSetMsg->count(), 2);
+    EXPECT_EQ(form->FormAlert->TabSetMsg->currentIndex(), 1);
+    EXPECT_EQ(form->FormAlert->MemoMsg->toPlainText(), "Кафе");
+
+    // The first event goes; its tab no longer shows anyone else's notes.
+    form->TodoListSrc.Delete(0);
+    form->FormAlert->SelectTab(0);
+    EXPECT_EQ(form->FormAlert->MemoMsg->toPlainText(), "This event was deleted!");
+    form->FormAlert->SelectTab(1);
+    EXPECT_EQ(form->FormAlert->MemoMsg->toPlainText(), "Кафе");
 }
 
 TEST_F(DayViewTest, MidnightRollsOverToTheNewDay) {
