@@ -28,7 +28,7 @@ struct Choice {
     const char* name;
     int kind = 0, unit = 0;
     const char* count = nullptr;
-    std::vector<int> weekdays;  // rows of the check list
+    std::vector<int> weekdays = {};  // rows of the check list
     bool accept = true;
 };
 
