@@ -377,8 +377,13 @@ bool TMainForm::FormCloseQuery() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (FormCloseQuery()) event->accept();
-    else event->ignore();
+    if (FormCloseQuery()) {
+        // The alert window is a window of its own; left open it would keep the program running.
+        FormAlert->hide();
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }
 
 void TMainForm::Quit1Click() { close(); }

@@ -214,6 +214,9 @@ TEST_F(DayViewTest, ReminderRaisesATabWithTheNotesAndSurvivesClosing) {
     EXPECT_EQ(form->FormAlert->MemoMsg->toPlainText(), "This event was deleted!");
     form->FormAlert->SelectTab(1);
     EXPECT_EQ(form->FormAlert->MemoMsg->toPlainText(), "Кафе");
+
+    form->close();  // closing the program takes the alert window along
+    EXPECT_FALSE(form->FormAlert->isVisible());
 }
 
 TEST_F(DayViewTest, MidnightRollsOverToTheNewDay) {
