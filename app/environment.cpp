@@ -1,7 +1,7 @@
 #include "app/environment.h"
 
 #include "app/qt_sound_player.h"
-#include "events/ansi.h"
+#include "events/qt_ansi.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -75,7 +75,7 @@ namespace {
 // meaning in a wall-clock organizer, so it goes with its separating space.
 std::string LocalePattern(QString pattern) {
     pattern.remove(QLatin1Char('t'));
-    return ansi(pattern.trimmed().toStdString());
+    return ToAnsi(pattern.trimmed());
 }
 
 }  // namespace

@@ -24,7 +24,7 @@
 #include "events/todo_edit_dlg.h"
 #include "dayview/day_list.h"
 #include "dayview/today_caption.h"
-#include "events/ansi.h"
+#include "events/qt_ansi.h"
 #include "events/event_store.h"
 #include "widgets/planner_calendar.h"
 #include "widgets/todo_list.h"
@@ -32,8 +32,6 @@
 namespace {
 
 QString PathText(const std::filesystem::path& p) { return QString::fromStdU16String(p.u16string()); }
-
-QString FromAnsi(const std::string& s) { return QString::fromStdString(utf8(s)); }
 
 QToolButton* MakeButton(QWidget* parent, const char* name, const QString& hint, const QString& glyph) {
     auto* b = new QToolButton(parent);

@@ -12,7 +12,7 @@
 #include "dayview/reminder_tick.h"
 #include "dayview/time_left.h"
 #include "events/event_file.h"
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 class Environment;
 class QAction;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "dayview/day_list.h"
-#include "dayview/recurrence.h"
+#include "events/recurrence.h"
 #include "events/ansi.h"
 
 namespace {

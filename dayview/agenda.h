@@ -12,7 +12,7 @@
 
 #include "dayview/time_left.h"
 #include "events/date_time.h"
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 // The day list of `day` (day mode, as the window shows it for that date),
 // one line per copy in list order: the start text of the "Старт" column,

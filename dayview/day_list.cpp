@@ -6,19 +6,10 @@
 #include <cstdint>
 #include <utility>
 
-#include "dayview/recurrence.h"
+#include "events/recurrence.h"
 #include "events/ansi.h"
 
 namespace {
-
-constexpr int64_t kMsPerDayInt = 86400000;
-
-// Time of day in whole milliseconds; 0 for values the calendar cannot hold.
-int64_t MsOfDay(TDateTime v) {
-    if (SafeDayNumber(v) == INT64_MIN) return 0;
-    const int64_t ms = std::llround(TimeOf(v) * kMsPerDay);
-    return ms >= kMsPerDayInt ? 0 : ms;
-}
 
 int64_t SecondsOfDayMs(TDateTime v) { return MsOfDay(v) / 1000 * 1000; }
 

@@ -13,7 +13,7 @@
 
 #include "dayview/time_left.h"
 #include "events/date_time.h"
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 enum class ListMode {
     Day,       // the visible day list: occurrence moments

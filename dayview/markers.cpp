@@ -6,22 +6,19 @@
 #include <cstdint>
 #include <utility>
 
-#include "dayview/recurrence.h"
+#include "events/recurrence.h"
 
 namespace {
 using namespace std::chrono;
-
-constexpr sys_days kEpoch = sys_days{year{1899} / December / 30};
-constexpr int kMinYear = 1, kMaxYear = 9999;
 
 struct YearMonth {
     int Year = 0, Month = 0;
 };
 
-bool ValidMonth(int y, int m) { return y >= kMinYear && y <= kMaxYear && m >= 1 && m <= 12; }
+bool ValidMonth(int y, int m) { return y >= kFirstYear && y <= kLastYear && m >= 1 && m <= 12; }
 
 int64_t FirstDayOf(int y, int m) {
-    return (sys_days{year{y} / month{static_cast<unsigned>(m)} / 1} - kEpoch).count();
+    return DayNumber(EncodeDate(y, m, 1));
 }
 
 // Repetition units whose days the calendar marks.
@@ -125,7 +122,7 @@ TMarkChanges RefreshMonths(const TodoItems& store, TCalendarEvents& marks,
             for (; d <= w1; d += p) recurs[static_cast<size_t>(d - w0)] = 1;
             continue;
         }
-        const year_month_day ymd{kEpoch + days{ks}};
+        const year_month_day ymd = YmdOf(static_cast<TDateTime>(ks));
         const int sy = static_cast<int>(ymd.year());
         const int sm = static_cast<int>(static_cast<unsigned>(ymd.month()));
         const int sd = static_cast<int>(static_cast<unsigned>(ymd.day()));

@@ -14,7 +14,7 @@
 
 #include "events/date_time.h"
 #include "widgets/calendar_grid.h"
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 // Number of stored events whose start falls on the day of `day`.
 int StartsOnDay(const TodoItems& store, TDateTime day);

@@ -3,7 +3,7 @@
 #include <climits>
 #include <cmath>
 
-#include "dayview/recurrence.h"
+#include "events/recurrence.h"
 #include "events/ansi.h"
 
 const char* const kEventDeletedText = "This event was deleted!";

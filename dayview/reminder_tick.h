@@ -27,7 +27,7 @@
 
 #include "dayview/time_left.h"
 #include "events/date_time.h"
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 // Ticks between two rebuilds of the day list, so its time-left texts stay current.
 constexpr int kRefreshTicks = 28;

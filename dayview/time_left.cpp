@@ -15,10 +15,6 @@ constexpr int64_t kMsWeek = 7 * kMsDay;
 constexpr int64_t kMsMonth = 2629800000;   // 30.4375 days
 constexpr int64_t kMsYear = 31557600000;   // 365.25 days
 
-bool InCalendar(TDateTime v) { return v >= -693593.0 && v < 2958466.0; }
-
-int64_t MsOfDay(TDateTime v) { return InCalendar(v) ? std::llround(TimeOf(v) * kMsPerDay) : 0; }
-
 void AppendNumber(std::string& out, int64_t n, int width) {
     std::string digits = std::to_string(n < 0 ? -n : n);
     if (n < 0) out += '-';

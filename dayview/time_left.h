@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "events/date_time.h"
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 // What the day view needs from the user's settings. The shell fills the two
 // formats from the system locale (as Windows-1251 bytes, like every text

@@ -1,6 +1,7 @@
 #include "events/ansi.h"
 
 #include <array>
+#include <climits>
 #include <cstdint>
 
 namespace {
@@ -164,3 +165,31 @@ std::string AnsiLowerCase(std::string_view s) {
 
 int AnsiCompareStr(std::string_view a, std::string_view b) { return Compare(a, b, true); }
 int AnsiCompareText(std::string_view a, std::string_view b) { return Compare(a, b, false); }
+
+bool TryParseDecimal(std::string_view text, int& out) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == text.size()) return false;
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+        if (value > static_cast<int64_t>(INT_MAX) + 1) return false;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX || value < INT_MIN) return false;
+    out = static_cast<int>(value);
+    return true;
+}
+
+int DecimalOrZero(std::string_view text) {
+    // The common texts are one digit; read them without the general loop.
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') return text[0] - '0';
+    int v = 0;
+    return TryParseDecimal(text, v) ? v : 0;
+}

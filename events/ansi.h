@@ -24,3 +24,14 @@ std::string AnsiLowerCase(std::string_view s);
 int AnsiCompareStr(std::string_view a, std::string_view b);
 // The same order with letter case ignored.
 int AnsiCompareText(std::string_view a, std::string_view b);
+
+// --- decimal texts (the record's count, unit and mask fields) ---
+
+// A strict decimal integer: optional sign, digits only, within int range.
+// Returns false (and leaves `out` alone) for anything else, the empty text
+// included.
+bool TryParseDecimal(std::string_view text, int& out);
+// The same, with 0 for a text that is not a decimal integer. The files may
+// hold any text in these fields (the count box once stored what was typed);
+// such a value counts as "none" instead of stopping the caller.
+int DecimalOrZero(std::string_view text);

@@ -1,6 +1,7 @@
 #include "events/date_time.h"
 
 #include <chrono>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -16,15 +17,15 @@ int64_t ToDayCount(int y, int m, int d) {
 // Splits into whole day and milliseconds of the day; values before the epoch
 // keep their time of day as a positive fraction, as the stored format does.
 void Split(TDateTime v, int64_t& dayCount, int64_t& ms) {
-    // A damaged file can hold any double; beyond years 1..9999 there is no
-    // calendar date, so such values decode as the epoch instead of overflowing.
+    // Far outside the calendar there is no date; such values decode as the
+    // epoch instead of overflowing.
     if (!std::isfinite(v) || std::fabs(v) > 3.0e6) { dayCount = 0; ms = 0; return; }
     double whole = std::trunc(v);
     double frac = std::fabs(v - whole);
     dayCount = static_cast<int64_t>(whole);
     ms = static_cast<int64_t>(std::llround(frac * kMsPerDay));
-    if (ms >= 86400000) {  // rounding reached the next midnight
-        ms -= 86400000;
+    if (ms >= kMsPerDayInt) {  // rounding reached the next midnight
+        ms -= kMsPerDayInt;
         dayCount += (v < 0) ? -1 : 1;
     }
 }
@@ -85,3 +86,39 @@ int DaysInMonth(int y, int m) {
 }
 
 bool SameDay(TDateTime a, TDateTime b) { return DayNumber(a) == DayNumber(b); }
+
+bool InCalendar(TDateTime v) { return v >= kFirstCalendarDay && v < kLastCalendarDay + 1.0; }
+
+int64_t SafeDayNumber(TDateTime v) { return InCalendar(v) ? DayNumber(v) : INT64_MIN; }
+
+int64_t MsOfDay(TDateTime v) {
+    if (!InCalendar(v)) return 0;
+    int64_t dayCount, ms;
+    Split(v, dayCount, ms);
+    return ms;
+}
+
+TDateTime ComposeDateTime(int64_t dayNumber, int64_t msOfDay) {
+    const double d = static_cast<double>(dayNumber);
+    const double t = static_cast<double>(msOfDay) / kMsPerDay;
+    return d < 0 ? d - t : d + t;
+}
+
+namespace {
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+}  // namespace
+
+TDateTime AddMinutes(TDateTime value, int64_t minutes) {
+    // Beyond the calendar there is nothing exact to keep; plain arithmetic.
+    constexpr int64_t kLimit = int64_t{1} << 40;
+    if (!InCalendar(value) || minutes > kLimit || minutes < -kLimit)
+        return value + static_cast<double>(minutes) * kOneMinute;
+    const int64_t total = MsOfDay(value) + minutes * 60000;
+    const int64_t day = DayNumber(value) + FloorDiv(total, kMsPerDayInt);
+    const int64_t ms = total - FloorDiv(total, kMsPerDayInt) * kMsPerDayInt;
+    return ComposeDateTime(day, ms);
+}
+
+sys_days SysDaysOf(TDateTime v) { return kEpoch + days{DayNumber(v)}; }
+
+year_month_day YmdOf(TDateTime v) { return year_month_day{SysDaysOf(v)}; }

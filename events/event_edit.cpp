@@ -1,6 +1,6 @@
 #include "events/event_edit.h"
 
-#include "dayview/recurrence.h"
+#include "events/recurrence.h"
 
 namespace {
 

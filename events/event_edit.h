@@ -6,7 +6,7 @@
 #include <string>
 
 #include "events/date_time.h"
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 enum class EventKind { Simple = 0, Lasting = 1, Repeating = 2, ToDo = 3 };
 

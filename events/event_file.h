@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "events/safe_file.h"
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 constexpr size_t kMaxFieldText = 65535;  // the most a 16-bit length can announce
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 // Appends one imported event (Kind 0 simple, 3 to-do) at the end of the store.
 TTodoItem& AddEventToListToDo(TodoItems& store, const std::string& subject,

@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "dayview/recurrence.h"
+#include "events/recurrence.h"
 
 namespace {
 // The weekday bits of a mask: Sunday 64 down to Saturday 1.

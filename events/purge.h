@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "events/date_time.h"
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 // The event is over and done with at `now`, so the purge removes it.
 // With T the day of `now` and E the day of its end (none when the end is 0):

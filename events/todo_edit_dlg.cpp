@@ -14,8 +14,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "dayview/recurrence.h"
-#include "events/ansi.h"
+#include "events/recurrence.h"
+#include "events/qt_ansi.h"
 
 namespace {
 
@@ -32,13 +32,11 @@ TDateTime FromQt(const QDateTime& q) {
     return EncodeDateTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec());
 }
 
-std::string Ansi(const QString& s) { return ansi(s.toStdString()); }
-QString FromAnsi(const std::string& s) { return QString::fromStdString(utf8(s)); }
 
 }  // namespace
 
 QString FitForFile(const QString& text, bool* changed) {
-    const std::string bytes = Ansi(text);
+    const std::string bytes = ToAnsi(text);
     QString fitted = FromAnsi(bytes.size() > kMaxTextBytes ? bytes.substr(0, kMaxTextBytes) : bytes);
     if (changed) *changed = fitted != text;
     return fitted;
@@ -221,7 +219,7 @@ TEditorState TToDoEditDlg::State() const {
     TEditorState s;
     s.kind = Box1->currentIndex();
     s.unit = BoxDvalue->currentIndex();
-    s.countText = Ansi(BoxDcount->currentText());
+    s.countText = ToAnsi(BoxDcount->currentText());
     s.mask = Mask();
     s.countEnabled = BoxDcount->isEnabled();
     s.unitEnabled = BoxDvalue->isEnabled();
@@ -260,13 +258,13 @@ void TToDoEditDlg::SpeedButton2Click() { ChangeDateKind(dtpBegin, SpeedButton2);
 
 TEditorValues TToDoEditDlg::Values() const {
     TEditorValues v;
-    v.subject = Ansi(SubjectName->text());
+    v.subject = ToAnsi(SubjectName->text());
     QString memo = Memo1->toPlainText();
     memo.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    v.memo = Ansi(memo);
+    v.memo = ToAnsi(memo);
     v.kind = Box1->currentIndex();
     v.unit = BoxDvalue->currentIndex();
-    v.countText = Ansi(BoxDcount->currentText());
+    v.countText = ToAnsi(BoxDcount->currentText());
     v.mask = Mask();
     v.start = FromQt(dtpBegin->dateTime());
     v.end = FromQt(dtpEnd->dateTime());

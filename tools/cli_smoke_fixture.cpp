@@ -4,7 +4,7 @@
 
 #include "events/ansi.h"
 #include "events/event_file.h"
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 namespace {
 

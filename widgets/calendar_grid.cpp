@@ -4,15 +4,11 @@
 
 namespace {
 
-constexpr int kMinYear = 1, kMaxYear = 9999;
-
 // Dates far outside the calendar's years (or not numbers) would overflow the
 // day arithmetic; they are pinned to 1 January 0001 .. 31 December 9999.
 TDateTime SafeDate(TDateTime d) {
-    static const TDateTime first = EncodeDate(kMinYear, 1, 1);
-    static const TDateTime last = EncodeDate(kMaxYear, 12, 31) + 0.999;
     if (!(d == d)) return 0;  // NaN
-    return std::clamp(d, first, last);
+    return std::clamp(d, kFirstCalendarDay, kLastCalendarDay + 0.999);
 }
 
 int64_t SafeDay(TDateTime d) { return DayNumber(SafeDate(d)); }
@@ -27,13 +23,13 @@ void YearMonthOf(TDateTime date, int& year, int& month, int& day) {
     year = p.year;
     month = p.month;
     day = p.day;
-    if (year < kMinYear) { year = kMinYear; month = 1; day = 1; }
-    if (year > kMaxYear) { year = kMaxYear; month = 12; day = 31; }
+    if (year < kFirstYear) { year = kFirstYear; month = 1; day = 1; }
+    if (year > kLastYear) { year = kLastYear; month = 12; day = 31; }
 }
 
 // First date shown in the grid of (year, month).
 TDateTime GridStart(int year, int month, int startDay) {
-    year = ClampInt(year, kMinYear, kMaxYear);
+    year = ClampInt(year, kFirstYear, kLastYear);
     month = ClampInt(month, 1, 12);
     return EncodeDate(year, month, 1) - MonthOffset(year, month, startDay);
 }
@@ -41,7 +37,7 @@ TDateTime GridStart(int year, int month, int startDay) {
 }  // namespace
 
 int MonthOffset(int year, int month, int startDay) {
-    year = ClampInt(year, kMinYear, kMaxYear);
+    year = ClampInt(year, kFirstYear, kLastYear);
     month = ClampInt(month, 1, 12);
     const int weekday = DayOfWeek(EncodeDate(year, month, 1)) - 1;  // 0 = Sunday
     int offset = weekday - NormalStartDay(startDay);
@@ -50,7 +46,7 @@ int MonthOffset(int year, int month, int startDay) {
 }
 
 TCalendarCell CalendarCellAt(int year, int month, int startDay, int row, int col) {
-    year = ClampInt(year, kMinYear, kMaxYear);
+    year = ClampInt(year, kFirstYear, kLastYear);
     month = ClampInt(month, 1, 12);
     row = ClampInt(row, 0, kCalendarRows - 1);
     col = ClampInt(col, 0, kCalendarColumns - 1);
@@ -115,7 +111,7 @@ bool CalendarCellAtPoint(const TCalendarGeometry& g, int x, int y, int& row, int
 TDateTime DateInMonth(TDateTime date, int year, int month) {
     int y, m, d;
     YearMonthOf(date, y, m, d);
-    year = ClampInt(year, kMinYear, kMaxYear);
+    year = ClampInt(year, kFirstYear, kLastYear);
     month = ClampInt(month, 1, 12);
     return EncodeDate(year, month, std::min(d, DaysInMonth(year, month)));
 }
@@ -124,9 +120,9 @@ TDateTime BrowseMonths(TDateTime date, int months) {
     int y, m, d;
     YearMonthOf(date, y, m, d);
     // Month counted from January of year 0; clamped so the sum cannot overflow.
-    const int64_t limit = int64_t{kMaxYear} * 12 + 11;
+    const int64_t limit = int64_t{kLastYear} * 12 + 11;
     int64_t total = int64_t{y} * 12 + (m - 1) + months;
-    total = std::clamp<int64_t>(total, int64_t{kMinYear} * 12, limit);
+    total = std::clamp<int64_t>(total, int64_t{kFirstYear} * 12, limit);
     const int ny = static_cast<int>(total / 12), nm = static_cast<int>(total % 12) + 1;
     return EncodeDate(ny, nm, std::min(d, DaysInMonth(ny, nm)));
 }
@@ -147,7 +143,7 @@ TDateTime StepDate(TDateTime date, TCalendarStep step) {
 std::vector<int> CalendarMenuYears(int year) {
     std::vector<int> years;
     for (int y = year - 4; y <= year + 5; ++y)
-        if (y >= kMinYear && y <= kMaxYear) years.push_back(y);
+        if (y >= kFirstYear && y <= kLastYear) years.push_back(y);
     return years;
 }
 

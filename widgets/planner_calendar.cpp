@@ -15,13 +15,10 @@
 
 namespace {
 
-// Dates the grid can show: 1 January 0001 to 31 December 9999.
-const TDateTime kFirstDate = EncodeDate(1, 1, 1);
-const TDateTime kLastDate = EncodeDate(9999, 12, 31);
-
+// Dates the grid can show: the calendar's first to last day.
 TDateTime CalendarDay(TDateTime d) {
     if (!(d == d)) return 0;  // NaN
-    return DateOf(std::clamp(d, kFirstDate, kLastDate));
+    return DateOf(std::clamp(d, kFirstCalendarDay, kLastCalendarDay));
 }
 
 QString FontFamily() {

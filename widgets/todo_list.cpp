@@ -18,7 +18,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "events/ansi.h"
+#include "events/qt_ansi.h"
 #include "events/date_time.h"
 
 namespace {
@@ -28,15 +28,9 @@ constexpr int kHeaderEdgeGrip = 4;   // presses this close to a section edge do 
 constexpr int kSelectionSteps = 16;  // bands of the selection gradient
 constexpr int kSortMarkWidth = 7;
 
-// 0001-01-01 .. 9999-12-31: the range a date cell can show.
-constexpr double kMinDate = -693593.0;
-constexpr double kMaxDate = 2958466.0;
-
-QString FromAnsi(const std::string& s) { return QString::fromUtf8(utf8(s)); }
-
 QString FormatDate(TDateTime value, const QString& format, const QString& nullDate) {
     if (value == 0 && !nullDate.isEmpty()) return nullDate;
-    if (!std::isfinite(value) || value < kMinDate || value >= kMaxDate) return {};
+    if (!InCalendar(value)) return {};
     const DateTimeParts p = DecodeDateTime(value);
     const QDateTime dt(QDate(p.year, p.month, p.day),
                        QTime(p.hour, p.minute, p.second, p.millisecond));

@@ -12,7 +12,7 @@
 #include <QString>
 #include <QVector>
 
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 class QMenu;
 

@@ -11,7 +11,7 @@
 #include "dayview/agenda.h"
 #include "events/ansi.h"
 #include "events/event_file.h"
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "dayview/recurrence.h"
+#include "events/recurrence.h"
 #include "events/ansi.h"
 #include "events/event_edit.h"
 

@@ -8,7 +8,7 @@
 #include "dayview/markers.h"
 #include "events/date_time.h"
 #include "events/event_store.h"
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 namespace {
 

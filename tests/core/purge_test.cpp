@@ -9,7 +9,7 @@
 #include "dayview/markers.h"
 #include "events/date_time.h"
 #include "events/purge.h"
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 namespace {
 

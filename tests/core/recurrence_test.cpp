@@ -3,7 +3,7 @@
 #include <climits>
 #include <string>
 
-#include "dayview/recurrence.h"
+#include "events/recurrence.h"
 #include "events/date_time.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "dayview/day_list.h"
-#include "dayview/recurrence.h"
+#include "events/recurrence.h"
 #include "dayview/reminder_tick.h"
 #include "dayview/sound_choice.h"
 #include "events/ansi.h"

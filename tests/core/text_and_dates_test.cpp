@@ -5,7 +5,7 @@
 
 #include "events/ansi.h"
 #include "events/date_time.h"
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 namespace {
 

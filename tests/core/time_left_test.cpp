@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "dayview/recurrence.h"
+#include "events/recurrence.h"
 #include "dayview/time_left.h"
 #include "events/ansi.h"
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "events/ansi.h"
 #include "events/date_time.h"
 
 // Units as stored in `Project`.
@@ -15,28 +16,6 @@ enum RepeatUnit : int {
     kUnitNone = 0, kUnitMinutes = 1, kUnitHours = 2, kUnitDays = 3,
     kUnitWeeks = 4, kUnitMonths = 5, kUnitYears = 6
 };
-
-// --- reading the decimal text fields (`Category`, `Project`, `Resource`) ---
-
-// A strict decimal integer: optional sign, digits only, within int range.
-// Returns false (and leaves `out` alone) for anything else, the empty text
-// included.
-bool TryParseDecimal(std::string_view text, int& out);
-// The same, with 0 for a text that is not a decimal integer. The files may
-// hold any text in these fields (the count box once stored what was typed);
-// such a value counts as "none" instead of stopping the caller.
-int DecimalOrZero(std::string_view text);
-
-// --- exact date-time arithmetic on whole milliseconds ---
-
-// Builds the stored value of a day number and a time of day in milliseconds
-// (0 <= msOfDay < 86400000), with the same encoding as EncodeDateTime.
-TDateTime ComposeDateTime(int64_t dayNumber, int64_t msOfDay);
-// DayNumber for values inside the calendar (years 1 to 9999); anything else,
-// NaN included, gives INT64_MIN, which no real day has.
-int64_t SafeDayNumber(TDateTime value);
-// The value moved by whole minutes, without the drift of adding 1/1440 steps.
-TDateTime AddMinutes(TDateTime value, int64_t minutes);
 
 // --- repetition by unit ---
 

@@ -1,4 +1,4 @@
-#include "widgets/todo_item.h"
+#include "events/todo_item.h"
 
 #include <algorithm>
 #include <numeric>

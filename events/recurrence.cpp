@@ -1,4 +1,4 @@
-#include "dayview/recurrence.h"
+#include "events/recurrence.h"
 
 #include <chrono>
 #include <climits>
@@ -6,71 +6,7 @@
 
 namespace {
 using namespace std::chrono;
-
-constexpr sys_days kEpoch = sys_days{year{1899} / December / 30};
-constexpr int64_t kMsPerDayInt = 86400000;
-// 0001-01-01 and 9999-12-31 as day numbers: the range the calendar handles.
-constexpr double kFirstDay = -693593.0;
-constexpr double kLastDay = 2958465.0;
-
-bool InCalendar(TDateTime v) { return v >= kFirstDay && v < kLastDay + 1.0; }
-
-int64_t MsOfDay(TDateTime v) { return std::llround(TimeOf(v) * kMsPerDay); }
-
-year_month_day YmdOf(TDateTime v) { return year_month_day{kEpoch + days{DayNumber(v)}}; }
-
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 }  // namespace
-
-int64_t SafeDayNumber(TDateTime v) {
-    if (!InCalendar(v)) return INT64_MIN;
-    return DayNumber(v);
-}
-
-bool TryParseDecimal(std::string_view text, int& out) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (i == text.size()) return false;
-    int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-        if (value > static_cast<int64_t>(INT_MAX) + 1) return false;
-    }
-    if (negative) value = -value;
-    if (value > INT_MAX || value < INT_MIN) return false;
-    out = static_cast<int>(value);
-    return true;
-}
-
-int DecimalOrZero(std::string_view text) {
-    // The common texts are one digit; read them without the general loop.
-    if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') return text[0] - '0';
-    int v = 0;
-    return TryParseDecimal(text, v) ? v : 0;
-}
-
-TDateTime ComposeDateTime(int64_t dayNumber, int64_t msOfDay) {
-    const double d = static_cast<double>(dayNumber);
-    const double t = static_cast<double>(msOfDay) / kMsPerDay;
-    return d < 0 ? d - t : d + t;
-}
-
-TDateTime AddMinutes(TDateTime value, int64_t minutes) {
-    // Beyond the calendar there is nothing exact to keep; plain arithmetic.
-    constexpr int64_t kLimit = int64_t{1} << 40;
-    if (!InCalendar(value) || minutes > kLimit || minutes < -kLimit)
-        return value + static_cast<double>(minutes) * kOneMinute;
-    const int64_t total = MsOfDay(value) + minutes * 60000;
-    const int64_t day = DayNumber(value) + FloorDiv(total, kMsPerDayInt);
-    const int64_t ms = total - FloorDiv(total, kMsPerDayInt) * kMsPerDayInt;
-    return ComposeDateTime(day, ms);
-}
 
 int PeriodDays(int count, int unit) {
     int64_t p = 0;
@@ -139,8 +75,8 @@ bool IsReminderRepeatDue(TDateTime moment, TDateTime now, int count, int unit) {
 
 int DaysInPeriods(int count, bool yearly, TDateTime s) {
     if (count <= 0 || !InCalendar(s)) return 0;
-    constexpr sys_days kLast = sys_days{year{9999} / December / 31};
-    sys_days x = kEpoch + days{DayNumber(s)};
+    constexpr sys_days kLast = sys_days{year{kLastYear} / December / 31};
+    sys_days x = SysDaysOf(s);
     int64_t total = 0;
     for (int i = 0; i < count && x <= kLast; ++i) {
         const year_month_day ymd{x};
