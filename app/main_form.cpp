@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <utility>
 #include <unordered_set>
 
 #include "app/environment.h"
@@ -68,7 +69,12 @@ void TMainForm::ConnectHandlers() {
     connect(SpeedButton3, &QToolButton::clicked, this, &TMainForm::SpeedButton3Click);
     connect(pmShowHideCalendar, &QAction::triggered, this, &TMainForm::SpeedButton3Click);
     connect(ToDo_DeleteItem1, &QAction::triggered, this, &TMainForm::ToDo_DeleteItem1Click);
-    connect(pmCompleted1, &QAction::triggered, this, &TMainForm::pmCompleted1Click);
+    // The item is checkable, so Qt has flipped its mark before `triggered`
+    // arrives; the toggle reads the mark as the user saw it.
+    connect(pmCompleted1, &QAction::triggered, this, [this](bool checked) {
+        pmCompleted1->setChecked(!checked);
+        pmCompleted1Click();
+    });
     connect(ToDo_deleteOld, &QAction::triggered, this, &TMainForm::ToDo_deleteOldClick);
     connect(TodoListShow, &TTodoList::OnDblClick, this, &TMainForm::ToDo_PropertiesEvent1Click);
     connect(ToDo_AddEvent1, &QAction::triggered, this, &TMainForm::ToDo_AddEvent1Click);
@@ -116,7 +122,7 @@ void TMainForm::BuildLayout() {
     Label1->setFont(bold);
     sbHideToTray = MakeButton(Panel1, "sbHideToTray", QStringLiteral("Скрыть в трей"), {});
     sbHideToTray->setText(QStringLiteral("-"));
-    sbHideToTray->setEnabled(false);  // the tray comes later
+    sbHideToTray->setEnabled(false);
     title->addWidget(Image1);
     title->addWidget(Label1);
     title->addStretch();
@@ -144,7 +150,6 @@ void TMainForm::BuildLayout() {
                                QStringLiteral(":/glyphs/prefs.png"));
     SpeedButton3 = MakeButton(Panel5, "SpeedButton3", QStringLiteral("Показать/Скрыть календарь"), {});
     SpeedButton3->setIcon(ImgHide);
-    // Behaviour of these buttons arrives with the editor, preferences and markers.
     for (QToolButton* b : {SpeedButton4, SpeedButton1, sbPreferences, SpeedButton3}) {
         b->setEnabled(b != sbPreferences);
         strip->addWidget(b);
@@ -174,7 +179,6 @@ void TMainForm::BuildMenus() {
         addAction(a);
         return a;
     };
-    // Items whose behaviour comes with later work are present but disabled.
     pmGoToday = item(PopupToDo, "pmGoToday", QStringLiteral("Перейти на сегодня"), {}, true);
     ToDo_AddEvent1 = item(PopupToDo, "ToDo_AddEvent1", QStringLiteral("Добавить событие"),
                           QKeySequence(Qt::Key_Insert), true);
@@ -212,8 +216,11 @@ void TMainForm::BuildMenus() {
 
     TodoListShow->PopupMenu = PopupToDo;
     PlannerCalendar1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(PlannerCalendar1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& p) { PopupToDo->popup(PlannerCalendar1->mapToGlobal(p)); });
+    connect(PlannerCalendar1, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        // A right click that moved an event has done its work.
+        if (std::exchange(calendarMoved_, false)) return;
+        PopupToDo->popup(PlannerCalendar1->mapToGlobal(p));
+    });
     Panel1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Panel1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { PopupToDo->popup(Panel1->mapToGlobal(p)); });
@@ -270,12 +277,9 @@ void TMainForm::FormShow() {
         ReadEventFile();
         LoadEvent();
         UpdateMarkersOfMonth();
-        TempPicker = DateOf(now);
-        PlannerCalendar1->SetDate(TempPicker);
-        TodoListTemp.Clear();
-        UpDateDayList(TempPicker);
-        TodoListTemp.Clear();
-        UpDateAlertList(TempPicker);
+        PlannerCalendar1->SetDate(DateOf(now));
+        UpDateDayList(DateOf(now));
+        UpDateAlertList(DateOf(now));
     }
     shown_ = true;
 }
@@ -394,7 +398,11 @@ void TMainForm::UpDateDayList(TDateTime day) {
     pmCompleted1->setEnabled(false);
     TodoListShow->Hint.clear();
     LastHintedItem = -1;
+    dayListDate_ = DateOf(day);
     UpDateTdList(TodoListSrc, day, ListMode::Day, env_.Now(), Formats, TodoListShow->Items(), &daySources_);
+    // The selection flag is gone; so is the highlight, or the user would see
+    // a row the commands no longer act on.
+    TodoListShow->SetItemIndex(-1);
     TodoListShow->ItemsChanged();
 }
 
@@ -419,7 +427,6 @@ int TMainForm::SourceOfDayRow(int row) const {
 
 void TMainForm::PlannerCalendar1DayChange(TDateTime, TDateTime newDate) {
     TodoListShow->Hint.clear();
-    TodoListTemp.Clear();
     UpDateDayList(newDate);
 }
 
@@ -427,7 +434,6 @@ void TMainForm::SpeedButton4Click() {
     const TDateTime now = env_.Now();
     PlannerCalendar1->SetToday(DateOf(now));
     PlannerCalendar1->SetDate(DateOf(now));
-    TodoListTemp.Clear();
     UpDateDayList(PlannerCalendar1->Date());
     LabelNowDate->setText(FromAnsi(TodayCaption(now)));
     UpdateMarkersOfMonth();
@@ -478,12 +484,19 @@ void TMainForm::UpdateMarkersOfMonth() {
     RepaintDays(changes.Days());
 }
 
-void TMainForm::PlannerCalendar1MonthChange() { UpdateMarkersOfMonth(); }
+void TMainForm::PlannerCalendar1MonthChange(TDateTime, TDateTime newDate) {
+    UpdateMarkersOfMonth();
+    // Browsing to the same day number of another month raises no day change,
+    // yet the selected date is another one.
+    if (DayNumber(newDate) != DayNumber(dayListDate_)) UpDateDayList(newDate);
+}
 
 void TMainForm::PlannerCalendar1MouseDown(Qt::MouseButton button, int x, int y) {
+    calendarMoved_ = false;
     if (button != Qt::RightButton || !DayListSelected) return;
     TDateTime day = 0;
     if (!PlannerCalendar1->DateAtXY(x, y, day)) return;
+    calendarMoved_ = true;
     ShowPropertiesEvent(day);
     PlannerCalendar1->update();
 }
@@ -494,44 +507,46 @@ void TMainForm::SpeedButton3Click() {
     SpeedButton3->setIcon(hide ? ImgShow : ImgHide);
 }
 
+void TMainForm::ChangeEvents(StoreChange what, const std::function<void(StoreChange&)>& edit) {
+    if (what.holdTimer) TimerAlert->stop();
+    edit(what);
+    if (what.dayList) UpDateDayList(PlannerCalendar1->Date());
+    else TodoListShow->Refresh();
+    if (what.alertList) UpDateAlertList(env_.Now());
+    if (what.holdTimer) TimerAlert->start();
+    for (const TDateTime d : what.mark) AddEventToCalendar(d);
+    for (const TDateTime d : what.unmark) DeleteEventFromCalendar(d);
+    for (const TDateTime d : what.unmarkIfFree)
+        if (getbDeleteEventFromCal(TodoListSrc, false, d)) DeleteEventFromCalendar(d);
+    if (what.markers) UpdateMarkersOfMonth();
+    PlannerCalendar1->update();
+}
+
 void TMainForm::ToDo_DeleteItem1Click() {
     if (!DayListSelected) return;
     const int row = TodoListShow->ItemIndex();
     if (row < 0 || row >= TodoListShow->Items().Count()) return;
     const TTodoItem copy = TodoListShow->Items()[row];
     const bool today = DayNumber(PlannerCalendar1->Date()) == DayNumber(LastRollDay);
-    TimerAlert->stop();
-    DeleteSelectedEvent(TodoListSrc, TodoListAlert, copy, today);
-    TimerAlert->start();
-    TodoListTemp.Clear();
-    UpDateDayList(PlannerCalendar1->Date());
-    if (getbDeleteEventFromCal(TodoListSrc, false, PlannerCalendar1->Date()))
-        DeleteEventFromCalendar(PlannerCalendar1->Date());
-    UpdateMarkersOfMonth();
+    // The reminder list loses the copy directly rather than being rebuilt.
+    ChangeEvents({.alertList = false, .unmarkIfFree = {PlannerCalendar1->Date()}},
+                 [&](StoreChange&) { DeleteSelectedEvent(TodoListSrc, TodoListAlert, copy, today); });
 }
 
 void TMainForm::pmCompleted1Click() {
     if (!DayListSelected) return;
     const int row = TodoListShow->ItemIndex();
     if (row < 0 || row >= TodoListShow->Items().Count()) return;
-    const auto done = ToggleCompletion(TodoListSrc, TodoListShow->Items()[row], pmCompleted1->isChecked());
-    if (!done) return;
-    pmCompleted1->setChecked(*done);
-    TodoListShow->Refresh();
-    UpDateAlertList(env_.Now());
-    UpdateMarkersOfMonth();
-    PlannerCalendar1->update();
+    // The day list keeps its order and selection: the copy is changed in place.
+    ChangeEvents({.holdTimer = false, .dayList = false}, [&](StoreChange&) {
+        if (const auto done = ToggleCompletion(TodoListSrc, TodoListShow->Items()[row], pmCompleted1->isChecked()))
+            pmCompleted1->setChecked(*done);
+    });
 }
 
 void TMainForm::ToDo_deleteOldClick() {
-    TimerAlert->stop();
-    std::vector<TDateTime> unmark;
-    PurgeOldEvents(TodoListSrc, env_.Now(), &unmark);
-    for (const TDateTime d : unmark) DeleteEventFromCalendar(d);
-    TodoListTemp.Clear();
-    UpDateDayList(PlannerCalendar1->Date());
-    PlannerCalendar1->update();
-    TimerAlert->start();
+    ChangeEvents({.alertList = false, .markers = false},
+                 [&](StoreChange& what) { PurgeOldEvents(TodoListSrc, env_.Now(), &what.unmark); });
 }
 
 void TMainForm::MediaBum_Play() {
@@ -564,54 +579,42 @@ void TMainForm::TimerAlertTimer() {
     RefreshTicks = a.newRefreshTicks;
     if (a.rebuildDayList) {
         // Keeps the time-left texts current; a click resets the count.
-        TodoListTemp.Clear();
         UpDateDayList(PlannerCalendar1->Date());
     }
     LastRollDay = a.newLastRollDay;
     if (a.rollOver) {
         TodoListShow->Hint.clear();
-        TodoListTemp.Clear();
         PlannerCalendar1->SetToday(DateOf(now));
         PlannerCalendar1->SetDate(DateOf(now));
         UpDateAlertList(DateOf(now));
-        TodoListTemp.Clear();
         UpDateDayList(DateOf(now));
         UpdateMarkersOfMonth();
+    }
+}
+
+bool TMainForm::RunEditorUntilValid(bool nameRequired) {
+    for (;;) {
+        if (env_.RunModal(*ToDoEditDlg) != QDialog::Accepted) return false;
+        const TEditorValues v = ToDoEditDlg->Values();
+        if (nameRequired && v.subject.empty()) {
+            env_.ShowMessage(this, QStringLiteral("Введите краткое имя события!"));
+            continue;
+        }
+        if (getParamsToDoEventOk(v)) return true;
+        ToDoEditDlg->MarkCount(CountRefused(v));
     }
 }
 
 void TMainForm::ToDo_AddEvent1Click() {
     const TDateTime now = env_.Now();
     ToDoEditDlg->PrepareNew(DropSeconds(CombineDateAndTime(PlannerCalendar1->Date(), now)));
-    for (;;) {
-        if (env_.RunModal(*ToDoEditDlg) != QDialog::Accepted) return;
-        if (ToDoEditDlg->Values().subject.empty()) {
-            env_.ShowMessage(this, QStringLiteral("Введите краткое имя события!"));
-            continue;
-        }
-        const TEditorValues v = ToDoEditDlg->Values();
-        if (getParamsToDoEventOk(v)) break;
-        ToDoEditDlg->MarkCount(CountRefused(v));
-    }
+    if (!RunEditorUntilValid(true)) return;
     AddItemToListFromUser();
-    UpdateMarkersOfMonth();
-    PlannerCalendar1->update();
 }
 
 void TMainForm::AddItemToListFromUser() {
     const TEditorValues v = ToDoEditDlg->Values();
-    TodoListSrc.Add() = NewItemFromEditor(v);
-    RebuildAfterChange();
-    AddEventToCalendar(v.start);
-}
-
-void TMainForm::RebuildAfterChange() {
-    TimerAlert->stop();
-    TodoListTemp.Clear();
-    UpDateDayList(PlannerCalendar1->Date());
-    TodoListTemp.Clear();
-    UpDateAlertList(env_.Now());
-    TimerAlert->start();
+    ChangeEvents({.mark = {v.start}}, [&](StoreChange&) { TodoListSrc.Add() = NewItemFromEditor(v); });
 }
 
 void TMainForm::ToDo_PropertiesEvent1Click() {
@@ -624,25 +627,14 @@ void TMainForm::ShowPropertiesEvent(TDateTime moveToDay) {
     if (src < 0) return;
     // The event is held by identity: a reminder tick while the dialog is up
     // may rebuild the lists, but never the store.
-    const TTodoItem before = TodoListSrc[src];
-    ToDoEditDlg->PrepareEdit(before, moveToDay);
+    ToDoEditDlg->PrepareEdit(TodoListSrc[src], moveToDay);
     TodoListShow->Hint.clear();
-    for (;;) {
-        if (env_.RunModal(*ToDoEditDlg) != QDialog::Accepted) {
-            PlannerCalendar1->update();
-            return;
-        }
-        const TEditorValues v = ToDoEditDlg->Values();
-        if (getParamsToDoEventOk(v)) break;
-        ToDoEditDlg->MarkCount(CountRefused(v));
+    if (!RunEditorUntilValid(false)) {
+        PlannerCalendar1->update();
+        return;
     }
-    ChangeItemToDo(src);
-    RebuildAfterChange();
-    AddEventToCalendar(ToDoEditDlg->Values().start);
-    if (getbDeleteEventFromCal(TodoListSrc, false, PlannerCalendar1->Date()))
-        DeleteEventFromCalendar(PlannerCalendar1->Date());
-    UpdateMarkersOfMonth();
-    PlannerCalendar1->update();
+    ChangeEvents({.mark = {ToDoEditDlg->Values().start}, .unmarkIfFree = {PlannerCalendar1->Date()}},
+                 [&](StoreChange&) { ChangeItemToDo(src); });
 }
 
 void TMainForm::ChangeItemToDo(int index) {

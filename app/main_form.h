@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,13 +43,9 @@ public:
     bool ShowWeekNumbers = true;
     bool ChildrenShown = false;
 
-    // The event store and the hidden lists built from it.
+    // The event store and the reminder list built from it.
     TodoItems TodoListSrc;
     TodoItems TodoListAlert;
-    TodoItems TodoListTemp;
-    std::vector<std::string> ListMsg;
-    std::vector<std::string> ListSrcIdxMsg;
-    TDateTime TempPicker = 0;
     TDateTime LastRollDay = 0;
     int RefreshTicks = 0;
     bool DayListSelected = false;
@@ -100,6 +97,22 @@ public:
     void LoadEvent();
     void AddEventToCalendar(TDateTime day);
 
+    // ---- the one way the event store changes ----
+    // What a change needs afterwards. The editor, imports and removals take
+    // the defaults; deleting, completing and purging name their exceptions.
+    struct StoreChange {
+        bool holdTimer = true;   // TimerAlert stopped around the edit and the rebuilds
+        bool dayList = true;     // rebuild the day list for the calendar's date (else repaint it)
+        bool alertList = true;   // rebuild the reminder list for now
+        bool markers = true;     // recompute the marks of the shown months
+        std::vector<TDateTime> mark;          // start days to mark
+        std::vector<TDateTime> unmark;        // marks to remove
+        std::vector<TDateTime> unmarkIfFree;  // marks to remove when no event starts there any more
+    };
+    // Runs `edit` on the store (it may add days to mark or unmark), then
+    // rebuilds what `what` names and repaints the calendar.
+    void ChangeEvents(StoreChange what, const std::function<void(StoreChange&)>& edit);
+
     // ---- the day list ----
     // Rebuilds the day list for `day` (day mode) and forgets the selection.
     void UpDateDayList(TDateTime day);
@@ -115,10 +128,12 @@ public:
     // Recomputes the marks of the shown month and its neighbours.
     void UpdateMarkersOfMonth();
     void DeleteEventFromCalendar(TDateTime day);
-    void PlannerCalendar1MonthChange();
+    void PlannerCalendar1MonthChange(TDateTime oldDate, TDateTime newDate);
     // A right click on a day moves the selected event there through the editor.
     void PlannerCalendar1MouseDown(Qt::MouseButton button, int x, int y);
     void SpeedButton3Click();
+    // The date the day list was last built for.
+    TDateTime DayListDate() const { return dayListDate_; }
 
     // ---- deleting, completing, purging ----
     void ToDo_DeleteItem1Click();
@@ -166,10 +181,12 @@ private:
     QString ThisDayCaption() const;
     TCalendarEvent MarkerPrototype() const;
     void RepaintDays(const std::vector<TDateTime>& days);
-    // Both lists again after a stored change, with the reminder timer held.
-    void RebuildAfterChange();
+    // Shows the editor until its values pass the checks; false on Cancel.
+    bool RunEditorUntilValid(bool nameRequired);
 
     std::vector<int> daySources_;  // store position of each day-list copy
+    TDateTime dayListDate_ = 0;
+    bool calendarMoved_ = false;   // the last right press on the calendar moved an event
     Environment& env_;
     bool shown_ = false;       // the first-showing mark
     bool closing_ = false;     // FormCloseQuery ran for this close

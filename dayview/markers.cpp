@@ -127,8 +127,11 @@ TMarkChanges RefreshMonths(const TodoItems& store, TCalendarEvents& marks,
         const int sm = static_cast<int>(static_cast<unsigned>(ymd.month()));
         const int sd = static_cast<int>(static_cast<unsigned>(ymd.day()));
         for (const WindowMonth& wm : window) {
-            if (wm.Year < sy || sd > wm.Length) continue;
-            if (unit == kUnitYears && wm.Month != sm) continue;
+            if (sd > wm.Length) continue;
+            const int years = wm.Year - sy, months = years * 12 + wm.Month - sm;
+            if (unit == kUnitYears ? (wm.Month != sm || years < 0 || years % count != 0)
+                                   : (months < 0 || months % count != 0))
+                continue;
             recurs[static_cast<size_t>(wm.First + sd - 1 - w0)] = 1;
         }
     }

@@ -36,8 +36,12 @@ bool RepeatsOnDay(TDateTime s, TDateTime e, int count, int unit, TDateTime d) {
     if (unit == kUnitMinutes || unit == kUnitHours || count <= 0) return ks == kd;
     if (unit == kUnitDays || unit == kUnitWeeks) return IsDayInPeriod(PeriodDays(count, unit), s, d);
     const year_month_day ys = YmdOf(s), yd = YmdOf(d);
-    if (yd.day() != ys.day() || yd.year() < ys.year()) return false;
-    return unit == kUnitMonths || yd.month() == ys.month();
+    if (yd.day() != ys.day()) return false;
+    const int years = static_cast<int>(yd.year()) - static_cast<int>(ys.year());
+    if (unit == kUnitYears) return yd.month() == ys.month() && years >= 0 && years % count == 0;
+    const int months = years * 12 + static_cast<int>(static_cast<unsigned>(yd.month())) -
+                       static_cast<int>(static_cast<unsigned>(ys.month()));
+    return months >= 0 && months % count == 0;
 }
 
 bool RepeatsOnDay(TDateTime s, TDateTime e, std::string_view countText, std::string_view unitText,

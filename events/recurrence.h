@@ -28,10 +28,10 @@ bool IsDayInPeriod(int period, TDateTime s, TDateTime d);
 // The repetition by unit recurs on the day of d. False unless both texts are
 // non-empty and e (the end) is 0. Minutes and hours recur only on the start
 // day (their repeats are repeated reminders); days and weeks every period;
-// months on the same day of the month from January of the start year on
-// (the month is not compared and the count not used); years on the same day
-// and month from the start year on. A count that is 0, negative or not a
-// number leaves only the start day.
+// months on the start's day of the month, every count months from the start's
+// month (a 31st only in months that have one); years on the start's day and
+// month, every count years from the start's year. Nothing before the start.
+// A count that is 0, negative or not a number leaves only the start day.
 bool RepeatsOnDay(TDateTime s, TDateTime e, std::string_view countText,
                   std::string_view unitText, TDateTime d);
 // The same with count and unit already read.
