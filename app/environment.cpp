@@ -2,8 +2,11 @@
 
 #include "app/qt_sound_player.h"
 #include "events/qt_ansi.h"
+#include "events/todo_edit_dlg.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QDateTime>
 #include <QDialog>
 #include <QGuiApplication>
@@ -36,15 +39,34 @@ TDateTime Environment::Now() const { return LocalNow(); }
 
 int Environment::RunModal(QDialog& dialog) { return dialog.exec(); }
 
+namespace {
+
+// Message boxes open in the middle of the screen, not over the narrow panel.
+class CentreWhenShown : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) CentreOnScreen(*static_cast<QWidget*>(watched));
+        return false;
+    }
+};
+
+}  // namespace
+
+void PrepareMessageBox(QMessageBox& box) {
+    box.setWindowTitle(QCoreApplication::applicationName());
+    box.installEventFilter(new CentreWhenShown(&box));
+}
+
 void Environment::ShowMessage(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), text,
-                    QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Warning, {}, text, QMessageBox::Ok, parent);
+    PrepareMessageBox(box);
     box.exec();
 }
 
 bool Environment::AskRetry(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), text,
-                    QMessageBox::NoButton, parent);
+    QMessageBox box(QMessageBox::Warning, {}, text, QMessageBox::NoButton, parent);
+    PrepareMessageBox(box);
     QPushButton* retry = box.addButton(QStringLiteral("Повторить"), QMessageBox::AcceptRole);
     box.addButton(QStringLiteral("Закрыть без сохранения"), QMessageBox::DestructiveRole);
     box.setDefaultButton(retry);
@@ -89,4 +111,15 @@ DayListFormats Environment::Formats() const {
     if (!date.empty()) fmt.ShortDateFormat = date;
     if (!time.empty()) fmt.LongTimeFormat = time;
     return fmt;
+}
+
+// The glyphs live in the shell library; a static library's resources must be
+// registered by hand or the linker drops them.
+static void InitResources() { Q_INIT_RESOURCE(resources); }
+void InitShellResources() { InitResources(); }
+
+void SetUpApplication(QApplication&) {
+    InitShellResources();
+    QApplication::setApplicationName(QStringLiteral("dayloom"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/glyphs/logo.png")));
 }

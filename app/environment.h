@@ -13,7 +13,9 @@
 #include "dayview/time_left.h"
 #include "events/date_time.h"
 
+class QApplication;
 class QDialog;
+class QMessageBox;
 class SoundPlayer;
 class QWidget;
 
@@ -46,6 +48,15 @@ public:
 private:
     std::unique_ptr<SoundPlayer> sound_;
 };
+
+// Names the application. Window captions are the program's own texts: no
+// display name is set, so the platform adds no " — dayloom" to them.
+void SetUpApplication(QApplication& app);
+// Registers the glyphs of the shell library.
+void InitShellResources();
+// A message box of the program: the application's name as its caption,
+// opening in the middle of the screen.
+void PrepareMessageBox(QMessageBox& box);
 
 // Current local time as a TDateTime.
 TDateTime LocalNow();

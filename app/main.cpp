@@ -8,9 +8,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setStyle(new TAppStyle);
-    QApplication::setApplicationName(QStringLiteral("dayloom"));
-    QApplication::setApplicationDisplayName(QStringLiteral("dayloom"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/glyphs/logo.png")));
+    SetUpApplication(app);
     Environment env;
     TMainForm MainForm(env);
     MainForm.show();

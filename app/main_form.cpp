@@ -46,12 +46,9 @@ QToolButton* MakeButton(QWidget* parent, const char* name, const QString& hint, 
 
 }  // namespace
 
-// The glyphs live in the shell library; a static library's resources must be
-// registered by hand or the linker drops them.
-static void InitResources() { Q_INIT_RESOURCE(resources); }
 
 TMainForm::TMainForm(Environment& env, QWidget* parent) : QWidget(parent), env_(env) {
-    InitResources();
+    InitShellResources();
     setObjectName(QStringLiteral("MainForm"));
     BuildLayout();
     BuildMenus();

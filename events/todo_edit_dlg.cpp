@@ -1,6 +1,9 @@
 #include "events/todo_edit_dlg.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
+#include <QShowEvent>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGridLayout>
@@ -16,6 +19,9 @@
 
 #include "events/recurrence.h"
 #include "events/qt_ansi.h"
+
+#include <QGuiApplication>
+#include <QScreen>
 
 namespace {
 
@@ -35,6 +41,14 @@ TDateTime FromQt(const QDateTime& q) {
 
 }  // namespace
 
+void CentreOnScreen(QWidget& window) {
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(screen->geometry().center());
+    window.move(frame.topLeft());
+}
+
 QString FitForFile(const QString& text, bool* changed) {
     const std::string bytes = ToAnsi(text);
     QString fitted = FromAnsi(bytes.size() > kMaxTextBytes ? bytes.substr(0, kMaxTextBytes) : bytes);
@@ -43,6 +57,9 @@ QString FitForFile(const QString& text, bool* changed) {
 }
 
 void ChangeDateKind(QDateTimeEdit* picker, QAbstractButton* button) {
+    // Qt drops the fields a format does not show; the moment must survive
+    // the switch to the minute.
+    const QDateTime moment = picker->dateTime();
     if (picker->displayFormat() == QLatin1String("dd.MM.yyyy")) {
         picker->setDisplayFormat(QStringLiteral("HH:mm"));
         button->setText(QStringLiteral("Date"));
@@ -50,6 +67,7 @@ void ChangeDateKind(QDateTimeEdit* picker, QAbstractButton* button) {
         picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
         button->setText(QStringLiteral("Time"));
     }
+    picker->setDateTime(moment);
 }
 
 TToDoEditDlg::TToDoEditDlg(QWidget* parent) : QDialog(parent) {
@@ -146,6 +164,11 @@ TToDoEditDlg::TToDoEditDlg(QWidget* parent) : QDialog(parent) {
     end->addWidget(dtpEnd, 1);
     grid->addWidget(Label1, 7, 0);
     grid->addLayout(end, 7, 1);
+    // The label column is as wide as its widest label even while "Завершение:"
+    // is hidden, so the right-hand column keeps its place for every kind.
+    int labels = 0;
+    for (QLabel* l : {Label1, Label2, Label3, Label4, Label5}) labels = std::max(labels, l->sizeHint().width());
+    grid->setColumnMinimumWidth(0, labels);
 
     cbCompleted = new QCheckBox(QStringLiteral("Завершено"), this);
     OKBtn = new QPushButton(QStringLiteral("Принять"), this);
@@ -182,6 +205,11 @@ TToDoEditDlg::TToDoEditDlg(QWidget* parent) : QDialog(parent) {
     Label1->hide();
     SpeedButton1->hide();
     dtpEnd->hide();
+}
+
+void TToDoEditDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    CentreOnScreen(*this);
 }
 
 void TToDoEditDlg::KeepMemoInFile() {

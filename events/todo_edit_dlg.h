@@ -45,6 +45,9 @@ public:
     QCheckBox* cbCompleted;
     QPushButton *OKBtn, *CancelBtn;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     TEditorState State() const;
     void Apply(const TEditorState& s);
@@ -57,6 +60,9 @@ private:
 // Switches a picker between time entry ("HH:mm", button "Date") and date
 // entry ("dd.MM.yyyy", button "Time").
 void ChangeDateKind(QDateTimeEdit* picker, QAbstractButton* button);
+
+// Puts a window in the middle of its screen, as dialogs of the program open.
+void CentreOnScreen(QWidget& window);
 
 // Keeps a text within what the event file holds: characters Windows-1251
 // has no place for become "?", and the text is cut at 65,535 bytes.
