@@ -1,50 +1,71 @@
 #include "events/safe_file.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <atomic>
 #include <fstream>
-#include <random>
+#include <string>
+#include <system_error>
+#include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "events/safe_file_internal.h"
 
 namespace fs = std::filesystem;
 
+namespace safe_file_internal {
+
+namespace {
+
+// The part of a temporary name after the target's own name.
+const fs::path kTempMark = ".tmp-";
+
+}  // namespace
+
+fs::path TempPathFor(const fs::path& target) {
+    static std::atomic<unsigned long long> counter{0};
+    fs::path tmp = target;
+    tmp += kTempMark;
+    tmp += std::to_string(CurrentProcessId()) + "-" + std::to_string(++counter);
+    return tmp;
+}
+
+bool IsLeftoverTemp(const fs::path& name, const fs::path& targetName) {
+    const auto& n = name.native();
+    const auto prefix = targetName.native() + kTempMark.native();
+    if (targetName.empty() || n.size() <= prefix.size() || n.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    for (size_t i = prefix.size(); i < n.size(); ++i)
+        if (!(n[i] == '-' || (n[i] >= '0' && n[i] <= '9'))) return false;
+    return true;
+}
+
+void RemoveLeftoverTemps(const fs::path& target) {
+    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const fs::path targetName = target.filename();
+    std::error_code ec;
+    std::vector<fs::path> found;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeEc;
+        if (it->is_regular_file(typeEc) && !it->is_symlink(typeEc) &&
+            IsLeftoverTemp(it->path().filename(), targetName))
+            found.push_back(it->path());
+    }
+    for (const fs::path& p : found) fs::remove(p, ec);
+}
+
+}  // namespace safe_file_internal
+
+// The new contents go to a temporary file in the same folder, which is then
+// renamed over the old file: a crash mid-write leaves the old file whole, and
+// readers see either the old or the new file, never a mix. The rename is made
+// durable by fsync of the file and then of its folder on POSIX, and by
+// FlushFileBuffers plus MoveFileExW(MOVEFILE_WRITE_THROUGH) on Windows.
 WriteResult WriteFileAtomically(const fs::path& path, std::string_view data, bool sync) {
-    std::random_device rd;
-    const fs::path tmp = path.string() + ".tmp-" + std::to_string(rd() % 1000000);
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return {false, std::strerror(errno)};
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            const std::string err = std::strerror(errno);
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return {false, err};
-        }
-        done += static_cast<size_t>(w);
-    }
-    if (sync && ::fsync(fd) != 0) {
-        const std::string err = std::strerror(errno);
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        return {false, err};
-    }
-    if (::close(fd) != 0) {
-        const std::string err = std::strerror(errno);
-        ::unlink(tmp.c_str());
-        return {false, err};
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const std::string err = std::strerror(errno);
-        ::unlink(tmp.c_str());
-        return {false, err};
-    }
-    return {true, {}};
+    if (path.filename().empty()) return {false, "не указано имя файла"};
+    const fs::path tmp = safe_file_internal::TempPathFor(path);
+    WriteResult r = safe_file_internal::WriteThenRename(tmp, path, data, sync);
+    // Only after a success: the temporary of this save is renamed by then,
+    // and a failing disk is not made busier.
+    if (r.ok) safe_file_internal::RemoveLeftoverTemps(path);
+    return r;
 }
 
 bool ReadWholeFile(const fs::path& path, std::string& out) {

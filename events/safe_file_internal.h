@@ -1,0 +1,31 @@
+#pragma once
+// The pieces of WriteFileAtomically, shared by its portable part and the one
+// platform file built for each system. Callers use events/safe_file.h.
+#include <filesystem>
+#include <string_view>
+
+#include "events/safe_file.h"
+
+namespace safe_file_internal {
+
+// "<target>.tmp-<pid>-<n>" beside the target: unique among the saves of all
+// running processes, so two windows never write into one temporary.
+std::filesystem::path TempPathFor(const std::filesystem::path& target);
+
+// True for a file name that a save of `targetName` may have left behind:
+// "<targetName>.tmp-" and then digits and dashes only, nothing else.
+bool IsLeftoverTemp(const std::filesystem::path& name, const std::filesystem::path& targetName);
+
+// Removes the left-overs of `target` in its folder. Best effort: a save that
+// succeeded stays a success whatever happens here.
+void RemoveLeftoverTemps(const std::filesystem::path& target);
+
+// Platform part: the id of this process.
+unsigned long CurrentProcessId();
+
+// Platform part: creates `tmp`, writes `data`, makes it durable when `sync`
+// is set and renames it over `target`. On failure `tmp` is gone again.
+WriteResult WriteThenRename(const std::filesystem::path& tmp, const std::filesystem::path& target,
+                            std::string_view data, bool sync);
+
+}  // namespace safe_file_internal
