@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "events/safe_file.h"
+#include "events/safe_file_internal.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh folder per test, removed again at the end.
+class SafeFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / fs::path(u8"dayloom_запись") /
+              ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir.parent_path(), ec);
+    }
+    std::set<fs::path> Names() const {
+        std::set<fs::path> names;
+        for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename());
+        return names;
+    }
+    void Touch(const fs::path& name) const { std::ofstream(dir / name, std::ios::binary) << "x"; }
+    fs::path dir;
+};
+
+TEST_F(SafeFile, RoundTripReplacesTheFileInACyrillicFolder) {
+    const fs::path file = dir / fs::path(u8"События") / "ListToDo.db";
+    fs::create_directories(file.parent_path());
+    const std::string first("old\0\r\n", 6), second(100000, '\xE9');
+    for (const std::string& data : {first, second}) {
+        const WriteResult w = WriteFileAtomically(file, data);
+        ASSERT_TRUE(w.ok) << w.error;
+        std::string disk;
+        ASSERT_TRUE(ReadWholeFile(file, disk));
+        EXPECT_EQ(disk, data);
+    }
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(file.parent_path())) ++entries;
+    EXPECT_EQ(entries, 1);  // the temporaries are gone
+}
+
+TEST_F(SafeFile, NextSaveRemovesLeftOversOfTheSameFileOnly) {
+    const std::set<fs::path> leftOvers = {"ListToDo.db.tmp-123-4", "ListToDo.db.tmp-987654"};
+    const std::set<fs::path> unrelated = {
+        "ListToDo.db.bak",          "ListToDo.db.tmp-",        "ListToDo.db.tmp-notes",
+        "ListToDo.db.tmp-1-2.txt",  "XListToDo.db.tmp-1-2",    "Other.db.tmp-1-2",
+        "ListToDo.db.tmp1-2",       fs::path(u8"ListToDo.db.tmp-1-2ё"),
+    };
+    for (const auto& n : leftOvers) Touch(n);
+    for (const auto& n : unrelated) Touch(n);
+    fs::create_directory(dir / "ListToDo.db.tmp-5-5");  // not a file: kept
+
+    ASSERT_TRUE(WriteFileAtomically(dir / "ListToDo.db", "new", false).ok);
+
+    std::set<fs::path> want = unrelated;
+    want.insert("ListToDo.db");
+    want.insert("ListToDo.db.tmp-5-5");
+    EXPECT_EQ(Names(), want);
+}
+
+TEST_F(SafeFile, FailureIsReportedAndLeavesNoTemporary) {
+    Touch("ListToDo.db");
+    fs::create_directory(dir / "folder");
+    const struct {
+        const char* what;
+        fs::path target;
+    } cases[] = {
+        {"missing folder", dir / "missing" / "ListToDo.db"},
+        {"target is a folder", dir / "folder"},
+        {"no file name", dir / ""},
+        {"empty path", fs::path()},
+    };
+    const std::set<fs::path> before = Names();
+    for (const auto& c : cases) {
+        const WriteResult w = WriteFileAtomically(c.target, "data");
+        EXPECT_FALSE(w.ok) << c.what;
+        EXPECT_FALSE(w.error.empty()) << c.what;
+        EXPECT_EQ(Names(), before) << c.what;
+        EXPECT_TRUE(fs::is_empty(dir / "folder")) << c.what;
+    }
+    std::string disk;
+    ASSERT_TRUE(ReadWholeFile(dir / "ListToDo.db", disk));
+    EXPECT_EQ(disk, "x");  // the old contents survive
+}
+
+TEST_F(SafeFile, TemporaryNamesAreDistinctAndMatchTheLeftOverPattern) {
+    const fs::path target = dir / "ListToDo.db";
+    const fs::path a = safe_file_internal::TempPathFor(target);
+    const fs::path b = safe_file_internal::TempPathFor(target);
+    EXPECT_NE(a, b);
+    for (const fs::path& t : {a, b}) {
+        EXPECT_EQ(t.parent_path(), dir);  // same folder, so the rename never crosses disks
+        EXPECT_TRUE(safe_file_internal::IsLeftoverTemp(t.filename(), target.filename())) << t;
+    }
+}
+
+TEST_F(SafeFile, ReadingSomethingThatIsNotAFileFails) {
+    std::string out;
+    EXPECT_FALSE(ReadWholeFile(dir / "absent", out));
+    EXPECT_FALSE(ReadWholeFile(dir, out));
+}
+
+}  // namespace
