@@ -15,6 +15,17 @@ constexpr const char* kEventFile = "ListToDo.db";
 // The reminder timer never raises these copies.
 bool TimerSkips(const TTodoItem& copy) { return copy.ImageIndex == kAlertNone || copy.Complete; }
 
+// Arguments and messages are UTF-8; a path made from a narrow string would be
+// read in the ANSI code page on Windows, where a Cyrillic folder gets lost.
+std::filesystem::path PathFromUtf8(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string PathText(const std::filesystem::path& p) {
+    const std::u8string u8 = p.u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
 bool Digits(std::string_view s, size_t from, size_t count, int& value) {
     value = 0;
     for (size_t i = from; i < from + count; ++i) {
@@ -45,7 +56,7 @@ void Usage(std::ostream& os, const std::filesystem::path& defaultDataDir) {
           "Параметры (можно и в виде --параметр=значение):\n"
           "  --data КАТАЛОГ  каталог данных с файлом ListToDo.db; по умолчанию dayloom_data\n"
           "                  рядом с программой: "
-       << defaultDataDir.string()
+       << PathText(defaultDataDir)
        << "\n"
           "  --date ДАТА     день списка (только для agenda); по умолчанию день момента --now\n"
           "  --now МОМЕНТ    текущий момент; по умолчанию часы компьютера\n"
@@ -71,12 +82,12 @@ int FailWithHint(std::ostream& err, const std::string& message) {
 std::string LoadProblem(const LoadReport& rep, const std::filesystem::path& file) {
     switch (rep.status) {
         case LoadReport::Status::Missing:
-            return "нет файла событий " + file.string();
+            return "нет файла событий " + PathText(file);
         case LoadReport::Status::Unreadable:
-            return "файл событий " + file.string() + " не читается";
+            return "файл событий " + PathText(file) + " не читается";
         case LoadReport::Status::Damaged:
         default:
-            return "файл событий " + file.string() + " повреждён: " + rep.problem +
+            return "файл событий " + PathText(file) + " повреждён: " + rep.problem +
                    " (прочитано событий: " + std::to_string(rep.loaded) + " из " +
                    std::to_string(rep.announced) + ")";
     }
@@ -145,7 +156,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         day = *parsed;
     }
     if (data.value && data.value->empty()) return FailWithHint(err, "пустое значение --data");
-    const std::filesystem::path dir = data.value ? std::filesystem::path(*data.value) : defaultDataDir;
+    const std::filesystem::path dir = data.value ? PathFromUtf8(*data.value) : defaultDataDir;
     const std::filesystem::path file = dir / kEventFile;
 
     TodoItems store;
