@@ -39,9 +39,14 @@ public:
 
     std::filesystem::path ExeDir() const override { return dir; }
     TDateTime Now() const override { return now; }
+    // Shows the dialog as exec() would, lets the script play the user, hides it.
     int RunModal(QDialog& dialog) override {
         ++modalRuns;
-        return modal ? modal(dialog) : QDialog::Rejected;
+        dialog.setResult(QDialog::Rejected);
+        dialog.show();
+        const int result = modal ? modal(dialog) : QDialog::Rejected;
+        dialog.hide();
+        return result;
     }
     void ShowMessage(QWidget*, const QString& text) override { messages << text; }
     bool AskRetry(QWidget*, const QString& text) override {
