@@ -55,7 +55,9 @@ inline void ClickMenuItem(QMenu* menu, QAction* item) {
 inline void ClickRow(TTodoList* list, int row, Qt::MouseButton button = Qt::LeftButton) {
     QTest::mouseClick(list->viewport(), button, {}, list->ItemRect(row).center());
 }
+// The first press of a double click is a click of its own.
 inline void DoubleClickRow(TTodoList* list, int row) {
+    ClickRow(list, row);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->ItemRect(row).center());
 }
 

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
 
 #include <fstream>
@@ -108,6 +110,34 @@ TEST_F(MainFormTest, FailedSaveIsReportedWithThePathAndRetried) {
     ASSERT_EQ(env.questions.size(), 2);  // the first answer asked to try again
     EXPECT_TRUE(env.questions[0].contains(QString::fromStdString(Db().string())));
     EXPECT_TRUE(std::filesystem::is_directory(Db()));
+}
+
+}  // namespace
+
+namespace {
+
+// Window captions are the program's own texts, and message boxes open in the
+// middle of the screen like the editor.
+TEST(Application, CaptionsAndMessageBoxes) {
+    SetUpApplication(*qApp);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "dayloom");
+    // With no display name of its own set, the platform appends nothing to
+    // captions ("Событие", not "Событие — dayloom"): the display name
+    // follows the application name.
+    QCoreApplication::setApplicationName(QStringLiteral("probe"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "probe");
+    SetUpApplication(*qApp);
+
+    QWidget panel;
+    panel.setGeometry(700, 500, 265, 400);
+    panel.show();
+    QMessageBox box(QMessageBox::Warning, {}, QStringLiteral("Текст"), QMessageBox::Ok, &panel);
+    PrepareMessageBox(box);
+    box.show();
+    QApplication::processEvents();
+    EXPECT_EQ(box.windowTitle(), "dayloom");
+    const QPoint off = box.frameGeometry().center() - box.screen()->geometry().center();
+    EXPECT_LE(off.manhattanLength(), 2) << off.x() << "," << off.y();
 }
 
 }  // namespace

@@ -1,26 +1,23 @@
-// The editor played by a script through the main window's modal seam.
+// The editor played by a script through the main window's modal seam: the
+// script types, picks and clicks in the shown dialog as a user does.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <QToolButton>
 
 #include <cstdlib>
 
 #include "app/main_form.h"
-#include "events/ansi.h"
 #include "events/todo_edit_dlg.h"
+#include "tests/support/builders.h"
+#include "tests/ui/drive.h"
 #include "tests/ui/fake_environment.h"
-#include "widgets/planner_calendar.h"
-#include "widgets/todo_list.h"
 
 namespace {
 
@@ -32,6 +29,28 @@ struct Choice {
     bool accept = true;
 };
 
+// Replaces the text of a box by typing, one key a character (Cyrillic too).
+void Type(QWidget* box, const char* text) {
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    for (const QChar ch : QString::fromUtf8(text))
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+
+// What a user does in the dialog for one choice, ending with a button.
+int Play(TToDoEditDlg& dlg, const Choice& c) {
+    if (c.name) Type(dlg.SubjectName, c.name);
+    Choose(dlg.Box1, c.kind);
+    if (dlg.BoxDvalue->isEnabled()) Choose(dlg.BoxDvalue, c.unit);
+    if (c.count) Type(dlg.BoxDcount, c.count);
+    for (int w : c.weekdays) {
+        dlg.CheckListWk->setCurrentRow(w);
+        QTest::keyClick(dlg.CheckListWk, Qt::Key_Space);
+    }
+    QTest::mouseClick(c.accept ? dlg.OKBtn : dlg.CancelBtn, Qt::LeftButton);
+    return dlg.result();
+}
+
 class EditorTest : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
@@ -42,39 +61,33 @@ protected:
         env.dir = tmp.path().toStdString();
         form = std::make_unique<TMainForm>(env);
         form->show();
-        QApplication::processEvents();
+        Activate(form.get());
         form->TimerAlert->stop();
     }
     void TearDown() override { form->close(); }
 
-    // Each modal run plays the next choice.
+    // Each modal run plays the next choice; past the last, Cancel.
     void Script(std::vector<Choice> choices) {
         env.modal = [choices, n = size_t(0)](QDialog& d) mutable {
-            auto& dlg = dynamic_cast<TToDoEditDlg&>(d);
             if (n >= choices.size()) return int(QDialog::Rejected);
-            const Choice& c = choices[n++];
-            if (c.name) dlg.SubjectName->setText(QString::fromUtf8(c.name));
-            dlg.Box1->setCurrentIndex(c.kind);
-            dlg.Box1Change();
-            dlg.BoxDvalue->setCurrentIndex(c.unit);
-            dlg.BoxDvalueChange();
-            if (c.count) dlg.BoxDcount->setEditText(QString::fromUtf8(c.count));
-            for (int w : c.weekdays) dlg.CheckListWk->item(w)->setCheckState(Qt::Checked);
-            return int(c.accept ? QDialog::Accepted : QDialog::Rejected);
+            return Play(dynamic_cast<TToDoEditDlg&>(d), choices[n++]);
         };
     }
     TToDoEditDlg& Dlg() { return *form->ToDoEditDlg; }
+    void Add() { ClickButton(form.get(), "SpeedButton1"); }
+    void OpenRow(int row) { DoubleClickRow(form->TodoListShow, row); }
 };
 
 TEST_F(EditorTest, AddsEachKindOnTheChosenDay) {
-    form->PlannerCalendar1->ChangeDate(EncodeDate(2010, 10, 13));
-    env.now = EncodeDateTime(2010, 10, 11, 9, 0, 42);
+    ClickDay(form->PlannerCalendar1, Day(2010, 10, 13));
+    env.now = At(2010, 10, 11, 9, 0, 42);
     Script({{"Простое"}, {"Длительное", 1, 5}, {"Повтор", 2, 0, nullptr, {1, 5}}, {"Дело", 3}});
-    for (int i = 0; i < 4; ++i) form->ToDo_AddEvent1Click();
+    for (int i = 0; i < 4; ++i) Add();
     ASSERT_EQ(form->TodoListSrc.Count(), 4);
-    const TDateTime start = EncodeDateTime(2010, 10, 13, 9, 0);
+    const TDateTime start = At(2010, 10, 13, 9, 0);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(form->TodoListSrc[i].CreationDate, start) << i;
-    EXPECT_EQ(form->TodoListSrc[1].CompletionDate, EncodeDateTime(2010, 11, 13, 9, 0));
+    EXPECT_EQ(form->TodoListSrc[1].Category, "1");  // months force the count
+    EXPECT_EQ(form->TodoListSrc[1].CompletionDate, At(2010, 11, 13, 9, 0));
     EXPECT_EQ(form->TodoListSrc[2].Resource, "34");
     EXPECT_EQ(form->TodoListSrc[2].DueDate, start);
     EXPECT_EQ(form->TodoListSrc[3].CompletionDate, start);
@@ -83,8 +96,8 @@ TEST_F(EditorTest, AddsEachKindOnTheChosenDay) {
 }
 
 TEST_F(EditorTest, EmptyNameAsksAgainAndBadCountsAreRefusedSilently) {
-    Script({{""}, {"Имя", 1, 3, "00"}, {"Имя", 1, 3, "2"}});
-    form->ToDo_AddEvent1Click();
+    Script({{""}, {"Имя", 1, 3, "0"}, {"Имя", 1, 3, "2"}});
+    Trigger(form.get(), "ToDo_AddEvent1");
     EXPECT_EQ(env.messages, QStringList({"Введите краткое имя события!"}));
     EXPECT_EQ(env.modalRuns, 3);
     ASSERT_EQ(form->TodoListSrc.Count(), 1);
@@ -93,46 +106,61 @@ TEST_F(EditorTest, EmptyNameAsksAgainAndBadCountsAreRefusedSilently) {
 
 TEST_F(EditorTest, CancelChangesNothing) {
     Script({{"Первое"}});
-    form->ToDo_AddEvent1Click();
+    Add();
     const TTodoItem before = form->TodoListSrc[0];
     Script({{"Другое", 2, 3, "5", {}, false}});
-    form->TodoListShow->SetItemIndex(0);
-    form->TodoListShowClick();
-    form->ToDo_PropertiesEvent1Click();
+    OpenRow(0);
+    EXPECT_EQ(env.modalRuns, 2);
     ASSERT_EQ(form->TodoListSrc.Count(), 1);
     EXPECT_EQ(form->TodoListSrc[0].Subject, before.Subject);
     EXPECT_EQ(form->TodoListSrc[0].Project, before.Project);
     Script({{nullptr, 0, 0, nullptr, {}, false}});
-    form->ToDo_AddEvent1Click();
+    Add();
     EXPECT_EQ(form->TodoListSrc.Count(), 1);
 }
 
 TEST_F(EditorTest, ToDoReopensAsToDoWithItsEnd) {
     Script({{"Дело", 3}});
-    form->ToDo_AddEvent1Click();
-    form->TodoListSrc[0].CompletionDate = EncodeDateTime(2010, 10, 14, 18, 0);
-    form->SpeedButton4Click();
-    form->TodoListShow->SetItemIndex(0);
-    form->TodoListShowClick();
-    env.modal = [](QDialog&) { return int(QDialog::Rejected); };
-    form->ToDo_PropertiesEvent1Click();
+    Add();
+    form->TodoListSrc[0].CompletionDate = At(2010, 10, 14, 18, 0);
+    ClickButton(form.get(), "SpeedButton4");
+    env.modal = nullptr;
+    OpenRow(0);
     EXPECT_EQ(Dlg().Box1->currentText(), "ToDo");
     EXPECT_FALSE(Dlg().dtpEnd->isHidden());
     EXPECT_FALSE(Dlg().Label1->isHidden());
     EXPECT_EQ(Dlg().dtpEnd->dateTime(), QDateTime(QDate(2010, 10, 14), QTime(18, 0)));
 }
 
-TEST_F(EditorTest, RightClickMovesTheSelectedEventKeepingItsTime) {
+TEST_F(EditorTest, DateAndTimeButtonsKeepTheMomentToTheMinute) {
     Script({{"Встреча"}});
-    form->ToDo_AddEvent1Click();
-    form->TodoListShow->SetItemIndex(0);
-    form->TodoListShowClick();
-    env.modal = [](QDialog&) { return int(QDialog::Accepted); };
-    const QPoint p = form->PlannerCalendar1->DateRect(EncodeDate(2010, 10, 20)).center();
-    form->PlannerCalendar1MouseDown(Qt::RightButton, p.x(), p.y());
-    EXPECT_EQ(form->TodoListSrc[0].CreationDate, EncodeDateTime(2010, 10, 20, 9, 0));
-    EXPECT_GE(form->PlannerCalendar1->Events().Find(EncodeDate(2010, 10, 20)), 0);
-    EXPECT_LT(form->PlannerCalendar1->Events().Find(EncodeDate(2010, 10, 11)), 0);
+    env.now = At(2010, 10, 11, 9, 30);
+    Add();
+    env.modal = [](QDialog& d) {
+        auto& dlg = dynamic_cast<TToDoEditDlg&>(d);
+        QTest::mouseClick(dlg.SpeedButton2, Qt::LeftButton);  // "Date"
+        EXPECT_EQ(dlg.SpeedButton2->text(), "Time");
+        EXPECT_EQ(dlg.dtpBegin->displayFormat(), "dd.MM.yyyy");
+        QTest::mouseClick(dlg.SpeedButton2, Qt::LeftButton);  // "Time"
+        EXPECT_EQ(dlg.dtpBegin->time(), QTime(9, 30));
+        QTest::mouseClick(dlg.SpeedButton2, Qt::LeftButton);  // "Date" again, then accept
+        QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
+        return dlg.result();
+    };
+    OpenRow(0);
+    EXPECT_EQ(form->TodoListSrc[0].CreationDate, At(2010, 10, 11, 9, 30));
+}
+
+TEST_F(EditorTest, OpensInTheMiddleOfTheScreenWithItsOwnCaption) {
+    QPoint centre, screenCentre;
+    env.modal = [&](QDialog& d) {
+        centre = d.frameGeometry().center();
+        screenCentre = d.screen()->geometry().center();
+        EXPECT_EQ(d.windowTitle(), "Событие");
+        return int(QDialog::Rejected);
+    };
+    Add();
+    EXPECT_LE((centre - screenCentre).manhattanLength(), 2) << centre.x() << "," << centre.y();
 }
 
 TEST(EditorDialog, ControlsTextsAndLimits) {
@@ -146,11 +174,15 @@ TEST(EditorDialog, ControlsTextsAndLimits) {
     EXPECT_TRUE(dlg.dtpEnd->isHidden());
     EXPECT_EQ(dlg.CheckListWk->item(0)->text(), "Вс");
 
-    dlg.SpeedButton2Click();
-    EXPECT_EQ(dlg.dtpBegin->displayFormat(), "dd.MM.yyyy");
-    EXPECT_EQ(dlg.SpeedButton2->text(), "Time");
-    dlg.SpeedButton2Click();
-    EXPECT_EQ(dlg.dtpBegin->displayFormat(), "HH:mm");
+    // The right-hand column keeps its place whatever the kind.
+    dlg.show();
+    QApplication::processEvents();
+    const int column = dlg.SubjectName->x();
+    Choose(dlg.Box1, 3);
+    QApplication::processEvents();
+    EXPECT_FALSE(dlg.Label1->isHidden());
+    EXPECT_EQ(dlg.SubjectName->x(), column);
+    EXPECT_EQ(dlg.Box1->x(), column);
 
     bool changed = false;
     EXPECT_EQ(FitForFile(QString::fromUtf8("Кофе ☕ и €"), &changed), QString::fromUtf8("Кофе ? и €"));
@@ -162,11 +194,9 @@ TEST(EditorDialog, ControlsTextsAndLimits) {
     if (const char* dir = std::getenv("DAYLOOM_SHOT_DIR")) {
         dlg.SubjectName->setText(QStringLiteral("Планёрка отдела"));
         dlg.Memo1->setPlainText(QStringLiteral("Переговорная 3\nВзять отчёт за квартал"));
-        dlg.Box1->setCurrentIndex(2);
-        dlg.Box1Change();
+        Choose(dlg.Box1, 2);
         dlg.CheckListWk->item(1)->setCheckState(Qt::Checked);
         dlg.CheckListWk->item(3)->setCheckState(Qt::Checked);
-        dlg.show();
         QApplication::processEvents();
         dlg.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/editor.png"));
     }
