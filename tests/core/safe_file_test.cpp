@@ -22,7 +22,10 @@ protected:
     }
     void TearDown() override {
         std::error_code ec;
-        fs::remove_all(dir.parent_path(), ec);
+        // Tests run side by side: only this test's folder goes, the shared
+        // parent only once it is empty.
+        fs::remove_all(dir, ec);
+        fs::remove(dir.parent_path(), ec);
     }
     std::set<fs::path> Names() const {
         std::set<fs::path> names;
