@@ -12,8 +12,8 @@
 
 #include "app/main_form.h"
 #include "dayview/agenda.h"
-#include "events/ansi.h"
 #include "events/event_file.h"
+#include "tests/support/builders.h"
 #include "tests/ui/fake_environment.h"
 #include "widgets/planner_calendar.h"
 #include "widgets/todo_list.h"
@@ -22,52 +22,23 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TDateTime At(int y, int m, int d, int h, int mi) { return EncodeDateTime(y, m, d, h, mi); }
-
-TTodoItem& Add(TodoItems& store, const char* name, TDateTime s, int alert = 1) {
-    TTodoItem& e = store.Add();
-    e.Subject = ansi(name);
-    e.CreationDate = s;
-    e.Category = e.Project = e.Resource = "0";
-    e.ImageIndex = alert;
-    e.Notes = {ansi("заметка")};
-    return e;
-}
-
 // Every kind of event around Monday 11 October 2010 (the fake clock's day).
-TodoItems Store() {
-    TodoItems s;
-    Add(s, "Врач", At(2010, 10, 11, 10, 0), 4);                                   // "за 15 мин"
-    Add(s, "Звонок", At(2010, 10, 11, 12, 30), 0);                                // "Не напоминать"
-    Add(s, "Поезд", At(2010, 10, 12, 8, 0), 9);                                   // "за 1 день"
-    Add(s, "Отчёт", At(2010, 10, 10, 9, 0)).CompletionDate = At(2010, 10, 13, 18, 0);
-    Add(s, "Ремонт", At(2010, 10, 12, 10, 0)).CompletionDate = At(2010, 10, 14, 18, 0);
-    TTodoItem& done = Add(s, "Сдано", At(2010, 10, 9, 9, 0));
-    done.CompletionDate = At(2010, 10, 12, 18, 0);
-    done.Complete = true;
-    TTodoItem& lasting = Add(s, "Совещание", At(2010, 10, 11, 8, 0), 7);           // "за 1 час"
-    lasting.Category = "2";
-    lasting.Project = "2";
-    lasting.CompletionDate = At(2010, 10, 11, 10, 0);
-    TTodoItem& trip = Add(s, "Поездка", At(2010, 10, 12, 7, 0), 3);                // 3 days
-    trip.Category = "3";
-    trip.Project = "3";
-    trip.CompletionDate = At(2010, 10, 15, 7, 0);
-    auto repeating = [&](const char* name, TDateTime start, const char* count, const char* unit,
-                         const char* mask, int alert) -> TTodoItem& {
-        TTodoItem& r = Add(s, name, start, alert);
-        r.DueDate = start;
-        r.Category = count;
-        r.Project = unit;
-        r.Resource = mask;
-        return r;
-    };
-    repeating("Зарядка", At(2010, 10, 1, 7, 0), "1", "3", "0", 1);                 // daily
-    repeating("Бассейн", At(2010, 10, 4, 19, 30), "1", "4", "0", 2);               // weekly
-    repeating("Тренировка", At(2010, 10, 6, 18, 0), "0", "0", "42", 5);            // Mon, Wed, Fri
-    repeating("Планёрка", At(2010, 10, 1, 9, 30), "1", "3", "0", 1).Complete = true;
-    repeating("Оплата", At(2010, 1, 20, 11, 0), "1", "5", "0", 1);                 // monthly
-    return s;
+TodoItems EveryKind() {
+    return Store({
+        Event("Врач", At(2010, 10, 11, 10, 0)).Alert(4),                           // "за 15 мин"
+        Event("Звонок", At(2010, 10, 11, 12, 30)).Alert(0),                        // "Не напоминать"
+        Event("Поезд", At(2010, 10, 12, 8, 0)).Alert(9),                           // "за 1 день"
+        Event("Отчёт", At(2010, 10, 10, 9, 0)).Until(At(2010, 10, 13, 18, 0)),
+        Event("Ремонт", At(2010, 10, 12, 10, 0)).Until(At(2010, 10, 14, 18, 0)),
+        Event("Сдано", At(2010, 10, 9, 9, 0)).Until(At(2010, 10, 12, 18, 0)).Done(),
+        Event("Совещание", At(2010, 10, 11, 8, 0)).Alert(7).Lasting(2, 2),         // "за 1 час"
+        Event("Поездка", At(2010, 10, 12, 7, 0)).Alert(3).Lasting(3, 3),
+        Event("Зарядка", At(2010, 10, 1, 7, 0)).Repeat("1", "3"),                  // daily
+        Event("Бассейн", At(2010, 10, 4, 19, 30)).Alert(2).Repeat("1", "4"),       // weekly
+        Event("Тренировка", At(2010, 10, 6, 18, 0)).Alert(5).Repeat("0", "0", "42"),  // Mon, Wed, Fri
+        Event("Планёрка", At(2010, 10, 1, 9, 30)).Repeat("1", "3").Done(),
+        Event("Оплата", At(2010, 1, 20, 11, 0)).Repeat("1", "5"),                  // monthly
+    });
 }
 
 Lines Rows(const TodoItems& copies) {
@@ -98,7 +69,7 @@ protected:
     void SetUp() override {
         env.dir = tmp.path().toStdString();
         std::filesystem::create_directories(DataDir());
-        ASSERT_TRUE(SaveToFile(DataDir() / "ListToDo.db", Store(), false).ok);
+        ASSERT_TRUE(SaveToFile(DataDir() / "ListToDo.db", EveryKind(), false).ok);
     }
     std::filesystem::path DataDir() const { return env.dir / "dayloom_data"; }
     // The command as a user runs it, with the fake clock as its clock.

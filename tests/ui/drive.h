@@ -87,3 +87,9 @@ inline void Choose(QComboBox* box, int index) {
     for (int i = 0; i < index; ++i) QTest::keyClick(box, Qt::Key_Down);
     EXPECT_EQ(box->currentIndex(), index);
 }
+
+// A painted pixel within `tol` of a colour in every channel.
+inline bool Near(QRgb a, const QColor& b, int tol = 3) {
+    return std::abs(qRed(a) - b.red()) <= tol && std::abs(qGreen(a) - b.green()) <= tol &&
+           std::abs(qBlue(a) - b.blue()) <= tol;
+}

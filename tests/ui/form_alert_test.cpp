@@ -11,6 +11,7 @@
 #include "dayview/form_alert.h"
 #include "dayview/reminder_tick.h"
 #include "events/ansi.h"
+#include "tests/ui/drive.h"
 
 namespace {
 
@@ -21,11 +22,6 @@ QString U(const std::string& cp1251) { return QString::fromStdString(utf8(cp1251
 
 void Settle() {
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
-}
-
-bool Near(QRgb a, const QColor& b) {
-    return std::abs(qRed(a) - b.red()) <= 3 && std::abs(qGreen(a) - b.green()) <= 3 &&
-           std::abs(qBlue(a) - b.blue()) <= 3;
 }
 
 TEST(FormAlert, CaptionSizeAndLook) {

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/builders.h"
+#include "tests/ui/drive.h"
 #include "widgets/planner_calendar.h"
 
 namespace {
-
-TDateTime D(int y, int m, int d) { return EncodeDate(y, m, d); }
 
 std::string Ymd(TDateTime t) {
     const DateTimeParts p = DecodeDateTime(t);
@@ -44,88 +44,77 @@ struct Fixture {
                          [this](TDateTime o, TDateTime n) { log.push_back("year " + Ymd(o) + ">" + Ymd(n)); });
     }
 
-    void Press(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), QPointF(cal.mapToGlobal(at)), button, button,
-                          Qt::NoModifier);
-        QApplication::sendEvent(&cal, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), QPointF(cal.mapToGlobal(at)), button,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&cal, &release);
-    }
-    void Key(int key) {
-        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(&cal, &e);
-    }
+    void Press(QPoint at, Qt::MouseButton button = Qt::LeftButton) { QTest::mouseClick(&cal, button, {}, at); }
 };
 
 using Log = std::vector<std::string>;
 
 TEST(PlannerCalendar, LeftClickSelectsAndNotifiesInOrder) {
-    Fixture f(D(2010, 10, 15));
+    Fixture f(Day(2010, 10, 15));
     // 2 November sits in the last row of October's grid.
-    const QRect cell = f.cal.DateRect(D(2010, 11, 2));
+    const QRect cell = f.cal.DateRect(Day(2010, 11, 2));
     ASSERT_FALSE(cell.isEmpty());
     f.Press(cell.center());
     EXPECT_EQ(f.log, (Log{"down:left", "day 2010-10-15>2010-11-2", "month 2010-10-15>2010-11-2"}));
-    EXPECT_EQ(f.cal.Date(), D(2010, 11, 2));
+    EXPECT_EQ(f.cal.Date(), Day(2010, 11, 2));
     EXPECT_EQ(f.cal.Month(), 11);
     EXPECT_EQ(f.cal.Year(), 2010);
 
     // Clicking the selected day again changes nothing.
     f.log.clear();
-    f.Press(f.cal.DateRect(D(2010, 11, 2)).center());
+    f.Press(f.cal.DateRect(Day(2010, 11, 2)).center());
     EXPECT_EQ(f.log, (Log{"down:left"}));
 }
 
 TEST(PlannerCalendar, RightClickOnlyReportsThePress) {
-    Fixture f(D(2010, 10, 15));
-    f.Press(f.cal.DateRect(D(2010, 10, 20)).center(), Qt::RightButton);
+    Fixture f(Day(2010, 10, 15));
+    f.Press(f.cal.DateRect(Day(2010, 10, 20)).center(), Qt::RightButton);
     f.Press(f.cal.NextButtonRect().center(), Qt::RightButton);
     EXPECT_EQ(f.log, (Log{"down:other", "down:other"}));
-    EXPECT_EQ(f.cal.Date(), D(2010, 10, 15));
+    EXPECT_EQ(f.cal.Date(), Day(2010, 10, 15));
 }
 
 TEST(PlannerCalendar, BrowseButtonsAndKeys) {
-    Fixture f(D(2010, 1, 31));
+    Fixture f(Day(2010, 1, 31));
     f.Press(f.cal.NextButtonRect().center());
-    EXPECT_EQ(f.cal.Date(), D(2010, 2, 28));
+    EXPECT_EQ(f.cal.Date(), Day(2010, 2, 28));
     EXPECT_EQ(f.log, (Log{"down:left", "day 2010-1-31>2010-2-28", "month 2010-1-31>2010-2-28"}));
 
     f.log.clear();
-    f.cal.SetDate(D(2010, 1, 15) + 0.7);  // no notification; only the date counts
+    f.cal.SetDate(Day(2010, 1, 15) + 0.7);  // no notification; only the date counts
     EXPECT_TRUE(f.log.empty());
-    EXPECT_EQ(f.cal.Date(), D(2010, 1, 15));
+    EXPECT_EQ(f.cal.Date(), Day(2010, 1, 15));
     f.Press(f.cal.PrevButtonRect().center());
     EXPECT_EQ(f.log, (Log{"down:left", "month 2010-1-15>2009-12-15", "year 2010-1-15>2009-12-15"}));
 
     struct Case { TDateTime from; int key; TDateTime want; Log raised; };
     const Case cases[] = {
-        {D(2012, 1, 31), Qt::Key_PageDown, D(2012, 2, 29), {"day 2012-1-31>2012-2-29", "month 2012-1-31>2012-2-29"}},
-        {D(2010, 10, 15), Qt::Key_PageUp, D(2010, 9, 15), {"month 2010-10-15>2010-9-15"}},
-        {D(2010, 10, 1), Qt::Key_Left, D(2010, 9, 30), {"day 2010-10-1>2010-9-30", "month 2010-10-1>2010-9-30"}},
-        {D(2010, 12, 31), Qt::Key_Right, D(2011, 1, 1),
+        {Day(2012, 1, 31), Qt::Key_PageDown, Day(2012, 2, 29), {"day 2012-1-31>2012-2-29", "month 2012-1-31>2012-2-29"}},
+        {Day(2010, 10, 15), Qt::Key_PageUp, Day(2010, 9, 15), {"month 2010-10-15>2010-9-15"}},
+        {Day(2010, 10, 1), Qt::Key_Left, Day(2010, 9, 30), {"day 2010-10-1>2010-9-30", "month 2010-10-1>2010-9-30"}},
+        {Day(2010, 12, 31), Qt::Key_Right, Day(2011, 1, 1),
          {"day 2010-12-31>2011-1-1", "month 2010-12-31>2011-1-1", "year 2010-12-31>2011-1-1"}},
-        {D(2010, 10, 15), Qt::Key_Down, D(2010, 10, 22), {"day 2010-10-15>2010-10-22"}},
-        {D(2010, 10, 15), Qt::Key_Up, D(2010, 10, 8), {"day 2010-10-15>2010-10-8"}},
+        {Day(2010, 10, 15), Qt::Key_Down, Day(2010, 10, 22), {"day 2010-10-15>2010-10-22"}},
+        {Day(2010, 10, 15), Qt::Key_Up, Day(2010, 10, 8), {"day 2010-10-15>2010-10-8"}},
     };
     for (const Case& c : cases) {
         f.cal.SetDate(c.from);
         f.log.clear();
-        f.Key(c.key);
+        QTest::keyClick(&f.cal, Qt::Key(c.key));
         EXPECT_EQ(f.cal.Date(), c.want) << Ymd(c.from) << " key " << c.key;
         EXPECT_EQ(f.log, c.raised) << Ymd(c.from) << " key " << c.key;
     }
 }
 
 TEST(PlannerCalendar, MonthAndYearMenus) {
-    Fixture f(D(2010, 3, 31));
+    Fixture f(Day(2010, 3, 31));
     f.Press(f.cal.MonthNameRect().center());
     QMenu* months = f.cal.OpenMenu();
     ASSERT_NE(months, nullptr);
     ASSERT_EQ(months->actions().size(), 12);
     EXPECT_EQ(months->actions()[3]->text(), QString("Апрель"));
     months->actions()[3]->trigger();
-    EXPECT_EQ(f.cal.Date(), D(2010, 4, 30));
+    EXPECT_EQ(f.cal.Date(), Day(2010, 4, 30));
     months->close();
 
     f.Press(f.cal.YearRect().center());
@@ -139,25 +128,25 @@ TEST(PlannerCalendar, MonthAndYearMenus) {
 }
 
 TEST(PlannerCalendar, DateAtPoint) {
-    Fixture f(D(2010, 10, 15));
+    Fixture f(Day(2010, 10, 15));
     const TCalendarGeometry g = f.cal.Geometry();
-    const QRect first = f.cal.DateRect(D(2010, 9, 27));
+    const QRect first = f.cal.DateRect(Day(2010, 9, 27));
     TDateTime d = -1;
     EXPECT_FALSE(f.cal.DateAtXY(g.WeekColumnWidth - 1, first.center().y(), d));  // week column
     EXPECT_FALSE(f.cal.DateAtXY(first.center().x(), 3, d));                      // caption
     ASSERT_TRUE(f.cal.DateAtXY(first.center().x(), first.center().y(), d));
-    EXPECT_EQ(d, D(2010, 9, 27));
+    EXPECT_EQ(d, Day(2010, 9, 27));
     EXPECT_TRUE(f.cal.DateAtXY(f.cal.width() - 1, f.cal.height() - 1, d));  // clamped to the last cell
-    EXPECT_EQ(d, D(2010, 11, 7));
+    EXPECT_EQ(d, Day(2010, 11, 7));
 
     f.cal.ShowWeeks = false;
-    ASSERT_TRUE(f.cal.DateAtXY(1, f.cal.DateRect(D(2010, 9, 27)).center().y(), d));
-    EXPECT_EQ(d, D(2010, 9, 27));
+    ASSERT_TRUE(f.cal.DateAtXY(1, f.cal.DateRect(Day(2010, 9, 27)).center().y(), d));
+    EXPECT_EQ(d, Day(2010, 9, 27));
     f.cal.StartDay = 7;
-    ASSERT_TRUE(f.cal.DateAtXY(1, f.cal.DateRect(D(2010, 9, 26)).center().y(), d));
-    EXPECT_EQ(d, D(2010, 9, 26));  // Sunday first
+    ASSERT_TRUE(f.cal.DateAtXY(1, f.cal.DateRect(Day(2010, 9, 26)).center().y(), d));
+    EXPECT_EQ(d, Day(2010, 9, 26));  // Sunday first
     f.cal.ShowDaysBefore = false;
-    EXPECT_FALSE(f.cal.DateAtXY(1, f.cal.DateRect(D(2010, 9, 26)).center().y(), d));
+    EXPECT_FALSE(f.cal.DateAtXY(1, f.cal.DateRect(Day(2010, 9, 26)).center().y(), d));
 }
 
 // ---- painting ----------------------------------------------------------------
@@ -177,15 +166,15 @@ bool CellHasColour(const QImage& img, const QRect& r, QRgb colour, int tolerance
 }
 
 TEST(PlannerCalendar, MarkersSelectionAndTodayPaint) {
-    Fixture f(D(2010, 10, 29));
+    Fixture f(Day(2010, 10, 29));
     TPlannerCalendar& cal = f.cal;
-    cal.SetToday(D(2010, 10, 20));
+    cal.SetToday(Day(2010, 10, 20));
     struct Mark { TDateTime day; TEventShape shape; uint32_t colour; };
     const Mark marks[] = {
-        {D(2010, 10, 5), evsRectangle, 0x00C000}, {D(2010, 10, 6), evsCircle, 0xC000C0},
-        {D(2010, 10, 7), evsSquare, 0x00A0A0},    {D(2010, 10, 8), evsTriangle, 0xA06000},
-        {D(2010, 10, 12), evsNone, 0x404040},     {D(2010, 11, 6), evsRectangle, 0x2020F0},
-        {D(2010, 10, 29), evsRectangle, 0x00C000},  // the selected day
+        {Day(2010, 10, 5), evsRectangle, 0x00C000}, {Day(2010, 10, 6), evsCircle, 0xC000C0},
+        {Day(2010, 10, 7), evsSquare, 0x00A0A0},    {Day(2010, 10, 8), evsTriangle, 0xA06000},
+        {Day(2010, 10, 12), evsNone, 0x404040},     {Day(2010, 11, 6), evsRectangle, 0x2020F0},
+        {Day(2010, 10, 29), evsRectangle, 0x00C000},  // the selected day
     };
     for (const Mark& m : marks) {
         TCalendarEvent& e = cal.Events().Add(m.day);
@@ -199,51 +188,51 @@ TEST(PlannerCalendar, MarkersSelectionAndTodayPaint) {
     auto cx = [](const QRect& r) { return r.left() + r.width() / 2; };
     auto cy = [](const QRect& r) { return r.top() + r.height() / 2; };
 
-    const QRect rect = inner(D(2010, 10, 5));
+    const QRect rect = inner(Day(2010, 10, 5));
     EXPECT_EQ(Px(img, rect.left(), rect.top()), 0x00C000u);          // fills the corner
     EXPECT_EQ(Px(img, rect.right(), rect.bottom()), 0x00C000u);
     EXPECT_NE(Px(img, rect.left() - 1, rect.top()), 0x00C000u);      // inset one pixel
 
-    const QRect circle = inner(D(2010, 10, 6));
+    const QRect circle = inner(Day(2010, 10, 6));
     EXPECT_NE(Px(img, circle.left() + 1, circle.top() + 1), 0xC000C0u);
     EXPECT_EQ(Px(img, circle.left() + 3, cy(circle)), 0xC000C0u);
 
-    const QRect diamond = inner(D(2010, 10, 7));
+    const QRect diamond = inner(Day(2010, 10, 7));
     EXPECT_NE(Px(img, diamond.left() + 1, diamond.top() + 1), 0x00A0A0u);
     EXPECT_NE(Px(img, diamond.left() + 2, diamond.bottom() - 2), 0x00A0A0u);
     EXPECT_EQ(Px(img, cx(diamond), diamond.bottom() - 2), 0x00A0A0u);
     EXPECT_EQ(Px(img, diamond.left() + 3, cy(diamond)), 0x00A0A0u);
 
-    const QRect tri = inner(D(2010, 10, 8));
+    const QRect tri = inner(Day(2010, 10, 8));
     EXPECT_NE(Px(img, tri.left() + 1, tri.top() + 1), 0xA06000u);    // apex at the top only
     EXPECT_NE(Px(img, tri.right() - 1, tri.top() + 1), 0xA06000u);
     EXPECT_EQ(Px(img, tri.left() + 4, tri.bottom() - 1), 0xA06000u); // base along the bottom
     EXPECT_EQ(Px(img, tri.right() - 4, tri.bottom() - 1), 0xA06000u);
 
-    const QRect none = inner(D(2010, 10, 12));
+    const QRect none = inner(Day(2010, 10, 12));
     EXPECT_FALSE(CellHasColour(img, none, 0x404040, 0));
     EXPECT_TRUE(CellHasColour(img, none, 0xFF0000, 60));             // the number in its font colour
 
-    const QRect next = inner(D(2010, 11, 6));                          // last row, next month
+    const QRect next = inner(Day(2010, 11, 6));                          // last row, next month
     EXPECT_EQ(Px(img, next.left() + 1, next.top() + 1), 0x2020F0u);
 
-    const QRect plain = inner(D(2010, 10, 13));
+    const QRect plain = inner(Day(2010, 10, 13));
     for (QRgb c : {0x00C000u, 0xC000C0u, 0x00A0A0u, 0xA06000u, 0x2020F0u})
         EXPECT_FALSE(CellHasColour(img, plain, c, 0));
 
-    const QRect selected = inner(D(2010, 10, 29));                     // selection covers the marker
+    const QRect selected = inner(Day(2010, 10, 29));                     // selection covers the marker
     EXPECT_EQ(Px(img, selected.left(), selected.top()), 0x6FD0FFu);
     EXPECT_FALSE(CellHasColour(img, selected, 0x00C000, 0));
 
-    const QRect today = cal.DateRect(D(2010, 10, 20));
+    const QRect today = cal.DateRect(Day(2010, 10, 20));
     EXPECT_EQ(Px(img, today.left(), today.top()), 0x000000u);
     EXPECT_EQ(Px(img, today.right(), today.bottom()), 0x000000u);
-    const QRect other = cal.DateRect(D(2010, 10, 21));
+    const QRect other = cal.DateRect(Day(2010, 10, 21));
     EXPECT_NE(Px(img, other.left() + 1, other.top()), 0x000000u);
 }
 
 TEST(PlannerCalendar, BrowseHintsAndFocusDay) {
-    Fixture f(D(2010, 10, 15));
+    Fixture f(Day(2010, 10, 15));
     f.cal.show();
     const QPoint at = f.cal.NextButtonRect().center();
     QHelpEvent help(QEvent::ToolTip, at, f.cal.mapToGlobal(at));
@@ -258,7 +247,7 @@ TEST(PlannerCalendar, BrowseHintsAndFocusDay) {
     // The focus day gets a dotted frame only while the calendar has the focus.
     f.cal.SelectColor = QColor(0xFF, 0xFF, 0xFF);
     f.cal.LineColor = QColor(0xFF, 0, 0);
-    const QRect r = f.cal.DateRect(D(2010, 10, 15)).adjusted(1, 1, -1, -1);
+    const QRect r = f.cal.DateRect(Day(2010, 10, 15)).adjusted(1, 1, -1, -1);
     const QRect ring(r.left() + 1, r.top() + 1, r.width() - 2, 1);  // the frame's top edge
     EXPECT_FALSE(CellHasColour(f.cal.grab().toImage(), ring, 0xFF0000, 0));
     f.cal.activateWindow();
@@ -274,15 +263,15 @@ TEST(PlannerCalendar, ScreenshotForReview) {
     if (dir.isEmpty()) GTEST_SKIP() << "DAYLOOM_SHOTS not set";
     TPlannerCalendar cal;
     cal.resize(265, 185);
-    cal.SetDate(D(2010, 10, 14));
-    cal.SetToday(D(2010, 10, 11));
+    cal.SetDate(Day(2010, 10, 14));
+    cal.SetToday(Day(2010, 10, 11));
     const TEventShape shapes[] = {evsRectangle, evsCircle, evsSquare, evsTriangle, evsNone};
     int i = 0;
     for (int day : {1, 5, 12, 19, 22, 26, 28, 30})
-        cal.Events().Add(D(2010, 10, day)).Shape = shapes[i++ % 5];
-    cal.Events().Add(D(2010, 9, 28));
-    cal.Events().Add(D(2010, 11, 4)).Shape = evsCircle;
-    cal.Events().Add(D(2010, 10, 14));
+        cal.Events().Add(Day(2010, 10, day)).Shape = shapes[i++ % 5];
+    cal.Events().Add(Day(2010, 9, 28));
+    cal.Events().Add(Day(2010, 11, 4)).Shape = evsCircle;
+    cal.Events().Add(Day(2010, 10, 14));
     QDir().mkpath(dir);
     ASSERT_TRUE(cal.grab().save(dir + "/calendar.png"));
 }

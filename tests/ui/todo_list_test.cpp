@@ -17,6 +17,7 @@
 
 #include "events/ansi.h"
 #include "events/date_time.h"
+#include "tests/ui/drive.h"
 #include "widgets/todo_list.h"
 
 namespace {
@@ -44,23 +45,6 @@ struct Shown {
         return out;
     }
 };
-
-void Mouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButton button) {
-    QMouseEvent ev(type, QPointF(pos), QPointF(target->mapToGlobal(pos)), button,
-                   type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button),
-                   Qt::NoModifier);
-    QApplication::sendEvent(target, &ev);
-}
-
-void Key(QWidget* target, int key, const QString& text = {}) {
-    QKeyEvent ev(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &ev);
-}
-
-bool Near(QRgb a, QColor b, int tol = 12) {
-    return std::abs(qRed(a) - b.red()) <= tol && std::abs(qGreen(a) - b.green()) <= tol &&
-           std::abs(qBlue(a) - b.blue()) <= tol;
-}
 
 // Longest horizontal run of pixels near `color` inside the rectangle.
 int LongestRun(const QImage& img, const QRect& r, QColor color, int tol) {
@@ -256,16 +240,16 @@ TEST(TodoListSort, HeaderPressChoosesColumnThenReversesAndSortsOnlyWhileSorted) 
     const int mid1 = s.list.Columns()[0].Width + 30;
     const int edge1 = s.list.Columns()[0].Width + 2;  // within the edge grip
 
-    Mouse(header, QEvent::MouseButtonPress, QPoint(edge1, 10), Qt::LeftButton);
+    QTest::mousePress(header, Qt::LeftButton, {}, QPoint(edge1, 10));
     EXPECT_EQ(s.list.SortColumn(), 2);
-    Mouse(header, QEvent::MouseButtonPress, QPoint(mid1, 10), Qt::LeftButton);
+    QTest::mousePress(header, Qt::LeftButton, {}, QPoint(mid1, 10));
     EXPECT_EQ(s.list.SortColumn(), 1);
     EXPECT_EQ(s.list.SortDirection(), TSortDirection::sdAscending);
     EXPECT_EQ(s.Subjects(), (std::vector<std::string>{"x", "y", "z"}));
 
     s.list.SetSorted(true);
     EXPECT_EQ(s.Subjects(), (std::vector<std::string>{"y", "z", "x"}));
-    Mouse(header, QEvent::MouseButtonPress, QPoint(mid1, 10), Qt::LeftButton);
+    QTest::mousePress(header, Qt::LeftButton, {}, QPoint(mid1, 10));
     EXPECT_EQ(s.list.SortDirection(), TSortDirection::sdDescending);
     EXPECT_EQ(s.Subjects(), (std::vector<std::string>{"x", "z", "y"}));
 }
@@ -286,20 +270,19 @@ TEST(TodoListInput, ClicksKeysAndThePopupMenu) {
     QWidget* body = s.list.viewport();
     const QPoint row2 = s.list.ItemRect(2).center();
 
-    Mouse(body, QEvent::MouseButtonPress, row2, Qt::LeftButton);
-    Mouse(body, QEvent::MouseButtonRelease, row2, Qt::LeftButton);
+    QTest::mouseClick(body, Qt::LeftButton, {}, row2);
     EXPECT_EQ(s.list.ItemIndex(), 2);
     EXPECT_EQ(clicks, 1);
 
-    Mouse(body, QEvent::MouseButtonDblClick, row2, Qt::LeftButton);
+    QTest::mouseDClick(body, Qt::LeftButton, {}, row2);
     EXPECT_EQ(dbl, 1);
 
     // Below the last row: no item clicked, selection kept.
-    Mouse(body, QEvent::MouseButtonPress, s.list.ItemRect(8).center(), Qt::LeftButton);
+    QTest::mousePress(body, Qt::LeftButton, {}, s.list.ItemRect(8).center());
     EXPECT_EQ(s.list.ItemIndex(), 2);
     EXPECT_EQ(clicks, 2 - 1);
 
-    Key(&s.list, Qt::Key_Return, "\r");
+    QTest::keyClick(&s.list, Qt::Key_Return);
     ASSERT_EQ(int(keys.size()), 1);
     EXPECT_EQ(keys[0].first, QChar('\r'));
     EXPECT_EQ(keys[0].second, int(Qt::Key_Return));
@@ -309,7 +292,7 @@ TEST(TodoListInput, ClicksKeysAndThePopupMenu) {
         {Qt::Key_Home, 0}, {Qt::Key_Up, 0}, {Qt::Key_PageDown, 4}, {Qt::Key_PageUp, 0},
     };
     for (const auto& n : navs) {
-        Key(&s.list, n.key);
+        QTest::keyClick(&s.list, Qt::Key(n.key));
         EXPECT_EQ(s.list.ItemIndex(), n.expect) << n.key;
     }
     EXPECT_EQ(int(keys.size()), 1 + int(std::size(navs)));
@@ -325,9 +308,7 @@ TEST(TodoListInput, ClicksKeysAndThePopupMenu) {
     menu.addAction(QStringLiteral("Свойства"));
     s.list.PopupMenu = &menu;
     const QPoint row3 = s.list.ItemRect(3).center();
-    Mouse(body, QEvent::MouseButtonPress, row3, Qt::RightButton);
-    QContextMenuEvent ctx(QContextMenuEvent::Mouse, row3, body->mapToGlobal(row3));
-    QApplication::sendEvent(body, &ctx);
+    ClickAt(body, row3, Qt::RightButton);
     EXPECT_EQ(s.list.ItemIndex(), 3);
     EXPECT_TRUE(menu.isVisible());
     menu.hide();
