@@ -64,6 +64,14 @@ void Environment::ShowMessage(QWidget* parent, const QString& text) {
     box.exec();
 }
 
+void Environment::Notify(QWidget* parent, const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Warning, {}, text, QMessageBox::Ok, parent);
+    PrepareMessageBox(*box);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
 bool Environment::AskRetry(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Warning, {}, text, QMessageBox::NoButton, parent);
     PrepareMessageBox(box);

@@ -32,6 +32,8 @@ public:
     virtual int RunModal(QDialog& dialog);
     // A message the user acknowledges.
     virtual void ShowMessage(QWidget* parent, const QString& text);
+    // A message that does not wait for the user (a background failure).
+    virtual void Notify(QWidget* parent, const QString& text);
     // A question with "try again" / "close anyway"; true = try again.
     virtual bool AskRetry(QWidget* parent, const QString& text);
     // Desktop work area (without panels) and whole screen size.

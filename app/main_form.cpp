@@ -1,6 +1,8 @@
 #include "app/main_form.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QSessionManager>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -77,6 +79,18 @@ void TMainForm::ConnectHandlers() {
     connect(ToDo_AddEvent1, &QAction::triggered, this, &TMainForm::ToDo_AddEvent1Click);
     connect(SpeedButton1, &QToolButton::clicked, this, &TMainForm::ToDo_AddEvent1Click);
     connect(ToDo_PropertiesEvent1, &QAction::triggered, this, &TMainForm::ToDo_PropertiesEvent1Click);
+    SaveSoon = new QTimer(this);
+    SaveSoon->setObjectName(QStringLiteral("SaveSoon"));
+    SaveSoon->setSingleShot(true);
+    SaveSoon->setInterval(2000);
+    connect(SaveSoon, &QTimer::timeout, this, &TMainForm::SaveSoonTimeout);
+    // A logout or shutdown may end the program without closing the window.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
+        if (SaveSoon->isActive()) SaveSoonTimeout();
+    });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (SaveSoon->isActive()) SaveSoonTimeout();
+    });
     TimerAlert = new QTimer(this);
     TimerAlert->setObjectName(QStringLiteral("TimerAlert"));
     TimerAlert->setInterval(1000);
@@ -362,6 +376,7 @@ bool TMainForm::SaveEventFile(QString& error) {
 }
 
 bool TMainForm::FormCloseQuery() {
+    SaveSoon->stop();
     for (;;) {
         QString error;
         if (SaveEventFile(error)) break;
@@ -517,6 +532,21 @@ void TMainForm::ChangeEvents(StoreChange what, const std::function<void(StoreCha
         if (getbDeleteEventFromCal(TodoListSrc, false, d)) DeleteEventFromCalendar(d);
     if (what.markers) UpdateMarkersOfMonth();
     PlannerCalendar1->update();
+    SaveSoon->start();
+}
+
+void TMainForm::SaveSoonTimeout() {
+    SaveSoon->stop();
+    QString error;
+    if (SaveEventFile(error)) {
+        saveFailureShown_ = false;
+        return;
+    }
+    if (std::exchange(saveFailureShown_, true)) return;
+    env_.Notify(this, QStringLiteral("Не удалось сохранить события в файл\n%1\n(%2)\n\n"
+                                     "Программа попробует снова после следующего изменения "
+                                     "и при выходе.")
+                          .arg(PathText(EventFileName()), error));
 }
 
 void TMainForm::ToDo_DeleteItem1Click() {

@@ -114,6 +114,13 @@ public:
     void ChangeEvents(StoreChange what, const std::function<void(StoreChange&)>& edit);
 
     // ---- the day list ----
+    // The store is saved this long after the last change (a burst of changes
+    // is one save), so a crash or a kill loses at most these seconds.
+    QTimer* SaveSoon = nullptr;
+    // Saves now if a change is waiting; a failure is told once, without
+    // blocking, and the next change tries again.
+    void SaveSoonTimeout();
+
     // Rebuilds the day list for `day` (day mode) and forgets the selection.
     void UpDateDayList(TDateTime day);
     // Rebuilds the reminder list for `moment` (reminder mode).
@@ -192,4 +199,5 @@ private:
     bool closing_ = false;     // FormCloseQuery ran for this close
     LoadReport lastLoad_;
     bool damagedUncopied_ = false;  // the file on disk is damaged and has no copy yet
+    bool saveFailureShown_ = false; // the user has been told the background save fails
 };

@@ -49,6 +49,7 @@ public:
         return result;
     }
     void ShowMessage(QWidget*, const QString& text) override { messages << text; }
+    void Notify(QWidget*, const QString& text) override { messages << text; }
     bool AskRetry(QWidget*, const QString& text) override {
         questions << text;
         return retriesWanted-- > 0;

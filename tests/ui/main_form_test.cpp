@@ -10,6 +10,8 @@
 
 #include "app/environment.h"
 #include "app/main_form.h"
+#include "events/todo_edit_dlg.h"
+#include "tests/ui/drive.h"
 #include "tests/ui/fake_environment.h"
 #include "events/ansi.h"
 #include "events/event_file.h"
@@ -138,6 +140,47 @@ TEST(Application, CaptionsAndMessageBoxes) {
     EXPECT_EQ(box.windowTitle(), "dayloom");
     const QPoint off = box.frameGeometry().center() - box.screen()->geometry().center();
     EXPECT_LE(off.manhattanLength(), 2) << off.x() << "," << off.y();
+}
+
+}  // namespace
+
+namespace {
+
+// A change reaches the disk shortly after it is made, not only at close:
+// a kill after that loses nothing.
+TEST_F(MainFormTest, ChangesAreSavedSoonAfterwards) {
+    RunOnce();
+    TMainForm form(env);
+    form.show();
+    QApplication::processEvents();
+    form.SaveSoon->setInterval(20);
+    env.modal = [](QDialog& d) {
+        auto& dlg = dynamic_cast<TToDoEditDlg&>(d);
+        dlg.SubjectName->setText(QStringLiteral("Сразу"));
+        return int(QDialog::Accepted);
+    };
+    for (int i = 0; i < 3; ++i) ClickButton(&form, "SpeedButton1");  // a burst is one save
+    EXPECT_TRUE(form.SaveSoon->isActive());
+    QTest::qWait(60);
+    TodoItems saved;
+    ASSERT_EQ(LoadFromFile(Db(), saved).status, LoadReport::Status::Ok);
+    EXPECT_EQ(saved.Count(), 3);
+
+    // A failing background save is told once, without waiting for the user,
+    // and tried again at the next change.
+    std::filesystem::remove(Db());
+    std::filesystem::create_directories(Db() / "blocker");
+    ClickButton(&form, "SpeedButton1");
+    QTest::qWait(60);
+    ClickButton(&form, "SpeedButton1");
+    QTest::qWait(60);
+    EXPECT_EQ(env.messages.size(), 1);
+    std::filesystem::remove_all(Db());
+    ClickButton(&form, "SpeedButton1");
+    QTest::qWait(60);
+    ASSERT_EQ(LoadFromFile(Db(), saved).status, LoadReport::Status::Ok);
+    EXPECT_EQ(saved.Count(), 6);
+    form.close();
 }
 
 }  // namespace
