@@ -126,6 +126,8 @@ DayListFormats Environment::Formats() const {
 static void InitResources() { Q_INIT_RESOURCE(resources); }
 void InitShellResources() { InitResources(); }
 
+std::filesystem::path DataFolder(const Environment& env) { return env.ExeDir() / "dayloom_data"; }
+
 void SetUpApplication(QApplication&) {
     InitShellResources();
     QApplication::setApplicationName(QStringLiteral("dayloom"));

@@ -54,6 +54,8 @@ private:
 // Names the application. Window captions are the program's own texts: no
 // display name is set, so the platform adds no " — dayloom" to them.
 void SetUpApplication(QApplication& app);
+// The data folder: `dayloom_data` beside the executable.
+std::filesystem::path DataFolder(const Environment& env);
 // Registers the glyphs of the shell library.
 void InitShellResources();
 // A message box of the program: the application's name as its caption,

@@ -4,13 +4,24 @@
 #include "app/environment.h"
 #include "app/main_form.h"
 #include "app/qt_app_style.h"
+#include "app/single_instance.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setStyle(new TAppStyle);
     SetUpApplication(app);
     Environment env;
+    std::error_code ec;
+    std::filesystem::create_directories(DataFolder(env), ec);
+    TSingleInstance instance(DataFolder(env));
+    if (!instance.Acquire()) return 0;  // the running copy comes forward instead
     TMainForm MainForm(env);
+    QObject::connect(&instance, &TSingleInstance::Activate, &MainForm, [&MainForm] {
+        MainForm.show();
+        MainForm.setWindowState(MainForm.windowState() & ~Qt::WindowMinimized);
+        MainForm.raise();
+        MainForm.activateWindow();
+    });
     MainForm.show();
     return QApplication::exec();
 }

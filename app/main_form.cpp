@@ -247,7 +247,7 @@ void TMainForm::FormCreate() {
     Quit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     HideItem->setShortcut(QKeySequence(Qt::Key_Escape));
     pmCompleted1->setShortcut(QKeySequence(Qt::Key_Space));
-    DataDir = env_.ExeDir() / "dayloom_data";
+    DataDir = DataFolder(env_);
     std::error_code ec;
     if (!std::filesystem::exists(DataDir, ec) &&
         env_.FreeSpace(std::filesystem::current_path(ec)) != -1)
