@@ -300,11 +300,22 @@ void TMainForm::ReadEventFile() {
     if (lastLoad_.status != LoadReport::Status::Damaged &&
         lastLoad_.status != LoadReport::Status::Unreadable)
         return;
+    QString text;
+    std::error_code ec;
+    if (std::filesystem::is_directory(EventFileName(), ec)) {
+        // Nothing to keep a copy of; saving waits until the folder is gone.
+        text = QStringLiteral("На месте файла событий находится папка:\n%1\n\n"
+                              "Сохранить события туда нельзя. Уберите или переименуйте эту папку: "
+                              "программа сохранит события после следующего изменения и при выходе.")
+                   .arg(PathText(EventFileName()));
+        QTimer::singleShot(0, this, [this, text] { env_.ShowMessage(this, text); });
+        return;
+    }
     damagedUncopied_ = true;
     QString where, error;
-    QString text = QStringLiteral("Файл событий повреждён:\n%1\n(%2)\n\nПрочитано событий: %3.")
-                       .arg(PathText(EventFileName()), QString::fromStdString(lastLoad_.problem))
-                       .arg(lastLoad_.loaded);
+    text = QStringLiteral("Файл событий повреждён:\n%1\n(%2)\n\nПрочитано событий: %3.")
+               .arg(PathText(EventFileName()), QString::fromStdString(lastLoad_.problem))
+               .arg(lastLoad_.loaded);
     if (KeepDamagedCopy(where, error))
         text += QStringLiteral("\nИсходный файл сохранён без изменений как:\n%1").arg(where);
     else
@@ -320,14 +331,12 @@ bool TMainForm::KeepDamagedCopy(QString& where, QString& error) {
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", p.year, p.month, p.day, p.hour,
                   p.minute, p.second);
-    const auto copy = DataDir / ("ListToDo.db.damaged-" + std::string(stamp));
-    std::error_code ec;
-    std::filesystem::copy_file(EventFileName(), copy, std::filesystem::copy_options::skip_existing, ec);
-    if (ec) {
-        error = QString::fromStdString(ec.message());
+    const CopyResult copy = KeepVerifiedCopy(EventFileName(), "ListToDo.db.damaged-" + std::string(stamp));
+    if (!copy.ok) {
+        error = QString::fromStdString(copy.error);
         return false;
     }
-    where = PathText(copy);
+    where = PathText(copy.copy);
     damagedUncopied_ = false;
     return true;
 }
@@ -363,6 +372,10 @@ void TMainForm::DeleteEventFromCalendar(TDateTime day) {
 bool TMainForm::SaveEventFile(QString& error) {
     std::error_code ec;
     std::filesystem::create_directories(DataDir, ec);
+    if (std::filesystem::is_directory(EventFileName(), ec)) {
+        error = QStringLiteral("на месте файла находится папка");
+        return false;
+    }
     if (damagedUncopied_ && std::filesystem::exists(EventFileName(), ec)) {
         QString where;
         if (!KeepDamagedCopy(where, error)) {

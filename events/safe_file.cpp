@@ -81,3 +81,33 @@ bool ReadWholeFile(const fs::path& path, std::string& out) {
     if (size > 0 && !in.read(out.data(), size)) return false;
     return true;
 }
+
+CopyResult KeepVerifiedCopy(const fs::path& original, const std::string& name) {
+    CopyResult r;
+    std::string bytes;
+    if (!ReadWholeFile(original, bytes)) {
+        r.error = "файл не читается";
+        return r;
+    }
+    const fs::path folder = original.parent_path();
+    std::error_code ec;
+    for (int n = 1; n < 1000; ++n) {
+        const fs::path candidate = folder / (n == 1 ? name : name + "-" + std::to_string(n));
+        if (fs::exists(fs::symlink_status(candidate, ec))) continue;
+        const WriteResult w = WriteFileAtomically(candidate, bytes);
+        if (!w.ok) {
+            r.error = w.error;
+            return r;
+        }
+        std::string back;
+        if (!ReadWholeFile(candidate, back) || back != bytes) {
+            r.error = "копия не совпадает с исходным файлом";
+            return r;
+        }
+        r.ok = true;
+        r.copy = candidate;
+        return r;
+    }
+    r.error = "все имена для копии заняты";
+    return r;
+}

@@ -14,5 +14,15 @@ struct WriteResult {
 WriteResult WriteFileAtomically(const std::filesystem::path& path, std::string_view data,
                                 bool sync = true);
 
+// Keeps a copy of `original` beside it under `name`, or `name-2`, `name-3` ...
+// when that is taken, so an earlier copy is never overwritten. The copy is
+// read back and compared before success is reported.
+struct CopyResult {
+    bool ok = false;
+    std::filesystem::path copy;  // where the bytes are now kept
+    std::string error;
+};
+CopyResult KeepVerifiedCopy(const std::filesystem::path& original, const std::string& name);
+
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out);

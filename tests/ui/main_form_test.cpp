@@ -89,10 +89,16 @@ TEST_F(MainFormTest, DamagedFileIsKeptBesideAndReportedOnce) {
     std::filesystem::create_directories(Db().parent_path());
     const std::string damaged("\x05\x00\x00\x00\x01\x00\x00\x00\x0b\x03\x00" "abc" "\x02\x00", 16);
     std::ofstream(Db(), std::ios::binary) << damaged;
+    // The first name is taken (an earlier damaged start in the same second):
+    // it keeps its bytes and the copy gets the next name.
+    const auto taken = env.dir / "dayloom_data" / "ListToDo.db.damaged-20101011-090000";
+    std::ofstream(taken, std::ios::binary) << "older";
     RunOnce();
     ASSERT_EQ(env.messages.size(), 1);
     EXPECT_TRUE(env.messages[0].contains("повреждён"));
-    const auto copy = env.dir / "dayloom_data" / "ListToDo.db.damaged-20101011-090000";
+    EXPECT_EQ(ReadAll(taken), "older");
+    const auto copy = env.dir / "dayloom_data" / "ListToDo.db.damaged-20101011-090000-2";
+    EXPECT_TRUE(env.messages[0].contains(QString::fromStdString(copy.filename().string())));
     EXPECT_TRUE(env.messages[0].contains(QString::fromStdString(copy.string())));
     EXPECT_EQ(ReadAll(copy), damaged);
     // The record that was whole survives into the new file.
@@ -109,8 +115,12 @@ TEST_F(MainFormTest, FailedSaveIsReportedWithThePathAndRetried) {
     std::filesystem::create_directories(Db() / "blocker");
     env.retriesWanted = 1;
     RunOnce();
+    // The start says what will happen, truly: no question is promised.
+    ASSERT_EQ(env.messages.size(), 1);
+    EXPECT_TRUE(env.messages[0].contains("папка"));
     ASSERT_EQ(env.questions.size(), 2);  // the first answer asked to try again
     EXPECT_TRUE(env.questions[0].contains(QString::fromStdString(Db().string())));
+    EXPECT_TRUE(env.questions[0].contains("папка"));
     EXPECT_TRUE(std::filesystem::is_directory(Db()));
 }
 
