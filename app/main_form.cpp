@@ -283,6 +283,8 @@ void TMainForm::FormShow() {
     const QRect work = env_.WorkArea();
     FormAlert->SetPlacement(work, env_.ScreenSize().width());
     move(env_.ScreenSize().width() - width(), work.bottom() + 1 - height());
+    // A save killed mid-write leaves its temporary; this copy owns the folder now.
+    RemoveLeftoverTemporaries(EventFileName());
     std::error_code ec;
     if (std::filesystem::exists(EventFileName(), ec)) {
         ReadEventFile();

@@ -58,15 +58,31 @@ void RemoveLeftoverTemps(const fs::path& target) {
 // readers see either the old or the new file, never a mix. The rename is made
 // durable by fsync of the file and then of its folder on POSIX, and by
 // FlushFileBuffers plus MoveFileExW(MOVEFILE_WRITE_THROUGH) on Windows.
+// A file reached through a symbolic link is replaced where it really is:
+// renaming over the link itself would cut the link and leave its target old.
+fs::path RealTarget(const fs::path& path) {
+    fs::path p = path;
+    std::error_code ec;
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
+        const fs::path to = fs::read_symlink(p, ec);
+        if (ec) break;
+        p = to.is_absolute() ? to : p.parent_path() / to;
+    }
+    return p;
+}
+
 WriteResult WriteFileAtomically(const fs::path& path, std::string_view data, bool sync) {
     if (path.filename().empty()) return {false, "не указано имя файла"};
-    const fs::path tmp = safe_file_internal::TempPathFor(path);
-    WriteResult r = safe_file_internal::WriteThenRename(tmp, path, data, sync);
+    const fs::path target = RealTarget(path);
+    const fs::path tmp = safe_file_internal::TempPathFor(target);
+    WriteResult r = safe_file_internal::WriteThenRename(tmp, target, data, sync);
     // Only after a success: the temporary of this save is renamed by then,
     // and a failing disk is not made busier.
-    if (r.ok) safe_file_internal::RemoveLeftoverTemps(path);
+    if (r.ok) safe_file_internal::RemoveLeftoverTemps(target);
     return r;
 }
+
+void RemoveLeftoverTemporaries(const fs::path& path) { safe_file_internal::RemoveLeftoverTemps(RealTarget(path)); }
 
 bool ReadWholeFile(const fs::path& path, std::string& out) {
     std::error_code ec;

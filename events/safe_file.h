@@ -14,6 +14,9 @@ struct WriteResult {
 WriteResult WriteFileAtomically(const std::filesystem::path& path, std::string_view data,
                                 bool sync = true);
 
+// Removes what saves of `path` killed mid-write left beside it.
+void RemoveLeftoverTemporaries(const std::filesystem::path& path);
+
 // Keeps a copy of `original` beside it under `name`, or `name-2`, `name-3` ...
 // when that is taken, so an earlier copy is never overwritten. The copy is
 // read back and compared before success is reported.

@@ -2,6 +2,7 @@
 // The pieces of WriteFileAtomically, shared by its portable part and the one
 // platform file built for each system. Callers use events/safe_file.h.
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 #include "events/safe_file.h"
@@ -19,6 +20,12 @@ bool IsLeftoverTemp(const std::filesystem::path& name, const std::filesystem::pa
 // Removes the left-overs of `target` in its folder. Best effort: a save that
 // succeeded stays a success whatever happens here.
 void RemoveLeftoverTemps(const std::filesystem::path& target);
+
+// Platform part: the system's reason for an error code, the common ones
+// (no space, read-only, no permission, no folder) in Russian first.
+#ifndef _WIN32
+std::string SystemReason(int err);
+#endif
 
 // Platform part: the id of this process.
 unsigned long CurrentProcessId();

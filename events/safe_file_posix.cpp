@@ -6,6 +6,7 @@
 #include <string>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "events/safe_file_internal.h"
@@ -14,9 +15,22 @@ namespace fs = std::filesystem;
 
 namespace safe_file_internal {
 
+std::string SystemReason(int err) {
+    const char* plain = nullptr;
+    switch (err) {
+        case ENOSPC: case EDQUOT: plain = "на диске нет места"; break;
+        case EROFS: plain = "диск доступен только для чтения"; break;
+        case EACCES: case EPERM: plain = "нет прав на запись"; break;
+        case ENOENT: case ENOTDIR: plain = "папка не найдена"; break;
+        default: break;
+    }
+    const std::string system = std::strerror(err);
+    return plain ? std::string(plain) + " (" + system + ")" : system;
+}
+
 namespace {
 
-WriteResult Failed(const char* step, int err) { return {false, std::string(step) + ": " + std::strerror(err)}; }
+WriteResult Failed(const char* step, int err) { return {false, std::string(step) + ": " + SystemReason(err)}; }
 
 // The rename lives in the folder's entries: without this a power cut can
 // bring back the old name even though the new file's data is on disk.
@@ -41,6 +55,10 @@ unsigned long CurrentProcessId() { return static_cast<unsigned long>(::getpid())
 WriteResult WriteThenRename(const fs::path& tmp, const fs::path& target, std::string_view data, bool sync) {
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return Failed("создание временного файла", errno);
+    // The new file takes the old one's permission bits (a private 0600 file
+    // stays private).
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0) (void)::fchmod(fd, old.st_mode & 07777);
     auto fail = [&](const char* step, int err) {
         ::close(fd);
         ::unlink(tmp.c_str());

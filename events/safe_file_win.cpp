@@ -41,7 +41,19 @@ std::string SystemMessage(DWORD code) {
     return out;
 }
 
-WriteResult Failed(const char* step, DWORD code) { return {false, std::string(step) + ": " + SystemMessage(code)}; }
+std::string SystemReason(DWORD code) {
+    const char* plain = nullptr;
+    switch (code) {
+        case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: plain = "на диске нет места"; break;
+        case ERROR_WRITE_PROTECT: plain = "диск доступен только для чтения"; break;
+        case ERROR_ACCESS_DENIED: plain = "нет прав на запись"; break;
+        case ERROR_PATH_NOT_FOUND: case ERROR_FILE_NOT_FOUND: plain = "папка не найдена"; break;
+        default: break;
+    }
+    return plain ? std::string(plain) + " (" + SystemMessage(code) + ")" : SystemMessage(code);
+}
+
+WriteResult Failed(const char* step, DWORD code) { return {false, std::string(step) + ": " + SystemReason(code)}; }
 
 }  // namespace
 

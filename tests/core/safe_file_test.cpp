@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -114,3 +116,35 @@ TEST_F(SafeFile, ReadingSomethingThatIsNotAFileFails) {
 }
 
 }  // namespace
+
+#ifndef _WIN32
+namespace {
+
+// Saving keeps what the file is: the target of a link gets the new bytes and
+// the link stays a link; private permission bits stay private.
+TEST_F(SafeFile, LinkIsFollowedAndPermissionsKept) {
+    fs::create_directories(dir / "real");
+    ASSERT_TRUE(WriteFileAtomically(dir / "real" / "ListToDo.db", "old").ok);
+    fs::permissions(dir / "real" / "ListToDo.db", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(fs::path("real") / "ListToDo.db", dir / "ListToDo.db");
+
+    ASSERT_TRUE(WriteFileAtomically(dir / "ListToDo.db", "new").ok);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "ListToDo.db")));
+    std::string back;
+    ASSERT_TRUE(ReadWholeFile(dir / "real" / "ListToDo.db", back));
+    EXPECT_EQ(back, "new");
+    EXPECT_EQ(fs::status(dir / "real" / "ListToDo.db").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST(SafeFileReason, CommonFailuresAreSaidInRussianFirst) {
+    struct Case { int err; const char* starts; } cases[] = {
+        {ENOSPC, "на диске нет места ("}, {EROFS, "диск доступен только для чтения ("},
+        {EACCES, "нет прав на запись ("}, {ENOENT, "папка не найдена ("},
+    };
+    for (const Case& c : cases) EXPECT_EQ(safe_file_internal::SystemReason(c.err).rfind(c.starts, 0), 0u) << c.err;
+    EXPECT_EQ(safe_file_internal::SystemReason(EIO), std::strerror(EIO));
+}
+
+}  // namespace
+#endif

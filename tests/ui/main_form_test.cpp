@@ -74,6 +74,7 @@ TEST_F(MainFormTest, CanonicalFileIsWrittenBackByteForByte) {
     std::filesystem::create_directories(Db().parent_path());
     const std::string canonical = SaveToBytes(items);
     std::ofstream(Db(), std::ios::binary) << canonical;
+    std::ofstream(Db().string() + ".tmp-4242-7") << "a save killed mid-write";
     {
         TMainForm form(env);
         form.show();
@@ -83,6 +84,7 @@ TEST_F(MainFormTest, CanonicalFileIsWrittenBackByteForByte) {
         form.close();
     }
     EXPECT_EQ(ReadAll(Db()), canonical);
+    EXPECT_FALSE(std::filesystem::exists(Db().string() + ".tmp-4242-7"));
 }
 
 TEST_F(MainFormTest, DamagedFileIsKeptBesideAndReportedOnce) {
