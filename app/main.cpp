@@ -5,6 +5,7 @@
 #include "app/main_form.h"
 #include "app/qt_app_style.h"
 #include "app/single_instance.h"
+#include "app/termination.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
         MainForm.raise();
         MainForm.activateWindow();
     });
+    OnTerminationRequest([&MainForm] { MainForm.close(); });  // saves as a close does
     MainForm.show();
     return QApplication::exec();
 }
