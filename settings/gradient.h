@@ -1,12 +1,15 @@
 #pragma once
-// The panel gradient: one-pixel bands through three colours. Colours are
-// 0xRRGGBB.
+// The panel gradient: one-pixel bands through three colours. Each channel
+// byte is computed on its own, so bands come in the byte order the colours
+// go in (0x00BBGGRR from a scheme); the top byte is dropped, so a system
+// colour enters with its index as "red", unresolved, as the panels always did.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-// a*b/c rounded to the nearest integer, halves away from zero; c == 0 gives -1.
-int64_t MulDiv(int64_t a, int64_t b, int64_t c);
+// a*b/c rounded to the nearest integer, halves away from zero; c == 0, or a
+// result outside the 32-bit range, gives -1.
+int MulDiv(int a, int b, int c);
 
 // Colours of the bands 0..n (n + 1 bands; the last lies just outside an image
 // n pixels high). The upper half runs from c1 towards the midpoint of c1 and

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include "events/ansi.h"
+#include "settings/color_scheme.h"
+
+namespace {
+
+std::vector<std::string> DesignStrings() { return FullListColorShem(DesignColors()); }
+
+TEST(ColorScheme, CaptionsAreTheSystemsOwnTexts) {
+    const auto& titles = ListTitleColorShem();
+    ASSERT_EQ(titles.size(), 34u);
+    EXPECT_EQ(utf8(titles[0]), "Линия разделяемая номера недель и дни недели(LineColor):");
+    EXPECT_EQ(utf8(titles[14]), "Фон выделеннго дня(SelectColor):");
+    EXPECT_EQ(utf8(titles[20]),
+              "ToDo - Фон - верхний оттенок заголовка \"Название\" [subject]  (HeaderColor):");
+    EXPECT_EQ(titles[24], ansi("ToDo - Шрифт завершённого события(CompletionFont):"));
+    EXPECT_NE(titles[24].find('\xB8'), std::string::npos);  // ё in the code page
+    EXPECT_EQ(utf8(titles[33]), "Шрифт панелей:");
+}
+
+TEST(ColorScheme, WithNoThemeTheGridShowsTheDesignValues) {
+    std::vector<std::string> list;
+    const auto rows = PreViewColorShema(list, DesignColors());
+    const std::vector<std::string> want = {
+        "clBlack", "clSilver", "clGray", "clSilver", "clGray", "clNavy", "$00E7E718", "clBlack",
+        "clWhite", "clCream", "clYellow", "clGray", "clNavy", "clBlue", "$00FFD06F",
+        "clBlack", "clSilver", "clWindowText", "$00FFA8A8", "clWindow", "clGray", "clWhite",
+        "clGray", "clWhite", "clGray", "clWindow", "clWindow", "clWindow", "clWindowText",
+        "clWindowText", "clSilver", "clBlue", "clSkyBlue", "clBlack"};
+    EXPECT_EQ(list, want);  // collected first
+    EXPECT_EQ(GridColors(rows), want);
+    EXPECT_EQ(rows[5].caption, ListTitleColorShem()[5]);
+}
+
+TEST(ColorScheme, PanelSlotsAreNotReadBackFromTheWidgets) {
+    SchemeColors widgets = DesignColors();
+    widgets[SlotIndex(ColorSlot::PanelTop)] = clRed;
+    widgets[SlotIndex(ColorSlot::SelectColor)] = 0x00123456;
+    const auto list = FullListColorShem(widgets);
+    EXPECT_EQ(list[14], "$00123456");
+    EXPECT_EQ(list[30], "clSilver");
+}
+
+TEST(ColorScheme, ApplyingStopsAtTheFirstBadWidgetSlot) {
+    const struct {
+        const char* what;
+        size_t size;          // entries kept from the design list
+        int badSlot;          // 1-based slot replaced by "x", 0 for none
+        int applied;
+        bool painted;
+        TColor bottom, font;  // when complete
+    } cases[] = {
+        {"whole scheme", 34, 0, 30, true, clSkyBlue, clBlack},
+        {"extra entries ignored", 36, 0, 30, true, clSkyBlue, clBlack},
+        {"30 entries: panels kept, font white", 30, 0, 30, false, clBlack, clWhite},
+        {"31 entries", 31, 0, 30, false, clBlack, clWhite},
+        {"32 entries: black bottom, font white", 32, 0, 30, true, clBlack, clWhite},
+        {"33 entries", 33, 0, 30, true, clSkyBlue, clWhite},
+        {"bad top shade", 34, 31, 30, false, clBlack, clWhite},
+        {"bad bottom shade", 34, 33, 30, false, clBlack, clWhite},
+        {"bad panel font", 34, 34, 30, false, clSkyBlue, clWhite},
+        {"bad calendar slot", 34, 12, 11, false, 0, 0},
+        {"bad list slot", 34, 30, 29, false, 0, 0},
+        {"29 entries", 29, 0, 29, false, 0, 0},
+        {"empty", 0, 0, 0, false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> list = DesignStrings();
+        list.resize(c.size, "clRed");
+        if (c.badSlot) list[static_cast<size_t>(c.badSlot - 1)] = "x";
+        const AppliedScheme r = SetColorShema(list);
+        EXPECT_EQ(r.applied, c.applied) << c.what;
+        EXPECT_EQ(r.FailedSlot(), c.applied == 30 ? 0 : c.applied + 1) << c.what;
+        EXPECT_EQ(r.panelsPainted, c.painted) << c.what;
+        for (int k = 0; k < r.applied; ++k) EXPECT_EQ(r.colors[k], DesignColors()[k]) << c.what;
+        if (!r.Complete()) continue;
+        EXPECT_EQ(r.colors[SlotIndex(ColorSlot::PanelFont)], c.font) << c.what;
+        if (!r.panelsPainted) continue;
+        EXPECT_EQ(r.colors[SlotIndex(ColorSlot::PanelTop)], clSilver) << c.what;
+        EXPECT_EQ(r.colors[SlotIndex(ColorSlot::PanelMiddle)], clBlue) << c.what;
+        EXPECT_EQ(r.colors[SlotIndex(ColorSlot::PanelBottom)], c.bottom) << c.what;
+    }
+}
+
+TEST(ColorScheme, ShellKeepsOnlyTheAppliedWidgetColours) {
+    std::vector<std::string> list(30, "clRed");
+    list[2] = "nonsense";
+    SchemeColors current = DesignColors();
+    SetColorShema(list).CopyWidgetColorsTo(current);
+    EXPECT_EQ(current[0], clRed);
+    EXPECT_EQ(current[1], clRed);
+    EXPECT_EQ(current[2], DesignColors()[2]);
+    EXPECT_EQ(current[29], DesignColors()[29]);
+}
+
+TEST(ColorScheme, GridShowsThirtyFourRowsOfTheScheme) {
+    std::vector<std::string> shortList = {"clRed", "255"};
+    const auto rows = PreViewColorShema(shortList, DesignColors());
+    ASSERT_EQ(rows.size(), 34u);
+    EXPECT_EQ(rows[1].color, "255");
+    EXPECT_EQ(rows[2].color, "clWhite");
+    EXPECT_EQ(rows[33].color, "clWhite");
+    EXPECT_EQ(shortList.size(), 2u);  // a scheme that is there is not collected again
+
+    std::vector<std::string> longList(40, "clLime");
+    EXPECT_EQ(PreViewColorShema(longList, DesignColors()).size(), 34u);
+}
+
+TEST(ColorScheme, GridGoesBackIntoTheList) {
+    std::vector<std::string> list = {"old"};
+    auto rows = PreViewColorShema(list, DesignColors());
+    FillGridColors(rows, {"clAqua", "clTeal"});
+    EXPECT_EQ(rows[0].color, "clAqua");
+    EXPECT_EQ(rows[2].color, "clWhite");  // no value: keeps its own
+    FillGridColors(rows, std::vector<std::string>(40, "clNavy"));
+    EXPECT_EQ(rows[33].color, "clNavy");
+
+    const AppliedScheme r = OutPutColorShema(list, rows);
+    EXPECT_EQ(list, std::vector<std::string>(34, "clNavy"));
+    EXPECT_TRUE(r.panelsPainted);
+}
+
+}  // namespace

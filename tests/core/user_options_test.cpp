@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include "dayview/sound_choice.h"
+#include "events/ansi.h"
+#include "settings/user_options.h"
+#include "support/temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path Named(std::string_view utf8Name) { return fs::path(std::u8string(utf8Name.begin(), utf8Name.end())); }
+
+const ScreenRect kWorkArea{0, 0, 1920, 1040};
+constexpr int kScreenWidth = 1920;
+
+UserOptions Defaults() {
+    return DefaultOptions(Named("/opt/дейлум"), DefaultPlacement(kWorkArea, kScreenWidth));
+}
+
+TEST(UserOptions, DefaultsBeforeAnyFile) {
+    const UserOptions d = Defaults();
+    EXPECT_EQ(d.Bounds, (WindowBounds{495, 1655, 545, 265}));  // bottom right of the work area
+    EXPECT_EQ(d.SoundFile, DefaultSoundFile(Named("/opt/дейлум")));
+    EXPECT_EQ(d.CurrentThemeFile, "Default.tdt");
+    EXPECT_TRUE(d.CalendarVisible && d.ShowWeekNumbers && d.SplitRemainingTime);
+    EXPECT_EQ(d.BirthDayIndex, 0);
+    EXPECT_EQ(d.WeekStartDay, 1);
+}
+
+TEST(UserOptions, ElevenLinesRoundTrip) {
+    TempFolder data;
+    UserOptions o = Defaults();
+    o.Bounds = {-5, 100, 700, 265};
+    o.SoundFile = Named("/home/мы/Звуки/гонг.wav");
+    o.CurrentThemeFile = ansi("Ночь.tdt");
+    o.CalendarVisible = false;
+    o.BirthDayIndex = 17;
+    o.ShowWeekNumbers = false;
+    o.WeekStartDay = 7;
+    o.SplitRemainingTime = false;
+    const fs::path file = data / "user_options";
+    ASSERT_TRUE(SaveWinOption(file, o, Defaults().SoundFile).ok);
+    const std::string text = TempFolder::Read(file);
+    EXPECT_EQ(text, "-5\r\n100\r\n700\r\n265\r\n" + ansi("/home/мы/Звуки/гонг.wav") + "\r\n" +
+                        ansi("Ночь.tdt") + "\r\n0\r\n17\r\n0\r\n7\r\n0\r\n");
+    EXPECT_EQ(LoadWindowParam(file, Defaults()), o);
+
+    ASSERT_TRUE(SaveWinOption(file, *LoadWindowParam(file, Defaults()), Defaults().SoundFile).ok);
+    EXPECT_EQ(TempFolder::Read(file), text);  // a restart without changes writes the same lines
+    EXPECT_FALSE(LoadWindowParam(data / "absent", Defaults()));
+}
+
+TEST(UserOptions, APathTheCodePageCannotHoldSurvives) {
+    UserOptions o = Defaults();
+    o.SoundFile = Named("/home/jürgen/Töne/ding.wav");
+    const std::string text = OptionsFileText(o, Defaults().SoundFile);
+    EXPECT_EQ(ReadOptions(text, Defaults()).SoundFile, o.SoundFile);
+    o.SoundFile.clear();
+    EXPECT_EQ(ReadOptions(OptionsFileText(o, Defaults().SoundFile), Defaults()).SoundFile, fs::path());
+}
+
+TEST(UserOptions, EachLineStandsOnItsOwn) {
+    const UserOptions d = Defaults();
+    const struct {
+        const char* what;
+        const char* text;
+        void (*expect)(const UserOptions&, const UserOptions&);
+    } cases[] = {
+        {"empty file", "", [](const UserOptions& o, const UserOptions& d) { EXPECT_EQ(o, d); }},
+        {"four lines", "10\r\n20\r\n600\r\n265\r\n",
+         [](const UserOptions& o, const UserOptions& d) {
+             UserOptions want = d;
+             want.Bounds = {10, 20, 600, 265};
+             EXPECT_EQ(o, want);
+         }},
+        {"size limits", "1\n2\n100\n500",
+         [](const UserOptions& o, const UserOptions&) { EXPECT_EQ(o.Bounds, (WindowBounds{1, 2, 450, 265})); }},
+        {"a bad top costs only the top", "top\r\n20\r\n600\r\n265\r\n\r\nNight.tdt\r\n0",
+         [](const UserOptions& o, const UserOptions& d) {
+             EXPECT_EQ(o.Bounds, (WindowBounds{d.Bounds.top, 20, 600, 265}));
+             EXPECT_EQ(o.SoundFile, fs::path());
+             EXPECT_EQ(o.CurrentThemeFile, "Night.tdt");
+             EXPECT_FALSE(o.CalendarVisible);
+         }},
+        {"only 0 turns a flag off", "1\n2\n600\n265\nx\nT.tdt\nyes\n3\n\n7\n 0",
+         [](const UserOptions& o, const UserOptions&) {
+             EXPECT_TRUE(o.CalendarVisible && o.ShowWeekNumbers && o.SplitRemainingTime);
+             EXPECT_EQ(o.BirthDayIndex, 3);
+             EXPECT_EQ(o.WeekStartDay, 7);
+         }},
+        {"bad birth day, later lines still read", "1\n2\n600\n265\nx\nT.tdt\n1\nabc\n0\n7\n0",
+         [](const UserOptions& o, const UserOptions&) {
+             EXPECT_EQ(o.BirthDayIndex, 0);
+             EXPECT_FALSE(o.ShowWeekNumbers);
+             EXPECT_EQ(o.WeekStartDay, 7);
+             EXPECT_FALSE(o.SplitRemainingTime);
+         }},
+        {"birth day past 31", "1\n2\n600\n265\nx\nT.tdt\n1\n32",
+         [](const UserOptions& o, const UserOptions&) { EXPECT_EQ(o.BirthDayIndex, 0); }},
+        {"negative birth day", "1\n2\n600\n265\nx\nT.tdt\n1\n-1",
+         [](const UserOptions& o, const UserOptions&) { EXPECT_EQ(o.BirthDayIndex, 0); }},
+        {"start day 9", "1\n2\n600\n265\nx\nT.tdt\n1\n0\n1\n9",
+         [](const UserOptions& o, const UserOptions&) { EXPECT_EQ(o.WeekStartDay, 7); }},
+        {"start day 0", "1\n2\n600\n265\nx\nT.tdt\n1\n0\n1\n0",
+         [](const UserOptions& o, const UserOptions&) { EXPECT_EQ(o.WeekStartDay, 1); }},
+        {"bad start day, line 11 still read", "1\n2\n600\n265\nx\nT.tdt\n1\n0\n1\nseven\n0",
+         [](const UserOptions& o, const UserOptions&) {
+             EXPECT_EQ(o.WeekStartDay, 1);
+             EXPECT_FALSE(o.SplitRemainingTime);
+         }},
+        {"theme outside the folder", "1\n2\n600\n265\nx\n../../secret.tdt",
+         [](const UserOptions& o, const UserOptions&) { EXPECT_EQ(o.CurrentThemeFile, "Default.tdt"); }},
+        {"theme that is a device", "1\r2\r600\r265\rx\rcon.tdt",
+         [](const UserOptions& o, const UserOptions&) { EXPECT_EQ(o.CurrentThemeFile, "Default.tdt"); }},
+        {"lines after the 11th ignored", "1\n2\n600\n265\nx\nT.tdt\n1\n0\n1\n1\n1\n0\n0",
+         [](const UserOptions& o, const UserOptions&) { EXPECT_TRUE(o.SplitRemainingTime); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.expect(ReadOptions(c.text, d), d);
+    }
+}
+
+TEST(UserOptions, WritingKeepsTheFormatWhole) {
+    UserOptions o = Defaults();
+    o.SoundFile = Named("/tmp/a\nb.wav");
+    o.CurrentThemeFile = "../x.tdt";
+    o.Bounds = {1, 2, 10, 999};
+    o.BirthDayIndex = 40;
+    o.WeekStartDay = 12;
+    EXPECT_FALSE(AcceptableSoundFile(o.SoundFile));
+    EXPECT_TRUE(AcceptableSoundFile(Defaults().SoundFile));
+    const std::string text = OptionsFileText(o, Named("/opt/ding.wav"));
+    EXPECT_EQ(text, "1\r\n2\r\n450\r\n265\r\n/opt/ding.wav\r\nDefault.tdt\r\n1\r\n0\r\n1\r\n7\r\n1\r\n");
+}
+
+TEST(UserOptions, AFailedWriteLeavesTheOldFileWhole) {
+    TempFolder exe;
+    const fs::path file = exe / "dayloom_data" / "user_options";
+    ASSERT_TRUE(SaveWinOption(file, Defaults(), Defaults().SoundFile).ok);  // makes the data folder
+    const std::string old = TempFolder::Read(file);
+    UserOptions changed = Defaults();
+    changed.BirthDayIndex = 5;
+    BlockNextSafeWrite(file);
+    EXPECT_FALSE(SaveWinOption(file, changed, Defaults().SoundFile).ok);
+    EXPECT_EQ(TempFolder::Read(file), old);
+    EXPECT_FALSE(SaveWinOption(exe / "a" / "b" / "user_options", Defaults(), Defaults().SoundFile).ok);
+}
+
+TEST(WindowPlacement, ALostWindowComesBack) {
+    const ScreenRect second{1920, 0, 1280, 984};
+    const ScreenRect both[] = {kWorkArea, second};
+    const ScreenRect one[] = {kWorkArea};
+    const struct {
+        const char* what;
+        WindowBounds stored;
+        std::span<const ScreenRect> areas;
+        WindowBounds want;
+    } cases[] = {
+        {"on the screen", {100, 200, 600, 265}, one, {100, 200, 600, 265}},
+        {"caption bar partly above", {-27, 200, 600, 265}, one, {-27, 200, 600, 265}},
+        {"caption bar above the screen", {-28, 200, 600, 265}, one, {440, 1655, 600, 265}},
+        {"on a screen since removed", {100, 2500, 600, 265}, one, {440, 1655, 600, 265}},
+        {"on the second screen", {100, 2500, 600, 265}, both, {100, 2500, 600, 265}},
+        {"hanging off the right edge", {100, 1919, 600, 265}, one, {100, 1919, 600, 265}},
+        {"far away", {2000000000, 2000000000, 600, 265}, one, {440, 1655, 600, 265}},
+        {"no screens known", {-9000, -9000, 600, 265}, {}, {-9000, -9000, 600, 265}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PlaceWindow(c.stored, kWorkArea, kScreenWidth, c.areas), c.want) << c.what;
+}
+
+}  // namespace

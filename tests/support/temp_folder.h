@@ -1,0 +1,54 @@
+#pragma once
+// A fresh folder per test with a Cyrillic name (paths must survive it on every
+// system), removed at the end; and a way to make the next safe write fail.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+#include "events/safe_file.h"
+#include "events/safe_file_internal.h"
+
+class TempFolder {
+public:
+    TempFolder() {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        path_ = std::filesystem::temp_directory_path() / std::filesystem::path(u8"dayloom_папка") /
+                (std::string(test->test_suite_name()) + "." + test->name());
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove(path_.parent_path(), ec);  // only once the last test is done
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+
+    static void Write(const std::filesystem::path& file, std::string_view bytes) {
+        std::ofstream(file, std::ios::binary) << bytes;
+    }
+    static std::string Read(const std::filesystem::path& file) {
+        std::string s;
+        ReadWholeFile(file, s);
+        return s;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Puts a folder where the next WriteFileAtomically of `target` will create
+// its temporary, so that write fails the way a full disk would.
+inline void BlockNextSafeWrite(const std::filesystem::path& target) {
+    const std::string used = safe_file_internal::TempPathFor(target).filename().string();
+    const size_t dash = used.rfind('-');
+    const std::string next = used.substr(0, dash + 1) + std::to_string(std::stoull(used.substr(dash + 1)) + 1);
+    std::filesystem::create_directory(target.parent_path() / next);
+}
