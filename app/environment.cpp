@@ -92,6 +92,12 @@ QSize Environment::ScreenSize() const {
     return s ? s->geometry().size() : QSize(1024, 768);
 }
 
+QList<QRect> Environment::AvailableAreas() const {
+    QList<QRect> out;
+    for (const QScreen* s : QGuiApplication::screens()) out << s->availableGeometry();
+    return out;
+}
+
 int64_t Environment::FreeSpace(const std::filesystem::path& path) const {
     std::error_code ec;
     const auto info = std::filesystem::space(path, ec);

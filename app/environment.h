@@ -2,6 +2,7 @@
 // What the shell asks of the platform. The main window gets one of these at
 // construction; tests pass a subclass with a fake clock, scripted dialogs and
 // a temporary folder instead of the executable's.
+#include <QList>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -39,6 +40,9 @@ public:
     // Desktop work area (without panels) and whole screen size.
     virtual QRect WorkArea() const;
     virtual QSize ScreenSize() const;
+    // The available areas of every screen, to tell a stored window position
+    // that no screen shows any more.
+    virtual QList<QRect> AvailableAreas() const;
     // Free bytes on the drive of `path`; -1 when the system gives no answer.
     virtual int64_t FreeSpace(const std::filesystem::path& path) const;
     // The short date and long time formats of the system locale; the Russian

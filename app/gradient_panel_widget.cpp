@@ -4,10 +4,9 @@
 
 #include "settings/gradient.h"
 
-TGradientPanel::TGradientPanel(QWidget* parent)
-    : QWidget(parent), Top(0xC0, 0xC0, 0xC0), Middle(0, 0, 0xFF), Bottom(166, 202, 240) {}
+TGradientPanel::TGradientPanel(QWidget* parent) : QWidget(parent) {}
 
-void TGradientPanel::SetColors(const QColor& top, const QColor& middle, const QColor& bottom) {
+void TGradientPanel::SetColors(TColor top, TColor middle, TColor bottom) {
     Top = top;
     Middle = middle;
     Bottom = bottom;
@@ -16,8 +15,9 @@ void TGradientPanel::SetColors(const QColor& top, const QColor& middle, const QC
 
 void TGradientPanel::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const auto rgb = [](const QColor& c) { return static_cast<uint32_t>(c.rgb() & 0xFFFFFF); };
-    const auto bands = CreateGradient(height(), rgb(Top), rgb(Middle), rgb(Bottom));
-    for (int i = 0; i < static_cast<int>(bands.size()); ++i)
-        p.fillRect(0, i, width(), 1, QColor::fromRgb(bands[static_cast<size_t>(i)]));
+    const auto bands = CreateGradient(height(), Top, Middle, Bottom);
+    for (int i = 0; i < static_cast<int>(bands.size()); ++i) {
+        const Rgb c = ColorChannels(bands[static_cast<size_t>(i)]);
+        p.fillRect(0, i, width(), 1, QColor(c.r, c.g, c.b));
+    }
 }

@@ -147,7 +147,7 @@ void TMainForm::BuildLayout() {
 
     Panel5 = new TGradientPanel(this);
     Panel5->setObjectName(QStringLiteral("Panel5"));
-    Panel5->setFixedHeight(24);
+    Panel5->setFixedHeight(22);
     auto* strip = new QHBoxLayout(Panel5);
     strip->setContentsMargins(2, 1, 6, 1);
     strip->setSpacing(1);
@@ -242,6 +242,8 @@ void TMainForm::FormCreate() {
     setWindowTitle(QStringLiteral("dayloom"));
     ShowWeekNumbers = true;
     CurrentThemeFile = "Default.tdt";
+    // The widgets start with the design values of every colour slot.
+    for (int i = 0; i < kWidgetSlots; ++i) ApplyWidgetColor(ColorSlot(i), WidgetColors[size_t(i)]);
     ChildrenShown = false;
     // Shortcuts of the tray's exit (Ctrl+Q), hiding (Esc) and completion (Space).
     Quit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -283,6 +285,8 @@ void TMainForm::FormShow() {
     const QRect work = env_.WorkArea();
     FormAlert->SetPlacement(work, env_.ScreenSize().width());
     move(env_.ScreenSize().width() - width(), work.bottom() + 1 - height());
+    InstallShippedThemes();
+    LoadWindowParam();
     // A save killed mid-write leaves its temporary; this copy owns the folder now.
     RemoveLeftoverTemporaries(EventFileName());
     std::error_code ec;
@@ -392,6 +396,8 @@ bool TMainForm::SaveEventFile(QString& error) {
 
 bool TMainForm::FormCloseQuery() {
     SaveSoon->stop();
+    std::error_code ec;
+    if (env_.FreeSpace(std::filesystem::current_path(ec)) != -1) SaveWinOption(OptionsFileName);
     for (;;) {
         QString error;
         if (SaveEventFile(error)) break;

@@ -13,6 +13,8 @@
 #include "dayview/reminder_tick.h"
 #include "dayview/time_left.h"
 #include "events/event_file.h"
+#include "settings/color_scheme.h"
+#include "settings/user_options.h"
 #include "events/todo_item.h"
 
 class Environment;
@@ -41,7 +43,27 @@ public:
     std::string CurrentThemeFile = "Default.tdt";
     int BirthDayIndex = 0;
     bool ShowWeekNumbers = true;
+    int WeekStartDay = 1;
     bool ChildrenShown = false;
+
+    // ---- colour scheme and options ----
+    // The current scheme as colour strings (empty until a theme is applied
+    // or the scheme is collected), and the values the widget slots hold now,
+    // so a scheme is collected back exactly as it was given (clWindowText
+    // stays clWindowText).
+    std::vector<std::string> ListColorShem;
+    SchemeColors WidgetColors = DesignColors();
+    // Applies a scheme; false when a widget slot is missing or does not
+    // convert (the slots before it stay applied, the panels are untouched).
+    bool SetColorShema(const std::vector<std::string>& list);
+    void FullListColorShem();
+    bool LoadToDoThemaFromFile(const std::filesystem::path& file);
+    void PaintPanels(TColor top, TColor middle, TColor bottom);
+    // Reads the options file and applies it, then its theme. Never fails.
+    void LoadWindowParam();
+    // Writes the options; tells the user when that fails.
+    bool SaveWinOption(const std::filesystem::path& file);
+    UserOptions CurrentOptions() const;
 
     // The event store and the reminder list built from it.
     TodoItems TodoListSrc;
@@ -178,6 +200,8 @@ protected:
 
 private:
     void FormCreate();
+    void ApplyWidgetColor(ColorSlot slot, TColor value);
+    void InstallShippedThemes();
     void BuildLayout();
     void BuildMenus();
     void ConnectHandlers();

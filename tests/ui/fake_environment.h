@@ -56,6 +56,7 @@ public:
     }
     QRect WorkArea() const override { return {0, 0, 1280, 984}; }
     QSize ScreenSize() const override { return {1280, 1024}; }
+    QList<QRect> AvailableAreas() const override { return {WorkArea()}; }
     DayListFormats Formats() const override { return {}; }
     FakeSoundPlayer sound;
     SoundPlayer& Sound() override { return sound; }

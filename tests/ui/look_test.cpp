@@ -1,0 +1,105 @@
+// The window's look and settings across a restart: the options file and the
+// theme it names, applied at start and written back at close.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QTemporaryDir>
+
+#include "app/gradient_panel_widget.h"
+#include "app/main_form.h"
+#include "events/safe_file.h"
+#include "settings/theme_file.h"
+#include "tests/ui/drive.h"
+#include "tests/ui/fake_environment.h"
+
+namespace {
+
+class LookTest : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    FakeEnvironment env;
+    std::filesystem::path data;
+    void SetUp() override {
+        env.dir = tmp.path().toStdString();
+        data = env.dir / "dayloom_data";
+        std::filesystem::create_directories(data / "themes");
+    }
+    void Write(const std::filesystem::path& file, const std::string& text) {
+        ASSERT_TRUE(WriteFileAtomically(file, text).ok);
+    }
+    std::string Read(const std::filesystem::path& file) {
+        std::string s;
+        EXPECT_TRUE(ReadWholeFile(file, s)) << file;
+        return s;
+    }
+};
+
+// A theme of the design values with three slots changed.
+std::string NightTheme() {
+    std::vector<GridRow> rows;
+    const auto& titles = ListTitleColorShem();
+    const SchemeColors& design = DesignColors();
+    for (int i = 0; i < kColorSlots; ++i) rows.push_back({titles[size_t(i)], ColorToString(design[size_t(i)])});
+    rows[size_t(SlotIndex(ColorSlot::SelectColor))].color = "clRed";
+    rows[size_t(SlotIndex(ColorSlot::ListColor))].color = "$00332211";
+    rows[size_t(SlotIndex(ColorSlot::PanelMiddle))].color = "clBlack";
+    rows[size_t(SlotIndex(ColorSlot::PanelFont))].color = "clYellow";
+    return ThemeFileText(rows);
+}
+
+TEST_F(LookTest, StoredPlaceOptionsAndThemeComeBackAndAreWrittenBackByteForByte) {
+    Write(data / "themes" / "Night.tdt", NightTheme());
+    const std::string options =
+        "300\r\n400\r\n600\r\n265\r\n/tmp/bell.wav\r\nnight.tdt\r\n0\r\n17\r\n0\r\n7\r\n0\r\n";
+    Write(data / "user_options", options);
+    {
+        TMainForm form(env);
+        form.show();
+        QApplication::processEvents();
+        EXPECT_EQ(form.pos(), QPoint(400, 300));
+        EXPECT_EQ(form.size(), QSize(265, 600));
+        EXPECT_TRUE(form.PlannerCalendar1->isHidden());
+        EXPECT_EQ(form.BirthDayIndex, 17);
+        EXPECT_FALSE(form.PlannerCalendar1->ShowWeeks);
+        EXPECT_EQ(form.PlannerCalendar1->StartDay, 7);
+        EXPECT_FALSE(form.Formats.SplitRemainingTime);
+        EXPECT_EQ(form.EdMediaFile, "/tmp/bell.wav");
+        // Found as "night" though the file is Night.tdt; its colours are on.
+        EXPECT_EQ(form.PlannerCalendar1->SelectColor, QColor(255, 0, 0));
+        EXPECT_EQ(form.TodoListShow->Color, QColor(0x11, 0x22, 0x33));
+        EXPECT_EQ(form.Panel1->Middle, clBlack);
+        EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), QColor(255, 255, 0));
+        ASSERT_EQ(form.ListColorShem.size(), 34u);
+        form.close();
+    }
+    EXPECT_EQ(Read(data / "user_options"), options);
+}
+
+TEST_F(LookTest, FirstStartPaintsTheDefaultPanelsAndWritesElevenLines) {
+    {
+        TMainForm form(env);
+        form.show();
+        QApplication::processEvents();
+        EXPECT_EQ(form.Panel1->height(), 28);
+        EXPECT_EQ(form.Panel5->height(), 22);
+        EXPECT_EQ(form.Panel1->Top, clSilver);
+        EXPECT_EQ(form.Panel1->Bottom, clSkyBlue);
+        EXPECT_TRUE(form.ListColorShem.empty());
+        // The shipped themes are in place for the preferences.
+        EXPECT_TRUE(std::filesystem::exists(data / "themes" / "Default.tdt"));
+        form.close();
+    }
+    EXPECT_EQ(Read(data / "user_options").rfind("439\r\n1015\r\n545\r\n265\r\n", 0), 0u);
+}
+
+TEST_F(LookTest, AWindowNoScreenShowsComesBackToTheCorner) {
+    Write(data / "user_options", "-5000\r\n9000\r\n600\r\n500\r\n");
+    TMainForm form(env);
+    form.show();
+    QApplication::processEvents();
+    EXPECT_EQ(form.pos(), QPoint(1280 - 265, 984 - 600));
+    EXPECT_EQ(form.size(), QSize(265, 600));
+    form.close();
+}
+
+}  // namespace
