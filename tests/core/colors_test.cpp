@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 
 #include "settings/colors.h"
@@ -86,6 +87,22 @@ TEST(ColorStrings, PaintedColourResolvesSystemColoursSafely) {
     EXPECT_EQ(ColorToRGB(SystemColor(25), lookup), black);
     EXPECT_EQ(asked, 25);
     EXPECT_EQ(ColorToRGB(clWindow, SystemColorLookup{}), black);
+}
+
+// Whatever converts is written back in a form that converts to the same value.
+TEST(ColorStrings, WrittenFormReadsBack) {
+    std::mt19937 random(7);
+    const std::string alphabet = "$$--+0123456789aAfFclRedBLACK";
+    int converted = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string text(1 + random() % 11, ' ');
+        for (char& c : text) c = alphabet[random() % alphabet.size()];
+        const auto value = StringToColor(text);
+        if (!value) continue;
+        ++converted;
+        ASSERT_EQ(StringToColor(ColorToString(*value)), value) << text;
+    }
+    EXPECT_GT(converted, 1000);
 }
 
 }  // namespace

@@ -190,4 +190,28 @@ TEST(ThemeFile, AFailedSaveLeavesTheOldThemeWhole) {
     EXPECT_FALSE(SaveThemeFile(themes / "no" / "themes", "x", DesignRows()).ok);
 }
 
+// The themes that ship are whole, canonical files that apply completely.
+TEST(ShippedThemes, EveryThemeIsWholeAndApplies) {
+    const fs::path dir = DAYLOOM_THEMES_DIR;
+    const auto names = FindFiles(dir, "tdt");
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
+              (std::set<std::string>{"Contrast", "Dark", "Default", "Light"}));
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const std::string text = TempFolder::Read(dir / (name + ".tdt"));
+        // 69 CR LF lines with the exact captions: what saving its own values writes.
+        std::vector<std::string> values = ThemeValues(text);
+        EXPECT_EQ(text, ThemeFileText(PreViewColorShema(values, DesignColors())));
+        std::vector<std::string> list;
+        const auto applied = LoadToDoThemaFromFile(dir / (name + ".tdt"), list);
+        ASSERT_TRUE(applied);
+        EXPECT_TRUE(applied->Complete() && applied->panelsPainted);
+        ASSERT_EQ(list.size(), 34u);
+        for (const std::string& v : list) EXPECT_EQ(ColorToString(*StringToColor(v)), v);
+    }
+    std::vector<std::string> list;
+    ASSERT_TRUE(LoadToDoThemaFromFile(dir / "Default.tdt", list));
+    EXPECT_EQ(list, FullListColorShem(DesignColors()));
+}
+
 }  // namespace

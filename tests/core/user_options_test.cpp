@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "dayview/sound_choice.h"
 #include "events/ansi.h"
+#include "settings/theme_file.h"
 #include "settings/user_options.h"
 #include "support/temp_folder.h"
 
@@ -169,6 +172,24 @@ TEST(WindowPlacement, ALostWindowComesBack) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(PlaceWindow(c.stored, kWorkArea, kScreenWidth, c.areas), c.want) << c.what;
+}
+
+// Whatever the file holds, every setting comes out usable.
+TEST(UserOptions, AnyBytesGiveSettingsInRange) {
+    std::mt19937 random(20240607);
+    constexpr char kBytes[] = "0123456789-+\r\n\r\n./\\:CONaux \xC0\xFF\xEF\xBB\xBF\0";
+    const std::string alphabet(kBytes, sizeof kBytes - 1);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text(random() % 120, ' ');
+        for (char& c : text) c = alphabet[random() % alphabet.size()];
+        const UserOptions o = ReadOptions(text, Defaults());
+        ASSERT_EQ(o.Bounds.width, 265) << testing::PrintToString(text);
+        ASSERT_GE(o.Bounds.height, 450);
+        ASSERT_TRUE(o.BirthDayIndex >= 0 && o.BirthDayIndex <= 31);
+        ASSERT_TRUE(o.WeekStartDay >= 1 && o.WeekStartDay <= 7);
+        ASSERT_TRUE(IsPlainFileName(o.CurrentThemeFile));
+        ASSERT_EQ(SplitLines(OptionsFileText(o, Defaults().SoundFile)).size(), 11u);
+    }
 }
 
 }  // namespace
