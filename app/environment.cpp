@@ -129,7 +129,10 @@ DayListFormats Environment::Formats() const {
 
 // The glyphs live in the shell library; a static library's resources must be
 // registered by hand or the linker drops them.
-static void InitResources() { Q_INIT_RESOURCE(resources); }
+static void InitResources() {
+    Q_INIT_RESOURCE(resources);
+    Q_INIT_RESOURCE(themes);
+}
 void InitShellResources() { InitResources(); }
 
 std::filesystem::path DataFolder(const Environment& env) { return env.ExeDir() / "dayloom_data"; }

@@ -22,7 +22,7 @@ protected:
     void SetUp() override {
         env.dir = tmp.path().toStdString();
         data = env.dir / "dayloom_data";
-        std::filesystem::create_directories(data / "themes");
+        std::filesystem::create_directories(data);
     }
     void Write(const std::filesystem::path& file, const std::string& text) {
         ASSERT_TRUE(WriteFileAtomically(file, text).ok);
@@ -48,6 +48,7 @@ std::string NightTheme() {
 }
 
 TEST_F(LookTest, StoredPlaceOptionsAndThemeComeBackAndAreWrittenBackByteForByte) {
+    std::filesystem::create_directories(data / "themes");  // the user's own: nothing is installed
     Write(data / "themes" / "Night.tdt", NightTheme());
     const std::string options =
         "300\r\n400\r\n600\r\n265\r\n/tmp/bell.wav\r\nnight.tdt\r\n0\r\n17\r\n0\r\n7\r\n0\r\n";
@@ -70,6 +71,7 @@ TEST_F(LookTest, StoredPlaceOptionsAndThemeComeBackAndAreWrittenBackByteForByte)
         EXPECT_EQ(form.Panel1->Middle, clBlack);
         EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), QColor(255, 255, 0));
         ASSERT_EQ(form.ListColorShem.size(), 34u);
+        EXPECT_FALSE(std::filesystem::exists(data / "themes" / "Default.tdt"));
         form.close();
     }
     EXPECT_EQ(Read(data / "user_options"), options);
@@ -86,7 +88,8 @@ TEST_F(LookTest, FirstStartPaintsTheDefaultPanelsAndWritesElevenLines) {
         EXPECT_EQ(form.Panel1->Bottom, clSkyBlue);
         EXPECT_TRUE(form.ListColorShem.empty());
         // The shipped themes are in place for the preferences.
-        EXPECT_TRUE(std::filesystem::exists(data / "themes" / "Default.tdt"));
+        for (const char* name : {"Default.tdt", "Dark.tdt", "Light.tdt", "Contrast.tdt"})
+            EXPECT_TRUE(std::filesystem::exists(data / "themes" / name)) << name;
         form.close();
     }
     EXPECT_EQ(Read(data / "user_options").rfind("439\r\n1015\r\n545\r\n265\r\n", 0), 0u);
