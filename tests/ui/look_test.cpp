@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include "app/gradient_panel_widget.h"
 #include "app/main_form.h"
+#include "events/event_file.h"
 #include "events/safe_file.h"
+#include "tests/support/builders.h"
 #include "settings/theme_file.h"
 #include "tests/ui/drive.h"
 #include "tests/ui/fake_environment.h"
@@ -103,6 +106,44 @@ TEST_F(LookTest, AWindowNoScreenShowsComesBackToTheCorner) {
     EXPECT_EQ(form.pos(), QPoint(1280 - 265, 984 - 600));
     EXPECT_EQ(form.size(), QSize(265, 600));
     form.close();
+}
+
+}  // namespace
+
+namespace {
+
+// Writes the window in each shipped theme, side by side, when
+// DAYLOOM_SHOT_DIR names a folder (the README's picture).
+TEST_F(LookTest, ScreenshotOfEveryShippedTheme) {
+    const QByteArray dir = qgetenv("DAYLOOM_SHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "DAYLOOM_SHOT_DIR not set";
+    env.now = At(2010, 10, 11, 11, 20);
+    ASSERT_TRUE(SaveToFile(data / "ListToDo.db",
+                           Store({Event("Планёрка", At(2010, 10, 11, 9, 0)).Repeat("1", "4"),
+                                  Event("Звонок в банк", At(2010, 10, 11, 10, 0)).Done(),
+                                  Event("Обед с Анной", At(2010, 10, 11, 13, 0)),
+                                  Event("Квартальный отчёт", At(2010, 10, 8, 9, 0)).Until(At(2010, 10, 14, 18, 0)),
+                                  Event("~ 4 лунный день", At(2010, 10, 11, 14, 37)),
+                                  Event("Тренировка", At(2010, 10, 11, 19, 30)),
+                                  Event("Врач", At(2010, 10, 20, 9, 0))}))
+                    .ok);
+    QList<QImage> shots;
+    for (const char* theme : {"Default.tdt", "Dark.tdt", "Light.tdt", "Contrast.tdt"}) {
+        Write(data / "user_options", std::string("439\r\n1015\r\n545\r\n265\r\n\r\n") + theme + "\r\n");
+        TMainForm form(env);
+        form.show();
+        QApplication::processEvents();
+        form.TodoListShow->SetItemIndex(2);
+        QApplication::processEvents();
+        shots << form.grab().toImage();
+        form.close();
+    }
+    QImage all(shots.size() * 275 - 10, shots.front().height(), QImage::Format_RGB32);
+    all.fill(Qt::white);
+    QPainter p(&all);
+    for (int i = 0; i < shots.size(); ++i) p.drawImage(i * 275, 0, shots[i]);
+    p.end();
+    EXPECT_TRUE(all.save(QString::fromLocal8Bit(dir) + "/themes.png"));
 }
 
 }  // namespace
