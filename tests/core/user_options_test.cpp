@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 
 #include "dayview/sound_choice.h"
 #include "events/ansi.h"
@@ -19,16 +20,6 @@ constexpr int kScreenWidth = 1920;
 
 UserOptions Defaults() {
     return DefaultOptions(Named("/opt/дейлум"), DefaultPlacement(kWorkArea, kScreenWidth));
-}
-
-TEST(UserOptions, DefaultsBeforeAnyFile) {
-    const UserOptions d = Defaults();
-    EXPECT_EQ(d.Bounds, (WindowBounds{495, 1655, 545, 265}));  // bottom right of the work area
-    EXPECT_EQ(d.SoundFile, DefaultSoundFile(Named("/opt/дейлум")));
-    EXPECT_EQ(d.CurrentThemeFile, "Default.tdt");
-    EXPECT_TRUE(d.CalendarVisible && d.ShowWeekNumbers && d.SplitRemainingTime);
-    EXPECT_EQ(d.BirthDayIndex, 0);
-    EXPECT_EQ(d.WeekStartDay, 1);
 }
 
 TEST(UserOptions, ElevenLinesRoundTrip) {
@@ -63,66 +54,37 @@ TEST(UserOptions, APathTheCodePageCannotHoldSurvives) {
     EXPECT_EQ(ReadOptions(OptionsFileText(o, Defaults().SoundFile), Defaults()).SoundFile, fs::path());
 }
 
+// Top, left, height, width | theme | calendar, birth day, week numbers, start day, split.
+std::string Summary(const UserOptions& o) {
+    const WindowBounds& b = o.Bounds;
+    std::ostringstream s;
+    s << b.top << ',' << b.left << ',' << b.height << ',' << b.width << '|' << o.CurrentThemeFile << '|'
+      << o.CalendarVisible << o.BirthDayIndex << ',' << o.ShowWeekNumbers << o.WeekStartDay << o.SplitRemainingTime;
+    return s.str();
+}
+
 TEST(UserOptions, EachLineStandsOnItsOwn) {
-    const UserOptions d = Defaults();
     const struct {
-        const char* what;
         const char* text;
-        void (*expect)(const UserOptions&, const UserOptions&);
+        const char* want;
     } cases[] = {
-        {"empty file", "", [](const UserOptions& o, const UserOptions& d) { EXPECT_EQ(o, d); }},
-        {"four lines", "10\r\n20\r\n600\r\n265\r\n",
-         [](const UserOptions& o, const UserOptions& d) {
-             UserOptions want = d;
-             want.Bounds = {10, 20, 600, 265};
-             EXPECT_EQ(o, want);
-         }},
-        {"size limits", "1\n2\n100\n500",
-         [](const UserOptions& o, const UserOptions&) { EXPECT_EQ(o.Bounds, (WindowBounds{1, 2, 450, 265})); }},
-        {"a bad top costs only the top", "top\r\n20\r\n600\r\n265\r\n\r\nNight.tdt\r\n0",
-         [](const UserOptions& o, const UserOptions& d) {
-             EXPECT_EQ(o.Bounds, (WindowBounds{d.Bounds.top, 20, 600, 265}));
-             EXPECT_EQ(o.SoundFile, fs::path());
-             EXPECT_EQ(o.CurrentThemeFile, "Night.tdt");
-             EXPECT_FALSE(o.CalendarVisible);
-         }},
-        {"only 0 turns a flag off", "1\n2\n600\n265\nx\nT.tdt\nyes\n3\n\n7\n 0",
-         [](const UserOptions& o, const UserOptions&) {
-             EXPECT_TRUE(o.CalendarVisible && o.ShowWeekNumbers && o.SplitRemainingTime);
-             EXPECT_EQ(o.BirthDayIndex, 3);
-             EXPECT_EQ(o.WeekStartDay, 7);
-         }},
-        {"bad birth day, later lines still read", "1\n2\n600\n265\nx\nT.tdt\n1\nabc\n0\n7\n0",
-         [](const UserOptions& o, const UserOptions&) {
-             EXPECT_EQ(o.BirthDayIndex, 0);
-             EXPECT_FALSE(o.ShowWeekNumbers);
-             EXPECT_EQ(o.WeekStartDay, 7);
-             EXPECT_FALSE(o.SplitRemainingTime);
-         }},
-        {"birth day past 31", "1\n2\n600\n265\nx\nT.tdt\n1\n32",
-         [](const UserOptions& o, const UserOptions&) { EXPECT_EQ(o.BirthDayIndex, 0); }},
-        {"negative birth day", "1\n2\n600\n265\nx\nT.tdt\n1\n-1",
-         [](const UserOptions& o, const UserOptions&) { EXPECT_EQ(o.BirthDayIndex, 0); }},
-        {"start day 9", "1\n2\n600\n265\nx\nT.tdt\n1\n0\n1\n9",
-         [](const UserOptions& o, const UserOptions&) { EXPECT_EQ(o.WeekStartDay, 7); }},
-        {"start day 0", "1\n2\n600\n265\nx\nT.tdt\n1\n0\n1\n0",
-         [](const UserOptions& o, const UserOptions&) { EXPECT_EQ(o.WeekStartDay, 1); }},
-        {"bad start day, line 11 still read", "1\n2\n600\n265\nx\nT.tdt\n1\n0\n1\nseven\n0",
-         [](const UserOptions& o, const UserOptions&) {
-             EXPECT_EQ(o.WeekStartDay, 1);
-             EXPECT_FALSE(o.SplitRemainingTime);
-         }},
-        {"theme outside the folder", "1\n2\n600\n265\nx\n../../secret.tdt",
-         [](const UserOptions& o, const UserOptions&) { EXPECT_EQ(o.CurrentThemeFile, "Default.tdt"); }},
-        {"theme that is a device", "1\r2\r600\r265\rx\rcon.tdt",
-         [](const UserOptions& o, const UserOptions&) { EXPECT_EQ(o.CurrentThemeFile, "Default.tdt"); }},
-        {"lines after the 11th ignored", "1\n2\n600\n265\nx\nT.tdt\n1\n0\n1\n1\n1\n0\n0",
-         [](const UserOptions& o, const UserOptions&) { EXPECT_TRUE(o.SplitRemainingTime); }},
+        {"", "495,1655,545,265|Default.tdt|10,111"},  // bottom right of the work area
+        {"10\r\n20\r\n600\r\n265\r\n", "10,20,600,265|Default.tdt|10,111"},
+        {"1\n2\n100\n500", "1,2,450,265|Default.tdt|10,111"},                     // size limits
+        {"top\r\n20\r\n600\r\n265\r\n\r\nN.tdt\r\n0", "495,20,600,265|N.tdt|00,111"},  // bad top only
+        {"1\n2\n600\n265\nx\nT.tdt\nyes\n3\n\n7\n 0", "1,2,600,265|T.tdt|13,171"},  // only "0" is off
+        {"1\n2\n600\n265\nx\nT.tdt\n1\nabc\n0\n7\n0", "1,2,600,265|T.tdt|10,070"},  // later lines read
+        {"1\n2\n600\n265\nx\nT.tdt\n1\n32", "1,2,600,265|T.tdt|10,111"},
+        {"1\n2\n600\n265\nx\nT.tdt\n1\n-1\n1\n9", "1,2,600,265|T.tdt|10,171"},
+        {"1\n2\n600\n265\nx\nT.tdt\n1\n31\n1\n0", "1,2,600,265|T.tdt|131,111"},
+        {"1\n2\n600\n265\nx\nT.tdt\n1\n0\n1\nseven\n0", "1,2,600,265|T.tdt|10,110"},
+        {"1\n2\n600\n265\nx\n../../secret.tdt", "1,2,600,265|Default.tdt|10,111"},
+        {"1\r2\r600\r265\rx\rcon.tdt", "1,2,600,265|Default.tdt|10,111"},
+        {"1\n2\n600\n265\nx\nT.tdt\n1\n0\n1\n1\n1\n0\n0", "1,2,600,265|T.tdt|10,111"},  // 12th ignored
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        c.expect(ReadOptions(c.text, d), d);
-    }
+    for (const auto& c : cases) EXPECT_EQ(Summary(ReadOptions(c.text, Defaults())), c.want) << c.text;
+    EXPECT_EQ(ReadOptions("1\n2\n3\n4\n", Defaults()).SoundFile, DefaultSoundFile(Named("/opt/дейлум")));
+    EXPECT_EQ(ReadOptions("1\n2\n3\n4\n\n", Defaults()).SoundFile, fs::path());
 }
 
 TEST(UserOptions, WritingKeepsTheFormatWhole) {

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <string_view>
 
 #include "events/safe_file.h"
 #include "events/safe_file_internal.h"
@@ -25,9 +24,6 @@ public:
         std::filesystem::remove_all(path_, ec);
         std::filesystem::remove(path_.parent_path(), ec);  // only once the last test is done
     }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
 
