@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QDateTime>
 #include <QDialog>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMessageBox>
@@ -70,6 +71,11 @@ void Environment::Notify(QWidget* parent, const QString& text) {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
+}
+
+QString Environment::ChooseOpenFile(QWidget* parent, const QString& title, const QString& folder,
+                                    const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, title, folder, filter);
 }
 
 bool Environment::AskRetry(QWidget* parent, const QString& text) {

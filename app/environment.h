@@ -35,6 +35,9 @@ public:
     virtual void ShowMessage(QWidget* parent, const QString& text);
     // A message that does not wait for the user (a background failure).
     virtual void Notify(QWidget* parent, const QString& text);
+    // The open-file dialog: a chosen file's full path, or empty when cancelled.
+    virtual QString ChooseOpenFile(QWidget* parent, const QString& title, const QString& folder,
+                                   const QString& filter);
     // A question with "try again" / "close anyway"; true = try again.
     virtual bool AskRetry(QWidget* parent, const QString& text);
     // Desktop work area (without panels) and whole screen size.

@@ -50,6 +50,13 @@ public:
     }
     void ShowMessage(QWidget*, const QString& text) override { messages << text; }
     void Notify(QWidget*, const QString& text) override { messages << text; }
+    // The file the user picks in the next open-file dialogs, in turn (empty: Cancel).
+    QStringList filesToChoose;
+    QStringList fileDialogs;  // "title|folder|filter" of each dialog shown
+    QString ChooseOpenFile(QWidget*, const QString& title, const QString& folder, const QString& filter) override {
+        fileDialogs << title + "|" + folder + "|" + filter;
+        return filesToChoose.isEmpty() ? QString() : filesToChoose.takeFirst();
+    }
     bool AskRetry(QWidget*, const QString& text) override {
         questions << text;
         return retriesWanted-- > 0;
