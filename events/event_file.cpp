@@ -93,6 +93,9 @@ bool ReadField(Reader& r, TTodoItem& it, std::string& problem) {
         case 11: it.Subject.assign(value); break;
         case 14: it.Project.assign(value); break;
         case 15: it.Category.assign(value); break;
+        case kImportMarkField:
+            if (value.size() == 1) it.Imported = static_cast<TImportKind>(value[0]);
+            break;
         default: break;  // unknown identifiers are skipped with their bytes
     }
     return true;
@@ -224,13 +227,14 @@ std::string SaveToBytes(const TodoItems& items) {
     std::string out;
     size_t guess = 4;
     for (const auto& it : items)
-        guess += 4 + 15 * 3 + 1 + 1 + 8 * 3 + 4 + 1 + 1 + 4 + 4 + it.Subject.size() +
+        guess += 4 + 16 * 3 + 1 + 1 + 1 + 8 * 3 + 4 + 1 + 1 + 4 + 4 + it.Subject.size() +
                  it.Resource.size() + it.Project.size() + it.Category.size() +
                  it.Notes.size() * 2 + [&] { size_t s = 0; for (auto& l : it.Notes) s += l.size(); return s; }();
     out.reserve(guess);
     PutLE(out, static_cast<uint32_t>(items.Count()), 4);
     for (const auto& it : items) {
-        PutLE(out, 15, 4);
+        const bool marked = it.Imported != TImportKind::None;
+        PutLE(out, marked ? 16 : 15, 4);
         PutFixed(out, 1, it.Complete ? 1 : 0, 1);
         PutFixed(out, 2, it.Completion, 1);
         PutDate(out, 3, it.CompletionDate);
@@ -246,6 +250,7 @@ std::string SaveToBytes(const TodoItems& items) {
         PutFixed(out, 13, static_cast<uint32_t>(it.TotalTime), 4);
         PutText(out, 14, it.Project);
         PutText(out, 15, it.Category);
+        if (marked) PutFixed(out, kImportMarkField, static_cast<uint8_t>(it.Imported), 1);
     }
     return out;
 }

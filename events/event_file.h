@@ -10,6 +10,11 @@
 
 constexpr size_t kMaxFieldText = 65535;  // the most a 16-bit length can announce
 
+// The import mark (TTodoItem::Imported): a 16th field of one byte, written
+// only for imported events. Readers that do not know it skip it as an unknown
+// field, and files of the user's own events keep their bytes as they were.
+constexpr uint8_t kImportMarkField = 200;
+
 struct LoadReport {
     enum class Status { Ok, Missing, Unreadable, Damaged };
     Status status = Status::Ok;

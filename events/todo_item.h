@@ -6,6 +6,13 @@
 
 #include "events/date_time.h"
 
+// Which import made an event; None for the user's own. The imports also begin
+// their subjects with a marker character, but a user may type one too, so
+// removing imported events asks this field (see the event file's field 200).
+enum class TImportKind : uint8_t {
+    None = 0, MoonDays = 1, SunRiseSet = 2, MoonAspects = 3, VoidOfCourse = 4, FavourableDays = 5
+};
+
 struct TTodoItem {
     std::string Subject;             // short name, Windows-1251 bytes
     std::vector<std::string> Notes;  // description lines
@@ -22,6 +29,7 @@ struct TTodoItem {
     uint8_t Status = 0;
     int32_t Tag = 0;
     int32_t TotalTime = 0;  // whole hours; carried through the file untouched
+    TImportKind Imported = TImportKind::None;
 
     // Notes as one text, lines joined by CR LF (each line followed by it).
     std::string NotesText() const;
