@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "events/ansi.h"
+#include "import/zet_text.h"
+#include "support/builders.h"
+
+namespace {
+
+TEST(ZetText, GetFieldFromEnd) {
+    struct Case { const char* delim; const char* text; int n; const char* want; };
+    const Case cases[] = {
+        {".", "12.03", 0, ".03"},
+        {".", "12.03", 1, "12"},
+        {".", "12/05", 0, "/05"},  // no dot: the slash is the delimiter
+        {".", "05.03.2010", 2, "05"},
+        {".", "05.03", 2, ""},     // cut past the first field: nothing left
+        {":", "06:45:00", 1, ":45"},
+        {" ", "Журнал Лунных дней 2010 г.", 1, "2010"},
+        {" ", "Журнал Лунных дней  г.", 1, ""},  // empty last word but one
+        {" ", "слово", 3, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(GetFieldFromEnd(c.delim, ansi(c.text), c.n), ansi(c.want)) << c.text << " n=" << c.n;
+    EXPECT_EQ(FieldAfterDelimiter(".", "12/05", 0), "05");
+    EXPECT_EQ(FieldAfterDelimiter(".", "1205", 0), "1205");  // no delimiter, nothing dropped
+}
+
+TEST(ZetText, ParseJournalDateTime) {
+    const TDateTime prev = At(2010, 3, 6, 0, 5);
+    struct Case { const char* line; bool summer; TDateTime want; bool ok; };
+    const Case cases[] = {
+        {"05.03 23:05:00 +1 w4 13", false, At(2010, 3, 6, 0, 5), true},  // +1 wraps into the next day
+        {"   18:40:00 Полнолуние", false, At(2010, 3, 6, 18, 40), true},  // undated: the previous date
+        {"   18:40:00 Полнолуние", true, At(2010, 3, 6, 19, 40), true},
+        {"05.03 23:30:00 w4 13", true, At(2010, 3, 6, 0, 30), true},
+        {"05.03 23:30:00 +0 w4", true, At(2010, 3, 6, 0, 30), true},  // +0 counts as no mark
+        {"05.03 24:00:00", false, At(2010, 3, 6, 0, 0), true},
+        {"12/05 10:00:00", false, At(2010, 12, 5, 10, 0), true},  // slashed: month first
+        {"12.05 10:00:00", false, At(2010, 5, 12, 10, 0), true},  // dotted: day first
+        {"   18:40:00 Нов. Луна 1/4", false, At(2010, 3, 6, 18, 40), true},  // a date is the first word only
+        {"05.03", false, 0, true},                  // a date without a time gives no moment
+        {"05.13", false, 0, true},                  // ... and is only read as numbers
+        {"05.03 23:30:00 +2 w4", false, 0, false},  // 25 o'clock
+        {"05.13 10:00:00", false, 0, false},
+        {"29.02 10:00:00", false, 0, false},        // 2010 is no leap year
+        {"05.03 10:00 w4 13", false, 0, false},     // no seconds
+        {"05.03 10:61:00", false, 0, false},
+        {"o5.03", false, 0, false},                 // the date must convert even without a time
+        {"05.03 10:00:00 +x", false, 0, false},
+        {"05.03 10:00:00 +", false, 0, false},      // the shift mark ends the line
+        {"05.03 99999999999:00:00", false, 0, false},
+    };
+    for (const Case& c : cases) {
+        const ZetParsed<TDateTime> r = ParseJournalDateTime(ansi(c.line), 2010, prev, c.summer);
+        EXPECT_EQ(r.ok(), c.ok) << c.line << ": " << utf8(r.Error);
+        if (c.ok) EXPECT_EQ(r.Value, c.want) << c.line;
+        else EXPECT_FALSE(r.Error.empty()) << c.line;
+    }
+    // The last day of the calendar has no next day to wrap into.
+    EXPECT_FALSE(ParseJournalDateTime("31.12 23:00:00 +1", 9999, prev, false).ok());
+}
+
+TEST(ZetText, MoonDayNumberAndTextAfterTime) {
+    struct Case { const char* line; int n; bool ok; const char* after; };
+    const Case cases[] = {
+        {"05.03 23:05:00 +1 w4 13", 13, true, " w4 13"},
+        {"05.03 23:05:00 +1 w4 12 3", 123, true, " w4 12 3"},  // fifth and sixth words joined
+        {"   18:40:00 Полнолуние", -1, true, " Полнолуние"},
+        {"05.03 18:40:00 Полнолуние", -1, true, " Полнолуние"},
+        {"05.03 18:40:00 Луна в знаке Девы", 0, false, " Луна в знаке Девы"},
+        {"17 05:00:00", 17, true, ""},  // undated, the number first
+        {"05.03", -1, true, ""},
+    };
+    for (const Case& c : cases) {
+        const ZetParsed<int> r = GetMoonDayNumber(ansi(c.line));
+        EXPECT_EQ(r.ok(), c.ok) << c.line;
+        if (c.ok) {
+            EXPECT_EQ(r.Value, c.n) << c.line;
+        }
+        EXPECT_EQ(GetTextAfterTime(ansi(c.line)), ansi(c.after)) << c.line;
+    }
+    EXPECT_EQ(GetTextAfterTime("1:2+"), "");  // the skip past "+N" stays inside the line
+}
+
+TEST(ZetText, MoonDayNotesRepeatEveryFiveDays) {
+    EXPECT_EQ(GetMoonDayNote(13), ansi("\r\n\"Победить\" - можно начинать"));
+    EXPECT_EQ(GetMoonDayNote(3), GetMoonDayNote(28));
+    EXPECT_EQ(GetMoonDayNote(4), ansi("\r\n\"Пустые руки\" - не начинать дела, особенно связанные с получением"));
+    EXPECT_EQ(GetMoonDayNote(0), "\r\n");
+    EXPECT_EQ(GetMoonDayNote(31), "\r\n");
+}
+
+TEST(ZetText, TextInUtf8OrWindows1251) {
+    const std::string utf = "Журнал Лунных дней 2010 г.\r\nстрока\n\nпоследняя\n";
+    const std::vector<std::string> want = {ansi("Журнал Лунных дней 2010 г."), ansi("строка"), "",
+                                           ansi("последняя")};
+    EXPECT_EQ(ZetLines(utf), want);
+    EXPECT_EQ(ZetLines("\xEF\xBB\xBF" + utf), want);
+    EXPECT_EQ(ZetLines(ansi(utf)), want);                      // Windows-1251 as it is
+    EXPECT_EQ(ZetLines("\xEF\xBB\xBF" "12:00"), std::vector<std::string>{"12:00"});
+    // UTF-8 without a Cyrillic letter and broken UTF-8 are Windows-1251.
+    EXPECT_EQ(ZetTextToAnsi("12\xC2\xB0"), "12\xC2\xB0");
+    EXPECT_EQ(ZetTextToAnsi("\xD0\x96\xD0"), "\xD0\x96\xD0");
+    EXPECT_EQ(ZetLines("a\rb\r\n\r\nc"), (std::vector<std::string>{"a", "b", "", "c"}));
+}
+
+TEST(ZetText, RefusesWhatCannotBeZet) {
+    const auto dir = std::filesystem::temp_directory_path() / "dayloom_zet_text_test";
+    std::filesystem::create_directories(dir);
+    const auto big = dir / "big.wrk";
+    { std::ofstream(big, std::ios::binary) << "x"; }
+    std::filesystem::resize_file(big, kMaxZetBytes + 1);
+    const ZetFile tooBig = ReadZetFile(big);
+    EXPECT_FALSE(tooBig.ok);
+    EXPECT_NE(tooBig.Error.find(ansi("64 МБ")), std::string::npos);
+
+    const auto fine = dir / "fine.wrk";
+    { std::ofstream(fine, std::ios::binary) << "a\nb"; }
+    const ZetFile read = ReadZetFile(fine);
+    ASSERT_TRUE(read.ok) << utf8(read.Error);
+    EXPECT_EQ(read.Lines, (std::vector<std::string>{"a", "b"}));
+    EXPECT_FALSE(ReadZetFile(dir / "none.wrk").ok);
+    EXPECT_FALSE(ReadZetFile(dir).ok);  // a folder
+    std::filesystem::remove_all(dir);
+
+    EXPECT_FALSE(ZetTextLines(std::string(kMaxZetLines + 1, '\n')).ok);
+    EXPECT_TRUE(ZetTextLines(std::string(kMaxZetLines, '\n')).ok);
+}
+
+}  // namespace
