@@ -1,6 +1,7 @@
-// dayloom-cli: the day list and the day's reminders of dayloom in a terminal.
-// All the work is RunDayloomCli's; this file supplies the process's view of
-// the world: its arguments, the executable's folder and the local clock.
+// dayloom-cli: the day list and the day's reminders of dayloom in a terminal,
+// and the ZET imports. All the work is RunCli's; this file supplies the
+// process's view of the world: its arguments, standard input, the
+// executable's folder and the local clock.
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -18,10 +19,12 @@
 #endif
 #include <windows.h>
 #include <shellapi.h>
+#include <fcntl.h>
+#include <io.h>
 #endif
 
-#include "dayview/agenda.h"
 #include "events/date_time.h"
+#include "tools/cli_dispatch.h"
 
 namespace {
 
@@ -96,7 +99,9 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     // The lines are UTF-8; a console shows them right only when told so.
     ::SetConsoleOutputCP(CP_UTF8);
+    // A journal on standard input is read byte for byte, line breaks included.
+    _setmode(_fileno(stdin), _O_BINARY);
 #endif
-    return RunDayloomCli(Arguments(argc, argv), std::cout, std::cerr,
-                         ExeDir(argc > 0 ? argv[0] : nullptr) / "dayloom_data", LocalClock());
+    return RunCli(Arguments(argc, argv), std::cin, std::cout, std::cerr,
+                  ExeDir(argc > 0 ? argv[0] : nullptr) / "dayloom_data", LocalClock());
 }

@@ -1,0 +1,71 @@
+#include "tools/cli_dispatch.h"
+
+#include <algorithm>
+#include <exception>
+#include <new>
+
+#include "dayview/agenda.h"
+#include "tools/cli_import.h"
+#include "tools/cli_remove_imported.h"
+#include "tools/cli_support.h"
+
+namespace {
+
+// Options of any verb that take a value, so that a value is not taken for
+// the verb ("--data import agenda").
+bool TakesValue(const std::string& a) {
+    static const char* const kValued[] = {"--data", "--date", "--now", "--months", "--remind",
+                                          "--aspects", "--void-of-course", "--kind", "--year"};
+    return std::any_of(std::begin(kValued), std::end(kValued), [&](const char* v) { return a == v; });
+}
+
+// Position of the verb among the arguments; args.size() when there is none.
+size_t VerbAt(const std::vector<std::string>& args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.size() > 1 && a[0] == '-') {
+            if (TakesValue(a)) ++i;
+            continue;
+        }
+        return i;
+    }
+    return args.size();
+}
+
+int Dispatch(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
+             const std::filesystem::path& defaultDataDir, TDateTime clockNow) {
+    const size_t at = VerbAt(args);
+    const std::string verb = at < args.size() ? args[at] : std::string{};
+    if (verb == "import" || verb == "remove-imported") {
+        std::vector<std::string> rest = args;
+        rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(at));
+        return verb == "import" ? RunImportVerb(rest, in, out, err, defaultDataDir, clockNow)
+                                : RunRemoveImportedVerb(rest, out, err, defaultDataDir);
+    }
+    const int rc = RunDayloomCli(args, out, err, defaultDataDir, clockNow);
+    const bool help = std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "-h" || a == "--help"; });
+    if (help && rc == 0) {
+        out << "\nКоманды, которые записывают файл событий:\n";
+        ImportUsage(out);
+        RemoveImportedUsage(out);
+        out << "  dayloom-cli import --help, dayloom-cli remove-imported --help\n"
+               "      справка по одной команде.\n\n"
+            << kCliWriterWarning;
+        out.flush();
+        if (!out) return CliFail(err, "не удалось вывести справку");
+    }
+    return rc;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
+           const std::filesystem::path& defaultDataDir, TDateTime clockNow) {
+    try {
+        return Dispatch(args, in, out, err, defaultDataDir, clockNow);
+    } catch (const std::bad_alloc&) {
+        return CliFail(err, "не хватает памяти");
+    } catch (const std::exception& e) {
+        return CliFail(err, std::string("ошибка: ") + e.what());
+    }
+}

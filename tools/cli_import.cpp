@@ -1,0 +1,119 @@
+#include "tools/cli_import.h"
+
+#include "dayview/agenda.h"
+#include "events/ansi.h"
+#include "import/zet_text.h"
+#include "tools/cli_support.h"
+
+namespace {
+
+const char* KindName(TImportKind kind) {
+    switch (kind) {
+        case TImportKind::MoonDays: return "Лунные дни";
+        case TImportKind::SunRiseSet: return "Восходы и заходы Солнца";
+        case TImportKind::MoonAspects: return "Актуальные аспекты Луны";
+        case TImportKind::VoidOfCourse: return "Луна без курса";
+        default: return "События";
+    }
+}
+
+ZetFile ReadInput(const std::string& name, std::istream& in) {
+    return name == "-" ? ReadZetStream(in) : ReadZetFile(CliPath(name));
+}
+
+}  // namespace
+
+void ImportUsage(std::ostream& os) {
+    os << "  dayloom-cli import [--data КАТАЛОГ] [--months СПИСОК] [--remind N] [--summer-time]\n"
+          "                     [--no-moon-notes] [--now \"ГГГГ-ММ-ДД ЧЧ:ММ\"] ЖУРНАЛ\n"
+          "      добавляет события ZET-журнала лунных дней или восходов и заходов Солнца\n"
+          "      (вид журнала узнаётся по его первой строке) за выбранные месяцы.\n"
+          "  dayloom-cli import [--data КАТАЛОГ] [--remind N] --aspects ФАЙЛ\n"
+          "  dayloom-cli import [--data КАТАЛОГ] [--remind N] --void-of-course ФАЙЛ\n"
+          "      добавляет текст, скопированный из ZET: актуальные аспекты Луны или периоды\n"
+          "      Луны без курса (все строки, без выбора месяцев). ФАЙЛ «-» — стандартный ввод.\n"
+          "    --months СПИСОК  all (по умолчанию) или номера месяцев 1–12 через запятую\n"
+          "    --remind N       напоминание 0–9, как в окне: 0 «Не напоминать», 1 «Вовремя»,\n"
+          "                     2 «за 1 мин» (по умолчанию) … 9 «за 1 день»\n"
+          "    --summer-time    лунные дни: +1 час ко времени строк без отметки сдвига «+N»\n"
+          "    --no-moon-notes  лунные дни: без краткого описания дня в заметках\n"
+          "    --now МОМЕНТ     дата, к которой относится первая строка журнала без даты;\n"
+          "                     по умолчанию часы компьютера\n"
+          "      Журнал или текст читается целиком; если хоть одна строка не читается,\n"
+          "      не добавляется ничего. Событие, которое уже есть (то же начало с точностью\n"
+          "      до минуты и то же название), не добавляется второй раз.\n"
+          "      Текст в UTF-8 или в Windows-1251; больше 64 МБ не принимается.\n";
+}
+
+int RunImportVerb(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                  std::ostream& err, const std::filesystem::path& defaultDataDir, TDateTime clockNow) {
+    std::string problem;
+    const auto a = ReadCliArgs(args, {"--data", "--months", "--remind", "--now", "--aspects", "--void-of-course"},
+                               {"--summer-time", "--no-moon-notes", "--help", "-h"}, problem);
+    if (!a) return CliFailWithHint(err, problem);
+    if (a->Flag("--help") || a->Flag("-h")) {
+        out << "Использование:\n";
+        ImportUsage(out);
+        out << '\n' << kCliWriterWarning;
+        out.flush();
+        return out ? 0 : CliFail(err, "не удалось вывести справку");
+    }
+
+    const std::string* aspects = a->Value("--aspects");
+    const std::string* periods = a->Value("--void-of-course");
+    const int sources = (aspects ? 1 : 0) + (periods ? 1 : 0) + static_cast<int>(a->positional.size());
+    if (sources == 0) return CliFailWithHint(err, "не указан журнал (или --aspects ФАЙЛ, --void-of-course ФАЙЛ)");
+    if (sources > 1) return CliFailWithHint(err, "нужен один источник: журнал, --aspects или --void-of-course");
+    const bool journal = !aspects && !periods;
+    if (!journal)
+        for (const char* o : {"--months", "--now"})
+            if (a->Value(o)) return CliFailWithHint(err, std::string("параметр ") + o + " относится только к журналам");
+    if (!journal)
+        for (const char* f : {"--summer-time", "--no-moon-notes"})
+            if (a->Flag(f)) return CliFailWithHint(err, std::string("параметр ") + f + " относится только к журналам");
+
+    ZetImportOptions options;
+    options.Months = MonthChoice::All();
+    options.Now = clockNow;
+    options.SummerTime = a->Flag("--summer-time");
+    options.MoonDayNotes = !a->Flag("--no-moon-notes");
+    if (const std::string* m = a->Value("--months")) {
+        const auto months = ParseMonthList(*m);
+        if (!months) return CliFailWithHint(err, "неверный список месяцев «" + *m + "» (нужно all или, например, 1,3,12)");
+        options.Months = *months;
+    }
+    if (const std::string* r = a->Value("--remind")) {
+        int n = -1;
+        if (r->size() != 1 || !TryParseDecimal(*r, n) || n < 0 || n > 9)
+            return CliFailWithHint(err, "неверное напоминание «" + *r + "» (нужно число от 0 до 9)");
+        options.AlertIndex = n;
+    }
+    if (const std::string* now = a->Value("--now")) {
+        const auto parsed = ParseCliMoment(*now);
+        if (!parsed)
+            return CliFailWithHint(err, "неверный момент «" + *now + "» (нужно ГГГГ-ММ-ДД ЧЧ:ММ, например 2010-10-11 09:30)");
+        options.Now = *parsed;
+    }
+    const std::string* dataText = a->Value("--data");
+    if (dataText && dataText->empty()) return CliFailWithHint(err, "пустое значение --data");
+
+    auto store = LoadCliStore(dataText ? CliPath(*dataText) : defaultDataDir, problem);
+    if (!store) return CliFail(err, problem);
+
+    const std::string source = journal ? a->positional[0] : aspects ? *aspects : *periods;
+    const ZetFile input = ReadInput(source, in);
+    if (!input.ok) return CliFail(err, (source == "-" ? std::string("стандартный ввод") : source) + ": " + utf8(input.Error));
+
+    const ZetRun run = journal ? ImportZetJournal(input.Lines, options)
+                               : ImportPastedZetText(input.Lines, aspects ? ZetPastedKind::MoonAspects
+                                                                          : ZetPastedKind::VoidOfCourse,
+                                                     options);
+    if (!run.ok()) return CliFail(err, source + ": " + utf8(run.Message));
+
+    const ZetAdded added = AddImportedEvents(store->items, run.Events);
+    if ((added.Added > 0 || !store->existed) && !SaveCliStore(*store, problem)) return CliFail(err, problem);
+    out << KindName(run.Kind) << ": добавлено событий " << added.Added << ", уже были в списке "
+        << added.AlreadyThere << '\n';
+    out.flush();
+    return 0;
+}

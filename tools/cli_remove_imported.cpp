@@ -1,0 +1,78 @@
+#include "tools/cli_remove_imported.h"
+
+#include "events/ansi.h"
+#include "import/imported_events.h"
+#include "tools/cli_support.h"
+
+namespace {
+
+struct KindWord {
+    const char* word;
+    TImportKind kind;
+    const char* name;  // as the removal list of the import window names it
+};
+
+constexpr KindWord kKinds[] = {
+    {"moon", TImportKind::MoonDays, "Лунные дни"},
+    {"sun", TImportKind::SunRiseSet, "Восходы и заходы Солнца"},
+    {"aspects", TImportKind::MoonAspects, "Актульные аспекты Луны"},
+    {"void", TImportKind::VoidOfCourse, "Луна без курса"},
+};
+
+}  // namespace
+
+void RemoveImportedUsage(std::ostream& os) {
+    os << "  dayloom-cli remove-imported [--data КАТАЛОГ] --kind moon|sun|aspects|void --year ГОД\n"
+          "                              [--months СПИСОК]\n"
+          "      удаляет импортированные события одного вида (moon — лунные дни и фазы, sun —\n"
+          "      восходы и заходы Солнца, aspects — аспекты Луны, void — Луна без курса),\n"
+          "      начинающиеся в выбранных месяцах года; СПИСОК — all (по умолчанию) или номера\n"
+          "      месяцев 1–12 через запятую. Свои события пользователя не удаляются, даже если\n"
+          "      их название начинается с того же знака.\n";
+}
+
+int RunRemoveImportedVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                          const std::filesystem::path& defaultDataDir) {
+    std::string problem;
+    const auto a = ReadCliArgs(args, {"--data", "--kind", "--year", "--months"}, {"--help", "-h"}, problem);
+    if (!a) return CliFailWithHint(err, problem);
+    if (a->Flag("--help") || a->Flag("-h")) {
+        out << "Использование:\n";
+        RemoveImportedUsage(out);
+        out << '\n' << kCliWriterWarning;
+        out.flush();
+        return out ? 0 : CliFail(err, "не удалось вывести справку");
+    }
+    if (!a->positional.empty()) return CliFailWithHint(err, "лишний аргумент «" + a->positional[0] + "»");
+
+    const std::string* kindText = a->Value("--kind");
+    if (!kindText) return CliFailWithHint(err, "не указан вид: --kind moon|sun|aspects|void");
+    const KindWord* kind = nullptr;
+    for (const KindWord& k : kKinds)
+        if (*kindText == k.word) kind = &k;
+    if (!kind) return CliFailWithHint(err, "неизвестный вид «" + *kindText + "» (нужно moon, sun, aspects или void)");
+
+    const std::string* yearText = a->Value("--year");
+    int year = 0;
+    if (!yearText) return CliFailWithHint(err, "не указан год: --year ГОД");
+    if (yearText->empty() || (*yearText)[0] == '+' || (*yearText)[0] == '-' || !TryParseDecimal(*yearText, year) ||
+        year < kFirstYear || year > kLastYear)
+        return CliFailWithHint(err, "неверный год «" + *yearText + "» (нужно число от 1 до 9999)");
+
+    MonthChoice months = MonthChoice::All();
+    if (const std::string* m = a->Value("--months")) {
+        const auto parsed = ParseMonthList(*m);
+        if (!parsed) return CliFailWithHint(err, "неверный список месяцев «" + *m + "» (нужно all или, например, 1,3,12)");
+        months = *parsed;
+    }
+    const std::string* dataText = a->Value("--data");
+    if (dataText && dataText->empty()) return CliFailWithHint(err, "пустое значение --data");
+
+    auto store = LoadCliStore(dataText ? CliPath(*dataText) : defaultDataDir, problem);
+    if (!store) return CliFail(err, problem);
+    const RemovalResult removed = RemoveImportedData(store->items, ImportMarker(kind->kind), months, year);
+    if (removed.Removed > 0 && !SaveCliStore(*store, problem)) return CliFail(err, problem);
+    out << kind->name << ", " << year << ": удалено событий " << removed.Removed << '\n';
+    out.flush();
+    return 0;
+}

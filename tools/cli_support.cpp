@@ -1,0 +1,138 @@
+#include "tools/cli_support.h"
+
+#include <algorithm>
+#include <array>
+#include <system_error>
+
+#include "events/ansi.h"
+#include "import/zet_text.h"
+
+const char* const kCliWriterWarning =
+    "Пока работает команда, которая записывает файл событий (import, remove-imported),\n"
+    "главное окно dayloom не должно быть открыто: закрываясь, оно запишет свой список\n"
+    "событий поверх того, что сделала команда.\n";
+
+const std::string* CliArgs::Value(const std::string& name) const {
+    for (const auto& [n, v] : values)
+        if (n == name) return &v;
+    return nullptr;
+}
+
+bool CliArgs::Flag(const std::string& name) const {
+    return std::find(flags.begin(), flags.end(), name) != flags.end();
+}
+
+std::optional<CliArgs> ReadCliArgs(const std::vector<std::string>& args,
+                                   const std::vector<std::string>& valueOptions,
+                                   const std::vector<std::string>& flagOptions, std::string& error) {
+    auto known = [](const std::vector<std::string>& list, const std::string& n) {
+        return std::find(list.begin(), list.end(), n) != list.end();
+    };
+    CliArgs out;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.size() < 2 || a[0] != '-') {  // "-" alone is a file: standard input
+            out.positional.push_back(a);
+            continue;
+        }
+        const size_t eq = a.find('=');
+        const std::string name = a.substr(0, eq);
+        if (known(flagOptions, name) && eq == std::string::npos) {
+            if (out.Flag(name)) { error = "параметр " + name + " указан дважды"; return std::nullopt; }
+            out.flags.push_back(name);
+            continue;
+        }
+        if (!known(valueOptions, name)) { error = "неизвестный параметр " + name; return std::nullopt; }
+        if (out.Value(name)) { error = "параметр " + name + " указан дважды"; return std::nullopt; }
+        if (eq != std::string::npos) {
+            out.values.emplace_back(name, a.substr(eq + 1));
+        } else {
+            if (i + 1 >= args.size()) { error = "у параметра " + name + " нет значения"; return std::nullopt; }
+            out.values.emplace_back(name, args[++i]);
+        }
+    }
+    return out;
+}
+
+std::filesystem::path CliPath(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string CliPathText(const std::filesystem::path& p) {
+    const std::u8string u8 = p.u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
+std::optional<MonthChoice> ParseMonthList(const std::string& text) {
+    if (text == "all") return MonthChoice::All();
+    MonthChoice months;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        int m = 0;
+        if (item.empty() || item[0] == '+' || item[0] == '-' || !TryParseDecimal(item, m) || m < 1 || m > 12)
+            return std::nullopt;
+        months.Set(m);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return months;
+}
+
+int CliFail(std::ostream& err, const std::string& message) {
+    err << kCliProgram << ": " << message << '\n';
+    return 1;
+}
+
+int CliFailWithHint(std::ostream& err, const std::string& message) {
+    err << kCliProgram << ": " << message << "\n(справка: " << kCliProgram << " --help)\n";
+    return 1;
+}
+
+std::optional<CliStore> LoadCliStore(const std::filesystem::path& dir, std::string& error) {
+    CliStore s;
+    s.dir = dir;
+    s.file = dir / kCliEventFile;
+    const LoadReport rep = LoadFromFile(s.file, s.items);
+    switch (rep.status) {
+        case LoadReport::Status::Ok: s.existed = true; return s;
+        case LoadReport::Status::Missing: return s;
+        case LoadReport::Status::Unreadable:
+            error = "файл событий " + CliPathText(s.file) + " не читается";
+            return std::nullopt;
+        case LoadReport::Status::Damaged:
+        default:
+            error = "файл событий " + CliPathText(s.file) + " повреждён: " + rep.problem +
+                    " (прочитано событий: " + std::to_string(rep.loaded) + " из " +
+                    std::to_string(rep.announced) + "); он не изменён";
+            return std::nullopt;
+    }
+}
+
+bool SaveCliStore(const CliStore& s, std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(s.dir, ec);
+    if (ec) {
+        error = "не удалось создать каталог " + CliPathText(s.dir) + ": " + ec.message();
+        return false;
+    }
+    const WriteResult w = SaveToFile(s.file, s.items);
+    if (!w.ok) error = "не удалось записать " + CliPathText(s.file) + ": " + w.error;
+    return w.ok;
+}
+
+ZetFile ReadZetStream(std::istream& in) {
+    std::string data;
+    std::array<char, 65536> buf;
+    while (in && data.size() <= kMaxZetBytes) {
+        in.read(buf.data(), static_cast<std::streamsize>(buf.size()));
+        data.append(buf.data(), static_cast<size_t>(in.gcount()));
+    }
+    if (in.bad()) {
+        ZetFile f;
+        f.Error = ansi("Стандартный ввод не читается.");
+        return f;
+    }
+    return ZetTextLines(data);
+}
