@@ -1,0 +1,103 @@
+// Importing a moon-day journal of 10,000 lines (a year of moon days and
+// phases) into stores of 0, 100,000 and 1,000,000 events spread over
+// 2008..2012: reading the lines, the identity check against the store, the
+// appends and the day marks of the added events. Each iteration starts from
+// the store and the marks as start-up leaves them (the store's vector exactly
+// full, as after reading the file), so the appends pay for its growth.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "dayview/markers.h"
+#include "events/ansi.h"
+#include "events/event_store.h"
+#include "import/zet_import.h"
+
+namespace {
+
+std::vector<std::string> MoonJournal(int dataLines) {
+    std::vector<std::string> lines = {ansi("Журнал Лунных дней 2010 г."), "ZET 8",
+                                      ansi("Место: Москва 55N45 37E35"), ""};
+    const std::string phase = ansi(" Полнолуние");
+    for (int i = 0; i < dataLines; ++i) {
+        // One line every 52 minutes from 1 January: a year's worth.
+        const TDateTime at = AddMinutes(EncodeDate(2010, 1, 1), int64_t{i} * 52);
+        const DateTimeParts p = DecodeDateTime(at);
+        char buf[64];
+        if (i % 4 == 3)  // an undated phase line, on the day of the line before
+            std::snprintf(buf, sizeof buf, "   %02d:%02d:00", p.hour, p.minute);
+        else
+            std::snprintf(buf, sizeof buf, "%02d.%02d %02d:%02d:00 w3 w4 %d", p.day, p.month, p.hour,
+                          p.minute, i % 30 + 1);
+        lines.push_back(buf + (i % 4 == 3 ? phase : std::string{}));
+    }
+    return lines;
+}
+
+TodoItems MakeStore(int n) {
+    std::mt19937 rng(20100305);
+    auto pick = [&](int k) { return static_cast<int>(rng() % static_cast<unsigned>(k)); };
+    const TDateTime first = EncodeDate(2008, 1, 1);
+    const int span = static_cast<int>(EncodeDate(2012, 12, 31) - first);
+    TodoItems store;
+    store.Reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        // Whole minutes, as stored; a fifth of them on a minute a journal line
+        // could also start on, so the identity check meets real candidates.
+        const TDateTime start = AddMinutes(first + pick(span), pick(5) == 0 ? pick(28) * 52 : pick(1440));
+        AddEventToListToDo(store, "event " + std::to_string(i), "", start, 0, 1, 0);
+    }
+    return store;
+}
+
+void BM_ImportMoonJournal(benchmark::State& state) {
+    const std::vector<std::string> journal = MoonJournal(10000);
+    const TodoItems base = MakeStore(static_cast<int>(state.range(0)));
+    const TCalendarEvent proto;
+    TCalendarEvents baseMarks;
+    for (TDateTime d : StartDaysOf(base)) AddEventToCalendar(baseMarks, proto, d);
+    ZetImportOptions options;
+    options.Months = MonthChoice::All();
+    options.Now = EncodeDate(2010, 1, 1);
+    int added = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TodoItems store = base;  // copied: capacity == size, as after reading the file
+        TCalendarEvents marks = baseMarks;
+        state.ResumeTiming();
+        const ZetRun run = ImportZetJournal(journal, options);
+        const ZetAdded result = AddImportedEvents(store, run.Events);
+        for (TDateTime d : result.MarkDays) AddEventToCalendar(marks, proto, d);
+        added = result.Added;
+        state.PauseTiming();
+        store = TodoItems();  // freed outside the timing
+        marks = TCalendarEvents();
+        state.ResumeTiming();
+    }
+    state.counters["added"] = added;
+}
+
+// The same journal again: every event is already there.
+void BM_ReimportMoonJournal(benchmark::State& state) {
+    const std::vector<std::string> journal = MoonJournal(10000);
+    TodoItems store = MakeStore(static_cast<int>(state.range(0)));
+    ZetImportOptions options;
+    options.Months = MonthChoice::All();
+    AddImportedEvents(store, ImportZetJournal(journal, options).Events);
+    int already = 0;
+    for (auto _ : state) {
+        const ZetAdded result = AddImportedEvents(store, ImportZetJournal(journal, options).Events);
+        already = result.AlreadyThere;
+    }
+    state.counters["already"] = already;
+}
+
+BENCHMARK(BM_ImportMoonJournal)->Arg(0)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReimportMoonJournal)->Arg(0)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
