@@ -26,7 +26,10 @@ std::string TooManyLines() { return ansi("Больше 1000000 строк: эт�
 
 std::string NotWhole(std::string_view text) {
     if (text.empty()) return ansi("пустое место вместо числа");
-    return ansi("«") + std::string(text.substr(0, 40)) + ansi("» — не целое число");
+    std::string shown(text.substr(0, 40));
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < ' ') c = ' ';
+    return ansi("«") + shown + ansi("» — не целое число");
 }
 
 std::string NoSuchDate(int day, int month, int year) {
@@ -44,6 +47,11 @@ std::string NoTime() { return ansi("нет времени"); }
 std::string NoDate() { return ansi("нет даты"); }
 std::string NoAspectText() { return ansi("нет кавычки перед текстом аспекта"); }
 std::string EndBeforeStart() { return ansi("конец периода раньше его начала"); }
+
+std::string AddedSummary(int added, int alreadyThere) {
+    return ansi("добавлено событий ") + std::to_string(added) + ansi(", уже были в списке ") +
+           std::to_string(alreadyThere);
+}
 
 std::string LineFault(int lineNumber, std::string_view line, std::string_view reason) {
     constexpr size_t kShown = 120;

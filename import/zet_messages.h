@@ -28,6 +28,9 @@ std::string NoDate();
 std::string NoAspectText();
 std::string EndBeforeStart();
 
+// "добавлено событий N, уже были в списке M": what an import did.
+std::string AddedSummary(int added, int alreadyThere);
+
 // "Строка N: «text» — reason. Ничего не импортировано." The line is shown
 // cut to a readable length, its control characters as spaces.
 std::string LineFault(int lineNumber, std::string_view line, std::string_view reason);

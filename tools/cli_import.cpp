@@ -2,6 +2,7 @@
 
 #include "dayview/agenda.h"
 #include "events/ansi.h"
+#include "import/zet_messages.h"
 #include "import/zet_text.h"
 #include "tools/cli_support.h"
 
@@ -112,8 +113,7 @@ int RunImportVerb(const std::vector<std::string>& args, std::istream& in, std::o
 
     const ZetAdded added = AddImportedEvents(store->items, run.Events);
     if ((added.Added > 0 || !store->existed) && !SaveCliStore(*store, problem)) return CliFail(err, problem);
-    out << KindName(run.Kind) << ": добавлено событий " << added.Added << ", уже были в списке "
-        << added.AlreadyThere << '\n';
+    out << KindName(run.Kind) << ": " << utf8(ZetMessage::AddedSummary(added.Added, added.AlreadyThere)) << '\n';
     out.flush();
     return 0;
 }

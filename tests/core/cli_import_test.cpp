@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "events/ansi.h"
+#include "events/event_file.h"
+#include "support/builders.h"
+#include "tools/cli_dispatch.h"
+
+namespace {
+
+class CliImport : public ::testing::Test {
+protected:
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / "dayloom_cli_import_test";
+    void SetUp() override {
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    int Run(const std::vector<std::string>& args, const std::string& input = {}) {
+        std::istringstream in(input);
+        out.str({});
+        err.str({});
+        return RunCli(args, in, out, err, dir / "default", At(2010, 3, 1, 12, 0));
+    }
+    std::ostringstream out, err;
+};
+
+TEST_F(CliImport, StandardInputInUtf8WithAByteOrderMark) {
+    // "import" is also the name of the data folder: an option's value is no verb.
+    const std::string data = (dir / "import").string();
+    ASSERT_EQ(Run({"--data", data, "import", "--void-of-course", "-"},
+                  "\xEF\xBB\xBF" "Луна без курса - периоды:\r\n05.03.2010 23:50 - 06.03.2010 00:40\r\n"),
+              1);  // the heading line is not a period
+    EXPECT_NE(err.str().find("Строка 1: «Луна без курса - периоды:»"), std::string::npos) << err.str();
+    EXPECT_FALSE(std::filesystem::exists(dir / "import" / "ListToDo.db"));
+
+    ASSERT_EQ(Run({"--data", data, "import", "--remind", "9", "--void-of-course", "-"},
+                  "\xEF\xBB\xBF" "05.03.2010 23:50 - 06.03.2010 00:40\r\n"),
+              0) << err.str();
+    EXPECT_EQ(out.str(), "Луна без курса: добавлено событий 1, уже были в списке 0\n");
+    TodoItems store;
+    ASSERT_EQ(LoadFromFile(dir / "import" / "ListToDo.db", store).status, LoadReport::Status::Ok);
+    ASSERT_EQ(store.Count(), 1);
+    EXPECT_EQ(store[0].ImageIndex, 9);
+    EXPECT_EQ(store[0].Imported, TImportKind::VoidOfCourse);
+}
+
+TEST_F(CliImport, AnUndatedFirstLineTakesTheDateOfNow) {
+    std::ofstream(dir / "moon.wrk", std::ios::binary)
+        << ansi("Журнал Лунных дней 2010 г.\n\n   07:00:00 Новолуние\n");
+    ASSERT_EQ(Run({"import", "--now", "2010-10-11 09:30", "--summer-time", (dir / "moon.wrk").string()}), 0)
+        << err.str();
+    ASSERT_EQ(Run({"import", (dir / "moon.wrk").string()}), 0) << err.str();  // the clock's date: 1 March
+    TodoItems store;
+    ASSERT_EQ(LoadFromFile(dir / "default" / "ListToDo.db", store).status, LoadReport::Status::Ok);
+    ASSERT_EQ(store.Count(), 2);
+    EXPECT_EQ(store[0].CreationDate, At(2010, 10, 11, 8, 0));
+    EXPECT_EQ(store[1].CreationDate, At(2010, 3, 1, 7, 0));
+}
+
+TEST_F(CliImport, AStoreThatCannotBeWrittenIsAFailure) {
+    std::ofstream(dir / "moon.wrk", std::ios::binary) << ansi("Журнал Лунных дней 2010 г.\n\n05.03 07:00:00 x\n");
+    std::ofstream(dir / "file") << "not a folder";
+    EXPECT_EQ(Run({"import", "--data", (dir / "file").string(), (dir / "moon.wrk").string()}), 1);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_NE(err.str().find("file"), std::string::npos) << err.str();
+}
+
+}  // namespace
