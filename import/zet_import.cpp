@@ -60,7 +60,7 @@ bool HeaderYear(std::string_view header, int empty, int& year, std::string& erro
     }
     if (!Whole(field, year, error)) return false;
     if (year < kFirstYear || year > kLastYear) {
-        error = ZetMessage::NoSuchDate(1, 1, year);
+        error = ZetMessage::NoSuchYear(year);
         return false;
     }
     return true;

@@ -36,6 +36,10 @@ std::string NoSuchDate(int day, int month, int year) {
     return ansi("нет такой даты: ") + Two(day) + "." + Two(month) + "." + std::to_string(year);
 }
 
+std::string NoSuchYear(int year) {
+    return ansi("нет такого года: ") + std::to_string(year) + ansi(" (годы от 1 до 9999)");
+}
+
 std::string NoSuchTime(int hour, int minute, int second, int shift) {
     std::string t = ansi("нет такого времени: ") + Two(hour) + ":" + Two(minute) + ":" + Two(second);
     if (shift != 0) t += ansi(" со сдвигом +") + std::to_string(shift);

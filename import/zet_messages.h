@@ -21,6 +21,7 @@ std::string TooManyLines();
 // Why a line does not convert.
 std::string NotWhole(std::string_view text);
 std::string NoSuchDate(int day, int month, int year);
+std::string NoSuchYear(int year);
 std::string NoSuchTime(int hour, int minute, int second, int shift);
 std::string NoDateBefore();
 std::string NoTime();

@@ -44,15 +44,20 @@ int Dispatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
     }
     const int rc = RunDayloomCli(args, out, err, defaultDataDir, clockNow);
     const bool help = std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "-h" || a == "--help"; });
-    if (help && rc == 0) {
-        out << "\nКоманды, которые записывают файл событий:\n";
-        ImportUsage(out);
-        RemoveImportedUsage(out);
-        out << "  dayloom-cli import --help, dayloom-cli remove-imported --help\n"
-               "      справка по одной команде.\n\n"
-            << kCliWriterWarning;
-        out.flush();
-        if (!out) return CliFail(err, "не удалось вывести справку");
+    // The reading verbs' usage is printed on help, with no arguments and
+    // after an unknown verb; the writing verbs belong beside it.
+    const bool unknownVerb = !verb.empty() && verb != "agenda" && verb != "reminders";
+    const bool usageShown = help ? rc == 0 : rc != 0 && (args.empty() || unknownVerb);
+    if (usageShown) {
+        std::ostream& os = help ? out : err;
+        os << "\nКоманды, которые записывают файл событий:\n";
+        ImportUsage(os);
+        RemoveImportedUsage(os);
+        os << "  dayloom-cli import --help, dayloom-cli remove-imported --help\n"
+              "      справка по одной команде.\n\n"
+           << kCliWriterWarning;
+        os.flush();
+        if (help && !out) return CliFail(err, "не удалось вывести справку");
     }
     return rc;
 }
