@@ -6,19 +6,16 @@
 
 #include "events/ansi.h"
 #include "events/event_file.h"
-#include "support/builders.h"
+#include "tests/support/builders.h"
+#include "tests/support/temp_folder.h"
 #include "tools/cli_dispatch.h"
 
 namespace {
 
 class CliImport : public ::testing::Test {
 protected:
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / "dayloom_cli_import_test";
-    void SetUp() override {
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
+    TempFolder folder;  // one per test: the tests run side by side
+    const std::filesystem::path dir = folder.path();
 
     int Run(const std::vector<std::string>& args, const std::string& input = {}) {
         std::istringstream in(input);

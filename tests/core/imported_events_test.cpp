@@ -6,7 +6,7 @@
 #include "events/ansi.h"
 #include "events/event_file.h"
 #include "import/imported_events.h"
-#include "support/builders.h"
+#include "tests/support/builders.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "events/ansi.h"
 #include "settings/theme_file.h"
-#include "support/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 

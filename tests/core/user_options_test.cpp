@@ -7,7 +7,7 @@
 #include "events/ansi.h"
 #include "settings/theme_file.h"
 #include "settings/user_options.h"
-#include "support/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 

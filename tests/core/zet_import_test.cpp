@@ -5,7 +5,7 @@
 
 #include "events/ansi.h"
 #include "import/zet_import.h"
-#include "support/builders.h"
+#include "tests/support/builders.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "events/ansi.h"
 #include "import/zet_text.h"
-#include "support/builders.h"
+#include "tests/support/builders.h"
 
 namespace {
 
