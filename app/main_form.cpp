@@ -79,6 +79,7 @@ void TMainForm::ConnectHandlers() {
     connect(ToDo_AddEvent1, &QAction::triggered, this, &TMainForm::ToDo_AddEvent1Click);
     connect(SpeedButton1, &QToolButton::clicked, this, &TMainForm::ToDo_AddEvent1Click);
     connect(ToDo_PropertiesEvent1, &QAction::triggered, this, &TMainForm::ToDo_PropertiesEvent1Click);
+    connect(ZetjournalMoonDays1, &QAction::triggered, this, &TMainForm::ZetjournalMoonDays1Click);
     SaveSoon = new QTimer(this);
     SaveSoon->setObjectName(QStringLiteral("SaveSoon"));
     SaveSoon->setSingleShot(true);
@@ -209,7 +210,7 @@ void TMainForm::BuildMenus() {
                           QKeySequence(Qt::CTRL | Qt::Key_Delete), true);
     pmImportEvent = PopupToDo->addMenu(QStringLiteral("Импорт событий"));
     pmImportEvent->setObjectName(QStringLiteral("pmImportEvent"));
-    ZetjournalMoonDays1 = item(pmImportEvent, "ZetjournalMoonDays1", QStringLiteral("ZET-события"), {}, false);
+    ZetjournalMoonDays1 = item(pmImportEvent, "ZetjournalMoonDays1", QStringLiteral("ZET-события"), {}, true);
     pmFindGoodDays1 = item(pmImportEvent, "pmFindGoodDays1", QStringLiteral("Благоприятные дни"), {}, false);
     PopupToDo->addSeparator()->setObjectName(QStringLiteral("N1"));
     HideItem = item(PopupToDo, "HideItem", QStringLiteral("Скрыть в трей"), {}, false);
@@ -260,6 +261,7 @@ void TMainForm::FormCreate() {
     EdMediaFile.assign(sound.begin(), sound.end());
     ToDoEditDlg = new TToDoEditDlg(this);
     FormAlert = std::make_unique<TFormAlert>();
+    CreateFormJMD();
     FormAlert->SetColorSource([this] { return AlertColorsOf(*TodoListShow); });
     FormAlert->SetNotesLookup(
         [this](int tab) { return FromAnsi(TabNotes(TodoListSrc, Memory, tab)); });

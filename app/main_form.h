@@ -24,6 +24,7 @@ class QMenu;
 class QTimer;
 class QToolButton;
 class TFormAlert;
+class TFormJMD;
 class TToDoEditDlg;
 struct TCalendarEvent;
 class TGradientPanel;
@@ -186,6 +187,10 @@ public:
     void AddItemToListFromUser();
     void ChangeItemToDo(int index);
     TToDoEditDlg* ToDoEditDlg = nullptr;  // created once, keeps its values between uses
+
+    // ---- the ZET import window ----
+    TFormJMD* FormJMD = nullptr;  // created once, keeps its journal and choices between uses
+    void ZetjournalMoonDays1Click();
     // Store position of the event behind day-list row `row`; -1 when none.
     int SourceOfDayRow(int row) const;
     // The day-list row whose hint was prepared last.
@@ -202,6 +207,7 @@ private:
     void FormCreate();
     void ApplyWidgetColor(ColorSlot slot, TColor value);
     void InstallShippedThemes();
+    void CreateFormJMD();
     void BuildLayout();
     void BuildMenus();
     void ConnectHandlers();

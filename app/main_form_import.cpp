@@ -1,0 +1,27 @@
+// TMainForm's side of the ZET import window: created once, opened from the
+// menu with the calendar's month chosen, changing the store only through the
+// main window's one change path.
+#include "app/environment.h"
+#include "app/main_form.h"
+#include "import/form_jmd.h"
+#include "widgets/planner_calendar.h"
+
+void TMainForm::CreateFormJMD() {
+    TFormJMD::Host host;
+    host.ChangeStore = [this](const TFormJMD::Host::Edit& edit) {
+        ChangeEvents({}, [&](StoreChange& what) { edit(TodoListSrc, what.mark, what.unmarkIfFree); });
+    };
+    host.CalendarYear = [this] { return PlannerCalendar1->Year(); };
+    host.Now = [this] { return env_.Now(); };
+    host.ChooseFile = [this](const QString& title, const QString& folder, const QString& filter) {
+        return env_.ChooseOpenFile(FormJMD, title, folder, filter);
+    };
+    host.ShowMessage = [this](const QString& text) { env_.ShowMessage(FormJMD, text); };
+    host.DataDir = DataDir;
+    FormJMD = new TFormJMD(std::move(host), this);
+}
+
+void TMainForm::ZetjournalMoonDays1Click() {
+    FormJMD->CheckOnlyMonth(PlannerCalendar1->Month());
+    env_.RunModal(*FormJMD);
+}

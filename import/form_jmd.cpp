@@ -1,0 +1,278 @@
+#include "import/form_jmd.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "events/qt_ansi.h"
+#include "events/todo_edit_dlg.h"
+#include "import/imported_events.h"
+#include "import/zet_messages.h"
+#include "import/zet_text.h"
+
+namespace {
+
+QString PathText(const std::filesystem::path& p) { return QString::fromStdU16String(p.u16string()); }
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    return b;
+}
+
+}  // namespace
+
+TFormJMD::TFormJMD(Host host, QWidget* parent) : QDialog(parent), host_(std::move(host)) {
+    setObjectName(QStringLiteral("FormJMD"));
+    setWindowTitle(QStringLiteral("Импорт астрологических данных  астропроцессора ZET"));
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPointSize(8);
+    setFont(f);
+    auto* column = new QVBoxLayout(this);
+
+    GroupBox4 = new QGroupBox(QStringLiteral("Импорт журнальных ZET-данных:  "), this);
+    auto* journal = new QGridLayout(GroupBox4);
+    BitBtnLoadZetJMD = Button(GroupBox4, "BitBtnLoadZetJMD", QStringLiteral("Загрузить ZET- журнал"));
+    BitBtnImportZetJMD = Button(GroupBox4, "BitBtnImportZetJMD", QStringLiteral("Импорт"));
+    BitBtnImportZetJMD->setEnabled(false);
+    MemoPreview = new QPlainTextEdit(GroupBox4);
+    MemoPreview->setObjectName(QStringLiteral("MemoPreview"));
+    MemoPreview->setReadOnly(true);
+    MemoPreview->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoPreview->setFixedHeight(56);
+    journal->addWidget(BitBtnLoadZetJMD, 0, 0);
+    journal->addWidget(BitBtnImportZetJMD, 0, 1);
+    journal->addWidget(MemoPreview, 1, 0, 1, 2);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Настройки импорта журнала лунных дней:"), GroupBox4);
+    auto* moon = new QGridLayout(GroupBox1);
+    chbSummerTime = new QCheckBox(QStringLiteral("Использовать летнее время (+1 час)"), GroupBox1);
+    chbSummerTime->setObjectName(QStringLiteral("chbSummerTime"));
+    chbSummerTime->setToolTip(
+        QStringLiteral("Программа будет переводить время, если в журнале не обозначен данный перевод"));
+    ChBAboutMoonDay = new QCheckBox(QStringLiteral("Добавлять краткое астрологическое описание лунного дня"), GroupBox1);
+    ChBAboutMoonDay->setObjectName(QStringLiteral("ChBAboutMoonDay"));
+    ChBAboutMoonDay->setChecked(true);
+    moon->addWidget(chbSummerTime, 0, 0, 1, 2);
+    moon->addWidget(ChBAboutMoonDay, 1, 0, 1, 2);
+    journal->addWidget(GroupBox1, 2, 0, 1, 2);
+    column->addWidget(GroupBox4);
+
+    auto* common = new QGridLayout;
+    Label2 = new QLabel(QStringLiteral("Напоминать:"), this);
+    AlertTypeBox1 = new QComboBox(this);
+    AlertTypeBox1->setObjectName(QStringLiteral("AlertTypeBox1"));
+    AlertTypeBox1->addItems({QStringLiteral("Не напоминать"), QStringLiteral("Вовремя"), QStringLiteral("за 1 мин"),
+                             QStringLiteral("за 5 мин"), QStringLiteral("за 15 мин"), QStringLiteral("за 30 мин"),
+                             QStringLiteral("за 45 мин"), QStringLiteral("за 1 час"), QStringLiteral("за 2 часа"),
+                             QStringLiteral("за 1 день")});
+    AlertTypeBox1->setCurrentIndex(2);
+    auto* remind = new QHBoxLayout;
+    remind->addWidget(Label2);
+    remind->addWidget(AlertTypeBox1);
+    remind->addStretch();
+    common->addLayout(remind, 0, 0, 1, 2);
+    Label1 = new QLabel(QStringLiteral("Выберите месяц(ы) для импорта или удаления данных:"), this);
+    common->addWidget(Label1, 1, 0, 1, 2);
+    ListMonth = new QListWidget(this);
+    ListMonth->setObjectName(QStringLiteral("ListMonth"));
+    ListMonth->setFlow(QListView::LeftToRight);
+    ListMonth->setWrapping(false);
+    ListMonth->setFixedHeight(26);
+    ListMonth->setTextElideMode(Qt::ElideNone);
+    ListMonth->setSpacing(0);
+    ListMonth->setStyleSheet(QStringLiteral("QListWidget::item { padding: 0px; margin: 0px; }"));
+    ListMonth->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListMonth->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    for (const char* m : {"All", "Jan", "Feb", "Mar", "Apl", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"}) {
+        auto* item = new QListWidgetItem(QString::fromLatin1(m), ListMonth);
+        item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+        item->setCheckState(Qt::Unchecked);
+        item->setSizeHint(QSize(43, 22));
+    }
+    common->addWidget(ListMonth, 2, 0, 1, 2);
+    Progress1 = new QProgressBar(this);
+    Progress1->setObjectName(QStringLiteral("Progress1"));
+    Progress1->setTextVisible(false);
+    Progress1->setValue(0);
+    common->addWidget(Progress1, 3, 0, 1, 2);
+    column->addLayout(common);
+
+    GroupBox3 = new QGroupBox(QStringLiteral("Импорт ZET-данных через текстовое поле: "), this);
+    auto* pasted = new QGridLayout(GroupBox3);
+    Memo2 = new QPlainTextEdit(GroupBox3);
+    Memo2->setObjectName(QStringLiteral("Memo2"));
+    // A pasted line stays one line: the rules read whole lines.
+    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setFamilies({QStringLiteral("Courier New"), fixed.family()});
+    Memo2->setFont(fixed);
+    Memo2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo2->setFixedHeight(110);
+    Label3 = new QLabel(QStringLiteral("Тип ZET- данных:"), GroupBox3);
+    TypeZetDataBox1 = new QComboBox(GroupBox3);
+    TypeZetDataBox1->setObjectName(QStringLiteral("TypeZetDataBox1"));
+    TypeZetDataBox1->addItems({QStringLiteral("Актуальные аспекты Луны"), QStringLiteral("Луна без курса")});
+    BitBtnImportKurs = Button(GroupBox3, "BitBtnImportKurs", QStringLiteral("Импорт"));
+    BitBtn2 = Button(GroupBox3, "BitBtn2", QStringLiteral("Очистить"));
+    BitBtn2->setEnabled(false);
+    pasted->addWidget(Memo2, 0, 0, 1, 4);
+    pasted->addWidget(Label3, 1, 0);
+    pasted->addWidget(TypeZetDataBox1, 1, 1);
+    pasted->addWidget(BitBtnImportKurs, 1, 2);
+    pasted->addWidget(BitBtn2, 1, 3);
+    column->addWidget(GroupBox3);
+
+    GroupBox2 = new QGroupBox(QStringLiteral("Удаление импортированных данных:"), this);
+    auto* removal = new QHBoxLayout(GroupBox2);
+    Box1 = new QComboBox(GroupBox2);
+    Box1->setObjectName(QStringLiteral("Box1"));
+    Box1->addItems({QStringLiteral("Лунные дни"), QStringLiteral("Восходы и заходы Солнца"),
+                    QStringLiteral("Актульные аспекты Луны"), QStringLiteral("Луна без курса")});
+    BtnDeleteImportData = Button(GroupBox2, "BtnDeleteImportData", QStringLiteral("Удалить"));
+    BtnDeleteImportData->setToolTip(QStringLiteral("Удаление по текущему году календаря и выделенным месяцам"));
+    removal->addWidget(Box1, 1);
+    removal->addWidget(BtnDeleteImportData);
+    column->addWidget(GroupBox2);
+
+    setFixedSize(sizeHint().expandedTo(QSize(600, 0)));
+
+    connect(BitBtnLoadZetJMD, &QPushButton::clicked, this, &TFormJMD::BitBtnLoadZetJMDClick);
+    connect(BitBtnImportZetJMD, &QPushButton::clicked, this, &TFormJMD::BitBtnImportZetJMDClick);
+    connect(BitBtnImportKurs, &QPushButton::clicked, this, &TFormJMD::BitBtnImportKursClick);
+    connect(BtnDeleteImportData, &QPushButton::clicked, this, &TFormJMD::BtnDeleteImportDataClick);
+    connect(BitBtn2, &QPushButton::clicked, this, [this] {
+        Memo2->clear();
+        BitBtn2->setEnabled(false);
+    });
+    connect(Memo2, &QPlainTextEdit::textChanged, this,
+            [this] { BitBtn2->setEnabled(!Memo2->document()->isEmpty()); });
+    // ListMonthClickCheck: "All" checks every month; unchecking it changes nothing else.
+    connect(ListMonth, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        if (ListMonth->row(item) != 0 || item->checkState() != Qt::Checked) return;
+        for (int m = 1; m <= 12; ++m) ListMonth->item(m)->setCheckState(Qt::Checked);
+    });
+}
+
+void TFormJMD::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    CentreOnScreen(*this);
+}
+
+void TFormJMD::CheckOnlyMonth(int month) {
+    for (int i = 0; i < ListMonth->count(); ++i)
+        ListMonth->item(i)->setCheckState(i == month ? Qt::Checked : Qt::Unchecked);
+}
+
+MonthChoice TFormJMD::ChosenMonths() const {
+    MonthChoice m;
+    for (int i = 1; i <= 12; ++i) m.Set(i, ListMonth->item(i)->checkState() == Qt::Checked);
+    return m;
+}
+
+ZetImportOptions TFormJMD::Options() {
+    ZetImportOptions o;
+    o.Months = ChosenMonths();
+    o.AlertIndex = AlertTypeBox1->currentIndex();
+    o.SummerTime = chbSummerTime->isChecked();
+    o.MoonDayNotes = ChBAboutMoonDay->isChecked();
+    o.Now = host_.Now();
+    return o;
+}
+
+ZetProgress TFormJMD::Progress() {
+    return [this](int done, int total) {
+        Progress1->setMaximum(std::max(total, 1));
+        Progress1->setValue(done);
+        // The window repaints and the reminder timer ticks; the run buttons
+        // are disabled meanwhile, so no second run starts.
+        QApplication::processEvents();
+    };
+}
+
+void TFormJMD::SetRunning(bool running) {
+    running_ = running;
+    for (QPushButton* b : {BitBtnLoadZetJMD, BitBtnImportKurs, BtnDeleteImportData}) b->setEnabled(!running);
+    BitBtnImportZetJMD->setEnabled(!running && !Memo1.empty());
+}
+
+void TFormJMD::UpdateUserInterface() {
+    Progress1->setValue(0);
+    SetRunning(false);
+}
+
+void TFormJMD::BitBtnLoadZetJMDClick() {
+    if (running_) return;
+    const std::filesystem::path journals = host_.DataDir / "zet-jmd";
+    std::error_code ec;
+    const QString folder = std::filesystem::is_directory(journals, ec) ? PathText(journals) : QDir::homePath();
+    const QString file = host_.ChooseFile(QStringLiteral("Выбрать файл ZET-журнала"), folder,
+                                          QStringLiteral("Zet files (Moon, Sun *.wrk) (*.wrk)"));
+    if (file.isEmpty()) return;
+    const ZetFile read = ReadZetFile(std::filesystem::path(file.toStdU16String()));
+    if (!read.ok) {
+        host_.ShowMessage(FromAnsi(read.Error));
+        return;
+    }
+    Memo1 = read.Lines;
+    BitBtnImportZetJMD->setEnabled(true);
+    MemoPreview->clear();
+    QStringList preview;
+    for (size_t i = 0; i < Memo1.size() && i < 3; ++i) preview << FromAnsi(Memo1[i]);
+    MemoPreview->setPlainText(preview.join(QLatin1Char('\n')));
+}
+
+void TFormJMD::Finish(const ZetRun& run) {
+    if (!run.ok()) {
+        if (run.Status != ZetStatus::NotThisKind) host_.ShowMessage(FromAnsi(run.Message));
+        return;
+    }
+    ZetAdded added;
+    host_.ChangeStore([&](TodoItems& store, std::vector<TDateTime>& mark, std::vector<TDateTime>&) {
+        added = AddImportedEvents(store, run.Events);
+        mark = added.MarkDays;
+    });
+    // Silent as long as everything was new; a repeated import says why it added less.
+    if (added.AlreadyThere > 0) host_.ShowMessage(FromAnsi(ZetMessage::AddedSummary(added.Added, added.AlreadyThere)));
+}
+
+void TFormJMD::BitBtnImportZetJMDClick() {
+    if (running_ || Memo1.empty()) return;
+    SetRunning(true);
+    Finish(ImportZetJournal(Memo1, Options(), Progress()));
+    UpdateUserInterface();
+}
+
+void TFormJMD::BitBtnImportKursClick() {
+    if (running_) return;
+    SetRunning(true);
+    const ZetFile text = ZetTextLines(ToAnsi(Memo2->toPlainText()));
+    const auto kind = static_cast<ZetPastedKind>(TypeZetDataBox1->currentIndex());
+    Finish(text.ok ? ImportPastedZetText(text.Lines, kind, Options(), Progress())
+                   : ZetRun{ZetStatus::Unreadable, TImportKind::None, {}, 0, text.Error});
+    UpdateUserInterface();
+}
+
+void TFormJMD::BtnDeleteImportDataClick() {
+    if (running_) return;
+    SetRunning(true);
+    const std::string marker = ImportMarker(RemovalKindAt(Box1->currentIndex()));
+    const MonthChoice months = ChosenMonths();
+    const int year = host_.CalendarYear();
+    host_.ChangeStore([&](TodoItems& store, std::vector<TDateTime>&, std::vector<TDateTime>& unmarkIfFree) {
+        unmarkIfFree = RemoveImportedData(store, marker, months, year, Progress()).Days;
+    });
+    UpdateUserInterface();
+}

@@ -1,0 +1,140 @@
+// The ZET import window opened from the main window's menu, played through
+// the environment seam: load a journal, import chosen months, paste text,
+// remove a kind; the day list, the marks and the reminder timer follow.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "app/main_form.h"
+#include "import/form_jmd.h"
+#include "tests/support/builders.h"
+#include "tests/ui/drive.h"
+#include "tests/ui/fake_environment.h"
+
+namespace {
+
+class ImportWindowTest : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    FakeEnvironment env;
+    std::unique_ptr<TMainForm> form;
+    TFormJMD* jmd = nullptr;
+    std::filesystem::path journal;
+
+    void SetUp() override {
+        env.dir = tmp.path().toStdString();
+        env.now = At(2010, 10, 11, 9, 0);
+        journal = env.dir / "moon.wrk";
+        std::ofstream(journal, std::ios::binary) << ansi(
+            "Журнал Лунных дней 2010 г.\r\nZET 8\r\nМосква\r\n\r\n"
+            "11.10 07:00:00 +1 w4 4\r\n   18:40:00 Новолуние\r\n12.10 08:00:00 +1 w4 5\r\n"
+            "05.11 07:00:00 +1 w4 29\r\n01.12 07:00:00 +1 w4 25\r\n");
+        form = std::make_unique<TMainForm>(env);
+        form->show();
+        Activate(form.get());
+        form->TimerAlert->stop();
+        jmd = form->FormJMD;
+    }
+    void TearDown() override { form->close(); }
+    // Opens the window from the menu and plays `user` in it.
+    void Open(std::function<void()> user) {
+        env.modal = [user](QDialog&) {
+            user();
+            return int(QDialog::Rejected);
+        };
+        Trigger(form.get(), "ZetjournalMoonDays1");
+    }
+    void CheckMonth(int m) {
+        jmd->ListMonth->setCurrentRow(m);
+        QTest::keyClick(jmd->ListMonth, Qt::Key_Space);
+    }
+    int Count(const char* prefix) {
+        int n = 0;
+        for (const TTodoItem& e : form->TodoListSrc) n += e.Subject.rfind(ansi(prefix), 0) == 0;
+        return n;
+    }
+};
+
+TEST_F(ImportWindowTest, JournalOfTwoMonthsThenRemovalOfOneKind) {
+    Open([&] {
+        EXPECT_EQ(jmd->windowTitle(), "Импорт астрологических данных  астропроцессора ZET");
+        // Opened with the calendar's month checked and nothing else.
+        EXPECT_EQ(jmd->ListMonth->item(10)->checkState(), Qt::Checked);
+        EXPECT_EQ(jmd->ListMonth->item(11)->checkState(), Qt::Unchecked);
+        EXPECT_FALSE(jmd->BitBtnImportZetJMD->isEnabled());
+        env.filesToChoose << QString::fromStdString(journal.string());
+        QTest::mouseClick(jmd->BitBtnLoadZetJMD, Qt::LeftButton);
+        EXPECT_TRUE(env.fileDialogs.front().startsWith("Выбрать файл ZET-журнала|"));
+        EXPECT_EQ(jmd->MemoPreview->toPlainText(), "Журнал Лунных дней 2010 г.\nZET 8\nМосква");
+        CheckMonth(11);  // October and November
+        QTest::mouseClick(jmd->BitBtnImportZetJMD, Qt::LeftButton);
+        EXPECT_EQ(jmd->Progress1->value(), 0);
+        EXPECT_TRUE(jmd->BitBtnImportZetJMD->isEnabled());
+    });
+    EXPECT_EQ(Count("~"), 4);  // December was not chosen
+    EXPECT_TRUE(form->TimerAlert->isActive());
+    QStringList shown;
+    for (const TTodoItem& e : form->TodoListShow->Items()) shown << QString::fromStdString(utf8(e.Subject));
+    EXPECT_EQ(shown, QStringList({"~Лунный день - 4", "~Лунная фаза - Новолуние"}));
+    EXPECT_GE(form->PlannerCalendar1->Events().Find(Day(2010, 10, 12)), 0);
+    EXPECT_EQ(form->TodoListAlert.Count(), 2);  // today's reminders include them
+
+    // The same journal again (the window reopens on October alone) adds
+    // nothing and says so.
+    Open([&] { QTest::mouseClick(jmd->BitBtnImportZetJMD, Qt::LeftButton); });
+    EXPECT_EQ(Count("~"), 4);
+    ASSERT_EQ(env.messages.size(), 1);
+    EXPECT_TRUE(env.messages[0].contains("добавлено событий 0, уже были в списке 3")) << env.messages[0].toStdString();
+
+    // A user's own event that merely looks imported stays.
+    form->TodoListSrc.Add() = Event("~ моя заметка", At(2010, 10, 20, 9, 0));
+    Open([&] {
+        CheckMonth(11);  // the journal's months: October, November
+        Choose(jmd->Box1, 0);
+        QTest::mouseClick(jmd->BtnDeleteImportData, Qt::LeftButton);
+    });
+    EXPECT_EQ(Count("~"), 1);
+    EXPECT_TRUE(form->TodoListShow->Items().Count() == 0);
+    EXPECT_LT(form->PlannerCalendar1->Events().Find(Day(2010, 10, 12)), 0);
+    EXPECT_TRUE(form->TimerAlert->isActive());
+}
+
+TEST_F(ImportWindowTest, PastedTextIsCheckedAgainstItsKind) {
+    Open([&] {
+        QTest::mouseClick(jmd->BitBtnImportKurs, Qt::LeftButton);  // an empty box
+        jmd->Memo2->setPlainText(QStringLiteral("11.10.2010 14:22 - 11.10.2010 18:05"));
+        EXPECT_TRUE(jmd->BitBtn2->isEnabled());
+        QTest::mouseClick(jmd->BitBtnImportKurs, Qt::LeftButton);  // taken for aspects: refused
+        Choose(jmd->TypeZetDataBox1, 1);
+        QTest::mouseClick(jmd->BitBtnImportKurs, Qt::LeftButton);
+        QTest::mouseClick(jmd->BitBtn2, Qt::LeftButton);
+        EXPECT_TRUE(jmd->Memo2->toPlainText().isEmpty());
+        EXPECT_FALSE(jmd->BitBtn2->isEnabled());
+    });
+    EXPECT_EQ(env.messages, QStringList({"Вставте данные!",
+                                         "Данные не соответствуют типу ZET-данным выбранным для импорта."}));
+    ASSERT_EQ(Count(">"), 1);
+    EXPECT_EQ(form->TodoListSrc[0].CompletionDate, At(2010, 10, 11, 18, 5));
+    EXPECT_EQ(form->TodoListShow->Items().Count(), 1);
+
+    if (const char* dir = std::getenv("DAYLOOM_SHOT_DIR")) {
+        Open([&] {
+            env.filesToChoose << QString::fromStdString(journal.string());
+            QTest::mouseClick(jmd->BitBtnLoadZetJMD, Qt::LeftButton);
+            jmd->Memo2->setPlainText(QStringLiteral("11.10.2010 14:22 - 11.10.2010 18:05"));
+            QApplication::processEvents();
+            jmd->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/import.png"));
+        });
+    }
+}
+
+}  // namespace
