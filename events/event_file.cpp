@@ -33,6 +33,7 @@ public:
         pos_ += n;
         return true;
     }
+    size_t pos() const { return pos_; }
     bool skip(size_t n) {
         if (left() < n) return false;
         pos_ += n;
@@ -58,12 +59,28 @@ size_t FixedSize(uint8_t id) {
     }
 }
 
+// Notes the writer gives back byte for byte: every line ended by CR LF.
+bool CanonicalNotes(std::string_view v) {
+    if (v.empty()) return true;
+    if (v.size() < 2 || v[v.size() - 2] != '\r' || v.back() != '\n') return false;
+    for (size_t i = 0; i < v.size(); ++i) {
+        if (v[i] == '\r' && (i + 1 >= v.size() || v[i + 1] != '\n')) return false;
+        if (v[i] == '\n' && (i == 0 || v[i - 1] != '\r')) return false;
+    }
+    return true;
+}
+
 // Reads one field into the item; false when the data ends inside it.
-bool ReadField(Reader& r, TTodoItem& it, std::string& problem) {
+// `canonical` turns false when the writer would not give these bytes back
+// for field number `index` of the record.
+bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& canonical) {
     uint8_t id = 0;
     uint16_t len = 0;
     if (!r.get(&id, 1) || !r.getLE(len)) return false;
+    const int expected = index < 15 ? index + 1 : kImportMarkField;
+    if (id != expected) canonical = false;
     const size_t fixed = FixedSize(id);
+    if (fixed != 0 && len != fixed) canonical = false;
     if (fixed != 0) {
         if (len != fixed && problem.empty())
             problem = "поле " + std::to_string(id) + " длиной " + std::to_string(len) +
@@ -71,7 +88,13 @@ bool ReadField(Reader& r, TTodoItem& it, std::string& problem) {
         // The value is read at the field's own size, as the writer always
         // wrote it; the stated length is not trusted.
         switch (id) {
-            case 1: { uint8_t b; if (!r.get(&b, 1)) return false; it.Complete = b != 0; break; }
+            case 1: {
+                uint8_t b;
+                if (!r.get(&b, 1)) return false;
+                it.Complete = b != 0;
+                if (b > 1) canonical = false;
+                break;
+            }
             case 2: if (!r.get(&it.Completion, 1)) return false; break;
             case 8: if (!r.get(&it.Priority, 1)) return false; break;
             case 10: if (!r.get(&it.Status, 1)) return false; break;
@@ -88,18 +111,33 @@ bool ReadField(Reader& r, TTodoItem& it, std::string& problem) {
     std::string_view value;
     if (!r.text(len, value)) return false;
     switch (id) {
-        case 7: it.SetNotesText(value); break;
+        case 7:
+            it.SetNotesText(value);
+            if (!CanonicalNotes(value)) canonical = false;
+            break;
         case 9: it.Resource.assign(value); break;
         case 11: it.Subject.assign(value); break;
         case 14: it.Project.assign(value); break;
         case 15: it.Category.assign(value); break;
         case kImportMarkField:
-            if (value.size() == 1) it.Imported = static_cast<TImportKind>(value[0]);
+            if (value.size() == 1 && value[0] >= 1 && value[0] <= static_cast<char>(TImportKind::FavourableDays))
+                it.Imported = static_cast<TImportKind>(value[0]);
+            else
+                canonical = false;
             break;
-        default: break;  // unknown identifiers are skipped with their bytes
+        default: canonical = false; break;  // unknown identifiers are kept in the record's bytes
     }
     return true;
 }
+
+// What a changed record keeps of its bytes: the notes as they were written
+// (any line ends) and the fields of identifiers the program does not know.
+struct KeptParts {
+    bool hasNotes = false;
+    std::string_view notes;
+    std::string unknown;  // whole fields: identifier, length, value
+    int unknownCount = 0;
+};
 
 void PutLE(std::string& out, uint64_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -124,7 +162,15 @@ void PutText(std::string& out, uint8_t id, std::string_view text) {
     out.append(text);
 }
 
-void PutNotes(std::string& out, const TTodoItem& item) {
+void PutNotes(std::string& out, const TTodoItem& item, const KeptParts* kept) {
+    if (kept && kept->hasNotes) {
+        TTodoItem probe;
+        probe.SetNotesText(kept->notes);
+        if (probe.Notes == item.Notes) {  // unchanged: the bytes as read, line ends and all
+            PutText(out, 7, kept->notes);
+            return;
+        }
+    }
     size_t total = 0;
     for (const auto& l : item.Notes) total += l.size() + 2;
     if (total > kMaxFieldText) {
@@ -140,6 +186,52 @@ void PutNotes(std::string& out, const TTodoItem& item) {
 }
 
 std::string Damage(const std::string& what) { return what; }
+
+bool SameBits(TDateTime a, TDateTime b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+KeptParts KeptPartsOf(const std::string& raw) {
+    KeptParts kept;
+    Reader r(raw);
+    int32_t f = 0;
+    if (!r.getLE(f)) return kept;
+    for (int32_t k = 0; k < f; ++k) {
+        const size_t start = r.pos();
+        uint8_t id = 0;
+        uint16_t len = 0;
+        if (!r.get(&id, 1) || !r.getLE(len)) break;
+        const size_t size = FixedSize(id) ? FixedSize(id) : len;
+        std::string_view value;
+        if (!r.text(size, value)) break;
+        if (id == 7) {
+            kept.hasNotes = true;
+            kept.notes = value;
+        } else if (id == 0 || (id > 15 && id != kImportMarkField)) {
+            kept.unknown.append(raw, start, r.pos() - start);
+            ++kept.unknownCount;
+        }
+    }
+    return kept;
+}
+
+// The fields of `item` are still what its kept bytes say.
+bool StillAsRead(const TTodoItem& item) {
+    Reader r(item.Raw);
+    int32_t f = 0;
+    if (!r.getLE(f) || f < 0) return false;
+    TTodoItem read;
+    std::string problem;
+    bool canonical = true;
+    for (int32_t k = 0; k < f; ++k)
+        if (!ReadField(r, read, problem, k, canonical)) return false;
+    return read.Subject == item.Subject && read.Notes == item.Notes &&
+           SameBits(read.CreationDate, item.CreationDate) && SameBits(read.DueDate, item.DueDate) &&
+           SameBits(read.CompletionDate, item.CompletionDate) && read.Category == item.Category &&
+           read.Project == item.Project && read.Resource == item.Resource &&
+           read.ImageIndex == item.ImageIndex && read.Complete == item.Complete &&
+           read.Completion == item.Completion && read.Priority == item.Priority &&
+           read.Status == item.Status && read.Tag == item.Tag && read.TotalTime == item.TotalTime &&
+           read.Imported == item.Imported;
+}
 
 }  // namespace
 
@@ -171,20 +263,27 @@ LoadReport LoadFromBytes(std::string_view data, TodoItems& items) {
     std::string fieldProblem;
     for (int32_t i = 0; i < n; ++i) {
         TTodoItem item;
+        const size_t start = r.pos();
         int32_t f = 0;
         if (!r.getLE(f)) break;
         if (f < 0 || static_cast<size_t>(f) > r.left() / kMinField) {
+            // A count a record could have (the writer's 15 or 16) that the rest
+            // of the file cannot hold means the file was cut short there.
             if (rep.problem.empty())
-                rep.problem = Damage("запись " + std::to_string(i + 1) +
-                                     ": недопустимое число полей (" + std::to_string(f) + ")");
+                rep.problem = Damage(f >= 0 && f <= 256
+                                         ? "файл обрывается внутри записи " + std::to_string(i + 1)
+                                         : "запись " + std::to_string(i + 1) +
+                                               ": недопустимое число полей (" + std::to_string(f) + ")");
             rep.status = LoadReport::Status::Damaged;
             break;
         }
-        bool complete = true;
+        bool complete = true, canonical = f == 15 || f == 16;
         for (int32_t k = 0; k < f; ++k) {
-            if (!ReadField(r, item, fieldProblem)) { complete = false; break; }
+            if (!ReadField(r, item, fieldProblem, k, canonical)) { complete = false; break; }
         }
         if (!complete) break;
+        if (canonical && (f == 16) != (item.Imported != TImportKind::None)) canonical = false;
+        if (!canonical) item.Raw.assign(data.substr(start, r.pos() - start));
         items.Add(std::move(item));
     }
     rep.loaded = items.Count();
@@ -233,15 +332,21 @@ std::string SaveToBytes(const TodoItems& items) {
     out.reserve(guess);
     PutLE(out, static_cast<uint32_t>(items.Count()), 4);
     for (const auto& it : items) {
+        if (!it.Raw.empty() && StillAsRead(it)) {
+            out += it.Raw;
+            continue;
+        }
         const bool marked = it.Imported != TImportKind::None;
-        PutLE(out, marked ? 16 : 15, 4);
+        KeptParts kept;
+        if (!it.Raw.empty()) kept = KeptPartsOf(it.Raw);
+        PutLE(out, static_cast<uint32_t>((marked ? 16 : 15) + kept.unknownCount), 4);
         PutFixed(out, 1, it.Complete ? 1 : 0, 1);
         PutFixed(out, 2, it.Completion, 1);
         PutDate(out, 3, it.CompletionDate);
         PutDate(out, 4, it.CreationDate);
         PutDate(out, 5, it.DueDate);
         PutFixed(out, 6, static_cast<uint32_t>(it.ImageIndex), 4);
-        PutNotes(out, it);
+        PutNotes(out, it, it.Raw.empty() ? nullptr : &kept);
         PutFixed(out, 8, it.Priority, 1);
         PutText(out, 9, it.Resource);
         PutFixed(out, 10, it.Status, 1);
@@ -251,6 +356,7 @@ std::string SaveToBytes(const TodoItems& items) {
         PutText(out, 14, it.Project);
         PutText(out, 15, it.Category);
         if (marked) PutFixed(out, kImportMarkField, static_cast<uint8_t>(it.Imported), 1);
+        out += kept.unknown;
     }
     return out;
 }

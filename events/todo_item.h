@@ -30,6 +30,11 @@ struct TTodoItem {
     int32_t Tag = 0;
     int32_t TotalTime = 0;  // whole hours; carried through the file untouched
     TImportKind Imported = TImportKind::None;
+    // The record's bytes as the file held them, kept only when the writer
+    // would not write those very bytes (notes ending in a bare LF, fields the
+    // program does not know, another field order): while the fields still
+    // read as these bytes say, they are written back unchanged.
+    std::string Raw;
 
     // Notes as one text, lines joined by CR LF (each line followed by it).
     std::string NotesText() const;
