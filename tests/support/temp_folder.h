@@ -14,7 +14,10 @@ class TempFolder {
 public:
     TempFolder() {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = std::filesystem::temp_directory_path() / std::filesystem::path(u8"dayloom_папка") /
+        // One parent per test process: test programs run side by side, and one
+        // removing an empty shared parent would pull it from under another.
+        path_ = std::filesystem::temp_directory_path() /
+                (std::filesystem::path(u8"dayloom_папка-") += std::to_string(safe_file_internal::CurrentProcessId())) /
                 (std::string(test->test_suite_name()) + "." + test->name());
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
