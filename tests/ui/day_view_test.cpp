@@ -271,3 +271,34 @@ TEST_F(DayViewTest, MidnightRollsOverToTheNewDay) {
 }
 
 }  // namespace
+
+namespace {
+
+// A laptop that sleeps through its reminders, and clocks that change: every
+// reminder due in the jump is raised once, the calendar follows the day, and
+// going back an hour raises nothing twice.
+TEST_F(DayViewTest, ClockJumpsRaiseEachReminderOnce) {
+    Start({Event("Вечер", At(2010, 10, 11, 22, 0)), Event("Ночь", At(2010, 10, 11, 23, 30)),
+           Event("Утро", At(2010, 10, 12, 1, 0)), Event("Завтра днём", At(2010, 10, 12, 14, 0))});
+    env.now = At(2010, 10, 11, 21, 0);
+    form->TimerAlertTimer();
+    env.now = At(2010, 10, 12, 2, 0);  // asleep for five hours, across midnight
+    form->TimerAlertTimer();
+    form->TimerAlertTimer();  // the new day's reminders come from the tick after the roll-over
+    EXPECT_EQ(calendar->Date(), Day(2010, 10, 12));
+    QStringList tabs;
+    for (int i = 0; i < form->FormAlert->TabSetMsg->count(); ++i) tabs << form->FormAlert->TabSetMsg->tabText(i);
+    EXPECT_EQ(tabs, QStringList({"Вечер [22:00:00]", "Ночь [23:30:00]", "Утро [1:00:00]"}));
+    const int plays = env.sound.plays;
+
+    env.now = At(2010, 10, 12, 1, 0, 30);  // the clock goes back an hour
+    for (int i = 0; i < 3; ++i) {
+        form->TimerAlertTimer();
+        env.now = AddMinutes(env.now, 20);
+    }
+    EXPECT_EQ(form->FormAlert->TabSetMsg->count(), 3);
+    EXPECT_EQ(env.sound.plays, plays);
+    EXPECT_EQ(calendar->Date(), Day(2010, 10, 12));
+}
+
+}  // namespace
