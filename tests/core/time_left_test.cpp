@@ -5,10 +5,9 @@
 #include "events/recurrence.h"
 #include "dayview/time_left.h"
 #include "events/ansi.h"
+#include "tests/support/builders.h"
 
 namespace {
-
-TDateTime At(int y, int m, int d, int h, int mi, int s = 0) { return EncodeDateTime(y, m, d, h, mi, s); }
 
 TEST(TimeLeft, WorkedTable) {
     const TDateTime now = At(2010, 10, 11, 14, 10);
