@@ -43,6 +43,7 @@ TEST(EditorState, KindAndUnitGiveTheTableOfStates) {
         EXPECT_EQ(s.unitEnabled, r.unitBox);
         EXPECT_EQ(s.countText, r.countText ? r.countText : "7");
         EXPECT_EQ(s.endVisible, r.end);
+        EXPECT_EQ(s.mask, 0);  // a new kind starts without weekdays
     }
 }
 
@@ -115,13 +116,23 @@ TEST(EditorStore, NewEventsOfEachKind) {
     EXPECT_EQ(todo.CompletionDate, EncodeDateTime(2010, 10, 16, 12, 0));
 }
 
-TEST(EditorStore, ChangeReplacesNotesAndKeepsTheTypedCount) {
-    TTodoItem it = NewItemFromEditor(Values(0, 0, "0"));
+TEST(EditorStore, ChangeReplacesEveryFieldAndKeepsTheTypedCount) {
+    TTodoItem it = NewItemFromEditor(Values(3, 0, "0"));  // a to-do
     TEditorValues v = Values(0, 0, "3");
     v.memo = ansi("одна");
     ChangeItemToDo(it, v);
     EXPECT_EQ(it.Notes, std::vector<std::string>{ansi("одна")});
     EXPECT_EQ(it.Category, "3");
+    EXPECT_EQ(it.CompletionDate, 0);  // no longer a to-do
+    // Into a lasting event, moved to another start and completed.
+    v = Values(1, kUnitDays, "2");
+    v.start = EncodeDateTime(2010, 10, 20, 8, 15, 30);
+    v.completed = true;
+    ChangeItemToDo(it, v);
+    EXPECT_EQ(it.CreationDate, EncodeDateTime(2010, 10, 20, 8, 15));
+    EXPECT_EQ(it.CompletionDate, EncodeDateTime(2010, 10, 22, 8, 15));
+    EXPECT_EQ(it.Project, "3");
+    EXPECT_TRUE(it.Complete);
 }
 
 TEST(EditorOpen, StoredEventsReopenAsTheirKind) {
