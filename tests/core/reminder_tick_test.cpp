@@ -328,6 +328,7 @@ TEST(TabNotes, ReachTheEventByIdentityAfterADeletion) {
     w.Tick(At(2010, 10, 11, 10, 0));
     ASSERT_EQ(w.memory.raised.size(), 2u);
     EXPECT_EQ(utf8(TabNotes(w.store, w.memory, 1)), "вторая заметка\r\nещё строка");
+    EXPECT_EQ(w.memory.ListSrcIdxMsg(w.store, 0), 0);
     EXPECT_EQ(w.memory.ListSrcIdxMsg(w.store, 1), 1);
 
     w.store.Delete(0);  // the first event's old position now holds the second
