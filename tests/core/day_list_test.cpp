@@ -97,6 +97,7 @@ TEST(DayList, StartTextsOfSpansFollowNow) {
     const Case cases[] = {
         {"to-do, exactly at the start", project, At(2010, 11, 10, 9, 0), ""},
         {"to-do running: time left to the end", project, At(2010, 11, 13, 17, 15), "45 мин."},
+        {"to-do, exactly at the end", project, At(2010, 11, 13, 18, 0), ""},
         {"to-do over at midnight", project, At(2010, 11, 14, 0, 0), "Завершено"},
         {"lasting, an earlier day: the time", leave, At(2010, 11, 9, 9, 0), "09:00"},
         {"lasting running", leave, At(2010, 11, 11, 9, 0), "2 дн."},
@@ -182,9 +183,12 @@ TEST(DayList, TimeOrderAndWayBackToTheStore) {
 TEST(DayList, HelpersAndBadReferenceDay) {
     EXPECT_EQ(TimeToHHMM(At(2010, 10, 12, 9, 5)), "09:05");
     EXPECT_EQ(TimeOfDay(At(2010, 10, 12, 9, 5, 30, 900)), At(1899, 12, 30, 9, 5, 30));
-    EXPECT_EQ(getDtTimeWithAlertTime(9, At(2010, 10, 12, 10, 0)), At(2010, 10, 11, 10, 0));
-    EXPECT_EQ(getDtTimeWithAlertTime(8, At(2010, 10, 12, 1, 0)), At(2010, 10, 11, 23, 0));
-    EXPECT_EQ(getDtTimeWithAlertTime(-1, At(2010, 10, 12, 1, 0)), At(2010, 10, 12, 1, 0));
+    EXPECT_EQ(CombineDateAndTime(Day(2010, 10, 12), At(2000, 1, 1, 9, 5)), At(2010, 10, 12, 9, 5));
+    // The reminder choices, from "Не напоминать" (0) to "за 1 день" (9), in minutes before.
+    const int before[] = {0, 0, 0, 1, 5, 15, 30, 45, 60, 120, 1440, 0};
+    for (int alert = -1; alert <= 10; ++alert)
+        EXPECT_EQ(getDtTimeWithAlertTime(alert, At(2010, 10, 12, 1, 0)),
+                  AddMinutes(At(2010, 10, 12, 1, 0), -before[alert + 1])) << alert;
 
     const TodoItems store = Store({Event("x", At(2010, 10, 12, 10, 0)), Event("nan", std::nan("")).Until(1e300)});
     TodoItems out;
