@@ -66,6 +66,7 @@ TEST(CalendarGrid, WeekNumbersCountFromFirstJanuaryOfTheRowsLastDay) {
         // The row 27 Dec - 2 Jan ends in 2011, so it counts from 1 January 2011.
         {2010, 12, 1, {49, 50, 51, 52, 1, 2}},
         {2011, 1, 1, {1, 2, 3, 4, 5, 6}},
+        {2012, 1, 1, {1, 2, 3, 4, 5, 6}},  // the first row ends on 1 January
     };
     for (const Case& c : cases)
         for (int r = 0; r < 6; ++r)
@@ -78,6 +79,7 @@ TEST(CalendarGrid, PointToCell) {
     ASSERT_EQ(g.WeekColumnWidth, 33);
     ASSERT_EQ(g.ColumnWidth, 33);
     ASSERT_EQ(g.RowHeight, 23);
+    EXPECT_EQ(LayoutCalendar(265, 185, 24, false).WeekColumnWidth, 0);
     struct Case { TCalendarGeometry geo; int x, y; bool found; int row, col; };
     TCalendarGeometry noWeeks = g;
     noWeeks.ShowWeeks = false;
@@ -137,6 +139,7 @@ TEST(CalendarGrid, KeySteps) {
     ASSERT_EQ(years.size(), 10u);
     EXPECT_EQ(years.front(), 2006);
     EXPECT_EQ(years.back(), 2015);
+    EXPECT_EQ(CalendarMenuYears(9999).back(), 9999);  // no year after the last
 }
 
 // Adds, edits and deletes against a plain scan are below; here the defaults
