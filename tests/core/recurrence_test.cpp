@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,7 @@ TEST(Recurrence, RepeatsOnDayByUnit) {
         {"count that is no number", every2, "abc", "3", {Day(2010, 10, 10)}, {Day(2010, 10, 12)}},
         {"zero count", oct15, "0", "5", {}, {Day(2010, 11, 15)}},
         {"unit that is no number", every2, "2", "x", {}, {Day(2010, 10, 12)}},
+        {"start that is no date", NAN, "1", "3", {}, {Day(2010, 10, 12)}},
     };
     for (const RepeatCase& c : cases) {
         for (TDateTime d : c.on) EXPECT_TRUE(RepeatsOnDay(c.start, 0, c.count, c.unit, d)) << c.what << " " << d;
