@@ -12,9 +12,14 @@ namespace {
 TEST(DateTime, CalendarEdges) {
     EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
     EXPECT_EQ(EncodeDate(1900, 1, 1), 2.0);
-    const DateTimeParts p = DecodeDateTime(EncodeDateTime(2010, 10, 11, 9, 30, 15));
-    EXPECT_EQ((std::array{p.year, p.month, p.day, p.hour, p.minute, p.second}),
-              (std::array{2010, 10, 11, 9, 30, 15}));
+    const DateTimeParts p = DecodeDateTime(EncodeDateTime(2010, 10, 11, 9, 30, 15, 250));
+    EXPECT_EQ((std::array{p.year, p.month, p.day, p.hour, p.minute, p.second, p.millisecond}),
+              (std::array{2010, 10, 11, 9, 30, 15, 250}));
+    // A hair before midnight rounds to the next day, not to hour 24.
+    const DateTimeParts m = DecodeDateTime(EncodeDate(2010, 10, 12) - 1e-10);
+    EXPECT_EQ((std::array{m.day, m.hour, m.minute}), (std::array{12, 0, 0}));
+    // Beyond the calendar minutes are added plainly.
+    EXPECT_EQ(AddMinutes(5e6, 1440), 5e6 + 1);
     EXPECT_EQ(DropSeconds(EncodeDateTime(2010, 10, 11, 9, 30, 59, 999)),
               EncodeDateTime(2010, 10, 11, 9, 30));
     EXPECT_EQ(DropSeconds(EncodeDateTime(2010, 10, 11, 23, 59, 59, 999)),
