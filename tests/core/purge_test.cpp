@@ -125,6 +125,9 @@ TEST(Purge, DeletingAndCompletingTheSelectedEvent) {
     TTodoItem stray = Event("other", At(2010, 10, 15, 9, 1));
     EXPECT_FALSE(ToggleCompletion(store, stray, false).has_value());
     EXPECT_FALSE(stray.Complete);
+    // The first of the store, shown today, takes its reminder copy along.
+    r = DeleteSelectedEvent(store, alerts, other, true);
+    EXPECT_EQ(std::make_pair(r.StorePos, r.AlertPos), std::make_pair(0, 0));
 }
 
 }  // namespace
