@@ -64,11 +64,7 @@ TEST(EditorState, DayUnitClearsWeekdaysAndLeavingToDoHidesTheEnd) {
 }
 
 TEST(EditorChecks, RefuseWhatCannotBeStored) {
-    struct Row {
-        int kind, unit, mask;
-        const char* count;
-        bool ok;
-    };
+    struct Row { int kind, unit, mask; const char* count; bool ok; };
     const Row rows[] = {
         {0, 0, 0, "0", true},  {3, 0, 0, "", true},    {1, 0, 0, "5", false}, {1, 3, 0, "0", false},
         {1, 3, 0, "", false},  {1, 3, 0, "2", true},   {2, 0, 0, "0", false}, {2, 0, 34, "0", true},
@@ -136,10 +132,7 @@ TEST(EditorStore, ChangeReplacesEveryFieldAndKeepsTheTypedCount) {
 }
 
 TEST(EditorOpen, StoredEventsReopenAsTheirKind) {
-    struct Row {
-        TEditorValues stored;
-        int kind;
-    };
+    struct Row { TEditorValues stored; int kind; };
     const Row rows[] = {{Values(0, 0, "0"), 0}, {Values(1, 3, "4"), 1}, {Values(2, 4, "2"), 2},
                         {Values(2, 0, "0", 42), 2}, {Values(3, 0, "0"), 3}};
     for (const Row& r : rows) {

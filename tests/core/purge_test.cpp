@@ -17,11 +17,7 @@ namespace {
 const TDateTime kNow = At(2010, 10, 15, 14, 0);  // a Friday afternoon
 
 TEST(Purge, WhichEventsGo) {
-    struct Case {
-        const char* what;
-        TTodoItem event;
-        bool purged;
-    };
+    struct Case { const char* what; TTodoItem event; bool purged; };
     const TDateTime tomorrow = At(2010, 10, 16, 9, 0);
     const Case cases[] = {
         {"to-do ended yesterday", Event("t", At(2010, 10, 10, 9)).Until(At(2010, 10, 14, 18)), true},
