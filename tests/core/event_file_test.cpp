@@ -72,7 +72,11 @@ TEST(EventFile, EmptyStoreIsFourBytes) {
 
 TEST(EventFile, DamagedFilesLoadWhatIsCompleteAndSayWhy) {
     const std::string rec = kExample.substr(4);
-    struct Case { const char* name; std::string data; int loaded; };
+    struct Case {
+        const char* name;
+        std::string data;
+        int loaded;
+    };
     const Case cases[] = {
         {"short header", Hex("01 00"), 0},
         {"negative N", Hex("ff ff ff ff") + rec, 0},
