@@ -1,35 +1,44 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "tests/support/builders.h"
 #include "widgets/calendar_grid.h"
 
 namespace {
 
-TDateTime D(int y, int m, int d) { return EncodeDate(y, m, d); }
-
 TEST(CalendarGrid, CellDatesIncludeNeighbouringMonths) {
     struct Case { int year, month, startDay, row, col; TDateTime want; int delta; };
     const Case cases[] = {
-        {2010, 10, 1, 0, 0, D(2010, 9, 27), -1},   // first row starts on Monday 27 Sep
-        {2010, 10, 1, 0, 4, D(2010, 10, 1), 0},    // the 1st is a Friday
-        {2010, 10, 1, 0, 6, D(2010, 10, 3), 0},
-        {2010, 10, 1, 5, 6, D(2010, 11, 7), 1},    // the grid ends on 7 November
-        {2010, 10, 7, 0, 0, D(2010, 9, 26), -1},   // Sunday first
-        {2010, 10, 7, 0, 5, D(2010, 10, 1), 0},
-        {2010, 11, 1, 0, 0, D(2010, 11, 1), 0},    // 1st on Monday: no September day
-        {2010, 8, 7, 0, 0, D(2010, 8, 1), 0},      // 1st on Sunday, Sunday first
-        {2010, 2, 1, 4, 0, D(2010, 3, 1), 1},      // 28 days from Monday: two spare rows
-        {2011, 1, 1, 0, 0, D(2010, 12, 27), -1},   // previous month across the year
-        {2010, 12, 1, 5, 6, D(2011, 1, 9), 1},
-        {2010, 10, 0, 0, 0, D(2010, 9, 27), -1},   // StartDay out of range counts as Monday
-        {2010, 10, 1, 9, -3, D(2010, 11, 1), 1},   // row and column clamped into the grid
+        {2010, 10, 1, 0, 0, Day(2010, 9, 27), -1},   // first row starts on Monday 27 Sep
+        {2010, 10, 1, 0, 4, Day(2010, 10, 1), 0},    // the 1st is a Friday
+        {2010, 10, 1, 0, 6, Day(2010, 10, 3), 0},
+        {2010, 10, 1, 5, 6, Day(2010, 11, 7), 1},    // the grid ends on 7 November
+        {2010, 10, 7, 0, 0, Day(2010, 9, 26), -1},   // Sunday first
+        {2010, 10, 7, 0, 5, Day(2010, 10, 1), 0},
+        {2010, 11, 1, 0, 0, Day(2010, 11, 1), 0},    // 1st on Monday: no September day
+        {2010, 8, 7, 0, 0, Day(2010, 8, 1), 0},      // 1st on Sunday, Sunday first
+        {2010, 2, 1, 4, 0, Day(2010, 3, 1), 1},      // 28 days from Monday: two spare rows
+        {2011, 1, 1, 0, 0, Day(2010, 12, 27), -1},   // previous month across the year
+        {2010, 12, 1, 5, 6, Day(2011, 1, 9), 1},
+        {2010, 10, 0, 0, 0, Day(2010, 9, 27), -1},   // StartDay out of range counts as Monday
+        {2010, 10, 1, 9, -3, Day(2010, 11, 1), 1},   // row and column clamped into the grid
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.year << "-" << c.month << " sd" << c.startDay << " r" << c.row << " c" << c.col);
         const TCalendarCell cell = CalendarCellAt(c.year, c.month, c.startDay, c.row, c.col);
-        EXPECT_EQ(cell.Date, c.want) << c.year << "-" << c.month << " sd" << c.startDay << " r" << c.row << " c" << c.col;
-        EXPECT_EQ(cell.MonthDelta, c.delta) << c.year << "-" << c.month << " r" << c.row << " c" << c.col;
+        EXPECT_EQ(cell.Date, c.want);
+        EXPECT_EQ(cell.MonthDelta, c.delta);
+        // And back from the date, a time of day aside, to the cell.
+        int row = -1, col = -1;
+        ASSERT_TRUE(CalendarCellOfDate(c.year, c.month, c.startDay, c.want + 0.75, row, col));
+        EXPECT_EQ(row, std::clamp(c.row, 0, 5));
+        EXPECT_EQ(col, std::clamp(c.col, 0, 6));
     }
+    int row, col;
+    EXPECT_FALSE(CalendarCellOfDate(2010, 10, 1, Day(2010, 9, 26), row, col));
+    EXPECT_FALSE(CalendarCellOfDate(2010, 10, 1, Day(2010, 11, 8), row, col));
     EXPECT_EQ(MonthOffset(2010, 11, 1), 0);
     EXPECT_EQ(MonthOffset(2010, 10, 7), 5);
 }
@@ -47,16 +56,6 @@ TEST(CalendarGrid, ColumnsFollowStartDay) {
     EXPECT_FALSE(IsWeekendColumn(7, 1));
 }
 
-TEST(CalendarGrid, DateToCellAndBack) {
-    int row = -1, col = -1;
-    ASSERT_TRUE(CalendarCellOfDate(2010, 10, 1, D(2010, 11, 7) + 0.75, row, col));
-    EXPECT_EQ(row, 5);
-    EXPECT_EQ(col, 6);
-    EXPECT_TRUE(CalendarCellOfDate(2010, 10, 1, D(2010, 9, 27), row, col));
-    EXPECT_FALSE(CalendarCellOfDate(2010, 10, 1, D(2010, 9, 26), row, col));
-    EXPECT_FALSE(CalendarCellOfDate(2010, 10, 1, D(2010, 11, 8), row, col));
-}
-
 TEST(CalendarGrid, WeekNumbersCountFromFirstJanuaryOfTheRowsLastDay) {
     struct Case { int year, month, startDay; int want[6]; };
     const Case cases[] = {
@@ -67,6 +66,7 @@ TEST(CalendarGrid, WeekNumbersCountFromFirstJanuaryOfTheRowsLastDay) {
         // The row 27 Dec - 2 Jan ends in 2011, so it counts from 1 January 2011.
         {2010, 12, 1, {49, 50, 51, 52, 1, 2}},
         {2011, 1, 1, {1, 2, 3, 4, 5, 6}},
+        {2012, 1, 1, {1, 2, 3, 4, 5, 6}},  // the first row ends on 1 January
     };
     for (const Case& c : cases)
         for (int r = 0; r < 6; ++r)
@@ -79,6 +79,7 @@ TEST(CalendarGrid, PointToCell) {
     ASSERT_EQ(g.WeekColumnWidth, 33);
     ASSERT_EQ(g.ColumnWidth, 33);
     ASSERT_EQ(g.RowHeight, 23);
+    EXPECT_EQ(LayoutCalendar(265, 185, 24, false).WeekColumnWidth, 0);
     struct Case { TCalendarGeometry geo; int x, y; bool found; int row, col; };
     TCalendarGeometry noWeeks = g;
     noWeeks.ShowWeeks = false;
@@ -109,66 +110,59 @@ TEST(CalendarGrid, BrowsingKeepsTheDayWithinTheMonth) {
     using N = TDateChange;
     struct Case { TDateTime from; int months; TDateTime want; std::vector<N> raised; };
     const Case cases[] = {
-        {D(2010, 1, 31), 1, D(2010, 2, 28), {N::Day, N::Month}},
-        {D(2012, 1, 31), 1, D(2012, 2, 29), {N::Day, N::Month}},
-        {D(2010, 10, 15) + 0.5, 1, D(2010, 11, 15), {N::Month}},
-        {D(2010, 12, 15), 1, D(2011, 1, 15), {N::Month, N::Year}},
-        {D(2011, 1, 15), -1, D(2010, 12, 15), {N::Month, N::Year}},
-        {D(2010, 3, 31), -13, D(2009, 2, 28), {N::Day, N::Month, N::Year}},
-        {D(9999, 12, 31), 1, D(9999, 12, 31), {}},   // no month after the last
+        {Day(2010, 1, 31), 1, Day(2010, 2, 28), {N::Day, N::Month}},
+        {Day(2012, 1, 31), 1, Day(2012, 2, 29), {N::Day, N::Month}},
+        {Day(2010, 10, 15) + 0.5, 1, Day(2010, 11, 15), {N::Month}},
+        {Day(2010, 12, 15), 1, Day(2011, 1, 15), {N::Month, N::Year}},
+        {Day(2011, 1, 15), -1, Day(2010, 12, 15), {N::Month, N::Year}},
+        {Day(2010, 3, 31), -13, Day(2009, 2, 28), {N::Day, N::Month, N::Year}},
+        {Day(9999, 12, 31), 1, Day(9999, 12, 31), {}},   // no month after the last
     };
     for (const Case& c : cases) {
         const TDateTime got = BrowseMonths(c.from, c.months);
         EXPECT_EQ(got, c.want) << c.from << " + " << c.months;
         EXPECT_EQ(DateChangeNotifications(c.from, got), c.raised) << c.from << " + " << c.months;
     }
-    EXPECT_EQ(DateInMonth(D(2010, 3, 31), 2011, 2), D(2011, 2, 28));
-    EXPECT_EQ(DateInMonth(D(2010, 3, 31), 2011, 13), D(2011, 12, 31));
+    EXPECT_EQ(DateInMonth(Day(2010, 3, 31), 2011, 2), Day(2011, 2, 28));
+    EXPECT_EQ(DateInMonth(Day(2010, 3, 31), 2011, 13), Day(2011, 12, 31));
 }
 
 TEST(CalendarGrid, KeySteps) {
-    const TDateTime from = D(2010, 10, 31) + 0.25;
-    EXPECT_EQ(StepDate(from, TCalendarStep::DayForward), D(2010, 11, 1));
-    EXPECT_EQ(StepDate(from, TCalendarStep::DayBack), D(2010, 10, 30));
-    EXPECT_EQ(StepDate(from, TCalendarStep::WeekBack), D(2010, 10, 24));
-    EXPECT_EQ(StepDate(from, TCalendarStep::WeekForward), D(2010, 11, 7));
-    EXPECT_EQ(StepDate(from, TCalendarStep::MonthForward), D(2010, 11, 30));
-    EXPECT_EQ(StepDate(from, TCalendarStep::MonthBack), D(2010, 9, 30));
+    const TDateTime from = Day(2010, 10, 31) + 0.25;
+    EXPECT_EQ(StepDate(from, TCalendarStep::DayForward), Day(2010, 11, 1));
+    EXPECT_EQ(StepDate(from, TCalendarStep::DayBack), Day(2010, 10, 30));
+    EXPECT_EQ(StepDate(from, TCalendarStep::WeekBack), Day(2010, 10, 24));
+    EXPECT_EQ(StepDate(from, TCalendarStep::WeekForward), Day(2010, 11, 7));
+    EXPECT_EQ(StepDate(from, TCalendarStep::MonthForward), Day(2010, 11, 30));
+    EXPECT_EQ(StepDate(from, TCalendarStep::MonthBack), Day(2010, 9, 30));
     const std::vector<int> years = CalendarMenuYears(2010);
     ASSERT_EQ(years.size(), 10u);
     EXPECT_EQ(years.front(), 2006);
     EXPECT_EQ(years.back(), 2015);
+    EXPECT_EQ(CalendarMenuYears(9999).back(), 9999);  // no year after the last
 }
 
+// Adds, edits and deletes against a plain scan are below; here the defaults
+// and the indices that hold no entry.
 TEST(CalendarGrid, MarkersFoundByWholeDay) {
     TCalendarEvents ev;
     ev.DefaultColor = 0x112233;
     ev.DefaultShape = evsTriangle;
-    ev.Add(D(2010, 10, 12) + 0.5);
-    ev.Add(D(2010, 10, 13));
-    ev.Add(D(2010, 10, 12));  // a second entry on the same day
+    ev.Add(Day(2010, 10, 12) + 0.5);
+    ev.Add(Day(2010, 10, 13));
     EXPECT_EQ(ev[0].Color, 0x112233u);
     EXPECT_EQ(ev[0].Shape, evsTriangle);
-    EXPECT_EQ(ev.Find(D(2010, 10, 12) + 0.9), 0);
-    EXPECT_EQ(ev.Find(D(2010, 10, 14)), -1);
-    ev.Delete(0);
-    EXPECT_EQ(ev.Find(D(2010, 10, 12)), 1);  // the later entry, shifted down
-    EXPECT_EQ(ev.Find(D(2010, 10, 13)), 0);
-    ev.Delete(7);   // out of range: nothing
+    EXPECT_EQ(ev.Find(Day(2010, 10, 12) + 0.9), 0);
+    ev.Delete(7);  // out of range: nothing
     ev.Delete(-1);
     EXPECT_EQ(ev.Count(), 2);
-    ev[5].Date = D(2010, 10, 14);  // out of range: a scratch entry, filed nowhere
-    EXPECT_EQ(ev.Find(D(2010, 10, 14)), -1);
-
+    ev[5].Date = Day(2010, 10, 14);  // out of range: a scratch entry, filed nowhere
+    EXPECT_EQ(ev.Find(Day(2010, 10, 14)), -1);
     // The date set through the handle Add returns is what Find sees.
-    TCalendarEvent& e = ev.Add();
-    e.Date = D(2010, 11, 1);
-    EXPECT_EQ(ev.Find(D(2010, 11, 1)), 2);
-    ev[0].Date = D(2010, 12, 1);
-    EXPECT_EQ(ev.Find(D(2010, 10, 13)), -1);
-    EXPECT_EQ(ev.Find(D(2010, 12, 1)), 0);
+    ev.Add().Date = Day(2010, 11, 1);
+    EXPECT_EQ(ev.Find(Day(2010, 11, 1)), 2);
     ev.Clear();
-    EXPECT_EQ(ev.Find(D(2010, 12, 1)), -1);
+    EXPECT_EQ(ev.Find(Day(2010, 10, 13)), -1);
 }
 
 TEST(CalendarGrid, MarkerIndexMatchesALinearSearch) {
@@ -178,12 +172,12 @@ TEST(CalendarGrid, MarkerIndexMatchesALinearSearch) {
     auto next = [&seed] { seed = seed * 1103515245u + 12345u; return (seed >> 16) % 50; };
     for (int step = 0; step < 2000; ++step) {
         const unsigned op = next() % 4;
-        if (op == 0 || ev.Count() == 0) ev.Add(D(2010, 1, 1) + next());
+        if (op == 0 || ev.Count() == 0) ev.Add(Day(2010, 1, 1) + next());
         else if (op == 1) ev.Delete(static_cast<int>(next()) % ev.Count());
-        else if (op == 2) ev[static_cast<int>(next()) % ev.Count()].Date = D(2010, 1, 1) + next() + 0.3;
+        else if (op == 2) ev[static_cast<int>(next()) % ev.Count()].Date = Day(2010, 1, 1) + next() + 0.3;
         if (step % 97 == 0)  // a burst of edits with no Find between them
-            for (int k = 0; k < 120; ++k) ev[static_cast<int>(next()) % ev.Count()].Date = D(2010, 1, 1) + next();
-        const TDateTime probe = D(2010, 1, 1) + next();
+            for (int k = 0; k < 120; ++k) ev[static_cast<int>(next()) % ev.Count()].Date = Day(2010, 1, 1) + next();
+        const TDateTime probe = Day(2010, 1, 1) + next();
         int want = -1;
         for (int i = 0; i < ev.Count() && want < 0; ++i)
             if (SameDay(static_cast<const TCalendarEvents&>(ev)[i].Date, probe)) want = i;
@@ -193,19 +187,19 @@ TEST(CalendarGrid, MarkerIndexMatchesALinearSearch) {
 
 TEST(CalendarGrid, DatesOutsideTheCalendarArePinned) {
     const double nan = std::nan(""), huge = 1e300;
-    EXPECT_EQ(BrowseMonths(huge, 1), D(9999, 12, 31));
-    EXPECT_EQ(BrowseMonths(-huge, -1), D(1, 1, 1));
-    EXPECT_EQ(BrowseMonths(nan, 0), D(1899, 12, 30));
-    EXPECT_EQ(StepDate(huge, TCalendarStep::DayBack), D(9999, 12, 30));
-    EXPECT_EQ(BrowseMonths(D(2010, 5, 5), 2000000000), D(9999, 12, 5));
-    EXPECT_TRUE(DateChangeNotifications(nan, D(1899, 12, 30)).empty());
+    EXPECT_EQ(BrowseMonths(huge, 1), Day(9999, 12, 31));
+    EXPECT_EQ(BrowseMonths(-huge, -1), Day(1, 1, 1));
+    EXPECT_EQ(BrowseMonths(nan, 0), Day(1899, 12, 30));
+    EXPECT_EQ(StepDate(huge, TCalendarStep::DayBack), Day(9999, 12, 30));
+    EXPECT_EQ(BrowseMonths(Day(2010, 5, 5), 2000000000), Day(9999, 12, 5));
+    EXPECT_TRUE(DateChangeNotifications(nan, Day(1899, 12, 30)).empty());
     int row, col;
     EXPECT_FALSE(CalendarCellOfDate(2010, 10, 1, huge, row, col));
     TCalendarEvents ev;
     ev.Add(huge);
     ev.Add(nan);
-    EXPECT_EQ(ev.Find(D(9999, 12, 31)), 0);
-    EXPECT_EQ(ev.Find(D(1899, 12, 30)), 1);
+    EXPECT_EQ(ev.Find(Day(9999, 12, 31)), 0);
+    EXPECT_EQ(ev.Find(Day(1899, 12, 30)), 1);
     EXPECT_EQ(ev.Find(-huge), -1);
 }
 

@@ -5,44 +5,12 @@
 #include <vector>
 
 #include "dayview/day_list.h"
-#include "events/recurrence.h"
-#include "events/ansi.h"
+#include "tests/support/builders.h"
 
 namespace {
 
-TDateTime Day(int y, int m, int d) { return EncodeDate(y, m, d); }
-TDateTime At(int y, int m, int d, int h, int mi) { return EncodeDateTime(y, m, d, h, mi); }
-
-TTodoItem& Simple(TodoItems& store, const char* name, TDateTime s, int alert = 1) {
-    TTodoItem& e = store.Add();
-    e.Subject = ansi(name);
-    e.CreationDate = s;
-    e.Category = e.Project = e.Resource = "0";
-    e.ImageIndex = alert;
-    e.Notes = {ansi("заметка")};
-    return e;
-}
-TTodoItem& ToDo(TodoItems& store, const char* name, TDateTime s, TDateTime e) {
-    TTodoItem& t = Simple(store, name, s);
-    t.CompletionDate = e;
-    return t;
-}
-TTodoItem& Repeating(TodoItems& store, const char* name, TDateTime s, const char* count,
-                     const char* unit, const char* mask = "0") {
-    TTodoItem& r = Simple(store, name, s);
-    r.DueDate = s;
-    r.Category = count;
-    r.Project = unit;
-    r.Resource = mask;
-    return r;
-}
-TTodoItem& Lasting(TodoItems& store, const char* name, TDateTime s, int count, int unit) {
-    TTodoItem& l = Simple(store, name, s);
-    l.Category = std::to_string(count);
-    l.Project = std::to_string(unit);
-    l.CompletionDate = AddInterval(count, unit, s);
-    return l;
-}
+using Moments = std::vector<TDateTime>;
+using Names = std::vector<std::string>;
 
 struct Built {
     TodoItems items;
@@ -57,108 +25,100 @@ Built Build(const TodoItems& store, TDateTime d, ListMode mode = ListMode::Day,
 }
 
 // The occurrence moments of the copies, in list order.
-std::vector<TDateTime> Moments(const Built& b) {
-    std::vector<TDateTime> m;
+Moments MomentsOf(const Built& b) {
+    Moments m;
     for (const auto& c : b.items) m.push_back(c.DueDate);
     return m;
 }
 
+Names NamesOf(const Built& b) {
+    Names n;
+    for (const auto& c : b.items) n.push_back(utf8(c.Subject));
+    return n;
+}
+
 TEST(DayList, SimpleEventAndItsCopy) {
-    TodoItems store;
-    TTodoItem& ev = Simple(store, "Врач", At(2010, 10, 12, 10, 0), 4);
-    ev.Complete = true;
+    const TodoItems store = Store({Event("Врач", At(2010, 10, 12, 10, 0)).Alert(4).Notes("заметка").Done()});
     const Built b = Build(store, Day(2010, 10, 12));
     ASSERT_EQ(b.items.Count(), 1);
     const TTodoItem& c = b.items[0];
     EXPECT_EQ(utf8(c.Subject), "Врач");
     EXPECT_EQ(c.Category, "10:00");
     EXPECT_EQ(c.DueDate, At(2010, 10, 12, 10, 0));
-    EXPECT_EQ(c.CreationDate, ev.CreationDate);
+    EXPECT_EQ(c.CreationDate, store[0].CreationDate);
     EXPECT_TRUE(c.Complete);
     EXPECT_EQ(c.ImageIndex, 4);
-    EXPECT_TRUE(c.Notes.empty());
+    EXPECT_TRUE(c.Notes.empty());  // notes are read from the event itself
     EXPECT_EQ(b.sources, std::vector<int>{0});
-    EXPECT_EQ(Build(store, Day(2010, 10, 11)).items.Count(), 0);
-    EXPECT_EQ(Build(store, Day(2010, 10, 13)).items.Count(), 0);
 }
 
-TEST(DayList, ReminderMoments) {
-    TodoItems store;
-    Simple(store, "завтра", At(2010, 10, 12, 10, 0), kAlertDayBefore);
-    Simple(store, "за 15", At(2010, 10, 12, 10, 0), 4);
-    Simple(store, "после полуночи", At(2010, 10, 12, 0, 10), 5);
-    ToDo(store, "дело", At(2010, 10, 12, 15, 0), At(2010, 10, 12, 16, 0)).ImageIndex = kAlertDayBefore;
-
-    // The day before: only the copies of the events reminded a day ahead, at
-    // their own time of day, whatever their kind.
-    const Built before = Build(store, Day(2010, 10, 11), ListMode::Reminder);
-    EXPECT_EQ(Moments(before), (std::vector<TDateTime>{At(2010, 10, 11, 10, 0), At(2010, 10, 11, 15, 0)}));
-    EXPECT_EQ(Build(store, Day(2010, 10, 11)).items.Count(), 0);  // not in the day list
-
-    const Built day = Build(store, Day(2010, 10, 12), ListMode::Reminder);
-    EXPECT_EQ(Moments(day), (std::vector<TDateTime>{At(2010, 10, 11, 23, 40), At(2010, 10, 12, 9, 45),
-                                                   At(2010, 10, 12, 10, 0), At(2010, 10, 12, 15, 0)}));
-    EXPECT_EQ(utf8(day.items[1].Subject), "за 15");
-    // The day list shows the events themselves, unshifted.
-    EXPECT_EQ(Moments(Build(store, Day(2010, 10, 12))),
-              (std::vector<TDateTime>{At(2010, 10, 12, 0, 10), At(2010, 10, 12, 10, 0),
-                                      At(2010, 10, 12, 10, 0), At(2010, 10, 12, 15, 0)}));
-}
-
-TEST(DayList, ToDoUnderAndOverTwentyThreeHours) {
-    TodoItems store;
-    ToDo(store, "ночь", At(2010, 10, 10, 22, 0), At(2010, 10, 11, 6, 0));
-    ToDo(store, "ровно 23 часа", At(2010, 10, 20, 7, 0), At(2010, 10, 21, 6, 0));
-    ToDo(store, "проект", At(2010, 11, 10, 9, 0), At(2010, 11, 13, 18, 0));
-    EXPECT_EQ(Moments(Build(store, Day(2010, 10, 10))), std::vector<TDateTime>{At(2010, 10, 10, 22, 0)});
-    EXPECT_EQ(Moments(Build(store, Day(2010, 10, 11))), std::vector<TDateTime>{At(2010, 10, 11, 6, 0)});
-    EXPECT_EQ(Build(store, Day(2010, 10, 12)).items.Count(), 0);
-    EXPECT_EQ(Build(store, Day(2010, 10, 9)).items.Count(), 0);
-    // 23 hours is not below 23: the next day shows the start time.
-    EXPECT_EQ(Moments(Build(store, Day(2010, 10, 21))), std::vector<TDateTime>{At(2010, 10, 21, 7, 0)});
-    for (int d = 10; d <= 13; ++d)
-        EXPECT_EQ(Moments(Build(store, Day(2010, 11, d))), std::vector<TDateTime>{At(2010, 11, d, 9, 0)}) << d;
-    EXPECT_EQ(Build(store, Day(2010, 11, 14)).items.Count(), 0);
-}
-
-TEST(DayList, ToDoStartTexts) {
-    TodoItems store;
-    ToDo(store, "проект", At(2010, 11, 10, 9, 0), At(2010, 11, 13, 18, 0));
-    struct Case { TDateTime now; const char* text; };
+// The days an event spanning days shows on, and its time of day there.
+TEST(DayList, SpansAndCompletedEventsShowOnTheirDays) {
+    const TTodoItem night = Event("ночь", At(2010, 10, 10, 22, 0)).Until(At(2010, 10, 11, 6, 0));
+    const TTodoItem day23 = Event("23 часа", At(2010, 10, 20, 7, 0)).Until(At(2010, 10, 21, 6, 0));
+    const TTodoItem project = Event("проект", At(2010, 11, 10, 9, 0)).Until(At(2010, 11, 13, 18, 0));
+    const TTodoItem leave = Event("отпуск", At(2010, 10, 10, 9, 0)).Lasting(3, kUnitDays);
+    const TTodoItem daily = Event("ежедневно", At(2010, 10, 10, 9, 0)).Repeat("1", "3");
+    const TTodoItem fridays = Event("по пятницам", At(2010, 10, 13, 9, 0)).Repeat("0", "0", "2");
+    auto done = [](TTodoItem e) { e.Complete = true; return e; };
+    struct Case { const char* what; TTodoItem event; TDateTime day; Moments want; };
     const Case cases[] = {
-        {At(2010, 11, 9, 12, 0), "10.11.2010"},    // earlier day: the date
-        {At(2010, 11, 10, 8, 0), "09:00"},         // its day, not begun: the time
-        {At(2010, 11, 10, 9, 0), ""},              // exactly at the start
-        {At(2010, 11, 13, 17, 15), "45 мин."},     // running: time left to the end
-        {At(2010, 11, 11, 18, 0), "2 дн."},
-        {At(2010, 11, 14, 0, 0), "Завершено"},
+        {"short to-do: start day", night, Day(2010, 10, 10), {At(2010, 10, 10, 22, 0)}},
+        {"short to-do: end day, at its end", night, Day(2010, 10, 11), {At(2010, 10, 11, 6, 0)}},
+        {"short to-do: after", night, Day(2010, 10, 12), {}},
+        {"short to-do: before", night, Day(2010, 10, 9), {}},
+        // 23 hours is not below 23: the next day shows the start time.
+        {"23 hours", day23, Day(2010, 10, 21), {At(2010, 10, 21, 7, 0)}},
+        {"long to-do: start day", project, Day(2010, 11, 10), {At(2010, 11, 10, 9, 0)}},
+        {"long to-do: inside", project, Day(2010, 11, 12), {At(2010, 11, 12, 9, 0)}},
+        {"long to-do: end day", project, Day(2010, 11, 13), {At(2010, 11, 13, 9, 0)}},
+        {"long to-do: after", project, Day(2010, 11, 14), {}},
+        {"lasting: last day", leave, Day(2010, 10, 13), {At(2010, 10, 13, 9, 0)}},
+        {"lasting: after", leave, Day(2010, 10, 14), {}},
+        {"daily: later", daily, Day(2010, 10, 15), {At(2010, 10, 15, 9, 0)}},
+        {"Fridays: a Friday", fridays, Day(2010, 10, 15), {At(2010, 10, 15, 9, 0)}},
+        // Completed, each shows on its start day only.
+        {"completed to-do: start day", done(project), Day(2010, 11, 10), {At(2010, 11, 10, 9, 0)}},
+        {"completed to-do: inside", done(project), Day(2010, 11, 12), {}},
+        {"completed lasting: inside", done(leave), Day(2010, 10, 12), {}},
+        {"completed daily: start day", done(daily), Day(2010, 10, 10), {At(2010, 10, 10, 9, 0)}},
+        {"completed daily: later", done(daily), Day(2010, 10, 15), {}},
+        {"completed Fridays: start, a Wednesday", done(fridays), Day(2010, 10, 13), {At(2010, 10, 13, 9, 0)}},
+        {"completed Fridays: a Friday", done(fridays), Day(2010, 10, 15), {}},
     };
-    for (const auto& c : cases) {
-        const Built b = Build(store, Day(2010, 11, 11), ListMode::Day, c.now);
-        ASSERT_EQ(b.items.Count(), 1);
-        EXPECT_EQ(utf8(b.items[0].Category), c.text);
+    for (const Case& c : cases) EXPECT_EQ(MomentsOf(Build(Store({c.event}), c.day)), c.want) << c.what;
+}
+
+TEST(DayList, StartTextsOfSpansFollowNow) {
+    const TTodoItem project = Event("проект", At(2010, 11, 10, 9, 0)).Until(At(2010, 11, 13, 18, 0));
+    const TTodoItem leave = Event("отпуск", At(2010, 11, 10, 9, 0)).Lasting(3, kUnitDays);
+    struct Case { const char* what; TTodoItem event; TDateTime now; const char* text; };
+    // Beside the agenda's texts of each kind, the moments in between.
+    const Case cases[] = {
+        {"to-do, exactly at the start", project, At(2010, 11, 10, 9, 0), ""},
+        {"to-do running: time left to the end", project, At(2010, 11, 13, 17, 15), "45 мин."},
+        {"to-do, exactly at the end", project, At(2010, 11, 13, 18, 0), ""},
+        {"to-do over at midnight", project, At(2010, 11, 14, 0, 0), "Завершено"},
+        {"lasting, an earlier day: the time", leave, At(2010, 11, 9, 9, 0), "09:00"},
+        {"lasting running", leave, At(2010, 11, 11, 9, 0), "2 дн."},
+        {"lasting over", leave, At(2010, 11, 14, 9, 0), "Завершено"},
+    };
+    for (const Case& c : cases) {
+        const Built b = Build(Store({c.event}), Day(2010, 11, 11), ListMode::Day, c.now);
+        ASSERT_EQ(b.items.Count(), 1) << c.what;
+        EXPECT_EQ(utf8(b.items[0].Category), c.text) << c.what;
     }
 }
 
 TEST(DayList, RepeatingEvents) {
-    TodoItems store;
-    Repeating(store, "ежемесячно", At(2010, 10, 15, 12, 0), "1", "5");
-    Repeating(store, "пн ср пт", At(2010, 10, 13, 10, 0), "0", "0", "42");
-    Repeating(store, "каждые 5 мин", At(2010, 10, 13, 8, 0), "5", "1");
-    auto names = [&](TDateTime d) {
-        std::vector<std::string> n;
-        for (const auto& c : Build(store, d).items) n.push_back(utf8(c.Subject));
-        return n;
-    };
-    using V = std::vector<std::string>;
+    const TodoItems store = Store({Event("ежемесячно", At(2010, 10, 15, 12, 0)).Repeat("1", "5"),
+                                   Event("пн ср пт", At(2010, 10, 13, 10, 0)).Repeat("0", "0", "42"),
+                                   Event("каждые 5 мин", At(2010, 10, 13, 8, 0)).Repeat("5", "1")});
     // Nothing before the start month (mended: January of the start year once counted).
-    EXPECT_EQ(names(Day(2010, 1, 15)), V{});
-    EXPECT_EQ(names(Day(2010, 11, 15)), (V{"пн ср пт", "ежемесячно"}));
-    EXPECT_EQ(names(Day(2009, 1, 15)), V{});
-    EXPECT_EQ(names(Day(2010, 10, 13)), (V{"каждые 5 мин", "пн ср пт"}));
-    EXPECT_EQ(names(Day(2010, 10, 14)), V{});
-    EXPECT_EQ(names(Day(2010, 10, 18)), V{"пн ср пт"});
-    EXPECT_EQ(names(Day(2010, 10, 11)), V{});
+    EXPECT_EQ(NamesOf(Build(store, Day(2010, 1, 15))), Names{});
+    EXPECT_EQ(NamesOf(Build(store, Day(2010, 11, 15))), (Names{"пн ср пт", "ежемесячно"}));
+    EXPECT_EQ(NamesOf(Build(store, Day(2010, 10, 13))), (Names{"каждые 5 мин", "пн ср пт"}));
+    EXPECT_EQ(NamesOf(Build(store, Day(2010, 10, 14))), Names{});
 
     const Built b = Build(store, Day(2011, 3, 15));
     ASSERT_EQ(b.items.Count(), 1);
@@ -168,70 +128,30 @@ TEST(DayList, RepeatingEvents) {
     EXPECT_EQ(b.items[0].Project, "5");
 }
 
-TEST(DayList, CompletedEventsOnlyOnTheirStartDay) {
-    TodoItems store;
-    Repeating(store, "ежедневно", At(2010, 10, 10, 9, 0), "1", "3").Complete = true;
-    Repeating(store, "по пятницам", At(2010, 10, 13, 9, 0), "0", "0", "2").Complete = true;
-    ToDo(store, "дело", At(2010, 10, 10, 11, 0), At(2010, 10, 14, 11, 0)).Complete = true;
-    Lasting(store, "отпуск", At(2010, 10, 10, 12, 0), 2, kUnitWeeks).Complete = true;
-    EXPECT_EQ(Build(store, Day(2010, 10, 10)).items.Count(), 3);
-    EXPECT_EQ(Build(store, Day(2010, 10, 13)).items.Count(), 1);
-    for (int d = 11; d <= 20; ++d) {
-        if (d != 13) {
-            EXPECT_EQ(Build(store, Day(2010, 10, d)).items.Count(), 0) << d;
-        }
-    }
-    // Not completed, the same events run on.
-    for (auto& e : store) e.Complete = false;
-    EXPECT_EQ(Build(store, Day(2010, 10, 12)).items.Count(), 3);
-    EXPECT_EQ(Build(store, Day(2010, 10, 15)).items.Count(), 3);
-}
-
-TEST(DayList, LastingEvent) {
-    TodoItems store;
-    Lasting(store, "отпуск", At(2010, 10, 10, 9, 0), 3, kUnitDays);
-    for (int d = 10; d <= 13; ++d)
-        EXPECT_EQ(Moments(Build(store, Day(2010, 10, d))), std::vector<TDateTime>{At(2010, 10, d, 9, 0)}) << d;
-    EXPECT_EQ(Build(store, Day(2010, 10, 14)).items.Count(), 0);
-    auto text = [&](TDateTime now) {
-        return utf8(Build(store, Day(2010, 10, 11), ListMode::Day, now).items[0].Category);
-    };
-    EXPECT_EQ(text(At(2010, 10, 9, 9, 0)), "09:00");
-    EXPECT_EQ(text(At(2010, 10, 11, 9, 0)), "2 дн.");
-    EXPECT_EQ(text(At(2010, 10, 14, 9, 0)), "Завершено");
-}
-
 TEST(DayList, BadNumbersHideOnlyTheirOwnRepetition) {
-    TodoItems store;
-    Simple(store, "обычное", At(2010, 10, 12, 10, 0));
-    Repeating(store, "плохой счёт", At(2010, 10, 10, 9, 0), "abc", "3");
-    Repeating(store, "плохая единица", At(2010, 10, 10, 9, 30), "2", "дни");
-    Repeating(store, "плохая маска", At(2010, 10, 10, 8, 0), "0", "0", "пн");
-    Lasting(store, "плохая длительность", At(2010, 10, 10, 7, 0), 3, kUnitDays).Category = "три";
-    Repeating(store, "пустые", At(2010, 10, 12, 11, 0), "", "", "");
-    Simple(store, "позже", At(2010, 10, 12, 12, 0));
-
-    auto names = [&](TDateTime d) {
-        std::vector<std::string> n;
-        for (const auto& c : Build(store, d).items) n.push_back(utf8(c.Subject));
-        return n;
-    };
-    using V = std::vector<std::string>;
+    TTodoItem badLength = Event("плохая длительность", At(2010, 10, 10, 7, 0)).Lasting(3, kUnitDays);
+    badLength.Category = "три";
+    const TodoItems store = Store({Event("обычное", At(2010, 10, 12, 10, 0)),
+                                   Event("плохой счёт", At(2010, 10, 10, 9, 0)).Repeat("abc", "3"),
+                                   Event("плохая единица", At(2010, 10, 10, 9, 30)).Repeat("2", "дни"),
+                                   Event("плохая маска", At(2010, 10, 10, 8, 0)).Repeat("0", "0", "пн"),
+                                   badLength,
+                                   Event("пустые", At(2010, 10, 12, 11, 0)).Repeat("", "", ""),
+                                   Event("позже", At(2010, 10, 12, 12, 0))});
     // A lasting event without a count runs as a to-do; repeating ones that
     // cannot be read keep their start day.
-    EXPECT_EQ(names(Day(2010, 10, 12)), (V{"плохая длительность", "обычное", "пустые", "позже"}));
-    EXPECT_EQ(names(Day(2010, 10, 10)),
-              (V{"плохая длительность", "плохая маска", "плохой счёт", "плохая единица"}));
-    EXPECT_EQ(names(Day(2010, 10, 11)), V{"плохая длительность"});
-    EXPECT_EQ(names(Day(2010, 10, 14)), V{});
+    EXPECT_EQ(NamesOf(Build(store, Day(2010, 10, 12))), (Names{"плохая длительность", "обычное", "пустые", "позже"}));
+    EXPECT_EQ(NamesOf(Build(store, Day(2010, 10, 10))),
+              (Names{"плохая длительность", "плохая маска", "плохой счёт", "плохая единица"}));
+    EXPECT_EQ(NamesOf(Build(store, Day(2010, 10, 11))), Names{"плохая длительность"});
+    EXPECT_EQ(NamesOf(Build(store, Day(2010, 10, 14))), Names{});
 }
 
 TEST(DayList, ZeroCountNeverRepeatsTheReminder) {
-    TodoItems store;
-    Repeating(store, "ноль минут", At(2010, 10, 12, 10, 0), "0", "1");
-    Repeating(store, "ноль часов", At(2010, 10, 12, 10, 30), "0", "2");
-    Repeating(store, "бред", At(2010, 10, 12, 11, 0), "x", "1");
-    Repeating(store, "каждые 5 мин", At(2010, 10, 12, 11, 30), "5", "1");
+    const TodoItems store = Store({Event("ноль минут", At(2010, 10, 12, 10, 0)).Repeat("0", "1"),
+                                   Event("ноль часов", At(2010, 10, 12, 10, 30)).Repeat("0", "2"),
+                                   Event("бред", At(2010, 10, 12, 11, 0)).Repeat("x", "1"),
+                                   Event("каждые 5 мин", At(2010, 10, 12, 11, 30)).Repeat("5", "1")});
     const Built b = Build(store, Day(2010, 10, 12), ListMode::Reminder);
     ASSERT_EQ(b.items.Count(), 4);  // shown on their day all the same
     for (int k = 0; k < 3; ++k)
@@ -242,32 +162,35 @@ TEST(DayList, ZeroCountNeverRepeatsTheReminder) {
 }
 
 TEST(DayList, TimeOrderAndWayBackToTheStore) {
-    TodoItems store;
-    Simple(store, "полдень", At(2010, 10, 12, 12, 0));
-    Simple(store, "утро", At(2010, 10, 12, 8, 0));
-    Simple(store, "другой день", At(2010, 10, 13, 9, 0));
-    Simple(store, "тоже утро", At(2010, 10, 12, 8, 0));
-    Simple(store, "полдень", At(2010, 10, 12, 12, 0));  // same identity as the first
+    const TodoItems store = Store({Event("полдень", At(2010, 10, 12, 12, 0)),
+                                   Event("утро", At(2010, 10, 13, 8, 0)),  // another day
+                                   Event("утро", At(2010, 10, 12, 8, 0)),
+                                   Event("тоже утро", At(2010, 10, 12, 8, 0)),
+                                   Event("полдень", At(2010, 10, 12, 12, 0))});  // the first's identity
     const Built b = Build(store, Day(2010, 10, 12));
-    std::vector<std::string> names;
-    for (const auto& c : b.items) names.push_back(utf8(c.Subject));
-    EXPECT_EQ(names, (std::vector<std::string>{"утро", "тоже утро", "полдень", "полдень"}));
-    EXPECT_EQ(b.sources, (std::vector<int>{1, 3, 0, 4}));
-    // By identity the copy finds the first event with its start and name.
-    EXPECT_EQ(getIdxOfList(3, b.items, store), 0);
+    EXPECT_EQ(NamesOf(b), (Names{"утро", "тоже утро", "полдень", "полдень"}));
+    EXPECT_EQ(b.sources, (std::vector<int>{2, 3, 0, 4}));
+    // By start and name the copy finds the first event alike.
+    EXPECT_EQ(getIdxOfList(0, b.items, store), 2);
     EXPECT_EQ(getIdxOfList(1, b.items, store), 3);
+    EXPECT_EQ(getIdxOfList(3, b.items, store), 0);
+    EXPECT_EQ(getIdxOfList(4, b.items, store), -1);
+    TodoItems renamed = store;
+    renamed[3].Subject = ansi("вечер");
+    EXPECT_EQ(getIdxOfList(1, b.items, renamed), -1);
 }
 
 TEST(DayList, HelpersAndBadReferenceDay) {
     EXPECT_EQ(TimeToHHMM(At(2010, 10, 12, 9, 5)), "09:05");
-    EXPECT_EQ(TimeOfDay(EncodeDateTime(2010, 10, 12, 9, 5, 30, 900)), EncodeDateTime(1899, 12, 30, 9, 5, 30));
-    EXPECT_EQ(getDtTimeWithAlertTime(9, At(2010, 10, 12, 10, 0)), At(2010, 10, 11, 10, 0));
-    EXPECT_EQ(getDtTimeWithAlertTime(8, At(2010, 10, 12, 1, 0)), At(2010, 10, 11, 23, 0));
-    EXPECT_EQ(getDtTimeWithAlertTime(-1, At(2010, 10, 12, 1, 0)), At(2010, 10, 12, 1, 0));
+    EXPECT_EQ(TimeOfDay(At(2010, 10, 12, 9, 5, 30, 900)), At(1899, 12, 30, 9, 5, 30));
+    EXPECT_EQ(CombineDateAndTime(Day(2010, 10, 12), At(2000, 1, 1, 9, 5)), At(2010, 10, 12, 9, 5));
+    // The reminder choices, from "Не напоминать" (0) to "за 1 день" (9), in minutes before.
+    const int before[] = {0, 0, 0, 1, 5, 15, 30, 45, 60, 120, 1440, 0};
+    for (int alert = -1; alert <= 10; ++alert)
+        EXPECT_EQ(getDtTimeWithAlertTime(alert, At(2010, 10, 12, 1, 0)),
+                  AddMinutes(At(2010, 10, 12, 1, 0), -before[alert + 1])) << alert;
 
-    TodoItems store;
-    Simple(store, "x", At(2010, 10, 12, 10, 0));
-    Simple(store, "nan", std::nan("")).CompletionDate = 1e300;
+    const TodoItems store = Store({Event("x", At(2010, 10, 12, 10, 0)), Event("nan", std::nan("")).Until(1e300)});
     TodoItems out;
     out.Add();
     UpDateTdList(store, std::nan(""), ListMode::Day, 0, DayListFormats{}, out);

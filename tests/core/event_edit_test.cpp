@@ -43,6 +43,7 @@ TEST(EditorState, KindAndUnitGiveTheTableOfStates) {
         EXPECT_EQ(s.unitEnabled, r.unitBox);
         EXPECT_EQ(s.countText, r.countText ? r.countText : "7");
         EXPECT_EQ(s.endVisible, r.end);
+        EXPECT_EQ(s.mask, 0);  // a new kind starts without weekdays
     }
 }
 
@@ -63,11 +64,7 @@ TEST(EditorState, DayUnitClearsWeekdaysAndLeavingToDoHidesTheEnd) {
 }
 
 TEST(EditorChecks, RefuseWhatCannotBeStored) {
-    struct Row {
-        int kind, unit, mask;
-        const char* count;
-        bool ok;
-    };
+    struct Row { int kind, unit, mask; const char* count; bool ok; };
     const Row rows[] = {
         {0, 0, 0, "0", true},  {3, 0, 0, "", true},    {1, 0, 0, "5", false}, {1, 3, 0, "0", false},
         {1, 3, 0, "", false},  {1, 3, 0, "2", true},   {2, 0, 0, "0", false}, {2, 0, 34, "0", true},
@@ -115,20 +112,27 @@ TEST(EditorStore, NewEventsOfEachKind) {
     EXPECT_EQ(todo.CompletionDate, EncodeDateTime(2010, 10, 16, 12, 0));
 }
 
-TEST(EditorStore, ChangeReplacesNotesAndKeepsTheTypedCount) {
-    TTodoItem it = NewItemFromEditor(Values(0, 0, "0"));
+TEST(EditorStore, ChangeReplacesEveryFieldAndKeepsTheTypedCount) {
+    TTodoItem it = NewItemFromEditor(Values(3, 0, "0"));  // a to-do
     TEditorValues v = Values(0, 0, "3");
     v.memo = ansi("одна");
     ChangeItemToDo(it, v);
     EXPECT_EQ(it.Notes, std::vector<std::string>{ansi("одна")});
     EXPECT_EQ(it.Category, "3");
+    EXPECT_EQ(it.CompletionDate, 0);  // no longer a to-do
+    // Into a lasting event, moved to another start and completed.
+    v = Values(1, kUnitDays, "2");
+    v.start = EncodeDateTime(2010, 10, 20, 8, 15, 30);
+    v.completed = true;
+    ChangeItemToDo(it, v);
+    EXPECT_EQ(it.CreationDate, EncodeDateTime(2010, 10, 20, 8, 15));
+    EXPECT_EQ(it.CompletionDate, EncodeDateTime(2010, 10, 22, 8, 15));
+    EXPECT_EQ(it.Project, "3");
+    EXPECT_TRUE(it.Complete);
 }
 
 TEST(EditorOpen, StoredEventsReopenAsTheirKind) {
-    struct Row {
-        TEditorValues stored;
-        int kind;
-    };
+    struct Row { TEditorValues stored; int kind; };
     const Row rows[] = {{Values(0, 0, "0"), 0}, {Values(1, 3, "4"), 1}, {Values(2, 4, "2"), 2},
                         {Values(2, 0, "0", 42), 2}, {Values(3, 0, "0"), 3}};
     for (const Row& r : rows) {

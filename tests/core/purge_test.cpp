@@ -10,67 +10,46 @@
 #include "events/date_time.h"
 #include "events/purge.h"
 #include "events/todo_item.h"
+#include "tests/support/builders.h"
 
 namespace {
-
-TDateTime At(int y, int m, int d, int h = 0, int mi = 0) { return EncodeDateTime(y, m, d, h, mi); }
-
-TTodoItem Event(const std::string& name, TDateTime start, TDateTime end = 0,
-                const std::string& count = "0", const std::string& unit = "0",
-                const std::string& mask = "0", bool complete = false) {
-    TTodoItem e;
-    e.Subject = name;
-    e.CreationDate = start;
-    e.CompletionDate = end;
-    e.Category = count;
-    e.Project = unit;
-    e.Resource = mask;
-    e.Complete = complete;
-    if (end == 0 && (unit != "0" || mask != "0")) e.DueDate = start;
-    return e;
-}
 
 const TDateTime kNow = At(2010, 10, 15, 14, 0);  // a Friday afternoon
 
 TEST(Purge, WhichEventsGo) {
-    struct Case {
-        const char* what;
-        TTodoItem event;
-        bool purged;
-    };
+    struct Case { const char* what; TTodoItem event; bool purged; };
+    const TDateTime tomorrow = At(2010, 10, 16, 9, 0);
     const Case cases[] = {
-        {"to-do ended yesterday", Event("t", At(2010, 10, 10, 9), At(2010, 10, 14, 18)), true},
-        {"to-do ending earlier today", Event("t", At(2010, 10, 10, 9), At(2010, 10, 15, 9)), false},
-        {"to-do ending tomorrow", Event("t", At(2010, 10, 10, 9), At(2010, 10, 16, 9)), false},
-        {"completed to-do ending tomorrow",
-         Event("t", At(2010, 10, 10, 9), At(2010, 10, 16, 9), "0", "0", "0", true), true},
-        {"completed to-do of next week",
-         Event("t", At(2010, 10, 20, 9), At(2010, 10, 22, 9), "0", "0", "0", true), true},
-        {"lasting 30 minutes, ended yesterday",
-         Event("l", At(2010, 10, 14, 23, 0), At(2010, 10, 14, 23, 30), "30", "1"), true},
-        {"lasting 3 days, ended", Event("l", At(2010, 10, 1, 9), At(2010, 10, 4, 9), "3", "3"), false},
-        {"lasting 1 year, ended, completed",
-         Event("l", At(2008, 10, 1, 9), At(2009, 10, 1, 9), "1", "6", "0", true), true},
+        {"to-do ended yesterday", Event("t", At(2010, 10, 10, 9)).Until(At(2010, 10, 14, 18)), true},
+        {"to-do ending earlier today", Event("t", At(2010, 10, 10, 9)).Until(At(2010, 10, 15, 9)), false},
+        {"to-do ending tomorrow", Event("t", At(2010, 10, 10, 9)).Until(tomorrow), false},
+        {"completed to-do ending tomorrow", Event("t", At(2010, 10, 10, 9)).Until(tomorrow).Done(), true},
+        {"completed to-do of next week", Event("t", At(2010, 10, 20, 9)).Until(At(2010, 10, 22, 9)).Done(), true},
+        {"lasting 30 minutes, ended yesterday", Event("l", At(2010, 10, 14, 23, 0)).Lasting(30, kUnitMinutes), true},
+        {"lasting 3 days, ended", Event("l", At(2010, 10, 1, 9)).Lasting(3, kUnitDays), false},
+        {"lasting 1 year, ended, completed", Event("l", At(2008, 10, 1, 9)).Lasting(1, kUnitYears).Done(), true},
         {"simple, yesterday 23:59", Event("s", At(2010, 10, 14, 23, 59)), true},
         {"simple, today 00:00", Event("s", At(2010, 10, 15, 0, 0)), false},
-        {"completed simple tomorrow", Event("s", At(2010, 10, 16, 9), 0, "0", "0", "0", true), false},
-        {"completed simple this morning", Event("s", At(2010, 10, 15, 8), 0, "0", "0", "0", true), false},
+        {"completed simple tomorrow", Event("s", tomorrow).Done(), false},
+        {"completed simple this morning", Event("s", At(2010, 10, 15, 8)).Done(), false},
         {"imported, last month", Event("~moon", At(2010, 9, 3, 4, 12)), true},
-        {"every Monday since last year", Event("w", At(2009, 3, 2, 9), 0, "0", "0", "32"), false},
-        {"every Monday, completed", Event("w", At(2009, 3, 2, 9), 0, "0", "0", "32", true), true},
-        {"daily since last year", Event("r", At(2009, 3, 2, 9), 0, "1", "3"), false},
-        {"yearly, completed", Event("r", At(2009, 3, 2, 9), 0, "1", "6", "0", true), true},
-        {"every 2 hours since yesterday", Event("h", At(2010, 10, 14, 8), 0, "2", "2"), true},
-        {"every 2 hours from today", Event("h", At(2010, 10, 15, 8), 0, "2", "2"), false},
-        {"every 5 minutes on Mondays", Event("m", At(2010, 10, 11, 8), 0, "5", "1", "32"), false},
-        {"unit that is no number", Event("x", At(2010, 10, 1, 8), 0, "1", "x3"), true},
-        {"unit beyond years", Event("x", At(2010, 10, 1, 8), 0, "1", "7"), true},
-        {"mask without a weekday bit", Event("x", At(2010, 10, 1, 8), 0, "0", "0", "128"), true},
+        {"every Monday since last year", Event("w", At(2009, 3, 2, 9)).Repeat("0", "0", "32"), false},
+        {"every Monday, completed", Event("w", At(2009, 3, 2, 9)).Repeat("0", "0", "32").Done(), true},
+        {"daily since last year", Event("r", At(2009, 3, 2, 9)).Repeat("1", "3"), false},
+        {"yearly, completed", Event("r", At(2009, 3, 2, 9)).Repeat("1", "6").Done(), true},
+        {"every 2 hours since yesterday", Event("h", At(2010, 10, 14, 8)).Repeat("2", "2"), true},
+        {"every 2 hours from today", Event("h", At(2010, 10, 15, 8)).Repeat("2", "2"), false},
+        {"every 5 minutes on Mondays", Event("m", At(2010, 10, 11, 8)).Repeat("5", "1", "32"), false},
+        {"unit that is no number", Event("x", At(2010, 10, 1, 8)).Repeat("1", "x3"), true},
+        {"unit beyond years", Event("x", At(2010, 10, 1, 8)).Repeat("1", "7"), true},
+        {"mask without a weekday bit", Event("x", At(2010, 10, 1, 8)).Repeat("0", "0", "128"), true},
         {"start that is no date", Event("x", NAN), false},
-        {"end that is no date, start before today", Event("x", At(2010, 10, 1, 8), NAN), true},
+        {"end that is no date, start before today", Event("x", At(2010, 10, 1, 8)).Until(NAN), true},
     };
     for (const Case& c : cases) EXPECT_EQ(IsPurgeable(c.event, kNow), c.purged) << c.what;
+    // No day to compare with: nothing goes, not even a completed to-do.
     EXPECT_FALSE(IsPurgeable(Event("s", At(2000, 1, 1)), NAN));
+    EXPECT_FALSE(IsPurgeable(Event("t", At(2000, 1, 1)).Until(At(2000, 1, 2)).Done(), NAN));
 }
 
 // The purge as a scan deleting one event at a time, asking before each
@@ -96,8 +75,9 @@ TEST(Purge, RemovesAndUnmarksAsOneDeletionAtATime) {
         for (int i = 0, n = seed == 0 ? 0 : pick(60); i < n; ++i) {  // seed 0: empty store
             const TDateTime start = At(2010, 10, 1) + pick(30) + pick(1440) * kOneMinute;
             const TDateTime end = pick(3) == 0 ? start + pick(5) : 0;
-            store.Add(Event(std::to_string(i), start, end, "1", units[pick(11)], masks[pick(7)],
-                            pick(4) == 0));
+            const char* unit = units[pick(11)];
+            const char* mask = masks[pick(7)];
+            store.Add(Event(std::to_string(i), start).Repeat("1", unit, mask).Until(end).Done(pick(4) == 0));
         }
         TodoItems expected = store;
         std::vector<size_t> wantRemoved;
@@ -113,13 +93,9 @@ TEST(Purge, RemovesAndUnmarksAsOneDeletionAtATime) {
 
 TEST(Purge, DeletingAndCompletingTheSelectedEvent) {
     const TTodoItem copy = Event("same", At(2010, 10, 15, 9));
-    TodoItems store, alerts;
-    store.Add(copy);
-    store.Add(Event("other", At(2010, 10, 15, 9)));
-    store.Add(copy);
+    const TTodoItem other = Event("other", At(2010, 10, 15, 9));
+    TodoItems store = Store({copy, other, copy}), alerts = Store({other, copy});
     store[2].Notes = {"second of the pair"};
-    alerts.Add(Event("other", At(2010, 10, 15, 9)));
-    alerts.Add(copy);
 
     // Not today: the reminder list is left alone; of two alike the first goes.
     TDeleteResult r = DeleteSelectedEvent(store, alerts, copy, false);
@@ -145,6 +121,9 @@ TEST(Purge, DeletingAndCompletingTheSelectedEvent) {
     TTodoItem stray = Event("other", At(2010, 10, 15, 9, 1));
     EXPECT_FALSE(ToggleCompletion(store, stray, false).has_value());
     EXPECT_FALSE(stray.Complete);
+    // The first of the store, shown today, takes its reminder copy along.
+    r = DeleteSelectedEvent(store, alerts, other, true);
+    EXPECT_EQ(std::make_pair(r.StorePos, r.AlertPos), std::make_pair(0, 0));
 }
 
 }  // namespace

@@ -5,10 +5,9 @@
 #include "events/recurrence.h"
 #include "dayview/time_left.h"
 #include "events/ansi.h"
+#include "tests/support/builders.h"
 
 namespace {
-
-TDateTime At(int y, int m, int d, int h, int mi, int s = 0) { return EncodeDateTime(y, m, d, h, mi, s); }
 
 TEST(TimeLeft, WorkedTable) {
     const TDateTime now = At(2010, 10, 11, 14, 10);
@@ -19,6 +18,7 @@ TEST(TimeLeft, WorkedTable) {
         {now, At(2010, 10, 11, 16, 30), true, "2 ч. 20 мин."},
         {now, plus(3, 5), false, "3 дн. 5ч."},
         {now, plus(3, 5), true, "3 дн."},
+        {now, plus(3, 1), false, "3 дн. 1ч."},
         {now, plus(20, 3), false, "20 дн. 3ч."},
         {now, plus(20, 3), true, "2 нед.6 дн."},
         {now, plus(33, 0), true, "1 мес.5 дн."},
@@ -52,6 +52,9 @@ TEST(DateFormatting, LocalePatterns) {
     EXPECT_EQ(FormatDateTime("H:mm:ss", v), "21:05:07");
     EXPECT_EQ(FormatDateTime("M/d/yy h:mm:ss AP", v), "3/5/10 9:05:07 PM");
     EXPECT_EQ(FormatDateTime("hh:mm", v), "21:05");  // no AM/PM: 24 hours
+    EXPECT_EQ(FormatDateTime("h AP", At(2010, 3, 5, 0, 30)), "12 AM");
+    EXPECT_EQ(FormatDateTime("h AP", At(2010, 3, 5, 12, 30)), "12 PM");
+    EXPECT_EQ(utf8(FormatDateTime("MMMM", At(2010, 12, 5))), "Декабрь");
     EXPECT_EQ(utf8(FormatDateTime(ansi("d MMMM yyyy 'г.'"), v)), "5 Март 2010 г.");
     EXPECT_EQ(utf8(FormatDateTime("ddd, dd", v)), "Пт, 05");
     EXPECT_EQ(FormatDateTime("'It''s' HH", At(2010, 3, 5, 7, 0)), "Its 07");
