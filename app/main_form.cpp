@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include <QAction>
+#include "dayview/tab_set.h"
 #include <QApplication>
 #include <QSessionManager>
 #include <QCloseEvent>
@@ -610,20 +611,22 @@ void TMainForm::TimerAlertTimer() {
         {now, TodoListAlert, SoundPlaying(player), FormAlert->isVisible(), RefreshTicks, LastRollDay, Formats},
         Memory);
     if (a.cutSound) CutSoundOff(player);
+    // The steps end in one state: the sound started, the new tabs added and
+    // the last named tab selected. Carried out once per tick, not once per
+    // step, so thousands of reminders coming due together cost one update.
+    bool play = false;
+    QStringList newTabs;
+    int select = -1;
     for (const TickStep& step : a.steps) {
-        switch (step.kind) {
-            case TickStep::Play:
-                MediaBum_Play();
-                break;
-            case TickStep::RaiseTab:
-                FormAlert->ShowAndRaise();
-                FormAlert->AddTab(FromAnsi(step.text));
-                break;
-            case TickStep::SelectTab:
-                FormAlert->ShowAndRaise();
-                FormAlert->SelectTab(step.tab);
-                break;
-        }
+        if (step.kind == TickStep::Play) play = true;
+        else if (step.kind == TickStep::RaiseTab) newTabs << FromAnsi(step.text), select = step.tab;
+        else select = step.tab;
+    }
+    if (play) MediaBum_Play();
+    if (select >= 0) {
+        FormAlert->ShowAndRaise();
+        FormAlert->AddTabs(newTabs);
+        if (newTabs.isEmpty() || select != FormAlert->TabSetMsg->count() - 1) FormAlert->SelectTab(select);
     }
     if (a.setCaption) LabelNowDate->setText(FromAnsi(TodayCaption(now)));
     RefreshTicks = a.newRefreshTicks;

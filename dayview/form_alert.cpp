@@ -1,14 +1,16 @@
 #include "dayview/form_alert.h"
 
+#include <QSignalBlocker>
+
 #include <algorithm>
 
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QShowEvent>
-#include <QTabBar>
 #include <QVBoxLayout>
 
 #include "dayview/reminder_tick.h"
+#include "dayview/tab_set.h"
 #include "widgets/todo_list.h"
 
 AlertColors AlertColorsOf(const TTodoList& list) {
@@ -35,14 +37,9 @@ TFormAlert::TFormAlert(QWidget* parent)
     memoFont.setBold(true);
     MemoMsg->setFont(memoFont);
 
-    TabSetMsg = new QTabBar(this);
+    TabSetMsg = new TTabSet(this);
     TabSetMsg->setObjectName("TabSetMsg");
-    TabSetMsg->setShape(QTabBar::RoundedSouth);
     TabSetMsg->setFixedHeight(kTabHeight);
-    TabSetMsg->setExpanding(false);
-    TabSetMsg->setUsesScrollButtons(true);
-    TabSetMsg->setDrawBase(false);
-    TabSetMsg->setAutoFillBackground(true);
     QFont tabFont(QStringLiteral("Tahoma"));
     tabFont.setPixelSize(11);
     TabSetMsg->setFont(tabFont);
@@ -54,7 +51,7 @@ TFormAlert::TFormAlert(QWidget* parent)
     layout->addWidget(TabSetMsg, 0);
 
     setAutoFillBackground(true);
-    connect(TabSetMsg, &QTabBar::currentChanged, this, [this](int i) {
+    connect(TabSetMsg, &TTabSet::currentChanged, this, [this](int i) {
         if (i >= 0) TabSetMsgChange(i);
     });
 }
@@ -77,6 +74,14 @@ void TFormAlert::AddTab(const QString& text) {
     const int i = TabSetMsg->addTab(text);
     if (TabSetMsg->currentIndex() == i) TabSetMsgChange(i);  // the first tab selects itself
     else TabSetMsg->setCurrentIndex(i);
+}
+
+void TFormAlert::AddTabs(const QStringList& texts) {
+    if (texts.isEmpty()) return;
+    TabSetMsg->addTabs(texts);
+    const QSignalBlocker quiet(TabSetMsg);
+    TabSetMsg->setCurrentIndex(TabSetMsg->count() - 1);
+    TabSetMsgChange(TabSetMsg->currentIndex());
 }
 
 void TFormAlert::SelectTab(int index) {
@@ -131,19 +136,8 @@ void TFormAlert::ApplyColors(const AlertColors& c) {
     if (c.CompletionFontColor.isValid()) strip.setColor(QPalette::Window, c.CompletionFontColor);
     TabSetMsg->setPalette(strip);
 
-    QString sheet;
-    auto rule = [&sheet](const char* selector, const char* prop, const QColor& col) {
-        if (col.isValid())
-            sheet += QStringLiteral("%1 { %2: %3; }\n")
-                         .arg(QLatin1String(selector), QLatin1String(prop), col.name());
-    };
-    rule("QTabBar", "background", c.CompletionFontColor);
-    rule("QTabBar::tab", "background", c.SelectionColorTo);
-    rule("QTabBar::tab", "color", c.SelectionFontColor);
-    rule("QTabBar::tab:selected", "background", c.SelectionColor);
-    if (!sheet.isEmpty())
-        sheet += QStringLiteral("QTabBar::tab { padding: 2px 8px; border: 1px solid %1; }\n")
-                     .arg(c.SelectionFontColor.isValid() ? c.SelectionFontColor.name()
-                                                          : QStringLiteral("gray"));
-    TabSetMsg->setStyleSheet(sheet);
+    if (c.SelectionColorTo.isValid()) TabSetMsg->TabColor = c.SelectionColorTo;
+    if (c.SelectionColor.isValid()) TabSetMsg->SelectedTabColor = c.SelectionColor;
+    if (c.SelectionFontColor.isValid()) TabSetMsg->TextColor = TabSetMsg->BorderColor = c.SelectionFontColor;
+    TabSetMsg->update();
 }

@@ -10,12 +10,13 @@
 #include <QColor>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
 
 class QPlainTextEdit;
-class QTabBar;
+class TTabSet;
 class TTodoList;
 
 // The day list's colours the alert window is painted in.
@@ -44,6 +45,9 @@ public:
 
     // Appends a tab captioned `text` and selects it.
     void AddTab(const QString& text);
+    // Appends tabs and selects the last one: the notes are looked up once,
+    // however many reminders came due together.
+    void AddTabs(const QStringList& texts);
     // Selects tab `index` and shows its notes again; an index that names no
     // tab does nothing.
     void SelectTab(int index);
@@ -61,7 +65,7 @@ public:
     const AlertColors& AppliedColors() const { return applied_; }
 
     QPlainTextEdit* MemoMsg = nullptr;
-    QTabBar* TabSetMsg = nullptr;
+    TTabSet* TabSetMsg = nullptr;
 
     static constexpr int kClientWidth = 522;
     static constexpr int kClientHeight = 113;

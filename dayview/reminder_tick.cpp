@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 #include "events/recurrence.h"
 #include "events/ansi.h"
@@ -41,17 +42,49 @@ int64_t RepeatPeriodMs(const TTodoItem& copy) {
 
 }  // namespace
 
-int ReminderMemory::Find(const std::string& text, TDateTime occurrenceDay) const {
-    const int64_t day = SafeDayNumber(occurrenceDay);
-    const std::string upper = AnsiUpperCase(text);
-    for (size_t i = 0; i < raised.size(); ++i) {
-        const RaisedReminder& r = raised[i];
-        if (SafeDayNumber(r.occurrenceDay) != day) continue;
-        if (r.text.size() == text.size() && AnsiUpperCase(r.text) == upper)
-            return static_cast<int>(i);
-    }
-    return -1;
+namespace {
+
+std::string TextKey(const std::string& text, TDateTime day) {
+    std::string key = AnsiUpperCase(text);
+    key += '\0';
+    key += std::to_string(SafeDayNumber(day));
+    return key;
 }
+
+std::string CopyKey(const TTodoItem& copy) {
+    std::string key = copy.Subject;
+    char bits[16];
+    std::memcpy(bits, &copy.CreationDate, 8);
+    std::memcpy(bits + 8, &copy.DueDate, 8);
+    key.append(bits, sizeof bits);
+    return key;
+}
+
+}  // namespace
+
+void ReminderMemory::Index() const {
+    for (; indexed_ < raised.size(); ++indexed_)  // the first with a key stays the one found
+        byText_.emplace(TextKey(raised[indexed_].text, raised[indexed_].occurrenceDay), static_cast<int>(indexed_));
+}
+
+int ReminderMemory::Find(const std::string& text, TDateTime occurrenceDay) const {
+    Index();
+    const auto it = byText_.find(TextKey(text, occurrenceDay));
+    return it == byText_.end() ? -1 : it->second;
+}
+
+int ReminderMemory::Add(RaisedReminder r) {
+    raised.push_back(std::move(r));
+    Index();
+    return static_cast<int>(raised.size()) - 1;
+}
+
+int ReminderMemory::KnownTab(const TTodoItem& copy) const {
+    const auto it = byCopy_.find(CopyKey(copy));
+    return it == byCopy_.end() || it->second >= static_cast<int>(raised.size()) ? -1 : it->second;
+}
+
+void ReminderMemory::RememberTab(const TTodoItem& copy, int tab) { byCopy_[CopyKey(copy)] = tab; }
 
 std::vector<std::string> ReminderMemory::ListMsg() const {
     std::vector<std::string> out;
@@ -92,14 +125,19 @@ TickActions ReminderTick(const TickInput& in, ReminderMemory& memory) {
         // before it, all day long and without a window).
         if (!(due <= now)) continue;
 
-        const std::string text = ReminderText(copy, due, in.fmt);
-        const TDateTime day = MidnightOf(due);
-        int tab = memory.Find(text, day);
+        // A copy raised before is known by its own fields; only a new one
+        // has its text formatted and looked up.
+        int tab = memory.KnownTab(copy);
         if (tab < 0) {
-            act.steps.push_back({TickStep::Play, {}, -1});
-            memory.raised.push_back({text, day, copy.CreationDate, copy.Subject, now});
-            tab = static_cast<int>(memory.raised.size()) - 1;
-            act.steps.push_back({TickStep::RaiseTab, text, tab});
+            const std::string text = ReminderText(copy, due, in.fmt);
+            const TDateTime day = MidnightOf(due);
+            tab = memory.Find(text, day);
+            if (tab < 0) {
+                act.steps.push_back({TickStep::Play, {}, -1});
+                tab = memory.Add({text, day, copy.CreationDate, copy.Subject, now});
+                act.steps.push_back({TickStep::RaiseTab, text, tab});
+            }
+            memory.RememberTab(copy, tab);
         }
 
         // Repeated every N minutes or hours: each repeat moment after the

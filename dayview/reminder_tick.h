@@ -23,6 +23,7 @@
 //   a.newRefreshTicks and a.newLastRollDay for the next tick.
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "dayview/time_left.h"
@@ -51,14 +52,28 @@ struct ReminderMemory {
     std::vector<RaisedReminder> raised;
 
     // Position of the reminder with this text (any letter case) raised for
-    // this day, or -1.
+    // this day, or -1. A hash look-up: a tick costs what is due, not what
+    // has been raised before.
     int Find(const std::string& text, TDateTime occurrenceDay) const;
+    // Appends a raised reminder and indexes it.
+    int Add(RaisedReminder r);
+    // The tab a copy of the reminder list was last found under, by the copy's
+    // own fields, so a copy already raised costs no text formatting; -1 when
+    // the copy has not been seen.
+    int KnownTab(const TTodoItem& copy) const;
+    void RememberTab(const TTodoItem& copy, int tab);
     // The tab captions in order, as ListMsg holds them.
     std::vector<std::string> ListMsg() const;
     // Position in `store` of the event of tab `tab` (first with its identity),
     // or -1 when the event is gone or the tab does not exist; the
     // counterpart of a ListSrcIdxMsg line, valid until the store changes.
     int ListSrcIdxMsg(const TodoItems& store, int tab) const;
+
+private:
+    void Index() const;  // brings the look-ups up to `raised`
+    mutable std::unordered_map<std::string, int> byText_;  // upper-case text + day -> tab
+    mutable size_t indexed_ = 0;
+    std::unordered_map<std::string, int> byCopy_;  // a copy's subject, start and moment -> tab
 };
 
 // What a tick looks at. The reminder list is the window's TodoListAlert, as

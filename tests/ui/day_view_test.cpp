@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QPlainTextEdit>
-#include <QTabBar>
+#include "dayview/tab_set.h"
 #include <QTemporaryDir>
 
 #include "app/main_form.h"

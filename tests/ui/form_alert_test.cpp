@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTabBar>
+#include "dayview/tab_set.h"
 
 #include "dayview/day_list.h"
 #include "dayview/form_alert.h"

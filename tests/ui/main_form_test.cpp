@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
+#include "dayview/tab_set.h"
 #include <QMessageBox>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -10,6 +12,7 @@
 
 #include "app/environment.h"
 #include "app/main_form.h"
+#include "dayview/form_alert.h"
 #include "events/todo_edit_dlg.h"
 #include "tests/ui/drive.h"
 #include "tests/ui/fake_environment.h"
@@ -193,6 +196,36 @@ TEST_F(MainFormTest, ChangesAreSavedSoonAfterwards) {
     ASSERT_EQ(LoadFromFile(Db(), saved).status, LoadReport::Status::Ok);
     EXPECT_EQ(saved.Count(), 6);
     form.close();
+}
+
+}  // namespace
+
+namespace {
+
+// Thousands of reminders due at start-up: they come up in one tick and the
+// window still closes at once (each tab used to look its notes up in the
+// whole store, one after another).
+TEST_F(MainFormTest, ThousandsOfDueRemindersDoNotHoldTheWindow) {
+    TodoItems items;
+    for (int i = 0; i < 60000; ++i) {
+        TTodoItem& e = items.Add();
+        e.Subject = "event " + std::to_string(i);
+        e.Category = e.Project = e.Resource = "0";
+        e.ImageIndex = 1;
+        e.CreationDate = i < 3000 ? EncodeDateTime(2010, 10, 11, 0, i % 540) : EncodeDate(2006, 1, 1) + i % 1500;
+    }
+    std::filesystem::create_directories(Db().parent_path());
+    ASSERT_TRUE(SaveToFile(Db(), items, false).ok);
+    QElapsedTimer clock;
+    clock.start();
+    TMainForm form(env);
+    form.show();
+    QApplication::processEvents();
+    form.TimerAlertTimer();
+    EXPECT_EQ(form.FormAlert->TabSetMsg->count(), 3000);
+    form.TimerAlertTimer();
+    form.close();
+    EXPECT_LT(clock.elapsed(), 1000);
 }
 
 }  // namespace
