@@ -107,7 +107,6 @@ expect(import-two-sources 1 "" "один источник" import --data "${imp}
 expect(remove-bad-kind 1 "" "planets" remove-imported --data "${imp}" --kind planets --year 2010)
 expect(remove-no-year 1 "" "--year" remove-imported --data "${imp}" --kind moon)
 expect(good-days-old-year 1 "" "от 1901 до 9999" good-days --data "${imp}" --birth-day 13 --year 1900)
-expect(good-days-no-day 1 "" "--birth-day" good-days --data "${imp}" --year 2010)
 file(SHA256 "${imp}/ListToDo.db" after)
 if(NOT before STREQUAL after)
   message(SEND_ERROR "a failed command changed the event file")
@@ -122,16 +121,11 @@ expect(remove-sun-other-year 0 "Восходы и заходы Солнца, 201
 expect(agenda-after-removal 0 "06.03.2010${tab}>Луна без курса\n" "^$"
   agenda --data "${imp}" --date 2010-03-06 --now "2010-03-04 09:00")
 
-# Favourable days: once, not twice, on the day list, and out again; the days
-# of birth 1 do not take those of 13.
+# Favourable days: on the day list, and out again.
 expect(good-days 0 "Благоприятные дни (13), 2010: добавлено событий 7, уже были в списке 0\n" "^$"
   good-days --data "${imp}" --birth-day 13 --year 2010 --months 3)
-expect(good-days-again 0 "Благоприятные дни (13), 2010: добавлено событий 0, уже были в списке 7\n" "^$"
-  good-days --data "${imp}" --birth-day 13 --year 2010 --months 3 --no-kind-text)
 expect(agenda-good-day 0 "07:00${tab}#13 : Очень благоприятный день.\n" "^$"
   agenda --data "${imp}" --date 2010-03-22 --now "2010-03-04 09:00")
-expect(good-days-remove-other 0 "Благоприятные дни (1), 2010: удалено событий 0\n" "^$"
-  good-days --remove --data "${imp}" --birth-day 1 --year 2010)
 expect(good-days-remove 0 "Благоприятные дни (13), 2010: удалено событий 7\n" "^$"
   good-days --remove --data "${imp}" --birth-day 13 --year 2010 --months 3)
 expect(agenda-good-day-removed 0 "" "^$"
