@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
@@ -30,6 +31,7 @@
 #include "dayview/today_caption.h"
 #include "events/qt_ansi.h"
 #include "events/event_store.h"
+#include "import/form_sun_day.h"
 #include "widgets/planner_calendar.h"
 #include "widgets/todo_list.h"
 
@@ -81,6 +83,7 @@ void TMainForm::ConnectHandlers() {
     connect(SpeedButton1, &QToolButton::clicked, this, &TMainForm::ToDo_AddEvent1Click);
     connect(ToDo_PropertiesEvent1, &QAction::triggered, this, &TMainForm::ToDo_PropertiesEvent1Click);
     connect(ZetjournalMoonDays1, &QAction::triggered, this, &TMainForm::ZetjournalMoonDays1Click);
+    connect(pmFindGoodDays1, &QAction::triggered, this, &TMainForm::pmFindGoodDays1Click);
     SaveSoon = new QTimer(this);
     SaveSoon->setObjectName(QStringLiteral("SaveSoon"));
     SaveSoon->setSingleShot(true);
@@ -212,7 +215,7 @@ void TMainForm::BuildMenus() {
     pmImportEvent = PopupToDo->addMenu(QStringLiteral("Импорт событий"));
     pmImportEvent->setObjectName(QStringLiteral("pmImportEvent"));
     ZetjournalMoonDays1 = item(pmImportEvent, "ZetjournalMoonDays1", QStringLiteral("ZET-события"), {}, true);
-    pmFindGoodDays1 = item(pmImportEvent, "pmFindGoodDays1", QStringLiteral("Благоприятные дни"), {}, false);
+    pmFindGoodDays1 = item(pmImportEvent, "pmFindGoodDays1", QStringLiteral("Благоприятные дни"), {}, true);
     PopupToDo->addSeparator()->setObjectName(QStringLiteral("N1"));
     HideItem = item(PopupToDo, "HideItem", QStringLiteral("Скрыть в трей"), {}, false);
     Quit2 = item(PopupToDo, "Quit2", QStringLiteral("Выход"), QKeySequence(Qt::CTRL | Qt::Key_Q), true);
@@ -263,6 +266,7 @@ void TMainForm::FormCreate() {
     ToDoEditDlg = new TToDoEditDlg(this);
     FormAlert = std::make_unique<TFormAlert>();
     CreateFormJMD();
+    CreateFormSunDay();
     FormAlert->SetColorSource([this] { return AlertColorsOf(*TodoListShow); });
     FormAlert->SetNotesLookup(
         [this](int tab) { return FromAnsi(TabNotes(TodoListSrc, Memory, tab)); });
@@ -522,6 +526,7 @@ void TMainForm::UpdateMarkersOfMonth() {
 
 void TMainForm::PlannerCalendar1MonthChange(TDateTime, TDateTime newDate) {
     UpdateMarkersOfMonth();
+    if (FormSunDay) FormSunDay->edCurYear->setText(QString::number(PlannerCalendar1->Year()));
     // Browsing to the same day number of another month raises no day change,
     // yet the selected date is another one.
     if (DayNumber(newDate) != DayNumber(dayListDate_)) UpDateDayList(newDate);

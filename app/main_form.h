@@ -25,6 +25,7 @@ class QTimer;
 class QToolButton;
 class TFormAlert;
 class TFormJMD;
+class TFormSunDay;
 class TToDoEditDlg;
 struct TCalendarEvent;
 class TGradientPanel;
@@ -191,6 +192,9 @@ public:
     // ---- the ZET import window ----
     TFormJMD* FormJMD = nullptr;  // created once, keeps its journal and choices between uses
     void ZetjournalMoonDays1Click();
+    // ---- the favourable-days window ----
+    TFormSunDay* FormSunDay = nullptr;  // created once, keeps the user's choices between uses
+    void pmFindGoodDays1Click();
     // Store position of the event behind day-list row `row`; -1 when none.
     int SourceOfDayRow(int row) const;
     // The day-list row whose hint was prepared last.
@@ -208,6 +212,7 @@ private:
     void ApplyWidgetColor(ColorSlot slot, TColor value);
     void InstallShippedThemes();
     void CreateFormJMD();
+    void CreateFormSunDay();
     void BuildLayout();
     void BuildMenus();
     void ConnectHandlers();

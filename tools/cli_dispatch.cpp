@@ -5,6 +5,7 @@
 #include <new>
 
 #include "dayview/agenda.h"
+#include "tools/cli_good_days.h"
 #include "tools/cli_import.h"
 #include "tools/cli_remove_imported.h"
 #include "tools/cli_support.h"
@@ -15,7 +16,8 @@ namespace {
 // the verb ("--data import agenda").
 bool TakesValue(const std::string& a) {
     static const char* const kValued[] = {"--data", "--date", "--now", "--months", "--remind",
-                                          "--aspects", "--void-of-course", "--kind", "--year"};
+                                          "--aspects", "--void-of-course", "--kind", "--year",
+                                          "--birth-day"};
     return std::any_of(std::begin(kValued), std::end(kValued), [&](const char* v) { return a == v; });
 }
 
@@ -36,9 +38,10 @@ int Dispatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
              const std::filesystem::path& defaultDataDir, TDateTime clockNow) {
     const size_t at = VerbAt(args);
     const std::string verb = at < args.size() ? args[at] : std::string{};
-    if (verb == "import" || verb == "remove-imported") {
+    if (verb == "import" || verb == "remove-imported" || verb == "good-days") {
         std::vector<std::string> rest = args;
         rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(at));
+        if (verb == "good-days") return RunGoodDaysVerb(rest, out, err, defaultDataDir);
         return verb == "import" ? RunImportVerb(rest, in, out, err, defaultDataDir, clockNow)
                                 : RunRemoveImportedVerb(rest, out, err, defaultDataDir);
     }
@@ -53,7 +56,8 @@ int Dispatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
         os << "\nКоманды, которые записывают файл событий:\n";
         ImportUsage(os);
         RemoveImportedUsage(os);
-        os << "  dayloom-cli import --help, dayloom-cli remove-imported --help\n"
+        GoodDaysUsage(os);
+        os << "  dayloom-cli import --help, dayloom-cli remove-imported --help, dayloom-cli good-days --help\n"
               "      справка по одной команде.\n\n"
            << kCliWriterWarning;
         os.flush();

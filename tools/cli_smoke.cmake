@@ -106,6 +106,7 @@ expect(import-bad-remind 1 "" "10" import --data "${imp}" --remind 10 "${WORK}/m
 expect(import-two-sources 1 "" "один источник" import --data "${imp}" --aspects x "${WORK}/moon.wrk")
 expect(remove-bad-kind 1 "" "planets" remove-imported --data "${imp}" --kind planets --year 2010)
 expect(remove-no-year 1 "" "--year" remove-imported --data "${imp}" --kind moon)
+expect(good-days-old-year 1 "" "от 1901 до 9999" good-days --data "${imp}" --birth-day 13 --year 1900)
 file(SHA256 "${imp}/ListToDo.db" after)
 if(NOT before STREQUAL after)
   message(SEND_ERROR "a failed command changed the event file")
@@ -119,13 +120,23 @@ expect(remove-sun-other-year 0 "Восходы и заходы Солнца, 201
   remove-imported --data "${imp}" --kind sun --year 2011)
 expect(agenda-after-removal 0 "06.03.2010${tab}>Луна без курса\n" "^$"
   agenda --data "${imp}" --date 2010-03-06 --now "2010-03-04 09:00")
+
+# Favourable days: on the day list, and out again.
+expect(good-days 0 "Благоприятные дни (13), 2010: добавлено событий 7, уже были в списке 0\n" "^$"
+  good-days --data "${imp}" --birth-day 13 --year 2010 --months 3)
+expect(agenda-good-day 0 "07:00${tab}#13 : Очень благоприятный день.\n" "^$"
+  agenda --data "${imp}" --date 2010-03-22 --now "2010-03-04 09:00")
+expect(good-days-remove 0 "Благоприятные дни (13), 2010: удалено событий 7\n" "^$"
+  good-days --remove --data "${imp}" --birth-day 13 --year 2010 --months 3)
+expect(agenda-good-day-removed 0 "" "^$"
+  agenda --data "${imp}" --date 2010-03-22 --now "2010-03-04 09:00")
 execute_process(COMMAND "${CLI}" import --help RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT rc EQUAL 0 OR NOT out MATCHES "--aspects.*--void-of-course.*главное окно dayloom не должно быть открыто")
   message(SEND_ERROR "import --help: exit ${rc}, stdout [${out}], stderr [${err}]")
   math(EXPR failures "${failures} + 1")
 endif()
 execute_process(COMMAND "${CLI}" --help RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-if(NOT rc EQUAL 0 OR NOT out MATCHES "agenda.*import.*remove-imported.*главное окно")
+if(NOT rc EQUAL 0 OR NOT out MATCHES "agenda.*import.*remove-imported.*good-days.*главное окно")
   message(SEND_ERROR "--help: exit ${rc}, stdout [${out}], stderr [${err}]")
   math(EXPR failures "${failures} + 1")
 endif()

@@ -8,9 +8,9 @@
 #include "import/zet_text.h"
 
 const char* const kCliWriterWarning =
-    "Пока работает команда, которая записывает файл событий (import, remove-imported),\n"
-    "главное окно dayloom не должно быть открыто: закрываясь, оно запишет свой список\n"
-    "событий поверх того, что сделала команда.\n";
+    "Пока работает команда, которая записывает файл событий (import, remove-imported,\n"
+    "good-days), главное окно dayloom не должно быть открыто: закрываясь, оно запишет\n"
+    "свой список событий поверх того, что сделала команда.\n";
 
 const std::string* CliArgs::Value(const std::string& name) const {
     for (const auto& [n, v] : values)

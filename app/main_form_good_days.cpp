@@ -1,0 +1,23 @@
+// TMainForm's side of the favourable-days window: created once, opened from
+// the menu with the calendar's year and month and the last day of birth,
+// changing the store only through the main window's one change path.
+#include "app/environment.h"
+#include "app/main_form.h"
+#include "import/form_sun_day.h"
+#include "widgets/planner_calendar.h"
+
+void TMainForm::CreateFormSunDay() {
+    TFormSunDay::Host host;
+    host.ChangeStore = [this](const TFormSunDay::Host::Edit& edit) {
+        ChangeEvents({}, [&](StoreChange& what) { edit(TodoListSrc, what.mark, what.unmarkIfFree); });
+    };
+    host.CalendarYear = [this] { return PlannerCalendar1->Year(); };
+    host.BirthDayAdded = [this](int day) { BirthDayIndex = day; };  // written with the options at close
+    host.ShowMessage = [this](const QString& text) { env_.ShowMessage(FormSunDay, text); };
+    FormSunDay = new TFormSunDay(std::move(host), this);
+}
+
+void TMainForm::pmFindGoodDays1Click() {
+    FormSunDay->Prepare(PlannerCalendar1->Year(), PlannerCalendar1->Month(), BirthDayIndex);
+    env_.RunModal(*FormSunDay);
+}

@@ -1,0 +1,241 @@
+// The favourable-days window opened from the main window's menu and played
+// through its controls: the day of birth, the months and the year, adding and
+// removing; the store, the day list, the marks and the options follow.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+#include "app/main_form.h"
+#include "events/event_file.h"
+#include "events/safe_file.h"
+#include "import/form_sun_day.h"
+#include "tests/support/builders.h"
+#include "tests/ui/drive.h"
+#include "tests/ui/fake_environment.h"
+
+namespace {
+
+class GoodDaysWindowTest : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    FakeEnvironment env;
+    std::unique_ptr<TMainForm> form;
+    TFormSunDay* sun = nullptr;
+
+    void SetUp() override {
+        env.dir = tmp.path().toStdString();
+        env.now = At(2010, 3, 22, 9, 0);  // a Monday
+        Start();
+    }
+    void TearDown() override { form->close(); }
+    void Start() {
+        form = std::make_unique<TMainForm>(env);
+        form->show();
+        Activate(form.get());
+        form->TimerAlert->stop();
+        sun = form->FormSunDay;
+    }
+    // Opens the window from the menu and plays `user` in it.
+    void Open(std::function<void()> user) {
+        env.modal = [user](QDialog&) {
+            user();
+            return int(QDialog::Rejected);
+        };
+        Trigger(form.get(), "pmFindGoodDays1");
+    }
+    void ToggleMonth(int m) {
+        sun->ListMonth->setCurrentRow(m);
+        QTest::keyClick(sun->ListMonth, Qt::Key_Space);
+    }
+    void TypeYear(const char* text) {
+        QTest::keyClick(sun->edCurYear, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(sun->edCurYear, Qt::Key_Backspace);
+        for (const QChar c : QString::fromUtf8(text)) {
+            if (c.unicode() < 128) QTest::keyClicks(sun->edCurYear, QString(c));
+            else QTest::sendKeyEvent(QTest::Click, sun->edCurYear, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+    std::vector<int> CheckedMonths() {
+        std::vector<int> out;
+        for (int i = 0; i < sun->ListMonth->count(); ++i)
+            if (sun->ListMonth->item(i)->checkState() == Qt::Checked) out.push_back(i);
+        return out;
+    }
+    QStringList DayList() {
+        QStringList shown;
+        for (const TTodoItem& e : form->TodoListShow->Items()) shown << QString::fromStdString(utf8(e.Subject));
+        return shown;
+    }
+    bool Marked(TDateTime day) { return form->PlannerCalendar1->Events().Find(day) >= 0; }
+};
+
+TEST_F(GoodDaysWindowTest, OpeningTakesTheCalendarsYearMonthAndDayOfBirth) {
+    form->BirthDayIndex = 13;
+    Open([&] {
+        EXPECT_EQ(sun->windowTitle(), "Определить благоприятные дни");
+        EXPECT_EQ(sun->edCurYear->text(), "2010");
+        EXPECT_EQ(CheckedMonths(), std::vector<int>{3});
+        EXPECT_EQ(sun->BoxBDay->currentIndex(), 13);
+        EXPECT_EQ(sun->PanelSoulNum->text(), "Число души: 4");
+        EXPECT_TRUE(sun->Memo1->isReadOnly());
+        const QString help = sun->Memo1->toPlainText();
+        EXPECT_TRUE(help.startsWith("ИНСТРУКЦИИ\n"));
+        EXPECT_TRUE(help.contains("\nКраткая характеристика чисел:\n"));
+        EXPECT_TRUE(help.contains("\n" + QString(30, '-') + "\nКратко о рожденных в определенный день месяца.\n"));
+        // The user looks around and leaves without adding.
+        Choose(sun->BoxBDay, 29);
+        EXPECT_EQ(sun->PanelSoulNum->text(), "Число души: 2");
+        Choose(sun->BoxBDay, 0);
+        EXPECT_EQ(sun->PanelSoulNum->text(), "Число души: 0");
+        ToggleMonth(6);
+        TypeYear("2012");
+        QTest::mouseClick(sun->ChBAboutDay, Qt::LeftButton);
+    });
+    EXPECT_EQ(form->BirthDayIndex, 13);
+
+    // The calendar's year follows into the year field as months are browsed.
+    QTest::keyClick(form->PlannerCalendar1, Qt::Key_PageDown);
+    EXPECT_EQ(sun->edCurYear->text(), "2010");
+    for (int i = 0; i < 9; ++i) QTest::keyClick(form->PlannerCalendar1, Qt::Key_PageDown);
+    EXPECT_EQ(sun->edCurYear->text(), "2011");
+
+    Open([&] {
+        EXPECT_EQ(sun->edCurYear->text(), "2011");
+        EXPECT_EQ(CheckedMonths(), std::vector<int>{1});
+        EXPECT_EQ(sun->BoxBDay->currentIndex(), 13);
+        EXPECT_EQ(sun->PanelSoulNum->text(), "Число души: 4");
+        EXPECT_FALSE(sun->ChBAboutDay->isChecked());  // kept as the user left it
+        ToggleMonth(0);  // "All" checks the twelve
+        EXPECT_EQ(CheckedMonths().size(), 13u);
+    });
+}
+
+TEST_F(GoodDaysWindowTest, OnlyDigitsReachTheYearAndAYearOutOfRangeAddsNothing) {
+    form->TodoListSrc.Add() = Event("Врач", At(2010, 3, 22, 10, 0));
+    const std::string before = SaveToBytes(form->TodoListSrc);
+    Open([&] {
+        Choose(sun->BoxBDay, 13);
+        TypeYear("2a0б1-2 ");
+        EXPECT_EQ(sun->edCurYear->text(), "2012");
+        QApplication::clipboard()->setText(QStringLiteral("19x9 9"));
+        TypeYear("");
+        QTest::keyClick(sun->edCurYear, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(sun->edCurYear->text(), "1999");
+
+        for (const char* year : {"1900", "0", "10000", "99999999999999999999"}) {
+            TypeYear(year);
+            QTest::mouseClick(sun->BtnAdd, Qt::LeftButton);
+            QTest::mouseClick(sun->BtnDelete, Qt::LeftButton);
+            EXPECT_EQ(sun->edCurYear->text(), year);
+            EXPECT_EQ(sun->edCurYear->selectedText(), year);  // ready to be typed over
+            EXPECT_TRUE(sun->BtnAdd->isEnabled());
+        }
+        // A field cleared to empty takes the calendar's year.
+        TypeYear("");
+        QTest::mouseClick(sun->BtnDelete, Qt::LeftButton);
+        EXPECT_EQ(sun->edCurYear->text(), "2010");
+    });
+    EXPECT_EQ(env.messages.size(), 8);
+    for (const QString& m : env.messages) EXPECT_EQ(m, "Текущий год должен быть числом от 1901 до 9999.");
+    EXPECT_EQ(SaveToBytes(form->TodoListSrc), before);
+    EXPECT_EQ(form->BirthDayIndex, 0);
+}
+
+TEST_F(GoodDaysWindowTest, AddingThenRemovingLeavesTheStoreAsItWas) {
+    form->TodoListSrc.Add() = Event("Врач", At(2010, 3, 22, 10, 0));
+    form->TodoListSrc.Add() = Event("#1 : мой день", At(2010, 3, 4, 7, 0)).Alert(0).Notes("");
+    const std::string before = SaveToBytes(form->TodoListSrc);
+    std::vector<int> steps;
+    QObject::connect(sun->Progress1, &QProgressBar::valueChanged, [&](int v) { steps.push_back(v); });
+    Open([&] {
+        QTest::mouseClick(sun->BtnAdd, Qt::LeftButton);  // no day of birth
+        Choose(sun->BoxBDay, 13);
+        ToggleMonth(3);  // March off: no month
+        QTest::mouseClick(sun->BtnAdd, Qt::LeftButton);
+        EXPECT_TRUE(steps.empty());
+        ToggleMonth(0);
+        QTest::mouseClick(sun->BtnAdd, Qt::LeftButton);
+        EXPECT_EQ(steps, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0}));
+        EXPECT_TRUE(sun->BtnAdd->isEnabled());
+        EXPECT_TRUE(sun->BtnDelete->isEnabled());
+    });
+    ASSERT_EQ(env.messages.size(), 2);
+    EXPECT_EQ(env.messages[0], "Определите число месяца рождения.");
+    EXPECT_EQ(env.messages[1], "Выберите месяц(ы) для добавления.");
+    EXPECT_EQ(form->BirthDayIndex, 13);
+    const int added = form->TodoListSrc.Count() - 2;
+    EXPECT_GT(added, 50);
+    EXPECT_EQ(DayList(), QStringList({"#13 : Очень благоприятный день.", "Врач"}));
+    EXPECT_TRUE(Marked(Day(2010, 3, 1)));
+    EXPECT_TRUE(form->TimerAlert->isActive());
+
+    // March again (opening checks the calendar's month alone), and the days of birth 1 in March.
+    Open([&] {
+        QTest::mouseClick(sun->BtnAdd, Qt::LeftButton);
+        Choose(sun->BoxBDay, 1);
+        QTest::mouseClick(sun->ChBAboutDay, Qt::LeftButton);
+        QTest::mouseClick(sun->BtnAdd, Qt::LeftButton);
+    });
+    ASSERT_EQ(env.messages.size(), 3);
+    EXPECT_EQ(env.messages[2], "добавлено событий 0, уже были в списке 7");
+    EXPECT_EQ(form->BirthDayIndex, 1);
+    EXPECT_EQ(form->TodoListSrc.Count(), 2 + added + 8);
+
+    // The days of 1 go and those of 13 stay; then those of 13 for the whole year.
+    steps.clear();
+    Open([&] {
+        EXPECT_EQ(sun->BoxBDay->currentIndex(), 1);
+        QTest::mouseClick(sun->BtnDelete, Qt::LeftButton);
+        EXPECT_EQ(form->TodoListSrc.Count(), 2 + added);
+        Choose(sun->BoxBDay, 13);
+        ToggleMonth(0);
+        QTest::mouseClick(sun->BtnDelete, Qt::LeftButton);
+    });
+    EXPECT_EQ(steps.back(), 0);
+    EXPECT_EQ(SaveToBytes(form->TodoListSrc), before);
+    EXPECT_EQ(DayList(), QStringList({"Врач"}));
+    EXPECT_FALSE(Marked(Day(2010, 3, 1)));
+    EXPECT_TRUE(Marked(Day(2010, 3, 4)));  // the user's own "#1 : мой день"
+    EXPECT_TRUE(form->TimerAlert->isActive());
+}
+
+TEST_F(GoodDaysWindowTest, TheDayOfBirthSurvivesARestart) {
+    Open([&] {
+        Choose(sun->BoxBDay, 29);
+        QTest::mouseClick(sun->BtnAdd, Qt::LeftButton);
+    });
+    form->close();
+    form.reset();
+    std::string options;
+    ASSERT_TRUE(ReadWholeFile(env.dir / "dayloom_data" / "user_options", options));
+    EXPECT_NE(options.find("\r\n29\r\n"), std::string::npos) << options;
+
+    Start();
+    EXPECT_EQ(form->BirthDayIndex, 29);
+    Open([&] {
+        EXPECT_EQ(sun->BoxBDay->currentIndex(), 29);
+        EXPECT_EQ(sun->PanelSoulNum->text(), "Число души: 2");
+    });
+    EXPECT_GT(form->TodoListSrc.Count(), 0);  // and the events came back with the event file
+
+    if (const char* dir = std::getenv("DAYLOOM_SHOT_DIR")) {
+        Open([&] {
+            Choose(sun->BoxBDay, 13);
+            QApplication::processEvents();
+            sun->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/good_days.png"));
+        });
+    }
+}
+
+}  // namespace
