@@ -7,18 +7,13 @@
 #include <QScrollBar>
 #include "dayview/tab_set.h"
 
-#include "dayview/day_list.h"
 #include "dayview/form_alert.h"
-#include "dayview/reminder_tick.h"
-#include "events/ansi.h"
 #include "tests/ui/drive.h"
 
 namespace {
 
 const AlertColors kTheme{QColor(0x31, 0x6A, 0xC5), QColor(0xA8, 0xC8, 0xF0), QColor(Qt::white),
                          QColor(0x40, 0x40, 0x40)};
-
-QString U(const std::string& cp1251) { return QString::fromStdString(utf8(cp1251)); }
 
 void Settle() {
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
@@ -120,64 +115,29 @@ TEST(FormAlert, TabsShowTheirEventsNotes) {
     EXPECT_EQ(f.TabSetMsg->currentIndex(), 0);
 }
 
-// The window driven by the tick, as the main window drives it: a deleted
-// event's tab says so, the other tab still shows its own notes.
-TEST(FormAlert, DrivenByTheTickAfterADeletion) {
-    TodoItems store, alertList;
-    auto add = [&](const char* name, int h, const char* note) {
-        TTodoItem& e = store.Add();
-        e.Subject = ansi(name);
-        e.CreationDate = EncodeDateTime(2010, 10, 11, h, 0);
-        e.Category = e.Project = e.Resource = "0";
-        e.ImageIndex = 1;
-        e.Notes = {ansi(note)};
-    };
-    add("Первое", 9, "первая заметка");
-    add("Второе", 10, "вторая заметка");
-    const TDateTime now = EncodeDateTime(2010, 10, 11, 11, 0);
-    UpDateTdList(store, EncodeDate(2010, 10, 11), ListMode::Reminder, now, {}, alertList);
-    ReminderMemory memory;
+// Thousands of tabs: each is measured once, the selected one is scrolled
+// into view, and the arrows scroll the strip by a tab.
+TEST(FormAlert, ManyTabsScrollAndTheSelectedOneShows) {
     TFormAlert f;
-    f.SetNotesLookup([&](int tab) { return U(TabNotes(store, memory, tab)); });
-    const TickActions a = ReminderTick({.now = now, .alertList = alertList, .soundPlaying = false,
-                                        .alertShowing = f.isVisible(), .refreshTicks = 0,
-                                        .lastRollDay = EncodeDate(2010, 10, 11), .fmt = {}},
-                                       memory);
-    for (const TickStep& s : a.steps) {
-        if (s.kind == TickStep::RaiseTab) {
-            f.ShowAndRaise();
-            f.AddTab(U(s.text));
-        } else if (s.kind == TickStep::SelectTab) {
-            f.ShowAndRaise();
-            f.SelectTab(s.tab);
-        }
-    }
-    ASSERT_EQ(f.TabSetMsg->count(), 2);
-    EXPECT_EQ(f.TabSetMsg->tabText(1), QString::fromUtf8("Второе [10:00:00]"));
-    EXPECT_EQ(f.MemoMsg->toPlainText(), QString::fromUtf8("вторая заметка"));
-    store.Delete(0);
+    f.show();
+    Settle();
+    QStringList many;
+    for (int i = 0; i < 3000; ++i) many << QStringLiteral("Событие %1 [9:00:00]").arg(i);
+    f.AddTabs(many);
+    TTabSet& tabs = *f.TabSetMsg;
+    ASSERT_EQ(tabs.count(), 3000);
+    EXPECT_EQ(tabs.currentIndex(), 2999);
+    EXPECT_TRUE(tabs.tabRect(2999).isValid());
+    EXPECT_LE(tabs.tabRect(2999).right(), tabs.leftArrowRect().left());
+    EXPECT_FALSE(tabs.tabRect(0).isValid());
+    const int first = tabs.firstVisible();
+    QTest::mouseClick(&tabs, Qt::LeftButton, {}, tabs.leftArrowRect().center());
+    EXPECT_EQ(tabs.firstVisible(), first - 1);
+    QTest::mouseClick(&tabs, Qt::LeftButton, {}, tabs.tabRect(first - 1).center());
+    EXPECT_EQ(tabs.currentIndex(), first - 1);
     f.SelectTab(0);
-    EXPECT_EQ(f.MemoMsg->toPlainText(), "This event was deleted!");
-    f.SelectTab(1);
-    EXPECT_EQ(f.MemoMsg->toPlainText(), QString::fromUtf8("вторая заметка"));
-}
-
-TEST(FormAlert, ClosingHidesAndTheTabsStay) {
-    TFormAlert f;
-    f.AddTab("a");
-    f.AddTab("b");
-    f.ShowAndRaise();
-    Settle();
-    EXPECT_TRUE(f.close());
-    Settle();
-    EXPECT_FALSE(f.isVisible());
-    f.AddTab("c");  // the next reminder
-    f.ShowAndRaise();
-    Settle();
-    EXPECT_TRUE(f.isVisible());
-    ASSERT_EQ(f.TabSetMsg->count(), 3);
-    EXPECT_EQ(f.TabSetMsg->tabText(0), "a");
-    EXPECT_EQ(f.TabSetMsg->currentIndex(), 2);
+    EXPECT_EQ(tabs.firstVisible(), 0);
+    EXPECT_TRUE(tabs.tabRect(0).isValid());
 }
 
 // Writes a picture of the window when DAYLOOM_SHOT_DIR names a folder.
