@@ -60,6 +60,16 @@ constexpr std::array<ColorIdent, 52> kIdents = {{
     {"clDefault", clDefault},
 }};
 
+constexpr std::array<NamedColor, 21> kColorBox = {{
+    {"Чёрный", clBlack},        {"Тёмно-красный", clMaroon},   {"Зелёный", clGreen},
+    {"Оливковый", clOlive},     {"Тёмно-синий", clNavy},       {"Пурпурный", clPurple},
+    {"Сине-зелёный", clTeal},   {"Серый", clGray},             {"Серебристый", clSilver},
+    {"Красный", clRed},         {"Лайм", clLime},              {"Жёлтый", clYellow},
+    {"Синий", clBlue},          {"Фуксия", clFuchsia},         {"Голубой", clAqua},
+    {"Белый", clWhite},         {"Серо-зелёный", clMoneyGreen}, {"Небесный", clSkyBlue},
+    {"Кремовый", clCream},      {"Средне-серый", clMedGray},   {"По умолчанию", clDefault},
+}};
+
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 bool SameIdent(std::string_view a, std::string_view b) {
@@ -114,6 +124,7 @@ std::string_view TrimBlanks(std::string_view s) {
 }  // namespace
 
 std::span<const ColorIdent> ColorIdents() { return kIdents; }
+std::span<const NamedColor> ColorBoxColors() { return kColorBox; }
 
 std::optional<TColor> StringToColor(std::string_view text) {
     for (const ColorIdent& id : kIdents)

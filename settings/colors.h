@@ -29,6 +29,14 @@ struct ColorIdent {
 // The 52 colour identifiers: RGB colours, system colours, clNone, clDefault.
 std::span<const ColorIdent> ColorIdents();
 
+// The colour list of the preferences, in its order: the 16 standard and the
+// 4 extended colours, then the default colour; names are UTF-8 and only shown.
+struct NamedColor {
+    const char* name;
+    TColor value;
+};
+std::span<const NamedColor> ColorBoxColors();
+
 // An identifier (any letter case), or a decimal or "$"-hexadecimal integer
 // with an optional sign. Nothing else converts: no blanks, no "0x", no
 // decimal outside the 32-bit signed range, no more than 8 significant hex digits.

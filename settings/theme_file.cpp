@@ -117,6 +117,20 @@ bool SameThemeName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && AnsiLowerCase(a) == AnsiLowerCase(b);
 }
 
+bool IsThemeNameChar(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    // 0xC0-0xFF are А-Я and а-я in the code page.
+    return c == '-' || c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+           (c >= 'a' && c <= 'z') || b >= 0xC0;
+}
+
+ThemeNameCheck CheckThemeName(std::string_view name) {
+    if (name.empty()) return ThemeNameCheck::Empty;
+    if (!std::all_of(name.begin(), name.end(), IsThemeNameChar)) return ThemeNameCheck::BadCharacter;
+    if (IsDeviceName(name)) return ThemeNameCheck::DeviceName;
+    return ThemeNameCheck::Ok;
+}
+
 std::optional<fs::path> ResolveThemeFile(const fs::path& themesDir, std::string_view fileName) {
     if (!IsPlainFileName(fileName)) return std::nullopt;
     std::optional<std::pair<std::string, fs::path>> match;

@@ -36,6 +36,17 @@ std::string SmallCaption(std::string_view fileName);
 // Theme names are equal without regard to letter case, Cyrillic included.
 bool SameThemeName(std::string_view a, std::string_view b);
 
+// A character a theme name may hold (a code-page byte): "-", "_", digits,
+// Latin letters and the Cyrillic letters А-я without Ё and ё. Such names
+// are safe file names everywhere.
+bool IsThemeNameChar(char c);
+enum class ThemeNameCheck { Ok, Empty, BadCharacter, DeviceName };
+// Whether `name` (without extension) may name a theme. Typing can only
+// enter the allowed characters, but a pasted name can hold anything, so
+// saving and loading ask this too; a device name (CON, LPT1, ...) is made
+// of allowed characters and still refused.
+ThemeNameCheck CheckThemeName(std::string_view name);
+
 // Where the theme file `fileName` (with extension) lives: the entry of the
 // folder whose name matches it without regard to case (the exact name first),
 // else the folder joined with the name. None when the name is not plain.
