@@ -25,8 +25,3 @@ convert -size 64x64 xc:none -fill '#5a6a80' -stroke '#2a3340' -strokewidth 3 \
     -draw 'polygon 28,2 36,2 38,12 46,8 52,14 48,22 58,26 58,36 48,40 52,48 46,54 38,50 36,60 28,60 26,50 18,54 12,48 16,40 6,36 6,26 16,22 12,14 18,8 26,12' \
     -fill '#e8ecf2' -draw 'circle 32,31 32,21' /tmp/p.png
 finish /tmp/p.png prefs
-convert -size 64x64 xc:none -fill '#1d6fd1' -stroke '#0e3b73' -strokewidth 3 -draw 'circle 32,32 32,3' \
-    -fill '#ffffff' -stroke none -draw 'rectangle 17,19 47,47' \
-    -fill '#c8302c' -draw 'rectangle 17,19 47,27' \
-    -fill '#1d6fd1' -draw 'rectangle 34,34 42,42' /tmp/l.png
-finish /tmp/l.png logo
