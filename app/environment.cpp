@@ -3,8 +3,11 @@
 #include "app/qt_sound_player.h"
 #include "events/qt_ansi.h"
 #include "events/todo_edit_dlg.h"
+#include "settings/autostart_link.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QSystemTrayIcon>
 #include <QCoreApplication>
 #include <QIcon>
 #include <QDateTime>
@@ -22,6 +25,31 @@ Environment::~Environment() = default;
 SoundPlayer& Environment::Sound() {
     if (!sound_) sound_ = std::make_unique<QtSoundPlayer>();
     return *sound_;
+}
+
+bool Environment::TrayAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
+std::optional<QColor> Environment::ChooseColor(QWidget* parent, const QColor& initial) {
+    const QColor c = QColorDialog::getColor(initial, parent);
+    if (!c.isValid()) return std::nullopt;
+    return c;
+}
+
+std::filesystem::path Environment::ExeFile() const {
+    return std::filesystem::path(QCoreApplication::applicationFilePath().toStdU16String());
+}
+
+std::optional<std::filesystem::path> Environment::StartUpDir() const { return FindStartUpFolder(); }
+
+WriteResult Environment::CreateStartUpLink(const std::filesystem::path& link) {
+    return MyLinkForStartUp(link, ExeFile());
+}
+
+WriteResult Environment::RemoveStartUpLink(const std::filesystem::path& link) {
+    std::error_code ec;
+    std::filesystem::remove(link, ec);
+    if (ec) return {false, QString::fromLocal8Bit(ec.message()).toStdString()};
+    return {true, {}};
 }
 
 std::filesystem::path Environment::ExeDir() const {
@@ -146,5 +174,13 @@ std::filesystem::path DataFolder(const Environment& env) { return env.ExeDir() /
 void SetUpApplication(QApplication&) {
     InitShellResources();
     QApplication::setApplicationName(QStringLiteral("dayloom"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/glyphs/logo.png")));
+    QApplication::setWindowIcon(AppIcon());
+}
+
+QIcon AppIcon() {
+    InitShellResources();
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/dayloom-%1.png").arg(size), QSize(size, size));
+    return icon;
 }

@@ -2,6 +2,7 @@
 // What the shell asks of the platform. The main window gets one of these at
 // construction; tests pass a subclass with a fake clock, scripted dialogs and
 // a temporary folder instead of the executable's.
+#include <QColor>
 #include <QList>
 #include <QRect>
 #include <QSize>
@@ -10,12 +11,15 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "dayview/time_left.h"
 #include "events/date_time.h"
+#include "events/safe_file.h"
 
 class QApplication;
 class QDialog;
+class QIcon;
 class QMessageBox;
 class SoundPlayer;
 class QWidget;
@@ -54,6 +58,19 @@ public:
     // The reminder sound's player (the real one on Qt Multimedia).
     virtual SoundPlayer& Sound();
 
+    // ---- the tray, the colour chooser, starting with the session ----
+    // A notification area is there now; it may come and go while we run.
+    virtual bool TrayAvailable() const;
+    // The colour chooser in its full form; none when cancelled.
+    virtual std::optional<QColor> ChooseColor(QWidget* parent, const QColor& initial);
+    // The running executable's full path.
+    virtual std::filesystem::path ExeFile() const;
+    // The user's start-up folder; none when the system does not tell it.
+    virtual std::optional<std::filesystem::path> StartUpDir() const;
+    // Creates or replaces the start-up entry `link` that starts ExeFile().
+    virtual WriteResult CreateStartUpLink(const std::filesystem::path& link);
+    virtual WriteResult RemoveStartUpLink(const std::filesystem::path& link);
+
 private:
     std::unique_ptr<SoundPlayer> sound_;
 };
@@ -61,6 +78,8 @@ private:
 // Names the application. Window captions are the program's own texts: no
 // display name is set, so the platform adds no " — dayloom" to them.
 void SetUpApplication(QApplication& app);
+// The program's icon in every size it is drawn in (window, tray).
+QIcon AppIcon();
 // The data folder: `dayloom_data` beside the executable.
 std::filesystem::path DataFolder(const Environment& env);
 // Registers the glyphs of the shell library.

@@ -16,10 +16,12 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(DataFolder(env), ec);
     TSingleInstance instance(DataFolder(env));
     if (!instance.Acquire()) return 0;  // the running copy comes forward instead
+    // A window hidden to the tray is no reason to end; closing the main window is.
+    QApplication::setQuitOnLastWindowClosed(false);
     TMainForm MainForm(env);
+    QObject::connect(&MainForm, &TMainForm::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
     QObject::connect(&instance, &TSingleInstance::Activate, &MainForm, [&MainForm] {
-        MainForm.show();
-        MainForm.setWindowState(MainForm.windowState() & ~Qt::WindowMinimized);
+        MainForm.RestoreItemClick();
         MainForm.raise();
         MainForm.activateWindow();
     });

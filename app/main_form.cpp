@@ -129,7 +129,7 @@ void TMainForm::BuildLayout() {
     title->setSpacing(6);
     Image1 = new QLabel(Panel1);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/glyphs/logo.png")));
+    Image1->setPixmap(QPixmap(QStringLiteral(":/icons/dayloom-16.png")));
     Label1 = new QLabel(QStringLiteral("Dayloom"), Panel1);
     Label1->setObjectName(QStringLiteral("Label1"));
     QFont bold = f;
@@ -138,7 +138,6 @@ void TMainForm::BuildLayout() {
     Label1->setFont(bold);
     sbHideToTray = MakeButton(Panel1, "sbHideToTray", QStringLiteral("Скрыть в трей"), {});
     sbHideToTray->setText(QStringLiteral("-"));
-    sbHideToTray->setEnabled(false);
     title->addWidget(Image1);
     title->addWidget(Label1);
     title->addStretch();
@@ -166,10 +165,7 @@ void TMainForm::BuildLayout() {
                                QStringLiteral(":/glyphs/prefs.png"));
     SpeedButton3 = MakeButton(Panel5, "SpeedButton3", QStringLiteral("Показать/Скрыть календарь"), {});
     SpeedButton3->setIcon(ImgHide);
-    for (QToolButton* b : {SpeedButton4, SpeedButton1, sbPreferences, SpeedButton3}) {
-        b->setEnabled(b != sbPreferences);
-        strip->addWidget(b);
-    }
+    for (QToolButton* b : {SpeedButton4, SpeedButton1, sbPreferences, SpeedButton3}) strip->addWidget(b);
     LabelNowDate = new QLabel(Panel5);
     LabelNowDate->setObjectName(QStringLiteral("LabelNowDate"));
     LabelNowDate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -207,7 +203,7 @@ void TMainForm::BuildMenus() {
     pmCompleted1->setCheckable(true);
     PopupToDo->addSeparator()->setObjectName(QStringLiteral("N7"));
     Preferences = item(PopupToDo, "Preferences", QStringLiteral("Настройка"),
-                       QKeySequence(Qt::CTRL | Qt::Key_F12), false);
+                       QKeySequence(Qt::CTRL | Qt::Key_F12), true);
     pmShowHideCalendar = item(PopupToDo, "pmShowHideCalendar",
                               QStringLiteral("Показать/Скрыть календарь"), {}, true);
     ToDo_deleteOld = item(PopupToDo, "ToDo_deleteOld", QStringLiteral("Удалить прошедшие события"),
@@ -263,6 +259,7 @@ void TMainForm::FormCreate() {
     RefreshTicks = 0;
     const std::u8string sound = DefaultSoundFile(env_.ExeDir()).u8string();
     EdMediaFile.assign(sound.begin(), sound.end());
+    CreateTrayAndPrefs();
     ToDoEditDlg = new TToDoEditDlg(this);
     FormAlert = std::make_unique<TFormAlert>();
     CreateFormJMD();
@@ -289,6 +286,7 @@ void TMainForm::FormShow() {
     SpeedButton3->setIcon(ImgHide);
     PlannerCalendar1->SetToday(DateOf(now));
     PlannerCalendar1->SetDate(now);
+    FindSysFolders();
     const QRect work = env_.WorkArea();
     FormAlert->SetPlacement(work, env_.ScreenSize().width());
     move(env_.ScreenSize().width() - width(), work.bottom() + 1 - height());
@@ -423,6 +421,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         // The alert window is a window of its own; left open it would keep the program running.
         FormAlert->hide();
         event->accept();
+        emit Closed();
     } else {
         event->ignore();
     }

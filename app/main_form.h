@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@
 
 class Environment;
 class QAction;
+class QMoveEvent;
+class QSystemTrayIcon;
+class TColorDlg;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -202,6 +206,46 @@ public:
 
     // The last report of reading the event file (for the caller and tests).
     const LoadReport& LastLoad() const { return lastLoad_; }
+
+    // ---- preferences, tray icon, caption bar, start with the session ----
+    TColorDlg* ColorDlg = nullptr;  // created once, keeps its values between uses
+    QSystemTrayIcon* TrayIcon = nullptr;
+    // Checks every second whether the notification area came or went.
+    QTimer* TrayWatch = nullptr;
+    // The user's start-up folder, read at first show; none when unknown.
+    std::optional<std::filesystem::path> StartUpDir;
+    void pmPrefsClick();
+    void FindSysFolders();
+    void AddTrayIcon();
+    // Hides to the tray; with no tray the window is minimized instead, so it
+    // never leaves the user's reach.
+    void HideAppToTray();
+    void RestoreMainWindow();
+    void RestoreItemClick();
+    void TrayIconMessage(int reason);  // a QSystemTrayIcon::ActivationReason
+    // The position the window clings to when put at `proposed`.
+    QPoint SnappedPosition(QPoint proposed) const;
+    bool HiddenToTray() const { return hiddenToTray_; }
+
+signals:
+    // The window has closed for good: the program ends.
+    void Closed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    void CreateTrayAndPrefs();
+    // Follows the tray's coming and going: window type, menu items, a window
+    // hidden into a tray that went away comes back.
+    void UpdateTrayState();
+    bool trayKnown_ = false;     // a tray was there at the last look
+    bool hiddenToTray_ = false;
+    bool dragging_ = false;      // a caption drag the program moves itself
+    QPoint dragOffset_;
+    bool snapping_ = false;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -67,4 +67,26 @@ public:
     DayListFormats Formats() const override { return {}; }
     FakeSoundPlayer sound;
     SoundPlayer& Sound() override { return sound; }
+
+    // Whether a notification area is there.
+    bool tray = true;
+    bool TrayAvailable() const override { return tray; }
+    // The colours the user picks in the next colour choosers, in turn (none: Cancel).
+    QList<QColor> colorsToChoose;
+    QList<QColor> colorDialogs;  // the colour each chooser opened with
+    std::optional<QColor> ChooseColor(QWidget*, const QColor& initial) override {
+        colorDialogs << initial;
+        if (colorsToChoose.isEmpty()) return std::nullopt;
+        return colorsToChoose.takeFirst();
+    }
+    std::filesystem::path ExeFile() const override { return dir / "dayloom"; }
+    // The start-up folder the system tells (none: it tells none).
+    std::optional<std::filesystem::path> startUp;
+    std::optional<std::filesystem::path> StartUpDir() const override { return startUp; }
+    // Makes the next removal of the start-up entry fail as a refused delete does.
+    bool refuseRemove = false;
+    WriteResult RemoveStartUpLink(const std::filesystem::path& link) override {
+        if (refuseRemove) return {false, "Отказано в доступе"};
+        return Environment::RemoveStartUpLink(link);
+    }
 };
