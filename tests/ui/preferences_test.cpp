@@ -1,0 +1,503 @@
+// The preferences dialog on the real main window, played through its
+// controls: the settings it takes on acceptance and leaves on cancel, the
+// theme editor and its names, and the start-up entry in a folder of the test.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include "app/gradient_panel_widget.h"
+#include "app/main_form.h"
+#include "app/qt_app_style.h"
+#include "events/qt_ansi.h"
+#include "events/safe_file.h"
+#include "settings/autostart.h"
+#include "settings/color_dlg.h"
+#include "settings/theme_file.h"
+#include "tests/support/temp_folder.h"
+#include "tests/ui/drive.h"
+#include "tests/ui/fake_environment.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class PreferencesTest : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    FakeEnvironment env;
+    fs::path data;
+    std::unique_ptr<TMainForm> form;
+
+    void SetUp() override {
+        env.dir = fs::path(tmp.path().toStdU16String());
+        data = env.dir / "dayloom_data";
+        env.startUp = env.dir / u8"автозагрузка";
+    }
+    void Start() {
+        form = std::make_unique<TMainForm>(env);
+        form->show();
+        QApplication::processEvents();
+        form->TimerAlert->stop();
+    }
+    void TearDown() override {
+        if (form) form->close();
+    }
+    // Opens the dialog with the button, lets `play` act in it, then presses
+    // "Принять" or "Отмена".
+    void Open(const std::function<void(TColorDlg&)>& play, bool accept = true, const char* from = "sbPreferences") {
+        env.modal = [&](QDialog& d) {
+            auto& dlg = dynamic_cast<TColorDlg&>(d);
+            play(dlg);
+            ClickButton(&dlg, accept ? "OKBtn" : "CancelBtn");
+            return dlg.result();
+        };
+        if (QString::fromLatin1(from) == "Preferences") Trigger(form.get(), "Preferences");
+        else ClickButton(form.get(), from);
+        QApplication::processEvents();
+    }
+    // Key by key, as typed: QTest::keyClicks cannot type Cyrillic.
+    static void Type(QWidget* w, const QString& text) {
+        for (const QChar ch : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+    static void TypeThemeName(TColorDlg& dlg, const QString& text) {
+        QLineEdit* edit = dlg.ComboShem->lineEdit();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_Delete);
+        Type(edit, text);
+    }
+    static void Paste(TColorDlg& dlg, const QString& text) {
+        QApplication::clipboard()->setText(text);
+        QLineEdit* edit = dlg.ComboShem->lineEdit();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    }
+    static void ClickGridRow(TColorDlg& dlg, int row) {
+        QTableWidget* grid = dlg.GridColor;
+        grid->scrollToItem(grid->item(row, 0));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(row, 0)).center());
+    }
+    static void AcceptColor(TColorDlg& dlg, const QString& typed) {
+        dlg.edSelColor->clear();
+        Type(dlg.edSelColor, typed);
+        ClickButton(&dlg, "BitBtn1");
+    }
+    static QString Cell(TColorDlg& dlg, int row) { return dlg.GridColor->item(row, 1)->text(); }
+    fs::path Link() const { return *env.startUp / StartUpLinkName(); }
+};
+
+constexpr int kSelectColorRow = 14;  // SelectColor, slot 15
+
+TEST_F(PreferencesTest, ControlsCaptionsAndSizes) {
+    Start();
+    EXPECT_EQ(form->sbPreferences->toolTip(), "Настройки");
+    EXPECT_EQ(form->Preferences->text(), "Настройка");
+    EXPECT_EQ(form->Preferences->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F12));
+    Open([&](TColorDlg& dlg) {
+        EXPECT_EQ(dlg.windowTitle(), "Настройки");
+        EXPECT_EQ(dlg.size(), QSize(388, 195));
+        EXPECT_TRUE(dlg.Panel3->isHidden());
+        EXPECT_EQ(dlg.BitBtnAlertFile->toolTip(), "Выбрать звуковой файл");
+        EXPECT_EQ(dlg.ComboShem->toolTip(), "Введите / Выбирите имя темы");
+        EXPECT_EQ(dlg.BitBtn2->toolTip(), "Редактировать тему");
+        EXPECT_EQ(dlg.edSelColor->toolTip(), "Воспринимает формат HTML цвета");
+        EXPECT_EQ(dlg.BitBtn1->toolTip(), "Принять цвет");
+        EXPECT_EQ(dlg.BtnSaveShem->toolTip(), "Сохранить цветовую тему");
+        EXPECT_EQ(dlg.chbShowNumWeeks->text(), "Показывать номера недель");
+        EXPECT_EQ(dlg.chbStartDay->text(), "Начинать неделю с воскресенья");
+        EXPECT_EQ(dlg.cbBigLastTime->text().replace('\n', ' '),
+                  "Делить остаток времени на промежутки (г. мес. нед.)");
+        EXPECT_EQ(dlg.OKBtn->text(), "Принять");
+        EXPECT_EQ(dlg.CancelBtn->text(), "Отмена");
+        EXPECT_EQ(dlg.CheckStart->text(), "Автозагрузка при входе в систему");
+        EXPECT_EQ(dlg.ComboShem->currentText(), "Default");
+        EXPECT_EQ(dlg.ColorBox1->currentText(), "Серо-зелёный");  // clMoneyGreen
+        QStringList themes;
+        for (int i = 0; i < dlg.ComboShem->count(); ++i) themes << dlg.ComboShem->itemText(i);
+        themes.sort();
+        EXPECT_EQ(themes, QStringList({"Contrast", "Dark", "Default", "Light"}));
+
+        const QPoint at = dlg.pos();
+        ClickButton(&dlg, "BitBtn2");
+        EXPECT_EQ(dlg.size(), QSize(388, 401));
+        EXPECT_FALSE(dlg.Panel3->isHidden());
+        EXPECT_EQ(dlg.pos(), at - QPoint(0, 113));
+        QTableWidget* grid = dlg.GridColor;
+        EXPECT_EQ(grid->rowCount(), 34);
+        EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), "Часть интерфейса");
+        EXPECT_EQ(grid->horizontalHeaderItem(1)->text(), "Цвет");
+        EXPECT_EQ(grid->columnWidth(0), 300);
+        EXPECT_EQ(grid->columnWidth(1), 37);
+        EXPECT_EQ(grid->rowHeight(5), 19);
+        EXPECT_EQ(grid->item(0, 0)->text(), FromAnsi(ListTitleColorShem()[0]));
+        EXPECT_EQ(Cell(dlg, 33), "clBlack");
+        ClickButton(&dlg, "BitBtn2");
+        EXPECT_EQ(dlg.size(), QSize(388, 195));
+        EXPECT_EQ(dlg.pos(), at);
+    });
+}
+
+TEST_F(PreferencesTest, OpeningTwiceChangesNothingAndTheEditorIsClosedEachTime) {
+    Start();
+    const UserOptions before = form->CurrentOptions();
+    const SchemeColors colors = form->WidgetColors;
+    for (const char* from : {"sbPreferences", "Preferences"}) {
+        Open(
+            [&](TColorDlg& dlg) {
+                EXPECT_TRUE(dlg.Panel3->isHidden()) << from;
+                EXPECT_EQ(dlg.height(), 195);
+                ClickButton(&dlg, "BitBtn2");  // left open for the next time
+            },
+            true, from);
+        EXPECT_EQ(form->CurrentOptions(), before) << from;
+        EXPECT_EQ(form->WidgetColors, colors);
+        EXPECT_EQ(form->CurrentThemeFile, "Default.tdt");
+        EXPECT_EQ(form->ListColorShem, FullListColorShem(colors));
+    }
+    EXPECT_FALSE(fs::exists(Link()));
+    EXPECT_TRUE(env.messages.isEmpty());
+}
+
+TEST_F(PreferencesTest, CancelRestoresTheColoursTheWindowHad) {
+    Start();
+    const QColor select = form->PlannerCalendar1->SelectColor;
+    const TColor panel = form->Panel1->Middle;
+    Open(
+        [&](TColorDlg& dlg) {
+            TypeThemeName(dlg, "Dark");  // loads and previews on the way
+            EXPECT_NE(form->PlannerCalendar1->SelectColor, select);
+            ClickButton(&dlg, "BitBtn2");
+            ClickGridRow(dlg, kSelectColorRow);
+            AcceptColor(dlg, "clLime");
+            EXPECT_EQ(form->PlannerCalendar1->SelectColor, QColor(0, 255, 0));
+        },
+        false);
+    EXPECT_EQ(form->PlannerCalendar1->SelectColor, select);
+    EXPECT_EQ(form->Panel1->Middle, panel);
+    EXPECT_EQ(form->CurrentThemeFile, "Default.tdt");
+    EXPECT_TRUE(env.messages.isEmpty());
+}
+
+TEST_F(PreferencesTest, HtmlColourIsTakenAsBlueGreenRed) {
+    Start();
+    Open([&](TColorDlg& dlg) {
+        ClickButton(&dlg, "BitBtn2");
+        ClickGridRow(dlg, kSelectColorRow);
+        EXPECT_EQ(dlg.edSelColor->text(), "$00FFD06F");  // the row's colour string
+        for (const char* typed : {"#FF8000", "  # FF8000 "}) {
+            AcceptColor(dlg, typed);
+            EXPECT_EQ(Cell(dlg, kSelectColorRow), "$000080FF") << typed;
+            EXPECT_EQ(form->PlannerCalendar1->SelectColor, QColor(255, 128, 0));
+        }
+        EXPECT_TRUE(env.messages.isEmpty());
+        AcceptColor(dlg, "#FF80");
+        EXPECT_EQ(Cell(dlg, kSelectColorRow), "#FF80");
+        EXPECT_EQ(env.messages, QStringList({"error format"}));
+        AcceptColor(dlg, "#FF8000");
+    });
+    EXPECT_EQ(form->ListColorShem[kSelectColorRow], "$000080FF");
+    EXPECT_EQ(form->PlannerCalendar1->SelectColor, QColor(255, 128, 0));
+}
+
+TEST_F(PreferencesTest, ListedNameInOtherLetterCaseIsTakenAsTyped) {
+    Start();
+    Open([&](TColorDlg& dlg) { TypeThemeName(dlg, "dARK"); });
+    EXPECT_EQ(form->CurrentThemeFile, "dARK.tdt");
+    std::vector<std::string> dark;
+    ASSERT_TRUE(ReadThemeValues(ThemesDir(data) / "Dark.tdt", dark));
+    EXPECT_EQ(form->ListColorShem, dark);
+
+    // A name that is not listed changes no setting; its preview stays for this run.
+    const QColor previewed = form->PlannerCalendar1->SelectColor;
+    Open([&](TColorDlg& dlg) {
+        TypeThemeName(dlg, "Новая");
+        ClickButton(&dlg, "BitBtn2");
+        ClickGridRow(dlg, kSelectColorRow);
+        AcceptColor(dlg, "clRed");
+    });
+    EXPECT_EQ(form->CurrentThemeFile, "dARK.tdt");
+    EXPECT_EQ(form->ListColorShem, dark);
+    EXPECT_NE(form->PlannerCalendar1->SelectColor, previewed);
+}
+
+TEST_F(PreferencesTest, ThemeNamesTypedOrPastedStaySafe) {
+    Start();
+    // A theme whose file name has a blank, put there by hand: never listed or loaded.
+    std::vector<std::string> list;
+    std::vector<GridRow> rows = PreViewColorShema(list, DesignColors());
+    rows[kSelectColorRow].color = "clRed";
+    ASSERT_TRUE(WriteFileAtomically(ThemesDir(data) / "My theme.tdt", ThemeFileText(rows)).ok);
+    Open(
+        [&](TColorDlg& dlg) {
+            TypeThemeName(dlg, "Ab c.d/e\\Жж");
+            EXPECT_EQ(dlg.ComboShem->currentText(), "AbcdeЖж");
+            QTest::keyClick(dlg.ComboShem->lineEdit(), Qt::Key_Backspace);
+            EXPECT_EQ(dlg.ComboShem->currentText(), "AbcdeЖ");
+            EXPECT_EQ(dlg.ComboShem->findText("My theme"), -1);
+
+            ClickButton(&dlg, "BitBtn2");
+            Paste(dlg, "My theme");
+            EXPECT_EQ(dlg.ComboShem->currentText(), "My theme");
+            EXPECT_EQ(Cell(dlg, kSelectColorRow), "$00FFD06F");  // not loaded
+            EXPECT_TRUE(dlg.BtnSaveShem->toolTip().contains("только"));
+            ClickButton(&dlg, "BtnSaveShem");
+            ASSERT_EQ(env.messages.size(), 1);
+            EXPECT_EQ(env.messages[0], dlg.BtnSaveShem->toolTip());
+
+            for (const char* pasted : {"../x", "a.b", "Ёлка"}) {
+                Paste(dlg, pasted);
+                ClickButton(&dlg, "BtnSaveShem");
+            }
+            EXPECT_EQ(env.messages.size(), 4);
+            TypeThemeName(dlg, "lpt1");  // typed letter by letter, yet a device
+            ClickButton(&dlg, "BtnSaveShem");
+            ASSERT_EQ(env.messages.size(), 5);
+            EXPECT_TRUE(env.messages[4].contains("систем"));
+        },
+        false);
+    std::vector<std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(env.dir)) files.push_back(e.path().filename().string());
+    for (const char* never : {"x.tdt", "a.b.tdt", "lpt1.tdt", "Ёлка.tdt"})
+        EXPECT_EQ(std::count(files.begin(), files.end(), never), 0) << never;
+}
+
+TEST_F(PreferencesTest, SavingATheme) {
+    Start();
+    // The next write fails as on a full disk: the save says so.
+    BlockNextSafeWrite(ThemesDir(data) / "Blocked.tdt");
+    Open(
+        [&](TColorDlg& dlg) {
+            ClickButton(&dlg, "BitBtn2");
+            TypeThemeName(dlg, "");
+            ClickButton(&dlg, "BtnSaveShem");
+            TypeThemeName(dlg, "Blocked");
+            ClickButton(&dlg, "BtnSaveShem");
+            EXPECT_EQ(env.messages, QStringList({"Введите имя цветовой схемы!", "Cannot save the file!"}));
+            EXPECT_EQ(dlg.ComboShem->findText("Blocked"), -1);
+
+            ClickGridRow(dlg, kSelectColorRow);
+            AcceptColor(dlg, "clRed");
+            TypeThemeName(dlg, "Моя");
+            ClickButton(&dlg, "BtnSaveShem");
+            const int items = dlg.ComboShem->count();
+            TypeThemeName(dlg, "МОЯ");
+            ClickButton(&dlg, "BtnSaveShem");
+            EXPECT_EQ(dlg.ComboShem->count(), items);  // no second item
+            EXPECT_EQ(env.messages.size(), 2);
+        },
+        false);
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(ThemesDir(data) / fs::path(u8"Моя.tdt"), text));
+    EXPECT_EQ(SplitLines(text).size(), 69u);
+    EXPECT_EQ(ThemeValues(text)[kSelectColorRow], "clRed");
+    EXPECT_EQ(std::distance(fs::directory_iterator(ThemesDir(data)), fs::directory_iterator()), 6);
+}
+
+TEST_F(PreferencesTest, OneBadColourDoesNotDropTheOtherSettings) {
+    Start();
+    const SchemeColors colors = form->WidgetColors;
+    env.filesToChoose << QStringLiteral("/music/звонок.ogg");
+    Open([&](TColorDlg& dlg) {
+        ClickButton(&dlg, "BitBtn2");
+        ClickGridRow(dlg, 0);
+        AcceptColor(dlg, "xyz");
+        ClickButton(&dlg, "BitBtnAlertFile");
+        ClickButton(&dlg, "chbShowNumWeeks");
+        ClickButton(&dlg, "chbStartDay");
+        ClickButton(&dlg, "cbBigLastTime");
+        EXPECT_EQ(dlg.ComboShem->currentText(), "Default");
+    });
+    EXPECT_EQ(env.messages, QStringList({"error format", "error format"}));
+    EXPECT_EQ(form->CurrentThemeFile, "Default.tdt");
+    EXPECT_EQ(form->ListColorShem, FullListColorShem(colors));
+    EXPECT_EQ(form->WidgetColors, colors);  // the preview is undone
+    EXPECT_EQ(form->EdMediaFile, "/music/звонок.ogg");
+    EXPECT_FALSE(form->ShowWeekNumbers);
+    EXPECT_FALSE(form->PlannerCalendar1->ShowWeeks);
+    EXPECT_EQ(form->WeekStartDay, 7);
+    EXPECT_FALSE(form->Formats.SplitRemainingTime);
+}
+
+TEST_F(PreferencesTest, WeekStartRoundTrip) {
+    fs::create_directories(data);
+    ASSERT_TRUE(WriteFileAtomically(data / "user_options", "439\r\n1015\r\n545\r\n265\r\n\r\nDefault.tdt\r\n1\r\n0\r\n1\r\n7\r\n1\r\n").ok);
+    Start();
+    ASSERT_EQ(form->PlannerCalendar1->StartDay, 7);
+    Open([&](TColorDlg& dlg) {
+        EXPECT_TRUE(dlg.chbStartDay->isChecked());
+        ClickButton(&dlg, "chbStartDay");
+    });
+    EXPECT_EQ(form->WeekStartDay, 1);
+    EXPECT_EQ(form->PlannerCalendar1->StartDay, 1);
+    Open([&](TColorDlg& dlg) {
+        EXPECT_FALSE(dlg.chbStartDay->isChecked());
+        ClickButton(&dlg, "chbStartDay");
+    });
+    EXPECT_EQ(form->PlannerCalendar1->StartDay, 7);
+    form->close();
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(data / "user_options", text));
+    EXPECT_EQ(SplitLines(text)[9], "7");
+    form.reset();
+}
+
+TEST_F(PreferencesTest, SoundFileChooser) {
+    Start();
+    const std::string before = form->EdMediaFile;
+    env.filesToChoose << QString() << QStringLiteral("/snd/a.wav");
+    Open(
+        [&](TColorDlg& dlg) {
+            ClickButton(&dlg, "BitBtnAlertFile");  // cancelled
+            EXPECT_EQ(dlg.edAlertFile->text(), QString::fromStdString(before));
+            ClickButton(&dlg, "BitBtnAlertFile");
+            EXPECT_EQ(dlg.edAlertFile->text(), "/snd/a.wav");
+        },
+        false);
+    EXPECT_EQ(form->EdMediaFile, before);  // taken only on acceptance
+    ASSERT_EQ(env.fileDialogs.size(), 2);
+    const QString folder = QString::fromStdString(fs::path(before).parent_path().string()) + "/";
+    EXPECT_EQ(env.fileDialogs[0], "|" + folder + "|Media (*.mid *.midi *.wav *.mp3 *.wma *.ogg *.oga *.flac)");
+}
+
+TEST_F(PreferencesTest, GridSwatchesHintsAndTheColourChoosers) {
+    Start();
+    Open(
+        [&](TColorDlg& dlg) {
+            ClickButton(&dlg, "BitBtn2");
+            QTableWidget* grid = dlg.GridColor;
+            // A bad text stays unfilled; the row after it is still painted.
+            ClickGridRow(dlg, 1);
+            AcceptColor(dlg, "xyz");
+            ClickGridRow(dlg, 2);
+            AcceptColor(dlg, "clRed");
+            QApplication::processEvents();
+            const QImage shot = grid->viewport()->grab().toImage();
+            auto swatch = [&](int row) {
+                const QRect r = grid->visualItemRect(grid->item(row, 1));
+                return shot.pixel(r.right() - 3, r.center().y());  // clear of a text's letters
+            };
+            EXPECT_TRUE(Near(swatch(2), QColor(255, 0, 0)));
+            EXPECT_TRUE(Near(swatch(0), QColor(0, 0, 0)));  // clBlack
+            EXPECT_FALSE(Near(swatch(1), QColor(0, 0, 0)));
+
+            // Hints follow the row under the pointer.
+            TAppStyle::HintPause = 700;
+            const QRect row3 = grid->visualItemRect(grid->item(3, 0));
+            QTest::mouseMove(grid->viewport(), row3.center());
+            QApplication::processEvents();
+            EXPECT_EQ(dlg.HintRow, 4);
+            EXPECT_EQ(TAppStyle::HintPause, 200);
+            EXPECT_EQ(grid->toolTip(), grid->item(3, 0)->text() + " " + Cell(dlg, 3));
+
+            // The bad row reports; its colour chooser does not open.
+            ClickGridRow(dlg, 1);
+            EXPECT_EQ(env.messages.back(), "error format");
+            // The colour chooser opens on the row's colour; the choice is written.
+            env.colorsToChoose << QColor(0, 128, 255);
+            // A double click as the system delivers it: click, press, double click, release.
+            ClickGridRow(dlg, kSelectColorRow);
+            const QRect sel = grid->visualItemRect(grid->item(kSelectColorRow, 1));
+            QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, sel.center());
+            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, sel.center());
+            QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, sel.center());
+            ASSERT_EQ(env.colorDialogs.size(), 1);
+            EXPECT_EQ(env.colorDialogs[0], QColor(0x6F, 0xD0, 0xFF));
+            EXPECT_EQ(Cell(dlg, kSelectColorRow), "$00FF8000");
+            EXPECT_EQ(dlg.edSelColor->text(), "$00FF8000");
+            EXPECT_EQ(dlg.ColorBox1->currentText(), "Другой…");
+
+            // The named list: a click on a slot selects its colour there.
+            ClickGridRow(dlg, 0);
+            EXPECT_EQ(dlg.ColorBox1->currentText(), "Чёрный");
+            Choose(dlg.ColorBox1, 9);
+            EXPECT_EQ(dlg.ColorBox1->currentText(), "Красный");
+            EXPECT_EQ(dlg.edSelColor->text(), "clRed");
+            dlg.edSelColor->clear();
+            ClickButton(&dlg, "BitBtn1");  // an empty box takes the list's colour
+            EXPECT_EQ(Cell(dlg, 0), "clRed");
+        },
+        false);
+}
+
+TEST_F(PreferencesTest, AutostartCreatedAndRemovedInATemporaryFolder) {
+    Start();
+    Open(
+        [&](TColorDlg& dlg) {
+            EXPECT_FALSE(dlg.CheckStart->isChecked());
+            ClickButton(&dlg, "CheckStart");
+            EXPECT_TRUE(dlg.CheckStart->isChecked());
+        },
+        false);  // takes effect whether accepted or not
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(Link(), text));
+    EXPECT_EQ(text, AutostartDesktopEntry(env.dir / "dayloom"));
+
+    // Opening shows what is there and writes nothing.
+    ASSERT_TRUE(WriteFileAtomically(Link(), "kept").ok);
+    Open([&](TColorDlg& dlg) {
+        EXPECT_TRUE(dlg.CheckStart->isChecked());
+        ASSERT_TRUE(ReadWholeFile(Link(), text));
+        EXPECT_EQ(text, "kept");
+        ClickButton(&dlg, "CheckStart");
+        EXPECT_FALSE(fs::exists(Link()));
+    }, false);
+    EXPECT_FALSE(fs::exists(Link()));
+    Open([&](TColorDlg& dlg) { EXPECT_FALSE(dlg.CheckStart->isChecked()); });
+    EXPECT_FALSE(fs::exists(Link()));
+    EXPECT_TRUE(env.messages.isEmpty());
+}
+
+TEST_F(PreferencesTest, AutostartFailuresAreToldAndTheBoxShowsTheDisk) {
+    // No start-up folder known: nothing is written anywhere.
+    env.startUp.reset();
+    Start();
+    Open([&](TColorDlg& dlg) {
+        ClickButton(&dlg, "CheckStart");
+        EXPECT_FALSE(dlg.CheckStart->isChecked());
+    });
+    ASSERT_EQ(env.messages.size(), 1);
+    EXPECT_TRUE(env.messages[0].contains("автозагрузки"));
+    for (const auto& e : fs::recursive_directory_iterator(env.dir))
+        EXPECT_NE(e.path().filename(), StartUpLinkName()) << e.path();
+    EXPECT_FALSE(fs::exists(fs::current_path() / StartUpLinkName()));
+    form->close();
+    form.reset();
+
+    // The folder cannot be made (a file stands in its place).
+    env.startUp = env.dir / "file";
+    ASSERT_TRUE(WriteFileAtomically(*env.startUp, "x").ok);
+    env.messages.clear();
+    Start();
+    Open([&](TColorDlg& dlg) {
+        ClickButton(&dlg, "CheckStart");
+        EXPECT_FALSE(dlg.CheckStart->isChecked());
+    });
+    ASSERT_EQ(env.messages.size(), 1);
+    EXPECT_TRUE(env.messages[0].contains("Не удалось добавить"));
+    form->close();
+    form.reset();
+
+    // A delete the system refuses.
+    env.startUp = env.dir / "autostart";
+    fs::create_directories(*env.startUp);
+    ASSERT_TRUE(WriteFileAtomically(Link(), "x").ok);
+    env.refuseRemove = true;
+    env.messages.clear();
+    Start();
+    Open([&](TColorDlg& dlg) {
+        ASSERT_TRUE(dlg.CheckStart->isChecked());
+        ClickButton(&dlg, "CheckStart");
+        EXPECT_TRUE(dlg.CheckStart->isChecked());
+    });
+    ASSERT_EQ(env.messages.size(), 1);
+    EXPECT_TRUE(env.messages[0].contains("Отказано в доступе"));
+    EXPECT_TRUE(fs::exists(Link()));
+}
+
+}  // namespace
