@@ -1,0 +1,166 @@
+// The caption-less window in the tray: hiding and restoring by the button,
+// the menu items, Escape, minimizing and the tray icon's clicks; what happens
+// without a tray; dragging by the caption bar with snapping to the edges.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+
+#include "app/gradient_panel_widget.h"
+#include "app/main_form.h"
+#include "tests/ui/drive.h"
+#include "tests/ui/fake_environment.h"
+
+namespace {
+
+class TrayTest : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    FakeEnvironment env;
+    std::unique_ptr<TMainForm> form;
+
+    void Start() {
+        env.dir = std::filesystem::path(tmp.path().toStdU16String());
+        form = std::make_unique<TMainForm>(env);
+        form->show();
+        Activate(form.get());
+        form->TimerAlert->stop();
+    }
+    void TearDown() override {
+        if (form) form->close();
+    }
+    void ExpectShown() {
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_FALSE(form->HiddenToTray());
+        EXPECT_FALSE(form->RestoreItem->isEnabled());
+        EXPECT_TRUE(form->HideItem->isEnabled());
+    }
+    void ExpectInTray() {
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_TRUE(form->HiddenToTray());
+        EXPECT_TRUE(form->RestoreItem->isEnabled());
+        EXPECT_FALSE(form->HideItem->isEnabled());
+    }
+    // What the system reports when the user clicks the tray icon.
+    void ClickTrayIcon() {
+        emit form->TrayIcon->activated(QSystemTrayIcon::Trigger);
+        QApplication::processEvents();
+    }
+    // Drags `bar` (the caption bar or a control on it) from `from` until the
+    // window's corner would be at `to`.
+    void Drag(QPoint from, QPoint to, Qt::MouseButton button = Qt::LeftButton, QWidget* bar = nullptr) {
+        if (!bar) bar = form->Panel1;
+        const QPoint grip = bar->mapTo(form.get(), from);  // where the window is held
+        QTest::mousePress(bar, button, {}, from);
+        QTest::mouseMove(bar, from + (to - form->pos()));
+        QTest::mouseRelease(bar, button, {}, bar->mapFromGlobal(to + grip));
+        QApplication::processEvents();
+    }
+};
+
+TEST_F(TrayTest, HiddenAndRestoredEveryWayWithoutATaskBarButton) {
+    Start();
+    EXPECT_EQ(form->windowType(), Qt::Tool);  // no task-bar button
+    EXPECT_TRUE(form->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(form->TrayIcon->toolTip(), "dayloom");
+    EXPECT_FALSE(form->TrayIcon->icon().isNull());
+    EXPECT_EQ(form->TrayIcon->contextMenu(), form->PopupMenu1);
+    EXPECT_EQ(form->sbHideToTray->text(), "-");
+    EXPECT_EQ(form->sbHideToTray->toolTip(), "Скрыть в трей");
+    EXPECT_EQ(form->HideItem->shortcut(), QKeySequence(Qt::Key_Escape));
+    EXPECT_EQ(form->Quit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    ExpectShown();
+
+    // A calendar the user hid stays hidden across hiding and restoring.
+    ClickButton(form.get(), "SpeedButton3");
+    ASSERT_TRUE(form->PlannerCalendar1->isHidden());
+
+    ClickButton(form.get(), "sbHideToTray");
+    ExpectInTray();
+    ClickMenuItem(form->PopupMenu1, form->RestoreItem);
+    ExpectShown();
+    EXPECT_TRUE(form->ChildrenShown);
+    EXPECT_TRUE(form->PlannerCalendar1->isHidden());
+    EXPECT_TRUE(form->TodoListShow->isVisible());
+
+    Activate(form.get());
+    QTest::keyClick(form->TodoListShow, Qt::Key_Escape);
+    ExpectInTray();
+    ClickTrayIcon();
+    ExpectShown();
+    ClickTrayIcon();  // shown already: it only comes to the front
+    ExpectShown();
+
+    Trigger(form.get(), "HideItem");
+    ExpectInTray();
+    ClickTrayIcon();
+    // Minimizing sends it to the tray too.
+    form->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    ExpectInTray();
+    EXPECT_FALSE(form->windowState() & Qt::WindowMinimized);
+    ClickTrayIcon();
+    ExpectShown();
+    EXPECT_TRUE(form->PlannerCalendar1->isHidden());
+
+    // Exit from the tray ends the program from either state.
+    ClickButton(form.get(), "sbHideToTray");
+    QSignalSpy closed(form.get(), &TMainForm::Closed);
+    ClickMenuItem(form->PopupMenu1, form->Quit1);
+    EXPECT_EQ(closed.count(), 1);
+}
+
+TEST_F(TrayTest, WithoutATrayHidingMinimizesAndTheWindowKeepsItsTaskBarEntry) {
+    env.tray = false;
+    Start();
+    EXPECT_EQ(form->windowType(), Qt::Window);
+    EXPECT_FALSE(form->HideItem->isEnabled());
+    ClickButton(form.get(), "sbHideToTray");
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->windowState() & Qt::WindowMinimized);
+    EXPECT_FALSE(form->HiddenToTray());
+    form->setWindowState(Qt::WindowNoState);
+
+    // A tray that comes takes the window; one that goes gives it back.
+    form->TrayWatch->setInterval(5);
+    env.tray = true;
+    QTest::qWait(40);
+    EXPECT_EQ(form->windowType(), Qt::Tool);
+    EXPECT_TRUE(form->isVisible());
+    ASSERT_TRUE(form->HideItem->isEnabled());
+    Trigger(form.get(), "HideItem");
+    ExpectInTray();
+    env.tray = false;
+    QTest::qWait(40);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->HiddenToTray());
+    EXPECT_EQ(form->windowType(), Qt::Window);
+    EXPECT_FALSE(form->HideItem->isEnabled());
+}
+
+TEST_F(TrayTest, TheCaptionBarDragsTheWindowAndItClingsToTheEdges) {
+    Start();
+    // The work area is 1280 x 984; the window 265 x 545.
+    const int right = 1280 - 265, bottom = 984 - 545;
+    form->move(500, 200);
+    Drag({40, 10}, {right - 10, 200});
+    EXPECT_EQ(form->pos(), QPoint(right, 200));
+    Drag({40, 10}, {right - 20, 200}, Qt::MiddleButton);
+    EXPECT_EQ(form->pos(), QPoint(right - 20, 200));
+    Drag({40, 10}, {8, bottom + 12});
+    EXPECT_EQ(form->pos(), QPoint(0, bottom));
+    // The label passes its presses to the bar.
+    Drag({5, 5}, {300, 100}, Qt::LeftButton, form->Label1);
+    EXPECT_EQ(form->pos(), QPoint(300, 100));
+
+    // The right button opens the menu and moves nothing.
+    ClickAt(form->Panel1, {40, 10}, Qt::RightButton);
+    EXPECT_TRUE(form->PopupToDo->isVisible());
+    form->PopupToDo->close();
+    EXPECT_EQ(form->pos(), QPoint(300, 100));
+}
+
+}  // namespace
