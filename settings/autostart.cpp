@@ -50,11 +50,11 @@ fs::path StartUpLinkName() {
 }
 
 std::optional<fs::path> XdgAutostartFolder(std::string_view xdgConfigHome, std::string_view home) {
-    const fs::path config(std::u8string(xdgConfigHome.begin(), xdgConfigHome.end()));
-    if (!xdgConfigHome.empty() && config.is_absolute()) return config / "autostart";
-    const fs::path h(std::u8string(home.begin(), home.end()));
-    if (home.empty() || !h.is_absolute()) return std::nullopt;
-    return h / ".config" / "autostart";
+    // The variables hold POSIX paths: absolute means a leading slash.
+    auto path = [](std::string_view s) { return fs::path(std::u8string(s.begin(), s.end())); };
+    if (xdgConfigHome.starts_with('/')) return path(xdgConfigHome) / "autostart";
+    if (!home.starts_with('/')) return std::nullopt;
+    return path(home) / ".config" / "autostart";
 }
 
 std::string AutostartDesktopEntry(const fs::path& exe) {
