@@ -21,6 +21,7 @@
 class Environment;
 class QAction;
 class QMoveEvent;
+class QResizeEvent;
 class QSystemTrayIcon;
 class TColorDlg;
 class QLabel;
@@ -235,9 +236,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void CreateTrayAndPrefs();
+    // Without a system frame the window's height is changed by this corner.
+    QWidget* SizeGrip = nullptr;
     // Follows the tray's coming and going: window type, menu items, a window
     // hidden into a tray that went away comes back.
     void UpdateTrayState();

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSizeGrip>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
@@ -54,6 +55,9 @@ void TMainForm::CreateTrayAndPrefs() {
     sbHideToTray->setCursor(Qt::PointingHandCursor);
     // Image1 and Label1 leave their presses to the caption bar.
     Panel1->installEventFilter(this);
+    SizeGrip = new QSizeGrip(this);
+    SizeGrip->setObjectName(QStringLiteral("SizeGrip"));
+    SizeGrip->setFixedSize(12, 12);
 
     trayKnown_ = env_.TrayAvailable();
     // No system caption; no task-bar button while the tray holds the program.
@@ -227,6 +231,12 @@ QPoint TMainForm::SnappedPosition(QPoint proposed) const {
     const WindowPos p = SnapToWorkArea({work.left(), work.top(), work.width(), work.height()},
                                        {proposed.x(), proposed.y(), size.width(), size.height()});
     return {p.left, p.top};
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    SizeGrip->move(width() - SizeGrip->width(), height() - SizeGrip->height());
+    SizeGrip->raise();
 }
 
 void TMainForm::moveEvent(QMoveEvent* event) {
