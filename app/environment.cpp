@@ -48,6 +48,7 @@ WriteResult Environment::CreateStartUpLink(const std::filesystem::path& link) {
 WriteResult Environment::RemoveStartUpLink(const std::filesystem::path& link) {
     std::error_code ec;
     std::filesystem::remove(link, ec);
+    // The system's message is in the locale's encoding; the program's are UTF-8.
     if (ec) return {false, QString::fromLocal8Bit(ec.message()).toStdString()};
     return {true, {}};
 }

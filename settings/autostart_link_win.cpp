@@ -13,6 +13,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <cstdio>
 #include <string>
 #include <system_error>
 
@@ -22,8 +23,27 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The system's text for a failure, in UTF-8 as the program's messages are.
 std::string Failure(const char* step, HRESULT hr) {
-    return std::string(step) + ": " + std::system_category().message(static_cast<int>(hr));
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string utf8 = std::string(step) + ": ";
+    if (text) {
+        const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+        if (n > 1) {
+            std::string s(static_cast<size_t>(n - 1), '\0');
+            WideCharToMultiByte(CP_UTF8, 0, text, -1, s.data(), n, nullptr, nullptr);
+            while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
+            utf8 += s;
+        }
+        LocalFree(text);
+    } else {
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+        utf8 += code;
+    }
+    return utf8;
 }
 
 // Releases a COM interface at the end of its scope.
