@@ -3,6 +3,7 @@
 // exactly as the files hold them, and converted only at the edges.
 #include <string>
 #include <string_view>
+#include <vector>
 
 // UTF-8 -> Windows-1251 bytes. Characters the code page cannot hold become '?'.
 std::string ansi(std::string_view utf8);
@@ -24,6 +25,10 @@ std::string AnsiLowerCase(std::string_view s);
 int AnsiCompareStr(std::string_view a, std::string_view b);
 // The same order with letter case ignored.
 int AnsiCompareText(std::string_view a, std::string_view b);
+
+// Lines of a text: CR LF, a lone LF and a lone CR each end a line; a final
+// line break adds no empty line.
+std::vector<std::string> SplitLines(std::string_view text);
 
 // --- decimal texts (the record's count, unit and mask fields) ---
 

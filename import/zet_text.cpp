@@ -50,19 +50,6 @@ size_t CountLines(std::string_view text) {
     return n + (last == '\r' || last == '\n' ? 0 : 1);
 }
 
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.emplace_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) lines.emplace_back(text.substr(start));
-    return lines;
-}
-
 ZetFile LinesOrRefusal(std::string_view bytes) {
     ZetFile f;
     const std::string text = ZetTextToAnsi(bytes);

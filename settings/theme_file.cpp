@@ -69,19 +69,6 @@ std::string OneLine(std::string s) {
 
 }  // namespace
 
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.emplace_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) lines.emplace_back(text.substr(start));
-    return lines;
-}
-
 std::vector<std::string> ThemeValues(std::string_view fileText) {
     std::vector<std::string> lines = SplitLines(fileText);
     std::vector<std::string> values;

@@ -10,12 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "events/ansi.h"
 #include "events/safe_file.h"
 #include "settings/color_scheme.h"
 
-// Lines of a text: CR LF, a lone LF and a lone CR each end a line; a final
-// line break adds no empty line.
-std::vector<std::string> SplitLines(std::string_view text);
 
 // The value lines of a theme file (1-based lines 3, 5, 7, ... to the end);
 // the first line and the captions are not read.
