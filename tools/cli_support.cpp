@@ -1,5 +1,7 @@
 #include "tools/cli_support.h"
 
+#include "events/instance_lock.h"
+
 #include <algorithm>
 #include <array>
 #include <system_error>
@@ -8,9 +10,9 @@
 #include "import/zet_text.h"
 
 const char* const kCliWriterWarning =
-    "Пока работает команда, которая записывает файл событий (import, remove-imported,\n"
-    "good-days), главное окно dayloom не должно быть открыто: закрываясь, оно запишет\n"
-    "свой список событий поверх того, что сделала команда.\n";
+    "Команды, которые записывают файл событий (import, remove-imported, good-days),\n"
+    "отказываются работать, пока главное окно dayloom открыто с той же папкой данных:\n"
+    "закрываясь, оно записало бы свой список событий поверх их изменений.\n";
 
 const std::string* CliArgs::Value(const std::string& name) const {
     for (const auto& [n, v] : values)
@@ -91,6 +93,11 @@ int CliFailWithHint(std::ostream& err, const std::string& message) {
 }
 
 std::optional<CliStore> LoadCliStore(const std::filesystem::path& dir, std::string& error) {
+    if (FolderHeldByRunningProgram(dir)) {
+        error = "программа dayloom открыта с папкой данных " + CliPathText(dir) +
+                ": закройте её и повторите (при выходе она записала бы свой список поверх этих изменений)";
+        return std::nullopt;
+    }
     CliStore s;
     s.dir = dir;
     s.file = dir / kCliEventFile;

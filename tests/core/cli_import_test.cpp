@@ -6,6 +6,8 @@
 
 #include "events/ansi.h"
 #include "events/event_file.h"
+#include "events/instance_lock.h"
+#include "events/safe_file_internal.h"
 #include "tests/support/builders.h"
 #include "tests/support/temp_folder.h"
 #include "tools/cli_dispatch.h"
@@ -57,6 +59,22 @@ TEST_F(CliImport, AnUndatedFirstLineTakesTheDateOfNow) {
     ASSERT_EQ(store.Count(), 2);
     EXPECT_EQ(store[0].CreationDate, At(2010, 10, 11, 8, 0));
     EXPECT_EQ(store[1].CreationDate, At(2010, 3, 1, 7, 0));
+}
+
+// While the program runs on the folder, a writing command refuses and leaves
+// the file alone; a lock left by a crashed run does not stop it.
+TEST_F(CliImport, WritersRefuseWhileTheProgramHoldsTheFolder) {
+    std::ofstream(dir / "moon.wrk", std::ios::binary) << ansi("Журнал Лунных дней 2010 г.\n\n05.03 07:00:00 +1 w4 1\n");
+    const std::string data = dir.string();
+    std::ofstream(dir / "dayloom.lock") << safe_file_internal::CurrentProcessId() << "\ndayloom\nhost\n";
+    EXPECT_EQ(Run({"import", "--data", data, (dir / "moon.wrk").string()}), 1);
+    EXPECT_NE(err.str().find("закройте её"), std::string::npos) << err.str();
+    EXPECT_FALSE(std::filesystem::exists(dir / "ListToDo.db"));
+    for (const char* stale : {"2147483000\ndayloom\n", "garbage\n", ""}) {
+        std::ofstream(dir / "dayloom.lock") << stale;
+        EXPECT_FALSE(FolderHeldByRunningProgram(dir)) << stale;
+    }
+    EXPECT_EQ(Run({"import", "--data", data, (dir / "moon.wrk").string()}), 0) << err.str();
 }
 
 TEST_F(CliImport, AStoreThatCannotBeWrittenIsAFailure) {
