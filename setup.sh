@@ -15,5 +15,7 @@ if [ -n "$missing" ]; then
     $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
 fi
+# A clone in another folder reuses the compiler cache of this one.
+export CCACHE_BASEDIR="$(pwd)" CCACHE_NOHASHDIR=true
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j2

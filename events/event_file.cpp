@@ -73,14 +73,16 @@ bool CanonicalNotes(std::string_view v) {
 // Reads one field into the item; false when the data ends inside it.
 // `canonical` turns false when the writer would not give these bytes back
 // for field number `index` of the record.
-bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& canonical) {
+// A fixed field whose stated length is wrong is damage, not a shape to keep:
+// `damaged` turns true and the record is written the writer's way again.
+bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& canonical, bool& damaged) {
     uint8_t id = 0;
     uint16_t len = 0;
     if (!r.get(&id, 1) || !r.getLE(len)) return false;
     const int expected = index < 15 ? index + 1 : kImportMarkField;
     if (id != expected) canonical = false;
     const size_t fixed = FixedSize(id);
-    if (fixed != 0 && len != fixed) canonical = false;
+    if (fixed != 0 && len != fixed) canonical = false, damaged = true;
     if (fixed != 0) {
         if (len != fixed && problem.empty())
             problem = "поле " + std::to_string(id) + " длиной " + std::to_string(len) +
@@ -222,7 +224,7 @@ bool StillAsRead(const TTodoItem& item) {
     std::string problem;
     bool canonical = true;
     for (int32_t k = 0; k < f; ++k)
-        if (!ReadField(r, read, problem, k, canonical)) return false;
+        if (!ReadField(r, read, problem, k, canonical, canonical)) return false;
     return read.Subject == item.Subject && read.Notes == item.Notes &&
            SameBits(read.CreationDate, item.CreationDate) && SameBits(read.DueDate, item.DueDate) &&
            SameBits(read.CompletionDate, item.CompletionDate) && read.Category == item.Category &&
@@ -277,13 +279,13 @@ LoadReport LoadFromBytes(std::string_view data, TodoItems& items) {
             rep.status = LoadReport::Status::Damaged;
             break;
         }
-        bool complete = true, canonical = f == 15 || f == 16;
+        bool complete = true, canonical = f == 15 || f == 16, damaged = false;
         for (int32_t k = 0; k < f; ++k) {
-            if (!ReadField(r, item, fieldProblem, k, canonical)) { complete = false; break; }
+            if (!ReadField(r, item, fieldProblem, k, canonical, damaged)) { complete = false; break; }
         }
         if (!complete) break;
         if (canonical && (f == 16) != (item.Imported != TImportKind::None)) canonical = false;
-        if (!canonical) item.Raw.assign(data.substr(start, r.pos() - start));
+        if (!canonical && !damaged) item.Raw.assign(data.substr(start, r.pos() - start));
         items.Add(std::move(item));
     }
     rep.loaded = items.Count();

@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TodoItems items;
     const LoadReport first = LoadFromBytes(bytes, items);
     const std::string written = SaveToBytes(items);
-    if (first.status == LoadReport::Status::Ok && written != bytes) std::abort();
+    // An empty file is an empty store, which is written as its count alone.
+    if (first.status == LoadReport::Status::Ok && !bytes.empty() && written != bytes) std::abort();
     TodoItems again;
     if (LoadFromBytes(written, again).status != LoadReport::Status::Ok) std::abort();
     if (SaveToBytes(again) != written) std::abort();

@@ -31,7 +31,7 @@ for h in event_file settings zet; do
             > "build-fuzz/fuzz_$h.log" 2>&1; then
         echo "fuzz_$h FAILED:"; tail -40 "build-fuzz/fuzz_$h.log"; status=1
     else
-        grep -E "^#[0-9]+ *DONE" "build-fuzz/fuzz_$h.log" || tail -2 "build-fuzz/fuzz_$h.log"
+        grep -E "^Done [0-9]+ runs" "build-fuzz/fuzz_$h.log" || tail -2 "build-fuzz/fuzz_$h.log"
     fi
 done
 exit $status
