@@ -1,0 +1,16 @@
+// The per-user folder on XDG systems; events/data_folder_win.cpp is Windows'.
+#ifndef _WIN32
+
+#include "events/data_folder.h"
+
+std::filesystem::path PerUserAppDataFolder(const EnvLookup& env) {
+    // A relative XDG_DATA_HOME is invalid by the specification and ignored,
+    // as the toolkit does.
+    const std::optional<std::string> xdg = env("XDG_DATA_HOME");
+    if (xdg && !xdg->empty() && (*xdg)[0] == '/') return std::filesystem::path(*xdg) / "dayloom";
+    const std::optional<std::string> home = env("HOME");
+    if (!home || home->empty()) return {};
+    return std::filesystem::path(*home) / ".local" / "share" / "dayloom";
+}
+
+#endif
