@@ -338,52 +338,13 @@ ZetRun ImportPastedZetText(const std::vector<std::string>& lines, ZetPastedKind 
     return Status(ZetStatus::WrongKind, ZetMessage::WrongPastedKind());
 }
 
-namespace {
-
-// The identity's moment as a hash key: exact value, the two zeros as one.
-uint64_t MomentKey(TDateTime v) {
-    if (v == 0) v = 0;
-    uint64_t k;
-    std::memcpy(&k, &v, sizeof k);
-    return k;
-}
-
-}  // namespace
-
 ZetAdded AddImportedEvents(TodoItems& store, const std::vector<ZetNewEvent>& events) {
     ZetAdded result;
     const size_t n = events.size();
     if (n == 0) return result;
-
-    // The new events by their start, each start with the chain of events that
-    // share it; the store is then walked once against them.
-    std::vector<TDateTime> starts(n);
-    std::unordered_map<uint64_t, size_t> head;
-    head.reserve(n);
-    std::vector<size_t> next(n, SIZE_MAX);
-    std::vector<char> skip(n, 0);
-    TDateTime lo = 0, hi = 0;
-    for (size_t i = 0; i < n; ++i) {
-        starts[i] = DropSeconds(events[i].Start);
-        lo = i == 0 ? starts[i] : std::min(lo, starts[i]);
-        hi = i == 0 ? starts[i] : std::max(hi, starts[i]);
-        auto [it, fresh] = head.try_emplace(MomentKey(starts[i]), i);
-        if (fresh) continue;
-        // Later events of the same start: a repeat of an earlier one is skipped.
-        size_t j = it->second;
-        for (;; j = next[j]) {
-            if (events[j].Subject == events[i].Subject) skip[i] = 1;
-            if (next[j] == SIZE_MAX) break;
-        }
-        next[j] = i;
-    }
-    for (const TTodoItem& e : store) {
-        if (!(e.CreationDate >= lo && e.CreationDate <= hi)) continue;
-        const auto it = head.find(MomentKey(e.CreationDate));
-        if (it == head.end()) continue;
-        for (size_t j = it->second; j != SIZE_MAX; j = next[j])
-            if (events[j].Subject == e.Subject) skip[j] = 1;
-    }
+    std::vector<EventIdentity> identities(n);
+    for (size_t i = 0; i < n; ++i) identities[i] = {events[i].Start, &events[i].Subject};
+    const std::vector<char> skip = KnownIdentities(store, identities);
 
     const size_t toAdd = static_cast<size_t>(std::count(skip.begin(), skip.end(), 0));
     store.Reserve(static_cast<size_t>(store.Count()) + toAdd);
@@ -397,7 +358,8 @@ ZetAdded AddImportedEvents(TodoItems& store, const std::vector<ZetNewEvent>& eve
         AddEventToListToDo(store, e.Subject, e.Notes, e.Start, e.End, e.AlertIndex, e.Kind).Imported =
             e.Source;
         ++result.Added;
-        if (days.insert(DayNumber(starts[i])).second) result.MarkDays.push_back(DateOf(starts[i]));
+        const TDateTime start = DropSeconds(e.Start);
+        if (days.insert(DayNumber(start)).second) result.MarkDays.push_back(DateOf(start));
     }
     return result;
 }
