@@ -1,0 +1,211 @@
+#include "import/ics_zone.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <optional>
+#include <utility>
+
+namespace {
+
+using namespace std::chrono;
+
+constexpr int64_t kDay = 86400;
+constexpr int64_t kUnixDay = 25569;  // 1970-01-01 as a TDateTime day number
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+struct Civil {
+    int year, month, day, weekday;  // weekday 0 = Sunday
+    int64_t secondOfDay;
+};
+
+Civil CivilOf(int64_t wall) {
+    const int64_t days = FloorDiv(wall, kDay);
+    const sys_days d{std::chrono::days{days}};
+    const year_month_day ymd{d};
+    return {int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day())),
+            int(weekday{d}.c_encoding()), wall - days * kDay};
+}
+
+int64_t WallOf(int year, int month, int day, int64_t secondOfDay) {
+    const sys_days d{std::chrono::year{year} / std::chrono::month{unsigned(month)} / std::chrono::day{unsigned(day)}};
+    return int64_t{d.time_since_epoch().count()} * kDay + secondOfDay;
+}
+
+std::string Offset(int seconds) {
+    const char sign = seconds < 0 ? '-' : '+';
+    const int a = seconds < 0 ? -seconds : seconds;
+    char text[16];
+    if (a % 60 != 0)
+        std::snprintf(text, sizeof text, "%c%02d%02d%02d", sign, a / 3600, a / 60 % 60, a % 60);
+    else
+        std::snprintf(text, sizeof text, "%c%02d%02d", sign, a / 3600, a / 60 % 60);
+    return text;
+}
+
+std::string LocalStamp(int64_t wall) {
+    const Civil c = CivilOf(wall);
+    char text[24];
+    std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d%02d", c.year, c.month, c.day,
+                  int(c.secondOfDay / 3600), int(c.secondOfDay / 60 % 60), int(c.secondOfDay % 60));
+    return text;
+}
+
+const char* const kDayNames[7] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
+
+struct Change {
+    int64_t utc;
+    int from, to;
+};
+
+// The moments in `year` at which the zone's offset changes: the offset is
+// sampled every day and each change narrowed down to the second.
+std::vector<Change> ChangesIn(const IcsZone& zone, int year) {
+    std::vector<Change> out;
+    const int64_t first = WallOf(year, 1, 1, 0) - kDay, last = WallOf(year, 12, 31, 0) + 2 * kDay;
+    int before = zone.OffsetAt(first);
+    for (int64_t t = first + kDay; t <= last && out.size() < 16; t += kDay) {
+        const int now = zone.OffsetAt(t);
+        if (now == before) continue;
+        int64_t lo = t - kDay, hi = t;  // offset(lo) == before, offset(hi) != before
+        while (hi - lo > 1) {
+            const int64_t mid = lo + (hi - lo) / 2;
+            (zone.OffsetAt(mid) == before ? lo : hi) = mid;
+        }
+        const Civil c = CivilOf(hi + before);
+        if (c.year == year) out.push_back({hi, before, zone.OffsetAt(hi)});
+        before = now;
+    }
+    return out;
+}
+
+// The latest onset at or before `utc` of any observance, checked in the
+// years around the moment.
+std::optional<std::pair<int64_t, int>> LatestOnset(const std::vector<IcsObservance>& obs, int64_t utc) {
+    std::optional<std::pair<int64_t, int>> best;
+    auto consider = [&](int64_t onsetUtc, int to) {
+        if (onsetUtc <= utc && (!best || onsetUtc >= best->first)) best = std::pair{onsetUtc, to};
+    };
+    const int year = CivilOf(utc).year;
+    for (const IcsObservance& o : obs) {
+        consider(o.StartWall - o.OffsetFrom, o.OffsetTo);
+        for (const int64_t w : o.ExtraWall) consider(w - o.OffsetFrom, o.OffsetTo);
+        if (o.Month < 1 || o.Month > 12) continue;
+        const Civil start = CivilOf(o.StartWall);
+        for (int y = std::max(year - 1, start.year); y <= year + 1 && y <= kLastYear; ++y) {
+            int day = 0;
+            if (!o.MonthDays.empty()) {
+                for (const int d : o.MonthDays)
+                    if (d >= 1 && d <= DaysInMonth(y, o.Month) && CivilOf(WallOf(y, o.Month, d, 0)).weekday == o.Weekday) {
+                        day = d;
+                        break;
+                    }
+            } else if (o.Ordinal == 0) {
+                day = start.day <= DaysInMonth(y, o.Month) ? start.day : 0;
+            } else {
+                day = NthWeekdayOfMonth(y, o.Month, o.Weekday, o.Ordinal);
+            }
+            if (day == 0) continue;
+            const int64_t wall = WallOf(y, o.Month, day, start.secondOfDay);
+            if (wall < o.StartWall) continue;
+            const int64_t onset = wall - o.OffsetFrom;
+            if (o.HasUntil && onset > o.UntilUtc) continue;
+            consider(onset, o.OffsetTo);
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+IcsZone FixedZone(std::string id, int offsetSeconds) {
+    return {std::move(id), [offsetSeconds](int64_t) { return offsetSeconds; }};
+}
+
+IcsZone UtcZone() { return FixedZone("UTC", 0); }
+
+int64_t WallSeconds(TDateTime value) {
+    const int64_t day = SafeDayNumber(value);
+    if (day == INT64_MIN) return 0;
+    return (day - kUnixDay) * kDay + (MsOfDay(value) + 500) / 1000;
+}
+
+TDateTime FromWallSeconds(int64_t wall) {
+    const int64_t days = FloorDiv(wall, kDay);
+    return ComposeDateTime(days + kUnixDay, (wall - days * kDay) * 1000);
+}
+
+int64_t ToUtc(const IcsZone& zone, int64_t wall) {
+    // Two rounds find the offset in force. A time shown twice is taken the
+    // first time (the larger offset); a skipped one with the smaller offset,
+    // which puts it after the jump, as a clock that was not moved would.
+    const int first = zone.OffsetAt(wall);
+    const int second = zone.OffsetAt(wall - first);
+    if (first == second) return wall - first;
+    const int larger = std::max(first, second), smaller = std::min(first, second);
+    if (zone.OffsetAt(wall - larger) == larger) return wall - larger;
+    return wall - smaller;
+}
+
+int64_t ToWall(const IcsZone& zone, int64_t utc) { return utc + zone.OffsetAt(utc); }
+
+int NthWeekdayOfMonth(int year, int month, int weekday, int ordinal) {
+    if (month < 1 || month > 12 || weekday < 0 || weekday > 6 || ordinal == 0 || ordinal > 5 || ordinal < -5)
+        return 0;
+    const int days = DaysInMonth(year, month);
+    if (ordinal > 0) {
+        const int firstWeekday = CivilOf(WallOf(year, month, 1, 0)).weekday;
+        const int day = 1 + (weekday - firstWeekday + 7) % 7 + (ordinal - 1) * 7;
+        return day <= days ? day : 0;
+    }
+    const int lastWeekday = CivilOf(WallOf(year, month, days, 0)).weekday;
+    const int day = days - (lastWeekday - weekday + 7) % 7 + (ordinal + 1) * 7;
+    return day >= 1 ? day : 0;
+}
+
+std::vector<std::string> VTimeZoneLines(const IcsZone& zone, int year) {
+    std::vector<std::string> lines{"BEGIN:VTIMEZONE", "TZID:" + zone.Id};
+    const std::vector<Change> changes = ChangesIn(zone, year);
+    auto part = [&](bool daylight, int from, int to, const std::string& start, const std::string& rule) {
+        const char* name = daylight ? "DAYLIGHT" : "STANDARD";
+        lines.push_back(std::string("BEGIN:") + name);
+        lines.push_back("DTSTART:" + start);
+        if (!rule.empty()) lines.push_back("RRULE:" + rule);
+        lines.push_back("TZOFFSETFROM:" + Offset(from));
+        lines.push_back("TZOFFSETTO:" + Offset(to));
+        lines.push_back(std::string("END:") + name);
+    };
+    if (changes.size() == 2 && changes[0].to == changes[1].from && changes[1].to == changes[0].from) {
+        // Summer time: the same two changes every year.
+        for (const Change& c : changes) {
+            const Civil at = CivilOf(c.utc + c.from);
+            const int ordinal = at.day + 7 > DaysInMonth(at.year, at.month) ? -1 : (at.day - 1) / 7 + 1;
+            const int day1970 = NthWeekdayOfMonth(1970, at.month, at.weekday, ordinal);
+            const std::string rule = "FREQ=YEARLY;BYMONTH=" + std::to_string(at.month) + ";BYDAY=" +
+                                     std::to_string(ordinal) + kDayNames[at.weekday];
+            part(c.to > c.from, c.from, c.to, LocalStamp(WallOf(1970, at.month, day1970, at.secondOfDay)), rule);
+        }
+    } else {
+        // No summer time (or no regular one): the offset of the year's
+        // start, then each change of the year as it happens.
+        const int first = changes.empty() ? zone.OffsetAt(WallOf(year, 1, 1, 0)) : changes.front().from;
+        part(false, first, first, "19700101T000000", {});
+        for (const Change& c : changes) part(false, c.from, c.to, LocalStamp(c.utc + c.from), {});
+    }
+    lines.push_back("END:VTIMEZONE");
+    return lines;
+}
+
+IcsZone ZoneFromObservances(std::string id, std::vector<IcsObservance> observances) {
+    // Before every change the zone keeps the earliest observance's old offset.
+    int initial = 0;
+    int64_t earliest = INT64_MAX;
+    for (const IcsObservance& o : observances)
+        if (o.StartWall - o.OffsetFrom < earliest) earliest = o.StartWall - o.OffsetFrom, initial = o.OffsetFrom;
+    return {std::move(id), [obs = std::move(observances), initial](int64_t utc) {
+                const auto onset = LatestOnset(obs, utc);
+                return onset ? onset->second : initial;
+            }};
+}
