@@ -54,8 +54,8 @@ void Usage(std::ostream& os, const std::filesystem::path& defaultDataDir) {
           "      эта справка.\n"
           "\n"
           "Параметры (можно и в виде --параметр=значение):\n"
-          "  --data КАТАЛОГ  каталог данных с файлом ListToDo.db; по умолчанию dayloom_data\n"
-          "                  рядом с программой: "
+          "  --data КАТАЛОГ  каталог данных с файлом ListToDo.db; по умолчанию тот же,\n"
+          "                  что у программы dayloom: "
        << PathText(defaultDataDir)
        << "\n"
           "  --date ДАТА     день списка (только для agenda); по умолчанию день момента --now\n"

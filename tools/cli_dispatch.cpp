@@ -6,7 +6,9 @@
 
 #include "dayview/agenda.h"
 #include "tools/cli_good_days.h"
+#include "tools/cli_export_ics.h"
 #include "tools/cli_import.h"
+#include "tools/cli_import_ics.h"
 #include "tools/cli_remove_imported.h"
 #include "tools/cli_support.h"
 
@@ -17,7 +19,7 @@ namespace {
 bool TakesValue(const std::string& a) {
     static const char* const kValued[] = {"--data", "--date", "--now", "--months", "--remind",
                                           "--aspects", "--void-of-course", "--kind", "--year",
-                                          "--birth-day"};
+                                          "--birth-day", "--from", "--to", "-o"};
     return std::any_of(std::begin(kValued), std::end(kValued), [&](const char* v) { return a == v; });
 }
 
@@ -35,13 +37,16 @@ size_t VerbAt(const std::vector<std::string>& args) {
 }
 
 int Dispatch(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
-             const std::filesystem::path& defaultDataDir, TDateTime clockNow) {
+             const std::filesystem::path& defaultDataDir, TDateTime clockNow, const IcsZone& zone) {
     const size_t at = VerbAt(args);
     const std::string verb = at < args.size() ? args[at] : std::string{};
-    if (verb == "import" || verb == "remove-imported" || verb == "good-days") {
+    if (verb == "import" || verb == "remove-imported" || verb == "good-days" || verb == "export-ics" ||
+        verb == "import-ics") {
         std::vector<std::string> rest = args;
         rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(at));
         if (verb == "good-days") return RunGoodDaysVerb(rest, out, err, defaultDataDir);
+        if (verb == "export-ics") return RunExportIcsVerb(rest, out, err, defaultDataDir, clockNow, zone);
+        if (verb == "import-ics") return RunImportIcsVerb(rest, in, out, err, defaultDataDir, zone);
         return verb == "import" ? RunImportVerb(rest, in, out, err, defaultDataDir, clockNow)
                                 : RunRemoveImportedVerb(rest, out, err, defaultDataDir);
     }
@@ -53,11 +58,14 @@ int Dispatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
     const bool usageShown = help ? rc == 0 : rc != 0 && (args.empty() || unknownVerb);
     if (usageShown) {
         std::ostream& os = help ? out : err;
+        os << "\nОбмен с другими календарями:\n";
+        ExportIcsUsage(os);
         os << "\nКоманды, которые записывают файл событий:\n";
         ImportUsage(os);
+        ImportIcsUsage(os);
         RemoveImportedUsage(os);
         GoodDaysUsage(os);
-        os << "  dayloom-cli import --help, dayloom-cli remove-imported --help, dayloom-cli good-days --help\n"
+        os << "  dayloom-cli import --help, dayloom-cli good-days --help и т. д.\n"
               "      справка по одной команде.\n\n"
            << kCliWriterWarning;
         os.flush();
@@ -69,9 +77,9 @@ int Dispatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
-           const std::filesystem::path& defaultDataDir, TDateTime clockNow) {
+           const std::filesystem::path& defaultDataDir, TDateTime clockNow, const IcsZone& zone) {
     try {
-        return Dispatch(args, in, out, err, defaultDataDir, clockNow);
+        return Dispatch(args, in, out, err, defaultDataDir, clockNow, zone);
     } catch (const std::bad_alloc&) {
         return CliFail(err, "не хватает памяти");
     } catch (const std::exception& e) {

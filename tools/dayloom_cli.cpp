@@ -23,8 +23,10 @@
 #include <io.h>
 #endif
 
+#include "events/data_folder.h"
 #include "events/date_time.h"
 #include "tools/cli_dispatch.h"
+#include "tools/cli_platform.h"
 
 namespace {
 
@@ -57,9 +59,8 @@ std::vector<std::string> Arguments(int argc, char** argv) {
     return args;
 }
 
-// The folder the data lives beside: where this binary is (the program sits
-// next to it), found through /proc (GetModuleFileNameW on Windows); argv[0]
-// when neither answers.
+// The folder of this binary (the program sits next to it), found through
+// /proc (GetModuleFileNameW on Windows); argv[0] when neither answers.
 std::filesystem::path ExeDir(const char* argv0) {
 #ifdef _WIN32
     std::wstring buf(MAX_PATH, L'\0');
@@ -102,6 +103,9 @@ int main(int argc, char** argv) {
     // A journal on standard input is read byte for byte, line breaks included.
     _setmode(_fileno(stdin), _O_BINARY);
 #endif
-    return RunCli(Arguments(argc, argv), std::cin, std::cout, std::cerr,
-                  ExeDir(argc > 0 ? argv[0] : nullptr) / "dayloom_data", LocalClock());
+    // The program's own rule: beside the binary while that can be written,
+    // else the per-user folder, so both always read the same file.
+    const std::filesystem::path data =
+        ChooseDataFolder(ExeDir(argc > 0 ? argv[0] : nullptr), PerUserAppDataFolder(EnvironmentValue));
+    return RunCli(Arguments(argc, argv), std::cin, std::cout, std::cerr, data, LocalClock(), SystemZone());
 }

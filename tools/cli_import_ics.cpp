@@ -1,0 +1,57 @@
+#include "tools/cli_import_ics.h"
+
+#include "import/ics.h"
+#include "tools/cli_support.h"
+
+void ImportIcsUsage(std::ostream& os) {
+    os << "  dayloom-cli import-ics [--data КАТАЛОГ] ФАЙЛ\n"
+          "      добавляет события и дела из файла iCalendar (.ics) другого календаря.\n"
+          "      Повторение, которое dayloom не выражает (COUNT, UNTIL, «второй вторник»\n"
+          "      и т. п.), становится одним первым событием; такие считаются отдельно.\n"
+          "      Файл читается целиком: при ошибке не добавляется ничего. Событие, которое\n"
+          "      уже есть (то же начало и то же название), второй раз не добавляется.\n"
+          "      ФАЙЛ «-» — стандартный ввод.\n";
+}
+
+int RunImportIcsVerb(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                     std::ostream& err, const std::filesystem::path& defaultDataDir, const IcsZone& zone) {
+    std::string problem;
+    const auto a = ReadCliArgs(args, {"--data"}, {"--help", "-h"}, problem);
+    if (!a) return CliFailWithHint(err, problem);
+    if (a->Flag("--help") || a->Flag("-h")) {
+        out << "Использование:\n";
+        ImportIcsUsage(out);
+        out << '\n' << kCliWriterWarning;
+        out.flush();
+        return out ? 0 : CliFail(err, "не удалось вывести справку");
+    }
+    if (a->positional.empty()) return CliFailWithHint(err, "не указан файл iCalendar");
+    if (a->positional.size() > 1) return CliFailWithHint(err, "лишний аргумент «" + a->positional[1] + "»");
+    const std::string* dataText = a->Value("--data");
+    if (dataText && dataText->empty()) return CliFailWithHint(err, "пустое значение --data");
+
+    auto store = LoadCliStore(dataText ? CliPath(*dataText) : defaultDataDir, problem);
+    if (!store) return CliFail(err, problem);
+
+    const std::string& source = a->positional[0];
+    IcsRun run;
+    if (source == "-") {
+        std::string text;
+        char buf[65536];
+        while (in && text.size() <= kMaxIcsBytes) {
+            in.read(buf, sizeof buf);
+            text.append(buf, static_cast<size_t>(in.gcount()));
+        }
+        if (in.bad()) return CliFail(err, "стандартный ввод не читается");
+        run = ReadICalendar(text, zone);
+    } else {
+        run = ReadICalendarFile(CliPath(source), zone);
+    }
+    if (!run.ok) return CliFail(err, (source == "-" ? std::string("стандартный ввод") : source) + ": " + run.Message);
+
+    const IcsAdded added = AddICalendarEvents(store->items, run);
+    if ((added.Added > 0 || !store->existed) && !SaveCliStore(*store, problem)) return CliFail(err, problem);
+    out << "iCalendar: " << IcsSummary(added, run.Undated) << '\n';
+    out.flush();
+    return 0;
+}

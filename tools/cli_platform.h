@@ -1,0 +1,15 @@
+#pragma once
+// What dayloom-cli asks of the system beside the clock: environment values
+// and the local time zone. One file per platform: cli_platform_posix.cpp,
+// cli_platform_win.cpp.
+#include <optional>
+#include <string>
+
+#include "import/ics_zone.h"
+
+// The variable's value as UTF-8; none when unset.
+std::optional<std::string> EnvironmentValue(const char* name);
+
+// The zone of the computer's clock, named as the system names it
+// ("Europe/Moscow", "Russian Standard Time").
+IcsZone SystemZone();
