@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <functional>
+#include <iterator>
 #include <cstdio>
 #include <optional>
 #include <utility>
@@ -138,15 +140,16 @@ TDateTime FromWallSeconds(int64_t wall) {
 }
 
 int64_t ToUtc(const IcsZone& zone, int64_t wall) {
-    // Two rounds find the offset in force. A time shown twice is taken the
-    // first time (the larger offset); a skipped one with the smaller offset,
+    // The offsets in force a day before and after are the candidates. A
+    // time the clock shows twice is taken the first time (the larger offset
+    // fits); one it skips fits neither and takes the offset before the jump,
     // which puts it after the jump, as a clock that was not moved would.
-    const int first = zone.OffsetAt(wall);
-    const int second = zone.OffsetAt(wall - first);
-    if (first == second) return wall - first;
-    const int larger = std::max(first, second), smaller = std::min(first, second);
-    if (zone.OffsetAt(wall - larger) == larger) return wall - larger;
-    return wall - smaller;
+    const int before = zone.OffsetAt(wall - kDay), after = zone.OffsetAt(wall + kDay), at = zone.OffsetAt(wall);
+    int candidates[3] = {before, after, at};
+    std::sort(std::begin(candidates), std::end(candidates), std::greater<int>());
+    for (const int o : candidates)
+        if (zone.OffsetAt(wall - o) == o) return wall - o;
+    return wall - before;
 }
 
 int64_t ToWall(const IcsZone& zone, int64_t utc) { return utc + zone.OffsetAt(utc); }
