@@ -1,6 +1,7 @@
 #include "app/environment.h"
 
 #include "app/qt_sound_player.h"
+#include "events/data_folder.h"
 #include "events/qt_ansi.h"
 #include "events/todo_edit_dlg.h"
 #include "settings/autostart_link.h"
@@ -18,6 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 
 Environment::Environment() = default;
 Environment::~Environment() = default;
@@ -51,6 +53,10 @@ WriteResult Environment::RemoveStartUpLink(const std::filesystem::path& link) {
     // The system's message is in the locale's encoding; the program's are UTF-8.
     if (ec) return {false, QString::fromLocal8Bit(ec.message()).toStdString()};
     return {true, {}};
+}
+
+std::filesystem::path Environment::PerUserDataDir() const {
+    return std::filesystem::path(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdU16String());
 }
 
 std::filesystem::path Environment::ExeDir() const {
@@ -170,7 +176,9 @@ static void InitResources() {
 }
 void InitShellResources() { InitResources(); }
 
-std::filesystem::path DataFolder(const Environment& env) { return env.ExeDir() / "dayloom_data"; }
+std::filesystem::path DataFolder(const Environment& env) {
+    return ChooseDataFolder(env.ExeDir(), env.PerUserDataDir());
+}
 
 void SetUpApplication(QApplication&) {
     InitShellResources();

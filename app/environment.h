@@ -29,8 +29,12 @@ public:
     Environment();
     virtual ~Environment();
 
-    // Folder of the running executable (the data folder lives beside it).
+    // Folder of the running executable (the data folder lives beside it
+    // while that folder can be written).
     virtual std::filesystem::path ExeDir() const;
+    // The per-user application folder, where the data folder goes when the
+    // executable's folder cannot be written (an installed program).
+    virtual std::filesystem::path PerUserDataDir() const;
     // The clock. Nothing else in the program reads it.
     virtual TDateTime Now() const;
     // Shows a dialog modally; returns its result code.
@@ -80,7 +84,8 @@ private:
 void SetUpApplication(QApplication& app);
 // The program's icon in every size it is drawn in (window, tray).
 QIcon AppIcon();
-// The data folder: `dayloom_data` beside the executable.
+// The data folder: `dayloom_data` beside the executable, or in the per-user
+// folder when the executable's folder cannot be written (ChooseDataFolder).
 std::filesystem::path DataFolder(const Environment& env);
 // Registers the glyphs of the shell library.
 void InitShellResources();

@@ -84,6 +84,7 @@ void TMainForm::ConnectHandlers() {
     connect(ToDo_PropertiesEvent1, &QAction::triggered, this, &TMainForm::ToDo_PropertiesEvent1Click);
     connect(ZetjournalMoonDays1, &QAction::triggered, this, &TMainForm::ZetjournalMoonDays1Click);
     connect(pmFindGoodDays1, &QAction::triggered, this, &TMainForm::pmFindGoodDays1Click);
+    connect(pmImportICalendar1, &QAction::triggered, this, &TMainForm::pmImportICalendar1Click);
     SaveSoon = new QTimer(this);
     SaveSoon->setObjectName(QStringLiteral("SaveSoon"));
     SaveSoon->setSingleShot(true);
@@ -212,6 +213,7 @@ void TMainForm::BuildMenus() {
     pmImportEvent->setObjectName(QStringLiteral("pmImportEvent"));
     ZetjournalMoonDays1 = item(pmImportEvent, "ZetjournalMoonDays1", QStringLiteral("ZET-события"), {}, true);
     pmFindGoodDays1 = item(pmImportEvent, "pmFindGoodDays1", QStringLiteral("Благоприятные дни"), {}, true);
+    pmImportICalendar1 = item(pmImportEvent, "pmImportICalendar1", QStringLiteral("Импорт iCalendar…"), {}, true);
     PopupToDo->addSeparator()->setObjectName(QStringLiteral("N1"));
     HideItem = item(PopupToDo, "HideItem", QStringLiteral("Скрыть в трей"), {}, false);
     Quit2 = item(PopupToDo, "Quit2", QStringLiteral("Выход"), QKeySequence(Qt::CTRL | Qt::Key_Q), true);

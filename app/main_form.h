@@ -200,6 +200,9 @@ public:
     // ---- the favourable-days window ----
     TFormSunDay* FormSunDay = nullptr;  // created once, keeps the user's choices between uses
     void pmFindGoodDays1Click();
+    // "Импорт iCalendar…": another calendar's file into the store.
+    QAction* pmImportICalendar1 = nullptr;
+    void pmImportICalendar1Click();
     // Store position of the event behind day-list row `row`; -1 when none.
     int SourceOfDayRow(int row) const;
     // The day-list row whose hint was prepared last.

@@ -2,12 +2,14 @@
 
 #include <system_error>
 
+#include "events/data_folder.h"
+
 std::filesystem::path DefaultSoundFile(const std::filesystem::path& exeDir) {
 #ifdef _WIN32
     (void)exeDir;
     return std::filesystem::path("C:\\WINDOWS\\Media\\ding.wav");
 #else
-    return exeDir / "ding.wav";
+    return FindShippedFile(exeDir, "ding.wav");
 #endif
 }
 

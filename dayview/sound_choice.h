@@ -16,7 +16,8 @@ using FileExists = std::function<bool(const std::filesystem::path&)>;
 bool RegularFileExists(const std::filesystem::path& path);
 
 // The platform's default reminder sound: "C:\WINDOWS\Media\ding.wav" on
-// Windows, ding.wav beside the program elsewhere.
+// Windows, elsewhere the ding.wav shipped with the program (beside it, or in
+// the installed share/dayloom).
 std::filesystem::path DefaultSoundFile(const std::filesystem::path& exeDir);
 
 struct SoundChoice {

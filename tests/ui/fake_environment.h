@@ -38,6 +38,9 @@ public:
     int modalRuns = 0;
 
     std::filesystem::path ExeDir() const override { return dir; }
+    // The per-user folder; none by default, so the data stays in `dir`.
+    std::filesystem::path perUser;
+    std::filesystem::path PerUserDataDir() const override { return perUser; }
     TDateTime Now() const override { return now; }
     // Shows the dialog as exec() would, lets the script play the user, hides it.
     int RunModal(QDialog& dialog) override {

@@ -1,0 +1,96 @@
+// "Импорт iCalendar…" in the main window's menu, played through the
+// environment seam; and where the window keeps its data when the program's
+// folder cannot be written.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <fstream>
+
+#include "app/main_form.h"
+#include "events/event_file.h"
+#include "tests/support/builders.h"
+#include "tests/ui/drive.h"
+#include "tests/ui/fake_environment.h"
+#include "widgets/todo_list.h"
+
+namespace {
+
+constexpr const char* kCalendar =
+    "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//EN\r\n"
+    "BEGIN:VEVENT\r\nUID:1@example.org\r\nDTSTART:20101011T100000\r\nSUMMARY:Врач\r\n"
+    "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\nEND:VEVENT\r\n"
+    "BEGIN:VEVENT\r\nUID:2@example.org\r\nDTSTART:20101011T180000\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\n"
+    "SUMMARY:Курс\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+
+class IcsImportTest : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    FakeEnvironment env;
+    std::filesystem::path file;
+
+    void SetUp() override {
+        env.dir = tmp.path().toStdString();
+        env.now = At(2010, 10, 11, 9, 0);
+        file = env.dir / "календарь.ics";
+        std::ofstream(file, std::ios::binary) << kCalendar;
+    }
+};
+
+TEST_F(IcsImportTest, EventsOfTheFileJoinTheDayListOnceAndAFaultyFileAddsNothing) {
+    TMainForm form(env);
+    form.show();
+    form.TimerAlert->stop();
+    env.filesToChoose << QString::fromStdU16String(file.u16string());
+    Trigger(&form, "pmImportICalendar1");
+    ASSERT_EQ(env.fileDialogs.size(), 1);
+    EXPECT_TRUE(env.fileDialogs[0].startsWith("Импорт iCalendar|")) << env.fileDialogs[0].toStdString();
+    ASSERT_EQ(form.TodoListSrc.Count(), 2);
+    EXPECT_EQ(env.messages.last(),
+              "iCalendar: добавлено событий 2, уже были в списке 0, повторений упрощено 1");
+    // The day list and the reminder list were rebuilt through the change path.
+    ASSERT_EQ(form.TodoListShow->Items().Count(), 2);
+    EXPECT_EQ(form.TodoListShow->Items()[0].Subject, ansi("Врач"));
+    EXPECT_EQ(form.TodoListAlert[0].DueDate, At(2010, 10, 11, 9, 45));
+
+    // The same file again: nothing twice. A broken one: nothing at all.
+    env.filesToChoose << QString::fromStdU16String(file.u16string());
+    Trigger(&form, "pmImportICalendar1");
+    EXPECT_EQ(env.messages.last(), "iCalendar: добавлено событий 0, уже были в списке 2, повторений упрощено 0");
+    std::ofstream(env.dir / "broken.ics", std::ios::binary)
+        << "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART:20101012T100000\r\nSUMMARY:Новое\r\nEND:VEVENT\r\n"
+           "BEGIN:VEVENT\r\nDTSTART:завтра\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    env.filesToChoose << QString::fromStdU16String((env.dir / "broken.ics").u16string());
+    Trigger(&form, "pmImportICalendar1");
+    EXPECT_TRUE(env.messages.last().startsWith("Строка 7: DTSTART")) << env.messages.last().toStdString();
+    EXPECT_EQ(form.TodoListSrc.Count(), 2);
+    // Cancelling the file dialog does nothing.
+    const qsizetype said = env.messages.size();
+    Trigger(&form, "pmImportICalendar1");
+    EXPECT_EQ(env.messages.size(), said);
+    form.close();
+}
+
+TEST_F(IcsImportTest, AProgramFolderThatCannotBeWrittenKeepsTheDataInThePerUserFolder) {
+    // A program folder under a file: nothing can be created there, as in an
+    // installed program's folder.
+    std::ofstream(env.dir / "installed") << "x";
+    const std::filesystem::path program = env.dir / "installed" / "bin";
+    env.perUser = env.dir / "home" / ".local" / "share" / "dayloom";
+    env.dir = program;
+    {
+        TMainForm form(env);
+        EXPECT_EQ(form.DataDir, env.perUser / "dayloom_data");
+        form.show();
+        form.TimerAlert->stop();
+        env.filesToChoose << QString::fromStdU16String(file.u16string());
+        Trigger(&form, "pmImportICalendar1");
+        form.close();
+    }
+    TodoItems saved;
+    ASSERT_EQ(LoadFromFile(env.perUser / "dayloom_data" / "ListToDo.db", saved).status, LoadReport::Status::Ok);
+    EXPECT_EQ(saved.Count(), 2);
+    EXPECT_TRUE(std::filesystem::exists(env.perUser / "dayloom_data" / "user_options"));
+}
+
+}  // namespace
