@@ -256,7 +256,8 @@ void TMainForm::FormCreate() {
     std::error_code ec;
     if (!std::filesystem::exists(DataDir, ec) &&
         env_.FreeSpace(std::filesystem::current_path(ec)) != -1)
-        std::filesystem::create_directory(DataDir, ec);  // a failure is retried at save
+        // The per-user folder may lack its parents too; a failure is retried at save.
+        std::filesystem::create_directories(DataDir, ec);
     OptionsFileName = DataDir / "user_options";
     RefreshTicks = 0;
     const std::u8string sound = DefaultSoundFile(env_.ExeDir()).u8string();
