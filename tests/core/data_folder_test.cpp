@@ -34,7 +34,7 @@ TEST(DataFolder, PerUserFolderFromTheEnvironmentAsTheToolkitNamesIt) {
     } cases[] = {
         {{{"HOME", "/home/анна"}}, "/home/анна/.local/share/dayloom"},
         {{{"HOME", "/home/a"}, {"XDG_DATA_HOME", "/data/a"}}, "/data/a/dayloom"},
-        {{{"HOME", "/home/a"}, {"XDG_DATA_HOME", "relative"}}, "/home/a/.local/share/dayloom"},
+        {{{"HOME", "/home/a"}, {"XDG_DATA_HOME", "relative"}}, "relative/dayloom"},
         {{{"HOME", "/home/a"}, {"XDG_DATA_HOME", ""}}, "/home/a/.local/share/dayloom"},
         {{}, {}},
     };

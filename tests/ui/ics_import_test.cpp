@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "app/main_form.h"
+#include "events/data_folder.h"
 #include "events/event_file.h"
 #include "tests/support/builders.h"
 #include "tests/ui/drive.h"
@@ -92,5 +93,27 @@ TEST_F(IcsImportTest, AProgramFolderThatCannotBeWrittenKeepsTheDataInThePerUserF
     EXPECT_EQ(saved.Count(), 2);
     EXPECT_TRUE(std::filesystem::exists(env.perUser / "dayloom_data" / "user_options"));
 }
+
+#ifndef _WIN32
+// dayloom-cli computes the per-user folder itself; it must be the toolkit's.
+TEST(PerUserFolder, TheCommandsRuleNamesTheToolkitsFolder) {
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("dayloom"));
+    const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+    for (const char* value : {"/tmp/данные пользователя", "relative/folder", ""}) {
+        SCOPED_TRACE(value);
+        if (*value) qputenv("XDG_DATA_HOME", value);
+        else qunsetenv("XDG_DATA_HOME");
+        const std::filesystem::path ours = PerUserAppDataFolder([](const char* n) -> std::optional<std::string> {
+            if (!qEnvironmentVariableIsSet(n)) return std::nullopt;
+            return qEnvironmentVariable(n).toStdString();
+        });
+        EXPECT_EQ(ours, Environment().PerUserDataDir());
+    }
+    if (xdg.isNull()) qunsetenv("XDG_DATA_HOME");
+    else qputenv("XDG_DATA_HOME", xdg);
+    QCoreApplication::setApplicationName(name);
+}
+#endif
 
 }  // namespace
