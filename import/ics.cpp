@@ -146,6 +146,7 @@ std::optional<int64_t> ParseDuration(std::string_view s) {
         else if (time && u == 'S') unit = 1;
         else return std::nullopt;
         total += n * unit;
+        if (total > int64_t{1} << 40) return std::nullopt;  // tens of thousands of years: no real duration
         any = true;
     }
     if (!any) return std::nullopt;
@@ -415,8 +416,12 @@ private:
         const IcsProperty* id = c.Find("TZID");
         if (!id) return;
         std::vector<IcsObservance> observances;
+        // Every conversion asks each observance: a zone's whole history has a
+        // few hundred, and a file that claims more is not served past that.
+        constexpr size_t kMostObservances = 1000;
         for (const IcsComponent& part : c.Children) {
             if (part.Name != "STANDARD" && part.Name != "DAYLIGHT") continue;
+            if (observances.size() >= kMostObservances) break;
             const IcsProperty* start = part.Find("DTSTART");
             const IcsProperty* from = part.Find("TZOFFSETFROM");
             const IcsProperty* to = part.Find("TZOFFSETTO");
@@ -431,7 +436,8 @@ private:
             if (const IcsProperty* rule = part.Find("RRULE")) ReadZoneRule(rule->Value, o);
             for (const IcsProperty* r : part.FindAll("RDATE"))
                 for (const std::string& v : SplitList(r->Value, ','))
-                    if (const auto when = ParseTime(v)) o.ExtraWall.push_back(when->seconds);
+                    if (const auto when = ParseTime(v); when && o.ExtraWall.size() < kMostObservances)
+                        o.ExtraWall.push_back(when->seconds);
             observances.push_back(std::move(o));
         }
         if (!observances.empty()) zones_.emplace(id->Value, ZoneFromObservances(id->Value, std::move(observances)));

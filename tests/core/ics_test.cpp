@@ -82,21 +82,6 @@ TEST(ICalendar, EverythingDayloomMakesComesBackTheSame) {
     for (const TTodoItem& e : store) EXPECT_NE(again.find("UID:" + IcsUid(e) + "@dayloom"), std::string::npos);
 }
 
-TEST(ICalendar, TimesMoveOntoTheReadersClockThroughTheWrittenZone) {
-    IcsExportOptions options;
-    options.Zone = Berlin();
-    options.Now = At(2010, 10, 11, 9, 0);
-    const std::string text =
-        WriteICalendar(Store({Event("Зима", At(2010, 1, 10, 10, 0)), Event("Лето", At(2010, 7, 10, 10, 0))}), options)
-            .Text;
-    // Read on a clock three hours east of UTC, which has no summer time.
-    const IcsRun run = ReadICalendar(text, FixedZone("Etc/GMT-3", 3 * 3600));
-    ASSERT_TRUE(run.ok) << run.Message;
-    ASSERT_EQ(run.Events.size(), 2u);
-    EXPECT_EQ(run.Events[0].CreationDate, At(2010, 1, 10, 12, 0));
-    EXPECT_EQ(run.Events[1].CreationDate, At(2010, 7, 10, 11, 0));
-}
-
 TEST(ICalendar, FromRangeKeepsTheEventsOfItsDays) {
     const TodoItems store = EveryKind();
     IcsExportOptions options;
