@@ -1,8 +1,6 @@
 #include "import/zet_import.h"
 
 #include <algorithm>
-#include <cstring>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "events/ansi.h"
