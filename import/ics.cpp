@@ -268,15 +268,17 @@ std::optional<Fields> LastingOf(TDateTime start, TDateTime end) {
     if (!(end > start)) return std::nullopt;
     const double days = end - start;
     for (const int unit : {kUnitYears, kUnitMonths, kUnitWeeks, kUnitDays, kUnitHours, kUnitMinutes}) {
-        int guess = 1;
+        double units = days * 1440;
         switch (unit) {
-            case kUnitYears: guess = int(days / 366); break;
-            case kUnitMonths: guess = int(days / 31); break;
-            case kUnitWeeks: guess = int(days / 7); break;
-            case kUnitDays: guess = int(days); break;
-            case kUnitHours: guess = int(days * 24); break;
-            default: guess = int(days * 1440); break;
+            case kUnitYears: units = days / 366; break;
+            case kUnitMonths: units = days / 31; break;
+            case kUnitWeeks: units = days / 7; break;
+            case kUnitDays: units = days; break;
+            case kUnitHours: units = days * 24; break;
+            default: break;
         }
+        // A count has at most four digits; a longer span has no length of dayloom's.
+        const int guess = units > 10000 ? 10000 : static_cast<int>(units);
         for (int n = std::max(1, guess - 1); n <= guess + 2 && n <= 9999; ++n)
             if (AddInterval(n, unit, start) == end) return Fields{n, unit, 0};
     }
@@ -398,7 +400,20 @@ public:
             error = p.Name + ": неверная дата «" + p.Value.substr(0, 40) + "»";
             return std::nullopt;
         }
-        return Moment{Wall(*t, p.Param("TZID")), t->date};
+        const int64_t wall = Wall(*t, p.Param("TZID"));
+        if (!OnCalendar(wall)) {
+            error = p.Name + ": «" + p.Value.substr(0, 40) + "» на наших часах выходит за 9999 год";
+            return std::nullopt;
+        }
+        return Moment{wall, t->date};
+    }
+
+    // Moved onto our clock, a moment of 1 January 0001 or 31 December 9999
+    // may leave the calendar the event file can hold.
+    static bool OnCalendar(int64_t wall) {
+        static const int64_t first = WallSeconds(EncodeDate(kFirstYear, 1, 1));
+        static const int64_t last = WallSeconds(EncodeDateTime(kLastYear, 12, 31, 23, 59, 59));
+        return wall >= first && wall <= last;
     }
 
     int64_t Wall(const TimeValue& t, const std::string* tzid) const {
@@ -553,7 +568,7 @@ std::optional<TTodoItem> EventOf(const IcsComponent& c, const Reader& reader, co
     if (!end && start) {
         if (const IcsProperty* d = c.Find("DURATION")) {
             const auto seconds = ParseDuration(d->Value);
-            if (!seconds) {
+            if (!seconds || !Reader::OnCalendar(start->wall + *seconds)) {
                 fault = Fault{d->Line, "DURATION: неверная длительность «" + d->Value.substr(0, 40) + "»"};
                 return std::nullopt;
             }

@@ -20,10 +20,10 @@ if [ -n "$missing" ]; then
 fi
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DDAYLOOM_FUZZ=ON -DDAYLOOM_BUILD_UI=OFF \
     -DDAYLOOM_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-cmake --build build-fuzz -j2 --target core_tests fuzz_event_file fuzz_settings fuzz_zet
+cmake --build build-fuzz -j2 --target core_tests fuzz_event_file fuzz_ics fuzz_settings fuzz_zet
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ./build-fuzz/tests/core_tests --gtest_brief=1
 status=0
-for h in event_file settings zet; do
+for h in event_file ics settings zet; do
     mkdir -p "build-fuzz/corpus/$h"
     echo "fuzz_$h: $seconds s"
     if ! ./build-fuzz/fuzz/fuzz_$h -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2048 \
