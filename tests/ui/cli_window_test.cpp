@@ -2,21 +2,13 @@
 // the lines the window's day list and reminder list hold.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QTemporaryDir>
-
 #include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/main_form.h"
 #include "dayview/agenda.h"
-#include "events/event_file.h"
-#include "tests/support/builders.h"
-#include "tests/ui/fake_environment.h"
-#include "widgets/planner_calendar.h"
-#include "widgets/todo_list.h"
+#include "tests/ui/main_window.h"
 
 namespace {
 
@@ -62,40 +54,32 @@ Lines Split(const std::string& text) {
     return out;
 }
 
-class CliWindowTest : public ::testing::Test {
+class CliWindowTest : public MainWindowTest {
 protected:
-    QTemporaryDir tmp;
-    FakeEnvironment env;
     void SetUp() override {
-        env.dir = tmp.path().toStdString();
-        std::filesystem::create_directories(DataDir());
-        ASSERT_TRUE(SaveToFile(DataDir() / "ListToDo.db", EveryKind(), false).ok);
+        SaveEvents(EveryKind());
+        Start();
     }
-    std::filesystem::path DataDir() const { return env.dir / "dayloom_data"; }
     // The command as a user runs it, with the fake clock as its clock.
     Lines Cli(const std::vector<std::string>& args) {
         std::ostringstream out, err;
-        EXPECT_EQ(RunDayloomCli(args, out, err, DataDir(), env.now), 0) << err.str();
+        EXPECT_EQ(RunDayloomCli(args, out, err, Data(), env.now), 0) << err.str();
         EXPECT_EQ(err.str(), "");
         return Split(out.str());
     }
 };
 
 TEST_F(CliWindowTest, TodaysDayListAndRemindersAreTheWindows) {
-    TMainForm form(env);
-    form.show();
-    QApplication::processEvents();
-    ASSERT_EQ(form.LastLoad().status, LoadReport::Status::Ok);
-
-    const Lines shown = Rows(form.TodoListShow->Items());
+    ASSERT_EQ(form->LastLoad().status, LoadReport::Status::Ok);
+    const Lines shown = Rows(form->TodoListShow->Items());
     ASSERT_EQ(shown.size(), 7u);  // the fixture really covers the day
     EXPECT_EQ(Cli({"agenda"}), shown);
-    EXPECT_EQ(AgendaLines(form.TodoListSrc, env.now, env.now, form.Formats), shown);
+    EXPECT_EQ(AgendaLines(form->TodoListSrc, env.now, env.now, form->Formats), shown);
 
     // The reminder list as the window rebuilds it after a change, for the
     // current moment; the CLI leaves out what the timer would skip.
-    form.UpDateAlertList(env.now);
-    const Lines reminders = ReminderRows(form.TodoListAlert);
+    form->UpDateAlertList(env.now);
+    const Lines reminders = ReminderRows(form->TodoListAlert);
     EXPECT_EQ(Cli({"reminders"}), reminders);
     EXPECT_NE(std::find(reminders.begin(), reminders.end(), "2010-10-11 09:45\tВрач"), reminders.end());
     EXPECT_NE(std::find(reminders.begin(), reminders.end(), "2010-10-11 08:00\tПоезд"), reminders.end());
@@ -103,32 +87,27 @@ TEST_F(CliWindowTest, TodaysDayListAndRemindersAreTheWindows) {
         EXPECT_EQ(line.find("Звонок"), std::string::npos);
         EXPECT_EQ(line.find("Планёрка"), std::string::npos);
     }
-    form.close();
 }
 
 TEST_F(CliWindowTest, OtherDaysChosenOnTheCalendar) {
-    TMainForm form(env);
-    form.show();
-    QApplication::processEvents();
     int daysWithEvents = 0;
     for (const char* date : {"2010-10-09", "2010-10-10", "2010-10-12", "2010-10-13", "2010-10-15",
                              "2010-10-17", "2010-10-18", "2010-11-20", "2009-12-31"}) {
-        form.PlannerCalendar1->ChangeDate(*ParseCliDate(date));  // as a click on the day does
+        form->PlannerCalendar1->ChangeDate(*ParseCliDate(date));  // as a click on the day does
         QApplication::processEvents();
-        ASSERT_EQ(form.PlannerCalendar1->Date(), *ParseCliDate(date)) << date;
-        const Lines rows = Rows(form.TodoListShow->Items());
+        ASSERT_EQ(form->PlannerCalendar1->Date(), *ParseCliDate(date)) << date;
+        const Lines rows = Rows(form->TodoListShow->Items());
         EXPECT_EQ(Cli({"agenda", "--date", date}), rows) << date;
         if (!rows.empty()) ++daysWithEvents;
     }
     EXPECT_GE(daysWithEvents, 7);
     // A later moment, as the window's periodic rebuild shows it.
     env.now = At(2010, 10, 13, 12, 0);
-    form.PlannerCalendar1->ChangeDate(EncodeDate(2010, 10, 13));
+    form->PlannerCalendar1->ChangeDate(EncodeDate(2010, 10, 13));
     QApplication::processEvents();
-    EXPECT_EQ(Cli({"agenda"}), Rows(form.TodoListShow->Items()));
-    form.UpDateAlertList(env.now);
-    EXPECT_EQ(Cli({"reminders"}), ReminderRows(form.TodoListAlert));
-    form.close();
+    EXPECT_EQ(Cli({"agenda"}), Rows(form->TodoListShow->Items()));
+    form->UpDateAlertList(env.now);
+    EXPECT_EQ(Cli({"reminders"}), ReminderRows(form->TodoListAlert));
 }
 
 }  // namespace

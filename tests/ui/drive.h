@@ -81,6 +81,17 @@ inline void ClickDay(TPlannerCalendar* calendar, TDateTime day, Qt::MouseButton 
     ClickAt(calendar, cell.center(), button);
 }
 
+// Key by key, as typed: QTest::keyClicks cannot type Cyrillic.
+inline void Type(QWidget* w, const QString& text) {
+    for (const QChar ch : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+// Selects all of a box's text and types `text` over it.
+inline void Retype(QWidget* w, const QString& text) {
+    QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(w, Qt::Key_Delete);
+    Type(w, text);
+}
+
 // Picks item `index` of a drop-down list with the keyboard, as a user does.
 inline void Choose(QComboBox* box, int index) {
     QTest::keyClick(box, Qt::Key_Home);

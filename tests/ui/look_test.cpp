@@ -4,37 +4,20 @@
 
 #include <QLabel>
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include "app/gradient_panel_widget.h"
-#include "app/main_form.h"
-#include "events/event_file.h"
-#include "events/safe_file.h"
-#include "tests/support/builders.h"
 #include "settings/theme_file.h"
-#include "tests/ui/drive.h"
-#include "tests/ui/fake_environment.h"
+#include "tests/support/temp_folder.h"
+#include "tests/ui/main_window.h"
 
 namespace {
 
-class LookTest : public ::testing::Test {
+class LookTest : public MainWindowTest {
 protected:
-    QTemporaryDir tmp;
-    FakeEnvironment env;
-    std::filesystem::path data;
-    void SetUp() override {
-        env.dir = tmp.path().toStdString();
-        data = env.dir / "dayloom_data";
-        std::filesystem::create_directories(data);
-    }
-    void Write(const std::filesystem::path& file, const std::string& text) {
-        ASSERT_TRUE(WriteFileAtomically(file, text).ok);
-    }
-    std::string Read(const std::filesystem::path& file) {
-        std::string s;
-        EXPECT_TRUE(ReadWholeFile(file, s)) << file;
-        return s;
-    }
+    const std::filesystem::path data = Data();
+    void SetUp() override { std::filesystem::create_directories(data); }
+    static void Write(const std::filesystem::path& file, const std::string& text) { TempFolder::Write(file, text); }
+    static std::string Read(const std::filesystem::path& file) { return TempFolder::Read(file); }
 };
 
 // A theme of the design values with three slots changed.
@@ -56,61 +39,44 @@ TEST_F(LookTest, StoredPlaceOptionsAndThemeComeBackAndAreWrittenBackByteForByte)
     const std::string options =
         "300\r\n400\r\n600\r\n265\r\n/tmp/bell.wav\r\nnight.tdt\r\n0\r\n17\r\n0\r\n7\r\n0\r\n";
     Write(data / "user_options", options);
-    {
-        TMainForm form(env);
-        form.show();
-        QApplication::processEvents();
-        EXPECT_EQ(form.pos(), QPoint(400, 300));
-        EXPECT_EQ(form.size(), QSize(265, 600));
-        EXPECT_TRUE(form.PlannerCalendar1->isHidden());
-        EXPECT_EQ(form.BirthDayIndex, 17);
-        EXPECT_FALSE(form.PlannerCalendar1->ShowWeeks);
-        EXPECT_EQ(form.PlannerCalendar1->StartDay, 7);
-        EXPECT_FALSE(form.Formats.SplitRemainingTime);
-        EXPECT_EQ(form.EdMediaFile, "/tmp/bell.wav");
-        // Found as "night" though the file is Night.tdt; its colours are on.
-        EXPECT_EQ(form.PlannerCalendar1->SelectColor, QColor(255, 0, 0));
-        EXPECT_EQ(form.TodoListShow->Color, QColor(0x11, 0x22, 0x33));
-        EXPECT_EQ(form.Panel1->Middle, clBlack);
-        EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), QColor(255, 255, 0));
-        ASSERT_EQ(form.ListColorShem.size(), 34u);
-        EXPECT_FALSE(std::filesystem::exists(data / "themes" / "Default.tdt"));
-        form.close();
-    }
+    Start();
+    EXPECT_EQ(form->pos(), QPoint(400, 300));
+    EXPECT_EQ(form->size(), QSize(265, 600));
+    EXPECT_TRUE(form->PlannerCalendar1->isHidden());
+    EXPECT_EQ(form->BirthDayIndex, 17);
+    EXPECT_FALSE(form->PlannerCalendar1->ShowWeeks);
+    EXPECT_EQ(form->PlannerCalendar1->StartDay, 7);
+    EXPECT_FALSE(form->Formats.SplitRemainingTime);
+    EXPECT_EQ(form->EdMediaFile, "/tmp/bell.wav");
+    // Found as "night" though the file is Night.tdt; its colours are on.
+    EXPECT_EQ(form->PlannerCalendar1->SelectColor, QColor(255, 0, 0));
+    EXPECT_EQ(form->TodoListShow->Color, QColor(0x11, 0x22, 0x33));
+    EXPECT_EQ(form->Panel1->Middle, clBlack);
+    EXPECT_EQ(form->Label1->palette().color(QPalette::WindowText), QColor(255, 255, 0));
+    ASSERT_EQ(form->ListColorShem.size(), 34u);
+    EXPECT_FALSE(std::filesystem::exists(data / "themes" / "Default.tdt"));
+    form->close();
     EXPECT_EQ(Read(data / "user_options"), options);
 }
 
 TEST_F(LookTest, FirstStartPaintsTheDefaultPanelsAndWritesElevenLines) {
-    {
-        TMainForm form(env);
-        form.show();
-        QApplication::processEvents();
-        EXPECT_EQ(form.Panel1->height(), 28);
-        EXPECT_EQ(form.Panel5->height(), 22);
-        EXPECT_EQ(form.Panel1->Top, clSilver);
-        EXPECT_EQ(form.Panel1->Bottom, clSkyBlue);
-        EXPECT_TRUE(form.ListColorShem.empty());
-        // The shipped themes are in place for the preferences.
-        for (const char* name : {"Default.tdt", "Dark.tdt", "Light.tdt", "Contrast.tdt"})
-            EXPECT_TRUE(std::filesystem::exists(data / "themes" / name)) << name;
-        form.close();
-    }
+    Start();
+    EXPECT_EQ(form->Panel1->Top, clSilver);
+    EXPECT_EQ(form->Panel1->Bottom, clSkyBlue);
+    EXPECT_TRUE(form->ListColorShem.empty());
+    // The shipped themes are in place for the preferences.
+    for (const char* name : {"Default.tdt", "Dark.tdt", "Light.tdt", "Contrast.tdt"})
+        EXPECT_TRUE(std::filesystem::exists(data / "themes" / name)) << name;
+    form->close();
     EXPECT_EQ(Read(data / "user_options").rfind("439\r\n1015\r\n545\r\n265\r\n", 0), 0u);
 }
 
 TEST_F(LookTest, AWindowNoScreenShowsComesBackToTheCorner) {
     Write(data / "user_options", "-5000\r\n9000\r\n600\r\n500\r\n");
-    TMainForm form(env);
-    form.show();
-    QApplication::processEvents();
-    EXPECT_EQ(form.pos(), QPoint(1280 - 265, 984 - 600));
-    EXPECT_EQ(form.size(), QSize(265, 600));
-    form.close();
+    Start();
+    EXPECT_EQ(form->pos(), QPoint(1280 - 265, 984 - 600));
+    EXPECT_EQ(form->size(), QSize(265, 600));
 }
-
-}  // namespace
-
-namespace {
 
 // Writes the window in each shipped theme, side by side, when
 // DAYLOOM_SHOT_DIR names a folder (the README's picture).
@@ -118,25 +84,21 @@ TEST_F(LookTest, ScreenshotOfEveryShippedTheme) {
     const QByteArray dir = qgetenv("DAYLOOM_SHOT_DIR");
     if (dir.isEmpty()) GTEST_SKIP() << "DAYLOOM_SHOT_DIR not set";
     env.now = At(2010, 10, 11, 11, 20);
-    ASSERT_TRUE(SaveToFile(data / "ListToDo.db",
-                           Store({Event("Планёрка", At(2010, 10, 11, 9, 0)).Repeat("1", "4"),
-                                  Event("Звонок в банк", At(2010, 10, 11, 10, 0)).Done(),
-                                  Event("Обед с Анной", At(2010, 10, 11, 13, 0)),
-                                  Event("Квартальный отчёт", At(2010, 10, 8, 9, 0)).Until(At(2010, 10, 14, 18, 0)),
-                                  Event("~ 4 лунный день", At(2010, 10, 11, 14, 37)),
-                                  Event("Тренировка", At(2010, 10, 11, 19, 30)),
-                                  Event("Врач", At(2010, 10, 20, 9, 0))}))
-                    .ok);
+    SaveEvents(Store({Event("Планёрка", At(2010, 10, 11, 9, 0)).Repeat("1", "4"),
+                      Event("Звонок в банк", At(2010, 10, 11, 10, 0)).Done(),
+                      Event("Обед с Анной", At(2010, 10, 11, 13, 0)),
+                      Event("Квартальный отчёт", At(2010, 10, 8, 9, 0)).Until(At(2010, 10, 14, 18, 0)),
+                      Event("~ 4 лунный день", At(2010, 10, 11, 14, 37)),
+                      Event("Тренировка", At(2010, 10, 11, 19, 30)),
+                      Event("Врач", At(2010, 10, 20, 9, 0))}));
     QList<QImage> shots;
     for (const char* theme : {"Default.tdt", "Dark.tdt", "Light.tdt", "Contrast.tdt"}) {
         Write(data / "user_options", std::string("439\r\n1015\r\n545\r\n265\r\n\r\n") + theme + "\r\n");
-        TMainForm form(env);
-        form.show();
+        Start();
+        form->TodoListShow->SetItemIndex(2);
         QApplication::processEvents();
-        form.TodoListShow->SetItemIndex(2);
-        QApplication::processEvents();
-        shots << form.grab().toImage();
-        form.close();
+        shots << form->grab().toImage();
+        form->close();
     }
     QImage all(shots.size() * 275 - 10, shots.front().height(), QImage::Format_RGB32);
     all.fill(Qt::white);

@@ -1,61 +1,36 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
-#include "dayview/tab_set.h"
 #include <QMessageBox>
 #include <QScreen>
-#include <QTemporaryDir>
-
-#include <fstream>
 
 #include "app/environment.h"
-#include "app/main_form.h"
 #include "dayview/form_alert.h"
+#include "dayview/tab_set.h"
 #include "events/todo_edit_dlg.h"
-#include "tests/ui/drive.h"
-#include "tests/ui/fake_environment.h"
-#include "events/ansi.h"
-#include "events/event_file.h"
-#include "widgets/todo_list.h"
+#include "tests/support/temp_folder.h"
+#include "tests/ui/main_window.h"
 
 namespace {
 
-std::string ReadAll(const std::filesystem::path& p) {
-    std::string s;
-    EXPECT_TRUE(ReadWholeFile(p, s)) << p;
-    return s;
-}
-
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public MainWindowTest {
 protected:
-    QTemporaryDir tmp;
-    FakeEnvironment env;
-    void SetUp() override { env.dir = tmp.path().toStdString(); }
-    std::filesystem::path Db() const { return env.dir / "dayloom_data" / "ListToDo.db"; }
+    std::filesystem::path Db() const { return Data() / "ListToDo.db"; }
+    static std::string ReadAll(const std::filesystem::path& p) { return TempFolder::Read(p); }
     void RunOnce() {
-        TMainForm form(env);
-        form.show();
-        QApplication::processEvents();
-        form.close();
+        Start();
+        form->close();
     }
 };
 
 TEST_F(MainFormTest, FirstStartInAnEmptyFolder) {
-    {
-        TMainForm form(env);
-        EXPECT_TRUE(std::filesystem::is_directory(env.dir / "dayloom_data"));
-        form.show();
-        QApplication::processEvents();
-        EXPECT_EQ(form.windowTitle(), "dayloom");
-        EXPECT_EQ(form.width(), 265);
-        EXPECT_EQ(form.height(), 545);
-        EXPECT_EQ(form.pos(), QPoint(1280 - 265, 984 - 545));
-        EXPECT_EQ(form.LabelNowDate->text(), "Октябрь 11, 2010");
-        EXPECT_EQ(form.TodoListShow->Items().Count(), 0);
-        form.close();
-    }
+    Start();
+    EXPECT_EQ(form->windowTitle(), "dayloom");
+    EXPECT_EQ(form->pos(), QPoint(1280 - 265, 984 - 545));
+    EXPECT_EQ(form->LabelNowDate->text(), "Октябрь 11, 2010");
+    EXPECT_EQ(form->TodoListShow->Items().Count(), 0);
+    form->close();
     EXPECT_EQ(ReadAll(Db()), std::string(4, '\0'));
     EXPECT_TRUE(env.messages.isEmpty());
 }
@@ -63,46 +38,38 @@ TEST_F(MainFormTest, FirstStartInAnEmptyFolder) {
 TEST_F(MainFormTest, CanonicalFileIsWrittenBackByteForByte) {
     TodoItems items;
     for (int i = 0; i < 3; ++i) {
-        TTodoItem& it = items.Add();
-        it.Subject = ansi(i == 0 ? "Встреча с Ёжиком" : "Событие №" + std::to_string(i));
-        it.SetNotesText(ansi("первая строка\r\nвторая\r\n\r\nчетвёртая"));
-        it.CreationDate = it.DueDate = EncodeDateTime(2010, 10, 11 + i, 9 + i, 30);
-        it.ImageIndex = i;
-        it.Category = "0";
-        it.Project = "0";
-        it.Resource = "0";
+        TTodoItem& it = items.Add(Event(i == 0 ? "Встреча с Ёжиком" : "Событие №" + std::to_string(i),
+                                        At(2010, 10, 11 + i, 9 + i, 30))
+                                      .Alert(i)
+                                      .Notes("первая строка\r\nвторая\r\n\r\nчетвёртая"));
+        it.DueDate = it.CreationDate;
         it.Tag = i * 7;
         it.TotalTime = -i;
     }
-    std::filesystem::create_directories(Db().parent_path());
+    SaveEvents(items);
     const std::string canonical = SaveToBytes(items);
-    std::ofstream(Db(), std::ios::binary) << canonical;
-    std::ofstream(Db().string() + ".tmp-4242-7") << "a save killed mid-write";
-    {
-        TMainForm form(env);
-        form.show();
-        QApplication::processEvents();
-        EXPECT_EQ(form.TodoListSrc.Count(), 3);
-        EXPECT_EQ(form.TodoListShow->Items().Count(), 1);  // the event of 11 October
-        form.close();
-    }
+    TempFolder::Write(Db().string() + ".tmp-4242-7", "a save killed mid-write");
+    Start();
+    EXPECT_EQ(form->TodoListSrc.Count(), 3);
+    EXPECT_EQ(form->TodoListShow->Items().Count(), 1);  // the event of 11 October
+    form->close();
     EXPECT_EQ(ReadAll(Db()), canonical);
     EXPECT_FALSE(std::filesystem::exists(Db().string() + ".tmp-4242-7"));
 }
 
 TEST_F(MainFormTest, DamagedFileIsKeptBesideAndReportedOnce) {
-    std::filesystem::create_directories(Db().parent_path());
+    std::filesystem::create_directories(Data());
     const std::string damaged("\x05\x00\x00\x00\x01\x00\x00\x00\x0b\x03\x00" "abc" "\x02\x00", 16);
-    std::ofstream(Db(), std::ios::binary) << damaged;
+    TempFolder::Write(Db(), damaged);
     // The first name is taken (an earlier damaged start in the same second):
     // it keeps its bytes and the copy gets the next name.
-    const auto taken = env.dir / "dayloom_data" / "ListToDo.db.damaged-20101011-090000";
-    std::ofstream(taken, std::ios::binary) << "older";
+    const auto taken = Data() / "ListToDo.db.damaged-20101011-090000";
+    TempFolder::Write(taken, "older");
     RunOnce();
     ASSERT_EQ(env.messages.size(), 1);
     EXPECT_TRUE(env.messages[0].contains("повреждён"));
     EXPECT_EQ(ReadAll(taken), "older");
-    const auto copy = env.dir / "dayloom_data" / "ListToDo.db.damaged-20101011-090000-2";
+    const auto copy = Data() / "ListToDo.db.damaged-20101011-090000-2";
     EXPECT_TRUE(env.messages[0].contains(QString::fromStdString(copy.filename().string())));
     EXPECT_TRUE(env.messages[0].contains(QString::fromStdString(copy.string())));
     EXPECT_EQ(ReadAll(copy), damaged);
@@ -129,10 +96,6 @@ TEST_F(MainFormTest, FailedSaveIsReportedWithThePathAndRetried) {
     EXPECT_TRUE(std::filesystem::is_directory(Db()));
 }
 
-}  // namespace
-
-namespace {
-
 // Window captions are the program's own texts, and message boxes open in the
 // middle of the screen like the editor.
 TEST(Application, CaptionsAndMessageBoxes) {
@@ -157,25 +120,19 @@ TEST(Application, CaptionsAndMessageBoxes) {
     EXPECT_LE(off.manhattanLength(), 2) << off.x() << "," << off.y();
 }
 
-}  // namespace
-
-namespace {
-
 // A change reaches the disk shortly after it is made, not only at close:
 // a kill after that loses nothing.
 TEST_F(MainFormTest, ChangesAreSavedSoonAfterwards) {
     RunOnce();
-    TMainForm form(env);
-    form.show();
-    QApplication::processEvents();
-    form.SaveSoon->setInterval(20);
+    Start();
+    form->SaveSoon->setInterval(20);
     env.modal = [](QDialog& d) {
         auto& dlg = dynamic_cast<TToDoEditDlg&>(d);
         dlg.SubjectName->setText(QStringLiteral("Сразу"));
         return int(QDialog::Accepted);
     };
-    for (int i = 0; i < 3; ++i) ClickButton(&form, "SpeedButton1");  // a burst is one save
-    EXPECT_TRUE(form.SaveSoon->isActive());
+    for (int i = 0; i < 3; ++i) ClickButton(form.get(), "SpeedButton1");  // a burst is one save
+    EXPECT_TRUE(form->SaveSoon->isActive());
     QTest::qWait(60);
     TodoItems saved;
     ASSERT_EQ(LoadFromFile(Db(), saved).status, LoadReport::Status::Ok);
@@ -185,46 +142,34 @@ TEST_F(MainFormTest, ChangesAreSavedSoonAfterwards) {
     // and tried again at the next change.
     std::filesystem::remove(Db());
     std::filesystem::create_directories(Db() / "blocker");
-    ClickButton(&form, "SpeedButton1");
+    ClickButton(form.get(), "SpeedButton1");
     QTest::qWait(60);
-    ClickButton(&form, "SpeedButton1");
+    ClickButton(form.get(), "SpeedButton1");
     QTest::qWait(60);
     EXPECT_EQ(env.messages.size(), 1);
     std::filesystem::remove_all(Db());
-    ClickButton(&form, "SpeedButton1");
+    ClickButton(form.get(), "SpeedButton1");
     QTest::qWait(60);
     ASSERT_EQ(LoadFromFile(Db(), saved).status, LoadReport::Status::Ok);
     EXPECT_EQ(saved.Count(), 6);
-    form.close();
 }
-
-}  // namespace
-
-namespace {
 
 // Thousands of reminders due at start-up: they come up in one tick and the
 // window still closes at once (each tab used to look its notes up in the
 // whole store, one after another).
 TEST_F(MainFormTest, ThousandsOfDueRemindersDoNotHoldTheWindow) {
     TodoItems items;
-    for (int i = 0; i < 60000; ++i) {
-        TTodoItem& e = items.Add();
-        e.Subject = "event " + std::to_string(i);
-        e.Category = e.Project = e.Resource = "0";
-        e.ImageIndex = 1;
-        e.CreationDate = i < 3000 ? EncodeDateTime(2010, 10, 11, 0, i % 540) : EncodeDate(2006, 1, 1) + i % 1500;
-    }
-    std::filesystem::create_directories(Db().parent_path());
-    ASSERT_TRUE(SaveToFile(Db(), items, false).ok);
+    for (int i = 0; i < 60000; ++i)
+        items.Add(Event("event " + std::to_string(i),
+                        i < 3000 ? At(2010, 10, 11, 0, i % 540) : Day(2006, 1, 1) + i % 1500));
+    SaveEvents(items);
     QElapsedTimer clock;
     clock.start();
-    TMainForm form(env);
-    form.show();
-    QApplication::processEvents();
-    form.TimerAlertTimer();
-    EXPECT_EQ(form.FormAlert->TabSetMsg->count(), 3000);
-    form.TimerAlertTimer();
-    form.close();
+    Start();
+    form->TimerAlertTimer();
+    EXPECT_EQ(form->FormAlert->TabSetMsg->count(), 3000);
+    form->TimerAlertTimer();
+    form->close();
     EXPECT_LT(clock.elapsed(), 1000);
 }
 

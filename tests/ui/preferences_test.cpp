@@ -6,51 +6,28 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTemporaryDir>
 
 #include "app/gradient_panel_widget.h"
-#include "app/main_form.h"
 #include "app/qt_app_style.h"
-#include "events/qt_ansi.h"
 #include "events/safe_file.h"
 #include "settings/autostart.h"
 #include "settings/color_dlg.h"
 #include "settings/theme_file.h"
 #include "tests/support/temp_folder.h"
-#include "tests/ui/drive.h"
-#include "tests/ui/fake_environment.h"
+#include "tests/ui/main_window.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class PreferencesTest : public ::testing::Test {
+class PreferencesTest : public MainWindowTest {
 protected:
-    QTemporaryDir tmp;
-    FakeEnvironment env;
-    fs::path data;
-    std::unique_ptr<TMainForm> form;
-
-    void SetUp() override {
-        env.dir = fs::path(tmp.path().toStdU16String());
-        data = env.dir / "dayloom_data";
-        env.startUp = env.dir / u8"автозагрузка";
-    }
-    void Start() {
-        form = std::make_unique<TMainForm>(env);
-        form->show();
-        QApplication::processEvents();
-        form->TimerAlert->stop();
-    }
-    void TearDown() override {
-        if (form) form->close();
-    }
-    // Opens the dialog with the button, lets `play` act in it, then presses
-    // "Принять" or "Отмена".
+    PreferencesTest() { env.startUp = env.dir / u8"автозагрузка"; }
+    // Opens the dialog with the button (or the menu item "Preferences"), lets
+    // `play` act in it, then presses "Принять" or "Отмена".
     void Open(const std::function<void(TColorDlg&)>& play, bool accept = true, const char* from = "sbPreferences") {
         env.modal = [&](QDialog& d) {
             auto& dlg = dynamic_cast<TColorDlg&>(d);
@@ -61,16 +38,6 @@ protected:
         if (QString::fromLatin1(from) == "Preferences") Trigger(form.get(), "Preferences");
         else ClickButton(form.get(), from);
         QApplication::processEvents();
-    }
-    // Key by key, as typed: QTest::keyClicks cannot type Cyrillic.
-    static void Type(QWidget* w, const QString& text) {
-        for (const QChar ch : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-    }
-    static void TypeThemeName(TColorDlg& dlg, const QString& text) {
-        QLineEdit* edit = dlg.ComboShem->lineEdit();
-        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(edit, Qt::Key_Delete);
-        Type(edit, text);
     }
     static void Paste(TColorDlg& dlg, const QString& text) {
         QApplication::clipboard()->setText(text);
@@ -94,32 +61,8 @@ protected:
 
 constexpr int kSelectColorRow = 14;  // SelectColor, slot 15
 
-TEST_F(PreferencesTest, TheEditorOpensAndClosesMovingTheDialog) {
-    Start();
-    Open([&](TColorDlg& dlg) {
-        EXPECT_EQ(dlg.size(), QSize(388, 195));
-        EXPECT_TRUE(dlg.Panel3->isHidden());
-        EXPECT_EQ(dlg.ComboShem->currentText(), "Default");
-        QStringList themes;
-        for (int i = 0; i < dlg.ComboShem->count(); ++i) themes << dlg.ComboShem->itemText(i);
-        themes.sort();
-        EXPECT_EQ(themes, QStringList({"Contrast", "Dark", "Default", "Light"}));
-
-        const QPoint at = dlg.pos();
-        ClickButton(&dlg, "BitBtn2");
-        EXPECT_EQ(dlg.size(), QSize(388, 401));
-        EXPECT_FALSE(dlg.Panel3->isHidden());
-        EXPECT_EQ(dlg.pos(), at - QPoint(0, 113));
-        QTableWidget* grid = dlg.GridColor;
-        EXPECT_EQ(grid->rowCount(), 34);
-        EXPECT_EQ(grid->item(0, 0)->text(), FromAnsi(ListTitleColorShem()[0]));
-        EXPECT_EQ(Cell(dlg, 33), "clBlack");
-        ClickButton(&dlg, "BitBtn2");
-        EXPECT_EQ(dlg.size(), QSize(388, 195));
-        EXPECT_EQ(dlg.pos(), at);
-    });
-}
-
+// The theme editor opens and closes moving the dialog by its height, and is
+// closed again at the next opening; accepting unchanged changes nothing.
 TEST_F(PreferencesTest, OpeningTwiceChangesNothingAndTheEditorIsClosedEachTime) {
     Start();
     const UserOptions before = form->CurrentOptions();
@@ -128,7 +71,13 @@ TEST_F(PreferencesTest, OpeningTwiceChangesNothingAndTheEditorIsClosedEachTime) 
         Open(
             [&](TColorDlg& dlg) {
                 EXPECT_TRUE(dlg.Panel3->isHidden()) << from;
-                EXPECT_EQ(dlg.height(), 195);
+                EXPECT_EQ(dlg.ComboShem->currentText(), "Default");
+                const QPoint at = dlg.pos();
+                ClickButton(&dlg, "BitBtn2");
+                EXPECT_FALSE(dlg.Panel3->isHidden());
+                EXPECT_EQ(dlg.pos(), at - QPoint(0, 113));
+                ClickButton(&dlg, "BitBtn2");
+                EXPECT_EQ(dlg.pos(), at);
                 ClickButton(&dlg, "BitBtn2");  // left open for the next time
             },
             true, from);
@@ -145,9 +94,12 @@ TEST_F(PreferencesTest, CancelRestoresTheColoursTheWindowHad) {
     Start();
     const QColor select = form->PlannerCalendar1->SelectColor;
     const TColor panel = form->Panel1->Middle;
+    const std::string sound = form->EdMediaFile;
+    env.filesToChoose << QStringLiteral("/snd/a.wav");
     Open(
         [&](TColorDlg& dlg) {
-            TypeThemeName(dlg, "Dark");  // loads and previews on the way
+            ClickButton(&dlg, "BitBtnAlertFile");
+            Retype(dlg.ComboShem->lineEdit(), "Dark");  // loads and previews on the way
             EXPECT_NE(form->PlannerCalendar1->SelectColor, select);
             ClickButton(&dlg, "BitBtn2");
             ClickGridRow(dlg, kSelectColorRow);
@@ -158,6 +110,7 @@ TEST_F(PreferencesTest, CancelRestoresTheColoursTheWindowHad) {
     EXPECT_EQ(form->PlannerCalendar1->SelectColor, select);
     EXPECT_EQ(form->Panel1->Middle, panel);
     EXPECT_EQ(form->CurrentThemeFile, "Default.tdt");
+    EXPECT_EQ(form->EdMediaFile, sound);
     EXPECT_TRUE(env.messages.isEmpty());
 }
 
@@ -184,16 +137,16 @@ TEST_F(PreferencesTest, HtmlColourIsTakenAsBlueGreenRed) {
 
 TEST_F(PreferencesTest, ListedNameInOtherLetterCaseIsTakenAsTyped) {
     Start();
-    Open([&](TColorDlg& dlg) { TypeThemeName(dlg, "dARK"); });
+    Open([&](TColorDlg& dlg) { Retype(dlg.ComboShem->lineEdit(), "dARK"); });
     EXPECT_EQ(form->CurrentThemeFile, "dARK.tdt");
     std::vector<std::string> dark;
-    ASSERT_TRUE(ReadThemeValues(ThemesDir(data) / "Dark.tdt", dark));
+    ASSERT_TRUE(ReadThemeValues(ThemesDir(Data()) / "Dark.tdt", dark));
     EXPECT_EQ(form->ListColorShem, dark);
 
     // A name that is not listed changes no setting; its preview stays for this run.
     const QColor previewed = form->PlannerCalendar1->SelectColor;
     Open([&](TColorDlg& dlg) {
-        TypeThemeName(dlg, "Новая");
+        Retype(dlg.ComboShem->lineEdit(), "Новая");
         ClickButton(&dlg, "BitBtn2");
         ClickGridRow(dlg, kSelectColorRow);
         AcceptColor(dlg, "clRed");
@@ -209,10 +162,10 @@ TEST_F(PreferencesTest, ThemeNamesTypedOrPastedStaySafe) {
     std::vector<std::string> list;
     std::vector<GridRow> rows = PreViewColorShema(list, DesignColors());
     rows[kSelectColorRow].color = "clRed";
-    ASSERT_TRUE(WriteFileAtomically(ThemesDir(data) / "My theme.tdt", ThemeFileText(rows)).ok);
+    ASSERT_TRUE(WriteFileAtomically(ThemesDir(Data()) / "My theme.tdt", ThemeFileText(rows)).ok);
     Open(
         [&](TColorDlg& dlg) {
-            TypeThemeName(dlg, "Ab c.d/e\\Жж");
+            Retype(dlg.ComboShem->lineEdit(), "Ab c.d/e\\Жж");
             EXPECT_EQ(dlg.ComboShem->currentText(), "AbcdeЖж");
             QTest::keyClick(dlg.ComboShem->lineEdit(), Qt::Key_Backspace);
             EXPECT_EQ(dlg.ComboShem->currentText(), "AbcdeЖ");
@@ -222,7 +175,6 @@ TEST_F(PreferencesTest, ThemeNamesTypedOrPastedStaySafe) {
             Paste(dlg, "My theme");
             EXPECT_EQ(dlg.ComboShem->currentText(), "My theme");
             EXPECT_EQ(Cell(dlg, kSelectColorRow), "$00FFD06F");  // not loaded
-            EXPECT_TRUE(dlg.BtnSaveShem->toolTip().contains("только"));
             ClickButton(&dlg, "BtnSaveShem");
             ASSERT_EQ(env.messages.size(), 1);
             EXPECT_EQ(env.messages[0], dlg.BtnSaveShem->toolTip());
@@ -232,7 +184,7 @@ TEST_F(PreferencesTest, ThemeNamesTypedOrPastedStaySafe) {
                 ClickButton(&dlg, "BtnSaveShem");
             }
             EXPECT_EQ(env.messages.size(), 4);
-            TypeThemeName(dlg, "lpt1");  // typed letter by letter, yet a device
+            Retype(dlg.ComboShem->lineEdit(), "lpt1");  // typed letter by letter, yet a device
             ClickButton(&dlg, "BtnSaveShem");
             ASSERT_EQ(env.messages.size(), 5);
             EXPECT_TRUE(env.messages[4].contains("систем"));
@@ -247,43 +199,45 @@ TEST_F(PreferencesTest, ThemeNamesTypedOrPastedStaySafe) {
 TEST_F(PreferencesTest, SavingATheme) {
     Start();
     // The next write fails as on a full disk: the save says so.
-    BlockNextSafeWrite(ThemesDir(data) / "Blocked.tdt");
+    BlockNextSafeWrite(ThemesDir(Data()) / "Blocked.tdt");
     Open(
         [&](TColorDlg& dlg) {
             ClickButton(&dlg, "BitBtn2");
-            TypeThemeName(dlg, "");
+            Retype(dlg.ComboShem->lineEdit(), "");
             ClickButton(&dlg, "BtnSaveShem");
-            TypeThemeName(dlg, "Blocked");
+            Retype(dlg.ComboShem->lineEdit(), "Blocked");
             ClickButton(&dlg, "BtnSaveShem");
             EXPECT_EQ(env.messages, QStringList({"Введите имя цветовой схемы!", "Cannot save the file!"}));
             EXPECT_EQ(dlg.ComboShem->findText("Blocked"), -1);
 
             ClickGridRow(dlg, kSelectColorRow);
             AcceptColor(dlg, "clRed");
-            TypeThemeName(dlg, "Моя");
+            Retype(dlg.ComboShem->lineEdit(), "Моя");
             ClickButton(&dlg, "BtnSaveShem");
             const int items = dlg.ComboShem->count();
-            TypeThemeName(dlg, "МОЯ");
+            Retype(dlg.ComboShem->lineEdit(), "МОЯ");
             ClickButton(&dlg, "BtnSaveShem");
             EXPECT_EQ(dlg.ComboShem->count(), items);  // no second item
             EXPECT_EQ(env.messages.size(), 2);
         },
         false);
     std::string text;
-    ASSERT_TRUE(ReadWholeFile(ThemesDir(data) / fs::path(u8"Моя.tdt"), text));
-    EXPECT_EQ(SplitLines(text).size(), 69u);
+    ASSERT_TRUE(ReadWholeFile(ThemesDir(Data()) / fs::path(u8"Моя.tdt"), text));
     EXPECT_EQ(ThemeValues(text)[kSelectColorRow], "clRed");
-    EXPECT_EQ(std::distance(fs::directory_iterator(ThemesDir(data)), fs::directory_iterator()), 6);
+    EXPECT_EQ(std::distance(fs::directory_iterator(ThemesDir(Data())), fs::directory_iterator()), 6);
 }
 
 TEST_F(PreferencesTest, OneBadColourDoesNotDropTheOtherSettings) {
     Start();
     const SchemeColors colors = form->WidgetColors;
-    env.filesToChoose << QStringLiteral("/music/звонок.ogg");
+    const QString sound = QString::fromStdString(form->EdMediaFile);
+    env.filesToChoose << QString() << QStringLiteral("/music/звонок.ogg");
     Open([&](TColorDlg& dlg) {
         ClickButton(&dlg, "BitBtn2");
         ClickGridRow(dlg, 0);
         AcceptColor(dlg, "xyz");
+        ClickButton(&dlg, "BitBtnAlertFile");  // the chooser cancelled
+        EXPECT_EQ(dlg.edAlertFile->text(), sound);
         ClickButton(&dlg, "BitBtnAlertFile");
         ClickButton(&dlg, "chbShowNumWeeks");
         ClickButton(&dlg, "chbStartDay");
@@ -302,8 +256,8 @@ TEST_F(PreferencesTest, OneBadColourDoesNotDropTheOtherSettings) {
 }
 
 TEST_F(PreferencesTest, WeekStartRoundTrip) {
-    fs::create_directories(data);
-    ASSERT_TRUE(WriteFileAtomically(data / "user_options", "439\r\n1015\r\n545\r\n265\r\n\r\nDefault.tdt\r\n1\r\n0\r\n1\r\n7\r\n1\r\n").ok);
+    fs::create_directories(Data());
+    ASSERT_TRUE(WriteFileAtomically(Data() / "user_options", "439\r\n1015\r\n545\r\n265\r\n\r\nDefault.tdt\r\n1\r\n0\r\n1\r\n7\r\n1\r\n").ok);
     Start();
     ASSERT_EQ(form->PlannerCalendar1->StartDay, 7);
     Open([&](TColorDlg& dlg) {
@@ -319,27 +273,9 @@ TEST_F(PreferencesTest, WeekStartRoundTrip) {
     EXPECT_EQ(form->PlannerCalendar1->StartDay, 7);
     form->close();
     std::string text;
-    ASSERT_TRUE(ReadWholeFile(data / "user_options", text));
+    ASSERT_TRUE(ReadWholeFile(Data() / "user_options", text));
     EXPECT_EQ(SplitLines(text)[9], "7");
     form.reset();
-}
-
-TEST_F(PreferencesTest, SoundFileChooser) {
-    Start();
-    const std::string before = form->EdMediaFile;
-    env.filesToChoose << QString() << QStringLiteral("/snd/a.wav");
-    Open(
-        [&](TColorDlg& dlg) {
-            ClickButton(&dlg, "BitBtnAlertFile");  // cancelled
-            EXPECT_EQ(dlg.edAlertFile->text(), QString::fromStdString(before));
-            ClickButton(&dlg, "BitBtnAlertFile");
-            EXPECT_EQ(dlg.edAlertFile->text(), "/snd/a.wav");
-        },
-        false);
-    EXPECT_EQ(form->EdMediaFile, before);  // taken only on acceptance
-    ASSERT_EQ(env.fileDialogs.size(), 2);
-    const QString folder = QString::fromStdString(fs::path(before).parent_path().string()) + "/";
-    EXPECT_EQ(env.fileDialogs[0], "|" + folder + "|Media (*.mid *.midi *.wav *.mp3 *.wma *.ogg *.oga *.flac)");
 }
 
 TEST_F(PreferencesTest, GridSwatchesHintsAndTheColourChoosers) {
@@ -431,49 +367,37 @@ TEST_F(PreferencesTest, AutostartCreatedAndRemovedInATemporaryFolder) {
 }
 
 TEST_F(PreferencesTest, AutostartFailuresAreToldAndTheBoxShowsTheDisk) {
+    // Clicks the box once and returns what the dialog and the messages tell.
+    auto click = [&](bool checked) {
+        env.messages.clear();
+        Open([&](TColorDlg& dlg) {
+            ClickButton(&dlg, "CheckStart");
+            EXPECT_EQ(dlg.CheckStart->isChecked(), checked);
+        });
+        EXPECT_EQ(env.messages.size(), 1);
+        return env.messages.value(0);
+    };
     // No start-up folder known: nothing is written anywhere.
     env.startUp.reset();
     Start();
-    Open([&](TColorDlg& dlg) {
-        ClickButton(&dlg, "CheckStart");
-        EXPECT_FALSE(dlg.CheckStart->isChecked());
-    });
-    ASSERT_EQ(env.messages.size(), 1);
-    EXPECT_TRUE(env.messages[0].contains("автозагрузки"));
+    EXPECT_TRUE(click(false).contains("автозагрузки"));
     for (const auto& e : fs::recursive_directory_iterator(env.dir))
         EXPECT_NE(e.path().filename(), StartUpLinkName()) << e.path();
     EXPECT_FALSE(fs::exists(fs::current_path() / StartUpLinkName()));
-    form->close();
-    form.reset();
 
     // The folder cannot be made (a file stands in its place).
     env.startUp = env.dir / "file";
     ASSERT_TRUE(WriteFileAtomically(*env.startUp, "x").ok);
-    env.messages.clear();
-    Start();
-    Open([&](TColorDlg& dlg) {
-        ClickButton(&dlg, "CheckStart");
-        EXPECT_FALSE(dlg.CheckStart->isChecked());
-    });
-    ASSERT_EQ(env.messages.size(), 1);
-    EXPECT_TRUE(env.messages[0].contains("Не удалось добавить"));
-    form->close();
-    form.reset();
+    Restart();
+    EXPECT_TRUE(click(false).contains("Не удалось добавить"));
 
     // A delete the system refuses.
     env.startUp = env.dir / "autostart";
     fs::create_directories(*env.startUp);
     ASSERT_TRUE(WriteFileAtomically(Link(), "x").ok);
     env.refuseRemove = true;
-    env.messages.clear();
-    Start();
-    Open([&](TColorDlg& dlg) {
-        ASSERT_TRUE(dlg.CheckStart->isChecked());
-        ClickButton(&dlg, "CheckStart");
-        EXPECT_TRUE(dlg.CheckStart->isChecked());
-    });
-    ASSERT_EQ(env.messages.size(), 1);
-    EXPECT_TRUE(env.messages[0].contains("Отказано в доступе"));
+    Restart();
+    EXPECT_TRUE(click(true).contains("Отказано в доступе"));
     EXPECT_TRUE(fs::exists(Link()));
 }
 

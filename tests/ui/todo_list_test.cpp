@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
@@ -59,15 +58,6 @@ int LongestRun(const QImage& img, const QRect& r, QColor color, int tol) {
     return best;
 }
 
-// Pixels within the rectangle that differ from the background.
-int InkPixels(const QImage& img, const QRect& r, QColor background) {
-    int n = 0;
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            if (!Near(img.pixel(x, y), background, 24)) ++n;
-    return n;
-}
-
 // Bounding box of the pixels that differ from the background.
 QRect InkBox(const QImage& img, const QRect& r, QColor background) {
     QRect box;
@@ -103,7 +93,7 @@ TEST(TodoListDraw, CompletedItemIsGreyAndStruckInEveryColumn) {
         EXPECT_LT(LongestRun(img, plain, QColor(0, 0, 0), 90), 6) << "plain item struck";
         // No black ink in the completed cell: all of it is the grey colour.
         EXPECT_LT(LongestRun(img, done, QColor(0, 0, 0), 40), 1);
-        EXPECT_GT(InkPixels(img, plain, s.list.Color), 10);
+        EXPECT_GT(InkBox(img, plain, s.list.Color).width(), 10);
     }
 }
 
@@ -137,7 +127,7 @@ TEST(TodoListDraw, LongNameIsElidedInsideItsColumnAndHintedInFull) {
     s.list.Hint = QStringLiteral("подсказка");
     s.list.ItemsChanged();
     const QImage img = s.Grab();
-    EXPECT_EQ(InkPixels(img, ImageRect(s, s.list.CellRect(0, 1)), s.list.Color), 0);
+    EXPECT_FALSE(InkBox(img, ImageRect(s, s.list.CellRect(0, 1)), s.list.Color).isValid());
     // The text ends in an ellipsis: its last pixels are dots on the base
     // line, not the strokes of a cut-off letter.
     const QRect cell = ImageRect(s, s.list.CellRect(0, 0));
@@ -197,12 +187,8 @@ TEST(TodoListSort, OrdersByTheSortColumnAndTheSelectionFollows) {
         TSortDirection dir;
         std::vector<std::string> order;
     } cases[] = {
-        {"start column, all equal", TodoData::tdCategory, 1, TSortDirection::sdAscending,
-         {"в", "а", "б"}},
         {"due date ascending", TodoData::tdDueDate, 1, TSortDirection::sdAscending,
          {"а", "б", "в"}},
-        {"due date descending", TodoData::tdDueDate, 1, TSortDirection::sdDescending,
-         {"в", "б", "а"}},
         {"past the last column", TodoData::tdDueDate, 2, TSortDirection::sdAscending,
          {"в", "а", "б"}},
         {"subject", TodoData::tdDueDate, 0, TSortDirection::sdAscending, {"а", "б", "в"}},
@@ -337,20 +323,4 @@ TEST(TodoListSelection, ItemsChangedClampsAndSelectionScrollsIntoView) {
     EXPECT_EQ(s.list.ItemAt(QPoint(5, lastVisibleY)), 39);
     QApplication::processEvents();
     EXPECT_TRUE(s.list.verticalScrollBar()->isVisible());
-}
-
-// Saves a picture of the day list when DAYLOOM_SHOT_DIR names a folder.
-TEST(TodoListShot, DayList) {
-    const QByteArray dir = qgetenv("DAYLOOM_SHOT_DIR");
-    if (dir.isEmpty()) GTEST_SKIP() << "DAYLOOM_SHOT_DIR not set";
-    Shown s(265, 300);
-    s.Add("Планёрка", "09:00");
-    s.Add("Звонок в банк", "Завершено").Complete = true;
-    s.Add("Подготовить квартальный отчёт для бухгалтерии", "2 ч. 20 мин.");
-    s.Add("~ 5 лунный день", "14:37");
-    s.Add("Тренировка", "19:30");
-    s.list.ItemsChanged();
-    s.list.SetItemIndex(2);
-    QDir().mkpath(QString::fromLocal8Bit(dir));
-    EXPECT_TRUE(s.list.grab().save(QString::fromLocal8Bit(dir) + "/todolist.png"));
 }

@@ -7,31 +7,14 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 
 #include "app/gradient_panel_widget.h"
-#include "app/main_form.h"
-#include "tests/ui/drive.h"
-#include "tests/ui/fake_environment.h"
+#include "tests/ui/main_window.h"
 
 namespace {
 
-class TrayTest : public ::testing::Test {
+class TrayTest : public MainWindowTest {
 protected:
-    QTemporaryDir tmp;
-    FakeEnvironment env;
-    std::unique_ptr<TMainForm> form;
-
-    void Start() {
-        env.dir = std::filesystem::path(tmp.path().toStdU16String());
-        form = std::make_unique<TMainForm>(env);
-        form->show();
-        Activate(form.get());
-        form->TimerAlert->stop();
-    }
-    void TearDown() override {
-        if (form) form->close();
-    }
     void ExpectShown() {
         EXPECT_TRUE(form->isVisible());
         EXPECT_FALSE(form->HiddenToTray());
@@ -65,7 +48,6 @@ TEST_F(TrayTest, HiddenAndRestoredEveryWayWithoutATaskBarButton) {
     Start();
     EXPECT_EQ(form->windowType(), Qt::Tool);  // no task-bar button
     EXPECT_TRUE(form->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(form->TrayIcon->toolTip(), "dayloom");
     EXPECT_FALSE(form->TrayIcon->icon().isNull());
     EXPECT_EQ(form->TrayIcon->contextMenu(), form->PopupMenu1);
     ExpectShown();
