@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,6 +8,7 @@
 #include "dayview/agenda.h"
 #include "events/event_file.h"
 #include "tests/support/builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -127,21 +126,16 @@ TEST(Agenda, DatesAndMomentsAreReadStrictly) {
 class CliRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::random_device rd;
-        dir = std::filesystem::temp_directory_path() / ("dayloom_cli_test_" + std::to_string(rd()));
         std::filesystem::create_directories(dir / "data");
         ASSERT_TRUE(SaveToFile(dir / "data" / "ListToDo.db", MixedStore(), false).ok);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
     }
     int Run(std::vector<std::string> args, TDateTime clock = kNow) {
         out.str({});
         err.str({});
         return RunDayloomCli(args, out, err, dir / "data", clock);
     }
-    std::filesystem::path dir;
+    TempFolder folder;
+    const std::filesystem::path dir = folder.path();
     std::ostringstream out, err;
 };
 
@@ -211,7 +205,7 @@ TEST_F(CliRun, AnEventFileThatIsNotWholeFailsWithoutPrinting) {
     };
     for (const Case& c : cases) {
         std::filesystem::remove(data / "ListToDo.db");
-        if (!c.bytes.empty()) std::ofstream(data / "ListToDo.db", std::ios::binary) << c.bytes;
+        if (!c.bytes.empty()) TempFolder::Write(data / "ListToDo.db", c.bytes);
         for (const char* cmd : {"agenda", "reminders"}) {
             EXPECT_EQ(Run({cmd, "--now", "2010-10-11 09:00"}), 1) << c.what;
             EXPECT_EQ(out.str(), "") << c.what << ' ' << cmd;

@@ -1,23 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "events/ansi.h"
 #include "settings/color_scheme.h"
 
 namespace {
 
 std::vector<std::string> DesignStrings() { return FullListColorShem(DesignColors()); }
-
-TEST(ColorScheme, CaptionsAreTheSystemsOwnTexts) {
-    const auto& titles = ListTitleColorShem();
-    ASSERT_EQ(titles.size(), 34u);
-    EXPECT_EQ(utf8(titles[0]), "Линия разделяемая номера недель и дни недели(LineColor):");
-    EXPECT_EQ(utf8(titles[14]), "Фон выделеннго дня(SelectColor):");
-    EXPECT_EQ(utf8(titles[20]),
-              "ToDo - Фон - верхний оттенок заголовка \"Название\" [subject]  (HeaderColor):");
-    EXPECT_EQ(titles[24], ansi("ToDo - Шрифт завершённого события(CompletionFont):"));
-    EXPECT_NE(titles[24].find('\xB8'), std::string::npos);  // ё in the code page
-    EXPECT_EQ(utf8(titles[33]), "Шрифт панелей:");
-}
 
 TEST(ColorScheme, WithNoThemeTheGridShowsTheDesignValues) {
     std::vector<std::string> list;

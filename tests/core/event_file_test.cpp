@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "events/ansi.h"
 #include "events/event_file.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -133,13 +133,9 @@ TEST(EventFile, LongTextsAreCutSoLengthsMatch) {
 }
 
 TEST(EventFile, SaveIsAtomicAndRoundTripsThroughDisk) {
-    const auto dir = std::filesystem::temp_directory_path() / "dayloom_event_file_test";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    TempFolder dir;
     const auto path = dir / "ListToDo.db";
-    {
-        std::ofstream(path, std::ios::binary) << "old";
-    }
+    TempFolder::Write(path, "old");
     TodoItems items;
     ASSERT_EQ(LoadFromBytes(kExample, items).status, LoadReport::Status::Ok);
     const WriteResult w = SaveToFile(path, items, false);
@@ -148,7 +144,7 @@ TEST(EventFile, SaveIsAtomicAndRoundTripsThroughDisk) {
     ASSERT_TRUE(ReadWholeFile(path, disk));
     EXPECT_EQ(disk, kExample);
     int files = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir)) ++files;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
     EXPECT_EQ(files, 1);  // no temporary left behind
 
     // A folder that cannot be written fails visibly and leaves the old file.
@@ -156,12 +152,7 @@ TEST(EventFile, SaveIsAtomicAndRoundTripsThroughDisk) {
     EXPECT_FALSE(bad.ok);
     EXPECT_FALSE(bad.error.empty());
     EXPECT_EQ(LoadFromFile(dir / "nothing.db", items).status, LoadReport::Status::Missing);
-    std::filesystem::remove_all(dir);
 }
-
-}  // namespace
-
-namespace {
 
 // Random files the reader takes as whole: fields in any order, repeated,
 // missing, unknown identifiers, notes with bare LF or CR, a Complete byte of

@@ -3,7 +3,6 @@
 #include <climits>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <set>
 #include <string>
@@ -15,6 +14,7 @@
 #include "dayview/sound_choice.h"
 #include "events/ansi.h"
 #include "tests/support/builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -431,19 +431,18 @@ TEST(Sound, MediaBumPlayAndItsEnd) {
 }
 
 TEST(Sound, DefaultFileAndExistence) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "dayloom_sound_test";
-    std::filesystem::create_directories(dir);
+    TempFolder folder;
+    const std::filesystem::path dir = folder.path();
 #ifdef _WIN32
     EXPECT_EQ(DefaultSoundFile(dir), std::filesystem::path("C:\\WINDOWS\\Media\\ding.wav"));
 #else
     EXPECT_EQ(DefaultSoundFile(dir), dir / "ding.wav");
 #endif
-    std::ofstream(dir / "ding.wav") << "RIFF";
+    TempFolder::Write(dir / "ding.wav", "RIFF");
     EXPECT_TRUE(RegularFileExists(dir / "ding.wav"));
     EXPECT_FALSE(RegularFileExists(dir));  // a folder is no sound
     EXPECT_FALSE(RegularFileExists(dir / "gone.wav"));
     EXPECT_FALSE(RegularFileExists(""));
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

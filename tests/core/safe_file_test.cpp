@@ -3,39 +3,26 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <set>
 
 #include "events/safe_file.h"
 #include "events/safe_file_internal.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A fresh folder per test, removed again at the end.
 class SafeFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / fs::path(u8"dayloom_запись") /
-              ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        // Tests run side by side: only this test's folder goes, the shared
-        // parent only once it is empty.
-        fs::remove_all(dir, ec);
-        fs::remove(dir.parent_path(), ec);
-    }
     std::set<fs::path> Names() const {
         std::set<fs::path> names;
         for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename());
         return names;
     }
-    void Touch(const fs::path& name) const { std::ofstream(dir / name, std::ios::binary) << "x"; }
-    fs::path dir;
+    void Touch(const fs::path& name) const { TempFolder::Write(dir / name, "x"); }
+    TempFolder folder;
+    const fs::path dir = folder.path();
 };
 
 TEST_F(SafeFile, RoundTripReplacesTheFileInACyrillicFolder) {
@@ -115,10 +102,7 @@ TEST_F(SafeFile, ReadingSomethingThatIsNotAFileFails) {
     EXPECT_FALSE(ReadWholeFile(dir, out));
 }
 
-}  // namespace
-
 #ifndef _WIN32
-namespace {
 
 // Saving keeps what the file is: the target of a link gets the new bytes and
 // the link stays a link; private permission bits stay private.
@@ -145,6 +129,6 @@ TEST(SafeFileReason, CommonFailuresAreSaidInRussianFirst) {
     for (const Case& c : cases) EXPECT_EQ(safe_file_internal::SystemReason(c.err).rfind(c.starts, 0), 0u) << c.err;
     EXPECT_EQ(safe_file_internal::SystemReason(EIO), std::strerror(EIO));
 }
+#endif
 
 }  // namespace
-#endif

@@ -4,6 +4,7 @@
 
 #include "events/ansi.h"
 #include "events/date_time.h"
+#include "dayview/today_caption.h"
 #include "events/todo_item.h"
 
 namespace {
@@ -84,12 +85,6 @@ TEST(TodoItems, SortKeepsEqualItemsInOrderAndFollowsSelection) {
     items.Sort(TodoData::tdDueDate, TSortDirection::sdDescending);
     EXPECT_EQ(order(), "acbed");
 }
-
-}  // namespace
-
-#include "dayview/today_caption.h"
-
-namespace {
 
 TEST(TodayCaption, MonthDayCommaYear) {
     EXPECT_EQ(utf8(TodayCaption(EncodeDateTime(2010, 10, 11, 23, 59))), "Октябрь 11, 2010");

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "events/ansi.h"
 #include "import/zet_text.h"
 #include "tests/support/builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -108,23 +108,21 @@ TEST(ZetText, TextInUtf8OrWindows1251) {
 }
 
 TEST(ZetText, RefusesWhatCannotBeZet) {
-    const auto dir = std::filesystem::temp_directory_path() / "dayloom_zet_text_test";
-    std::filesystem::create_directories(dir);
+    TempFolder dir;
     const auto big = dir / "big.wrk";
-    { std::ofstream(big, std::ios::binary) << "x"; }
+    TempFolder::Write(big, "x");
     std::filesystem::resize_file(big, kMaxZetBytes + 1);
     const ZetFile tooBig = ReadZetFile(big);
     EXPECT_FALSE(tooBig.ok);
     EXPECT_NE(tooBig.Error.find(ansi("64 МБ")), std::string::npos);
 
     const auto fine = dir / "fine.wrk";
-    { std::ofstream(fine, std::ios::binary) << "a\nb"; }
+    TempFolder::Write(fine, "a\nb");
     const ZetFile read = ReadZetFile(fine);
     ASSERT_TRUE(read.ok) << utf8(read.Error);
     EXPECT_EQ(read.Lines, (std::vector<std::string>{"a", "b"}));
     EXPECT_FALSE(ReadZetFile(dir / "none.wrk").ok);
-    EXPECT_FALSE(ReadZetFile(dir).ok);  // a folder
-    std::filesystem::remove_all(dir);
+    EXPECT_FALSE(ReadZetFile(dir.path()).ok);  // a folder
 
     EXPECT_FALSE(ZetTextLines(std::string(kMaxZetLines + 1, '\n')).ok);
     EXPECT_TRUE(ZetTextLines(std::string(kMaxZetLines, '\n')).ok);
