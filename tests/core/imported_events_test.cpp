@@ -10,10 +10,9 @@
 
 namespace {
 
-TTodoItem Imported(const char* name, TDateTime start, TImportKind kind, const char* notes = "") {
-    Event e(name, start);
-    e.Notes(notes);
-    e.Item().Imported = kind;
+TTodoItem Imported(const char* name, TDateTime start, TImportKind kind) {
+    TTodoItem e = Event(name, start).Notes("");
+    e.Imported = kind;
     return e;
 }
 
@@ -62,21 +61,9 @@ TEST(ImportedEvents, RemovalByKindYearAndMonthKeepsEverythingElse) {
 TEST(ImportedEvents, UnmarkedEventsByTheFormOfWhatImportsWrite) {
     const TDateTime t = At(2010, 3, 5, 14, 22);
     struct Case { const char* marker; TTodoItem event; bool imported; };
-    auto toDo = [&](const char* name, const char* notes) {
-        Event e(name, t);
-        e.Notes(notes).Until(At(2010, 3, 5, 18, 40));
-        return TTodoItem(e);
-    };
-    auto simple = [&](const char* name, const char* notes, TDateTime at) {
-        Event e(name, at);
-        e.Notes(notes);
-        return TTodoItem(e);
-    };
-    auto favourable = [&](const char* name, TDateTime at) {
-        Event e(name, at);
-        e.Notes("").Alert(0);
-        return TTodoItem(e);
-    };
+    auto toDo = [&](const char* name, const char* notes) { return TTodoItem(Event(name, t).Notes(notes).Until(At(2010, 3, 5, 18, 40))); };
+    auto simple = [&](const char* name, const char* notes, TDateTime at) { return TTodoItem(Event(name, at).Notes(notes)); };
+    auto favourable = [&](const char* name, TDateTime at) { return TTodoItem(Event(name, at).Notes("").Alert(0)); };
     const Case cases[] = {
         {"~", simple("~Лунный день - 13", " w4 13", t), true},
         {"~", simple("~Лунная фаза - Полнолуние", "", t), true},

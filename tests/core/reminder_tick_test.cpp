@@ -202,18 +202,6 @@ TEST(ReminderTick, StartingLateRaisesEveryPassedReminderOneTabEach) {
     EXPECT_EQ(w.tabs.size(), 3u);
 }
 
-TEST(ReminderTick, DailyEventRaisesOnEveryDay) {
-    Window w;
-    w.store.Add(Event("Зарядка", At(2010, 10, 11, 7, 0)).Repeat("1", "3"));
-    w.Start(At(2010, 10, 11, 6, 0));
-    w.Run(At(2010, 10, 11, 6, 0), 4 * 24 * 60, 60000);  // four days, a tick a minute
-    EXPECT_EQ(w.tabs, (std::vector<std::string>{"Зарядка [7:00:00]", "Зарядка [11.10.2010 7:00:00]",
-                                                "Зарядка [11.10.2010 7:00:00]",
-                                                "Зарядка [11.10.2010 7:00:00]"}));
-    ASSERT_EQ(w.plays.size(), 4u);
-    EXPECT_DOUBLE_EQ(w.plays[3], At(2010, 10, 14, 7, 0));
-}
-
 TEST(ReminderTick, SubjectsDifferingInCaseShareOneReminder) {
     Window w;
     w.store = Store({Event("Обед", At(2010, 10, 11, 12, 0)), Event("ОБЕД", At(2010, 10, 11, 12, 0)),

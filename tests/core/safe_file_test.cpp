@@ -96,12 +96,6 @@ TEST_F(SafeFile, TemporaryNamesAreDistinctAndMatchTheLeftOverPattern) {
     }
 }
 
-TEST_F(SafeFile, ReadingSomethingThatIsNotAFileFails) {
-    std::string out;
-    EXPECT_FALSE(ReadWholeFile(dir / "absent", out));
-    EXPECT_FALSE(ReadWholeFile(dir, out));
-}
-
 #ifndef _WIN32
 
 // Saving keeps what the file is: the target of a link gets the new bytes and

@@ -11,6 +11,7 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -90,6 +91,12 @@ inline void Retype(QWidget* w, const QString& text) {
     QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(w, Qt::Key_Delete);
     Type(w, text);
+}
+
+// Checks or unchecks row `row` of a check list with the space bar.
+inline void ToggleRow(QListWidget* list, int row) {
+    list->setCurrentRow(row);
+    QTest::keyClick(list, Qt::Key_Space);
 }
 
 // Picks item `index` of a drop-down list with the keyboard, as a user does.

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -32,10 +31,7 @@ protected:
         jmd = form->FormJMD;
     }
     void Open(std::function<void()> user) { OpenModal("ZetjournalMoonDays1", std::move(user)); }
-    void CheckMonth(int m) {
-        jmd->ListMonth->setCurrentRow(m);
-        QTest::keyClick(jmd->ListMonth, Qt::Key_Space);
-    }
+    void CheckMonth(int m) { ToggleRow(jmd->ListMonth, m); }
     int Count(const char* prefix) {
         int n = 0;
         for (const TTodoItem& e : form->TodoListSrc) n += e.Subject.rfind(ansi(prefix), 0) == 0;

@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -31,10 +30,7 @@ protected:
         sun = form->FormSunDay;
     }
     void Open(std::function<void()> user) { OpenModal("pmFindGoodDays1", std::move(user)); }
-    void ToggleMonth(int m) {
-        sun->ListMonth->setCurrentRow(m);
-        QTest::keyClick(sun->ListMonth, Qt::Key_Space);
-    }
+    void ToggleMonth(int m) { ToggleRow(sun->ListMonth, m); }
     void TypeYear(const char* text) {
         QTest::keyClick(sun->edCurYear, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(sun->edCurYear, Qt::Key_Backspace);

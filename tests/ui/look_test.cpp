@@ -59,18 +59,6 @@ TEST_F(LookTest, StoredPlaceOptionsAndThemeComeBackAndAreWrittenBackByteForByte)
     EXPECT_EQ(Read(data / "user_options"), options);
 }
 
-TEST_F(LookTest, FirstStartPaintsTheDefaultPanelsAndWritesElevenLines) {
-    Start();
-    EXPECT_EQ(form->Panel1->Top, clSilver);
-    EXPECT_EQ(form->Panel1->Bottom, clSkyBlue);
-    EXPECT_TRUE(form->ListColorShem.empty());
-    // The shipped themes are in place for the preferences.
-    for (const char* name : {"Default.tdt", "Dark.tdt", "Light.tdt", "Contrast.tdt"})
-        EXPECT_TRUE(std::filesystem::exists(data / "themes" / name)) << name;
-    form->close();
-    EXPECT_EQ(Read(data / "user_options").rfind("439\r\n1015\r\n545\r\n265\r\n", 0), 0u);
-}
-
 TEST_F(LookTest, AWindowNoScreenShowsComesBackToTheCorner) {
     Write(data / "user_options", "-5000\r\n9000\r\n600\r\n500\r\n");
     Start();

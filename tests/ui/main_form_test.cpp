@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "app/environment.h"
+#include "app/gradient_panel_widget.h"
 #include "dayview/form_alert.h"
 #include "dayview/tab_set.h"
 #include "events/todo_edit_dlg.h"
@@ -24,14 +25,22 @@ protected:
     }
 };
 
+// An empty folder gets an empty event file, the options of the default place
+// and the shipped themes; the panels show their default shades.
 TEST_F(MainFormTest, FirstStartInAnEmptyFolder) {
     Start();
     EXPECT_EQ(form->windowTitle(), "dayloom");
     EXPECT_EQ(form->pos(), QPoint(1280 - 265, 984 - 545));
     EXPECT_EQ(form->LabelNowDate->text(), "Октябрь 11, 2010");
     EXPECT_EQ(form->TodoListShow->Items().Count(), 0);
+    EXPECT_EQ(form->Panel1->Top, clSilver);
+    EXPECT_EQ(form->Panel1->Bottom, clSkyBlue);
+    EXPECT_TRUE(form->ListColorShem.empty());
+    for (const char* name : {"Default.tdt", "Dark.tdt", "Light.tdt", "Contrast.tdt"})
+        EXPECT_TRUE(std::filesystem::exists(Data() / "themes" / name)) << name;
     form->close();
     EXPECT_EQ(ReadAll(Db()), std::string(4, '\0'));
+    EXPECT_EQ(ReadAll(Data() / "user_options").rfind("439\r\n1015\r\n545\r\n265\r\n", 0), 0u);
     EXPECT_TRUE(env.messages.isEmpty());
 }
 

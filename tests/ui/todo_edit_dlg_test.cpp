@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QLabel>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -31,10 +30,7 @@ int Play(TToDoEditDlg& dlg, const Choice& c) {
     Choose(dlg.Box1, c.kind);
     if (dlg.BoxDvalue->isEnabled()) Choose(dlg.BoxDvalue, c.unit);
     if (c.count) Retype(dlg.BoxDcount, QString::fromUtf8(c.count));
-    for (int w : c.weekdays) {
-        dlg.CheckListWk->setCurrentRow(w);
-        QTest::keyClick(dlg.CheckListWk, Qt::Key_Space);
-    }
+    for (int w : c.weekdays) ToggleRow(dlg.CheckListWk, w);
     QTest::mouseClick(c.accept ? dlg.OKBtn : dlg.CancelBtn, Qt::LeftButton);
     return dlg.result();
 }
