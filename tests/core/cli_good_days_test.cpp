@@ -38,16 +38,11 @@ TEST_F(CliGoodDays, AddAgainAnotherDayOfBirthThenRemove) {
     EXPECT_EQ(out.str(), "Благоприятные дни (13), 2010: добавлено событий 7, уже были в списке 0\n");
     TodoItems store = Stored();
     ASSERT_EQ(store.Count(), 7);
-    const TTodoItem& first = store[0];
-    EXPECT_EQ(utf8(first.Subject), "#13 : Отличный день.");
-    EXPECT_EQ(first.CreationDate, At(2010, 3, 1, 7, 0));
-    EXPECT_EQ(first.Notes, std::vector<std::string>{""});
-    EXPECT_EQ(first.CompletionDate, 0);
-    EXPECT_EQ(first.DueDate, 0);
-    EXPECT_EQ(first.ImageIndex, 0);
-    EXPECT_EQ(first.Category + first.Project + first.Resource, "000");
-    EXPECT_FALSE(first.Complete);
-    EXPECT_EQ(first.Imported, TImportKind::FavourableDays);
+    // A simple event at 07:00 without a reminder, empty notes, marked as favourable days.
+    TTodoItem first = Event("#13 : Отличный день.", At(2010, 3, 1, 7, 0)).Alert(0);
+    first.Notes = {""};
+    first.Imported = TImportKind::FavourableDays;
+    EXPECT_EQ(SaveToBytes(Store({store[0]})), SaveToBytes(Store({first})));
     EXPECT_EQ(utf8(store[6].Subject), "#13 : Очень благоприятный день.");
     EXPECT_EQ(store[6].CreationDate, At(2010, 3, 31, 7, 0));
 

@@ -117,16 +117,11 @@ TEST(PlannerCalendar, MonthAndYearMenus) {
     years->close();
 }
 
+// The grid's own points are pinned by CalendarGrid.PointToCell; here the
+// settings that move the days under the pointer.
 TEST(PlannerCalendar, DateAtPoint) {
     Fixture f(Day(2010, 10, 15));
-    const QRect first = f.cal.DateRect(Day(2010, 9, 27));
     TDateTime d = -1;
-    EXPECT_FALSE(f.cal.DateAtXY(first.center().x(), 3, d));  // caption
-    ASSERT_TRUE(f.cal.DateAtXY(first.center().x(), first.center().y(), d));
-    EXPECT_EQ(d, Day(2010, 9, 27));
-    EXPECT_TRUE(f.cal.DateAtXY(f.cal.width() - 1, f.cal.height() - 1, d));  // clamped to the last cell
-    EXPECT_EQ(d, Day(2010, 11, 7));
-
     f.cal.ShowWeeks = false;
     ASSERT_TRUE(f.cal.DateAtXY(1, f.cal.DateRect(Day(2010, 9, 27)).center().y(), d));
     EXPECT_EQ(d, Day(2010, 9, 27));

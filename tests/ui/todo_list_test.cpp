@@ -4,14 +4,10 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QKeyEvent>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QScrollBar>
 #include <cmath>
 #include <limits>
-#include <tuple>
-#include <utility>
 #include <vector>
 
 #include "events/ansi.h"
@@ -218,38 +214,24 @@ TEST(TodoListSort, HeaderPressChoosesColumnThenReversesAndSortsOnlyWhileSorted) 
     EXPECT_EQ(selected(), "x");
 }
 
+// Enter, a double click and the hints' mouse moves are played through the
+// main window in the window tests; here the clicks, the keys that move the
+// selection and the popup menu of the control itself.
 TEST(TodoListInput, ClicksKeysAndThePopupMenu) {
     Shown s;
     for (int i = 0; i < 5; ++i) s.Add("item");
     s.list.ItemsChanged();
-    int clicks = 0, dbl = 0;
-    std::vector<std::pair<QChar, int>> keys;
-    std::vector<std::tuple<Qt::KeyboardModifiers, int, int>> moves;
+    int clicks = 0, keys = 0;
     QObject::connect(&s.list, &TTodoList::OnClick, [&] { ++clicks; });
-    QObject::connect(&s.list, &TTodoList::OnDblClick, [&] { ++dbl; });
-    QObject::connect(&s.list, &TTodoList::OnKeyPress,
-                     [&](QChar k, int q) { keys.emplace_back(k, q); });
-    QObject::connect(&s.list, &TTodoList::OnMouseMove,
-                     [&](Qt::KeyboardModifiers m, int x, int y) { moves.emplace_back(m, x, y); });
+    QObject::connect(&s.list, &TTodoList::OnKeyPress, [&] { ++keys; });
     QWidget* body = s.list.viewport();
-    const QPoint row2 = s.list.ItemRect(2).center();
-
-    QTest::mouseClick(body, Qt::LeftButton, {}, row2);
+    QTest::mouseClick(body, Qt::LeftButton, {}, s.list.ItemRect(2).center());
     EXPECT_EQ(s.list.ItemIndex(), 2);
     EXPECT_EQ(clicks, 1);
-
-    QTest::mouseDClick(body, Qt::LeftButton, {}, row2);
-    EXPECT_EQ(dbl, 1);
-
     // Below the last row: no item clicked, selection kept.
     QTest::mousePress(body, Qt::LeftButton, {}, s.list.ItemRect(8).center());
     EXPECT_EQ(s.list.ItemIndex(), 2);
-    EXPECT_EQ(clicks, 2 - 1);
-
-    QTest::keyClick(&s.list, Qt::Key_Return);
-    ASSERT_EQ(int(keys.size()), 1);
-    EXPECT_EQ(keys[0].first, QChar('\r'));
-    EXPECT_EQ(keys[0].second, int(Qt::Key_Return));
+    EXPECT_EQ(clicks, 1);
 
     struct Nav { int key; int expect; } navs[] = {
         {Qt::Key_Down, 3}, {Qt::Key_End, 4}, {Qt::Key_Down, 4}, {Qt::Key_Up, 3},
@@ -259,20 +241,13 @@ TEST(TodoListInput, ClicksKeysAndThePopupMenu) {
         QTest::keyClick(&s.list, Qt::Key(n.key));
         EXPECT_EQ(s.list.ItemIndex(), n.expect) << n.key;
     }
-    EXPECT_EQ(int(keys.size()), 1 + int(std::size(navs)));
+    EXPECT_EQ(keys, int(std::size(navs)));
     EXPECT_EQ(clicks, 1) << "keys are no clicks";
-
-    QMouseEvent move(QEvent::MouseMove, QPointF(7, 9), QPointF(body->mapToGlobal(QPoint(7, 9))),
-                     Qt::NoButton, Qt::NoButton, Qt::ShiftModifier);
-    QApplication::sendEvent(body, &move);
-    ASSERT_EQ(int(moves.size()), 1);
-    EXPECT_EQ(moves[0], std::make_tuple(Qt::KeyboardModifiers(Qt::ShiftModifier), 7, 9));
 
     QMenu menu;
     menu.addAction(QStringLiteral("Свойства"));
     s.list.PopupMenu = &menu;
-    const QPoint row3 = s.list.ItemRect(3).center();
-    ClickAt(body, row3, Qt::RightButton);
+    ClickAt(body, s.list.ItemRect(3).center(), Qt::RightButton);
     EXPECT_EQ(s.list.ItemIndex(), 3);
     EXPECT_TRUE(menu.isVisible());
     menu.hide();
