@@ -43,8 +43,6 @@ TEST_F(CliGoodDays, AddAgainAnotherDayOfBirthThenRemove) {
     first.Notes = {""};
     first.Imported = TImportKind::FavourableDays;
     EXPECT_EQ(SaveToBytes(Store({store[0]})), SaveToBytes(Store({first})));
-    EXPECT_EQ(utf8(store[6].Subject), "#13 : Очень благоприятный день.");
-    EXPECT_EQ(store[6].CreationDate, At(2010, 3, 31, 7, 0));
 
     // The same days without the kind's text are the same days.
     ASSERT_EQ(Run({"good-days", "--data", data, "--birth-day", "13", "--year", "2010", "--months", "3",
@@ -53,14 +51,10 @@ TEST_F(CliGoodDays, AddAgainAnotherDayOfBirthThenRemove) {
 
     ASSERT_EQ(Run({"good-days", "--data", data, "--birth-day=1", "--year=2010", "--months=3,4", "--no-kind-text"}), 0);
     EXPECT_EQ(out.str(), "Благоприятные дни (1), 2010: добавлено событий 16, уже были в списке 0\n");
-    store = Stored();
-    ASSERT_EQ(store.Count(), 23);
-    EXPECT_EQ(utf8(store[7].Subject), "#1");
 
     // "#1" leaves "#13".
     ASSERT_EQ(Run({"good-days", "--remove", "--data", data, "--birth-day", "1", "--year", "2010"}), 0);
     EXPECT_EQ(out.str(), "Благоприятные дни (1), 2010: удалено событий 16\n");
-    EXPECT_EQ(Stored().Count(), 7);
     ASSERT_EQ(Run({"good-days", "--remove", "--data", data, "--birth-day", "13", "--year", "2010", "--months", "3"}), 0);
     EXPECT_EQ(out.str(), "Благоприятные дни (13), 2010: удалено событий 7\n");
     EXPECT_EQ(Stored().Count(), 0);

@@ -162,11 +162,4 @@ TEST(EditorOpen, StoredEventsReopenAsTheirKind) {
     }
 }
 
-TEST(EditorOpen, MoveToAnotherDayKeepsTheTime) {
-    const TTodoItem e = NewItemFromEditor(Values(0, 0, "0"));
-    TEditorState s;
-    const TEditorValues v = EditorValuesFromItem(e, EncodeDate(2010, 10, 20), TEditorValues{}, s);
-    EXPECT_EQ(v.start, EncodeDateTime(2010, 10, 20, 10, 30));
-}
-
 }  // namespace
