@@ -39,6 +39,7 @@ protected:
         else ClickButton(form.get(), from);
         QApplication::processEvents();
     }
+    void Cancel(const std::function<void(TColorDlg&)>& play) { Open(play, false); }
     static void Paste(TColorDlg& dlg, const QString& text) {
         QApplication::clipboard()->setText(text);
         QLineEdit* edit = dlg.ComboShem->lineEdit();
@@ -96,17 +97,15 @@ TEST_F(PreferencesTest, CancelRestoresTheColoursTheWindowHad) {
     const TColor panel = form->Panel1->Middle;
     const std::string sound = form->EdMediaFile;
     env.filesToChoose << QStringLiteral("/snd/a.wav");
-    Open(
-        [&](TColorDlg& dlg) {
-            ClickButton(&dlg, "BitBtnAlertFile");
-            Retype(dlg.ComboShem->lineEdit(), "Dark");  // loads and previews on the way
-            EXPECT_NE(form->PlannerCalendar1->SelectColor, select);
-            ClickButton(&dlg, "BitBtn2");
-            ClickGridRow(dlg, kSelectColorRow);
-            AcceptColor(dlg, "clLime");
-            EXPECT_EQ(form->PlannerCalendar1->SelectColor, QColor(0, 255, 0));
-        },
-        false);
+    Cancel([&](TColorDlg& dlg) {
+        ClickButton(&dlg, "BitBtnAlertFile");
+        Retype(dlg.ComboShem->lineEdit(), "Dark");  // loads and previews on the way
+        EXPECT_NE(form->PlannerCalendar1->SelectColor, select);
+        ClickButton(&dlg, "BitBtn2");
+        ClickGridRow(dlg, kSelectColorRow);
+        AcceptColor(dlg, "clLime");
+        EXPECT_EQ(form->PlannerCalendar1->SelectColor, QColor(0, 255, 0));
+    });
     EXPECT_EQ(form->PlannerCalendar1->SelectColor, select);
     EXPECT_EQ(form->Panel1->Middle, panel);
     EXPECT_EQ(form->CurrentThemeFile, "Default.tdt");
@@ -163,33 +162,31 @@ TEST_F(PreferencesTest, ThemeNamesTypedOrPastedStaySafe) {
     std::vector<GridRow> rows = PreViewColorShema(list, DesignColors());
     rows[kSelectColorRow].color = "clRed";
     ASSERT_TRUE(WriteFileAtomically(ThemesDir(Data()) / "My theme.tdt", ThemeFileText(rows)).ok);
-    Open(
-        [&](TColorDlg& dlg) {
-            Retype(dlg.ComboShem->lineEdit(), "Ab c.d/e\\Жж");
-            EXPECT_EQ(dlg.ComboShem->currentText(), "AbcdeЖж");
-            QTest::keyClick(dlg.ComboShem->lineEdit(), Qt::Key_Backspace);
-            EXPECT_EQ(dlg.ComboShem->currentText(), "AbcdeЖ");
-            EXPECT_EQ(dlg.ComboShem->findText("My theme"), -1);
+    Cancel([&](TColorDlg& dlg) {
+        Retype(dlg.ComboShem->lineEdit(), "Ab c.d/e\\Жж");
+        EXPECT_EQ(dlg.ComboShem->currentText(), "AbcdeЖж");
+        QTest::keyClick(dlg.ComboShem->lineEdit(), Qt::Key_Backspace);
+        EXPECT_EQ(dlg.ComboShem->currentText(), "AbcdeЖ");
+        EXPECT_EQ(dlg.ComboShem->findText("My theme"), -1);
 
-            ClickButton(&dlg, "BitBtn2");
-            Paste(dlg, "My theme");
-            EXPECT_EQ(dlg.ComboShem->currentText(), "My theme");
-            EXPECT_EQ(Cell(dlg, kSelectColorRow), "$00FFD06F");  // not loaded
-            ClickButton(&dlg, "BtnSaveShem");
-            ASSERT_EQ(env.messages.size(), 1);
-            EXPECT_EQ(env.messages[0], dlg.BtnSaveShem->toolTip());
+        ClickButton(&dlg, "BitBtn2");
+        Paste(dlg, "My theme");
+        EXPECT_EQ(dlg.ComboShem->currentText(), "My theme");
+        EXPECT_EQ(Cell(dlg, kSelectColorRow), "$00FFD06F");  // not loaded
+        ClickButton(&dlg, "BtnSaveShem");
+        ASSERT_EQ(env.messages.size(), 1);
+        EXPECT_EQ(env.messages[0], dlg.BtnSaveShem->toolTip());
 
-            for (const char* pasted : {"../x", "a.b", "Ёлка"}) {
-                Paste(dlg, pasted);
-                ClickButton(&dlg, "BtnSaveShem");
-            }
-            EXPECT_EQ(env.messages.size(), 4);
-            Retype(dlg.ComboShem->lineEdit(), "lpt1");  // typed letter by letter, yet a device
+        for (const char* pasted : {"../x", "a.b", "Ёлка"}) {
+            Paste(dlg, pasted);
             ClickButton(&dlg, "BtnSaveShem");
-            ASSERT_EQ(env.messages.size(), 5);
-            EXPECT_TRUE(env.messages[4].contains("систем"));
-        },
-        false);
+        }
+        EXPECT_EQ(env.messages.size(), 4);
+        Retype(dlg.ComboShem->lineEdit(), "lpt1");  // typed letter by letter, yet a device
+        ClickButton(&dlg, "BtnSaveShem");
+        ASSERT_EQ(env.messages.size(), 5);
+        EXPECT_TRUE(env.messages[4].contains("систем"));
+    });
     std::vector<std::string> files;
     for (const auto& e : fs::recursive_directory_iterator(env.dir)) files.push_back(e.path().filename().string());
     for (const char* never : {"x.tdt", "a.b.tdt", "lpt1.tdt", "Ёлка.tdt"})
@@ -200,30 +197,26 @@ TEST_F(PreferencesTest, SavingATheme) {
     Start();
     // The next write fails as on a full disk: the save says so.
     BlockNextSafeWrite(ThemesDir(Data()) / "Blocked.tdt");
-    Open(
-        [&](TColorDlg& dlg) {
-            ClickButton(&dlg, "BitBtn2");
-            Retype(dlg.ComboShem->lineEdit(), "");
-            ClickButton(&dlg, "BtnSaveShem");
-            Retype(dlg.ComboShem->lineEdit(), "Blocked");
-            ClickButton(&dlg, "BtnSaveShem");
-            EXPECT_EQ(env.messages, QStringList({"Введите имя цветовой схемы!", "Cannot save the file!"}));
-            EXPECT_EQ(dlg.ComboShem->findText("Blocked"), -1);
+    Cancel([&](TColorDlg& dlg) {
+        ClickButton(&dlg, "BitBtn2");
+        Retype(dlg.ComboShem->lineEdit(), "");
+        ClickButton(&dlg, "BtnSaveShem");
+        Retype(dlg.ComboShem->lineEdit(), "Blocked");
+        ClickButton(&dlg, "BtnSaveShem");
+        EXPECT_EQ(env.messages, QStringList({"Введите имя цветовой схемы!", "Cannot save the file!"}));
+        EXPECT_EQ(dlg.ComboShem->findText("Blocked"), -1);
 
-            ClickGridRow(dlg, kSelectColorRow);
-            AcceptColor(dlg, "clRed");
-            Retype(dlg.ComboShem->lineEdit(), "Моя");
-            ClickButton(&dlg, "BtnSaveShem");
-            const int items = dlg.ComboShem->count();
-            Retype(dlg.ComboShem->lineEdit(), "МОЯ");
-            ClickButton(&dlg, "BtnSaveShem");
-            EXPECT_EQ(dlg.ComboShem->count(), items);  // no second item
-            EXPECT_EQ(env.messages.size(), 2);
-        },
-        false);
-    std::string text;
-    ASSERT_TRUE(ReadWholeFile(ThemesDir(Data()) / fs::path(u8"Моя.tdt"), text));
-    EXPECT_EQ(ThemeValues(text)[kSelectColorRow], "clRed");
+        ClickGridRow(dlg, kSelectColorRow);
+        AcceptColor(dlg, "clRed");
+        Retype(dlg.ComboShem->lineEdit(), "Моя");
+        ClickButton(&dlg, "BtnSaveShem");
+        const int items = dlg.ComboShem->count();
+        Retype(dlg.ComboShem->lineEdit(), "МОЯ");
+        ClickButton(&dlg, "BtnSaveShem");
+        EXPECT_EQ(dlg.ComboShem->count(), items);  // no second item
+        EXPECT_EQ(env.messages.size(), 2);
+    });
+    EXPECT_EQ(ThemeValues(TempFolder::Read(ThemesDir(Data()) / fs::path(u8"Моя.tdt")))[kSelectColorRow], "clRed");
     EXPECT_EQ(std::distance(fs::directory_iterator(ThemesDir(Data())), fs::directory_iterator()), 6);
 }
 
@@ -272,94 +265,84 @@ TEST_F(PreferencesTest, WeekStartRoundTrip) {
     });
     EXPECT_EQ(form->PlannerCalendar1->StartDay, 7);
     form->close();
-    std::string text;
-    ASSERT_TRUE(ReadWholeFile(Data() / "user_options", text));
-    EXPECT_EQ(SplitLines(text)[9], "7");
-    form.reset();
+    EXPECT_EQ(SplitLines(TempFolder::Read(Data() / "user_options"))[9], "7");
 }
 
 TEST_F(PreferencesTest, GridSwatchesHintsAndTheColourChoosers) {
     Start();
-    Open(
-        [&](TColorDlg& dlg) {
-            ClickButton(&dlg, "BitBtn2");
-            QTableWidget* grid = dlg.GridColor;
-            // A bad text stays unfilled; the row after it is still painted.
-            ClickGridRow(dlg, 1);
-            AcceptColor(dlg, "xyz");
-            ClickGridRow(dlg, 2);
-            AcceptColor(dlg, "clRed");
-            QApplication::processEvents();
-            const QImage shot = grid->viewport()->grab().toImage();
-            auto swatch = [&](int row) {
-                const QRect r = grid->visualItemRect(grid->item(row, 1));
-                return shot.pixel(r.right() - 3, r.center().y());  // clear of a text's letters
-            };
-            EXPECT_TRUE(Near(swatch(2), QColor(255, 0, 0)));
-            EXPECT_TRUE(Near(swatch(0), QColor(0, 0, 0)));  // clBlack
-            EXPECT_FALSE(Near(swatch(1), QColor(0, 0, 0)));
+    Cancel([&](TColorDlg& dlg) {
+        ClickButton(&dlg, "BitBtn2");
+        QTableWidget* grid = dlg.GridColor;
+        // A bad text stays unfilled; the row after it is still painted.
+        ClickGridRow(dlg, 1);
+        AcceptColor(dlg, "xyz");
+        ClickGridRow(dlg, 2);
+        AcceptColor(dlg, "clRed");
+        QApplication::processEvents();
+        const QImage shot = grid->viewport()->grab().toImage();
+        auto swatch = [&](int row) {
+            const QRect r = grid->visualItemRect(grid->item(row, 1));
+            return shot.pixel(r.right() - 3, r.center().y());  // clear of a text's letters
+        };
+        EXPECT_TRUE(Near(swatch(2), QColor(255, 0, 0)));
+        EXPECT_TRUE(Near(swatch(0), QColor(0, 0, 0)));  // clBlack
+        EXPECT_FALSE(Near(swatch(1), QColor(0, 0, 0)));
 
-            // Hints follow the row under the pointer.
-            TAppStyle::HintPause = 700;
-            const QRect row3 = grid->visualItemRect(grid->item(3, 0));
-            QTest::mouseMove(grid->viewport(), row3.center());
-            QApplication::processEvents();
-            EXPECT_EQ(dlg.HintRow, 4);
-            EXPECT_EQ(TAppStyle::HintPause, 200);
-            EXPECT_EQ(grid->toolTip(), grid->item(3, 0)->text() + " " + Cell(dlg, 3));
+        // Hints follow the row under the pointer.
+        TAppStyle::HintPause = 700;
+        const QRect row3 = grid->visualItemRect(grid->item(3, 0));
+        QTest::mouseMove(grid->viewport(), row3.center());
+        QApplication::processEvents();
+        EXPECT_EQ(dlg.HintRow, 4);
+        EXPECT_EQ(TAppStyle::HintPause, 200);
+        EXPECT_EQ(grid->toolTip(), grid->item(3, 0)->text() + " " + Cell(dlg, 3));
 
-            // The bad row reports; its colour chooser does not open.
-            ClickGridRow(dlg, 1);
-            EXPECT_EQ(env.messages.back(), "error format");
-            // The colour chooser opens on the row's colour; the choice is written.
-            env.colorsToChoose << QColor(0, 128, 255);
-            // A double click as the system delivers it: click, press, double click, release.
-            ClickGridRow(dlg, kSelectColorRow);
-            const QRect sel = grid->visualItemRect(grid->item(kSelectColorRow, 1));
-            QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, sel.center());
-            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, sel.center());
-            QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, sel.center());
-            ASSERT_EQ(env.colorDialogs.size(), 1);
-            EXPECT_EQ(env.colorDialogs[0], QColor(0x6F, 0xD0, 0xFF));
-            EXPECT_EQ(Cell(dlg, kSelectColorRow), "$00FF8000");
-            EXPECT_EQ(dlg.edSelColor->text(), "$00FF8000");
-            EXPECT_EQ(dlg.ColorBox1->currentText(), "Другой…");
+        // The bad row reports; its colour chooser does not open.
+        ClickGridRow(dlg, 1);
+        EXPECT_EQ(env.messages.back(), "error format");
+        // The colour chooser opens on the row's colour; the choice is written.
+        env.colorsToChoose << QColor(0, 128, 255);
+        // A double click as the system delivers it: click, press, double click, release.
+        ClickGridRow(dlg, kSelectColorRow);
+        const QRect sel = grid->visualItemRect(grid->item(kSelectColorRow, 1));
+        QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, sel.center());
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, sel.center());
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, sel.center());
+        ASSERT_EQ(env.colorDialogs.size(), 1);
+        EXPECT_EQ(env.colorDialogs[0], QColor(0x6F, 0xD0, 0xFF));
+        EXPECT_EQ(Cell(dlg, kSelectColorRow), "$00FF8000");
+        EXPECT_EQ(dlg.edSelColor->text(), "$00FF8000");
+        EXPECT_EQ(dlg.ColorBox1->currentText(), "Другой…");
 
-            // The named list: a click on a slot selects its colour there.
-            ClickGridRow(dlg, 0);
-            EXPECT_EQ(dlg.ColorBox1->currentText(), "Чёрный");
-            Choose(dlg.ColorBox1, 9);
-            EXPECT_EQ(dlg.ColorBox1->currentText(), "Красный");
-            EXPECT_EQ(dlg.edSelColor->text(), "clRed");
-            dlg.edSelColor->clear();
-            ClickButton(&dlg, "BitBtn1");  // an empty box takes the list's colour
-            EXPECT_EQ(Cell(dlg, 0), "clRed");
-        },
-        false);
+        // The named list: a click on a slot selects its colour there.
+        ClickGridRow(dlg, 0);
+        EXPECT_EQ(dlg.ColorBox1->currentText(), "Чёрный");
+        Choose(dlg.ColorBox1, 9);
+        EXPECT_EQ(dlg.ColorBox1->currentText(), "Красный");
+        EXPECT_EQ(dlg.edSelColor->text(), "clRed");
+        dlg.edSelColor->clear();
+        ClickButton(&dlg, "BitBtn1");  // an empty box takes the list's colour
+        EXPECT_EQ(Cell(dlg, 0), "clRed");
+    });
 }
 
 TEST_F(PreferencesTest, AutostartCreatedAndRemovedInATemporaryFolder) {
     Start();
-    Open(
-        [&](TColorDlg& dlg) {
-            EXPECT_FALSE(dlg.CheckStart->isChecked());
-            ClickButton(&dlg, "CheckStart");
-            EXPECT_TRUE(dlg.CheckStart->isChecked());
-        },
-        false);  // takes effect whether accepted or not
-    std::string text;
-    ASSERT_TRUE(ReadWholeFile(Link(), text));
-    EXPECT_EQ(text, AutostartDesktopEntry(env.dir / "dayloom"));
+    Cancel([&](TColorDlg& dlg) {
+        EXPECT_FALSE(dlg.CheckStart->isChecked());
+        ClickButton(&dlg, "CheckStart");
+        EXPECT_TRUE(dlg.CheckStart->isChecked());
+    });  // takes effect whether accepted or not
+    EXPECT_EQ(TempFolder::Read(Link()), AutostartDesktopEntry(env.dir / "dayloom"));
 
     // Opening shows what is there and writes nothing.
     ASSERT_TRUE(WriteFileAtomically(Link(), "kept").ok);
-    Open([&](TColorDlg& dlg) {
+    Cancel([&](TColorDlg& dlg) {
         EXPECT_TRUE(dlg.CheckStart->isChecked());
-        ASSERT_TRUE(ReadWholeFile(Link(), text));
-        EXPECT_EQ(text, "kept");
+        EXPECT_EQ(TempFolder::Read(Link()), "kept");
         ClickButton(&dlg, "CheckStart");
         EXPECT_FALSE(fs::exists(Link()));
-    }, false);
+    });
     EXPECT_FALSE(fs::exists(Link()));
     Open([&](TColorDlg& dlg) { EXPECT_FALSE(dlg.CheckStart->isChecked()); });
     EXPECT_FALSE(fs::exists(Link()));
