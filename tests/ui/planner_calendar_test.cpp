@@ -152,60 +152,39 @@ TEST(PlannerCalendar, MarkersSelectionAndTodayPaint) {
     Fixture f(Day(2010, 10, 29));
     TPlannerCalendar& cal = f.cal;
     cal.SetToday(Day(2010, 10, 20));
-    struct Mark { TDateTime day; TEventShape shape; uint32_t colour; };
+    // Whether a marker's colour shows at three points of the cell less its
+    // frame: by the top-left corner, by the bottom-left one, and at the left
+    // of the middle. A rectangle fills the cell, a circle and a square turned
+    // on its corner keep off the corners, a triangle stands on its base.
+    struct Mark { TDateTime day; TEventShape shape; uint32_t colour; bool top, bottom, middle; };
     const Mark marks[] = {
-        {Day(2010, 10, 5), evsRectangle, 0x00C000}, {Day(2010, 10, 6), evsCircle, 0xC000C0},
-        {Day(2010, 10, 7), evsSquare, 0x00A0A0},    {Day(2010, 10, 8), evsTriangle, 0xA06000},
-        {Day(2010, 10, 12), evsNone, 0x404040},     {Day(2010, 11, 6), evsRectangle, 0x2020F0},
-        {Day(2010, 10, 29), evsRectangle, 0x00C000},  // the selected day
+        {Day(2010, 10, 5), evsRectangle, 0x00C000, true, true, true},
+        {Day(2010, 10, 6), evsCircle, 0xC000C0, false, false, true},
+        {Day(2010, 10, 7), evsSquare, 0x00A0A0, false, false, true},
+        {Day(2010, 10, 8), evsTriangle, 0xA06000, false, true, false},
+        {Day(2010, 11, 6), evsRectangle, 0x2020F0, true, true, true},  // last row, next month
+        {Day(2010, 10, 12), evsNone, 0x404040, false, false, false},
+        {Day(2010, 10, 29), evsRectangle, 0x00C000, false, false, false},  // the selection covers it
     };
     for (const Mark& m : marks) {
         TCalendarEvent& e = cal.Events().Add(m.day);
         e.Shape = m.shape;
         e.Color = m.colour;
     }
-    cal.Events()[4].FontColor = 0xFF0000;
+    cal.Events()[5].FontColor = 0xFF0000;
     const QImage img = cal.grab().toImage();
-
-    auto inner = [&](TDateTime d) { return cal.DateRect(d).adjusted(1, 1, -1, -1); };
-    auto cx = [](const QRect& r) { return r.left() + r.width() / 2; };
-    auto cy = [](const QRect& r) { return r.top() + r.height() / 2; };
-
-    const QRect rect = inner(Day(2010, 10, 5));
-    EXPECT_EQ(Px(img, rect.left(), rect.top()), 0x00C000u);          // fills the corner
-    EXPECT_EQ(Px(img, rect.right(), rect.bottom()), 0x00C000u);
-    EXPECT_NE(Px(img, rect.left() - 1, rect.top()), 0x00C000u);      // inset one pixel
-
-    const QRect circle = inner(Day(2010, 10, 6));
-    EXPECT_NE(Px(img, circle.left() + 1, circle.top() + 1), 0xC000C0u);
-    EXPECT_EQ(Px(img, circle.left() + 3, cy(circle)), 0xC000C0u);
-
-    const QRect diamond = inner(Day(2010, 10, 7));
-    EXPECT_NE(Px(img, diamond.left() + 1, diamond.top() + 1), 0x00A0A0u);
-    EXPECT_NE(Px(img, diamond.left() + 2, diamond.bottom() - 2), 0x00A0A0u);
-    EXPECT_EQ(Px(img, cx(diamond), diamond.bottom() - 2), 0x00A0A0u);
-    EXPECT_EQ(Px(img, diamond.left() + 3, cy(diamond)), 0x00A0A0u);
-
-    const QRect tri = inner(Day(2010, 10, 8));
-    EXPECT_NE(Px(img, tri.left() + 1, tri.top() + 1), 0xA06000u);    // apex at the top only
-    EXPECT_NE(Px(img, tri.right() - 1, tri.top() + 1), 0xA06000u);
-    EXPECT_EQ(Px(img, tri.left() + 4, tri.bottom() - 1), 0xA06000u); // base along the bottom
-    EXPECT_EQ(Px(img, tri.right() - 4, tri.bottom() - 1), 0xA06000u);
-
-    const QRect none = inner(Day(2010, 10, 12));
-    EXPECT_FALSE(CellHasColour(img, none, 0x404040, 0));
-    EXPECT_TRUE(CellHasColour(img, none, 0xFF0000, 60));             // the number in its font colour
-
-    const QRect next = inner(Day(2010, 11, 6));                          // last row, next month
-    EXPECT_EQ(Px(img, next.left() + 1, next.top() + 1), 0x2020F0u);
-
-    const QRect plain = inner(Day(2010, 10, 13));
-    for (QRgb c : {0x00C000u, 0xC000C0u, 0x00A0A0u, 0xA06000u, 0x2020F0u})
-        EXPECT_FALSE(CellHasColour(img, plain, c, 0));
-
-    const QRect selected = inner(Day(2010, 10, 29));                     // selection covers the marker
-    EXPECT_EQ(Px(img, selected.left(), selected.top()), 0x6FD0FFu);
-    EXPECT_FALSE(CellHasColour(img, selected, 0x00C000, 0));
+    for (const Mark& m : marks) {
+        const QRect r = cal.DateRect(m.day).adjusted(1, 1, -1, -1);
+        EXPECT_EQ(Px(img, r.left() + 1, r.top() + 1) == m.colour, m.top) << m.shape;
+        EXPECT_EQ(Px(img, r.left() + 4, r.bottom() - 1) == m.colour, m.bottom) << m.shape;
+        EXPECT_EQ(Px(img, r.left() + 3, r.top() + r.height() / 2) == m.colour, m.middle) << m.shape;
+        EXPECT_NE(Px(img, r.left() - 1, r.top() + 1), m.colour) << m.shape;  // inside the frame
+        EXPECT_EQ(CellHasColour(img, r, m.colour, 0), m.top || m.bottom || m.middle) << m.shape;
+    }
+    const QRect none = cal.DateRect(Day(2010, 10, 12));
+    EXPECT_TRUE(CellHasColour(img, none, 0xFF0000, 60));  // no shape: the number in the marker's font colour
+    EXPECT_EQ(Px(img, cal.DateRect(Day(2010, 10, 29)).left() + 1, cal.DateRect(Day(2010, 10, 29)).top() + 1),
+              0x6FD0FFu);  // the selection colour
 
     const QRect today = cal.DateRect(Day(2010, 10, 20));
     EXPECT_EQ(Px(img, today.left(), today.top()), 0x000000u);
