@@ -18,34 +18,20 @@ void Settle() {
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
 }
 
-TEST(FormAlert, PlacedAtTheBottomRightOnEveryShowing) {
+// Each showing puts the window at the bottom right of the work area and
+// colours it from the day list; while it stays up, neither changes.
+TEST(FormAlert, PlacedAndColouredOnEveryShowing) {
     TFormAlert f;
     EXPECT_FALSE(f.testAttribute(Qt::WA_QuitOnClose));  // closing it leaves the program running
-    f.SetPlacement(QRect(0, 0, 1280, 984), 1280);  // a task bar of 40 below
-    f.ShowAndRaise();
-    Settle();
-    QRect g = f.frameGeometry();
-    EXPECT_EQ(g.x() + g.width(), 1280);
-    EXPECT_EQ(g.y() + g.height(), 984);
-
-    f.close();
-    f.SetPlacement(QRect(0, 30, 1024, 738), 1024);  // a panel on top, one below
-    f.ShowAndRaise();
-    Settle();
-    g = f.frameGeometry();
-    EXPECT_EQ(g.x() + g.width(), 1024);
-    EXPECT_EQ(g.y() + g.height(), 768);
-}
-
-TEST(FormAlert, ColouredFromTheDayListOnEveryShowing) {
-    TFormAlert f;
     AlertColors colours = kTheme;
     f.SetColorSource([&] { return colours; });
+    f.SetPlacement(QRect(0, 0, 1280, 984), 1280);  // a task bar of 40 below
     f.AddTab(QString::fromUtf8("Первое [9:00:00]"));
     f.AddTab(QString::fromUtf8("Второе [9:30:00]"));
     f.SelectTab(0);
     f.ShowAndRaise();
     Settle();
+    EXPECT_EQ(f.frameGeometry().bottomRight(), QPoint(1279, 983));
     QImage img = f.grab().toImage();
     const QRect tab0 = f.TabSetMsg->tabRect(0).translated(f.TabSetMsg->pos());
     const QRect tab1 = f.TabSetMsg->tabRect(1).translated(f.TabSetMsg->pos());
@@ -55,13 +41,14 @@ TEST(FormAlert, ColouredFromTheDayListOnEveryShowing) {
     EXPECT_TRUE(Near(img.pixel(480, f.height() - 8), kTheme.CompletionFontColor)) << "strip";
     EXPECT_EQ(f.MemoMsg->palette().color(QPalette::Text), kTheme.SelectionFontColor);
 
-    // A new theme shows at the next showing, not while it stays up.
     colours.SelectionColor = QColor(0x80, 0x20, 0x20);
     f.ShowAndRaise();
     EXPECT_EQ(f.AppliedColors().SelectionColor, kTheme.SelectionColor);
     f.close();
+    f.SetPlacement(QRect(0, 30, 1024, 738), 1024);  // a panel on top, one below
     f.ShowAndRaise();
     Settle();
+    EXPECT_EQ(f.frameGeometry().bottomRight(), QPoint(1023, 767));
     img = f.grab().toImage();
     EXPECT_TRUE(Near(img.pixel(200, 40), colours.SelectionColor));
 

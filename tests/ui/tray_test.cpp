@@ -15,17 +15,12 @@ namespace {
 
 class TrayTest : public MainWindowTest {
 protected:
-    void ExpectShown() {
-        EXPECT_TRUE(form->isVisible());
-        EXPECT_FALSE(form->HiddenToTray());
-        EXPECT_FALSE(form->RestoreItem->isEnabled());
-        EXPECT_TRUE(form->HideItem->isEnabled());
-    }
-    void ExpectInTray() {
-        EXPECT_FALSE(form->isVisible());
-        EXPECT_TRUE(form->HiddenToTray());
-        EXPECT_TRUE(form->RestoreItem->isEnabled());
-        EXPECT_FALSE(form->HideItem->isEnabled());
+    // Hidden to the tray, with "Restore" on offer, or shown, with "Hide".
+    void ExpectInTray(bool inTray = true) {
+        EXPECT_EQ(form->isVisible(), !inTray);
+        EXPECT_EQ(form->HiddenToTray(), inTray);
+        EXPECT_EQ(form->RestoreItem->isEnabled(), inTray);
+        EXPECT_EQ(form->HideItem->isEnabled(), !inTray);
     }
     // What the system reports when the user clicks the tray icon.
     void ClickTrayIcon() {
@@ -50,7 +45,7 @@ TEST_F(TrayTest, HiddenAndRestoredEveryWayWithoutATaskBarButton) {
     EXPECT_TRUE(form->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_FALSE(form->TrayIcon->icon().isNull());
     EXPECT_EQ(form->TrayIcon->contextMenu(), form->PopupMenu1);
-    ExpectShown();
+    ExpectInTray(false);
 
     // A calendar the user hid stays hidden across hiding and restoring.
     ClickButton(form.get(), "SpeedButton3");
@@ -59,7 +54,7 @@ TEST_F(TrayTest, HiddenAndRestoredEveryWayWithoutATaskBarButton) {
     ClickButton(form.get(), "sbHideToTray");
     ExpectInTray();
     ClickMenuItem(form->PopupMenu1, form->RestoreItem);
-    ExpectShown();
+    ExpectInTray(false);
     EXPECT_TRUE(form->ChildrenShown);
     EXPECT_TRUE(form->PlannerCalendar1->isHidden());
     EXPECT_TRUE(form->TodoListShow->isVisible());
@@ -68,9 +63,9 @@ TEST_F(TrayTest, HiddenAndRestoredEveryWayWithoutATaskBarButton) {
     QTest::keyClick(form->TodoListShow, Qt::Key_Escape);
     ExpectInTray();
     ClickTrayIcon();
-    ExpectShown();
+    ExpectInTray(false);
     ClickTrayIcon();  // shown already: it only comes to the front
-    ExpectShown();
+    ExpectInTray(false);
 
     Trigger(form.get(), "HideItem");
     ExpectInTray();
@@ -81,7 +76,7 @@ TEST_F(TrayTest, HiddenAndRestoredEveryWayWithoutATaskBarButton) {
     ExpectInTray();
     EXPECT_FALSE(form->windowState() & Qt::WindowMinimized);
     ClickTrayIcon();
-    ExpectShown();
+    ExpectInTray(false);
     EXPECT_TRUE(form->PlannerCalendar1->isHidden());
 
     // Exit from the tray ends the program from either state.
