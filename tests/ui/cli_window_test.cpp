@@ -13,25 +13,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Every kind of event around Monday 11 October 2010 (the fake clock's day).
-TodoItems EveryKind() {
-    return Store({
-        Event("Врач", At(2010, 10, 11, 10, 0)).Alert(4),                           // "за 15 мин"
-        Event("Звонок", At(2010, 10, 11, 12, 30)).Alert(0),                        // "Не напоминать"
-        Event("Поезд", At(2010, 10, 12, 8, 0)).Alert(9),                           // "за 1 день"
-        Event("Отчёт", At(2010, 10, 10, 9, 0)).Until(At(2010, 10, 13, 18, 0)),
-        Event("Ремонт", At(2010, 10, 12, 10, 0)).Until(At(2010, 10, 14, 18, 0)),
-        Event("Сдано", At(2010, 10, 9, 9, 0)).Until(At(2010, 10, 12, 18, 0)).Done(),
-        Event("Совещание", At(2010, 10, 11, 8, 0)).Alert(7).Lasting(2, 2),         // "за 1 час"
-        Event("Поездка", At(2010, 10, 12, 7, 0)).Alert(3).Lasting(3, 3),
-        Event("Зарядка", At(2010, 10, 1, 7, 0)).Repeat("1", "3"),                  // daily
-        Event("Бассейн", At(2010, 10, 4, 19, 30)).Alert(2).Repeat("1", "4"),       // weekly
-        Event("Тренировка", At(2010, 10, 6, 18, 0)).Alert(5).Repeat("0", "0", "42"),  // Mon, Wed, Fri
-        Event("Планёрка", At(2010, 10, 1, 9, 30)).Repeat("1", "3").Done(),
-        Event("Оплата", At(2010, 1, 20, 11, 0)).Repeat("1", "5"),                  // monthly
-    });
-}
-
 Lines Rows(const TodoItems& copies) {
     Lines out;
     for (const TTodoItem& c : copies) out.push_back(utf8(c.Category) + '\t' + utf8(c.Subject));
@@ -56,7 +37,7 @@ Lines Split(const std::string& text) {
 class CliWindowTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        SaveEvents(EveryKind());
+        SaveEvents(MixedStore());
         Start();
     }
     // The command as a user runs it, with the fake clock as its clock.
