@@ -195,16 +195,12 @@ TEST_F(CliRun, AnEventFileThatIsNotWholeFailsWithoutPrinting) {
 }
 
 TEST_F(CliRun, ACyrillicDataFolderIsReadAndNamedInUtf8) {
-    const auto utf8 = [](const std::filesystem::path& p) {
-        const std::u8string s = p.u8string();
-        return std::string(s.begin(), s.end());
-    };
     const auto data = dir / std::filesystem::path(u8"Мои данные");
     std::filesystem::create_directories(data);
     std::filesystem::copy_file(dir / "data" / "ListToDo.db", data / "ListToDo.db");
-    ASSERT_EQ(Run({"agenda", "--data", utf8(data), "--date", "2010-10-12"}), 0) << err.str();
+    ASSERT_EQ(Run({"agenda", "--data", Utf8Of(data), "--date", "2010-10-12"}), 0) << err.str();
     EXPECT_NE(out.str().find("Ремонт"), std::string::npos);
-    EXPECT_EQ(Run({"agenda", "--data", utf8(data / "нет")}), 1);
+    EXPECT_EQ(Run({"agenda", "--data", Utf8Of(data / "нет")}), 1);
     EXPECT_NE(err.str().find("Мои данные"), std::string::npos) << err.str();
 }
 

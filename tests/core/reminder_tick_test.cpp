@@ -353,15 +353,14 @@ struct FakePlayer : SoundPlayer {
 };
 
 TEST(Sound, ChoiceOfTheFile) {
-    auto text = [](const std::filesystem::path& p) { const std::u8string u = p.u8string(); return std::string(u.begin(), u.end()); };
     std::set<std::string> present = {"/d/ding.wav", "/m/bell.mp3", "/m/звон.wav"};
-    const FileExists exists = [&](const std::filesystem::path& p) { return present.count(text(p)) > 0; };
+    const FileExists exists = [&](const std::filesystem::path& p) { return present.count(Utf8Of(p)) > 0; };
     struct Case { std::string ed, newEd, play; };  // play "": the player's file stays
     for (const Case& c : {Case{"/m/bell.mp3", "/m/bell.mp3", "/m/bell.mp3"}, Case{"/m/звон.wav", "/m/звон.wav", "/m/звон.wav"},
                           Case{"/m/gone.wav", "/d/ding.wav", "/d/ding.wav"}, Case{"", "", ""}}) {
         const SoundChoice s = ChooseSoundFile(c.ed, "/d/ding.wav", exists);
         EXPECT_EQ(s.mediaFile, c.newEd) << c.ed;
-        EXPECT_EQ(s.playFile ? text(*s.playFile) : "", c.play) << c.ed;
+        EXPECT_EQ(s.playFile ? Utf8Of(*s.playFile) : "", c.play) << c.ed;
     }
     present.erase("/d/ding.wav");  // missing, and no default either
     EXPECT_EQ(ChooseSoundFile("/m/gone.wav", "/d/ding.wav", exists).mediaFile, "/d/ding.wav");

@@ -16,8 +16,6 @@ std::vector<GridRow> DesignRows() {
     return PreViewColorShema(list, DesignColors());
 }
 
-fs::path Named(std::string_view utf8Name) { return fs::path(std::u8string(utf8Name.begin(), utf8Name.end())); }
-
 // A theme file text with the given values and `sep` after every line.
 std::string ThemeText(const std::vector<std::string>& values, std::string_view caption,
                       std::string_view sep) {

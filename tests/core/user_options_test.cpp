@@ -13,8 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path Named(std::string_view utf8Name) { return fs::path(std::u8string(utf8Name.begin(), utf8Name.end())); }
-
 const ScreenRect kWorkArea{0, 0, 1920, 1040};
 constexpr int kScreenWidth = 1920;
 

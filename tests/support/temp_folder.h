@@ -43,6 +43,15 @@ private:
     std::filesystem::path path_;
 };
 
+// A path from its UTF-8 text, and back: Cyrillic names on every system.
+inline std::filesystem::path Named(std::string_view utf8Name) {
+    return std::filesystem::path(std::u8string(utf8Name.begin(), utf8Name.end()));
+}
+inline std::string Utf8Of(const std::filesystem::path& p) {
+    const std::u8string u = p.u8string();
+    return std::string(u.begin(), u.end());
+}
+
 // Puts a folder where the next WriteFileAtomically of `target` will create
 // its temporary, so that write fails the way a full disk would.
 inline void BlockNextSafeWrite(const std::filesystem::path& target) {
