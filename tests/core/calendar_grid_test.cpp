@@ -127,18 +127,12 @@ TEST(CalendarGrid, BrowsingKeepsTheDayWithinTheMonth) {
     EXPECT_EQ(DateInMonth(Day(2010, 3, 31), 2011, 13), Day(2011, 12, 31));
 }
 
+// Each key's step is played on the calendar itself; here the 31st and the ends.
 TEST(CalendarGrid, KeySteps) {
     const TDateTime from = Day(2010, 10, 31) + 0.25;
-    EXPECT_EQ(StepDate(from, TCalendarStep::DayForward), Day(2010, 11, 1));
-    EXPECT_EQ(StepDate(from, TCalendarStep::DayBack), Day(2010, 10, 30));
-    EXPECT_EQ(StepDate(from, TCalendarStep::WeekBack), Day(2010, 10, 24));
-    EXPECT_EQ(StepDate(from, TCalendarStep::WeekForward), Day(2010, 11, 7));
     EXPECT_EQ(StepDate(from, TCalendarStep::MonthForward), Day(2010, 11, 30));
     EXPECT_EQ(StepDate(from, TCalendarStep::MonthBack), Day(2010, 9, 30));
-    const std::vector<int> years = CalendarMenuYears(2010);
-    ASSERT_EQ(years.size(), 10u);
-    EXPECT_EQ(years.front(), 2006);
-    EXPECT_EQ(years.back(), 2015);
+    EXPECT_EQ(CalendarMenuYears(2010), (std::vector<int>{2006, 2007, 2008, 2009, 2010, 2011, 2012, 2013, 2014, 2015}));
     EXPECT_EQ(CalendarMenuYears(9999).back(), 9999);  // no year after the last
 }
 
