@@ -193,20 +193,4 @@ TEST(PlannerCalendar, MarkersSelectionAndTodayPaint) {
     EXPECT_NE(Px(img, other.left() + 1, other.top()), 0x000000u);
 }
 
-// The focus day gets a dotted frame only while the calendar has the focus.
-TEST(PlannerCalendar, FocusDayFrame) {
-    Fixture f(Day(2010, 10, 15));
-    f.cal.show();
-    f.cal.SelectColor = QColor(0xFF, 0xFF, 0xFF);
-    f.cal.LineColor = QColor(0xFF, 0, 0);
-    const QRect r = f.cal.DateRect(Day(2010, 10, 15)).adjusted(1, 1, -1, -1);
-    const QRect ring(r.left() + 1, r.top() + 1, r.width() - 2, 1);  // the frame's top edge
-    EXPECT_FALSE(CellHasColour(f.cal.grab().toImage(), ring, 0xFF0000, 0));
-    f.cal.activateWindow();
-    f.cal.setFocus();
-    QApplication::processEvents();
-    if (!f.cal.hasFocus()) GTEST_SKIP() << "the platform gives no focus";
-    EXPECT_TRUE(CellHasColour(f.cal.grab().toImage(), ring, 0xFF0000, 0));
-}
-
 }  // namespace

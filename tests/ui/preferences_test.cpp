@@ -11,7 +11,6 @@
 #include <QTableWidget>
 
 #include "app/gradient_panel_widget.h"
-#include "app/qt_app_style.h"
 #include "events/safe_file.h"
 #include "settings/autostart.h"
 #include "settings/color_dlg.h"
@@ -287,15 +286,6 @@ TEST_F(PreferencesTest, GridSwatchesHintsAndTheColourChoosers) {
         EXPECT_TRUE(Near(swatch(2), QColor(255, 0, 0)));
         EXPECT_TRUE(Near(swatch(0), QColor(0, 0, 0)));  // clBlack
         EXPECT_FALSE(Near(swatch(1), QColor(0, 0, 0)));
-
-        // Hints follow the row under the pointer.
-        TAppStyle::HintPause = 700;
-        const QRect row3 = grid->visualItemRect(grid->item(3, 0));
-        QTest::mouseMove(grid->viewport(), row3.center());
-        QApplication::processEvents();
-        EXPECT_EQ(dlg.HintRow, 4);
-        EXPECT_EQ(TAppStyle::HintPause, 200);
-        EXPECT_EQ(grid->toolTip(), grid->item(3, 0)->text() + " " + Cell(dlg, 3));
 
         // The bad row reports; its colour chooser does not open.
         ClickGridRow(dlg, 1);
