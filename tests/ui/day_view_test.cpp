@@ -166,21 +166,6 @@ TEST_F(DayViewTest, RepetitionsAreMarkedAndBrowsingRefreshesTheMarks) {
     EXPECT_TRUE(Marked(Day(2011, 1, 20)));
 }
 
-TEST_F(DayViewTest, HidingTheCalendarGivesTheListItsHeight) {
-    Start({});
-    const int listHeight = list->height();
-    const qint64 shownIcon = form->SpeedButton3->icon().cacheKey();
-    ClickButton(form.get(), "SpeedButton3");
-    QApplication::processEvents();
-    EXPECT_FALSE(calendar->isVisible());
-    EXPECT_EQ(list->height(), listHeight + 185);
-    EXPECT_NE(form->SpeedButton3->icon().cacheKey(), shownIcon);
-    Trigger(form.get(), "pmShowHideCalendar");
-    QApplication::processEvents();
-    EXPECT_TRUE(calendar->isVisible());
-    EXPECT_EQ(list->height(), listHeight);
-}
-
 TEST_F(DayViewTest, RightClickOnADayMovesTheSelectedEventAndOpensNoMenu) {
     Start({Event("Встреча", At(2010, 10, 11, 9, 0))});
     ClickDay(calendar, Day(2010, 10, 20), Qt::RightButton);  // nothing selected: the menu

@@ -47,9 +47,13 @@ TEST_F(TrayTest, HiddenAndRestoredEveryWayWithoutATaskBarButton) {
     EXPECT_EQ(form->TrayIcon->contextMenu(), form->PopupMenu1);
     ExpectInTray(false);
 
-    // A calendar the user hid stays hidden across hiding and restoring.
+    // A calendar the user hid, its height given to the list, stays hidden
+    // across hiding and restoring.
+    const int listHeight = form->TodoListShow->height();
     ClickButton(form.get(), "SpeedButton3");
+    QApplication::processEvents();
     ASSERT_TRUE(form->PlannerCalendar1->isHidden());
+    EXPECT_EQ(form->TodoListShow->height(), listHeight + form->PlannerCalendar1->height());
 
     ClickButton(form.get(), "sbHideToTray");
     ExpectInTray();
@@ -78,6 +82,10 @@ TEST_F(TrayTest, HiddenAndRestoredEveryWayWithoutATaskBarButton) {
     ClickTrayIcon();
     ExpectInTray(false);
     EXPECT_TRUE(form->PlannerCalendar1->isHidden());
+    Trigger(form.get(), "pmShowHideCalendar");  // the menu item shows it again, the list gives way
+    QApplication::processEvents();
+    EXPECT_TRUE(form->PlannerCalendar1->isVisible());
+    EXPECT_EQ(form->TodoListShow->height(), listHeight);
 
     // Exit from the tray ends the program from either state.
     ClickButton(form.get(), "sbHideToTray");
