@@ -41,10 +41,8 @@ TEST(ColorScheme, ApplyingStopsAtTheFirstBadWidgetSlot) {
         {"bad top shade", 34, 31, 30, false, clBlack, clWhite},
         {"bad bottom shade", 34, 33, 30, false, clBlack, clWhite},
         {"bad panel font", 34, 34, 30, false, clSkyBlue, clWhite},
-        {"bad calendar slot", 34, 12, 11, false, 0, 0},
-        {"bad list slot", 34, 30, 29, false, 0, 0},
-        {"29 entries", 29, 0, 29, false, 0, 0},
-        {"empty", 0, 0, 0, false, 0, 0},
+        {"bad calendar slot", 34, 12, 11, false, 0, 0}, {"bad list slot", 34, 30, 29, false, 0, 0},
+        {"29 entries", 29, 0, 29, false, 0, 0}, {"empty", 0, 0, 0, false, 0, 0},
     };
     for (const auto& c : cases) {
         std::vector<std::string> list = DesignStrings();

@@ -36,44 +36,27 @@ TEST(GoodDays, KindOfDayByDateWeekdayAndPeriod) {
     using K = TDayKind;
     const Case cases[] = {
         // Day of birth 13 (soul 4).
-        {1, 1, kTue, 4, K::None},
-        {1, 1, kSun, 4, K::Excellent},
-        {13, 3, kSat, 4, K::Good},
+        {1, 1, kTue, 4, K::None}, {1, 1, kSun, 4, K::Excellent}, {13, 3, kSat, 4, K::Good},
         {22, 3, kMon, 4, K::VeryFavourable},  // a good day inside 21 March .. 21 April
-        {21, 3, kSun, 4, K::VeryFavourable},
-        {21, 3, kMon, 4, K::VeryFavourable},
+        {21, 3, kSun, 4, K::VeryFavourable}, {21, 3, kMon, 4, K::VeryFavourable},
         {21, 3, kSat, 4, K::VeryFavourable},
         {21, 3, kTue, 4, K::None},  // no kind, so the period gives none either
         {21, 4, kSat, 4, K::VeryFavourable},
         {22, 4, kTue, 4, K::Good},  // the period's last day is behind
         // Weekdays count from Sunday: Monday is 2.
-        {2, 5, kMon, 2, K::Special},
-        {2, 5, kSun, 2, K::Good},
-        {19, 5, kSun, 1, K::Excellent},
-        {19, 5, kTue, 1, K::Special},
-        {6, 5, kThu, 3, K::Excellent},
-        {6, 5, kFri, 3, K::Special},
-        {14, 5, kFri, 5, K::Excellent},
-        {15, 6, kWed, 6, K::Special},
+        {2, 5, kMon, 2, K::Special}, {2, 5, kSun, 2, K::Good}, {19, 5, kSun, 1, K::Excellent},
+        {19, 5, kTue, 1, K::Special}, {6, 5, kThu, 3, K::Excellent}, {6, 5, kFri, 3, K::Special},
+        {14, 5, kFri, 5, K::Excellent}, {15, 6, kWed, 6, K::Special},
         {15, 5, kWed, 6, K::VeryFavourable},  // inside 20 April .. 20 May
-        {31, 5, kWed, 7, K::Excellent},
-        {3, 5, kTue, 9, K::Excellent},
-        {9, 5, kFri, 9, K::Special},
+        {31, 5, kWed, 7, K::Excellent}, {3, 5, kTue, 9, K::Excellent}, {9, 5, kFri, 9, K::Special},
         // Soul 8 at the turn of the year.
-        {19, 1, kSat, 8, K::Special},
-        {19, 1, kSun, 8, K::Good},
-        {8, 1, kSat, 8, K::Excellent},
+        {19, 1, kSat, 8, K::Special}, {19, 1, kSun, 8, K::Good}, {8, 1, kSat, 8, K::Excellent},
         {26, 1, kTue, 8, K::VeryFavourable},
         {20, 1, kSat, 8, K::None},  // inside the period, without a kind
-        {26, 2, kSat, 8, K::VeryFavourable},
-        {28, 2, kSat, 8, K::Special},
-        {19, 12, kSun, 8, K::Good},
-        {21, 12, kSun, 8, K::VeryFavourable},
-        {30, 12, kSun, 8, K::VeryFavourable},
+        {26, 2, kSat, 8, K::VeryFavourable}, {28, 2, kSat, 8, K::Special}, {19, 12, kSun, 8, K::Good},
+        {21, 12, kSun, 8, K::VeryFavourable}, {30, 12, kSun, 8, K::VeryFavourable},
         // Nothing for soul 0, for numbers that are no soul, for days that do not exist.
-        {4, 3, kSun, 0, K::None},
-        {4, 3, kSun, 10, K::None},
-        {0, 3, kSun, 4, K::None},
+        {4, 3, kSun, 0, K::None}, {4, 3, kSun, 10, K::None}, {0, 3, kSun, 4, K::None},
         {4, 13, kSun, 4, K::None},
         {4, 3, 0, 1, K::Good},  // a weekday out of range is no weekday of the list
     };

@@ -68,8 +68,7 @@ TEST(Recurrence, WeekdayMask) {
         {wed, "42", {Day(2010, 10, 13), Day(2010, 10, 15), Day(2010, 10, 18)}, {Day(2010, 10, 11), Day(2010, 10, 14)}},
         {tue, "64", {Day(2010, 10, 12), Day(2010, 10, 17)}, {Day(2010, 10, 10), Day(2010, 10, 19)}},  // Sundays
         {tue, "1", {Day(2010, 10, 16)}, {}},  // Saturdays
-        {wed, "0", {}, {Day(2010, 10, 13)}},
-        {wed, "zz", {}, {Day(2010, 10, 13)}},
+        {wed, "0", {}, {Day(2010, 10, 13)}}, {wed, "zz", {}, {Day(2010, 10, 13)}},
         {wed, "", {}, {Day(2010, 10, 15)}},
     };
     for (const Case& c : cases) {
@@ -97,10 +96,8 @@ TEST(Recurrence, ReminderRepeat) {
     struct Case { TDateTime now; int count, unit; bool expected; };
     // Besides every five-minute mark below: off the marks, other units, counts that cannot divide.
     const Case cases[] = {
-        {At(2010, 10, 11, 10, 3), 5, 1, false},
-        {At(2010, 10, 11, 10, 5, 1), 5, 1, false},
-        {At(2010, 10, 11, 11, 0), 1, 2, true},
-        {At(2010, 10, 11, 10, 30), 1, 2, false},
+        {At(2010, 10, 11, 10, 3), 5, 1, false}, {At(2010, 10, 11, 10, 5, 1), 5, 1, false},
+        {At(2010, 10, 11, 11, 0), 1, 2, true}, {At(2010, 10, 11, 10, 30), 1, 2, false},
         {At(2010, 10, 11, 10, 5), 5, 3, false},  // days repeat by day, not by reminder
         {At(2010, 10, 11, 10, 5), 0, 1, false},  // count 0: no repetition, no division
         {At(2010, 10, 11, 10, 5), -5, 1, false},

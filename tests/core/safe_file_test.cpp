@@ -68,9 +68,7 @@ TEST_F(SafeFile, FailureIsReportedAndLeavesNoTemporary) {
         fs::path target;
     } cases[] = {
         {"missing folder", dir / "missing" / "ListToDo.db"},
-        {"target is a folder", dir / "folder"},
-        {"no file name", dir / ""},
-        {"empty path", fs::path()},
+        {"target is a folder", dir / "folder"}, {"no file name", dir / ""}, {"empty path", fs::path()},
     };
     const std::set<fs::path> before = Names();
     for (const auto& c : cases) {

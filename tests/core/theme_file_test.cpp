@@ -111,24 +111,17 @@ TEST(ThemeNames, OnlyLettersDigitsDashAndUnderscoreMakeATheme) {
         const char* name;  // UTF-8
         ThemeNameCheck check;
     } cases[] = {
-        {"Night_2-b", ThemeNameCheck::Ok},
-        {"Ночь", ThemeNameCheck::Ok},
-        {"АБВЭЮЯабвэюя", ThemeNameCheck::Ok},
+        {"Night_2-b", ThemeNameCheck::Ok}, {"Ночь", ThemeNameCheck::Ok}, {"АБВЭЮЯабвэюя", ThemeNameCheck::Ok},
         {"", ThemeNameCheck::Empty},
         {"Моя тема", ThemeNameCheck::BadCharacter},   // a blank
         {"Night.old", ThemeNameCheck::BadCharacter},  // a dot
-        {"../Default", ThemeNameCheck::BadCharacter},
-        {"a/b", ThemeNameCheck::BadCharacter},
+        {"../Default", ThemeNameCheck::BadCharacter}, {"a/b", ThemeNameCheck::BadCharacter},
         {"a\\b", ThemeNameCheck::BadCharacter},
         {"Ёлка", ThemeNameCheck::BadCharacter},  // Ё and ё are outside А-я
-        {"ёлка", ThemeNameCheck::BadCharacter},
-        {"a\tb", ThemeNameCheck::BadCharacter},
-        {"a?b", ThemeNameCheck::BadCharacter},
-        {"CON", ThemeNameCheck::DeviceName},
-        {"lpt1", ThemeNameCheck::DeviceName},
-        {"Com9", ThemeNameCheck::DeviceName},
-        {"CONSOLE", ThemeNameCheck::Ok},
-        {"LPT10", ThemeNameCheck::Ok},
+        {"ёлка", ThemeNameCheck::BadCharacter}, {"a\tb", ThemeNameCheck::BadCharacter},
+        {"a?b", ThemeNameCheck::BadCharacter}, {"CON", ThemeNameCheck::DeviceName},
+        {"lpt1", ThemeNameCheck::DeviceName}, {"Com9", ThemeNameCheck::DeviceName},
+        {"CONSOLE", ThemeNameCheck::Ok}, {"LPT10", ThemeNameCheck::Ok},
     };
     for (const auto& c : cases) EXPECT_EQ(CheckThemeName(ansi(c.name)), c.check) << c.name;
     // Every name that passes also names a plain file with its extension.

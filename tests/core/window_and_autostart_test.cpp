@@ -20,13 +20,8 @@ TEST(WindowSnap, FifteenPixelsFromAnEdgeClingsSixteenDoNot) {
         {right - 10, 300, {right, 300}},   // 10 from the right edge
         {right - 20, 300, {right - 20, 300}},
         {right + 15, 300, {right, 300}},   // partly off the edge
-        {right + 16, 300, {right + 16, 300}},
-        {15, 300, {0, 300}},
-        {-15, 300, {0, 300}},
-        {16, 300, {16, 300}},
-        {500, 55, {500, 40}},
-        {500, 56, {500, 56}},
-        {500, bottom - 15, {500, bottom}},
+        {right + 16, 300, {right + 16, 300}}, {15, 300, {0, 300}}, {-15, 300, {0, 300}}, {16, 300, {16, 300}},
+        {500, 55, {500, 40}}, {500, 56, {500, 56}}, {500, bottom - 15, {500, bottom}},
         {500, bottom - 16, {500, bottom - 16}},
         {right + 3, bottom - 4, {right, bottom}},  // a corner
     };
