@@ -49,10 +49,9 @@ TEST_F(CliGoodDays, AddAgainAnotherDayOfBirthThenRemove) {
                    "--no-kind-text"}), 0);
     EXPECT_EQ(out.str(), "Благоприятные дни (13), 2010: добавлено событий 0, уже были в списке 7\n");
 
+    // Another day of birth, with the options' other form; "#1" leaves "#13".
     ASSERT_EQ(Run({"good-days", "--data", data, "--birth-day=1", "--year=2010", "--months=3,4", "--no-kind-text"}), 0);
     EXPECT_EQ(out.str(), "Благоприятные дни (1), 2010: добавлено событий 16, уже были в списке 0\n");
-
-    // "#1" leaves "#13".
     ASSERT_EQ(Run({"good-days", "--remove", "--data", data, "--birth-day", "1", "--year", "2010"}), 0);
     EXPECT_EQ(out.str(), "Благоприятные дни (1), 2010: удалено событий 16\n");
     ASSERT_EQ(Run({"good-days", "--remove", "--data", data, "--birth-day", "13", "--year", "2010", "--months", "3"}), 0);

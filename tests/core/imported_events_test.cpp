@@ -22,13 +22,6 @@ std::vector<std::string> Names(const TodoItems& store) {
     return out;
 }
 
-TEST(ImportedEvents, MarkerTable) {
-    const char* const want[] = {"~", "*", "\"", ">"};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(ImportMarker(RemovalKindAt(i)), want[i]);
-    EXPECT_EQ(RemovalKindAt(4), TImportKind::None);
-    EXPECT_EQ(ImportMarker(TImportKind::FavourableDays), "#");
-}
-
 TEST(ImportedEvents, RemovalByKindYearAndMonthKeepsEverythingElse) {
     TodoItems store = Store({
         Imported("~Лунный день - 13", At(2010, 3, 6, 0, 5), TImportKind::MoonDays),

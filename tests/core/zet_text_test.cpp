@@ -85,14 +85,6 @@ TEST(ZetText, MoonDayNumberAndTextAfterTime) {
     EXPECT_EQ(GetTextAfterTime("1:2+"), "");  // the skip past "+N" stays inside the line
 }
 
-TEST(ZetText, MoonDayNotesRepeatEveryFiveDays) {
-    EXPECT_EQ(GetMoonDayNote(13), ansi("\r\n\"Победить\" - можно начинать"));
-    EXPECT_EQ(GetMoonDayNote(3), GetMoonDayNote(28));
-    EXPECT_EQ(GetMoonDayNote(4), ansi("\r\n\"Пустые руки\" - не начинать дела, особенно связанные с получением"));
-    EXPECT_EQ(GetMoonDayNote(0), "\r\n");
-    EXPECT_EQ(GetMoonDayNote(31), "\r\n");
-}
-
 TEST(ZetText, TextInUtf8OrWindows1251) {
     const std::string utf = "Журнал Лунных дней 2010 г.\r\nстрока\n\nпоследняя\n";
     const std::vector<std::string> want = {ansi("Журнал Лунных дней 2010 г."), ansi("строка"), "",
