@@ -47,7 +47,6 @@ TEST_F(ImportWindowTest, JournalOfTwoMonthsThenRemovalOfOneKind) {
         EXPECT_FALSE(jmd->BitBtnImportZetJMD->isEnabled());
         env.filesToChoose << QString::fromStdString(journal.string());
         QTest::mouseClick(jmd->BitBtnLoadZetJMD, Qt::LeftButton);
-        EXPECT_TRUE(env.fileDialogs.front().startsWith("Выбрать файл ZET-журнала|"));
         EXPECT_EQ(jmd->MemoPreview->toPlainText(), "Журнал Лунных дней 2010 г.\nZET 8\nМосква");
         CheckMonth(11);  // October and November
         QTest::mouseClick(jmd->BitBtnImportZetJMD, Qt::LeftButton);

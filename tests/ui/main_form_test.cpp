@@ -31,7 +31,6 @@ TEST_F(MainFormTest, FirstStartInAnEmptyFolder) {
     Start();
     EXPECT_EQ(form->windowTitle(), "dayloom");
     EXPECT_EQ(form->pos(), QPoint(1280 - 265, 984 - 545));
-    EXPECT_EQ(form->LabelNowDate->text(), "Октябрь 11, 2010");
     EXPECT_EQ(form->TodoListShow->Items().Count(), 0);
     EXPECT_EQ(form->Panel1->Top, clSilver);
     EXPECT_EQ(form->Panel1->Bottom, clSkyBlue);
