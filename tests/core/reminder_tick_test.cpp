@@ -80,7 +80,7 @@ struct Window {
     }
 };
 
-constexpr int kFifteen = 4, kDayBefore = 9;
+constexpr int kFifteen = 4, kThirty = 5, kDayBefore = 9;
 
 TEST(ReminderTick, FifteenMinutesBeforeFiresOnceAtItsMoment) {
     Window w;
@@ -115,6 +115,21 @@ TEST(ReminderTick, NoReminderAndCompletedNeverFire) {
         EXPECT_TRUE(w.plays.empty());
         EXPECT_TRUE(w.tabs.empty());
     }
+}
+
+TEST(ReminderTick, JustAfterMidnightEventFiresAfterTheRollOver) {
+    Window w;
+    w.store.Add(Event("Полночь", At(2010, 10, 12, 0, 10)).Alert(kThirty));
+    w.Start(At(2010, 10, 11, 20, 0));
+    w.Run(At(2010, 10, 11, 23, 30), 30 * 60, 1000);  // up to 23:59:59: still yesterday's list
+    EXPECT_TRUE(w.tabs.empty());
+    const TickActions roll = w.Tick(At(2010, 10, 12, 0, 0, 0, 400));
+    EXPECT_TRUE(roll.rollOver);
+    EXPECT_TRUE(roll.steps.empty());  // the new day's list is built after this tick
+    ASSERT_EQ(w.alert.Count(), 1);
+    EXPECT_DOUBLE_EQ(w.alert[0].DueDate, At(2010, 10, 11, 23, 40));
+    w.Tick(At(2010, 10, 12, 0, 0, 1, 400));
+    EXPECT_EQ(w.tabs, std::vector<std::string>{"Полночь [0:10:00]"});
 }
 
 TEST(ReminderTick, DayAheadFiresTheDayBeforeWithDateAndOnTheDayWithTime) {

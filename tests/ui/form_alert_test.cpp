@@ -59,6 +59,25 @@ TEST(FormAlert, PlacedAndColouredOnEveryShowing) {
     EXPECT_TRUE(f.isVisible());
 }
 
+TEST(FormAlert, TabsShowTheirEventsNotes) {
+    TFormAlert f;
+    f.AddTab("one");
+    EXPECT_EQ(f.MemoMsg->toPlainText(), "This event was deleted!");  // no look-up given
+    QString first = QString::fromUtf8("Купить хлеб\r\nи молоко");
+    f.SetNotesLookup([&](int tab) { return tab == 0 ? first : QString("This event was deleted!"); });
+    f.AddTab("two");
+    EXPECT_EQ(f.TabSetMsg->currentIndex(), 1);
+    EXPECT_EQ(f.MemoMsg->toPlainText(), "This event was deleted!");
+    f.TabSetMsg->setCurrentIndex(0);  // a click on the tab
+    EXPECT_EQ(f.MemoMsg->toPlainText(), QString::fromUtf8("Купить хлеб\nи молоко"));
+    first = QString::fromUtf8("изменено");  // selecting the shown tab reads its notes again
+    f.SelectTab(0);
+    EXPECT_EQ(f.MemoMsg->toPlainText(), QString::fromUtf8("изменено"));
+    f.SelectTab(7);
+    f.SelectTab(-1);
+    EXPECT_EQ(f.TabSetMsg->currentIndex(), 0);
+}
+
 // Thousands of tabs: each is measured once, the selected one is scrolled
 // into view, and the arrows scroll the strip by a tab.
 TEST(FormAlert, ManyTabsScrollAndTheSelectedOneShows) {

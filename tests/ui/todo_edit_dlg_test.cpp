@@ -89,6 +89,19 @@ TEST_F(EditorTest, CancelChangesNothing) {
     EXPECT_EQ(form->TodoListSrc[0].Project, before.Project);
 }
 
+TEST_F(EditorTest, ToDoReopensAsToDoWithItsEnd) {
+    Script({{"Дело", 3}});
+    Add();
+    form->TodoListSrc[0].CompletionDate = At(2010, 10, 14, 18, 0);
+    ClickButton(form.get(), "SpeedButton4");
+    env.modal = nullptr;
+    OpenRow(0);
+    EXPECT_EQ(Dlg().Box1->currentText(), "ToDo");
+    EXPECT_FALSE(Dlg().dtpEnd->isHidden());
+    EXPECT_FALSE(Dlg().Label1->isHidden());
+    EXPECT_EQ(Dlg().dtpEnd->dateTime(), QDateTime(QDate(2010, 10, 14), QTime(18, 0)));
+}
+
 TEST_F(EditorTest, DateAndTimeButtonsKeepTheMomentToTheMinute) {
     Script({{"Встреча"}});
     env.now = At(2010, 10, 11, 9, 30);

@@ -124,6 +124,14 @@ TEST(TodoListDraw, LongNameIsElidedInsideItsColumnAndHintedInFull) {
     s.list.ItemsChanged();
     const QImage img = s.Grab();
     EXPECT_FALSE(InkBox(img, ImageRect(s, s.list.CellRect(0, 1)), s.list.Color).isValid());  // kept in its column
+    // The text ends in an ellipsis: its last pixels are dots on the base
+    // line, not the strokes of a cut-off letter.
+    const QRect cell = ImageRect(s, s.list.CellRect(0, 0));
+    const QRect ink = InkBox(img, cell, s.list.Color);
+    ASSERT_TRUE(ink.isValid());
+    EXPECT_GT(ink.right(), cell.right() - 20) << "text does not fill the column";
+    const QRect tail = InkBox(img, QRect(ink.right() - 5, cell.top(), 6, cell.height()), s.list.Color);
+    EXPECT_GT(tail.top(), ink.top() + ink.height() / 2) << "no ellipsis at the end";
 
     const QPoint onLong = s.list.CellRect(0, 0).center();
     const QPoint onShort = s.list.CellRect(1, 0).center();
