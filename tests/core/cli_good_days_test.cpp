@@ -45,7 +45,7 @@ TEST_F(CliGoodDays, AddAgainAnotherDayOfBirthThenRemove) {
     EXPECT_EQ(first.CompletionDate, 0);
     EXPECT_EQ(first.DueDate, 0);
     EXPECT_EQ(first.ImageIndex, 0);
-    EXPECT_EQ(first.Category + first.Project + first.Resource, "000");
+    EXPECT_EQ(first.Category.str() + first.Project.str() + first.Resource.str(), "000");
     EXPECT_FALSE(first.Complete);
     EXPECT_EQ(first.Imported, TImportKind::FavourableDays);
     EXPECT_EQ(utf8(store[6].Subject), "#13 : Очень благоприятный день.");

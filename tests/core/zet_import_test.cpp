@@ -224,7 +224,7 @@ TEST(ZetImport, AnEventAlreadyThereIsNotAddedAgain) {
     EXPECT_EQ(added.Imported, TImportKind::MoonDays);
     EXPECT_EQ(added.Notes.size(), 1u);
     EXPECT_EQ(added.ImageIndex, 2);
-    EXPECT_EQ(added.Category + added.Project + added.Resource, "000");
+    EXPECT_EQ(added.Category.str() + added.Project.str() + added.Resource.str(), "000");
     EXPECT_EQ(added.DueDate + added.CompletionDate, 0);
 
     const ZetAdded again = AddImportedEvents(store, run.Events);
