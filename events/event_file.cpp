@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "events/ansi.h"
@@ -459,46 +460,118 @@ LoadReport ScanEventFile(const std::filesystem::path& path,
     return r.ioError() ? Unreadable() : rep;
 }
 
+namespace {
+
+// Writes little-endian values at a cursor into space already made.
+struct Cursor {
+    char* p;
+    void Byte(uint8_t v) { *p++ = static_cast<char>(v); }
+    void LE(uint64_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) *p++ = static_cast<char>((v >> (8 * i)) & 0xFF);
+    }
+    void Fixed(uint8_t id, uint64_t v, int bytes) {
+        Byte(id);
+        LE(static_cast<uint64_t>(bytes), 2);
+        LE(v, bytes);
+    }
+    void Date(uint8_t id, TDateTime v) {
+        uint64_t u;
+        std::memcpy(&u, &v, 8);
+        Fixed(id, u, 8);
+    }
+    void Text(uint8_t id, std::string_view t) {
+        Byte(id);
+        LE(t.size(), 2);
+        std::memcpy(p, t.data(), t.size());
+        p += t.size();
+    }
+};
+
+std::string_view Clip(std::string_view t) { return t.size() > kMaxFieldText ? t.substr(0, kMaxFieldText) : t; }
+
+// One record as the writer writes it.
+void PutRecord(std::string& out, const TTodoItem& it) {
+    if (!it.Raw.empty() && StillAsRead(it)) {
+        out += it.Raw;
+        return;
+    }
+    const bool marked = it.Imported != TImportKind::None;
+    if (it.Raw.empty() && it.Notes.IsPlainText()) {
+        // The common record: its size is known, so it is written in place.
+        const std::string_view notes = Clip(it.Notes.PlainText()), res = Clip(it.Resource),
+                               subject = Clip(it.Subject), project = Clip(it.Project),
+                               category = Clip(it.Category);
+        const size_t size = 4 + 15 * 3 + 1 + 1 + 8 * 3 + 4 + 1 + 1 + 4 + 4 + (marked ? 4 : 0) +
+                            notes.size() + res.size() + subject.size() + project.size() + category.size();
+        const size_t at = out.size();
+        out.resize(at + size);
+        Cursor c{out.data() + at};
+        c.LE(marked ? 16 : 15, 4);
+        c.Fixed(1, it.Complete ? 1 : 0, 1);
+        c.Fixed(2, it.Completion, 1);
+        c.Date(3, it.CompletionDate);
+        c.Date(4, it.CreationDate);
+        c.Date(5, it.DueDate);
+        c.Fixed(6, static_cast<uint32_t>(it.ImageIndex), 4);
+        c.Text(7, notes);
+        c.Fixed(8, it.Priority, 1);
+        c.Text(9, res);
+        c.Fixed(10, it.Status, 1);
+        c.Text(11, subject);
+        c.Fixed(12, static_cast<uint32_t>(it.Tag), 4);
+        c.Fixed(13, static_cast<uint32_t>(it.TotalTime), 4);
+        c.Text(14, project);
+        c.Text(15, category);
+        if (marked) c.Fixed(kImportMarkField, static_cast<uint8_t>(it.Imported), 1);
+        return;
+    }
+    KeptParts kept;
+    if (!it.Raw.empty()) kept = KeptPartsOf(it.Raw);
+    PutLE(out, static_cast<uint32_t>((marked ? 16 : 15) + kept.unknownCount), 4);
+    PutFixed(out, 1, it.Complete ? 1 : 0, 1);
+    PutFixed(out, 2, it.Completion, 1);
+    PutDate(out, 3, it.CompletionDate);
+    PutDate(out, 4, it.CreationDate);
+    PutDate(out, 5, it.DueDate);
+    PutFixed(out, 6, static_cast<uint32_t>(it.ImageIndex), 4);
+    PutNotes(out, it, it.Raw.empty() ? nullptr : &kept);
+    PutFixed(out, 8, it.Priority, 1);
+    PutText(out, 9, it.Resource);
+    PutFixed(out, 10, it.Status, 1);
+    PutText(out, 11, it.Subject);
+    PutFixed(out, 12, static_cast<uint32_t>(it.Tag), 4);
+    PutFixed(out, 13, static_cast<uint32_t>(it.TotalTime), 4);
+    PutText(out, 14, it.Project);
+    PutText(out, 15, it.Category);
+    if (marked) PutFixed(out, kImportMarkField, static_cast<uint8_t>(it.Imported), 1);
+    out += kept.unknown;
+}
+
+}  // namespace
+
 std::string SaveToBytes(const TodoItems& items) {
     std::string out;
-    size_t guess = 4;
-    for (const auto& it : items)
-        guess += it.Raw.empty() ? 4 + 15 * 3 + 1 + 1 + 1 + 8 * 3 + 4 + 1 + 1 + 4 + 4 + 1 + 3 +
-                                      it.Subject.size() + it.Resource.size() + it.Project.size() +
-                                      it.Category.size() + it.Notes.PlainText().size()
-                                : it.Raw.view().size();
-    out.reserve(guess);
     PutLE(out, static_cast<uint32_t>(items.Count()), 4);
-    for (const auto& it : items) {
-        if (!it.Raw.empty() && StillAsRead(it)) {
-            out += it.Raw;
-            continue;
-        }
-        const bool marked = it.Imported != TImportKind::None;
-        KeptParts kept;
-        if (!it.Raw.empty()) kept = KeptPartsOf(it.Raw);
-        PutLE(out, static_cast<uint32_t>((marked ? 16 : 15) + kept.unknownCount), 4);
-        PutFixed(out, 1, it.Complete ? 1 : 0, 1);
-        PutFixed(out, 2, it.Completion, 1);
-        PutDate(out, 3, it.CompletionDate);
-        PutDate(out, 4, it.CreationDate);
-        PutDate(out, 5, it.DueDate);
-        PutFixed(out, 6, static_cast<uint32_t>(it.ImageIndex), 4);
-        PutNotes(out, it, it.Raw.empty() ? nullptr : &kept);
-        PutFixed(out, 8, it.Priority, 1);
-        PutText(out, 9, it.Resource);
-        PutFixed(out, 10, it.Status, 1);
-        PutText(out, 11, it.Subject);
-        PutFixed(out, 12, static_cast<uint32_t>(it.Tag), 4);
-        PutFixed(out, 13, static_cast<uint32_t>(it.TotalTime), 4);
-        PutText(out, 14, it.Project);
-        PutText(out, 15, it.Category);
-        if (marked) PutFixed(out, kImportMarkField, static_cast<uint8_t>(it.Imported), 1);
-        out += kept.unknown;
-    }
+    for (const auto& it : items) PutRecord(out, it);
     return out;
 }
 
 WriteResult SaveToFile(const std::filesystem::path& path, const TodoItems& items, bool sync) {
-    return WriteFileAtomically(path, SaveToBytes(items), sync);
+    // Written a chunk at a time: the file's image is never held whole beside
+    // the store.
+    constexpr size_t kChunk = size_t{1} << 20;
+    std::string chunk;
+    chunk.reserve(kChunk + 4096);
+    size_t next = 0;
+    bool header = true;
+    return WriteChunksAtomically(
+        path,
+        [&]() -> std::string_view {
+            chunk.clear();
+            if (std::exchange(header, false)) PutLE(chunk, static_cast<uint32_t>(items.Count()), 4);
+            while (next < static_cast<size_t>(items.Count()) && chunk.size() < kChunk)
+                PutRecord(chunk, items[static_cast<int>(next++)]);
+            return chunk;
+        },
+        sync);
 }
