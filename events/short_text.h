@@ -18,7 +18,10 @@ public:
     TShortText() noexcept { SetInline(0); }
     explicit TShortText(std::string_view s) { Init(s); }
     explicit TShortText(const char* s) { Init(s); }
-    TShortText(const TShortText& o) { Init(o.view()); }
+    TShortText(const TShortText& o) {
+        Init(o.view());
+        SetFlag(o.Flag());
+    }
     TShortText(TShortText&& o) noexcept;
     ~TShortText() { Release(); }
     TShortText& operator=(const TShortText& o);
