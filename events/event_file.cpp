@@ -66,7 +66,9 @@ private:
         base_ += mark_;
         at_ -= mark_;
         mark_ = 0;
-        const size_t want = std::max(kChunk, at_ + n);
+        // A small file gets a buffer of its own size, a large one a chunk.
+        const auto rest = static_cast<size_t>(std::min<uint64_t>(kChunk, total_ - base_));
+        const size_t want = std::max(rest, at_ + n);
         if (store_.size() < want) store_.resize(want);
         const auto more = static_cast<size_t>(std::min<uint64_t>(store_.size() - keep, total_ - base_ - keep));
         in_->read(store_.data() + keep, static_cast<std::streamsize>(more));
