@@ -40,6 +40,15 @@ public:
         else std::memcpy(&v, &u, sizeof(T));
         return true;
     }
+    // A field's identifier and its 16-bit length.
+    bool head(uint8_t& id, uint16_t& len) {
+        if (!need(3)) return false;
+        const auto* b = reinterpret_cast<const unsigned char*>(buf_.data() + at_);
+        id = b[0];
+        len = static_cast<uint16_t>(b[1] | b[2] << 8);
+        at_ += 3;
+        return true;
+    }
     bool text(size_t n, std::string_view& out) {
         if (!need(n)) return false;
         out = buf_.substr(at_, n);
@@ -123,7 +132,7 @@ bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& 
                bool notes = true) {
     uint8_t id = 0;
     uint16_t len = 0;
-    if (!r.get(&id, 1) || !r.getLE(len)) return false;
+    if (!r.head(id, len)) return false;
     const int expected = index < 15 ? index + 1 : kImportMarkField;
     if (id != expected) canonical = false;
     const size_t fixed = FixedSize(id);

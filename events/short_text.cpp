@@ -60,6 +60,11 @@ TShortText& TShortText::operator=(TShortText&& o) noexcept {
 }
 
 TShortText& TShortText::operator=(std::string_view s) {
+    if (!OnHeap() && s.size() <= kInline) {  // the common case, and no block to free
+        std::memmove(buf_, s.data(), s.size());
+        SetInline(s.size());
+        return *this;
+    }
     // `s` may lie inside this text: it is copied before the old bytes go.
     TShortText fresh(s);
     return *this = std::move(fresh);
