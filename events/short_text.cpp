@@ -4,45 +4,51 @@
 #include <ostream>
 #include <stdexcept>
 
-// ---- TShortText ----
+// ---- TCompactText ----
 
-const char* TShortText::HeapPtr() const noexcept {
+template <size_t N>
+const char* TCompactText<N>::HeapBlock() const noexcept {
     const char* p;
     std::memcpy(&p, buf_, sizeof p);
     return p;
 }
 
-uint32_t TShortText::HeapSize() const noexcept {
+template <size_t N>
+uint32_t TCompactText<N>::HeapSize() const noexcept {
     uint32_t n;
-    std::memcpy(&n, buf_ + 8, sizeof n);
+    std::memcpy(&n, HeapBlock(), sizeof n);
     return n;
 }
 
-void TShortText::Init(std::string_view s) {
+template <size_t N>
+void TCompactText<N>::Init(std::string_view s) {
     if (s.size() <= kInline) {
         std::memcpy(buf_, s.data(), s.size());
         SetInline(s.size());
         return;
     }
-    if (s.size() > UINT32_MAX) throw std::length_error("text too long");
-    char* p = new char[s.size()];
-    std::memcpy(p, s.data(), s.size());
+    if (s.size() > UINT32_MAX - sizeof(uint32_t)) throw std::length_error("text too long");
     const auto n = static_cast<uint32_t>(s.size());
+    char* p = new char[sizeof n + s.size()];
+    std::memcpy(p, &n, sizeof n);
+    std::memcpy(p + sizeof n, s.data(), s.size());
     std::memcpy(buf_, &p, sizeof p);
-    std::memcpy(buf_ + 8, &n, sizeof n);
     buf_[kTag] = static_cast<char>(kHeap);
 }
 
-void TShortText::Release() noexcept {
-    if (OnHeap()) delete[] HeapPtr();
+template <size_t N>
+void TCompactText<N>::Release() noexcept {
+    if (OnHeap()) delete[] HeapBlock();
 }
 
-TShortText::TShortText(TShortText&& o) noexcept {
+template <size_t N>
+TCompactText<N>::TCompactText(TCompactText&& o) noexcept {
     std::memcpy(buf_, o.buf_, sizeof buf_);
     o.SetInline(0);
 }
 
-TShortText& TShortText::operator=(const TShortText& o) {
+template <size_t N>
+TCompactText<N>& TCompactText<N>::operator=(const TCompactText& o) {
     if (this != &o) {
         *this = o.view();
         SetFlag(o.Flag());
@@ -50,7 +56,8 @@ TShortText& TShortText::operator=(const TShortText& o) {
     return *this;
 }
 
-TShortText& TShortText::operator=(TShortText&& o) noexcept {
+template <size_t N>
+TCompactText<N>& TCompactText<N>::operator=(TCompactText&& o) noexcept {
     if (this != &o) {
         Release();
         std::memcpy(buf_, o.buf_, sizeof buf_);
@@ -59,18 +66,20 @@ TShortText& TShortText::operator=(TShortText&& o) noexcept {
     return *this;
 }
 
-TShortText& TShortText::operator=(std::string_view s) {
+template <size_t N>
+TCompactText<N>& TCompactText<N>::operator=(std::string_view s) {
     if (!OnHeap() && s.size() <= kInline) {  // the common case, and no block to free
         std::memmove(buf_, s.data(), s.size());
         SetInline(s.size());
         return *this;
     }
     // `s` may lie inside this text: it is copied before the old bytes go.
-    TShortText fresh(s);
+    TCompactText fresh(s);
     return *this = std::move(fresh);
 }
 
-std::ostream& operator<<(std::ostream& os, const TShortText& t) { return os << t.view(); }
+template class TCompactText<11>;
+template class TCompactText<12>;
 
 // ---- TNotes ----
 

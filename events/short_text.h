@@ -11,30 +11,34 @@
 #include <string_view>
 #include <vector>
 
-// A byte string in 16 bytes: up to 15 bytes in place, longer ones in one
-// heap block. Reads as a std::string_view; assigning takes any text.
-class TShortText {
+// A byte string in N bytes: up to N - 1 bytes in place, longer ones in one
+// heap block (its size, then its bytes). Reads as a std::string_view;
+// assigning takes any text. No alignment of its own, so several pack tightly.
+template <size_t N>
+class TCompactText {
+    static_assert(N >= 10, "a pointer and the tag must fit");
+
 public:
-    TShortText() noexcept { SetInline(0); }
-    explicit TShortText(std::string_view s) { Init(s); }
-    explicit TShortText(const char* s) { Init(s); }
-    TShortText(const TShortText& o) {
+    TCompactText() noexcept { SetInline(0); }
+    explicit TCompactText(std::string_view s) { Init(s); }
+    explicit TCompactText(const char* s) { Init(s); }
+    TCompactText(const TCompactText& o) {
         Init(o.view());
         SetFlag(o.Flag());
     }
-    TShortText(TShortText&& o) noexcept;
-    ~TShortText() { Release(); }
-    TShortText& operator=(const TShortText& o);
-    TShortText& operator=(TShortText&& o) noexcept;
-    TShortText& operator=(std::string_view s);
-    TShortText& operator=(const char* s) { return *this = std::string_view(s); }
-    TShortText& operator=(const std::string& s) { return *this = std::string_view(s); }
-    TShortText& assign(std::string_view s) { return *this = s; }
+    TCompactText(TCompactText&& o) noexcept;
+    ~TCompactText() { Release(); }
+    TCompactText& operator=(const TCompactText& o);
+    TCompactText& operator=(TCompactText&& o) noexcept;
+    TCompactText& operator=(std::string_view s);
+    TCompactText& operator=(const char* s) { return *this = std::string_view(s); }
+    TCompactText& operator=(const std::string& s) { return *this = std::string_view(s); }
+    TCompactText& assign(std::string_view s) { return *this = s; }
 
     size_t size() const noexcept { return OnHeap() ? HeapSize() : kInline - (Byte(kTag) & kSizeBits); }
     size_t length() const noexcept { return size(); }
     bool empty() const noexcept { return size() == 0; }
-    const char* data() const noexcept { return OnHeap() ? HeapPtr() : buf_; }
+    const char* data() const noexcept { return OnHeap() ? HeapBlock() + sizeof(uint32_t) : buf_; }
     const char* begin() const noexcept { return data(); }
     const char* end() const noexcept { return data() + size(); }
     char operator[](size_t i) const noexcept { return data()[i]; }
@@ -52,32 +56,35 @@ public:
         buf_[kTag] = static_cast<char>(f ? Byte(kTag) | kFlagBit : Byte(kTag) & ~kFlagBit);
     }
 
-    friend bool operator==(const TShortText& a, const TShortText& b) noexcept { return a.view() == b.view(); }
-    friend bool operator==(const TShortText& a, std::string_view b) noexcept { return a.view() == b; }
-    friend auto operator<=>(const TShortText& a, const TShortText& b) noexcept { return a.view() <=> b.view(); }
-    friend auto operator<=>(const TShortText& a, std::string_view b) noexcept { return a.view() <=> b; }
+    friend bool operator==(const TCompactText& a, const TCompactText& b) noexcept { return a.view() == b.view(); }
+    friend bool operator==(const TCompactText& a, std::string_view b) noexcept { return a.view() == b; }
+    friend auto operator<=>(const TCompactText& a, const TCompactText& b) noexcept { return a.view() <=> b.view(); }
+    friend auto operator<=>(const TCompactText& a, std::string_view b) noexcept { return a.view() <=> b; }
+    friend std::ostream& operator<<(std::ostream& os, const TCompactText& t) { return os << t.view(); }
 
 private:
-    static constexpr size_t kInline = 15;
-    // The last byte: 15 - size for a text in place, or kHeap; and the flag.
-    static constexpr size_t kTag = 15;
-    static constexpr unsigned char kSizeBits = 0x0F, kFlagBit = 0x40, kHeap = 0x80;
+    static constexpr size_t kInline = N - 1;
+    // The last byte: N - 1 - size for a text in place, or kHeap; and the flag.
+    static constexpr size_t kTag = N - 1;
+    static constexpr unsigned char kSizeBits = 0x1F, kFlagBit = 0x40, kHeap = 0x80;
+    static_assert(kInline <= kSizeBits);
 
     unsigned char Byte(size_t i) const noexcept { return static_cast<unsigned char>(buf_[i]); }
     bool OnHeap() const noexcept { return (Byte(kTag) & kHeap) != 0; }
-    const char* HeapPtr() const noexcept;
+    const char* HeapBlock() const noexcept;
     uint32_t HeapSize() const noexcept;
     void SetInline(size_t n) noexcept { buf_[kTag] = static_cast<char>(kInline - n); }
     void Init(std::string_view s);
     void Release() noexcept;
 
-    // In place: the bytes, then the tag. On the heap: the pointer at 0, the
-    // size at 8, the tag at 15.
-    char buf_[16];
+    // In place: the bytes, then the tag. On the heap: the block's address
+    // at 0, the tag last.
+    char buf_[N];
 };
-static_assert(sizeof(TShortText) == 16);
 
-std::ostream& operator<<(std::ostream& os, const TShortText& t);
+// The record's decimal texts: "0", "5", "127" and the day list's start texts.
+using TShortText = TCompactText<12>;
+static_assert(sizeof(TShortText) == 12 && alignof(TShortText) == 1);
 
 // The notes of an event: a list of lines, kept as one compact text. Most
 // notes are one line (an empty one, as the editor stores an empty
@@ -147,7 +154,8 @@ private:
     // holds a CR or LF of its own that layout would read back as other
     // lines, so then (flag on) each line is its 4-byte length and its bytes.
     void ToCounted();
-    TShortText text_;
+    // 11 bytes: with the record's other fields the record takes 128.
+    TCompactText<11> text_;
 };
 
 std::ostream& operator<<(std::ostream& os, const TNotes& n);

@@ -41,13 +41,9 @@ private:
 // or two, and the notes, are compact types that read as string views.
 struct TTodoItem {
     std::string Subject;             // short name, Windows-1251 bytes
-    TNotes Notes;                    // description lines
     TDateTime CreationDate = 0;      // start, whole minutes
     TDateTime DueDate = 0;           // occurrence moment (copies) / start (repeating)
     TDateTime CompletionDate = 0;    // end; 0 = none
-    TShortText Category;             // count, decimal text
-    TShortText Project;              // unit index 0..6, decimal text
-    TShortText Resource;             // weekday mask, decimal text
     // The record's bytes as the file held them, kept only when the writer
     // would not write those very bytes (notes ending in a bare LF, fields the
     // program does not know, another field order): while the fields still
@@ -56,6 +52,10 @@ struct TTodoItem {
     int32_t ImageIndex = -1;         // reminder choice 0..9
     int32_t Tag = 0;
     int32_t TotalTime = 0;  // whole hours; carried through the file untouched
+    TNotes Notes;                    // description lines
+    TShortText Category;             // count, decimal text
+    TShortText Project;              // unit index 0..6, decimal text
+    TShortText Resource;             // weekday mask, decimal text
     bool Complete = false;
     uint8_t Completion = 0;
     uint8_t Priority = 0;
@@ -67,6 +67,8 @@ struct TTodoItem {
     // Splits at CR LF, CR or LF; a final line break does not open an empty line.
     void SetNotesText(std::string_view text);
 };
+// The fields are ordered so that the compact texts fill what alignment would waste.
+static_assert(sizeof(void*) != 8 || sizeof(std::string) != 32 || sizeof(TTodoItem) == 128);
 
 // The item field a list column shows.
 enum class TodoData {

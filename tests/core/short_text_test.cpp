@@ -9,7 +9,7 @@
 namespace {
 
 TEST(ShortText, TextsInPlaceAndOnTheHeapBehaveAlike) {
-    for (const size_t n : {size_t{0}, size_t{1}, size_t{14}, size_t{15}, size_t{16}, size_t{70000}}) {
+    for (const size_t n : {size_t{0}, size_t{1}, size_t{10}, size_t{11}, size_t{12}, size_t{16}, size_t{70000}}) {
         std::string s;
         for (size_t i = 0; i < n; ++i) s += static_cast<char>('a' + i % 26);
         TShortText t;
@@ -43,6 +43,9 @@ TEST(ShortText, NotesKeepTheirLinesEvenWhenALineHoldsABreak) {
     n.push_back("");
     EXPECT_EQ(n.size(), 1u);
     EXPECT_EQ(n.PlainText(), "\r\n");  // the editor's empty description, in place
+    TNotes longer = n;
+    longer.push_back(std::string(20, 'x'));  // past what fits in place
+    EXPECT_EQ(longer, (std::vector<std::string>{"", std::string(20, 'x')}));
     // The imports put a whole text with its breaks into one line.
     n.push_back("a\r\nb");
     n.push_back("c");
