@@ -357,9 +357,12 @@ bool TMainForm::KeepDamagedCopy(QString& where, QString& error) {
 
 void TMainForm::LoadEvent() {
     // Many events share a start day; each day is marked once, in store order.
+    // One pass over the store itself, no list of a million start days.
     std::unordered_set<int64_t> seen;
-    for (const TDateTime day : StartDaysOf(TodoListSrc))
+    for (const TTodoItem& e : TodoListSrc) {
+        const TDateTime day = DateOf(e.CreationDate);
         if (seen.insert(DayNumber(day)).second) AddEventToCalendar(day);
+    }
 }
 
 TCalendarEvent TMainForm::MarkerPrototype() const {

@@ -159,8 +159,15 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     const std::filesystem::path dir = data.value ? PathFromUtf8(*data.value) : defaultDataDir;
     const std::filesystem::path file = dir / kEventFile;
 
+    // Only the events of the one day are kept: the file is read a chunk at
+    // a time and checked whole, but never built into a store.
+    const bool agenda = command == "agenda";
+    const TDateTime listDay = agenda ? DateOf(day) : moment;
+    const ListMode mode = agenda ? ListMode::Day : ListMode::Reminder;
     TodoItems store;
-    const LoadReport rep = LoadFromFile(file, store);
+    const LoadReport rep = ScanEventFile(file, [&](const TTodoItem& e) {
+        if (FallsOnDay(e, listDay, mode)) store.Add(e);
+    });
     if (rep.status != LoadReport::Status::Ok) return Fail(err, LoadProblem(rep, file));
 
     const DayListFormats fmt{};

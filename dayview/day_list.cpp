@@ -68,6 +68,73 @@ std::string StartText(Rule rule, const TTodoItem& ev, TDateTime now, const DayLi
     return text;
 }
 
+// The four rules for one day, applied to one event at a time; `add` is
+// called once per rule that holds, with the copy's moment.
+class DayRules {
+public:
+    DayRules(TDateTime d, ListMode mode)
+        : d_(d), dayD_(SafeDayNumber(d)), reminder_(mode == ListMode::Reminder) {}
+    bool Valid() const { return dayD_ != INT64_MIN; }
+
+    template <typename Add>
+    void Apply(const TTodoItem& ev, Add&& add) const {
+        if (!Valid()) return;
+        const TDateTime d = d_;
+        const int64_t dayD = dayD_;
+        const bool reminder = reminder_;
+        const TDateTime s = ev.CreationDate, e = ev.CompletionDate, u = ev.DueDate;
+        const int a = ev.ImageIndex;
+        const bool done = ev.Complete;
+        // Count and unit are read only as a pair; a text that is no number
+        // counts as 0, so one bad record does not hide the others.
+        int count = 0, unit = 0;
+        if (!ev.Category.empty() && !ev.Project.empty()) {
+            count = DecimalOrZero(ev.Category);
+            unit = DecimalOrZero(ev.Project);
+        }
+        const int64_t dayS = SafeDayNumber(s);
+        const bool onStartDay = dayS == dayD;
+        const bool shift = reminder && a >= 2 && a <= 8;
+        auto at = [&](TDateTime time) {
+            const TDateTime m = ComposeDateTime(dayD, SecondsOfDayMs(time));
+            return shift ? getDtTimeWithAlertTime(a, m) : m;
+        };
+
+        // Simple events, and in the reminder list the day-before copy of
+        // any event reminded a day ahead.
+        const bool dayBefore = reminder && a == kAlertDayBefore && dayS != INT64_MIN &&
+                               dayS - 1 == dayD;
+        if ((u == 0 && e == 0 && onStartDay) || dayBefore) add(at(s), Rule::Simple);
+
+        // To-do: every day of its span while open, its start day always.
+        if (count == 0 && e != 0 &&
+            ((s <= d && d <= e && !done && u == 0) || onStartDay)) {
+            const TDateTime time = HoursBetween(s, e) < 23 && d > s ? e : s;
+            add(at(time), Rule::ToDo);
+        }
+
+        // Repeating: by unit or by weekday; a completed one only on its start day.
+        // A record with a DueDate of its own whose unit and mask are both
+        // unusable would fall on no day at all; it keeps its start day, where
+        // the user can open and mend it.
+        const int mask = DecimalOrZero(ev.Resource);
+        const bool unreadable = u != 0 && e == 0 && mask == 0 && (unit < kUnitMinutes || unit > kUnitYears);
+        const bool repMatch = RepeatsOnDay(s, e, count, unit, d) || (unreadable && onStartDay);
+        const bool wkMatch = WeekdayMatch(s, mask, d);
+        if ((repMatch || wkMatch) && (!done || onStartDay)) add(at(u), Rule::Repeating);
+
+        // Lasting: every day of its span while open, its start day always.
+        if (!repMatch && !wkMatch && u == 0 && e != 0 && count != 0 &&
+            ((s <= d && d <= e && !done) || onStartDay))
+            add(at(s), Rule::Lasting);
+    }
+
+private:
+    TDateTime d_;
+    int64_t dayD_;
+    bool reminder_;
+};
+
 }  // namespace
 
 TDateTime getDtTimeWithAlertTime(int alertIndex, TDateTime moment) {
@@ -104,65 +171,18 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
     }
     out.Clear();
     if (sources) sources->clear();
-    const int64_t dayD = SafeDayNumber(d);
-    if (dayD == INT64_MIN) return;
-    const bool reminder = mode == ListMode::Reminder;
+    if (SafeDayNumber(d) == INT64_MIN) return;
 
     // Only the events that fall on the day cost more than a few comparisons:
     // nothing is allocated or formatted for the others.
     std::vector<Pending> pending;
     const std::vector<TTodoItem>& items = store.Vector();
     const int n = static_cast<int>(items.size());
-    for (int i = 0; i < n; ++i) {
-        const TTodoItem& ev = items[static_cast<size_t>(i)];
-        const TDateTime s = ev.CreationDate, e = ev.CompletionDate, u = ev.DueDate;
-        const int a = ev.ImageIndex;
-        const bool done = ev.Complete;
-        // Count and unit are read only as a pair; a text that is no number
-        // counts as 0, so one bad record does not hide the others.
-        int count = 0, unit = 0;
-        if (!ev.Category.empty() && !ev.Project.empty()) {
-            count = DecimalOrZero(ev.Category);
-            unit = DecimalOrZero(ev.Project);
-        }
-        const int64_t dayS = SafeDayNumber(s);
-        const bool onStartDay = dayS == dayD;
-        const bool shift = reminder && a >= 2 && a <= 8;
-        auto at = [&](TDateTime time) {
-            const TDateTime m = ComposeDateTime(dayD, SecondsOfDayMs(time));
-            return shift ? getDtTimeWithAlertTime(a, m) : m;
-        };
-
-        // Simple events, and in the reminder list the day-before copy of
-        // any event reminded a day ahead.
-        const bool dayBefore = reminder && a == kAlertDayBefore && dayS != INT64_MIN &&
-                               dayS - 1 == dayD;
-        if ((u == 0 && e == 0 && onStartDay) || dayBefore)
-            pending.push_back({at(s), i, Rule::Simple});
-
-        // To-do: every day of its span while open, its start day always.
-        if (count == 0 && e != 0 &&
-            ((s <= d && d <= e && !done && u == 0) || onStartDay)) {
-            const TDateTime time = HoursBetween(s, e) < 23 && d > s ? e : s;
-            pending.push_back({at(time), i, Rule::ToDo});
-        }
-
-        // Repeating: by unit or by weekday; a completed one only on its start day.
-        // A record with a DueDate of its own whose unit and mask are both
-        // unusable would fall on no day at all; it keeps its start day, where
-        // the user can open and mend it.
-        const int mask = DecimalOrZero(ev.Resource);
-        const bool unreadable = u != 0 && e == 0 && mask == 0 && (unit < kUnitMinutes || unit > kUnitYears);
-        const bool repMatch = RepeatsOnDay(s, e, count, unit, d) || (unreadable && onStartDay);
-        const bool wkMatch = WeekdayMatch(s, mask, d);
-        if ((repMatch || wkMatch) && (!done || onStartDay))
-            pending.push_back({at(u), i, Rule::Repeating});
-
-        // Lasting: every day of its span while open, its start day always.
-        if (!repMatch && !wkMatch && u == 0 && e != 0 && count != 0 &&
-            ((s <= d && d <= e && !done) || onStartDay))
-            pending.push_back({at(s), i, Rule::Lasting});
-    }
+    const DayRules rules(d, mode);
+    for (int i = 0; i < n; ++i)
+        rules.Apply(items[static_cast<size_t>(i)], [&](TDateTime moment, Rule rule) {
+            pending.push_back({moment, i, rule});
+        });
 
     std::stable_sort(pending.begin(), pending.end(),
                      [](const Pending& x, const Pending& y) { return x.moment < y.moment; });
@@ -183,6 +203,12 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
         c.ImageIndex = ev.ImageIndex;
         if (sources) sources->push_back(p.source);
     }
+}
+
+bool FallsOnDay(const TTodoItem& event, TDateTime d, ListMode mode) {
+    bool any = false;
+    DayRules(d, mode).Apply(event, [&](TDateTime, Rule) { any = true; });
+    return any;
 }
 
 bool IsCopyReminderRepeatDue(const TTodoItem& copy, TDateTime now) {

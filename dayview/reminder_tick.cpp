@@ -170,10 +170,11 @@ std::string TabNotes(const TodoItems& store, const RaisedReminder& reminder) {
     const int i = FindByIdentity(store, reminder.creationDate, reminder.subject);
     if (i < 0) return kEventDeletedText;
     std::string out;
-    const std::vector<std::string>& lines = store[i].Notes;
-    for (size_t k = 0; k < lines.size(); ++k) {
-        if (k) out += "\r\n";
-        out += lines[k];
+    bool first = true;
+    for (const std::string_view line : store[i].Notes) {
+        if (!first) out += "\r\n";
+        out += line;
+        first = false;
     }
     return out;
 }

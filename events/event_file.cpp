@@ -1,48 +1,101 @@
 #include "events/event_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "events/ansi.h"
 
 namespace {
 
+// Reads the event file's bytes in order: either a whole image in memory, or
+// a file a chunk at a time, so a large file is never held whole beside the
+// store built from it. Views it hands out stay valid until the next read;
+// the bytes from the mark on stay until the mark moves.
 class Reader {
 public:
-    explicit Reader(std::string_view d) : d_(d) {}
-    size_t left() const { return d_.size() - pos_; }
+    explicit Reader(std::string_view d) : buf_(d), total_(d.size()) {}
+    Reader(std::istream& in, uint64_t total) : in_(&in), total_(total) {}
+    uint64_t left() const { return total_ - pos(); }
+    uint64_t pos() const { return base_ + at_; }
+    bool ioError() const { return ioError_; }
     bool get(void* out, size_t n) {
-        if (left() < n) return false;
-        std::memcpy(out, d_.data() + pos_, n);
-        pos_ += n;
+        if (!need(n)) return false;
+        std::memcpy(out, buf_.data() + at_, n);
+        at_ += n;
         return true;
     }
     template <typename T>
     bool getLE(T& v) {
-        unsigned char b[sizeof(T)];
-        if (!get(b, sizeof(T))) return false;
+        if (!need(sizeof(T))) return false;
+        const auto* b = reinterpret_cast<const unsigned char*>(buf_.data() + at_);
+        at_ += sizeof(T);
         std::conditional_t<sizeof(T) == 8, uint64_t, uint32_t> u = 0;
         for (size_t i = 0; i < sizeof(T); ++i) u |= static_cast<decltype(u)>(b[i]) << (8 * i);
         if constexpr (sizeof(T) == 2) v = static_cast<T>(u);
         else std::memcpy(&v, &u, sizeof(T));
         return true;
     }
+    // A field's identifier and its 16-bit length.
+    bool head(uint8_t& id, uint16_t& len) {
+        if (!need(3)) return false;
+        const auto* b = reinterpret_cast<const unsigned char*>(buf_.data() + at_);
+        id = b[0];
+        len = static_cast<uint16_t>(b[1] | b[2] << 8);
+        at_ += 3;
+        return true;
+    }
     bool text(size_t n, std::string_view& out) {
-        if (left() < n) return false;
-        out = d_.substr(pos_, n);
-        pos_ += n;
+        if (!need(n)) return false;
+        out = buf_.substr(at_, n);
+        at_ += n;
         return true;
     }
-    size_t pos() const { return pos_; }
     bool skip(size_t n) {
-        if (left() < n) return false;
-        pos_ += n;
+        if (!need(n)) return false;
+        at_ += n;
         return true;
     }
+    void mark() { mark_ = at_; }
+    std::string_view sinceMark() const { return buf_.substr(mark_, at_ - mark_); }
 
 private:
-    std::string_view d_;
-    size_t pos_ = 0;
+    static constexpr size_t kChunk = size_t{1} << 20;
+
+    bool need(size_t n) { return buf_.size() - at_ >= n || refill(n); }
+    // Keeps the bytes from the mark on and reads more behind them.
+    bool refill(size_t n) {
+        if (!in_ || left() < n) return false;
+        const size_t keep = buf_.size() - mark_;
+        if (mark_ > 0 && keep > 0) std::memmove(store_.data(), store_.data() + mark_, keep);
+        base_ += mark_;
+        at_ -= mark_;
+        mark_ = 0;
+        // A small file gets a buffer of its own size, a large one a chunk.
+        const auto rest = static_cast<size_t>(std::min<uint64_t>(kChunk, total_ - base_));
+        const size_t want = std::max(rest, at_ + n);
+        if (store_.size() < want) store_.resize(want);
+        const auto more = static_cast<size_t>(std::min<uint64_t>(store_.size() - keep, total_ - base_ - keep));
+        in_->read(store_.data() + keep, static_cast<std::streamsize>(more));
+        if (static_cast<size_t>(in_->gcount()) != more) {
+            ioError_ = true;  // the file changed under us or the medium failed
+            buf_ = std::string_view(store_.data(), keep);
+            return false;
+        }
+        buf_ = std::string_view(store_.data(), keep + more);
+        return buf_.size() - at_ >= n;
+    }
+
+    std::istream* in_ = nullptr;
+    std::vector<char> store_;
+    std::string_view buf_;
+    uint64_t total_ = 0, base_ = 0;  // base_: the file position of buf_[0]
+    size_t at_ = 0, mark_ = 0;
+    bool ioError_ = false;
 };
 
 // Smallest possible sizes, used to reject counts that the remaining bytes
@@ -75,10 +128,11 @@ bool CanonicalNotes(std::string_view v) {
 // for field number `index` of the record.
 // A fixed field whose stated length is wrong is damage, not a shape to keep:
 // `damaged` turns true and the record is written the writer's way again.
-bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& canonical, bool& damaged) {
+bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& canonical, bool& damaged,
+               bool notes = true) {
     uint8_t id = 0;
     uint16_t len = 0;
-    if (!r.get(&id, 1) || !r.getLE(len)) return false;
+    if (!r.head(id, len)) return false;
     const int expected = index < 15 ? index + 1 : kImportMarkField;
     if (id != expected) canonical = false;
     const size_t fixed = FixedSize(id);
@@ -114,7 +168,7 @@ bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& 
     if (!r.text(len, value)) return false;
     switch (id) {
         case 7:
-            it.SetNotesText(value);
+            if (notes) it.SetNotesText(value);
             if (!CanonicalNotes(value)) canonical = false;
             break;
         case 9: it.Resource.assign(value); break;
@@ -173,31 +227,21 @@ void PutNotes(std::string& out, const TTodoItem& item, const KeptParts* kept) {
             return;
         }
     }
-    size_t total = 0;
-    for (const auto& l : item.Notes) total += l.size() + 2;
-    if (total > kMaxFieldText) {
-        PutText(out, 7, item.NotesText());
-        return;
-    }
-    out += static_cast<char>(7);
-    PutLE(out, total, 2);
-    for (const auto& l : item.Notes) {
-        out += l;
-        out += "\r\n";
-    }
+    if (item.Notes.IsPlainText()) PutText(out, 7, item.Notes.PlainText());
+    else PutText(out, 7, item.NotesText());
 }
 
 std::string Damage(const std::string& what) { return what; }
 
 bool SameBits(TDateTime a, TDateTime b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-KeptParts KeptPartsOf(const std::string& raw) {
+KeptParts KeptPartsOf(std::string_view raw) {
     KeptParts kept;
     Reader r(raw);
     int32_t f = 0;
     if (!r.getLE(f)) return kept;
     for (int32_t k = 0; k < f; ++k) {
-        const size_t start = r.pos();
+        const auto start = static_cast<size_t>(r.pos());
         uint8_t id = 0;
         uint16_t len = 0;
         if (!r.get(&id, 1) || !r.getLE(len)) break;
@@ -208,7 +252,7 @@ KeptParts KeptPartsOf(const std::string& raw) {
             kept.hasNotes = true;
             kept.notes = value;
         } else if (id == 0 || (id > 15 && id != kImportMarkField)) {
-            kept.unknown.append(raw, start, r.pos() - start);
+            kept.unknown.append(raw.substr(start, static_cast<size_t>(r.pos()) - start));
             ++kept.unknownCount;
         }
     }
@@ -237,14 +281,34 @@ bool StillAsRead(const TTodoItem& item) {
 
 }  // namespace
 
-LoadReport LoadFromBytes(std::string_view data, TodoItems& items) {
+namespace {
+
+// Defaults of a record that is read, for a scratch item used again: the
+// texts keep their buffers.
+void ResetForRecord(TTodoItem& it) {
+    it.Subject.clear();
+    it.Notes.clear();
+    it.CreationDate = it.DueDate = it.CompletionDate = 0;
+    it.Category.clear();
+    it.Project.clear();
+    it.Resource.clear();
+    it.Raw.clear();
+    it.ImageIndex = -1;
+    it.Tag = it.TotalTime = 0;
+    it.Complete = false;
+    it.Completion = it.Priority = it.Status = 0;
+    it.Imported = TImportKind::None;
+}
+
+// Reads every record: `sink.Next()` gives the item a record is read into,
+// `sink.Keep()` takes it once it is whole. The report says what the file
+// could not back.
+template <typename Sink>
+LoadReport ReadRecords(Reader& r, Sink& sink, bool keepAll) {
     LoadReport rep;
-    items.Clear();
-    items.SortColumn = -1;
-    Reader r(data);
     int32_t n = 0;
     if (!r.getLE(n)) {
-        if (!data.empty()) {
+        if (r.left() > 0 || r.pos() > 0) {
             rep.status = LoadReport::Status::Damaged;
             rep.problem = Damage("файл короче заголовка");
         }
@@ -256,19 +320,19 @@ LoadReport LoadFromBytes(std::string_view data, TodoItems& items) {
         rep.problem = Damage("отрицательное число записей (" + std::to_string(n) + ")");
         return rep;
     }
-    const size_t plausible = r.left() / kMinRecord;
-    if (static_cast<size_t>(n) > plausible) {
+    const uint64_t plausible = r.left() / kMinRecord;
+    if (static_cast<uint64_t>(n) > plausible) {
         rep.status = LoadReport::Status::Damaged;
         rep.problem = Damage("объявлено записей: " + std::to_string(n) + ", а данных меньше");
     }
-    items.Reserve(std::min<size_t>(static_cast<size_t>(n), plausible));
+    sink.Reserve(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(n), plausible)));
     std::string fieldProblem;
+    int loaded = 0;
     for (int32_t i = 0; i < n; ++i) {
-        TTodoItem item;
-        const size_t start = r.pos();
+        r.mark();
         int32_t f = 0;
         if (!r.getLE(f)) break;
-        if (f < 0 || static_cast<size_t>(f) > r.left() / kMinField) {
+        if (f < 0 || static_cast<uint64_t>(f) > r.left() / kMinField) {
             // A count a record could have (the writer's 15 or 16) that the rest
             // of the file cannot hold means the file was cut short there.
             if (rep.problem.empty())
@@ -279,16 +343,21 @@ LoadReport LoadFromBytes(std::string_view data, TodoItems& items) {
             rep.status = LoadReport::Status::Damaged;
             break;
         }
+        TTodoItem& item = sink.Next();
         bool complete = true, canonical = f == 15 || f == 16, damaged = false;
         for (int32_t k = 0; k < f; ++k) {
-            if (!ReadField(r, item, fieldProblem, k, canonical, damaged)) { complete = false; break; }
+            if (!ReadField(r, item, fieldProblem, k, canonical, damaged, keepAll)) { complete = false; break; }
         }
-        if (!complete) break;
+        if (!complete) {
+            sink.Drop();
+            break;
+        }
         if (canonical && (f == 16) != (item.Imported != TImportKind::None)) canonical = false;
-        if (!canonical && !damaged) item.Raw.assign(data.substr(start, r.pos() - start));
-        items.Add(std::move(item));
+        if (!canonical && !damaged && keepAll) item.Raw.assign(r.sinceMark());
+        sink.Keep();
+        ++loaded;
     }
-    rep.loaded = items.Count();
+    rep.loaded = loaded;
     if (rep.loaded < n) {
         rep.status = LoadReport::Status::Damaged;
         if (rep.problem.empty()) rep.problem = Damage("файл обрывается на записи " +
@@ -305,64 +374,215 @@ LoadReport LoadFromBytes(std::string_view data, TodoItems& items) {
     return rep;
 }
 
-LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items) {
+// Records go straight into the store, read in place.
+struct StoreSink {
+    TodoItems& items;
+    void Reserve(size_t n) { items.Reserve(n); }
+    TTodoItem& Next() { return items.Add(); }
+    void Drop() { items.Vector().pop_back(); }
+    void Keep() {}
+};
+
+// Records go one at a time through one scratch item.
+struct ScanSink {
+    const std::function<void(const TTodoItem&)>& take;
+    TTodoItem scratch;
+    void Reserve(size_t) {}
+    TTodoItem& Next() {
+        ResetForRecord(scratch);
+        return scratch;
+    }
+    void Drop() {}
+    void Keep() { take(scratch); }
+};
+
+// Opens the file for reading a chunk at a time; the report says why not.
+std::optional<LoadReport> OpenEventFile(const std::filesystem::path& path, std::ifstream& in,
+                                        uint64_t& size) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
-        items.Clear();
-        items.SortColumn = -1;
         LoadReport rep;
         rep.status = LoadReport::Status::Missing;
         return rep;
     }
-    std::string data;
-    if (!ReadWholeFile(path, data)) {
-        LoadReport rep;
-        rep.status = LoadReport::Status::Unreadable;
-        rep.problem = "файл не читается";
-        return rep;
-    }
-    return LoadFromBytes(data, items);
+    LoadReport unreadable;
+    unreadable.status = LoadReport::Status::Unreadable;
+    unreadable.problem = "файл не читается";
+    if (!std::filesystem::is_regular_file(path, ec)) return unreadable;  // a folder "opens" but has no size
+    in.open(path, std::ios::binary);
+    if (!in) return unreadable;
+    in.seekg(0, std::ios::end);
+    const auto end = in.tellg();
+    if (end < 0) return unreadable;
+    in.seekg(0, std::ios::beg);
+    size = static_cast<uint64_t>(end);
+    return std::nullopt;
 }
+
+LoadReport Unreadable() {
+    LoadReport rep;
+    rep.status = LoadReport::Status::Unreadable;
+    rep.problem = "файл не читается";
+    return rep;
+}
+
+}  // namespace
+
+LoadReport LoadFromBytes(std::string_view data, TodoItems& items) {
+    items.Clear();
+    items.SortColumn = -1;
+    Reader r(data);
+    StoreSink sink{items};
+    return ReadRecords(r, sink, true);
+}
+
+LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items) {
+    std::ifstream in;
+    uint64_t size = 0;
+    if (auto early = OpenEventFile(path, in, size)) {
+        if (early->status == LoadReport::Status::Missing) {
+            items.Clear();
+            items.SortColumn = -1;
+        }
+        return *early;
+    }
+    // A store built over an old one would hold both at once.
+    items.Clear();
+    items.Vector().shrink_to_fit();
+    items.SortColumn = -1;
+    Reader r(in, size);
+    StoreSink sink{items};
+    LoadReport rep = ReadRecords(r, sink, true);
+    if (r.ioError()) {
+        items.Clear();
+        return Unreadable();
+    }
+    return rep;
+}
+
+LoadReport ScanEventFile(const std::filesystem::path& path,
+                         const std::function<void(const TTodoItem&)>& take) {
+    std::ifstream in;
+    uint64_t size = 0;
+    if (auto early = OpenEventFile(path, in, size)) return *early;
+    Reader r(in, size);
+    ScanSink sink{take, {}};
+    LoadReport rep = ReadRecords(r, sink, false);
+    return r.ioError() ? Unreadable() : rep;
+}
+
+namespace {
+
+// Writes little-endian values at a cursor into space already made.
+struct Cursor {
+    char* p;
+    void Byte(uint8_t v) { *p++ = static_cast<char>(v); }
+    void LE(uint64_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) *p++ = static_cast<char>((v >> (8 * i)) & 0xFF);
+    }
+    void Fixed(uint8_t id, uint64_t v, int bytes) {
+        Byte(id);
+        LE(static_cast<uint64_t>(bytes), 2);
+        LE(v, bytes);
+    }
+    void Date(uint8_t id, TDateTime v) {
+        uint64_t u;
+        std::memcpy(&u, &v, 8);
+        Fixed(id, u, 8);
+    }
+    void Text(uint8_t id, std::string_view t) {
+        Byte(id);
+        LE(t.size(), 2);
+        std::memcpy(p, t.data(), t.size());
+        p += t.size();
+    }
+};
+
+std::string_view Clip(std::string_view t) { return t.size() > kMaxFieldText ? t.substr(0, kMaxFieldText) : t; }
+
+// One record as the writer writes it.
+void PutRecord(std::string& out, const TTodoItem& it) {
+    if (!it.Raw.empty() && StillAsRead(it)) {
+        out += it.Raw;
+        return;
+    }
+    const bool marked = it.Imported != TImportKind::None;
+    if (it.Raw.empty() && it.Notes.IsPlainText()) {
+        // The common record: its size is known, so it is written in place.
+        const std::string_view notes = Clip(it.Notes.PlainText()), res = Clip(it.Resource),
+                               subject = Clip(it.Subject), project = Clip(it.Project),
+                               category = Clip(it.Category);
+        const size_t size = 4 + 15 * 3 + 1 + 1 + 8 * 3 + 4 + 1 + 1 + 4 + 4 + (marked ? 4 : 0) +
+                            notes.size() + res.size() + subject.size() + project.size() + category.size();
+        const size_t at = out.size();
+        out.resize(at + size);
+        Cursor c{out.data() + at};
+        c.LE(marked ? 16 : 15, 4);
+        c.Fixed(1, it.Complete ? 1 : 0, 1);
+        c.Fixed(2, it.Completion, 1);
+        c.Date(3, it.CompletionDate);
+        c.Date(4, it.CreationDate);
+        c.Date(5, it.DueDate);
+        c.Fixed(6, static_cast<uint32_t>(it.ImageIndex), 4);
+        c.Text(7, notes);
+        c.Fixed(8, it.Priority, 1);
+        c.Text(9, res);
+        c.Fixed(10, it.Status, 1);
+        c.Text(11, subject);
+        c.Fixed(12, static_cast<uint32_t>(it.Tag), 4);
+        c.Fixed(13, static_cast<uint32_t>(it.TotalTime), 4);
+        c.Text(14, project);
+        c.Text(15, category);
+        if (marked) c.Fixed(kImportMarkField, static_cast<uint8_t>(it.Imported), 1);
+        return;
+    }
+    KeptParts kept;
+    if (!it.Raw.empty()) kept = KeptPartsOf(it.Raw);
+    PutLE(out, static_cast<uint32_t>((marked ? 16 : 15) + kept.unknownCount), 4);
+    PutFixed(out, 1, it.Complete ? 1 : 0, 1);
+    PutFixed(out, 2, it.Completion, 1);
+    PutDate(out, 3, it.CompletionDate);
+    PutDate(out, 4, it.CreationDate);
+    PutDate(out, 5, it.DueDate);
+    PutFixed(out, 6, static_cast<uint32_t>(it.ImageIndex), 4);
+    PutNotes(out, it, it.Raw.empty() ? nullptr : &kept);
+    PutFixed(out, 8, it.Priority, 1);
+    PutText(out, 9, it.Resource);
+    PutFixed(out, 10, it.Status, 1);
+    PutText(out, 11, it.Subject);
+    PutFixed(out, 12, static_cast<uint32_t>(it.Tag), 4);
+    PutFixed(out, 13, static_cast<uint32_t>(it.TotalTime), 4);
+    PutText(out, 14, it.Project);
+    PutText(out, 15, it.Category);
+    if (marked) PutFixed(out, kImportMarkField, static_cast<uint8_t>(it.Imported), 1);
+    out += kept.unknown;
+}
+
+}  // namespace
 
 std::string SaveToBytes(const TodoItems& items) {
     std::string out;
-    size_t guess = 4;
-    for (const auto& it : items)
-        guess += 4 + 16 * 3 + 1 + 1 + 1 + 8 * 3 + 4 + 1 + 1 + 4 + 4 + it.Subject.size() +
-                 it.Resource.size() + it.Project.size() + it.Category.size() +
-                 it.Notes.size() * 2 + [&] { size_t s = 0; for (auto& l : it.Notes) s += l.size(); return s; }();
-    out.reserve(guess);
     PutLE(out, static_cast<uint32_t>(items.Count()), 4);
-    for (const auto& it : items) {
-        if (!it.Raw.empty() && StillAsRead(it)) {
-            out += it.Raw;
-            continue;
-        }
-        const bool marked = it.Imported != TImportKind::None;
-        KeptParts kept;
-        if (!it.Raw.empty()) kept = KeptPartsOf(it.Raw);
-        PutLE(out, static_cast<uint32_t>((marked ? 16 : 15) + kept.unknownCount), 4);
-        PutFixed(out, 1, it.Complete ? 1 : 0, 1);
-        PutFixed(out, 2, it.Completion, 1);
-        PutDate(out, 3, it.CompletionDate);
-        PutDate(out, 4, it.CreationDate);
-        PutDate(out, 5, it.DueDate);
-        PutFixed(out, 6, static_cast<uint32_t>(it.ImageIndex), 4);
-        PutNotes(out, it, it.Raw.empty() ? nullptr : &kept);
-        PutFixed(out, 8, it.Priority, 1);
-        PutText(out, 9, it.Resource);
-        PutFixed(out, 10, it.Status, 1);
-        PutText(out, 11, it.Subject);
-        PutFixed(out, 12, static_cast<uint32_t>(it.Tag), 4);
-        PutFixed(out, 13, static_cast<uint32_t>(it.TotalTime), 4);
-        PutText(out, 14, it.Project);
-        PutText(out, 15, it.Category);
-        if (marked) PutFixed(out, kImportMarkField, static_cast<uint8_t>(it.Imported), 1);
-        out += kept.unknown;
-    }
+    for (const auto& it : items) PutRecord(out, it);
     return out;
 }
 
 WriteResult SaveToFile(const std::filesystem::path& path, const TodoItems& items, bool sync) {
-    return WriteFileAtomically(path, SaveToBytes(items), sync);
+    // Written a chunk at a time: the file's image is never held whole beside
+    // the store.
+    constexpr size_t kChunk = size_t{1} << 20;
+    std::string chunk;
+    chunk.reserve(kChunk + 4096);
+    size_t next = 0;
+    bool header = true;
+    return WriteChunksAtomically(
+        path,
+        [&]() -> std::string_view {
+            chunk.clear();
+            if (std::exchange(header, false)) PutLE(chunk, static_cast<uint32_t>(items.Count()), 4);
+            while (next < static_cast<size_t>(items.Count()) && chunk.size() < kChunk)
+                PutRecord(chunk, items[static_cast<int>(next++)]);
+            return chunk;
+        },
+        sync);
 }

@@ -2,6 +2,7 @@
 // The binary event file ListToDo.db: a count of records, each a list of
 // tagged fields (identifier byte, 16-bit length, value).
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,7 +29,14 @@ struct LoadReport {
 // record is taken; anything the file cannot back (a short file, an
 // implausible count, a fixed field with a wrong length) is reported as damage.
 LoadReport LoadFromBytes(std::string_view data, TodoItems& items);
+// Reads the file a chunk at a time straight into `items`, so the file is
+// never held whole beside them.
 LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items);
+// Reads the file record by record without keeping the records: `take` sees
+// each whole one (its fields as read, but neither Notes nor Raw). The
+// report is the one LoadFromFile gives for the same file.
+LoadReport ScanEventFile(const std::filesystem::path& path,
+                         const std::function<void(const TTodoItem&)>& take);
 
 // The file image of the items. Texts longer than 65,535 bytes are cut there,
 // so every length written matches the bytes that follow.

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "events/safe_file_internal.h"
@@ -72,10 +73,16 @@ fs::path RealTarget(const fs::path& path) {
 }
 
 WriteResult WriteFileAtomically(const fs::path& path, std::string_view data, bool sync) {
+    bool given = false;
+    return WriteChunksAtomically(
+        path, [&] { return std::exchange(given, true) ? std::string_view() : data; }, sync);
+}
+
+WriteResult WriteChunksAtomically(const fs::path& path, const ChunkSource& next, bool sync) {
     if (path.filename().empty()) return {false, "не указано имя файла"};
     const fs::path target = RealTarget(path);
     const fs::path tmp = safe_file_internal::TempPathFor(target);
-    WriteResult r = safe_file_internal::WriteThenRename(tmp, target, data, sync);
+    WriteResult r = safe_file_internal::WriteThenRename(tmp, target, next, sync);
     // Only after a success: the temporary of this save is renamed by then,
     // and a failing disk is not made busier.
     if (r.ok) safe_file_internal::RemoveLeftoverTemps(target);

@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file writes that never leave a half-written file behind.
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,12 @@ struct WriteResult {
 // (unless `sync` is false) and renames it over `path`.
 WriteResult WriteFileAtomically(const std::filesystem::path& path, std::string_view data,
                                 bool sync = true);
+
+// The same with the contents made a chunk at a time: `next` is called until
+// it returns an empty chunk, so a large file is never held whole in memory.
+using ChunkSource = std::function<std::string_view()>;
+WriteResult WriteChunksAtomically(const std::filesystem::path& path, const ChunkSource& next,
+                                  bool sync = true);
 
 // Removes what saves of `path` killed mid-write left beside it.
 void RemoveLeftoverTemporaries(const std::filesystem::path& path);

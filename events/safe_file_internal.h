@@ -30,9 +30,10 @@ std::string SystemReason(int err);
 // Platform part: the id of this process.
 unsigned long CurrentProcessId();
 
-// Platform part: creates `tmp`, writes `data`, makes it durable when `sync`
-// is set and renames it over `target`. On failure `tmp` is gone again.
+// Platform part: creates `tmp`, writes the chunks `next` gives until it
+// gives an empty one, makes the file durable when `sync` is set and renames
+// it over `target`. On failure `tmp` is gone again.
 WriteResult WriteThenRename(const std::filesystem::path& tmp, const std::filesystem::path& target,
-                            std::string_view data, bool sync);
+                            const ChunkSource& next, bool sync);
 
 }  // namespace safe_file_internal

@@ -52,7 +52,7 @@ WriteResult SyncFolderOf(const fs::path& target) {
 
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(::getpid()); }
 
-WriteResult WriteThenRename(const fs::path& tmp, const fs::path& target, std::string_view data, bool sync) {
+WriteResult WriteThenRename(const fs::path& tmp, const fs::path& target, const ChunkSource& next, bool sync) {
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return Failed("создание временного файла", errno);
     // The new file takes the old one's permission bits (a private 0600 file
@@ -64,14 +64,16 @@ WriteResult WriteThenRename(const fs::path& tmp, const fs::path& target, std::st
         ::unlink(tmp.c_str());
         return Failed(step, err);
     };
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return fail("запись", errno);
+    for (std::string_view data = next(); !data.empty(); data = next()) {
+        size_t done = 0;
+        while (done < data.size()) {
+            const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                return fail("запись", errno);
+            }
+            done += static_cast<size_t>(w);
         }
-        done += static_cast<size_t>(w);
     }
     if (sync) {
         int rc;

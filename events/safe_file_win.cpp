@@ -59,7 +59,7 @@ WriteResult Failed(const char* step, DWORD code) { return {false, std::string(st
 
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(::GetCurrentProcessId()); }
 
-WriteResult WriteThenRename(const fs::path& tmp, const fs::path& target, std::string_view data, bool sync) {
+WriteResult WriteThenRename(const fs::path& tmp, const fs::path& target, const ChunkSource& next, bool sync) {
     const HANDLE h = ::CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Failed("создание временного файла", ::GetLastError());
@@ -68,14 +68,16 @@ WriteResult WriteThenRename(const fs::path& tmp, const fs::path& target, std::st
         ::DeleteFileW(tmp.c_str());
         return Failed(step, code);
     };
-    size_t done = 0;
-    while (done < data.size()) {
-        // WriteFile takes a 32-bit count.
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
-        DWORD written = 0;
-        if (!::WriteFile(h, data.data() + done, chunk, &written, nullptr)) return fail("запись", ::GetLastError());
-        if (written == 0) return fail("запись", ERROR_WRITE_FAULT);
-        done += written;
+    for (std::string_view data = next(); !data.empty(); data = next()) {
+        size_t done = 0;
+        while (done < data.size()) {
+            // WriteFile takes a 32-bit count.
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
+            DWORD written = 0;
+            if (!::WriteFile(h, data.data() + done, chunk, &written, nullptr)) return fail("запись", ::GetLastError());
+            if (written == 0) return fail("запись", ERROR_WRITE_FAULT);
+            done += written;
+        }
     }
     if (sync && !::FlushFileBuffers(h)) return fail("запись на диск", ::GetLastError());
     if (!::CloseHandle(h)) {

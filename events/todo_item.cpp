@@ -5,34 +5,50 @@
 
 #include "events/ansi.h"
 
-std::string TTodoItem::NotesText() const {
-    std::string out;
-    size_t total = 0;
-    for (const auto& l : Notes) total += l.size() + 2;
-    out.reserve(total);
-    for (const auto& l : Notes) {
-        out += l;
-        out += "\r\n";
+std::string TTodoItem::NotesText() const { return Notes.Text(); }
+
+namespace {
+// Every line ended by CR LF and no other CR or LF: the text is already the
+// notes' own form.
+bool EveryLineEndsInCrLf(std::string_view v) {
+    if (v.empty()) return true;
+    if (v.size() < 2 || v[v.size() - 2] != '\r' || v.back() != '\n') return false;
+    for (size_t i = 0; i < v.size(); ++i) {
+        if (v[i] == '\r' && (i + 1 >= v.size() || v[i + 1] != '\n')) return false;
+        if (v[i] == '\n' && (i == 0 || v[i - 1] != '\r')) return false;
     }
-    return out;
+    return true;
 }
+}  // namespace
 
 void TTodoItem::SetNotesText(std::string_view text) {
-    Notes.clear();
+    if (EveryLineEndsInCrLf(text)) {
+        Notes.SetPlainText(text);
+        return;
+    }
+    // The lines split at CR LF, CR or LF hold no break of their own, so the
+    // notes' form is each of them followed by CR LF, built in one pass.
+    std::string form;
+    form.reserve(text.size() + 2);
     size_t start = 0;
     const size_t n = text.size();
     size_t i = 0;
     while (i < n) {
         const char c = text[i];
         if (c == '\r' || c == '\n') {
-            Notes.emplace_back(text.substr(start, i - start));
+            form.append(text.substr(start, i - start));
+            form += "\r\n";
             if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
             start = ++i;
         } else {
             ++i;
         }
     }
-    if (start < n) Notes.emplace_back(text.substr(start));
+    if (start < n) {
+        form.append(text.substr(start));
+        form += "\r\n";
+    }
+    Notes.SetPlainText(form);
 }
 
 namespace {

@@ -1,10 +1,13 @@
 #pragma once
 // The event record and the plain item container that the lists are made of.
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "events/date_time.h"
+#include "events/short_text.h"
 
 // Which import made an event; None for the user's own. The imports also begin
 // their subjects with a marker character, but a user may type one too, so
@@ -13,34 +16,59 @@ enum class TImportKind : uint8_t {
     None = 0, MoonDays = 1, SunRiseSet = 2, MoonAspects = 3, VoidOfCourse = 4, FavourableDays = 5
 };
 
+// Bytes that most records do not have: one pointer when empty.
+class TKeptBytes {
+public:
+    TKeptBytes() = default;
+    TKeptBytes(const TKeptBytes& o) : p_(o.p_ ? std::make_unique<std::string>(*o.p_) : nullptr) {}
+    TKeptBytes(TKeptBytes&&) noexcept = default;
+    TKeptBytes& operator=(const TKeptBytes& o) {
+        if (this != &o) p_ = o.p_ ? std::make_unique<std::string>(*o.p_) : nullptr;
+        return *this;
+    }
+    TKeptBytes& operator=(TKeptBytes&&) noexcept = default;
+    bool empty() const noexcept { return !p_ || p_->empty(); }
+    void assign(std::string_view bytes) { p_ = bytes.empty() ? nullptr : std::make_unique<std::string>(bytes); }
+    void clear() noexcept { p_.reset(); }
+    std::string_view view() const noexcept { return p_ ? std::string_view(*p_) : std::string_view(); }
+    operator std::string_view() const noexcept { return view(); }
+
+private:
+    std::unique_ptr<std::string> p_;
+};
+
+// A million of these are held at once, so the texts that are mostly a digit
+// or two, and the notes, are compact types that read as string views.
 struct TTodoItem {
     std::string Subject;             // short name, Windows-1251 bytes
-    std::vector<std::string> Notes;  // description lines
     TDateTime CreationDate = 0;      // start, whole minutes
     TDateTime DueDate = 0;           // occurrence moment (copies) / start (repeating)
     TDateTime CompletionDate = 0;    // end; 0 = none
-    std::string Category;            // count, decimal text
-    std::string Project;             // unit index 0..6, decimal text
-    std::string Resource;            // weekday mask, decimal text
-    int32_t ImageIndex = -1;         // reminder choice 0..9
-    bool Complete = false;
-    uint8_t Completion = 0;
-    uint8_t Priority = 0;
-    uint8_t Status = 0;
-    int32_t Tag = 0;
-    int32_t TotalTime = 0;  // whole hours; carried through the file untouched
-    TImportKind Imported = TImportKind::None;
     // The record's bytes as the file held them, kept only when the writer
     // would not write those very bytes (notes ending in a bare LF, fields the
     // program does not know, another field order): while the fields still
     // read as these bytes say, they are written back unchanged.
-    std::string Raw;
+    TKeptBytes Raw;
+    int32_t ImageIndex = -1;         // reminder choice 0..9
+    int32_t Tag = 0;
+    int32_t TotalTime = 0;  // whole hours; carried through the file untouched
+    TNotes Notes;                    // description lines
+    TShortText Category;             // count, decimal text
+    TShortText Project;              // unit index 0..6, decimal text
+    TShortText Resource;             // weekday mask, decimal text
+    bool Complete = false;
+    uint8_t Completion = 0;
+    uint8_t Priority = 0;
+    uint8_t Status = 0;
+    TImportKind Imported = TImportKind::None;
 
     // Notes as one text, lines joined by CR LF (each line followed by it).
     std::string NotesText() const;
     // Splits at CR LF, CR or LF; a final line break does not open an empty line.
     void SetNotesText(std::string_view text);
 };
+// The fields are ordered so that the compact texts fill what alignment would waste.
+static_assert(sizeof(void*) != 8 || sizeof(std::string) != 32 || sizeof(TTodoItem) == 128);
 
 // The item field a list column shows.
 enum class TodoData {

@@ -198,3 +198,41 @@ TEST(DayList, HelpersAndBadReferenceDay) {
 }
 
 }  // namespace
+
+namespace {
+
+// The command line keeps only the events that fall on its day; the lists
+// built from those must be the lists built from the whole store.
+TEST(DayList, EventsThatFallOnADayGiveTheWholeStoresList) {
+    const TodoItems store = Store({
+        Event("простое", At(2010, 10, 12, 9, 0)),
+        Event("за день", At(2010, 10, 13, 9, 0)).Alert(9),
+        Event("за 2 часа", At(2010, 10, 12, 1, 0)).Alert(8),
+        Event("дело", At(2010, 10, 11, 22, 0)).Until(At(2010, 10, 14, 8, 0)),
+        Event("готовое дело", At(2010, 10, 11, 22, 0)).Until(At(2010, 10, 14, 8, 0)).Done(),
+        Event("три дня", At(2010, 10, 11, 8, 0)).Lasting(3, kUnitDays),
+        Event("ежемесячно", At(2010, 9, 12, 12, 0)).Repeat("1", "5"),
+        Event("ежегодно", At(2009, 10, 12, 7, 0)).Repeat("1", "6"),
+        Event("по неделям", At(2010, 9, 28, 18, 0)).Repeat("2", "4"),
+        Event("пн ср пт", At(2010, 10, 4, 10, 0)).Repeat("0", "0", "42"),
+        Event("каждые 5 мин", At(2010, 10, 12, 8, 0)).Repeat("5", "1"),
+        Event("сломанное", At(2010, 10, 12, 11, 0)).Repeat("x", "y", "z"),
+        Event("простое", At(2010, 10, 12, 9, 0)),  // the same identity twice
+    });
+    for (int day = 10; day <= 15; ++day) {
+        for (const ListMode mode : {ListMode::Day, ListMode::Reminder}) {
+            const TDateTime d = mode == ListMode::Day ? Day(2010, 10, day) : At(2010, 10, day, 6, 30);
+            TodoItems kept;
+            for (const TTodoItem& e : store)
+                if (FallsOnDay(e, d, mode)) kept.Add(e);
+            const Built all = Build(store, d, mode), some = Build(kept, d, mode);
+            EXPECT_EQ(NamesOf(some), NamesOf(all)) << day;
+            EXPECT_EQ(MomentsOf(some), MomentsOf(all)) << day;
+            for (int i = 0; i < all.items.Count() && i < some.items.Count(); ++i)
+                EXPECT_EQ(some.items[i].Category, all.items[i].Category) << day;
+            EXPECT_LT(kept.Count(), store.Count()) << day;  // the others were left out
+        }
+    }
+}
+
+}  // namespace

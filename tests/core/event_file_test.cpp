@@ -221,3 +221,72 @@ TEST(EventFile, KeptBytesGiveWayToAChange) {
 }
 
 }  // namespace
+
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+// A file of several megabytes: the odd records of RandomValidFile and records
+// with 60,000-byte notes, so records of every shape straddle the chunks in
+// which a file is read.
+std::string LargeFile() {
+    std::string records;
+    int n = 0;
+    for (unsigned seed = 1; seed <= 3000; ++seed) {
+        std::mt19937 rng(seed);
+        const std::string file = RandomValidFile(rng);
+        TodoItems items;
+        if (file.size() < 4 || LoadFromBytes(file, items).status != LoadReport::Status::Ok) continue;
+        records += file.substr(4);
+        n += items.Count();
+        if (seed % 100 == 0) {
+            TodoItems big;
+            big.Add().Subject = "big " + std::to_string(seed);
+            std::string notes;
+            while (notes.size() < 60000) notes += "note line\r\n";
+            big[0].SetNotesText(notes);
+            records += SaveToBytes(big).substr(4);
+            ++n;
+        }
+    }
+    std::string out(4, '\0');
+    for (int i = 0; i < 4; ++i) out[static_cast<size_t>(i)] = static_cast<char>((n >> (8 * i)) & 0xFF);
+    return out + records;
+}
+
+TEST(EventFile, AFileReadInChunksIsReadAsAWholeImage) {
+    TempFolder dir;
+    const std::string whole = LargeFile();
+    ASSERT_GT(whole.size(), size_t{2} << 20);
+    // Whole, cut short at the header, inside a record after the first
+    // chunk, inside a long note, and with bytes after the last record.
+    const size_t bigNote = whole.find("note line", size_t{1} << 20);
+    const std::string cases[] = {whole, whole.substr(0, 2), whole.substr(0, (size_t{1} << 20) + 777),
+                                 whole.substr(0, bigNote + 5000), whole + "xyz"};
+    for (const std::string& data : cases) {
+        TempFolder::Write(dir / "ListToDo.db", data);
+        TodoItems fromBytes, fromFile;
+        const LoadReport a = LoadFromBytes(data, fromBytes);
+        const LoadReport b = LoadFromFile(dir / "ListToDo.db", fromFile);
+        std::vector<std::string> scanned;
+        const LoadReport c = ScanEventFile(dir / "ListToDo.db", [&](const TTodoItem& e) { scanned.push_back(e.Subject); });
+        for (const LoadReport* r : {&b, &c}) {
+            EXPECT_EQ(r->status, a.status) << data.size();
+            EXPECT_EQ(r->problem, a.problem) << data.size();
+            EXPECT_EQ(r->loaded, a.loaded) << data.size();
+            EXPECT_EQ(r->announced, a.announced) << data.size();
+        }
+        ASSERT_EQ(fromFile.Count(), fromBytes.Count());
+        ASSERT_EQ(scanned.size(), size_t(fromBytes.Count()));
+        for (int i = 0; i < fromBytes.Count(); ++i) EXPECT_EQ(scanned[size_t(i)], fromBytes[i].Subject);
+        // The kept bytes came through the chunks whole: the file is given back as read.
+        EXPECT_EQ(SaveToBytes(fromFile), SaveToBytes(fromBytes));
+        if (a.status == LoadReport::Status::Ok) {
+            EXPECT_EQ(SaveToBytes(fromFile), data);
+            ASSERT_TRUE(SaveToFile(dir / "again.db", fromFile, false).ok);
+            EXPECT_EQ(TempFolder::Read(dir / "again.db"), data);
+        }
+    }
+}
+
+}  // namespace

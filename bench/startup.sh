@@ -1,0 +1,51 @@
+#!/bin/bash
+# The real program with a realistic store under an X server: seconds from
+# launch until its window is on screen, seconds from Ctrl+Q until it has
+# exited (the store is saved on the way out; the reminders of today came due
+# at the first tick), and the program's peak memory.
+#
+#   bench/startup.sh BUILD_DIR COUNT [RUNS]
+#
+# Needs an X server on $DISPLAY (for example `Xvfb :96 &` and DISPLAY=:96),
+# xdotool, and BUILD_DIR/dayloom and BUILD_DIR/make_event_files.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+count=$2
+runs=${3:-3}
+: "${DISPLAY:?an X server is needed (e.g. Xvfb :96 & export DISPLAY=:96)}"
+command -v xdotool >/dev/null || { echo "xdotool is needed" >&2; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# Ten years of events, today among them.
+first=$(date -d "-5 years" +%Y-01-01)
+"$build/make_event_files" "$count" "$work/store" --first "$first"
+size=$(stat -c %s "$work/store/dayloom_data/ListToDo.db")
+echo "events: $count, file: $size bytes"
+
+now() { date +%s.%N; }
+for run in $(seq "$runs"); do
+    dir="$work/run$run"
+    mkdir -p "$dir"
+    cp "$build/dayloom" "$dir/"
+    cp -r "$work/store/dayloom_data" "$dir/"
+    t0=$(now)
+    /usr/bin/time -f "%M" -o "$dir/peak" "$dir/dayloom" >/dev/null 2>&1 &
+    timer=$!
+    pid=""
+    while [ -z "$pid" ]; do pid=$(pgrep -P "$timer" || true); done
+    win=""
+    until win=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1) && [ -n "$win" ]; do
+        sleep 0.01
+    done
+    t1=$(now)
+    # The first ticks raise today's reminders; give them time to come up.
+    sleep 3
+    t2=$(now)
+    xdotool windowfocus --sync "$win" 2>/dev/null || true
+    xdotool key ctrl+q 2>/dev/null
+    wait "$timer" || true
+    t3=$(now)
+    printf 'run %d: window shown %.2f s, Ctrl+Q to exit %.2f s, peak %d MiB\n' "$run" \
+        "$(echo "$t1 - $t0" | bc)" "$(echo "$t3 - $t2" | bc)" "$(( $(cat "$dir/peak") / 1024 ))"
+done
