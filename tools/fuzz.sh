@@ -18,6 +18,7 @@ if [ -n "$missing" ]; then
     $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
 fi
+export CCACHE_BASEDIR="$(pwd)" CCACHE_NOHASHDIR=true  # a clone elsewhere reuses the cache
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DDAYLOOM_FUZZ=ON -DDAYLOOM_BUILD_UI=OFF \
     -DDAYLOOM_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build-fuzz -j2 --target core_tests fuzz_event_file fuzz_ics fuzz_settings fuzz_zet
