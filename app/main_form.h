@@ -134,9 +134,9 @@ public:
         bool dayList = true;     // rebuild the day list for the calendar's date (else repaint it)
         bool alertList = true;   // rebuild the reminder list for now
         bool markers = true;     // recompute the marks of the shown months
-        std::vector<TDateTime> mark;          // start days to mark
-        std::vector<TDateTime> unmark;        // marks to remove
-        std::vector<TDateTime> unmarkIfFree;  // marks to remove when no event starts there any more
+        std::vector<TDateTime> mark = {};     // start days to mark
+        std::vector<TDateTime> unmark = {};   // marks to remove
+        std::vector<TDateTime> unmarkIfFree = {};  // marks to remove when no event starts there any more
     };
     // Runs `edit` on the store (it may add days to mark or unmark), then
     // rebuilds what `what` names and repaints the calendar.
