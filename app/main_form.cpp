@@ -1,7 +1,7 @@
 #include "app/main_form.h"
 
 #include <QAction>
-#include "dayview/tab_set.h"
+#include "dayview/tab_set_widget.h"
 #include <QApplication>
 #include <QSessionManager>
 #include <QCloseEvent>

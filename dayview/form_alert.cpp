@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "dayview/reminder_tick.h"
-#include "dayview/tab_set.h"
+#include "dayview/tab_set_widget.h"
 #include "widgets/todo_list.h"
 
 AlertColors AlertColorsOf(const TTodoList& list) {
