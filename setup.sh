@@ -3,7 +3,7 @@
 set -e
 cd "$(dirname "$0")"
 packages="cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libgtest-dev libgmock-dev \
-libbenchmark-dev ccache fonts-dejavu-core xvfb xauth python3-icalendar desktop-file-utils appstream"
+libbenchmark-dev ccache fonts-dejavu-core xvfb xauth xdotool python3-icalendar desktop-file-utils appstream"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -210,6 +210,10 @@ TToDoEditDlg::TToDoEditDlg(QWidget* parent) : QDialog(parent) {
 void TToDoEditDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     CentreOnScreen(*this);
+    // The user comes to type the name; back after a refused count, to mend it.
+    QWidget* first = BoxDcount->styleSheet().isEmpty() ? static_cast<QWidget*>(SubjectName) : BoxDcount;
+    first->setFocus(Qt::OtherFocusReason);
+    if (first == SubjectName) SubjectName->selectAll();
 }
 
 void TToDoEditDlg::KeepMemoInFile() {

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 
+#include "events/qt_ansi.h"
 #include "events/todo_edit_dlg.h"
 #include "tests/ui/main_window.h"
 
@@ -132,6 +133,37 @@ TEST_F(EditorTest, OpensInTheMiddleOfTheScreenWithItsOwnCaption) {
     Add();
     EXPECT_LE((centre - screenCentre).manhattanLength(), 2) << centre.x() << "," << centre.y();
     EXPECT_EQ(form->TodoListSrc.Count(), 0);  // cancelled: nothing added
+}
+
+// Ins, the name typed at once, Enter: the keys alone add the event; opened on
+// an event, typing replaces its name; after a refused count the count has the keys.
+TEST_F(EditorTest, KeysGoToTheNameAndEnterAccepts) {
+    QStringList typedInto;
+    env.modal = [&](QDialog& d) {
+        // What has the keys once the dialog is the active window.
+        QWidget* focused = d.focusWidget();
+        typedInto << (focused == Dlg().SubjectName                ? "name"
+                      : focused && Dlg().BoxDcount->isAncestorOf(focused) ? "count"
+                                                                  : "other");
+        if (!focused) return int(QDialog::Rejected);
+        if (typedInto.size() == 3) {  // reopened after the count "0"
+            Retype(focused, QStringLiteral("2"));
+        } else {
+            Type(focused, typedInto.size() == 1 ? QStringLiteral("Обед") : QStringLiteral("Ужин"));
+            if (typedInto.size() == 2) Choose(Dlg().Box1, 1), Choose(Dlg().BoxDvalue, 3), Retype(Dlg().BoxDcount, "0");
+        }
+        QTest::keyClick(focused, Qt::Key_Return);
+        return d.result();
+    };
+    Activate(form.get());
+    QTest::keyClick(form->TodoListShow, Qt::Key_Insert);
+    ASSERT_EQ(form->TodoListSrc.Count(), 1);
+    EXPECT_EQ(FromAnsi(form->TodoListSrc[0].Subject), "Обед");
+    DoubleClickRow(form->TodoListShow, 0);
+    EXPECT_EQ(typedInto, QStringList({"name", "name", "count"}));
+    ASSERT_EQ(form->TodoListSrc.Count(), 1);
+    EXPECT_EQ(FromAnsi(form->TodoListSrc[0].Subject), "Ужин");
+    EXPECT_EQ(form->TodoListSrc[0].Category, "2");
 }
 
 TEST(EditorDialog, TheColumnStaysAndTextsAreCutToWhatTheFileHolds) {
