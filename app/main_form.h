@@ -14,6 +14,7 @@
 #include "dayview/reminder_tick.h"
 #include "dayview/time_left.h"
 #include "events/event_file.h"
+#include "import/import_host.h"
 #include "settings/color_scheme.h"
 #include "settings/user_options.h"
 #include "events/todo_item.h"
@@ -262,6 +263,9 @@ private:
     void FormCreate();
     void ApplyWidgetColor(ColorSlot slot, TColor value);
     void InstallShippedThemes();
+    // The change path, the calendar's year and messages over `window`, as the
+    // import windows ask for them.
+    TImportHost ImportHost(std::function<QWidget*()> window);
     void CreateFormJMD();
     void CreateFormSunDay();
     void BuildLayout();

@@ -7,13 +7,8 @@
 #include "widgets/planner_calendar.h"
 
 void TMainForm::CreateFormSunDay() {
-    TFormSunDay::Host host;
-    host.ChangeStore = [this](const TFormSunDay::Host::Edit& edit) {
-        ChangeEvents({}, [&](StoreChange& what) { edit(TodoListSrc, what.mark, what.unmarkIfFree); });
-    };
-    host.CalendarYear = [this] { return PlannerCalendar1->Year(); };
+    TFormSunDay::Host host{ImportHost([this] { return FormSunDay; })};
     host.BirthDayAdded = [this](int day) { BirthDayIndex = day; };  // written with the options at close
-    host.ShowMessage = [this](const QString& text) { env_.ShowMessage(FormSunDay, text); };
     FormSunDay = new TFormSunDay(std::move(host), this);
 }
 

@@ -6,17 +6,22 @@
 #include "import/form_jmd.h"
 #include "widgets/planner_calendar.h"
 
-void TMainForm::CreateFormJMD() {
-    TFormJMD::Host host;
-    host.ChangeStore = [this](const TFormJMD::Host::Edit& edit) {
+TImportHost TMainForm::ImportHost(std::function<QWidget*()> window) {
+    TImportHost host;
+    host.ChangeStore = [this](const TImportHost::Edit& edit) {
         ChangeEvents({}, [&](StoreChange& what) { edit(TodoListSrc, what.mark, what.unmarkIfFree); });
     };
     host.CalendarYear = [this] { return PlannerCalendar1->Year(); };
+    host.ShowMessage = [this, window](const QString& text) { env_.ShowMessage(window(), text); };
+    return host;
+}
+
+void TMainForm::CreateFormJMD() {
+    TFormJMD::Host host{ImportHost([this] { return FormJMD; })};
     host.Now = [this] { return env_.Now(); };
     host.ChooseFile = [this](const QString& title, const QString& folder, const QString& filter) {
         return env_.ChooseOpenFile(FormJMD, title, folder, filter);
     };
-    host.ShowMessage = [this](const QString& text) { env_.ShowMessage(FormJMD, text); };
     host.DataDir = DataDir;
     FormJMD = new TFormJMD(std::move(host), this);
 }

@@ -2,9 +2,13 @@
 # The real program with a realistic store under an X server: seconds from
 # launch until its window is on screen, seconds from Ctrl+Q until it has
 # exited (the store is saved on the way out; the reminders of today came due
-# at the first tick), and the program's peak memory.
+# at the first tick), and the program's peak memory. A run that does not end
+# with status 0 is reported and its folder (log, core file if any) kept, so the
+# script also hunts faults at close: build BUILD_DIR with
+# -fsanitize=address and run it many times.
 #
 #   bench/startup.sh BUILD_DIR COUNT [RUNS]
+#   SETTLE=0.5 bench/startup.sh ...   # Ctrl+Q sooner (default 3 s after the window)
 #
 # Needs an X server on $DISPLAY (for example `Xvfb :96 &` and DISPLAY=:96),
 # xdotool, and BUILD_DIR/dayloom and BUILD_DIR/make_event_files.
@@ -17,6 +21,9 @@ command -v xdotool >/dev/null || { echo "xdotool is needed" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+kept=${TMPDIR:-/tmp}/dayloom-failed-runs
+failed=0
+ulimit -c unlimited 2>/dev/null || true
 # Ten years of events, today among them.
 first=$(date -d "-5 years" +%Y-01-01)
 "$build/make_event_files" "$count" "$work/store" --first "$first"
@@ -30,7 +37,7 @@ for run in $(seq "$runs"); do
     cp "$build/dayloom" "$dir/"
     cp -r "$work/store/dayloom_data" "$dir/"
     t0=$(now)
-    /usr/bin/time -f "%M" -o "$dir/peak" "$dir/dayloom" >/dev/null 2>&1 &
+    (cd "$dir" && exec /usr/bin/time -f "%M" -o "$dir/peak" "$dir/dayloom" >"$dir/log" 2>&1) &
     timer=$!
     pid=""
     while [ -z "$pid" ]; do pid=$(pgrep -P "$timer" || true); done
@@ -40,12 +47,24 @@ for run in $(seq "$runs"); do
     done
     t1=$(now)
     # The first ticks raise today's reminders; give them time to come up.
-    sleep 3
+    sleep "${SETTLE:-3}"
     t2=$(now)
     xdotool windowfocus --sync "$win" 2>/dev/null || true
     xdotool key ctrl+q 2>/dev/null
-    wait "$timer" || true
+    status=0
+    wait "$timer" || status=$?
     t3=$(now)
+    if [ "$status" -ne 0 ] || grep -q "ERROR: AddressSanitizer\|runtime error" "$dir/log"; then
+        failed=$((failed + 1))
+        mkdir -p "$kept"
+        rm -rf "$dir/dayloom_data"
+        mv "$dir" "$kept/run$run-$$"
+        echo "run $run: status $status, kept in $kept/run$run-$$:"
+        tail -5 "$kept/run$run-$$/log"
+        continue
+    fi
     printf 'run %d: window shown %.2f s, Ctrl+Q to exit %.2f s, peak %d MiB\n' "$run" \
         "$(echo "$t1 - $t0" | bc)" "$(echo "$t3 - $t2" | bc)" "$(( $(cat "$dir/peak") / 1024 ))"
+    rm -rf "$dir"
 done
+echo "runs: $runs, failed: $failed"

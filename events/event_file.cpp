@@ -112,16 +112,6 @@ size_t FixedSize(uint8_t id) {
     }
 }
 
-// Notes the writer gives back byte for byte: every line ended by CR LF.
-bool CanonicalNotes(std::string_view v) {
-    if (v.empty()) return true;
-    if (v.size() < 2 || v[v.size() - 2] != '\r' || v.back() != '\n') return false;
-    for (size_t i = 0; i < v.size(); ++i) {
-        if (v[i] == '\r' && (i + 1 >= v.size() || v[i + 1] != '\n')) return false;
-        if (v[i] == '\n' && (i == 0 || v[i - 1] != '\r')) return false;
-    }
-    return true;
-}
 
 // Reads one field into the item; false when the data ends inside it.
 // `canonical` turns false when the writer would not give these bytes back
@@ -169,7 +159,7 @@ bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& 
     switch (id) {
         case 7:
             if (notes) it.SetNotesText(value);
-            if (!CanonicalNotes(value)) canonical = false;
+            if (!EveryLineEndsInCrLf(value)) canonical = false;
             break;
         case 9: it.Resource.assign(value); break;
         case 11: it.Subject.assign(value); break;

@@ -7,9 +7,6 @@
 
 std::string TTodoItem::NotesText() const { return Notes.Text(); }
 
-namespace {
-// Every line ended by CR LF and no other CR or LF: the text is already the
-// notes' own form.
 bool EveryLineEndsInCrLf(std::string_view v) {
     if (v.empty()) return true;
     if (v.size() < 2 || v[v.size() - 2] != '\r' || v.back() != '\n') return false;
@@ -19,7 +16,6 @@ bool EveryLineEndsInCrLf(std::string_view v) {
     }
     return true;
 }
-}  // namespace
 
 void TTodoItem::SetNotesText(std::string_view text) {
     if (EveryLineEndsInCrLf(text)) {

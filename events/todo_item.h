@@ -16,6 +16,10 @@ enum class TImportKind : uint8_t {
     None = 0, MoonDays = 1, SunRiseSet = 2, MoonAspects = 3, VoidOfCourse = 4, FavourableDays = 5
 };
 
+// Every line ended by CR LF and no other CR or LF: notes in the form the
+// event file's writer gives back byte for byte.
+bool EveryLineEndsInCrLf(std::string_view text);
+
 // Bytes that most records do not have: one pointer when empty.
 class TKeptBytes {
 public:

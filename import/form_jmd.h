@@ -12,6 +12,7 @@
 
 #include "events/date_time.h"
 #include "events/todo_item.h"
+#include "import/import_host.h"
 #include "import/zet_import.h"
 
 class QCheckBox;
@@ -27,19 +28,10 @@ class TFormJMD : public QDialog {
     Q_OBJECT
 public:
     // What the window asks of the main window and the platform.
-    struct Host {
-        // The main window's one change path: runs `edit` on the event store,
-        // then rebuilds the day list and the reminder list (the reminder timer
-        // held meanwhile), marks the `mark` days, unmarks the `unmarkIfFree`
-        // days that no event starts on any more and recomputes the markers.
-        using Edit = std::function<void(TodoItems& store, std::vector<TDateTime>& mark,
-                                        std::vector<TDateTime>& unmarkIfFree)>;
-        std::function<void(const Edit&)> ChangeStore;
-        std::function<int()> CalendarYear;
-        std::function<TDateTime()> Now;
-        std::function<QString(const QString& title, const QString& folder, const QString& filter)> ChooseFile;
-        std::function<void(const QString& text)> ShowMessage;
-        std::filesystem::path DataDir;
+    struct Host : TImportHost {
+        std::function<TDateTime()> Now{};
+        std::function<QString(const QString& title, const QString& folder, const QString& filter)> ChooseFile{};
+        std::filesystem::path DataDir{};
     };
 
     explicit TFormJMD(Host host, QWidget* parent = nullptr);

@@ -11,6 +11,7 @@
 
 #include "events/date_time.h"
 #include "events/todo_item.h"
+#include "import/import_host.h"
 #include "import/zet_import.h"
 
 class QCheckBox;
@@ -26,18 +27,9 @@ class TFormSunDay : public QDialog {
     Q_OBJECT
 public:
     // What the window asks of the main window.
-    struct Host {
-        // The main window's one change path, as the import window has it:
-        // runs `edit` on the event store, then rebuilds the lists (the reminder
-        // timer held meanwhile), marks `mark`, unmarks the `unmarkIfFree` days
-        // no event starts on any more and recomputes the markers.
-        using Edit = std::function<void(TodoItems& store, std::vector<TDateTime>& mark,
-                                        std::vector<TDateTime>& unmarkIfFree)>;
-        std::function<void(const Edit&)> ChangeStore;
-        std::function<int()> CalendarYear;
+    struct Host : TImportHost {
         // The day of birth of an add that went through (BirthDayIndex).
-        std::function<void(int day)> BirthDayAdded;
-        std::function<void(const QString& text)> ShowMessage;
+        std::function<void(int day)> BirthDayAdded{};
     };
 
     explicit TFormSunDay(Host host, QWidget* parent = nullptr);

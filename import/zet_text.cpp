@@ -120,6 +120,16 @@ ZetFile ZetTextLines(std::string_view bytes) {
     return LinesOrRefusal(bytes);
 }
 
+std::string ReadZetBytes(std::istream& in) {
+    std::string data;
+    std::array<char, 65536> buf;
+    while (in && data.size() <= kMaxZetBytes) {
+        in.read(buf.data(), static_cast<std::streamsize>(buf.size()));
+        data.append(buf.data(), static_cast<size_t>(in.gcount()));
+    }
+    return data;
+}
+
 ZetFile ReadZetFile(const std::filesystem::path& path) {
     ZetFile f;
     std::error_code ec;
@@ -138,14 +148,8 @@ ZetFile ReadZetFile(const std::filesystem::path& path) {
         f.Error = ZetMessage::FileUnreadable();
         return f;
     }
-    // Read in pieces up to one byte past the limit: the size asked above may
-    // be stale, and nothing is sized by it.
-    std::string data;
-    std::array<char, 65536> buf;
-    while (in && data.size() <= kMaxZetBytes) {
-        in.read(buf.data(), static_cast<std::streamsize>(buf.size()));
-        data.append(buf.data(), static_cast<size_t>(in.gcount()));
-    }
+    // The size asked above may be stale.
+    const std::string data = ReadZetBytes(in);
     if (in.bad()) {
         f.Error = ZetMessage::FileUnreadable();
         return f;

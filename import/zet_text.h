@@ -4,6 +4,7 @@
 // scan stops at the end of its line, and every number is read strictly.
 #include <cstddef>
 #include <filesystem>
+#include <istream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,9 @@ struct ZetFile {
 ZetFile ReadZetFile(const std::filesystem::path& path);
 // The same for text already in memory (pasted text, standard input).
 ZetFile ZetTextLines(std::string_view bytes);
+// Reads `in` in pieces up to one byte past kMaxZetBytes, so nothing is sized
+// by what a stream claims; the caller checks in.bad() and the size.
+std::string ReadZetBytes(std::istream& in);
 
 // Trims spaces and control characters (bytes up to 32) at both ends.
 std::string_view TrimZet(std::string_view text);

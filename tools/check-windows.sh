@@ -12,20 +12,8 @@ fail() {
     exit 1
 }
 
-packages="cmake g++-mingw-w64-x86-64-posix wine64 libgtest-dev"
-missing=""
-for p in $packages; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-    echo "Installing:$missing"
-    SUDO=""
-    [ "$(id -u)" -eq 0 ] || SUDO=sudo
-    # Another apt may be running on a shared machine: wait for its lock.
-    $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
-        --no-install-recommends $missing
-fi
+. tools/packages.sh
+need_packages cmake g++-mingw-w64-x86-64-posix wine64 libgtest-dev
 
 # Debian's wine64 package puts its loader outside PATH; the wine package adds a wrapper.
 find_tool() {

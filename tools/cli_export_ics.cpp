@@ -17,12 +17,7 @@ int RunExportIcsVerb(const std::vector<std::string>& args, std::ostream& out, st
     std::string problem;
     const auto a = ReadCliArgs(args, {"--data", "--from", "--to", "-o"}, {"--help", "-h"}, problem);
     if (!a) return CliFailWithHint(err, problem);
-    if (a->Flag("--help") || a->Flag("-h")) {
-        out << "Использование:\n";
-        ExportIcsUsage(out);
-        out.flush();
-        return out ? 0 : CliFail(err, "не удалось вывести справку");
-    }
+    if (a->AskedForHelp()) return CliPrintHelp(out, err, ExportIcsUsage, false);
     if (!a->positional.empty()) return CliFailWithHint(err, "лишний аргумент «" + a->positional[0] + "»");
 
     IcsExportOptions options;
@@ -36,12 +31,12 @@ int RunExportIcsVerb(const std::vector<std::string>& args, std::ostream& out, st
     }
     if (options.From && options.To && *options.To < *options.From)
         return CliFailWithHint(err, "--to раньше, чем --from");
-    const std::string* dataText = a->Value("--data");
-    if (dataText && dataText->empty()) return CliFailWithHint(err, "пустое значение --data");
+    const auto dataDir = CliDataDir(*a, defaultDataDir, problem);
+    if (!dataDir) return CliFailWithHint(err, problem);
     const std::string* file = a->Value("-o");
     if (file && file->empty()) return CliFailWithHint(err, "пустое значение -o");
 
-    const auto store = LoadCliStore(dataText ? CliPath(*dataText) : defaultDataDir, problem);
+    const auto store = LoadCliStore(*dataDir, problem);
     if (!store) return CliFail(err, problem);
     if (!store->existed) return CliFail(err, "нет файла событий " + CliPathText(store->file));
 

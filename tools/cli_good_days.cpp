@@ -36,13 +36,7 @@ int RunGoodDaysVerb(const std::vector<std::string>& args, std::ostream& out, std
     const auto a = ReadCliArgs(args, {"--data", "--birth-day", "--year", "--months"},
                                {"--remove", "--no-kind-text", "--help", "-h"}, problem);
     if (!a) return CliFailWithHint(err, problem);
-    if (a->Flag("--help") || a->Flag("-h")) {
-        out << "Использование:\n";
-        GoodDaysUsage(out);
-        out << '\n' << kCliWriterWarning;
-        out.flush();
-        return out ? 0 : CliFail(err, "не удалось вывести справку");
-    }
+    if (a->AskedForHelp()) return CliPrintHelp(out, err, GoodDaysUsage, true);
     if (!a->positional.empty()) return CliFailWithHint(err, "лишний аргумент «" + a->positional[0] + "»");
     const bool remove = a->Flag("--remove");
     if (remove && a->Flag("--no-kind-text"))
@@ -62,24 +56,20 @@ int RunGoodDaysVerb(const std::vector<std::string>& args, std::ostream& out, std
                                         std::to_string(kFirstGoodDaysYear) + " до " +
                                         std::to_string(kLastGoodDaysYear) + ")");
 
-    MonthChoice months = MonthChoice::All();
-    if (const std::string* m = a->Value("--months")) {
-        const auto parsed = ParseMonthList(*m);
-        if (!parsed) return CliFailWithHint(err, "неверный список месяцев «" + *m + "» (нужно all или, например, 1,3,12)");
-        months = *parsed;
-    }
-    const std::string* dataText = a->Value("--data");
-    if (dataText && dataText->empty()) return CliFailWithHint(err, "пустое значение --data");
+    const auto months = CliMonths(*a, problem);
+    if (!months) return CliFailWithHint(err, problem);
+    const auto dataDir = CliDataDir(*a, defaultDataDir, problem);
+    if (!dataDir) return CliFailWithHint(err, problem);
 
-    auto store = LoadCliStore(dataText ? CliPath(*dataText) : defaultDataDir, problem);
+    auto store = LoadCliStore(*dataDir, problem);
     if (!store) return CliFail(err, problem);
     const std::string head = "Благоприятные дни (" + std::to_string(birthDay) + "), " + std::to_string(year) + ": ";
     if (remove) {
-        const RemovalResult removed = RemoveGoodDays(store->items, birthDay, months, year);
+        const RemovalResult removed = RemoveGoodDays(store->items, birthDay, *months, year);
         if (removed.Removed > 0 && !SaveCliStore(*store, problem)) return CliFail(err, problem);
         out << head << "удалено событий " << removed.Removed << '\n';
     } else {
-        const GoodDaysRun run = FindGoodDaysOfYear({birthDay, year, months, !a->Flag("--no-kind-text")});
+        const GoodDaysRun run = FindGoodDaysOfYear({birthDay, year, *months, !a->Flag("--no-kind-text")});
         if (!run.ok()) return CliFail(err, utf8(run.Message));
         const ZetAdded added = AddGoodDays(store->items, run.Events);
         if ((added.Added > 0 || !store->existed) && !SaveCliStore(*store, problem)) return CliFail(err, problem);

@@ -52,13 +52,7 @@ int RunImportVerb(const std::vector<std::string>& args, std::istream& in, std::o
     const auto a = ReadCliArgs(args, {"--data", "--months", "--remind", "--now", "--aspects", "--void-of-course"},
                                {"--summer-time", "--no-moon-notes", "--help", "-h"}, problem);
     if (!a) return CliFailWithHint(err, problem);
-    if (a->Flag("--help") || a->Flag("-h")) {
-        out << "Использование:\n";
-        ImportUsage(out);
-        out << '\n' << kCliWriterWarning;
-        out.flush();
-        return out ? 0 : CliFail(err, "не удалось вывести справку");
-    }
+    if (a->AskedForHelp()) return CliPrintHelp(out, err, ImportUsage, true);
 
     const std::string* aspects = a->Value("--aspects");
     const std::string* periods = a->Value("--void-of-course");
@@ -74,15 +68,12 @@ int RunImportVerb(const std::vector<std::string>& args, std::istream& in, std::o
             if (a->Flag(f)) return CliFailWithHint(err, std::string("параметр ") + f + " относится только к журналам");
 
     ZetImportOptions options;
-    options.Months = MonthChoice::All();
     options.Now = clockNow;
     options.SummerTime = a->Flag("--summer-time");
     options.MoonDayNotes = !a->Flag("--no-moon-notes");
-    if (const std::string* m = a->Value("--months")) {
-        const auto months = ParseMonthList(*m);
-        if (!months) return CliFailWithHint(err, "неверный список месяцев «" + *m + "» (нужно all или, например, 1,3,12)");
-        options.Months = *months;
-    }
+    const auto months = CliMonths(*a, problem);
+    if (!months) return CliFailWithHint(err, problem);
+    options.Months = *months;
     if (const std::string* r = a->Value("--remind")) {
         int n = -1;
         if (r->size() != 1 || !TryParseDecimal(*r, n) || n < 0 || n > 9)
@@ -95,10 +86,10 @@ int RunImportVerb(const std::vector<std::string>& args, std::istream& in, std::o
             return CliFailWithHint(err, "неверный момент «" + *now + "» (нужно ГГГГ-ММ-ДД ЧЧ:ММ, например 2010-10-11 09:30)");
         options.Now = *parsed;
     }
-    const std::string* dataText = a->Value("--data");
-    if (dataText && dataText->empty()) return CliFailWithHint(err, "пустое значение --data");
+    const auto dataDir = CliDataDir(*a, defaultDataDir, problem);
+    if (!dataDir) return CliFailWithHint(err, problem);
 
-    auto store = LoadCliStore(dataText ? CliPath(*dataText) : defaultDataDir, problem);
+    auto store = LoadCliStore(*dataDir, problem);
     if (!store) return CliFail(err, problem);
 
     const std::string source = journal ? a->positional[0] : aspects ? *aspects : *periods;

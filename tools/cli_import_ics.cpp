@@ -18,19 +18,13 @@ int RunImportIcsVerb(const std::vector<std::string>& args, std::istream& in, std
     std::string problem;
     const auto a = ReadCliArgs(args, {"--data"}, {"--help", "-h"}, problem);
     if (!a) return CliFailWithHint(err, problem);
-    if (a->Flag("--help") || a->Flag("-h")) {
-        out << "Использование:\n";
-        ImportIcsUsage(out);
-        out << '\n' << kCliWriterWarning;
-        out.flush();
-        return out ? 0 : CliFail(err, "не удалось вывести справку");
-    }
+    if (a->AskedForHelp()) return CliPrintHelp(out, err, ImportIcsUsage, true);
     if (a->positional.empty()) return CliFailWithHint(err, "не указан файл iCalendar");
     if (a->positional.size() > 1) return CliFailWithHint(err, "лишний аргумент «" + a->positional[1] + "»");
-    const std::string* dataText = a->Value("--data");
-    if (dataText && dataText->empty()) return CliFailWithHint(err, "пустое значение --data");
+    const auto dataDir = CliDataDir(*a, defaultDataDir, problem);
+    if (!dataDir) return CliFailWithHint(err, problem);
 
-    auto store = LoadCliStore(dataText ? CliPath(*dataText) : defaultDataDir, problem);
+    auto store = LoadCliStore(*dataDir, problem);
     if (!store) return CliFail(err, problem);
 
     const std::string& source = a->positional[0];

@@ -36,13 +36,7 @@ int RunRemoveImportedVerb(const std::vector<std::string>& args, std::ostream& ou
     std::string problem;
     const auto a = ReadCliArgs(args, {"--data", "--kind", "--year", "--months"}, {"--help", "-h"}, problem);
     if (!a) return CliFailWithHint(err, problem);
-    if (a->Flag("--help") || a->Flag("-h")) {
-        out << "Использование:\n";
-        RemoveImportedUsage(out);
-        out << '\n' << kCliWriterWarning;
-        out.flush();
-        return out ? 0 : CliFail(err, "не удалось вывести справку");
-    }
+    if (a->AskedForHelp()) return CliPrintHelp(out, err, RemoveImportedUsage, true);
     if (!a->positional.empty()) return CliFailWithHint(err, "лишний аргумент «" + a->positional[0] + "»");
 
     const std::string* kindText = a->Value("--kind");
@@ -59,18 +53,14 @@ int RunRemoveImportedVerb(const std::vector<std::string>& args, std::ostream& ou
         year < kFirstYear || year > kLastYear)
         return CliFailWithHint(err, "неверный год «" + *yearText + "» (нужно число от 1 до 9999)");
 
-    MonthChoice months = MonthChoice::All();
-    if (const std::string* m = a->Value("--months")) {
-        const auto parsed = ParseMonthList(*m);
-        if (!parsed) return CliFailWithHint(err, "неверный список месяцев «" + *m + "» (нужно all или, например, 1,3,12)");
-        months = *parsed;
-    }
-    const std::string* dataText = a->Value("--data");
-    if (dataText && dataText->empty()) return CliFailWithHint(err, "пустое значение --data");
+    const auto months = CliMonths(*a, problem);
+    if (!months) return CliFailWithHint(err, problem);
+    const auto dataDir = CliDataDir(*a, defaultDataDir, problem);
+    if (!dataDir) return CliFailWithHint(err, problem);
 
-    auto store = LoadCliStore(dataText ? CliPath(*dataText) : defaultDataDir, problem);
+    auto store = LoadCliStore(*dataDir, problem);
     if (!store) return CliFail(err, problem);
-    const RemovalResult removed = RemoveImportedData(store->items, ImportMarker(kind->kind), months, year);
+    const RemovalResult removed = RemoveImportedData(store->items, ImportMarker(kind->kind), *months, year);
     if (removed.Removed > 0 && !SaveCliStore(*store, problem)) return CliFail(err, problem);
     out << kind->name << ", " << year << ": удалено событий " << removed.Removed << '\n';
     out.flush();

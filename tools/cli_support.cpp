@@ -130,16 +130,38 @@ bool SaveCliStore(const CliStore& s, std::string& error) {
 }
 
 ZetFile ReadZetStream(std::istream& in) {
-    std::string data;
-    std::array<char, 65536> buf;
-    while (in && data.size() <= kMaxZetBytes) {
-        in.read(buf.data(), static_cast<std::streamsize>(buf.size()));
-        data.append(buf.data(), static_cast<size_t>(in.gcount()));
-    }
+    const std::string data = ReadZetBytes(in);
     if (in.bad()) {
         ZetFile f;
         f.Error = ansi("Стандартный ввод не читается.");
         return f;
     }
     return ZetTextLines(data);
+}
+
+int CliPrintHelp(std::ostream& out, std::ostream& err, void (*usage)(std::ostream&), bool writes) {
+    out << "Использование:\n";
+    usage(out);
+    if (writes) out << '\n' << kCliWriterWarning;
+    out.flush();
+    return out ? 0 : CliFail(err, "не удалось вывести справку");
+}
+
+std::optional<MonthChoice> CliMonths(const CliArgs& args, std::string& error) {
+    const std::string* m = args.Value("--months");
+    if (!m) return MonthChoice::All();
+    auto parsed = ParseMonthList(*m);
+    if (!parsed) error = "неверный список месяцев «" + *m + "» (нужно all или, например, 1,3,12)";
+    return parsed;
+}
+
+std::optional<std::filesystem::path> CliDataDir(const CliArgs& args, const std::filesystem::path& defaultDir,
+                                                std::string& error) {
+    const std::string* text = args.Value("--data");
+    if (!text) return defaultDir;
+    if (text->empty()) {
+        error = "пустое значение --data";
+        return std::nullopt;
+    }
+    return CliPath(*text);
 }

@@ -24,6 +24,7 @@ struct CliArgs {
 
     const std::string* Value(const std::string& name) const;
     bool Flag(const std::string& name) const;
+    bool AskedForHelp() const { return Flag("--help") || Flag("-h"); }
 };
 
 // Reads `args` against the options a verb knows; an unknown option, a
@@ -42,6 +43,16 @@ std::optional<MonthChoice> ParseMonthList(const std::string& text);
 
 int CliFail(std::ostream& err, const std::string& message);
 int CliFailWithHint(std::ostream& err, const std::string& message);
+
+// A verb's help on standard output; a verb that writes the event file adds
+// the warning about the running program. The result is the exit code.
+int CliPrintHelp(std::ostream& out, std::ostream& err, void (*usage)(std::ostream&), bool writes);
+
+// --months (all when absent) and --data (the default folder when absent); an
+// unreadable value fills `error` (UTF-8) and gives nothing.
+std::optional<MonthChoice> CliMonths(const CliArgs& args, std::string& error);
+std::optional<std::filesystem::path> CliDataDir(const CliArgs& args, const std::filesystem::path& defaultDir,
+                                                std::string& error);
 
 // The data folder's event file, read whole. A missing file is an empty
 // store; a file that cannot be read whole is an error, never overwritten.

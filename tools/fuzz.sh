@@ -10,14 +10,8 @@
 set -e
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
-for p in clang libclang-rt-14-dev; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-    SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
-fi
+. tools/packages.sh
+need_packages clang libclang-rt-14-dev
 export CCACHE_BASEDIR="$(pwd)" CCACHE_NOHASHDIR=true  # a clone elsewhere reuses the cache
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DDAYLOOM_FUZZ=ON -DDAYLOOM_BUILD_UI=OFF \
     -DDAYLOOM_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null

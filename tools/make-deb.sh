@@ -8,20 +8,9 @@ set -eu
 cd "$(dirname "$0")/.."
 build=${DAYLOOM_DEB_BUILD:-$(pwd)/build-deb}
 
-packages="cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libgtest-dev libgmock-dev \
-dpkg-dev fakeroot file lintian desktop-file-utils appstream"
-missing=""
-for p in $packages; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-    echo "Installing:$missing"
-    SUDO=""
-    [ "$(id -u)" -eq 0 ] || SUDO=sudo
-    $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
-        --no-install-recommends $missing
-fi
+. tools/packages.sh
+need_packages cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libgtest-dev libgmock-dev \
+dpkg-dev fakeroot file lintian desktop-file-utils appstream
 
 # Debian's own hardening flags, as a package built by its tools would have.
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"

@@ -24,19 +24,8 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-packages="xvfb trayer xdotool x11-utils imagemagick"
-missing=""
-for p in $packages; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-    echo "Installing:$missing"
-    SUDO=""
-    [ "$(id -u)" -eq 0 ] || SUDO=sudo
-    $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
-        --no-install-recommends $missing
-fi
+. tools/packages.sh
+need_packages xvfb trayer xdotool x11-utils imagemagick
 [ -x "$build/dayloom" ] || { echo "tray-check: no $build/dayloom; build first" >&2; exit 1; }
 
 work=$(mktemp -d /tmp/dayloom-tray.XXXXXX)

@@ -1,0 +1,21 @@
+#pragma once
+// What the import windows ask of the main window.
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+#include "events/date_time.h"
+#include "events/todo_item.h"
+
+struct TImportHost {
+    // The main window's one change path: runs `edit` on the event store, then
+    // rebuilds the day list and the reminder list (the reminder timer held
+    // meanwhile), marks the `mark` days, unmarks the `unmarkIfFree` days that
+    // no event starts on any more and recomputes the markers.
+    using Edit = std::function<void(TodoItems& store, std::vector<TDateTime>& mark,
+                                    std::vector<TDateTime>& unmarkIfFree)>;
+    std::function<void(const Edit&)> ChangeStore;
+    std::function<int()> CalendarYear;
+    std::function<void(const QString& text)> ShowMessage;
+};
