@@ -40,21 +40,25 @@ for run in $(seq "$runs"); do
     (cd "$dir" && exec /usr/bin/time -f "%M" -o "$dir/peak" "$dir/dayloom" >"$dir/log" 2>&1) &
     timer=$!
     pid=""
-    while [ -z "$pid" ]; do pid=$(pgrep -P "$timer" || true); done
+    while [ -z "$pid" ] && kill -0 "$timer" 2>/dev/null; do pid=$(pgrep -P "$timer" || true); done
     win=""
-    until win=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1) && [ -n "$win" ]; do
+    # A program that ends before its window shows is a failed run too.
+    until [ -z "$pid" ] || ! kill -0 "$pid" 2>/dev/null ||
+          { win=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1) && [ -n "$win" ]; }; do
         sleep 0.01
     done
     t1=$(now)
-    # The first ticks raise today's reminders; give them time to come up.
-    sleep "${SETTLE:-3}"
+    if [ -n "$win" ]; then
+        # The first ticks raise today's reminders; give them time to come up.
+        sleep "${SETTLE:-3}"
+        xdotool windowfocus --sync "$win" 2>/dev/null || true
+        xdotool key ctrl+q 2>/dev/null
+    fi
     t2=$(now)
-    xdotool windowfocus --sync "$win" 2>/dev/null || true
-    xdotool key ctrl+q 2>/dev/null
     status=0
     wait "$timer" || status=$?
     t3=$(now)
-    if [ "$status" -ne 0 ] || grep -q "ERROR: AddressSanitizer\|runtime error" "$dir/log"; then
+    if [ "$status" -ne 0 ] || [ -z "$win" ] || grep -q "ERROR: AddressSanitizer\|runtime error" "$dir/log"; then
         failed=$((failed + 1))
         mkdir -p "$kept"
         rm -rf "$dir/dayloom_data"

@@ -26,7 +26,7 @@ cp "$build/dayloom" "$work/"
 data=$work/dayloom_data
 mkdir "$data"
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xpid=$!
 i=0
 until [ -s "$work/display" ]; do
