@@ -571,6 +571,8 @@ void TMainForm::ChangeEvents(StoreChange what, const std::function<void(StoreCha
 
 void TMainForm::SaveSoonTimeout() {
     SaveSoon->stop();
+    // The options go with the events: an import's day of birth, the window's place.
+    SaveWinOption(OptionsFileName);
     QString error;
     if (SaveEventFile(error)) {
         saveFailureShown_ = false;

@@ -10,13 +10,13 @@
 #   bench/startup.sh BUILD_DIR COUNT [RUNS]
 #   SETTLE=0.5 bench/startup.sh ...   # Ctrl+Q sooner (default 3 s after the window)
 #
-# Needs an X server on $DISPLAY (for example `Xvfb :96 &` and DISPLAY=:96),
+# Needs an X server on $DISPLAY (for example `Xvfb :96 -noreset &` and DISPLAY=:96),
 # xdotool, and BUILD_DIR/dayloom and BUILD_DIR/make_event_files.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 count=$2
 runs=${3:-3}
-: "${DISPLAY:?an X server is needed (e.g. Xvfb :96 & export DISPLAY=:96)}"
+: "${DISPLAY:?an X server is needed (e.g. Xvfb :96 -noreset & export DISPLAY=:96)}"
 command -v xdotool >/dev/null || { echo "xdotool is needed" >&2; exit 1; }
 
 work=$(mktemp -d)

@@ -139,12 +139,14 @@ TEST_F(MainFormTest, ChangesAreSavedSoonAfterwards) {
         dlg.SubjectName->setText(QStringLiteral("Сразу"));
         return int(QDialog::Accepted);
     };
+    std::filesystem::remove(form->OptionsFileName);
     for (int i = 0; i < 3; ++i) ClickButton(form.get(), "SpeedButton1");  // a burst is one save
     EXPECT_TRUE(form->SaveSoon->isActive());
     QTest::qWait(60);
     TodoItems saved;
     ASSERT_EQ(LoadFromFile(Db(), saved).status, LoadReport::Status::Ok);
     EXPECT_EQ(saved.Count(), 3);
+    EXPECT_TRUE(std::filesystem::exists(form->OptionsFileName));  // saved with the events
 
     // A failing background save is told once, without waiting for the user,
     // and tried again at the next change.
