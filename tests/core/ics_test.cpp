@@ -344,6 +344,32 @@ TEST(ICalendar, AFaultyFileAddsNothingAndNamesItsLine) {
     }
 }
 
+// Found by fuzzing: moments at the calendar's ends moved onto a clock three
+// hours ahead left the years the event file holds, and a span of millennia
+// overflowed the count of minutes it was measured in.
+TEST(ICalendar, TheCalendarsEndsHoldOnAnotherClock) {
+    const IcsZone ahead = FixedZone("Etc/GMT-3", 3 * 3600);
+    const auto read = [&](const std::string& body) {
+        return ReadICalendar("BEGIN:VCALENDAR\nBEGIN:VEVENT\n" + body + "END:VEVENT\nEND:VCALENDAR\n", ahead);
+    };
+    IcsRun run = read("DTSTART:99991231T220000Z\n");
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(run.Line, 3);
+    EXPECT_NE(run.Message.find("выходит за 9999 год"), std::string::npos) << run.Message;
+    run = read("DTSTART:99991231T100000Z\nDURATION:P1D\n");
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(run.Line, 4);
+    EXPECT_NE(run.Message.find("DURATION"), std::string::npos) << run.Message;
+
+    run = read("DTSTART:99991231T100000Z\nDURATION:PT1H\n");  // 23:00 of the last day is still ours
+    ASSERT_TRUE(run.ok) << run.Message;
+    EXPECT_EQ(run.Events[0].CreationDate, At(9999, 12, 31, 13, 0));
+    run = read("DTSTART:00010101T000000\nDTEND:99991231T000000\nSUMMARY:Long\n");
+    ASSERT_TRUE(run.ok) << run.Message;
+    ASSERT_EQ(run.Events.size(), 1u);
+    EXPECT_EQ(run.Events[0].CompletionDate, 0);  // simple: no count of dayloom's says 10,000 years
+}
+
 TEST(ICalendar, LinesAreFoldedAt75OctetsWithoutCuttingACharacter) {
     std::string out;
     std::string cyrillic = "SUMMARY:";
