@@ -1,13 +1,7 @@
 // WriteThenRename for Windows; events/safe_file_posix.cpp is the POSIX one.
 #ifdef _WIN32
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "events/windows_api.h"
 
 #include <algorithm>
 #include <string>

@@ -2,13 +2,7 @@
 // settings/autostart_link_posix.cpp is the XDG autostart entry.
 #ifdef _WIN32
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "events/windows_api.h"
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>

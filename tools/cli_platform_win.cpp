@@ -3,13 +3,7 @@
 
 #include "tools/cli_platform.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "events/windows_api.h"
 
 #include <cstdlib>
 #include <cwchar>

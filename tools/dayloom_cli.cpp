@@ -11,13 +11,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "events/windows_api.h"
 #include <shellapi.h>
 #include <fcntl.h>
 #include <io.h>
