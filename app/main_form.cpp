@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QThreadPool>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
@@ -91,12 +92,14 @@ void TMainForm::ConnectHandlers() {
     SaveSoon->setInterval(2000);
     connect(SaveSoon, &QTimer::timeout, this, &TMainForm::SaveSoonTimeout);
     // A logout or shutdown may end the program without closing the window.
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
+    committer_ = std::make_unique<QThreadPool>();
+    committer_->setMaxThreadCount(1);
+    const auto saveNow = [this] {
         if (SaveSoon->isActive()) SaveSoonTimeout();
-    });
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
-        if (SaveSoon->isActive()) SaveSoonTimeout();
-    });
+        WaitForSaves();
+    };
+    connect(qApp, &QGuiApplication::commitDataRequest, this, saveNow);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, saveNow);
     TimerAlert = new QTimer(this);
     TimerAlert->setObjectName(QStringLiteral("TimerAlert"));
     TimerAlert->setInterval(1000);
@@ -107,7 +110,8 @@ void TMainForm::ConnectHandlers() {
             [this](Qt::KeyboardModifiers, int x, int y) { TodoListShowMouseMove(x, y); });
 }
 
-TMainForm::~TMainForm() = default;
+// A commit still running reports back to this window: it ends first.
+TMainForm::~TMainForm() { WaitForSaves(); }
 
 void TMainForm::BuildLayout() {
     QFont f(QStringLiteral("Tahoma"));
@@ -386,7 +390,7 @@ void TMainForm::DeleteEventFromCalendar(TDateTime day) {
     if (::DeleteEventFromCalendar(PlannerCalendar1->Events(), day)) PlannerCalendar1->RepaintDate(day);
 }
 
-bool TMainForm::SaveEventFile(QString& error) {
+bool TMainForm::ReadyToSave(QString& error) {
     std::error_code ec;
     std::filesystem::create_directories(DataDir, ec);
     if (std::filesystem::is_directory(EventFileName(), ec)) {
@@ -400,6 +404,11 @@ bool TMainForm::SaveEventFile(QString& error) {
             return false;
         }
     }
+    return true;
+}
+
+bool TMainForm::SaveEventFile(QString& error) {
+    if (!ReadyToSave(error)) return false;
     const WriteResult w = SaveToFile(EventFileName(), TodoListSrc);
     if (!w.ok) error = QString::fromStdString(w.error);
     return w.ok;
@@ -407,6 +416,7 @@ bool TMainForm::SaveEventFile(QString& error) {
 
 bool TMainForm::FormCloseQuery() {
     SaveSoon->stop();
+    WaitForSaves();
     std::error_code ec;
     if (env_.FreeSpace(std::filesystem::current_path(ec)) != -1) SaveWinOption(OptionsFileName);
     for (;;) {
@@ -574,10 +584,27 @@ void TMainForm::SaveSoonTimeout() {
     // The options go with the events: an import's day of birth, the window's place.
     SaveWinOption(OptionsFileName);
     QString error;
-    if (SaveEventFile(error)) {
-        saveFailureShown_ = false;
-        return;
-    }
+    PreparedWrite prepared;
+    if (!ReadyToSave(error)) return SaveFailed(error);
+    if (const WriteResult w = PrepareEventFile(EventFileName(), TodoListSrc, prepared); !w.ok)
+        return SaveFailed(QString::fromStdString(w.error));
+    committer_->start([this, prepared] {
+        const WriteResult w = CommitWrite(prepared);
+        QMetaObject::invokeMethod(
+            this,
+            [this, w] {
+                if (w.ok) saveFailureShown_ = false;
+                else SaveFailed(QString::fromStdString(w.error));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void TMainForm::WaitForSaves() {
+    if (committer_) committer_->waitForDone();
+}
+
+void TMainForm::SaveFailed(const QString& error) {
     if (std::exchange(saveFailureShown_, true)) return;
     env_.Notify(this, QStringLiteral("Не удалось сохранить события в файл\n%1\n(%2)\n\n"
                                      "Программа попробует снова после следующего изменения "

@@ -27,6 +27,7 @@ class QSystemTrayIcon;
 class TColorDlg;
 class QLabel;
 class QMenu;
+class QThreadPool;
 class QTimer;
 class QToolButton;
 class TFormAlert;
@@ -147,9 +148,13 @@ public:
     // The store is saved this long after the last change (a burst of changes
     // is one save), so a crash or a kill loses at most these seconds.
     QTimer* SaveSoon = nullptr;
-    // Saves now if a change is waiting; a failure is told once, without
+    // Saves now: the store goes into a temporary beside the file here, and
+    // the flush to disk and the rename run on the committer's thread, so the
+    // window does not wait for the disk. A failure is told once, without
     // blocking, and the next change tries again.
     void SaveSoonTimeout();
+    // Waits until the saves handed to the committer are on disk.
+    void WaitForSaves();
 
     // Rebuilds the day list for `day` (day mode) and forgets the selection.
     void UpDateDayList(TDateTime day);
@@ -274,7 +279,10 @@ private:
     void ReadEventFile();
     // Keeps a copy of a file that could not be read whole; true when it is safe.
     bool KeepDamagedCopy(QString& where, QString& error);
+    // No folder where the file goes, and a damaged file kept as a copy first.
+    bool ReadyToSave(QString& error);
     bool SaveEventFile(QString& error);
+    void SaveFailed(const QString& error);
     QString ThisDayCaption() const;
     TCalendarEvent MarkerPrototype() const;
     void RepaintDays(const std::vector<TDateTime>& days);
@@ -290,4 +298,6 @@ private:
     LoadReport lastLoad_;
     bool damagedUncopied_ = false;  // the file on disk is damaged and has no copy yet
     bool saveFailureShown_ = false; // the user has been told the background save fails
+    // One thread that commits prepared saves in the order they were made.
+    std::unique_ptr<QThreadPool> committer_;
 };

@@ -557,7 +557,7 @@ std::string SaveToBytes(const TodoItems& items) {
     return out;
 }
 
-WriteResult SaveToFile(const std::filesystem::path& path, const TodoItems& items, bool sync) {
+WriteResult PrepareEventFile(const std::filesystem::path& path, const TodoItems& items, PreparedWrite& prepared) {
     // Written a chunk at a time: the file's image is never held whole beside
     // the store.
     constexpr size_t kChunk = size_t{1} << 20;
@@ -565,7 +565,7 @@ WriteResult SaveToFile(const std::filesystem::path& path, const TodoItems& items
     chunk.reserve(kChunk + 4096);
     size_t next = 0;
     bool header = true;
-    return WriteChunksAtomically(
+    return PrepareWrite(
         path,
         [&]() -> std::string_view {
             chunk.clear();
@@ -574,5 +574,11 @@ WriteResult SaveToFile(const std::filesystem::path& path, const TodoItems& items
                 PutRecord(chunk, items[static_cast<int>(next++)]);
             return chunk;
         },
-        sync);
+        prepared);
+}
+
+WriteResult SaveToFile(const std::filesystem::path& path, const TodoItems& items, bool sync) {
+    PreparedWrite prepared;
+    const WriteResult r = PrepareEventFile(path, items, prepared);
+    return r.ok ? CommitWrite(prepared, sync) : r;
 }

@@ -43,3 +43,6 @@ LoadReport ScanEventFile(const std::filesystem::path& path,
 std::string SaveToBytes(const TodoItems& items);
 WriteResult SaveToFile(const std::filesystem::path& path, const TodoItems& items,
                        bool sync = true);
+// The first step of SaveToFile: the items in a temporary beside the file,
+// for CommitWrite to put in its place.
+WriteResult PrepareEventFile(const std::filesystem::path& path, const TodoItems& items, PreparedWrite& prepared);

@@ -38,15 +38,19 @@ bool IsLeftoverTemp(const fs::path& name, const fs::path& targetName) {
     return true;
 }
 
-void RemoveLeftoverTemps(const fs::path& target) {
+void RemoveLeftoverTemps(const fs::path& target, bool keepOwn) {
     const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
     const fs::path targetName = target.filename();
+    fs::path own = targetName;
+    own += kTempMark;
+    own += std::to_string(CurrentProcessId()) + "-";
     std::error_code ec;
     std::vector<fs::path> found;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code typeEc;
-        if (it->is_regular_file(typeEc) && !it->is_symlink(typeEc) &&
-            IsLeftoverTemp(it->path().filename(), targetName))
+        const fs::path name = it->path().filename();
+        if (keepOwn && name.native().compare(0, own.native().size(), own.native()) == 0) continue;
+        if (it->is_regular_file(typeEc) && !it->is_symlink(typeEc) && IsLeftoverTemp(name, targetName))
             found.push_back(it->path());
     }
     for (const fs::path& p : found) fs::remove(p, ec);
@@ -79,17 +83,29 @@ WriteResult WriteFileAtomically(const fs::path& path, std::string_view data, boo
 }
 
 WriteResult WriteChunksAtomically(const fs::path& path, const ChunkSource& next, bool sync) {
+    PreparedWrite prepared;
+    const WriteResult r = PrepareWrite(path, next, prepared);
+    return r.ok ? CommitWrite(prepared, sync) : r;
+}
+
+WriteResult PrepareWrite(const fs::path& path, const ChunkSource& next, PreparedWrite& prepared) {
     if (path.filename().empty()) return {false, "не указано имя файла"};
-    const fs::path target = RealTarget(path);
-    const fs::path tmp = safe_file_internal::TempPathFor(target);
-    WriteResult r = safe_file_internal::WriteThenRename(tmp, target, next, sync);
-    // Only after a success: the temporary of this save is renamed by then,
-    // and a failing disk is not made busier.
-    if (r.ok) safe_file_internal::RemoveLeftoverTemps(target);
+    prepared.target = RealTarget(path);
+    prepared.temp = safe_file_internal::TempPathFor(prepared.target);
+    return safe_file_internal::WriteTemp(prepared.temp, prepared.target, next);
+}
+
+WriteResult CommitWrite(const PreparedWrite& prepared, bool sync) {
+    WriteResult r = safe_file_internal::SyncAndRename(prepared.temp, prepared.target, sync);
+    // Only after a success, and never for temporaries of this process: a
+    // later prepared write may be waiting for its own commit.
+    if (r.ok) safe_file_internal::RemoveLeftoverTemps(prepared.target, true);
     return r;
 }
 
-void RemoveLeftoverTemporaries(const fs::path& path) { safe_file_internal::RemoveLeftoverTemps(RealTarget(path)); }
+void RemoveLeftoverTemporaries(const fs::path& path) {
+    safe_file_internal::RemoveLeftoverTemps(RealTarget(path), false);
+}
 
 bool ReadWholeFile(const fs::path& path, std::string& out) {
     std::error_code ec;

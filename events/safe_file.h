@@ -21,6 +21,18 @@ using ChunkSource = std::function<std::string_view()>;
 WriteResult WriteChunksAtomically(const std::filesystem::path& path, const ChunkSource& next,
                                   bool sync = true);
 
+// The same in two steps, so the slow flush to disk can run away from the
+// window: PrepareWrite puts the contents into a temporary file beside the
+// target, leaving the old file as it is; CommitWrite flushes the temporary
+// to disk (when `sync` is set) and renames it over the target. Commits are
+// made in the order of their prepares. A prepared write never committed is a
+// leftover temporary. On failure either step removes the temporary.
+struct PreparedWrite {
+    std::filesystem::path temp, target;
+};
+WriteResult PrepareWrite(const std::filesystem::path& path, const ChunkSource& next, PreparedWrite& prepared);
+WriteResult CommitWrite(const PreparedWrite& prepared, bool sync = true);
+
 // Removes what saves of `path` killed mid-write left beside it.
 void RemoveLeftoverTemporaries(const std::filesystem::path& path);
 

@@ -17,9 +17,10 @@ std::filesystem::path TempPathFor(const std::filesystem::path& target);
 // "<targetName>.tmp-" and then digits and dashes only, nothing else.
 bool IsLeftoverTemp(const std::filesystem::path& name, const std::filesystem::path& targetName);
 
-// Removes the left-overs of `target` in its folder. Best effort: a save that
-// succeeded stays a success whatever happens here.
-void RemoveLeftoverTemps(const std::filesystem::path& target);
+// Removes the left-overs of `target` in its folder; with `keepOwn`, not those
+// of this process, whose prepared writes may still wait for their commits.
+// Best effort: a save that succeeded stays a success whatever happens here.
+void RemoveLeftoverTemps(const std::filesystem::path& target, bool keepOwn);
 
 // Platform part: the system's reason for an error code, the common ones
 // (no space, read-only, no permission, no folder) in Russian first.
@@ -30,10 +31,13 @@ std::string SystemReason(int err);
 // Platform part: the id of this process.
 unsigned long CurrentProcessId();
 
-// Platform part: creates `tmp`, writes the chunks `next` gives until it
-// gives an empty one, makes the file durable when `sync` is set and renames
-// it over `target`. On failure `tmp` is gone again.
-WriteResult WriteThenRename(const std::filesystem::path& tmp, const std::filesystem::path& target,
-                            const ChunkSource& next, bool sync);
+// Platform part: creates `tmp` with the permission bits of `target` and
+// writes the chunks `next` gives until it gives an empty one. On failure
+// `tmp` is gone again.
+WriteResult WriteTemp(const std::filesystem::path& tmp, const std::filesystem::path& target,
+                      const ChunkSource& next);
+// Platform part: makes `tmp` durable when `sync` is set and renames it over
+// `target` (durably too). On failure `tmp` is gone again.
+WriteResult SyncAndRename(const std::filesystem::path& tmp, const std::filesystem::path& target, bool sync);
 
 }  // namespace safe_file_internal

@@ -52,7 +52,7 @@ WriteResult SyncFolderOf(const fs::path& target) {
 
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(::getpid()); }
 
-WriteResult WriteThenRename(const fs::path& tmp, const fs::path& target, const ChunkSource& next, bool sync) {
+WriteResult WriteTemp(const fs::path& tmp, const fs::path& target, const ChunkSource& next) {
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return Failed("создание временного файла", errno);
     // The new file takes the old one's permission bits (a private 0600 file
@@ -75,16 +75,30 @@ WriteResult WriteThenRename(const fs::path& tmp, const fs::path& target, const C
             done += static_cast<size_t>(w);
         }
     }
-    if (sync) {
-        int rc;
-        do rc = ::fsync(fd);
-        while (rc != 0 && errno == EINTR);
-        if (rc != 0) return fail("запись на диск", errno);
-    }
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(tmp.c_str());
         return Failed("закрытие временного файла", err);
+    }
+    return {true, {}};
+}
+
+WriteResult SyncAndRename(const fs::path& tmp, const fs::path& target, bool sync) {
+    if (sync) {
+        // Any descriptor of the file flushes all of its data; a read-only one
+        // opens even when the kept permission bits forbid writing.
+        const int fd = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
+        int rc = -1, err = errno;
+        if (fd >= 0) {
+            do rc = ::fsync(fd);
+            while (rc != 0 && errno == EINTR);
+            err = errno;
+            ::close(fd);
+        }
+        if (rc != 0) {
+            ::unlink(tmp.c_str());
+            return Failed("запись на диск", err);
+        }
     }
     if (::rename(tmp.c_str(), target.c_str()) != 0) {
         const int err = errno;

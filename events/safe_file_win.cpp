@@ -53,7 +53,7 @@ WriteResult Failed(const char* step, DWORD code) { return {false, std::string(st
 
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(::GetCurrentProcessId()); }
 
-WriteResult WriteThenRename(const fs::path& tmp, const fs::path& target, const ChunkSource& next, bool sync) {
+WriteResult WriteTemp(const fs::path& tmp, const fs::path&, const ChunkSource& next) {
     const HANDLE h = ::CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Failed("создание временного файла", ::GetLastError());
@@ -73,11 +73,27 @@ WriteResult WriteThenRename(const fs::path& tmp, const fs::path& target, const C
             done += written;
         }
     }
-    if (sync && !::FlushFileBuffers(h)) return fail("запись на диск", ::GetLastError());
     if (!::CloseHandle(h)) {
         const DWORD code = ::GetLastError();
         ::DeleteFileW(tmp.c_str());
         return Failed("закрытие временного файла", code);
+    }
+    return {true, {}};
+}
+
+WriteResult SyncAndRename(const fs::path& tmp, const fs::path& target, bool sync) {
+    if (sync) {
+        const HANDLE h = ::CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD code = h == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
+        if (h != INVALID_HANDLE_VALUE) {
+            if (!::FlushFileBuffers(h)) code = ::GetLastError();
+            ::CloseHandle(h);
+        }
+        if (code != 0) {
+            ::DeleteFileW(tmp.c_str());
+            return Failed("запись на диск", code);
+        }
     }
     const DWORD flags = MOVEFILE_REPLACE_EXISTING | (sync ? MOVEFILE_WRITE_THROUGH : 0);
     if (!::MoveFileExW(tmp.c_str(), target.c_str(), flags)) {

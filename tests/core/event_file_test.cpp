@@ -5,6 +5,7 @@
 
 #include "events/ansi.h"
 #include "events/event_file.h"
+#include "tests/support/builders.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -143,6 +144,20 @@ TEST(EventFile, SaveAndLoadThroughDisk) {
     EXPECT_EQ(LoadFromFile(dir / "nothing.db", items).status, LoadReport::Status::Missing);
 }
 
+TEST(EventFile, ImportMarksReadBackAsTheirKinds) {
+    for (const TImportKind kind : {TImportKind::None, TImportKind::MoonDays, TImportKind::SunRiseSet,
+                                   TImportKind::MoonAspects, TImportKind::VoidOfCourse,
+                                   TImportKind::FavourableDays}) {
+        TTodoItem e = Event("x", At(2010, 10, 11, 9, 0));
+        e.Imported = kind;
+        const std::string bytes = SaveToBytes(Store({e}));
+        TodoItems back;
+        ASSERT_EQ(LoadFromBytes(bytes, back).status, LoadReport::Status::Ok);
+        EXPECT_EQ(back[0].Imported, kind) << int(kind);
+        EXPECT_EQ(SaveToBytes(back), bytes) << int(kind);
+    }
+}
+
 // Random files the reader takes as whole: fields in any order, repeated,
 // missing, unknown identifiers, notes with bare LF or CR, a Complete byte of
 // 2, an odd import mark. Every one of them must be written back byte for byte.
@@ -222,6 +237,7 @@ TEST(EventFile, KeptBytesGiveWayToAChange) {
 
 }  // namespace
 
+#include "tests/support/builders.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

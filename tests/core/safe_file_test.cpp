@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <string>
+#include <utility>
 
 #include "events/safe_file.h"
 #include "events/safe_file_internal.h"
@@ -58,6 +60,50 @@ TEST_F(SafeFile, NextSaveRemovesLeftOversOfTheSameFileOnly) {
     want.insert("ListToDo.db");
     want.insert("ListToDo.db.tmp-5-5");
     EXPECT_EQ(Names(), want);
+}
+
+// The window prepares saves and commits them off its thread: the file stays
+// old until a commit, a commit keeps this program's later prepared saves, and
+// the clean-up at start takes every temporary.
+TEST_F(SafeFile, PreparedWritesWaitForTheirCommitsInOrder) {
+    const fs::path file = dir / "ListToDo.db";
+    ASSERT_TRUE(WriteFileAtomically(file, "old").ok);
+    const auto prepare = [&](std::string_view data) {
+        bool given = false;
+        PreparedWrite p;
+        const WriteResult w = PrepareWrite(
+            file, [&] { return std::exchange(given, true) ? std::string_view() : data; }, p);
+        EXPECT_TRUE(w.ok) << w.error;
+        return p;
+    };
+    const PreparedWrite first = prepare("new"), second = prepare("newer");
+    EXPECT_EQ(TempFolder::Read(file), "old");
+    EXPECT_EQ(Names(), (std::set<fs::path>{"ListToDo.db", first.temp.filename(), second.temp.filename()}));
+    ASSERT_TRUE(CommitWrite(first).ok);
+    EXPECT_EQ(TempFolder::Read(file), "new");
+    ASSERT_TRUE(CommitWrite(second).ok);
+    EXPECT_EQ(TempFolder::Read(file), "newer");
+    EXPECT_EQ(Names(), std::set<fs::path>{"ListToDo.db"});
+
+    const PreparedWrite orphan = prepare("lost");  // as if killed before its commit
+    RemoveLeftoverTemporaries(file);
+    EXPECT_EQ(Names(), std::set<fs::path>{"ListToDo.db"});
+    EXPECT_FALSE(CommitWrite(orphan).ok);
+    EXPECT_EQ(TempFolder::Read(file), "newer");
+}
+
+// A damaged file's copy never lands on a name already taken.
+TEST_F(SafeFile, CopiesTakeFreeNamesAndHoldTheOriginalsBytes) {
+    const fs::path file = dir / "ListToDo.db";
+    TempFolder::Write(file, "damaged");
+    Touch("ListToDo.db.damaged-2");  // taken out of turn
+    const CopyResult a = KeepVerifiedCopy(file, "ListToDo.db.damaged");
+    const CopyResult b = KeepVerifiedCopy(file, "ListToDo.db.damaged");
+    ASSERT_TRUE(a.ok && b.ok) << a.error << b.error;
+    EXPECT_EQ(a.copy.filename(), "ListToDo.db.damaged");
+    EXPECT_EQ(b.copy.filename(), "ListToDo.db.damaged-3");
+    EXPECT_EQ(TempFolder::Read(b.copy), "damaged");
+    EXPECT_EQ(TempFolder::Read(dir / "ListToDo.db.damaged-2"), "x");
 }
 
 TEST_F(SafeFile, FailureIsReportedAndLeavesNoTemporary) {

@@ -125,8 +125,11 @@ TEST(ThemeNames, OnlyLettersDigitsDashAndUnderscoreMakeATheme) {
     };
     for (const auto& c : cases) EXPECT_EQ(CheckThemeName(ansi(c.name)), c.check) << c.name;
     // Every name that passes also names a plain file with its extension.
-    for (const auto& c : cases)
-        if (c.check == ThemeNameCheck::Ok) EXPECT_TRUE(IsPlainFileName(ansi(c.name) + ".tdt")) << c.name;
+    for (const auto& c : cases) {
+        if (c.check == ThemeNameCheck::Ok) {
+            EXPECT_TRUE(IsPlainFileName(ansi(c.name) + ".tdt")) << c.name;
+        }
+    }
 }
 
 TEST(ThemeNames, FilesMatchWithoutRegardToCase) {

@@ -128,6 +128,14 @@ TEST(Application, CaptionsAndMessageBoxes) {
     EXPECT_LE(off.manhattanLength(), 2) << off.x() << "," << off.y();
 }
 
+// The save timer has fired and its commit, made off the window's thread, has
+// reported back.
+void SavesDone(TMainForm& form) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.SaveSoon->isActive(); }, 2000));
+    form.WaitForSaves();
+    QApplication::processEvents();
+}
+
 // A change reaches the disk shortly after it is made, not only at close:
 // a kill after that loses nothing.
 TEST_F(MainFormTest, ChangesAreSavedSoonAfterwards) {
@@ -142,7 +150,7 @@ TEST_F(MainFormTest, ChangesAreSavedSoonAfterwards) {
     std::filesystem::remove(form->OptionsFileName);
     for (int i = 0; i < 3; ++i) ClickButton(form.get(), "SpeedButton1");  // a burst is one save
     EXPECT_TRUE(form->SaveSoon->isActive());
-    QTest::qWait(60);
+    SavesDone(*form);
     TodoItems saved;
     ASSERT_EQ(LoadFromFile(Db(), saved).status, LoadReport::Status::Ok);
     EXPECT_EQ(saved.Count(), 3);
@@ -153,13 +161,13 @@ TEST_F(MainFormTest, ChangesAreSavedSoonAfterwards) {
     std::filesystem::remove(Db());
     std::filesystem::create_directories(Db() / "blocker");
     ClickButton(form.get(), "SpeedButton1");
-    QTest::qWait(60);
+    SavesDone(*form);
     ClickButton(form.get(), "SpeedButton1");
-    QTest::qWait(60);
+    SavesDone(*form);
     EXPECT_EQ(env.messages.size(), 1);
     std::filesystem::remove_all(Db());
     ClickButton(form.get(), "SpeedButton1");
-    QTest::qWait(60);
+    SavesDone(*form);
     ASSERT_EQ(LoadFromFile(Db(), saved).status, LoadReport::Status::Ok);
     EXPECT_EQ(saved.Count(), 6);
 }
