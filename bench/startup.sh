@@ -9,6 +9,9 @@
 #
 #   bench/startup.sh BUILD_DIR COUNT [RUNS]
 #   SETTLE=0.5 bench/startup.sh ...   # Ctrl+Q sooner (default 3 s after the window)
+#   CHANGE=1 SETTLE=2.1 bench/startup.sh ...   # add an event first, quit SETTLE s
+#                                    # later, and check that the file holds it
+#                                    # (needs BUILD_DIR/dayloom-cli)
 #
 # Needs an X server on $DISPLAY (for example `Xvfb :96 -noreset &` and DISPLAY=:96),
 # xdotool, and BUILD_DIR/dayloom and BUILD_DIR/make_event_files.
@@ -48,6 +51,23 @@ for run in $(seq "$runs"); do
         sleep 0.01
     done
     t1=$(now)
+    if [ -n "$win" ] && [ -n "${CHANGE:-}" ]; then
+        # An event added with the keys, then Ctrl+Q SETTLE seconds later:
+        # before, during or after the save that follows a change.
+        sleep 1
+        xdotool windowfocus --sync "$win" 2>/dev/null || true
+        xdotool key Insert
+        editor=""
+        for _ in $(seq 200); do
+            editor=$(xdotool search --all --onlyvisible --pid "$pid" --name "^Событие\$" 2>/dev/null | head -1) || true
+            [ -n "$editor" ] && break
+            sleep 0.05
+        done
+        xdotool windowfocus --sync "$editor" 2>/dev/null || true
+        sleep 0.3
+        xdotool type "Change $run"
+        xdotool key Return
+    fi
     if [ -n "$win" ]; then
         # The first ticks raise today's reminders; give them time to come up.
         sleep "${SETTLE:-3}"
@@ -58,6 +78,12 @@ for run in $(seq "$runs"); do
     status=0
     wait "$timer" || status=$?
     t3=$(now)
+    if [ -n "${CHANGE:-}" ] && [ "$status" -eq 0 ] &&
+       ! { "$build/dayloom-cli" agenda --data "$dir/dayloom_data" >"$dir/agenda" &&
+           grep -q "Change $run\$" "$dir/agenda"; }; then
+        echo "run $run: the added event is not in the file" >>"$dir/log"
+        status=99
+    fi
     if [ "$status" -ne 0 ] || [ -z "$win" ] || grep -q "ERROR: AddressSanitizer\|runtime error" "$dir/log"; then
         failed=$((failed + 1))
         mkdir -p "$kept"

@@ -315,7 +315,10 @@ LoadReport ReadRecords(Reader& r, Sink& sink, bool keepAll) {
         rep.status = LoadReport::Status::Damaged;
         rep.problem = Damage("объявлено записей: " + std::to_string(n) + ", а данных меньше");
     }
-    sink.Reserve(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(n), plausible)));
+    // Room for the session's additions: the first new event would otherwise
+    // move the whole store into twice the memory while both copies live.
+    const auto expected = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(n), plausible));
+    sink.Reserve(expected + expected / 32 + 64);
     std::string fieldProblem;
     int loaded = 0;
     for (int32_t i = 0; i < n; ++i) {

@@ -144,6 +144,18 @@ TEST(EventFile, SaveAndLoadThroughDisk) {
     EXPECT_EQ(LoadFromFile(dir / "nothing.db", items).status, LoadReport::Status::Missing);
 }
 
+// A loaded store takes the session's first additions where it is: moving a
+// million records into new memory would need both copies at once.
+TEST(EventFile, ALoadedStoreHasRoomForNewEvents) {
+    TodoItems many;
+    for (int i = 0; i < 3000; ++i) many.Add(Event("e" + std::to_string(i), At(2010, 10, 11, 9, 0)));
+    TodoItems items;
+    ASSERT_EQ(LoadFromBytes(SaveToBytes(many), items).status, LoadReport::Status::Ok);
+    const TTodoItem* first = &items[0];
+    for (int i = 0; i < 90; ++i) items.Add(Event("new", At(2010, 10, 12, 9, 0)));
+    EXPECT_EQ(&items[0], first);
+}
+
 TEST(EventFile, ImportMarksReadBackAsTheirKinds) {
     for (const TImportKind kind : {TImportKind::None, TImportKind::MoonDays, TImportKind::SunRiseSet,
                                    TImportKind::MoonAspects, TImportKind::VoidOfCourse,
