@@ -65,6 +65,28 @@ TEST_F(MainFormTest, CanonicalFileIsWrittenBackByteForByte) {
     EXPECT_FALSE(std::filesystem::exists(Db().string() + ".tmp-4242-7"));
 }
 
+// Another writer's record (notes ending in bare LF, a sixteenth field this
+// program does not know) comes back as it was after a start and a close.
+TEST_F(MainFormTest, AnotherWritersRecordComesBackByteForByte) {
+    TTodoItem it = Event("Чужая запись", At(2010, 10, 11, 9, 30));
+    it.SetNotesText("X\r\nY\r\n");
+    std::string bytes = SaveToBytes(Store({it}));
+    const std::string crlf("\x07\x06\x00X\r\nY\r\n", 9), lf("\x07\x04\x00X\nY\n", 7);
+    ASSERT_NE(bytes.find(crlf), std::string::npos);
+    bytes.replace(bytes.find(crlf), crlf.size(), lf);
+    ASSERT_EQ(bytes[4], '\x0f');
+    bytes[4] = '\x10';  // sixteen fields, the last one unknown
+    bytes += std::string("\x10\x02\x00zz", 5);
+    std::filesystem::create_directories(Data());
+    TempFolder::Write(Db(), bytes);
+    Start();
+    ASSERT_EQ(form->TodoListSrc.Count(), 1);
+    EXPECT_EQ(form->TodoListSrc[0].NotesText(), "X\r\nY\r\n");
+    form->close();
+    EXPECT_EQ(ReadAll(Db()), bytes);
+    EXPECT_TRUE(env.messages.isEmpty());
+}
+
 TEST_F(MainFormTest, DamagedFileIsKeptBesideAndReportedOnce) {
     std::filesystem::create_directories(Data());
     const std::string damaged("\x05\x00\x00\x00\x01\x00\x00\x00\x0b\x03\x00" "abc" "\x02\x00", 16);
