@@ -337,8 +337,9 @@ void TMainForm::ReadEventFile() {
     if (KeepDamagedCopy(where, error))
         text += QStringLiteral("\nИсходный файл сохранён без изменений как:\n%1").arg(where);
     else
-        text += QStringLiteral("\nСохранить копию исходного файла не удалось (%1); "
-                               "при выходе программа спросит, перезаписывать ли его.")
+        text += QStringLiteral("\nСохранить копию исходного файла не удалось (%1).\n"
+                               "Пока копии нет, файл не будет перезаписан: программа попробует "
+                               "сделать её снова после следующего изменения и при выходе.")
                     .arg(error);
     // Shown once the window is on screen, not from inside its show event.
     QTimer::singleShot(0, this, [this, text] { env_.ShowMessage(this, text); });

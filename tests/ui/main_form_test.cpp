@@ -27,6 +27,14 @@ protected:
 
 // An empty folder gets an empty event file, the options of the default place
 // and the shipped themes; the panels show their default shades.
+// The save timer has fired and its commit, made off the window's thread, has
+// reported back.
+void SavesDone(TMainForm& form) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.SaveSoon->isActive(); }, 2000));
+    form.WaitForSaves();
+    QApplication::processEvents();
+}
+
 TEST_F(MainFormTest, FirstStartInAnEmptyFolder) {
     Start();
     EXPECT_EQ(form->windowTitle(), "dayloom");
@@ -110,6 +118,33 @@ TEST_F(MainFormTest, DamagedFileIsKeptBesideAndReportedOnce) {
     EXPECT_EQ(back[0].Subject, "abc");
 }
 
+// No copy can be made (every name is taken): the start says so truly, and
+// neither a change nor the close writes over the damaged file.
+TEST_F(MainFormTest, ADamagedFileWithoutACopyIsNeverWrittenOver) {
+    std::filesystem::create_directories(Data());
+    const std::string damaged("\x05\x00\x00\x00\x01\x00\x00\x00\x0b\x03\x00" "abc" "\x02\x00", 16);
+    TempFolder::Write(Db(), damaged);
+    const std::string name = "ListToDo.db.damaged-20101011-090000";
+    TempFolder::Write(Data() / name, "older");
+    for (int n = 2; n < 1000; ++n) TempFolder::Write(Data() / (name + "-" + std::to_string(n)), "older");
+    Start();
+    QApplication::processEvents();
+    ASSERT_EQ(env.messages.size(), 1);
+    EXPECT_TRUE(env.messages[0].contains("не будет перезаписан")) << env.messages[0].toStdString();
+    form->SaveSoon->setInterval(20);
+    env.modal = [](QDialog& d) {
+        dynamic_cast<TToDoEditDlg&>(d).SubjectName->setText(QStringLiteral("Новое"));
+        return int(QDialog::Accepted);
+    };
+    ClickButton(form.get(), "SpeedButton1");
+    SavesDone(*form);
+    ASSERT_EQ(env.messages.size(), 2);  // the save after the change cannot go on
+    EXPECT_TRUE(env.messages[1].contains("копию")) << env.messages[1].toStdString();
+    form->close();
+    EXPECT_EQ(ReadAll(Db()), damaged);
+    EXPECT_EQ(env.questions.size(), 1);  // at close: try again, or close without saving
+}
+
 TEST_F(MainFormTest, FailedSaveIsReportedWithThePathAndRetried) {
     RunOnce();
     // A folder in the file's place makes every write fail.
@@ -148,14 +183,6 @@ TEST(Application, CaptionsAndMessageBoxes) {
     EXPECT_EQ(box.windowTitle(), "dayloom");
     const QPoint off = box.frameGeometry().center() - box.screen()->geometry().center();
     EXPECT_LE(off.manhattanLength(), 2) << off.x() << "," << off.y();
-}
-
-// The save timer has fired and its commit, made off the window's thread, has
-// reported back.
-void SavesDone(TMainForm& form) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.SaveSoon->isActive(); }, 2000));
-    form.WaitForSaves();
-    QApplication::processEvents();
 }
 
 // A change reaches the disk shortly after it is made, not only at close:
