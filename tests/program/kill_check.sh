@@ -2,7 +2,8 @@
 # The real program under a private X server, driven by keys as a user drives
 # it: an event is added, the program is killed with SIGKILL three seconds
 # later and started again, and the event is there. On the way, a second start
-# on the same data folder must exit and leave the first one running.
+# on the same data folder must exit and leave the first one running, and an
+# event added just before SIGTERM must be saved.
 #   kill_check.sh BUILD_DIR
 # Exits 77 (skipped) without Xvfb or xdotool.
 set -eu
@@ -53,14 +54,29 @@ start() {
 }
 today() { "$build/dayloom-cli" agenda --data "$data"; }
 
+# Ins, the name, Enter: an event added as a user adds it.
+add_event() {
+    xdotool windowfocus --sync "$win"
+    xdotool key Insert
+    editor=$(window_of "$app" "Событие") || fail "Insert did not open the editor"
+    xdotool windowfocus --sync "$editor"
+    sleep 0.5  # the mapped dialog takes keys once Qt has handled its focus
+    xdotool type --delay 20 "$1"
+    xdotool key Return
+}
+# Waits up to 20 s for the program to end.
+wait_end() {
+    n=0
+    while kill -0 "$app" 2>/dev/null; do
+        n=$((n + 1)); [ $n -lt 200 ] || fail "$1"
+        sleep 0.1
+    done
+    wait "$app" 2>/dev/null || true
+    app=""
+}
+
 start
-xdotool windowfocus --sync "$win"
-xdotool key Insert
-editor=$(window_of "$app" "Событие") || fail "Insert did not open the editor"
-xdotool windowfocus --sync "$editor"
-sleep 0.5  # the mapped dialog takes keys once Qt has handled its focus
-xdotool type --delay 20 "Survives a kill"
-xdotool key Return
+add_event "Survives a kill"
 sleep 3
 kill -9 "$app"
 wait "$app" 2>/dev/null || true
@@ -84,11 +100,16 @@ echo "ok: a second start exits, the first keeps running"
 
 xdotool windowfocus --sync "$win"
 xdotool key ctrl+q
-n=0
-while kill -0 "$app" 2>/dev/null; do
-    n=$((n + 1)); [ $n -lt 200 ] || fail "Ctrl+Q did not end the program"
-    sleep 0.1
-done
-app=""
+wait_end "Ctrl+Q did not end the program"
 today | grep -q "Survives a kill" || fail "the event is gone after a restart and Ctrl+Q"
 echo "ok: the event is kept after a restart and Ctrl+Q"
+
+# SIGTERM (a shutdown) at once after a change: the window closes as a user
+# closes it, and saves.
+start
+add_event "Survives a TERM"
+sleep 0.3  # Enter handled; the save after the change is still 2 s away
+kill -TERM "$app"
+wait_end "SIGTERM did not end the program"
+today | grep -q "Survives a TERM" || fail "the event added just before SIGTERM is lost"
+echo "ok: the event added just before SIGTERM is in the file"
