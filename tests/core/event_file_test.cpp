@@ -61,6 +61,7 @@ TEST(EventFile, FieldsInAnyOrderRepeatedAndUnknown) {
     EXPECT_EQ(items[1].ImageIndex, 3);
     EXPECT_EQ(items[1].Notes, (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(items[1].NotesText(), "a\r\nb\r\n");
+    EXPECT_EQ(items[1].Resource, "");  // the notes are no other field's
 }
 
 TEST(EventFile, EmptyStoreIsFourBytes) {
@@ -86,6 +87,7 @@ TEST(EventFile, DamagedFilesLoadWhatIsCompleteAndSayWhy) {
         {"huge N", Hex("ff ff ff 7f") + rec, 1},
         {"ends inside the second record", Hex("02 00 00 00") + rec + rec.substr(0, 40), 1,
          "файл обрывается внутри записи 2"},
+        {"ends before the second record", Hex("02 00 00 00") + rec, 1, "файл обрывается на записи 2"},
         {"negative F", Hex("01 00 00 00 ff ff ff ff"), 0},
         {"implausible F", Hex("01 00 00 00 ff ff ff 00 01 01 00 00"), 0},
         {"text longer than the file", Hex("01 00 00 00 01 00 00 00 0b ff ff 41"), 0},
