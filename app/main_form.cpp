@@ -91,9 +91,9 @@ void TMainForm::ConnectHandlers() {
     SaveSoon->setSingleShot(true);
     SaveSoon->setInterval(2000);
     connect(SaveSoon, &QTimer::timeout, this, &TMainForm::SaveSoonTimeout);
-    // A logout or shutdown may end the program without closing the window.
     committer_ = std::make_unique<QThreadPool>();
-    committer_->setMaxThreadCount(1);
+    committer_->setMaxThreadCount(1);  // commits in the order of their saves
+    // A logout or shutdown may end the program without closing the window.
     const auto saveNow = [this] {
         if (SaveSoon->isActive()) SaveSoonTimeout();
         WaitForSaves();
