@@ -3,6 +3,7 @@
 // main window's one change path.
 #include "app/environment.h"
 #include "app/main_form.h"
+#include "events/qt_ansi.h"
 #include "import/form_jmd.h"
 #include "widgets/planner_calendar.h"
 
@@ -12,7 +13,7 @@ TImportHost TMainForm::ImportHost(std::function<QWidget*()> window) {
         ChangeEvents({}, [&](StoreChange& what) { edit(TodoListSrc, what.mark, what.unmarkIfFree); });
     };
     host.CalendarYear = [this] { return PlannerCalendar1->Year(); };
-    host.ShowMessage = [this, window](const QString& text) { env_.ShowMessage(window(), text); };
+    host.ShowMessage = [this, window](const std::string& text) { env_.ShowMessage(window(), FromAnsi(text)); };
     return host;
 }
 

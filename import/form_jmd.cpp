@@ -223,7 +223,7 @@ void TFormJMD::BitBtnLoadZetJMDClick() {
     if (file.isEmpty()) return;
     const ZetFile read = ReadZetFile(std::filesystem::path(file.toStdU16String()));
     if (!read.ok) {
-        host_.ShowMessage(FromAnsi(read.Error));
+        host_.ShowMessage(read.Error);
         return;
     }
     Memo1 = read.Lines;
@@ -236,7 +236,7 @@ void TFormJMD::BitBtnLoadZetJMDClick() {
 
 void TFormJMD::Finish(const ZetRun& run) {
     if (!run.ok()) {
-        if (run.Status != ZetStatus::NotThisKind) host_.ShowMessage(FromAnsi(run.Message));
+        if (run.Status != ZetStatus::NotThisKind) host_.ShowMessage(run.Message);
         return;
     }
     ZetAdded added;
@@ -245,7 +245,7 @@ void TFormJMD::Finish(const ZetRun& run) {
         mark = added.MarkDays;
     });
     // Silent as long as everything was new; a repeated import says why it added less.
-    if (added.AlreadyThere > 0) host_.ShowMessage(FromAnsi(ZetMessage::AddedSummary(added.Added, added.AlreadyThere)));
+    if (added.AlreadyThere > 0) host_.ShowMessage(ZetMessage::AddedSummary(added.Added, added.AlreadyThere));
 }
 
 void TFormJMD::BitBtnImportZetJMDClick() {

@@ -273,7 +273,7 @@ std::optional<int> TFormSunDay::SettleYear() {
     if (!s.ok) {
         edCurYear->setFocus();
         edCurYear->selectAll();
-        host_.ShowMessage(FromAnsi(s.message));
+        host_.ShowMessage(s.message);
         return std::nullopt;
     }
     edCurYear->setText(QString::number(s.year));
@@ -297,18 +297,18 @@ void TFormSunDay::BtnAddClick() {
     if (running_) return;
     const int birthDay = BoxBDay->currentIndex();
     if (birthDay < 1) {
-        host_.ShowMessage(FromAnsi(GoodDaysMessage::NoBirthDay()));
+        host_.ShowMessage(GoodDaysMessage::NoBirthDay());
         return;
     }
     const std::optional<int> year = SettleYear();
     if (!year) return;
-    QString message;
+    std::string message;
     {
         const SunDayRun run(*this);
         const GoodDaysRun found =
             FindGoodDaysOfYear({birthDay, *year, ChosenMonths(), ChBAboutDay->isChecked()}, Progress());
         if (!found.ok()) {
-            message = FromAnsi(found.Message);
+            message = found.Message;
         } else {
             ZetAdded added;
             host_.ChangeStore([&](TodoItems& store, std::vector<TDateTime>& mark, std::vector<TDateTime>&) {
@@ -317,10 +317,10 @@ void TFormSunDay::BtnAddClick() {
             });
             host_.BirthDayAdded(birthDay);
             // Silent while everything is new; a repeated add says why it added less.
-            if (added.AlreadyThere > 0) message = FromAnsi(ZetMessage::AddedSummary(added.Added, added.AlreadyThere));
+            if (added.AlreadyThere > 0) message = ZetMessage::AddedSummary(added.Added, added.AlreadyThere);
         }
     }
-    if (!message.isEmpty()) host_.ShowMessage(message);
+    if (!message.empty()) host_.ShowMessage(message);
 }
 
 void TFormSunDay::BtnDeleteClick() {

@@ -1,8 +1,8 @@
 #pragma once
-// What the import windows ask of the main window.
-#include <QString>
-
+// What the import windows ask of the main window; plain C++, like the runs
+// whose messages it carries.
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "events/date_time.h"
@@ -17,5 +17,6 @@ struct TImportHost {
                                     std::vector<TDateTime>& unmarkIfFree)>;
     std::function<void(const Edit&)> ChangeStore;
     std::function<int()> CalendarYear;
-    std::function<void(const QString& text)> ShowMessage;
+    // A message of the library's, in Windows-1251 as the library writes them.
+    std::function<void(const std::string& ansiText)> ShowMessage;
 };
