@@ -560,28 +560,26 @@ std::string SaveToBytes(const TodoItems& items) {
     return out;
 }
 
-WriteResult PrepareEventFile(const std::filesystem::path& path, const TodoItems& items, PreparedWrite& prepared) {
-    // Written a chunk at a time: the file's image is never held whole beside
-    // the store.
+namespace {
+
+// The file's image a chunk at a time: it is never held whole beside the store.
+ChunkSource EventFileChunks(const TodoItems& items) {
     constexpr size_t kChunk = size_t{1} << 20;
-    std::string chunk;
-    chunk.reserve(kChunk + 4096);
-    size_t next = 0;
-    bool header = true;
-    return PrepareWrite(
-        path,
-        [&]() -> std::string_view {
-            chunk.clear();
-            if (std::exchange(header, false)) PutLE(chunk, static_cast<uint32_t>(items.Count()), 4);
-            while (next < static_cast<size_t>(items.Count()) && chunk.size() < kChunk)
-                PutRecord(chunk, items[static_cast<int>(next++)]);
-            return chunk;
-        },
-        prepared);
+    return [&items, chunk = std::string(), next = size_t{0}, header = true]() mutable -> std::string_view {
+        chunk.clear();
+        if (std::exchange(header, false)) PutLE(chunk, static_cast<uint32_t>(items.Count()), 4);
+        while (next < static_cast<size_t>(items.Count()) && chunk.size() < kChunk)
+            PutRecord(chunk, items[static_cast<int>(next++)]);
+        return chunk;
+    };
+}
+
+}  // namespace
+
+WriteResult PrepareEventFile(const std::filesystem::path& path, const TodoItems& items, PreparedWrite& prepared) {
+    return PrepareWrite(path, EventFileChunks(items), prepared);
 }
 
 WriteResult SaveToFile(const std::filesystem::path& path, const TodoItems& items, bool sync) {
-    PreparedWrite prepared;
-    const WriteResult r = PrepareEventFile(path, items, prepared);
-    return r.ok ? CommitWrite(prepared, sync) : r;
+    return WriteChunksAtomically(path, EventFileChunks(items), sync);
 }

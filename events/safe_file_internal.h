@@ -31,7 +31,7 @@ std::string SystemReason(int err);
 // Platform part: the id of this process.
 unsigned long CurrentProcessId();
 
-// Platform part: creates `tmp` with the permission bits of `target` and
+// Platform part: creates `tmp` (on POSIX with the permission bits of `target`) and
 // writes the chunks `next` gives until it gives an empty one. On failure
 // `tmp` is gone again.
 WriteResult WriteTemp(const std::filesystem::path& tmp, const std::filesystem::path& target,

@@ -1,4 +1,4 @@
-// WriteThenRename for POSIX systems; events/safe_file_win.cpp is the Windows one.
+// WriteTemp and SyncAndRename for POSIX systems; events/safe_file_win.cpp is the Windows one.
 #ifndef _WIN32
 
 #include <cerrno>

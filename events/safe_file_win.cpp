@@ -1,4 +1,4 @@
-// WriteThenRename for Windows; events/safe_file_posix.cpp is the POSIX one.
+// WriteTemp and SyncAndRename for Windows; events/safe_file_posix.cpp is the POSIX one.
 #ifdef _WIN32
 
 #include "events/windows_api.h"
