@@ -22,6 +22,15 @@ bool CanWriteIn(const fs::path& folder) {
     return ok;
 }
 
+bool MakeDataFolder(const fs::path& dir, std::error_code& ec) {
+    ec.clear();
+    if (fs::is_directory(dir, ec)) return true;
+    if (!fs::create_directories(dir, ec) && ec) return false;
+    std::error_code ignored;
+    fs::permissions(dir, fs::perms::owner_all, ignored);
+    return true;
+}
+
 fs::path ChooseDataFolder(const fs::path& exeDir, const fs::path& perUserAppData) {
     const fs::path beside = exeDir / kDataFolderName;
     if (perUserAppData.empty() || CanWriteIn(beside)) return beside;

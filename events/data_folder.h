@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <system_error>
 
 constexpr const char* kDataFolderName = "dayloom_data";
 
@@ -16,6 +17,10 @@ constexpr const char* kDataFolderName = "dayloom_data";
 // the executable.
 std::filesystem::path ChooseDataFolder(const std::filesystem::path& exeDir,
                                        const std::filesystem::path& perUserAppData);
+
+// Creates the data folder, and the folders above it, when missing; a folder
+// made here is the user's alone. False with `ec` set when it cannot be made.
+bool MakeDataFolder(const std::filesystem::path& dir, std::error_code& ec);
 
 // Whether files can be created in `folder`, or, when it does not exist yet,
 // in the nearest folder above it that does. Tried for real with a file that

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <new>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -102,6 +103,13 @@ private:
 // cannot hold before anything is sized by them.
 constexpr size_t kMinRecord = 4;
 constexpr size_t kMinField = 3;
+// The smallest record the writer makes (15 fields, every text empty): room is
+// made for as many records as the bytes could hold at that size, not more.
+constexpr size_t kWriterRecord = 4 + 15 * 3 + 1 + 1 + 8 * 3 + 4 + 1 + 1 + 4 + 4;
+// Held records may take this much beyond twice the file's size. A file of
+// records far smaller than any writer makes (a crafted one) stops there as
+// damaged instead of taking all the memory there is.
+constexpr uint64_t kMemorySlack = uint64_t{64} << 20;
 
 size_t FixedSize(uint8_t id) {
     switch (id) {
@@ -294,7 +302,7 @@ void ResetForRecord(TTodoItem& it) {
 // `sink.Keep()` takes it once it is whole. The report says what the file
 // could not back.
 template <typename Sink>
-LoadReport ReadRecords(Reader& r, Sink& sink, bool keepAll) {
+LoadReport ReadRecords(Reader& r, Sink& sink, bool keepAll, std::vector<uint64_t>* hashes = nullptr) {
     LoadReport rep;
     int32_t n = 0;
     if (!r.getLE(n)) {
@@ -317,11 +325,21 @@ LoadReport ReadRecords(Reader& r, Sink& sink, bool keepAll) {
     }
     // Room for the session's additions: the first new event would otherwise
     // move the whole store into twice the memory while both copies live.
-    const auto expected = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(n), plausible));
+    const auto expected =
+        static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(n), r.left() / kWriterRecord));
     sink.Reserve(expected + expected / 32 + 64);
+    if (hashes) hashes->reserve(expected);
+    const uint64_t budget = 2 * r.left() + kMemorySlack;
     std::string fieldProblem;
     int loaded = 0;
     for (int32_t i = 0; i < n; ++i) {
+        if (keepAll && static_cast<uint64_t>(i) * sizeof(TTodoItem) > budget) {
+            rep.status = LoadReport::Status::Damaged;
+            if (rep.problem.empty())
+                rep.problem = Damage("записей больше, чем может быть в файле такого размера (" +
+                                     std::to_string(i) + " прочитано)");
+            break;
+        }
         r.mark();
         int32_t f = 0;
         if (!r.getLE(f)) break;
@@ -347,6 +365,7 @@ LoadReport ReadRecords(Reader& r, Sink& sink, bool keepAll) {
         }
         if (canonical && (f == 16) != (item.Imported != TImportKind::None)) canonical = false;
         if (!canonical && !damaged && keepAll) item.Raw.assign(r.sinceMark());
+        if (hashes) hashes->push_back(RecordHash(r.sinceMark()));
         sink.Keep();
         ++loaded;
     }
@@ -429,7 +448,7 @@ LoadReport LoadFromBytes(std::string_view data, TodoItems& items) {
     return ReadRecords(r, sink, true);
 }
 
-LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items) {
+LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items, std::vector<uint64_t>* recordHashes) {
     std::ifstream in;
     uint64_t size = 0;
     if (auto early = OpenEventFile(path, in, size)) {
@@ -443,14 +462,29 @@ LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items) {
     items.Clear();
     items.Vector().shrink_to_fit();
     items.SortColumn = -1;
-    Reader r(in, size);
-    StoreSink sink{items};
-    LoadReport rep = ReadRecords(r, sink, true);
-    if (r.ioError()) {
+    if (recordHashes) recordHashes->clear();
+    try {
+        Reader r(in, size);
+        StoreSink sink{items};
+        LoadReport rep = ReadRecords(r, sink, true, recordHashes);
+        if (r.ioError()) {
+            items.Clear();
+            return Unreadable();
+        }
+        return rep;
+    } catch (const std::bad_alloc&) {
+        // Nothing half-read is kept, and the caller treats the file as one it
+        // could not read: it is never written over.
         items.Clear();
-        return Unreadable();
+        items.Vector().shrink_to_fit();
+        if (recordHashes) {
+            recordHashes->clear();
+            recordHashes->shrink_to_fit();
+        }
+        LoadReport rep = Unreadable();
+        rep.problem = "не хватает памяти, чтобы прочитать файл";
+        return rep;
     }
-    return rep;
 }
 
 LoadReport ScanEventFile(const std::filesystem::path& path,
@@ -563,23 +597,63 @@ std::string SaveToBytes(const TodoItems& items) {
 namespace {
 
 // The file's image a chunk at a time: it is never held whole beside the store.
-ChunkSource EventFileChunks(const TodoItems& items) {
+ChunkSource EventFileChunks(const TodoItems& items, std::vector<uint64_t>* hashes) {
     constexpr size_t kChunk = size_t{1} << 20;
-    return [&items, chunk = std::string(), next = size_t{0}, header = true]() mutable -> std::string_view {
+    if (hashes) {
+        hashes->clear();
+        hashes->reserve(items.Vector().size());
+    }
+    return [&items, hashes, chunk = std::string(), next = size_t{0}, header = true]() mutable -> std::string_view {
         chunk.clear();
         if (std::exchange(header, false)) PutLE(chunk, static_cast<uint32_t>(items.Count()), 4);
-        while (next < static_cast<size_t>(items.Count()) && chunk.size() < kChunk)
+        while (next < static_cast<size_t>(items.Count()) && chunk.size() < kChunk) {
+            const size_t at = chunk.size();
             PutRecord(chunk, items[static_cast<int>(next++)]);
+            if (hashes) hashes->push_back(RecordHash(std::string_view(chunk).substr(at)));
+        }
         return chunk;
     };
 }
 
 }  // namespace
 
-WriteResult PrepareEventFile(const std::filesystem::path& path, const TodoItems& items, PreparedWrite& prepared) {
-    return PrepareWrite(path, EventFileChunks(items), prepared);
+WriteResult PrepareEventFile(const std::filesystem::path& path, const TodoItems& items, PreparedWrite& prepared,
+                             std::vector<uint64_t>* recordHashes, LinkPolicy links) {
+    return PrepareWrite(path, EventFileChunks(items, recordHashes), prepared, links);
 }
 
 WriteResult SaveToFile(const std::filesystem::path& path, const TodoItems& items, bool sync) {
-    return WriteChunksAtomically(path, EventFileChunks(items), sync);
+    return WriteChunksAtomically(path, EventFileChunks(items, nullptr), sync);
+}
+
+uint64_t RecordHash(std::string_view bytes) {
+    // A 64-bit mix of eight bytes at a time: records are compared by it
+    // within one run, never stored, so only speed and spread matter.
+    constexpr uint64_t k1 = 0x87C37B91114253D5ull, k2 = 0x4CF5AD432745937Full;
+    const auto rotl = [](uint64_t x, int r) { return (x << r) | (x >> (64 - r)); };
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ (bytes.size() * k2);
+    size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        uint64_t w;
+        std::memcpy(&w, bytes.data() + i, 8);
+        h ^= rotl(w * k1, 31) * k2;
+        h = rotl(h, 27) * 5 + 0x52DCE729;
+    }
+    uint64_t tail = 0;
+    for (size_t j = 0; i + j < bytes.size(); ++j)
+        tail |= static_cast<uint64_t>(static_cast<unsigned char>(bytes[i + j])) << (8 * j);
+    h ^= rotl(tail * k1, 31) * k2;
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 33;
+    return h;
+}
+
+uint64_t RecordHash(const TTodoItem& item) {
+    thread_local std::string scratch;
+    scratch.clear();
+    PutRecord(scratch, item);
+    return RecordHash(scratch);
 }

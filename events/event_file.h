@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "events/safe_file.h"
 #include "events/todo_item.h"
@@ -31,7 +32,10 @@ struct LoadReport {
 LoadReport LoadFromBytes(std::string_view data, TodoItems& items);
 // Reads the file a chunk at a time straight into `items`, so the file is
 // never held whole beside them.
-LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items);
+// With `recordHashes`, each record's RecordHash of the bytes it was read from,
+// in file order. A file the memory cannot hold is Unreadable.
+LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items,
+                        std::vector<uint64_t>* recordHashes = nullptr);
 // Reads the file record by record without keeping the records: `take` sees
 // each whole one (its fields as read, but neither Notes nor Raw). The
 // report is the one LoadFromFile gives for the same file.
@@ -44,5 +48,12 @@ std::string SaveToBytes(const TodoItems& items);
 WriteResult SaveToFile(const std::filesystem::path& path, const TodoItems& items,
                        bool sync = true);
 // The first step of SaveToFile: the items in a temporary beside the file,
-// for CommitWrite to put in its place.
-WriteResult PrepareEventFile(const std::filesystem::path& path, const TodoItems& items, PreparedWrite& prepared);
+// for CommitWrite to put in its place; with `recordHashes`, each written
+// record's RecordHash in order.
+WriteResult PrepareEventFile(const std::filesystem::path& path, const TodoItems& items, PreparedWrite& prepared,
+                             std::vector<uint64_t>* recordHashes = nullptr, LinkPolicy links = LinkPolicy::Follow);
+
+// One record told from another by its bytes in the file: a record read and
+// written back unchanged gives the same value both times.
+uint64_t RecordHash(std::string_view recordBytes);
+uint64_t RecordHash(const TTodoItem& item);

@@ -2,10 +2,11 @@
 
 #include <atomic>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <string>
 #include <system_error>
 #include <utility>
-#include <vector>
 
 #include "events/safe_file_internal.h"
 
@@ -13,56 +14,26 @@ namespace fs = std::filesystem;
 
 namespace safe_file_internal {
 
-namespace {
-
-// The part of a temporary name after the target's own name.
-const fs::path kTempMark = ".tmp-";
-
-}  // namespace
-
 fs::path TempPathFor(const fs::path& target) {
     static std::atomic<unsigned long long> counter{0};
     fs::path tmp = target;
-    tmp += kTempMark;
+    tmp += ".tmp-";
     tmp += std::to_string(CurrentProcessId()) + "-" + std::to_string(++counter);
     return tmp;
 }
 
-bool IsLeftoverTemp(const fs::path& name, const fs::path& targetName) {
-    const auto& n = name.native();
-    const auto prefix = targetName.native() + kTempMark.native();
-    if (targetName.empty() || n.size() <= prefix.size() || n.compare(0, prefix.size(), prefix) != 0)
-        return false;
-    for (size_t i = prefix.size(); i < n.size(); ++i)
-        if (!(n[i] == '-' || (n[i] >= '0' && n[i] <= '9'))) return false;
-    return true;
-}
-
-void RemoveLeftoverTemps(const fs::path& target, bool keepOwn) {
-    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const fs::path targetName = target.filename();
-    fs::path own = targetName;
-    own += kTempMark;
-    own += std::to_string(CurrentProcessId()) + "-";
-    std::error_code ec;
-    std::vector<fs::path> found;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeEc;
-        const fs::path name = it->path().filename();
-        if (keepOwn && name.native().compare(0, own.native().size(), own.native()) == 0) continue;
-        if (it->is_regular_file(typeEc) && !it->is_symlink(typeEc) && IsLeftoverTemp(name, targetName))
-            found.push_back(it->path());
-    }
-    for (const fs::path& p : found) fs::remove(p, ec);
-}
-
 }  // namespace safe_file_internal
 
-// The new contents go to a temporary file in the same folder, which is then
-// renamed over the old file: a crash mid-write leaves the old file whole, and
-// readers see either the old or the new file, never a mix. The rename is made
-// durable by fsync of the file and then of its folder on POSIX, and by
-// FlushFileBuffers plus MoveFileExW(MOVEFILE_WRITE_THROUGH) on Windows.
+namespace {
+
+std::mutex g_failMutex;
+std::set<fs::path> g_failNext;
+
+bool TakeInjectedFailure(const fs::path& target) {
+    std::lock_guard lock(g_failMutex);
+    return !g_failNext.empty() && g_failNext.erase(target.lexically_normal()) > 0;
+}
+
 // A file reached through a symbolic link is replaced where it really is:
 // renaming over the link itself would cut the link and leave its target old.
 fs::path RealTarget(const fs::path& path) {
@@ -76,35 +47,60 @@ fs::path RealTarget(const fs::path& path) {
     return p;
 }
 
-WriteResult WriteFileAtomically(const fs::path& path, std::string_view data, bool sync) {
-    bool given = false;
-    return WriteChunksAtomically(
-        path, [&] { return std::exchange(given, true) ? std::string_view() : data; }, sync);
+}  // namespace
+
+void FailNextWriteOf(const fs::path& target) {
+    std::lock_guard lock(g_failMutex);
+    g_failNext.insert(target.lexically_normal());
 }
 
-WriteResult WriteChunksAtomically(const fs::path& path, const ChunkSource& next, bool sync) {
+// The new contents go to a temporary file in the same folder, which is then
+// renamed over the old file: a crash mid-write leaves the old file whole, and
+// readers see either the old or the new file, never a mix. The rename is made
+// durable by fsync of the file and then of its folder on POSIX, and by
+// FlushFileBuffers plus MoveFileExW(MOVEFILE_WRITE_THROUGH) on Windows.
+WriteResult WriteFileAtomically(const fs::path& path, std::string_view data, bool sync, NewFileMode mode) {
+    bool given = false;
     PreparedWrite prepared;
-    const WriteResult r = PrepareWrite(path, next, prepared);
+    const WriteResult r = PrepareWrite(
+        path, [&] { return std::exchange(given, true) ? std::string_view() : data; }, prepared,
+        LinkPolicy::Follow, mode);
     return r.ok ? CommitWrite(prepared, sync) : r;
 }
 
-WriteResult PrepareWrite(const fs::path& path, const ChunkSource& next, PreparedWrite& prepared) {
+WriteResult WriteChunksAtomically(const fs::path& path, const ChunkSource& next, bool sync, LinkPolicy links) {
+    PreparedWrite prepared;
+    const WriteResult r = PrepareWrite(path, next, prepared, links);
+    return r.ok ? CommitWrite(prepared, sync) : r;
+}
+
+WriteResult PrepareWrite(const fs::path& path, const ChunkSource& next, PreparedWrite& prepared, LinkPolicy links,
+                         NewFileMode mode) {
+    prepared = {};
     if (path.filename().empty()) return {false, "не указано имя файла"};
-    prepared.target = RealTarget(path);
-    prepared.temp = safe_file_internal::TempPathFor(prepared.target);
-    return safe_file_internal::WriteTemp(prepared.temp, prepared.target, next);
+    prepared.target = links == LinkPolicy::Follow ? RealTarget(path) : path;
+    if (TakeInjectedFailure(prepared.target) || TakeInjectedFailure(path))
+        return {false, "запись: на диске нет места (проверка)"};
+    return safe_file_internal::WriteTemp(prepared, next, mode);
 }
 
-WriteResult CommitWrite(const PreparedWrite& prepared, bool sync) {
-    WriteResult r = safe_file_internal::SyncAndRename(prepared.temp, prepared.target, sync);
-    // Only after a success, and never for temporaries of this process: a
-    // later prepared write may be waiting for its own commit.
-    if (r.ok) safe_file_internal::RemoveLeftoverTemps(prepared.target, true);
-    return r;
+WriteResult CommitWrite(PreparedWrite& prepared, bool sync) {
+    return safe_file_internal::SyncAndRename(prepared, sync);
 }
 
-void RemoveLeftoverTemporaries(const fs::path& path) {
-    safe_file_internal::RemoveLeftoverTemps(RealTarget(path), false);
+void DiscardWrite(PreparedWrite& prepared) { safe_file_internal::Discard(prepared); }
+
+WriteResult WriteOutputFile(const fs::path& path, std::string_view data) {
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    if (!ec && fs::exists(st) && !fs::is_regular_file(st) && !fs::is_directory(st))
+        return safe_file_internal::WriteInPlace(path, data);
+    bool given = false;
+    PreparedWrite prepared;
+    const WriteResult r = PrepareWrite(
+        path, [&] { return std::exchange(given, true) ? std::string_view() : data; }, prepared,
+        LinkPolicy::Follow, NewFileMode::Shared);
+    return r.ok ? CommitWrite(prepared) : r;
 }
 
 bool ReadWholeFile(const fs::path& path, std::string& out) {
@@ -130,6 +126,7 @@ CopyResult KeepVerifiedCopy(const fs::path& original, const std::string& name) {
     }
     const fs::path folder = original.parent_path();
     std::error_code ec;
+    const fs::perms perms = fs::status(original, ec).permissions();
     for (int n = 1; n < 1000; ++n) {
         const fs::path candidate = folder / (n == 1 ? name : name + "-" + std::to_string(n));
         if (fs::exists(fs::symlink_status(candidate, ec))) continue;
@@ -138,6 +135,8 @@ CopyResult KeepVerifiedCopy(const fs::path& original, const std::string& name) {
             r.error = w.error;
             return r;
         }
+        // Who may read the copy is who could read the original, no more.
+        if (perms != fs::perms::unknown) fs::permissions(candidate, perms & fs::perms::all, ec);
         std::string back;
         if (!ReadWholeFile(candidate, back) || back != bytes) {
             r.error = "копия не совпадает с исходным файлом";

@@ -1,4 +1,4 @@
-// WriteTemp and SyncAndRename for Windows; events/safe_file_posix.cpp is the POSIX one.
+// The platform steps of the safe write for Windows; events/safe_file_posix.cpp is the POSIX one.
 #ifdef _WIN32
 
 #include "events/windows_api.h"
@@ -53,57 +53,126 @@ WriteResult Failed(const char* step, DWORD code) { return {false, std::string(st
 
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(::GetCurrentProcessId()); }
 
-WriteResult WriteTemp(const fs::path& tmp, const fs::path&, const ChunkSource& next) {
-    const HANDLE h = ::CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return Failed("создание временного файла", ::GetLastError());
-    auto fail = [&](const char* step, DWORD code) {
-        ::CloseHandle(h);
-        ::DeleteFileW(tmp.c_str());
-        return Failed(step, code);
-    };
+namespace {
+
+// Marks the open temporary to be deleted when its handle closes (true), or
+// not (false): a process that dies before its commit leaves nothing behind.
+bool DeleteOnClose(HANDLE h, bool on) {
+    FILE_DISPOSITION_INFO info{};
+    info.DeleteFile = on ? TRUE : FALSE;
+    return ::SetFileInformationByHandle(h, FileDispositionInfo, &info, sizeof info) != 0;
+}
+
+}  // namespace
+
+WriteResult WriteTemp(PreparedWrite& p, const ChunkSource& next, NewFileMode) {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (int tries = 0; h == INVALID_HANDLE_VALUE; ++tries) {
+        p.temp = TempPathFor(p.target);
+        h = ::CreateFileW(p.temp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE && (::GetLastError() != ERROR_FILE_EXISTS || tries > 100)) {
+            p.temp.clear();
+            return Failed("создание временного файла", ::GetLastError());
+        }
+    }
+    p.handle = reinterpret_cast<intptr_t>(h);
+    if (!DeleteOnClose(h, true)) {
+        const DWORD code = ::GetLastError();
+        Discard(p);
+        return Failed("создание временного файла", code);
+    }
     for (std::string_view data = next(); !data.empty(); data = next()) {
         size_t done = 0;
         while (done < data.size()) {
             // WriteFile takes a 32-bit count.
             const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
             DWORD written = 0;
-            if (!::WriteFile(h, data.data() + done, chunk, &written, nullptr)) return fail("запись", ::GetLastError());
-            if (written == 0) return fail("запись", ERROR_WRITE_FAULT);
+            if (!::WriteFile(h, data.data() + done, chunk, &written, nullptr) || written == 0) {
+                const DWORD code = written == 0 && ::GetLastError() == 0 ? ERROR_WRITE_FAULT : ::GetLastError();
+                Discard(p);
+                return Failed("запись", code);
+            }
             done += written;
         }
-    }
-    if (!::CloseHandle(h)) {
-        const DWORD code = ::GetLastError();
-        ::DeleteFileW(tmp.c_str());
-        return Failed("закрытие временного файла", code);
     }
     return {true, {}};
 }
 
-WriteResult SyncAndRename(const fs::path& tmp, const fs::path& target, bool sync) {
-    if (sync) {
-        const HANDLE h = ::CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD code = h == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
-        if (h != INVALID_HANDLE_VALUE) {
-            if (!::FlushFileBuffers(h)) code = ::GetLastError();
-            ::CloseHandle(h);
-        }
-        if (code != 0) {
-            ::DeleteFileW(tmp.c_str());
-            return Failed("запись на диск", code);
-        }
-    }
-    const DWORD flags = MOVEFILE_REPLACE_EXISTING | (sync ? MOVEFILE_WRITE_THROUGH : 0);
-    if (!::MoveFileExW(tmp.c_str(), target.c_str(), flags)) {
+WriteResult SyncAndRename(PreparedWrite& p, bool sync) {
+    if (p.handle == -1) return {false, "временный файл уже закрыт"};
+    const HANDLE h = reinterpret_cast<HANDLE>(p.handle);
+    if (sync && !::FlushFileBuffers(h)) {
         const DWORD code = ::GetLastError();
-        ::DeleteFileW(tmp.c_str());
+        Discard(p);
+        return Failed("запись на диск", code);
+    }
+    if (!DeleteOnClose(h, false)) {
+        const DWORD code = ::GetLastError();
+        Discard(p);
         return Failed("замена файла", code);
     }
+    ::CloseHandle(h);
+    p.handle = -1;
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | (sync ? MOVEFILE_WRITE_THROUGH : 0);
+    if (!::MoveFileExW(p.temp.c_str(), p.target.c_str(), flags)) {
+        const DWORD code = ::GetLastError();
+        Discard(p);
+        return Failed("замена файла", code);
+    }
+    p.temp.clear();
+    return {true, {}};
+}
+
+void Discard(PreparedWrite& p) {
+    if (p.handle != -1) {
+        const HANDLE h = reinterpret_cast<HANDLE>(p.handle);
+        DeleteOnClose(h, true);
+        ::CloseHandle(h);
+        p.handle = -1;
+    } else if (!p.temp.empty()) {
+        ::DeleteFileW(p.temp.c_str());  // only ever our own
+    }
+    p.temp.clear();
+}
+
+WriteResult WriteInPlace(const fs::path& path, std::string_view data) {
+    const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Failed("открытие файла", ::GetLastError());
+    size_t done = 0;
+    while (done < data.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!::WriteFile(h, data.data() + done, chunk, &written, nullptr) || written == 0) {
+            const DWORD code = ::GetLastError();
+            ::CloseHandle(h);
+            return Failed("запись", code ? code : ERROR_WRITE_FAULT);
+        }
+        done += written;
+    }
+    ::CloseHandle(h);
     return {true, {}};
 }
 
 }  // namespace safe_file_internal
+
+FileStamp StampOf(const fs::path& path) {
+    FileStamp s;
+    const HANDLE h = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return s;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileInformationByHandle(h, &info)) {
+        s.exists = true;
+        s.device = info.dwVolumeSerialNumber;
+        s.file = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+        s.size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+        s.modified = static_cast<int64_t>((uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                                          info.ftLastWriteTime.dwLowDateTime);
+    }
+    ::CloseHandle(h);
+    return s;
+}
 
 #endif  // _WIN32

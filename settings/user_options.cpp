@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "dayview/sound_choice.h"
@@ -150,10 +151,24 @@ std::string OptionsFileText(const UserOptions& o, const fs::path& defaultSound) 
     return text;
 }
 
-WriteResult SaveWinOption(const fs::path& optionsFile, const UserOptions& options,
-                          const fs::path& defaultSound) {
+WriteResult SaveWinOption(const fs::path& optionsFile, const UserOptions& options, const fs::path& defaultSound,
+                          LinkPolicy links) {
     std::error_code ec;
     const fs::path dataDir = optionsFile.parent_path();
     if (!dataDir.empty() && !fs::exists(dataDir, ec)) fs::create_directory(dataDir, ec);  // a failure shows in the write
-    return WriteFileAtomically(optionsFile, OptionsFileText(options, defaultSound));
+    const std::string text = OptionsFileText(options, defaultSound);
+    bool given = false;
+    return WriteChunksAtomically(
+        optionsFile, [&] { return std::exchange(given, true) ? std::string_view() : std::string_view(text); }, true,
+        links);
+}
+
+bool LooksLikeOptionsFile(std::string_view text) {
+    if (text.size() > 4096 || text.find('\0') != std::string_view::npos) return false;
+    const std::vector<std::string> lines = SplitLines(text);
+    if (lines.size() > 11) return false;
+    int number = 0;
+    for (size_t i = 0; i < lines.size() && i < 4; ++i)
+        if (!TryParseDecimal(lines[i], number)) return false;
+    return true;
 }

@@ -75,5 +75,11 @@ std::optional<UserOptions> LoadWindowParam(const std::filesystem::path& optionsF
 std::string OptionsFileText(const UserOptions& options, const std::filesystem::path& defaultSound);
 // Writes the file through a temporary renamed over it, creating the data
 // folder (one level) when it is missing; a failure leaves the old file whole.
+// `links` says what happens where the file is a symbolic link.
 WriteResult SaveWinOption(const std::filesystem::path& optionsFile, const UserOptions& options,
-                          const std::filesystem::path& defaultSound);
+                          const std::filesystem::path& defaultSound, LinkPolicy links = LinkPolicy::Follow);
+// Whether `text` may be an options file of this program (an empty one too):
+// short, text only, at most eleven lines, the first four of them numbers. A
+// file that is not — another program's, put in its place or behind a link —
+// is kept as a copy before anything is saved in its place.
+bool LooksLikeOptionsFile(std::string_view text);

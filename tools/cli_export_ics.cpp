@@ -36,7 +36,7 @@ int RunExportIcsVerb(const std::vector<std::string>& args, std::ostream& out, st
     const std::string* file = a->Value("-o");
     if (file && file->empty()) return CliFailWithHint(err, "пустое значение -o");
 
-    const auto store = LoadCliStore(*dataDir, problem);
+    const auto store = LoadCliStore(*dataDir, nullptr, problem);
     if (!store) return CliFail(err, problem);
     if (!store->existed) return CliFail(err, "нет файла событий " + CliPathText(store->file));
 
@@ -46,7 +46,7 @@ int RunExportIcsVerb(const std::vector<std::string>& args, std::ostream& out, st
         out.flush();
         return out ? 0 : CliFail(err, "не удалось вывести календарь");
     }
-    const WriteResult w = WriteFileAtomically(CliPath(*file), written.Text);
+    const WriteResult w = WriteOutputFile(CliPath(*file), written.Text);
     if (!w.ok) return CliFail(err, "не удалось записать " + *file + ": " + w.error);
     out << "iCalendar: записано событий " << written.Events << " в " << *file << '\n';
     out.flush();

@@ -61,7 +61,7 @@ int RunGoodDaysVerb(const std::vector<std::string>& args, std::ostream& out, std
     const auto dataDir = CliDataDir(*a, defaultDataDir, problem);
     if (!dataDir) return CliFailWithHint(err, problem);
 
-    auto store = LoadCliStore(*dataDir, problem);
+    auto store = LoadCliStore(*dataDir, "dayloom-cli good-days", problem);
     if (!store) return CliFail(err, problem);
     const std::string head = "Благоприятные дни (" + std::to_string(birthDay) + "), " + std::to_string(year) + ": ";
     if (remove) {

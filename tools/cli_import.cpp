@@ -89,7 +89,7 @@ int RunImportVerb(const std::vector<std::string>& args, std::istream& in, std::o
     const auto dataDir = CliDataDir(*a, defaultDataDir, problem);
     if (!dataDir) return CliFailWithHint(err, problem);
 
-    auto store = LoadCliStore(*dataDir, problem);
+    auto store = LoadCliStore(*dataDir, "dayloom-cli import", problem);
     if (!store) return CliFail(err, problem);
 
     const std::string source = journal ? a->positional[0] : aspects ? *aspects : *periods;

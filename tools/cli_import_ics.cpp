@@ -24,7 +24,7 @@ int RunImportIcsVerb(const std::vector<std::string>& args, std::istream& in, std
     const auto dataDir = CliDataDir(*a, defaultDataDir, problem);
     if (!dataDir) return CliFailWithHint(err, problem);
 
-    auto store = LoadCliStore(*dataDir, problem);
+    auto store = LoadCliStore(*dataDir, "dayloom-cli import-ics", problem);
     if (!store) return CliFail(err, problem);
 
     const std::string& source = a->positional[0];

@@ -58,7 +58,7 @@ int RunRemoveImportedVerb(const std::vector<std::string>& args, std::ostream& ou
     const auto dataDir = CliDataDir(*a, defaultDataDir, problem);
     if (!dataDir) return CliFailWithHint(err, problem);
 
-    auto store = LoadCliStore(*dataDir, problem);
+    auto store = LoadCliStore(*dataDir, "dayloom-cli remove-imported", problem);
     if (!store) return CliFail(err, problem);
     const RemovalResult removed = RemoveImportedData(store->items, ImportMarker(kind->kind), *months, year);
     if (removed.Removed > 0 && !SaveCliStore(*store, problem)) return CliFail(err, problem);

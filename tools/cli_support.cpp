@@ -1,18 +1,18 @@
 #include "tools/cli_support.h"
 
-#include "events/instance_lock.h"
-
 #include <algorithm>
 #include <array>
 #include <system_error>
 
 #include "events/ansi.h"
+#include "events/data_folder.h"
 #include "import/zet_text.h"
 
 const char* const kCliWriterWarning =
-    "Команды, которые записывают файл событий (import, remove-imported, good-days),\n"
-    "отказываются работать, пока главное окно dayloom открыто с той же папкой данных:\n"
-    "закрываясь, оно записало бы свой список событий поверх их изменений.\n";
+    "Команды, которые записывают файл событий (import, import-ics, remove-imported,\n"
+    "good-days), отказываются работать, пока окно dayloom открыто с той же папкой\n"
+    "данных: пока оно открыто, события этой папки записывает оно. Две такие команды\n"
+    "сразу не работают: вторая ждёт до 10 секунд, пока закончит первая.\n";
 
 const std::string* CliArgs::Value(const std::string& name) const {
     for (const auto& [n, v] : values)
@@ -92,21 +92,43 @@ int CliFailWithHint(std::ostream& err, const std::string& message) {
     return 1;
 }
 
-std::optional<CliStore> LoadCliStore(const std::filesystem::path& dir, std::string& error) {
-    if (FolderHeldByRunningProgram(dir)) {
-        error = "программа dayloom открыта с папкой данных " + CliPathText(dir) +
-                ": закройте её и повторите (при выходе она записала бы свой список поверх этих изменений)";
-        return std::nullopt;
-    }
+std::optional<CliStore> LoadCliStore(const std::filesystem::path& dir, const char* writer, std::string& error) {
     CliStore s;
     s.dir = dir;
     s.file = dir / kCliEventFile;
-    const LoadReport rep = LoadFromFile(s.file, s.items);
+    if (writer) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(dir, ec) && !MakeDataFolder(dir, ec)) {
+            error = "не удалось создать каталог " + CliPathText(dir) + ": " + ec.message();
+            return std::nullopt;
+        }
+        // The window holds the folder for as long as it is open: no use waiting for it.
+        auto state = s.lock.Take(dir, writer);
+        if (state == FolderLock::State::Busy && !s.lock.Problem().starts_with(kWindowLockOwner))
+            state = s.lock.Take(dir, writer, kCliLockWait);
+        if (state == FolderLock::State::Failed) {
+            error = "папка данных " + CliPathText(dir) + " не блокируется (" + s.lock.Problem() +
+                    "); файл событий не изменён";
+            return std::nullopt;
+        }
+        if (state == FolderLock::State::Busy) {
+            error = s.lock.Problem().starts_with(kWindowLockOwner)
+                        ? "открыто окно dayloom с папкой данных " + CliPathText(dir) +
+                              ": закройте его и повторите (пока окно открыто, события в этой папке "
+                              "записывает оно)"
+                        : "папка данных " + CliPathText(dir) + " занята: " + s.lock.Problem() +
+                              ". Повторите, когда команда закончит работу";
+            return std::nullopt;
+        }
+        s.keeper = std::make_unique<EventFileKeeper>(s.file);
+    }
+    const LoadReport rep = s.keeper ? s.keeper->Load(s.items) : LoadFromFile(s.file, s.items);
     switch (rep.status) {
         case LoadReport::Status::Ok: s.existed = true; return s;
         case LoadReport::Status::Missing: return s;
         case LoadReport::Status::Unreadable:
-            error = "файл событий " + CliPathText(s.file) + " не читается";
+            error = "файл событий " + CliPathText(s.file) + " не читается" +
+                    (rep.problem.empty() || rep.problem == "файл не читается" ? "" : ": " + rep.problem);
             return std::nullopt;
         case LoadReport::Status::Damaged:
         default:
@@ -117,16 +139,29 @@ std::optional<CliStore> LoadCliStore(const std::filesystem::path& dir, std::stri
     }
 }
 
-bool SaveCliStore(const CliStore& s, std::string& error) {
+bool SaveCliStore(CliStore& s, std::string& error) {
     std::error_code ec;
-    std::filesystem::create_directories(s.dir, ec);
-    if (ec) {
+    if (!std::filesystem::is_directory(s.dir, ec) && !MakeDataFolder(s.dir, ec)) {
         error = "не удалось создать каталог " + CliPathText(s.dir) + ": " + ec.message();
         return false;
     }
-    const WriteResult w = SaveToFile(s.file, s.items);
-    if (!w.ok) error = "не удалось записать " + CliPathText(s.file) + ": " + w.error;
-    return w.ok;
+    if (!s.keeper) s.keeper = std::make_unique<EventFileKeeper>(s.file);
+    for (int attempt = 0;; ++attempt) {
+        const WriteResult w = s.keeper->Save(s.items);
+        if (w.ok) return true;
+        if (!w.changedOutside || attempt >= 3) {
+            error = "не удалось записать " + CliPathText(s.file) + ": " + w.error;
+            return false;
+        }
+        // Another writer got past the lock (its file was deleted, say): its
+        // events are kept, merged with this command's.
+        const auto merge = s.keeper->MergeOutsideChanges(s.items, std::string(kCliEventFile) + ".damaged");
+        if (!merge.ok) {
+            error = "файл событий " + CliPathText(s.file) + " изменила другая программа, и он не читается (" +
+                    merge.problem + "); он не изменён";
+            return false;
+        }
+    }
 }
 
 ZetFile ReadZetStream(std::istream& in) {

@@ -1,7 +1,9 @@
 #pragma once
 // What the writing verbs of dayloom-cli share: their option reader, the data
 // folder and its event file, month lists, and failing with a message.
+#include <chrono>
 #include <filesystem>
+#include <memory>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -9,6 +11,8 @@
 #include <vector>
 
 #include "events/event_file.h"
+#include "events/event_file_keeper.h"
+#include "events/folder_lock.h"
 #include "import/zet_import.h"
 #include "import/zet_text.h"
 
@@ -56,14 +60,23 @@ std::optional<std::filesystem::path> CliDataDir(const CliArgs& args, const std::
 
 // The data folder's event file, read whole. A missing file is an empty
 // store; a file that cannot be read whole is an error, never overwritten.
+// A writing verb (`writer` names it) holds the folder's lock from before the
+// read until the store goes out of use; a reading one (`writer` null) takes
+// no lock and never refuses.
 struct CliStore {
     std::filesystem::path dir, file;
     TodoItems items;
     bool existed = false;
+    FolderLock lock;
+    std::unique_ptr<EventFileKeeper> keeper;
 };
-std::optional<CliStore> LoadCliStore(const std::filesystem::path& dir, std::string& error);
-// Writes the store through the safe write, creating the folder when missing.
-bool SaveCliStore(const CliStore& store, std::string& error);
+std::optional<CliStore> LoadCliStore(const std::filesystem::path& dir, const char* writer, std::string& error);
+// Writes the store through the safe write, creating the folder when missing;
+// what another writer put in the file meanwhile is merged in first.
+bool SaveCliStore(CliStore& store, std::string& error);
+
+// How long a writing verb waits for another writing verb to finish.
+constexpr std::chrono::seconds kCliLockWait{10};
 
 // A standard input or a file named "-" read whole, refused past kMaxZetBytes.
 ZetFile ReadZetStream(std::istream& in);

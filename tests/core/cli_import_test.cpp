@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "events/ansi.h"
 #include "events/event_file.h"
-#include "events/instance_lock.h"
-#include "events/safe_file_internal.h"
+#include "events/folder_lock.h"
 #include "tests/support/builders.h"
 #include "tests/support/temp_folder.h"
 #include "tools/cli_dispatch.h"
@@ -61,22 +62,38 @@ TEST_F(CliImport, AnUndatedFirstLineTakesTheDateOfNow) {
     EXPECT_EQ(store[1].CreationDate, At(2010, 3, 1, 7, 0));
 }
 
-// While the program runs on the folder, a writing command refuses and leaves
-// the file alone; a lock left by a crashed run does not stop it.
-TEST_F(CliImport, WritersRefuseWhileTheProgramHoldsTheFolder) {
+// While the window holds the folder, a writing command refuses at once and
+// leaves the file alone; behind another command it waits its turn; a lock
+// file left by a run that ended stops nobody, whatever it says.
+TEST_F(CliImport, WritersTakeTheFolderInTurn) {
     std::ofstream(dir / "moon.wrk", std::ios::binary) << ansi("Журнал Лунных дней 2010 г.\n\n05.03 07:00:00 +1 w4 1\n");
     const std::string data = dir.string();
-    std::ofstream(dir / "dayloom.lock") << safe_file_internal::CurrentProcessId() << "\ndayloom\nhost\n";
-    EXPECT_EQ(Run({"import", "--data", data, (dir / "moon.wrk").string()}), 1);
-    EXPECT_NE(err.str().find("закройте её"), std::string::npos) << err.str();
-    EXPECT_FALSE(std::filesystem::exists(dir / "ListToDo.db"));
+    const auto import = [&] { return Run({"import", "--data", data, (dir / "moon.wrk").string()}); };
+    {
+        FolderLock window;
+        ASSERT_EQ(window.Take(dir, kWindowLockOwner), FolderLock::State::Held);
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(import(), 1);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+        EXPECT_NE(err.str().find("закройте его"), std::string::npos) << err.str();
+        EXPECT_FALSE(std::filesystem::exists(dir / "ListToDo.db"));
+        // Reading never waits for the lock.
+        Run({"export-ics", "--data", data});
+        EXPECT_NE(err.str().find("нет файла событий"), std::string::npos) << err.str();
+    }
     for (const char* stale : {"2147483000\ndayloom\n", "garbage\n", ""}) {
         std::ofstream(dir / "dayloom.lock") << stale;
-        EXPECT_FALSE(FolderHeldByRunningProgram(dir)) << stale;
+        EXPECT_EQ(import(), 0) << stale << err.str();
     }
-    EXPECT_EQ(Run({"import", "--data", data, (dir / "moon.wrk").string()}), 0) << err.str();
+    FolderLock other;
+    ASSERT_EQ(other.Take(dir, "dayloom-cli good-days"), FolderLock::State::Held);
+    std::thread done([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        other.Release();
+    });
+    EXPECT_EQ(import(), 0) << err.str();
+    done.join();
 }
-
 TEST_F(CliImport, AStoreThatCannotBeWrittenIsAFailure) {
     std::ofstream(dir / "moon.wrk", std::ios::binary) << ansi("Журнал Лунных дней 2010 г.\n\n05.03 07:00:00 x\n");
     std::ofstream(dir / "file") << "not a folder";

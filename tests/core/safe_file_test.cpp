@@ -1,11 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "events/safe_file.h"
 #include "events/safe_file_internal.h"
@@ -43,28 +53,23 @@ TEST_F(SafeFile, RoundTripReplacesTheFileInACyrillicFolder) {
     EXPECT_EQ(entries, 1);  // the temporaries are gone
 }
 
-TEST_F(SafeFile, NextSaveRemovesLeftOversOfTheSameFileOnly) {
-    const std::set<fs::path> leftOvers = {"ListToDo.db.tmp-123-4", "ListToDo.db.tmp-987654"};
-    const std::set<fs::path> unrelated = {
-        "ListToDo.db.bak",          "ListToDo.db.tmp-",        "ListToDo.db.tmp-notes",
-        "ListToDo.db.tmp-1-2.txt",  "XListToDo.db.tmp-1-2",    "Other.db.tmp-1-2",
-        "ListToDo.db.tmp1-2",       fs::path(u8"ListToDo.db.tmp-1-2ё"),
-    };
-    for (const auto& n : leftOvers) Touch(n);
-    for (const auto& n : unrelated) Touch(n);
-    fs::create_directory(dir / "ListToDo.db.tmp-5-5");  // not a file: kept
-
+// A save touches its own file only: names a temporary of another writer
+// could have (or a user's file that looks like one) stay as they are.
+TEST_F(SafeFile, ASaveLeavesEveryOtherFileAlone) {
+    const std::set<fs::path> others = {"ListToDo.db.tmp-123-4", "ListToDo.db.tmp-987654", "cal.ics.tmp-42",
+                                       "ListToDo.db.bak"};
+    for (const auto& n : others) Touch(n);
     ASSERT_TRUE(WriteFileAtomically(dir / "ListToDo.db", "new", false).ok);
-
-    std::set<fs::path> want = unrelated;
+    ASSERT_TRUE(WriteOutputFile(dir / "cal.ics", "BEGIN:VCALENDAR").ok);
+    std::set<fs::path> want = others;
     want.insert("ListToDo.db");
-    want.insert("ListToDo.db.tmp-5-5");
+    want.insert("cal.ics");
     EXPECT_EQ(Names(), want);
 }
 
 // The window prepares saves and commits them off its thread: the file stays
-// old until a commit, a commit keeps this program's later prepared saves, and
-// the clean-up at start takes every temporary.
+// old until a commit, commits land in order, and a prepared save that is
+// never committed leaves nothing behind.
 TEST_F(SafeFile, PreparedWritesWaitForTheirCommitsInOrder) {
     const fs::path file = dir / "ListToDo.db";
     ASSERT_TRUE(WriteFileAtomically(file, "old").ok);
@@ -76,19 +81,19 @@ TEST_F(SafeFile, PreparedWritesWaitForTheirCommitsInOrder) {
         EXPECT_TRUE(w.ok) << w.error;
         return p;
     };
-    const PreparedWrite first = prepare("new"), second = prepare("newer");
+    PreparedWrite first = prepare("new"), second = prepare("newer");
     EXPECT_EQ(TempFolder::Read(file), "old");
-    EXPECT_EQ(Names(), (std::set<fs::path>{"ListToDo.db", first.temp.filename(), second.temp.filename()}));
     ASSERT_TRUE(CommitWrite(first).ok);
     EXPECT_EQ(TempFolder::Read(file), "new");
     ASSERT_TRUE(CommitWrite(second).ok);
     EXPECT_EQ(TempFolder::Read(file), "newer");
     EXPECT_EQ(Names(), std::set<fs::path>{"ListToDo.db"});
+    EXPECT_FALSE(CommitWrite(second).ok);  // once only
 
-    const PreparedWrite orphan = prepare("lost");  // as if killed before its commit
-    RemoveLeftoverTemporaries(file);
+    PreparedWrite dropped = prepare("lost");
+    DiscardWrite(dropped);
     EXPECT_EQ(Names(), std::set<fs::path>{"ListToDo.db"});
-    EXPECT_FALSE(CommitWrite(orphan).ok);
+    EXPECT_FALSE(CommitWrite(dropped).ok);
     EXPECT_EQ(TempFolder::Read(file), "newer");
 }
 
@@ -129,34 +134,105 @@ TEST_F(SafeFile, FailureIsReportedAndLeavesNoTemporary) {
     EXPECT_EQ(disk, "x");  // the old contents survive
 }
 
-TEST_F(SafeFile, TemporaryNamesAreDistinctAndMatchTheLeftOverPattern) {
-    const fs::path target = dir / "ListToDo.db";
-    const fs::path a = safe_file_internal::TempPathFor(target);
-    const fs::path b = safe_file_internal::TempPathFor(target);
-    EXPECT_NE(a, b);
-    for (const fs::path& t : {a, b}) {
-        EXPECT_EQ(t.parent_path(), dir);  // same folder, so the rename never crosses disks
-        EXPECT_TRUE(safe_file_internal::IsLeftoverTemp(t.filename(), target.filename())) << t;
-    }
+// Every write changes the stamp that tells one version of a file from the
+// next; reading changes nothing.
+TEST_F(SafeFile, EachWriteGivesTheFileANewStamp) {
+    const fs::path file = dir / "ListToDo.db";
+    EXPECT_FALSE(StampOf(file).exists);
+    ASSERT_TRUE(WriteFileAtomically(file, "same", false).ok);
+    const FileStamp first = StampOf(file);
+    EXPECT_TRUE(first.exists);
+    EXPECT_EQ(first.size, 4u);
+    EXPECT_EQ(StampOf(file), first);
+    std::string back;
+    ASSERT_TRUE(ReadWholeFile(file, back));
+    EXPECT_EQ(StampOf(file), first);
+    ASSERT_TRUE(WriteFileAtomically(file, "same", false).ok);  // the same bytes, a new file
+    EXPECT_NE(StampOf(file), first);
 }
 
 #ifndef _WIN32
+
+fs::perms PermsOf(const fs::path& p) { return fs::status(p).permissions() & fs::perms::all; }
+constexpr fs::perms kPrivate = fs::perms::owner_read | fs::perms::owner_write;
 
 // Saving keeps what the file is: the target of a link gets the new bytes and
 // the link stays a link; private permission bits stay private.
 TEST_F(SafeFile, LinkIsFollowedAndPermissionsKept) {
     fs::create_directories(dir / "real");
     ASSERT_TRUE(WriteFileAtomically(dir / "real" / "ListToDo.db", "old").ok);
-    fs::permissions(dir / "real" / "ListToDo.db", fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(dir / "real" / "ListToDo.db", kPrivate);
     fs::create_symlink(fs::path("real") / "ListToDo.db", dir / "ListToDo.db");
 
     ASSERT_TRUE(WriteFileAtomically(dir / "ListToDo.db", "new").ok);
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "ListToDo.db")));
-    std::string back;
-    ASSERT_TRUE(ReadWholeFile(dir / "real" / "ListToDo.db", back));
-    EXPECT_EQ(back, "new");
-    EXPECT_EQ(fs::status(dir / "real" / "ListToDo.db").permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(TempFolder::Read(dir / "real" / "ListToDo.db"), "new");
+    EXPECT_EQ(PermsOf(dir / "real" / "ListToDo.db"), kPrivate);
+}
+
+// Where the link points at something that is not our file, the new file
+// takes the link's place and the target is left exactly as it was.
+TEST_F(SafeFile, AReplacedLinkLeavesItsTargetAlone) {
+    TempFolder::Write(dir / "passwd", "root:x:0:0");
+    fs::create_symlink(dir / "passwd", dir / "ListToDo.db");
+    bool given = false;
+    const WriteResult w = WriteChunksAtomically(
+        dir / "ListToDo.db", [&] { return std::exchange(given, true) ? std::string_view() : "new"; }, false,
+        LinkPolicy::Replace);
+    ASSERT_TRUE(w.ok) << w.error;
+    EXPECT_FALSE(fs::is_symlink(fs::symlink_status(dir / "ListToDo.db")));
+    EXPECT_EQ(TempFolder::Read(dir / "ListToDo.db"), "new");
+    EXPECT_EQ(TempFolder::Read(dir / "passwd"), "root:x:0:0");
+}
+
+// New data files are the user's alone, whatever the umask; an export is as
+// readable as the umask makes it; a copy can be read by whom the original
+// could, no more.
+TEST_F(SafeFile, NewFilesArePrivateAndCopiesKeepTheOriginalsMode) {
+    const mode_t old = ::umask(022);
+    ASSERT_TRUE(WriteFileAtomically(dir / "ListToDo.db", "x", false).ok);
+    ASSERT_TRUE(WriteOutputFile(dir / "cal.ics", "x").ok);
+    const CopyResult copy = KeepVerifiedCopy(dir / "ListToDo.db", "ListToDo.db.damaged");
+    ::umask(old);
+    EXPECT_EQ(PermsOf(dir / "ListToDo.db"), kPrivate);
+    EXPECT_EQ(PermsOf(dir / "cal.ics"), kPrivate | fs::perms::group_read | fs::perms::others_read);
+    ASSERT_TRUE(copy.ok) << copy.error;
+    EXPECT_EQ(PermsOf(copy.copy), kPrivate);
+}
+
+// An output that is not a regular file is written into, never replaced.
+TEST_F(SafeFile, AnOutputDeviceOrPipeIsWrittenIntoNotReplaced) {
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    std::string got;
+    std::thread reader([&] {
+        std::ifstream in(dir / "pipe", std::ios::binary);
+        got.assign(std::istreambuf_iterator<char>(in), {});
+    });
+    const WriteResult w = WriteOutputFile(dir / "pipe", "BEGIN:VCALENDAR");
+    reader.join();
+    ASSERT_TRUE(w.ok) << w.error;
+    EXPECT_EQ(got, "BEGIN:VCALENDAR");
+    EXPECT_EQ(fs::status(dir / "pipe").type(), fs::file_type::fifo);
+    ASSERT_TRUE(WriteOutputFile("/dev/null", "x").ok);
+    EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
+}
+
+// A process that dies between the two steps of a save leaves no temporary.
+TEST_F(SafeFile, AWriterKilledBeforeItsCommitLeavesNothing) {
+    const fs::path file = dir / "ListToDo.db";
+    ASSERT_TRUE(WriteFileAtomically(file, "old", false).ok);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        PreparedWrite p;
+        bool given = false;
+        PrepareWrite(file, [&] { return std::exchange(given, true) ? std::string_view() : "half"; }, p);
+        ::kill(::getpid(), SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(Names(), std::set<fs::path>{"ListToDo.db"});
+    EXPECT_EQ(TempFolder::Read(file), "old");
 }
 
 TEST(SafeFileReason, CommonFailuresAreSaidInRussianFirst) {

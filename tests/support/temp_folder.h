@@ -52,11 +52,5 @@ inline std::string Utf8Of(const std::filesystem::path& p) {
     return std::string(u.begin(), u.end());
 }
 
-// Puts a folder where the next WriteFileAtomically of `target` will create
-// its temporary, so that write fails the way a full disk would.
-inline void BlockNextSafeWrite(const std::filesystem::path& target) {
-    const std::string used = safe_file_internal::TempPathFor(target).filename().string();
-    const size_t dash = used.rfind('-');
-    const std::string next = used.substr(0, dash + 1) + std::to_string(std::stoull(used.substr(dash + 1)) + 1);
-    std::filesystem::create_directory(target.parent_path() / next);
-}
+// The next safe write of `target` fails the way a full disk would.
+inline void BlockNextSafeWrite(const std::filesystem::path& target) { FailNextWriteOf(target); }

@@ -1,0 +1,155 @@
+#include "events/event_file_keeper.h"
+
+#include <algorithm>
+#include <iterator>
+#include <unordered_map>
+
+namespace {
+
+// Reads the file whole together with the stamp it had meanwhile; a file
+// replaced during the read is read again.
+LoadReport ReadSteady(const std::filesystem::path& file, TodoItems& items, std::vector<uint64_t>& hashes,
+                      FileStamp& stamp) {
+    LoadReport rep;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        stamp = StampOf(file);
+        rep = LoadFromFile(file, items, &hashes);
+        if (StampOf(file) == stamp) break;
+    }
+    return rep;
+}
+
+bool ReadsWhole(const LoadReport& rep) {
+    return rep.status == LoadReport::Status::Ok || rep.status == LoadReport::Status::Missing;
+}
+
+}  // namespace
+
+LoadReport EventFileKeeper::Load(TodoItems& items) {
+    std::vector<uint64_t> hashes;
+    FileStamp stamp;
+    const LoadReport rep = ReadSteady(file_, items, hashes, stamp);
+    std::sort(hashes.begin(), hashes.end());
+    std::lock_guard lock(m_);
+    stamp_ = stamp;
+    base_ = std::move(hashes);
+    links_ = ReadsWhole(rep) ? LinkPolicy::Follow : LinkPolicy::Replace;
+    return rep;
+}
+
+WriteResult EventFileKeeper::Prepare(const TodoItems& items, Prepared& out) {
+    LinkPolicy links;
+    {
+        std::lock_guard lock(m_);
+        links = links_;
+    }
+    return PrepareEventFile(file_, items, out.write, &out.records, links);
+}
+
+WriteResult EventFileKeeper::Commit(Prepared& prepared, bool sync) {
+    std::sort(prepared.records.begin(), prepared.records.end());
+    std::lock_guard lock(m_);
+    // A file taken away holds nothing to merge: the save simply puts it back.
+    if (const FileStamp now = StampOf(file_); now != stamp_ && now.exists) {
+        DiscardWrite(prepared.write);
+        WriteResult r;
+        r.changedOutside = true;
+        r.error = "файл событий изменила другая программа";
+        return r;
+    }
+    WriteResult r = CommitWrite(prepared.write, sync);
+    if (r.ok) {
+        stamp_ = StampOf(file_);
+        base_ = std::move(prepared.records);
+        links_ = LinkPolicy::Follow;  // the file in place is ours now
+    }
+    return r;
+}
+
+WriteResult EventFileKeeper::Save(const TodoItems& items, bool sync) {
+    Prepared prepared;
+    const WriteResult w = Prepare(items, prepared);
+    return w.ok ? Commit(prepared, sync) : w;
+}
+
+bool EventFileKeeper::Unchanged() const {
+    std::lock_guard lock(m_);
+    return StampOf(file_) == stamp_;
+}
+
+EventFileKeeper::Merge EventFileKeeper::MergeOutsideChanges(TodoItems& items, const std::string& copyName) {
+    Merge m;
+    TodoItems theirs;
+    std::vector<uint64_t> theirHashes;
+    FileStamp stamp;
+    const LoadReport rep = ReadSteady(file_, theirs, theirHashes, stamp);
+    std::lock_guard lock(m_);
+    if (stamp == stamp_) return m;
+    if (rep.status == LoadReport::Status::Missing) {
+        // A file taken away is no word about the events: the next save
+        // writes them all again.
+        stamp_ = stamp;
+        return m;
+    }
+    m.changed = true;
+    if (!ReadsWhole(rep)) {
+        const CopyResult copy = KeepVerifiedCopy(file_, copyName);
+        m.problem = rep.problem;
+        if (!copy.ok) {
+            m.ok = false;
+            m.problem += "; копию сделать не удалось: " + copy.error;
+            return m;
+        }
+        m.keptCopy = copy.copy;
+        stamp_ = stamp;
+        links_ = LinkPolicy::Replace;
+        return m;
+    }
+
+    std::vector<uint64_t> sorted = theirHashes;
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<uint64_t> added, removed;
+    std::set_difference(sorted.begin(), sorted.end(), base_.begin(), base_.end(), std::back_inserter(added));
+    std::set_difference(base_.begin(), base_.end(), sorted.begin(), sorted.end(), std::back_inserter(removed));
+    stamp_ = stamp;
+    base_ = std::move(sorted);
+    links_ = LinkPolicy::Follow;
+    if (added.empty() && removed.empty()) {
+        m.changed = false;  // the same records written again
+        return m;
+    }
+
+    std::unordered_map<uint64_t, int> toRemove, toAdd, ours;
+    for (const uint64_t h : removed) ++toRemove[h];
+    for (const uint64_t h : added) ++toAdd[h];
+    auto& v = items.Vector();
+    size_t kept = 0;
+    for (size_t i = 0; i < v.size(); ++i) {
+        const uint64_t h = RecordHash(v[i]);
+        if (auto it = toRemove.find(h); it != toRemove.end() && it->second > 0) {
+            --it->second;
+            ++m.removed;
+            m.removedDays.push_back(DateOf(v[i].CreationDate));
+            continue;
+        }
+        ++ours[h];
+        if (kept != i) v[kept] = std::move(v[i]);
+        ++kept;
+    }
+    v.resize(kept);
+    for (size_t j = 0; j < theirHashes.size(); ++j) {
+        const uint64_t h = theirHashes[j];
+        auto it = toAdd.find(h);
+        if (it == toAdd.end() || it->second == 0) continue;
+        --it->second;
+        if (auto own = ours.find(h); own != ours.end() && own->second > 0) {
+            --own->second;  // the same change made on both sides
+            continue;
+        }
+        TTodoItem& e = theirs[static_cast<int>(j)];
+        m.addedDays.push_back(DateOf(e.CreationDate));
+        v.push_back(std::move(e));
+        ++m.added;
+    }
+    return m;
+}
