@@ -1,11 +1,14 @@
 // Program entry: names the application, creates the main window and runs.
 #include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 
 #include "app/environment.h"
 #include "app/main_form.h"
 #include "app/qt_app_style.h"
 #include "app/single_instance.h"
 #include "app/termination.h"
+#include "events/data_folder.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -13,9 +16,22 @@ int main(int argc, char** argv) {
     SetUpApplication(app);
     Environment env;
     std::error_code ec;
-    std::filesystem::create_directories(DataFolder(env), ec);
+    MakeDataFolder(DataFolder(env), ec);
     TSingleInstance instance(DataFolder(env));
-    if (!instance.Acquire()) return 0;  // the running copy comes forward instead
+    // The lock is taken before the events are read: a command writing the
+    // file now finishes first, and the window reads what it wrote.
+    const bool owner = instance.Acquire(std::chrono::seconds(10), [](const std::string& holder) {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("dayloom"),
+                        QStringLiteral("Папку данных dayloom занимает другая программа:\n%1\n\n"
+                                       "Подождать, пока она закончит работу?")
+                            .arg(QString::fromStdString(holder)));
+        PrepareMessageBox(box);
+        box.addButton(QStringLiteral("Подождать"), QMessageBox::AcceptRole);
+        QPushButton* quit = box.addButton(QStringLiteral("Выйти"), QMessageBox::RejectRole);
+        box.exec();
+        return box.clickedButton() != quit;
+    });
+    if (!owner) return 0;  // the running copy comes forward instead, or the user gave up
     // A window hidden to the tray is no reason to end; closing the main window is.
     QApplication::setQuitOnLastWindowClosed(false);
     TMainForm MainForm(env);
@@ -25,7 +41,12 @@ int main(int argc, char** argv) {
         MainForm.raise();
         MainForm.activateWindow();
     });
-    OnTerminationRequest([&MainForm] { MainForm.close(); });  // saves as a close does
+    // Saved at once, whatever dialog is open (a message box waiting for the
+    // user holds no save back), then every event loop ends.
+    OnTerminationRequest([&MainForm] {
+        MainForm.SaveBeforeExit();
+        QApplication::exit(0);
+    });
     MainForm.show();
     return QApplication::exec();
 }

@@ -31,6 +31,9 @@
 #include "dayview/day_list.h"
 #include "dayview/today_caption.h"
 #include "events/qt_ansi.h"
+#include "events/data_folder.h"
+#include "settings/theme_file.h"
+#include "events/event_file_keeper.h"
 #include "events/event_store.h"
 #include "import/form_sun_day.h"
 #include "widgets/planner_calendar.h"
@@ -94,12 +97,8 @@ void TMainForm::ConnectHandlers() {
     committer_ = std::make_unique<QThreadPool>();
     committer_->setMaxThreadCount(1);  // commits in the order of their saves
     // A logout or shutdown may end the program without closing the window.
-    const auto saveNow = [this] {
-        if (SaveSoon->isActive()) SaveSoonTimeout();
-        WaitForSaves();
-    };
-    connect(qApp, &QGuiApplication::commitDataRequest, this, saveNow);
-    connect(qApp, &QCoreApplication::aboutToQuit, this, saveNow);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &TMainForm::SaveBeforeExit);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &TMainForm::SaveBeforeExit);
     TimerAlert = new QTimer(this);
     TimerAlert->setObjectName(QStringLiteral("TimerAlert"));
     TimerAlert->setInterval(1000);
@@ -261,7 +260,8 @@ void TMainForm::FormCreate() {
     if (!std::filesystem::exists(DataDir, ec) &&
         env_.FreeSpace(std::filesystem::current_path(ec)) != -1)
         // The per-user folder may lack its parents too; a failure is retried at save.
-        std::filesystem::create_directories(DataDir, ec);
+        MakeDataFolder(DataDir, ec);
+    keeper_ = std::make_unique<EventFileKeeper>(EventFileName());
     OptionsFileName = DataDir / "user_options";
     RefreshTicks = 0;
     const std::u8string sound = DefaultSoundFile(env_.ExeDir()).u8string();
@@ -299,8 +299,6 @@ void TMainForm::FormShow() {
     move(env_.ScreenSize().width() - width(), work.bottom() + 1 - height());
     InstallShippedThemes();
     LoadWindowParam();
-    // A save killed mid-write leaves its temporary; this copy owns the folder now.
-    RemoveLeftoverTemporaries(EventFileName());
     std::error_code ec;
     if (std::filesystem::exists(EventFileName(), ec)) {
         ReadEventFile();
@@ -309,15 +307,20 @@ void TMainForm::FormShow() {
         PlannerCalendar1->SetDate(DateOf(now));
         UpDateDayList(DateOf(now));
         UpDateAlertList(DateOf(now));
+    } else {
+        // The first close writes the empty store, so the file is there.
+        needsSave_ = true;
     }
     shown_ = true;
 }
 
 void TMainForm::ReadEventFile() {
-    lastLoad_ = LoadFromFile(EventFileName(), TodoListSrc);
+    lastLoad_ = keeper_->Load(TodoListSrc);
     if (lastLoad_.status != LoadReport::Status::Damaged &&
         lastLoad_.status != LoadReport::Status::Unreadable)
         return;
+    // What could be read is written back at close, over the kept copy's original.
+    needsSave_ = true;
     QString text;
     std::error_code ec;
     if (std::filesystem::is_directory(EventFileName(), ec)) {
@@ -345,12 +348,16 @@ void TMainForm::ReadEventFile() {
     QTimer::singleShot(0, this, [this, text] { env_.ShowMessage(this, text); });
 }
 
-bool TMainForm::KeepDamagedCopy(QString& where, QString& error) {
+std::string TMainForm::DamagedCopyName(const std::string& fileName) const {
     const DateTimeParts p = DecodeDateTime(env_.Now());
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", p.year, p.month, p.day, p.hour,
                   p.minute, p.second);
-    const CopyResult copy = KeepVerifiedCopy(EventFileName(), "ListToDo.db.damaged-" + std::string(stamp));
+    return fileName + ".damaged-" + stamp;
+}
+
+bool TMainForm::KeepDamagedCopy(QString& where, QString& error) {
+    const CopyResult copy = KeepVerifiedCopy(EventFileName(), DamagedCopyName("ListToDo.db"));
     if (!copy.ok) {
         error = QString::fromStdString(copy.error);
         return false;
@@ -393,7 +400,7 @@ void TMainForm::DeleteEventFromCalendar(TDateTime day) {
 
 bool TMainForm::ReadyToSave(QString& error) {
     std::error_code ec;
-    std::filesystem::create_directories(DataDir, ec);
+    MakeDataFolder(DataDir, ec);
     if (std::filesystem::is_directory(EventFileName(), ec)) {
         error = QStringLiteral("на месте файла находится папка");
         return false;
@@ -409,18 +416,64 @@ bool TMainForm::ReadyToSave(QString& error) {
 }
 
 bool TMainForm::SaveEventFile(QString& error) {
-    if (!ReadyToSave(error)) return false;
-    const WriteResult w = SaveToFile(EventFileName(), TodoListSrc);
-    if (!w.ok) error = QString::fromStdString(w.error);
-    return w.ok;
+    for (int attempt = 0;; ++attempt) {
+        if (!ReadyToSave(error)) return false;
+        needsSave_ = false;
+        const WriteResult w = keeper_->Save(TodoListSrc);
+        if (w.ok) return true;
+        needsSave_ = true;
+        if (!w.changedOutside || attempt >= 3) {
+            error = QString::fromStdString(w.error);
+            return false;
+        }
+        if (!TakeOutsideChanges(error)) return false;
+    }
+}
+
+bool TMainForm::TakeOutsideChanges(QString& error) {
+    outsideChange_ = false;
+    EventFileKeeper::Merge m;
+    ChangeEvents({.markers = true}, [&](StoreChange& what) {
+        m = keeper_->MergeOutsideChanges(TodoListSrc, DamagedCopyName("ListToDo.db"));
+        what.mark = m.addedDays;
+        what.unmarkIfFree = m.removedDays;
+    });
+    if (!m.ok) {
+        error = QStringLiteral("файл изменила другая программа, и он не читается (%1)")
+                    .arg(QString::fromStdString(m.problem));
+        return false;
+    }
+    if (!m.keptCopy.empty())
+        env_.Notify(this, QStringLiteral("Файл событий заменила другая программа, и прочитать его не удалось "
+                                         "(%1).\nОн сохранён без изменений как:\n%2\n\n"
+                                         "На его место записаны события, открытые в окне.")
+                              .arg(QString::fromStdString(m.problem), PathText(m.keptCopy)));
+    else if (m.changed)
+        env_.Notify(this, QStringLiteral("Файл событий изменила другая программа. Её изменения объединены "
+                                         "с вашими: добавлено событий — %1, удалено — %2.")
+                              .arg(m.added)
+                              .arg(m.removed));
+    return true;
+}
+
+void TMainForm::SaveBeforeExit() {
+    SaveSoon->stop();
+    WaitForSaves();
+    if (needsSave_ || outsideChange_) {
+        QString error;
+        SaveEventFile(error);  // nobody is left to ask; the next start reads what is there
+    }
+    SaveOptionsIfChanged();
+    SaveSoon->stop();
 }
 
 bool TMainForm::FormCloseQuery() {
     SaveSoon->stop();
     WaitForSaves();
     std::error_code ec;
-    if (env_.FreeSpace(std::filesystem::current_path(ec)) != -1) SaveWinOption(OptionsFileName);
-    for (;;) {
+    if (env_.FreeSpace(std::filesystem::current_path(ec)) != -1) SaveOptionsIfChanged();
+    // Nothing changed, nothing written: the file stays as the last save left it.
+    while (needsSave_ || outsideChange_) {
         QString error;
         if (SaveEventFile(error)) break;
         const QString text =
@@ -430,6 +483,7 @@ bool TMainForm::FormCloseQuery() {
                 .arg(PathText(EventFileName()), error);
         if (!env_.AskRetry(this, text)) break;
     }
+    SaveSoon->stop();  // the merge of another writer's changes asks for a save; it is done
     return true;
 }
 
@@ -577,24 +631,44 @@ void TMainForm::ChangeEvents(StoreChange what, const std::function<void(StoreCha
         if (getbDeleteEventFromCal(TodoListSrc, false, d)) DeleteEventFromCalendar(d);
     if (what.markers) UpdateMarkersOfMonth();
     PlannerCalendar1->update();
+    needsSave_ = true;
     SaveSoon->start();
 }
 
 void TMainForm::SaveSoonTimeout() {
     SaveSoon->stop();
-    // The options go with the events: an import's day of birth, the window's place.
-    SaveWinOption(OptionsFileName);
+    SaveEventsInBackground();
+    // The options go with the events (an import's day of birth, the window's
+    // place), after them: their failure never holds the events up.
+    SaveOptionsIfChanged();
+}
+
+void TMainForm::SaveEventsInBackground() {
     QString error;
-    PreparedWrite prepared;
+    if (outsideChange_) {
+        // Saves still on their way were made before the merge: they go first.
+        WaitForSaves();
+        if (!TakeOutsideChanges(error)) return SaveFailed(error);
+        SaveSoon->stop();
+    }
     if (!ReadyToSave(error)) return SaveFailed(error);
-    if (const WriteResult w = PrepareEventFile(EventFileName(), TodoListSrc, prepared); !w.ok)
+    needsSave_ = false;
+    auto prepared = std::make_shared<EventFileKeeper::Prepared>();
+    if (const WriteResult w = keeper_->Prepare(TodoListSrc, *prepared); !w.ok) {
+        needsSave_ = true;
         return SaveFailed(QString::fromStdString(w.error));
+    }
     committer_->start([this, prepared] {
-        const WriteResult w = CommitWrite(prepared);
+        const WriteResult w = keeper_->Commit(*prepared);
+        if (!w.ok) {
+            needsSave_ = true;
+            if (w.changedOutside) outsideChange_ = true;
+        }
         QMetaObject::invokeMethod(
             this,
             [this, w] {
                 if (w.ok) saveFailureShown_ = false;
+                else if (w.changedOutside) SaveSoon->start(0);
                 else SaveFailed(QString::fromStdString(w.error));
             },
             Qt::QueuedConnection);
@@ -605,7 +679,38 @@ void TMainForm::WaitForSaves() {
     if (committer_) committer_->waitForDone();
 }
 
+bool TMainForm::SaveOptionsIfChanged() {
+    const std::filesystem::path sound = DefaultSoundFile(env_.ExeDir());
+    const UserOptions options = CurrentOptions();
+    const std::string text = OptionsFileText(options, sound);
+    std::error_code ec;
+    std::string disk;
+    const bool exists = std::filesystem::exists(std::filesystem::symlink_status(OptionsFileName, ec));
+    const bool readable = ReadSettingsFile(OptionsFileName, disk);
+    if (readable && disk == text) return true;  // nothing changed: nothing written
+    WriteResult w;
+    if (exists && (!readable || !LooksLikeOptionsFile(disk))) {
+        // Another program's file (or a link to one) stands where the options
+        // go: it is kept as it is, and the options take its place.
+        const CopyResult copy = KeepVerifiedCopy(OptionsFileName, DamagedCopyName("user_options"));
+        if (!copy.ok) w.error = "в папке данных на месте файла настроек чужой файл, и сохранить его копию "
+                                "не удалось: " + copy.error;
+        else w = ::SaveWinOption(OptionsFileName, options, sound, LinkPolicy::Replace);
+    } else {
+        w = ::SaveWinOption(OptionsFileName, options, sound);
+    }
+    if (w.ok) {
+        optionsFailureShown_ = false;
+        return true;
+    }
+    if (!std::exchange(optionsFailureShown_, true))
+        env_.Notify(this, QStringLiteral("Программа не может сохранить настройки!\n%1\n(%2)")
+                              .arg(PathText(OptionsFileName), QString::fromStdString(w.error)));
+    return false;
+}
+
 void TMainForm::SaveFailed(const QString& error) {
+    needsSave_ = true;
     if (std::exchange(saveFailureShown_, true)) return;
     env_.Notify(this, QStringLiteral("Не удалось сохранить события в файл\n%1\n(%2)\n\n"
                                      "Программа попробует снова после следующего изменения "

@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <atomic>
+
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "dayview/reminder_tick.h"
 #include "dayview/time_left.h"
 #include "events/event_file.h"
+#include "events/event_file_keeper.h"
 #include "import/import_host.h"
 #include "settings/color_scheme.h"
 #include "settings/user_options.h"
@@ -70,8 +73,9 @@ public:
     void PaintPanels(TColor top, TColor middle, TColor bottom);
     // Reads the options file and applies it, then its theme. Never fails.
     void LoadWindowParam();
-    // Writes the options; tells the user when that fails.
-    bool SaveWinOption(const std::filesystem::path& file);
+    // Writes the options when they differ from the file; a failure is told
+    // once, without waiting for the user.
+    bool SaveOptionsIfChanged();
     UserOptions CurrentOptions() const;
 
     // The event store and the reminder list built from it.
@@ -155,6 +159,9 @@ public:
     void SaveSoonTimeout();
     // Waits until the saves handed to the committer are on disk.
     void WaitForSaves();
+    // Saves what is not saved yet, events first, asking nothing: at logout,
+    // on a polite kill, when the program quits.
+    void SaveBeforeExit();
 
     // Rebuilds the day list for `day` (day mode) and forgets the selection.
     void UpDateDayList(TDateTime day);
@@ -282,7 +289,13 @@ private:
     // No folder where the file goes, and a damaged file kept as a copy first.
     bool ReadyToSave(QString& error);
     bool SaveEventFile(QString& error);
+    void SaveEventsInBackground();
     void SaveFailed(const QString& error);
+    // Brings in what another writer did to the file meanwhile and tells the user.
+    bool TakeOutsideChanges(QString& error);
+    // "<fileName>.damaged-YYYYMMDD-HHMMSS" for now.
+    std::string DamagedCopyName(const std::string& fileName) const;
+
     QString ThisDayCaption() const;
     TCalendarEvent MarkerPrototype() const;
     void RepaintDays(const std::vector<TDateTime>& days);
@@ -300,4 +313,10 @@ private:
     bool saveFailureShown_ = false; // the user has been told the background save fails
     // One thread that commits prepared saves in the order they were made.
     std::unique_ptr<QThreadPool> committer_;
+    std::unique_ptr<EventFileKeeper> keeper_;
+    // Changes not on disk yet: set by every change and by a failed commit.
+    std::atomic<bool> needsSave_{false};
+    // A commit found the file changed by another writer.
+    std::atomic<bool> outsideChange_{false};
+    bool optionsFailureShown_ = false;
 };

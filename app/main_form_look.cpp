@@ -173,10 +173,3 @@ void TMainForm::LoadWindowParam() {
         if (!theme) PaintPanels(clSilver, clBlue, clSkyBlue);
     }
 }
-
-bool TMainForm::SaveWinOption(const std::filesystem::path& file) {
-    const std::u8string sound = DefaultSoundFile(env_.ExeDir()).u8string();
-    const WriteResult w = ::SaveWinOption(file, CurrentOptions(), std::filesystem::path(sound));
-    if (!w.ok) env_.ShowMessage(this, QStringLiteral("Программа не может сохранить настройки!"));
-    return w.ok;
-}

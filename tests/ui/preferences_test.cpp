@@ -216,7 +216,7 @@ TEST_F(PreferencesTest, SavingATheme) {
         EXPECT_EQ(env.messages.size(), 2);
     });
     EXPECT_EQ(ThemeValues(TempFolder::Read(ThemesDir(Data()) / fs::path(u8"Моя.tdt")))[kSelectColorRow], "clRed");
-    EXPECT_EQ(std::distance(fs::directory_iterator(ThemesDir(Data())), fs::directory_iterator()), 6);
+    EXPECT_EQ(std::distance(fs::directory_iterator(ThemesDir(Data())), fs::directory_iterator()), 5);
 }
 
 TEST_F(PreferencesTest, OneBadColourDoesNotDropTheOtherSettings) {
