@@ -51,8 +51,12 @@ public:
         dialog.hide();
         return result;
     }
-    void ShowMessage(QWidget*, const QString& text) override { messages << text; }
+    void ShowMessage(QWidget*, const QString& text) override {
+        messages << text;
+        ++waitingMessages;
+    }
     void Notify(QWidget*, const QString& text) override { messages << text; }
+    int waitingMessages = 0;  // of `messages`, those the user had to acknowledge
     // The file the user picks in the next open-file dialogs, in turn (empty: Cancel).
     QStringList filesToChoose;
     QStringList fileDialogs;  // "title|folder|filter" of each dialog shown
