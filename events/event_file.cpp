@@ -106,7 +106,8 @@ constexpr size_t kMinField = 3;
 // The smallest record the writer makes (15 fields, every text empty): room is
 // made for as many records as the bytes could hold at that size, not more.
 constexpr size_t kWriterRecord = 4 + 15 * 3 + 1 + 1 + 8 * 3 + 4 + 1 + 1 + 4 + 4;
-// Held records may take this much beyond twice the file's size. A file of
+// Held records may take one and a half times the file's size and this much
+// more (a real store's records take about 1.15 times their bytes). A file of
 // records far smaller than any writer makes (a crafted one) stops there as
 // damaged instead of taking all the memory there is.
 constexpr uint64_t kMemorySlack = uint64_t{64} << 20;
@@ -327,13 +328,14 @@ LoadReport ReadRecords(Reader& r, Sink& sink, bool keepAll, std::vector<uint64_t
     // move the whole store into twice the memory while both copies live.
     const auto expected =
         static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(n), r.left() / kWriterRecord));
+    const uint64_t maxRecords = (r.left() + r.left() / 2 + kMemorySlack) / sizeof(TTodoItem);
+    sink.Limit(static_cast<size_t>(std::min<uint64_t>(maxRecords, SIZE_MAX)));
     sink.Reserve(expected + expected / 32 + 64);
     if (hashes) hashes->reserve(expected);
-    const uint64_t budget = 2 * r.left() + kMemorySlack;
     std::string fieldProblem;
     int loaded = 0;
     for (int32_t i = 0; i < n; ++i) {
-        if (keepAll && static_cast<uint64_t>(i) * sizeof(TTodoItem) > budget) {
+        if (keepAll && static_cast<uint64_t>(i) >= maxRecords) {
             rep.status = LoadReport::Status::Damaged;
             if (rep.problem.empty())
                 rep.problem = Damage("записей больше, чем может быть в файле такого размера (" +
@@ -389,8 +391,15 @@ LoadReport ReadRecords(Reader& r, Sink& sink, bool keepAll, std::vector<uint64_t
 // Records go straight into the store, read in place.
 struct StoreSink {
     TodoItems& items;
-    void Reserve(size_t n) { items.Reserve(n); }
-    TTodoItem& Next() { return items.Add(); }
+    size_t limit = SIZE_MAX;
+    void Limit(size_t n) { limit = n; }
+    void Reserve(size_t n) { items.Reserve(std::min(n, limit)); }
+    TTodoItem& Next() {
+        // Grown by hand so the last doubling never overshoots the limit.
+        auto& v = items.Vector();
+        if (v.size() == v.capacity()) v.reserve(std::min(std::max<size_t>(64, v.capacity() * 2), limit));
+        return items.Add();
+    }
     void Drop() { items.Vector().pop_back(); }
     void Keep() {}
 };
@@ -399,6 +408,7 @@ struct StoreSink {
 struct ScanSink {
     const std::function<void(const TTodoItem&)>& take;
     TTodoItem scratch;
+    void Limit(size_t) {}
     void Reserve(size_t) {}
     TTodoItem& Next() {
         ResetForRecord(scratch);
