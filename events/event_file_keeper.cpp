@@ -111,6 +111,10 @@ EventFileKeeper::Merge EventFileKeeper::MergeOutsideChanges(TodoItems& items, co
     std::vector<uint64_t> added, removed;
     std::set_difference(sorted.begin(), sorted.end(), base_.begin(), base_.end(), std::back_inserter(added));
     std::set_difference(base_.begin(), base_.end(), sorted.begin(), sorted.end(), std::back_inserter(removed));
+    // A file with nothing of ours in it was not made from ours (the folder was
+    // deleted and the other writer began afresh): what it lacks it never
+    // removed, it never had it.
+    if (!base_.empty() && removed.size() == base_.size()) removed.clear();
     stamp_ = stamp;
     base_ = std::move(sorted);
     links_ = LinkPolicy::Follow;

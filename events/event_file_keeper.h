@@ -42,7 +42,8 @@ public:
     // brought into `items`: the records it added are added (unless `items`
     // hold the same record already), the records it removed are removed where
     // `items` still hold them as they were. A record both changed stays in
-    // both versions: nothing of either side is lost. A file that no longer
+    // both versions: nothing of either side is lost. A file that holds none of
+    // the records read here did not grow from them: nothing is removed then. A file that no longer
     // reads whole is kept beside under `copyName` (…-2, -3 when taken) and
     // `items` stay as they are; without a verified copy `ok` is false and the
     // file must not be written over.

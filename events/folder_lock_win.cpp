@@ -25,10 +25,11 @@ BY_HANDLE_FILE_INFORMATION InfoOf(HANDLE h) {
 
 TryResult TryLock(const fs::path& file, intptr_t& handle, std::string& error) {
     // FILE_FLAG_OPEN_REPARSE_POINT: a link in the lock's place is opened as
-    // itself, not followed.
-    const HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    // itself, not followed. Without FILE_SHARE_DELETE nobody can delete or
+    // rename the file while it is open, so no second writer locks another.
+    const HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                   nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error = "файл блокировки не открывается (ошибка Windows " + std::to_string(::GetLastError()) + ")";
         return TryResult::Failed;
