@@ -76,6 +76,20 @@ int OpenTemp(PreparedWrite& p, mode_t mode) {
     }
 }
 
+// Writes all of `data`; the error number, or 0.
+int WriteAll(int fd, std::string_view data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        done += static_cast<size_t>(w);
+    }
+    return 0;
+}
+
 void CloseHandle(PreparedWrite& p) {
     if (p.handle >= 0) ::close(static_cast<int>(p.handle));
     p.handle = -1;
@@ -94,16 +108,9 @@ WriteResult WriteTemp(PreparedWrite& p, const ChunkSource& next, NewFileMode mod
     struct stat old {};
     if (::stat(p.target.c_str(), &old) == 0) (void)::fchmod(fd, old.st_mode & 07777);
     for (std::string_view data = next(); !data.empty(); data = next()) {
-        size_t done = 0;
-        while (done < data.size()) {
-            const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                const int err = errno;
-                Discard(p);
-                return Failed("запись", err);
-            }
-            done += static_cast<size_t>(w);
+        if (const int err = WriteAll(fd, data)) {
+            Discard(p);
+            return Failed("запись", err);
         }
     }
     return {true, {}};
@@ -162,16 +169,9 @@ void Discard(PreparedWrite& p) {
 WriteResult WriteInPlace(const fs::path& path, std::string_view data) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return Failed("открытие файла", errno);
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            return Failed("запись", err);
-        }
-        done += static_cast<size_t>(w);
+    if (const int err = WriteAll(fd, data)) {
+        ::close(fd);
+        return Failed("запись", err);
     }
     if (::close(fd) != 0 && errno != EINTR) return Failed("запись", errno);
     return {true, {}};

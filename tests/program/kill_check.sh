@@ -20,16 +20,7 @@ echo "ok: the event added 3 s before SIGKILL is in the file"
 
 # Started again over the killed run's lock.
 start
-first=$app
-second_log=$work/second.log
-"$work/dayloom" >"$second_log" 2>&1 &
-second=$!
-n=0
-while kill -0 "$second" 2>/dev/null; do
-    n=$((n + 1)); [ $n -lt 100 ] || { kill -9 "$second"; fail "a second start on the same data folder kept running"; }
-    sleep 0.1
-done
-kill -0 "$first" 2>/dev/null || fail "the first program ended when the second started"
+second_start_ends "a second start on the same data folder kept running"
 echo "ok: a second start exits, the first keeps running"
 
 xdotool windowfocus --sync "$win"

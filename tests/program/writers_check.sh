@@ -83,15 +83,8 @@ echo "ok: the window started during a command's write at $big events keeps the c
 # 4. The lock file deleted under a running window.
 cp "$work/base/dayloom_data/ListToDo.db" "$data/ListToDo.db"
 start
-first=$app
 rm -f "$data/dayloom.lock"
-"$work/dayloom" >"$work/second.log" 2>&1 &
-second=$!
-n=0
-while kill -0 "$second" 2>/dev/null; do
-    n=$((n + 1)); [ $n -lt 100 ] || { kill -9 "$second"; fail "a second window started after the lock file was deleted"; }
-    sleep 0.1
-done
+second_start_ends "a second window started after the lock file was deleted"
 rc=0
 cli import-ics --data "$data" "$ics" >"$work/a.out" 2>&1 || rc=$?
 add_event "Added in the window"

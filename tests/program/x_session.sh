@@ -71,3 +71,15 @@ wait_end() {
     wait "$app" 2>/dev/null || true
     app=""
 }
+# A second start on the same data folder must end within 10 s and leave the
+# running program ($app) running; $1 says what failed otherwise.
+second_start_ends() {
+    "$work/dayloom" >>"$work/second.log" 2>&1 &
+    second=$!
+    n=0
+    while kill -0 "$second" 2>/dev/null; do
+        n=$((n + 1)); [ $n -lt 100 ] || { kill -9 "$second"; fail "$1"; }
+        sleep 0.1
+    done
+    kill -0 "$app" 2>/dev/null || fail "the first program ended when the second started"
+}
