@@ -61,7 +61,6 @@ WriteResult EventFileKeeper::Commit(Prepared& prepared, bool sync) {
     if (r.ok) {
         stamp_ = StampOf(file_);
         base_ = std::move(prepared.records);
-        links_ = LinkPolicy::Follow;  // the file in place is ours now
     }
     return r;
 }

@@ -14,6 +14,8 @@ namespace fs = std::filesystem;
 
 namespace safe_file_internal {
 
+std::atomic<bool> g_namedTemporaries{false};
+
 fs::path TempPathFor(const fs::path& target) {
     static std::atomic<unsigned long long> counter{0};
     fs::path tmp = target;
@@ -48,6 +50,8 @@ fs::path RealTarget(const fs::path& path) {
 }
 
 }  // namespace
+
+void UseNamedTemporaries(bool named) { safe_file_internal::g_namedTemporaries = named; }
 
 void FailNextWriteOf(const fs::path& target) {
     std::lock_guard lock(g_failMutex);

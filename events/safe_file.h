@@ -91,3 +91,6 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& out);
 // For tests, a failing disk: the next write of `target` fails as a full disk
 // would, before anything is written.
 void FailNextWriteOf(const std::filesystem::path& target);
+// For tests, a file system without unnamed temporaries (FAT, a network
+// share): every temporary gets its name when it is made.
+void UseNamedTemporaries(bool named);

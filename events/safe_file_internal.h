@@ -1,6 +1,7 @@
 #pragma once
 // The pieces of the safe write, shared by its portable part and the one
 // platform file built for each system. Callers use events/safe_file.h.
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -18,6 +19,9 @@ std::filesystem::path TempPathFor(const std::filesystem::path& target);
 #ifndef _WIN32
 std::string SystemReason(int err);
 #endif
+
+// Set by UseNamedTemporaries.
+extern std::atomic<bool> g_namedTemporaries;
 
 // Platform part: the id of this process.
 unsigned long CurrentProcessId();

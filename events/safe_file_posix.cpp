@@ -60,7 +60,7 @@ bool UnnamedTemporariesWork() {
 
 int OpenTemp(PreparedWrite& p, mode_t mode) {
 #ifdef O_TMPFILE
-    if (UnnamedTemporariesWork()) {
+    if (UnnamedTemporariesWork() && !g_namedTemporaries) {
         const int fd = ::open(FolderOf(p.target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
         // Older kernels and some file systems (FAT, network shares) cannot.
         if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -25,8 +26,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class SafeFile : public ::testing::Test {
+// Every case runs with unnamed temporaries (where the system has them) and
+// with named ones, as on a file system without them.
+class SafeFile : public ::testing::TestWithParam<bool> {
 protected:
+    SafeFile() { UseNamedTemporaries(GetParam()); }
+    ~SafeFile() override { UseNamedTemporaries(false); }
     std::set<fs::path> Names() const {
         std::set<fs::path> names;
         for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename());
@@ -37,7 +42,7 @@ protected:
     const fs::path dir = folder.path();
 };
 
-TEST_F(SafeFile, RoundTripReplacesTheFileInACyrillicFolder) {
+TEST_P(SafeFile, RoundTripReplacesTheFileInACyrillicFolder) {
     const fs::path file = dir / fs::path(u8"События") / "ListToDo.db";
     fs::create_directories(file.parent_path());
     const std::string first("old\0\r\n", 6), second(100000, '\xE9');
@@ -55,7 +60,7 @@ TEST_F(SafeFile, RoundTripReplacesTheFileInACyrillicFolder) {
 
 // A save touches its own file only: names a temporary of another writer
 // could have (or a user's file that looks like one) stay as they are.
-TEST_F(SafeFile, ASaveLeavesEveryOtherFileAlone) {
+TEST_P(SafeFile, ASaveLeavesEveryOtherFileAlone) {
     const std::set<fs::path> others = {"ListToDo.db.tmp-123-4", "ListToDo.db.tmp-987654", "cal.ics.tmp-42",
                                        "ListToDo.db.bak"};
     for (const auto& n : others) Touch(n);
@@ -70,7 +75,7 @@ TEST_F(SafeFile, ASaveLeavesEveryOtherFileAlone) {
 // The window prepares saves and commits them off its thread: the file stays
 // old until a commit, commits land in order, and a prepared save that is
 // never committed leaves nothing behind.
-TEST_F(SafeFile, PreparedWritesWaitForTheirCommitsInOrder) {
+TEST_P(SafeFile, PreparedWritesWaitForTheirCommitsInOrder) {
     const fs::path file = dir / "ListToDo.db";
     ASSERT_TRUE(WriteFileAtomically(file, "old").ok);
     const auto prepare = [&](std::string_view data) {
@@ -98,7 +103,7 @@ TEST_F(SafeFile, PreparedWritesWaitForTheirCommitsInOrder) {
 }
 
 // A damaged file's copy never lands on a name already taken.
-TEST_F(SafeFile, CopiesTakeFreeNamesAndHoldTheOriginalsBytes) {
+TEST_P(SafeFile, CopiesTakeFreeNamesAndHoldTheOriginalsBytes) {
     const fs::path file = dir / "ListToDo.db";
     TempFolder::Write(file, "damaged");
     Touch("ListToDo.db.damaged-2");  // taken out of turn
@@ -111,7 +116,7 @@ TEST_F(SafeFile, CopiesTakeFreeNamesAndHoldTheOriginalsBytes) {
     EXPECT_EQ(TempFolder::Read(dir / "ListToDo.db.damaged-2"), "x");
 }
 
-TEST_F(SafeFile, FailureIsReportedAndLeavesNoTemporary) {
+TEST_P(SafeFile, FailureIsReportedAndLeavesNoTemporary) {
     Touch("ListToDo.db");
     fs::create_directory(dir / "folder");
     const struct {
@@ -136,7 +141,7 @@ TEST_F(SafeFile, FailureIsReportedAndLeavesNoTemporary) {
 
 // Every write changes the stamp that tells one version of a file from the
 // next; reading changes nothing.
-TEST_F(SafeFile, EachWriteGivesTheFileANewStamp) {
+TEST_P(SafeFile, EachWriteGivesTheFileANewStamp) {
     const fs::path file = dir / "ListToDo.db";
     EXPECT_FALSE(StampOf(file).exists);
     ASSERT_TRUE(WriteFileAtomically(file, "same", false).ok);
@@ -148,7 +153,14 @@ TEST_F(SafeFile, EachWriteGivesTheFileANewStamp) {
     ASSERT_TRUE(ReadWholeFile(file, back));
     EXPECT_EQ(StampOf(file), first);
     ASSERT_TRUE(WriteFileAtomically(file, "same", false).ok);  // the same bytes, a new file
-    EXPECT_NE(StampOf(file), first);
+    const FileStamp second = StampOf(file);
+    EXPECT_NE(second, first);
+    // Written over in place by another program, same size: the time tells.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::ofstream(file, std::ios::binary | std::ios::in) << "SAME";
+    const FileStamp third = StampOf(file);
+    EXPECT_EQ(third.file, second.file);
+    EXPECT_NE(third, second);
 }
 
 #ifndef _WIN32
@@ -158,21 +170,22 @@ constexpr fs::perms kPrivate = fs::perms::owner_read | fs::perms::owner_write;
 
 // Saving keeps what the file is: the target of a link gets the new bytes and
 // the link stays a link; private permission bits stay private.
-TEST_F(SafeFile, LinkIsFollowedAndPermissionsKept) {
+TEST_P(SafeFile, LinkIsFollowedAndPermissionsKept) {
     fs::create_directories(dir / "real");
     ASSERT_TRUE(WriteFileAtomically(dir / "real" / "ListToDo.db", "old").ok);
-    fs::permissions(dir / "real" / "ListToDo.db", kPrivate);
+    const fs::perms shared = kPrivate | fs::perms::group_read;  // shared on purpose
+    fs::permissions(dir / "real" / "ListToDo.db", shared);
     fs::create_symlink(fs::path("real") / "ListToDo.db", dir / "ListToDo.db");
 
     ASSERT_TRUE(WriteFileAtomically(dir / "ListToDo.db", "new").ok);
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "ListToDo.db")));
     EXPECT_EQ(TempFolder::Read(dir / "real" / "ListToDo.db"), "new");
-    EXPECT_EQ(PermsOf(dir / "real" / "ListToDo.db"), kPrivate);
+    EXPECT_EQ(PermsOf(dir / "real" / "ListToDo.db"), shared);
 }
 
 // Where the link points at something that is not our file, the new file
 // takes the link's place and the target is left exactly as it was.
-TEST_F(SafeFile, AReplacedLinkLeavesItsTargetAlone) {
+TEST_P(SafeFile, AReplacedLinkLeavesItsTargetAlone) {
     TempFolder::Write(dir / "passwd", "root:x:0:0");
     fs::create_symlink(dir / "passwd", dir / "ListToDo.db");
     bool given = false;
@@ -188,7 +201,7 @@ TEST_F(SafeFile, AReplacedLinkLeavesItsTargetAlone) {
 // New data files are the user's alone, whatever the umask; an export is as
 // readable as the umask makes it; a copy can be read by whom the original
 // could, no more.
-TEST_F(SafeFile, NewFilesArePrivateAndCopiesKeepTheOriginalsMode) {
+TEST_P(SafeFile, NewFilesArePrivateAndCopiesKeepTheOriginalsMode) {
     const mode_t old = ::umask(022);
     ASSERT_TRUE(WriteFileAtomically(dir / "ListToDo.db", "x", false).ok);
     ASSERT_TRUE(WriteOutputFile(dir / "cal.ics", "x").ok);
@@ -201,7 +214,7 @@ TEST_F(SafeFile, NewFilesArePrivateAndCopiesKeepTheOriginalsMode) {
 }
 
 // An output that is not a regular file is written into, never replaced.
-TEST_F(SafeFile, AnOutputDeviceOrPipeIsWrittenIntoNotReplaced) {
+TEST_P(SafeFile, AnOutputDeviceOrPipeIsWrittenIntoNotReplaced) {
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
     std::string got;
     std::thread reader([&] {
@@ -218,7 +231,8 @@ TEST_F(SafeFile, AnOutputDeviceOrPipeIsWrittenIntoNotReplaced) {
 }
 
 // A process that dies between the two steps of a save leaves no temporary.
-TEST_F(SafeFile, AWriterKilledBeforeItsCommitLeavesNothing) {
+TEST_P(SafeFile, AWriterKilledBeforeItsCommitLeavesNothing) {
+    if (GetParam()) GTEST_SKIP() << "a named temporary outlives its killed writer";
     const fs::path file = dir / "ListToDo.db";
     ASSERT_TRUE(WriteFileAtomically(file, "old", false).ok);
     const pid_t child = ::fork();
@@ -244,5 +258,8 @@ TEST(SafeFileReason, CommonFailuresAreSaidInRussianFirst) {
     EXPECT_EQ(safe_file_internal::SystemReason(EIO), std::strerror(EIO));
 }
 #endif
+
+INSTANTIATE_TEST_SUITE_P(Temporaries, SafeFile, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Named" : "Unnamed"; });
 
 }  // namespace

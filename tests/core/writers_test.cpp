@@ -41,6 +41,25 @@ TEST(FolderLockTest, OneWriterAtATimeAndTheSecondKnowsWhoHoldsIt) {
     EXPECT_EQ(second.Take(folder.path(), "dayloom-cli good-days"), FolderLock::State::Held);
 }
 
+// The lock moves with its owner, and what a holder wrote is shown without
+// its control characters (the file is anybody's to write into).
+TEST(FolderLockTest, MovesWithItsOwnerAndShowsTheHolderSafely) {
+    TempFolder folder;
+    FolderLock first;
+    ASSERT_EQ(first.Take(folder.path(), "\x1b[31mdayloom-cli\x07"), FolderLock::State::Held);
+    FolderLock moved(std::move(first));
+    first.Release();
+    EXPECT_TRUE(moved.Held());
+    FolderLock second;
+    EXPECT_EQ(second.Take(folder.path(), "b"), FolderLock::State::Busy);
+    EXPECT_EQ(second.Problem().rfind("?[31mdayloom-cli? (процесс ", 0), 0u) << second.Problem();
+    FolderLock assigned;
+    assigned = std::move(moved);
+    EXPECT_EQ(second.Take(folder.path(), "b"), FolderLock::State::Busy);
+    assigned.Release();
+    EXPECT_EQ(second.Take(folder.path(), "b"), FolderLock::State::Held);
+}
+
 TEST(FolderLockTest, AWaitingWriterGetsTheFolderWhenTheHolderLetsGo) {
     TempFolder folder;
     FolderLock holder, waiter;
@@ -179,6 +198,11 @@ TEST(EventFileKeeperTest, AnotherWritersChangesAreMergedAndNothingIsLost) {
         EXPECT_EQ(TempFolder::Read(file), SaveToBytes(theirs)) << c.what << ": their file stays until merged";
         const EventFileKeeper::Merge m = keeper.MergeOutsideChanges(ours, "ListToDo.db.damaged");
         EXPECT_TRUE(m.ok) << c.what;
+        // Every record brought in or taken out names its start day, for the markers.
+        EXPECT_EQ(m.addedDays.size(), size_t(m.added)) << c.what;
+        EXPECT_EQ(m.removedDays.size(), size_t(m.removed)) << c.what;
+        for (const TDateTime d : m.addedDays) EXPECT_EQ(d, Day(2026, 12, d == Day(2026, 12, 5) ? 5 : 1)) << c.what;
+        for (const TDateTime d : m.removedDays) EXPECT_EQ(d, Day(2026, 12, 1)) << c.what;
         EXPECT_EQ(m.changed, SaveToBytes(theirs) != SaveToBytes(base)) << c.what;
         ASSERT_TRUE(keeper.Save(ours, false).ok) << c.what;
         TodoItems disk;
@@ -232,6 +256,25 @@ TEST(EventFileKeeperTest, AnUnreadableOrMissingFileOfTheOtherWriterIsKeptOrWritt
 }
 
 #ifndef _WIN32
+// Another writer put a link to a foreign file in the event file's place: its
+// target is kept as a copy and never written.
+TEST(EventFileKeeperTest, ALinkAnotherWriterPutInPlaceIsNeverWrittenThrough) {
+    TempFolder folder;
+    const fs::path file = folder.path() / "ListToDo.db";
+    TodoItems items = Store({Named("A")});
+    ASSERT_TRUE(SaveToFile(file, items, false).ok);
+    EventFileKeeper keeper(file);
+    ASSERT_EQ(keeper.Load(items).status, LoadReport::Status::Ok);
+    TempFolder::Write(folder.path() / "passwd", "root:x:0:0\n");
+    fs::remove(file);
+    fs::create_symlink(folder.path() / "passwd", file);
+    ASSERT_TRUE(keeper.Save(items, false).changedOutside);
+    ASSERT_FALSE(keeper.MergeOutsideChanges(items, "ListToDo.db.damaged").keptCopy.empty());
+    ASSERT_TRUE(keeper.Save(items, false).ok);
+    EXPECT_EQ(TempFolder::Read(folder.path() / "passwd"), "root:x:0:0\n");
+    EXPECT_EQ(TempFolder::Read(file), SaveToBytes(items));
+}
+
 // A link to something that is not an event file: the new file takes the
 // link's place, the target is never touched.
 TEST(EventFileKeeperTest, ADamagedFileBehindALinkIsNeverWrittenThrough) {

@@ -84,14 +84,15 @@ TEST_F(WritersWindowTest, AnotherWritersEventsAreMergedIntoTheNextSave) {
 
 // The same at close: the other writer's file is merged, not written over.
 TEST_F(WritersWindowTest, TheCloseMergesTooAndNeverWritesOverAnotherWritersFile) {
-    SaveEvents(Store({Event("Врач", At(2010, 10, 11, 10, 0))}));
+    const TTodoItem call = Event("Звонок", At(2010, 10, 11, 11, 0));
+    SaveEvents(Store({Event("Врач", At(2010, 10, 11, 10, 0)), call}));
     Start();
     form->SaveSoon->setInterval(60000);
     AddWithTheEditor(QStringLiteral("Из окна"));
-    ASSERT_TRUE(SaveToFile(Db(), Store({Event("Из команды", At(2010, 10, 11, 12, 0))}), false).ok);
+    ASSERT_TRUE(SaveToFile(Db(), Store({call, Event("Из команды", At(2010, 10, 11, 12, 0))}), false).ok);
     form->close();
     // The other writer removed "Врач" and added its own; the window added one.
-    EXPECT_EQ(Stored(), QStringList({"Из команды", "Из окна"}));
+    EXPECT_EQ(Stored(), QStringList({"Звонок", "Из команды", "Из окна"}));
 }
 
 // The options cannot be written (a folder stands in their place): the events
