@@ -212,6 +212,9 @@ void SetUpApplication(QApplication& app) {
     InitShellResources();
     QApplication::setApplicationName(QStringLiteral("dayloom"));
     QApplication::setWindowIcon(AppIcon());
+    // The toolkit's dates, sizes and file types in Russian too; the day
+    // list's formats are the system's own (Environment::Formats).
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     InstallToolkitTranslations(app);
 }
 

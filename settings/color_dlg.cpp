@@ -167,12 +167,15 @@ TColorDlg::TColorDlg(TColorDlgHost host, QWidget* parent) : QDialog(parent), hos
     // typed or pasted.
     ComboShem->setValidator(new ThemeNameFilter(this, ComboShem));
     BitBtn2 = MakeButton(Panel1, "BitBtn2", QStringLiteral("Редактировать тему"), QStyle::SP_FileDialogDetailedView);
-    top->addWidget(Label1, 0, 0, 1, 3);
-    top->addWidget(edAlertFile, 1, 0, 1, 2);
-    top->addWidget(BitBtnAlertFile, 1, 2);
+    BtnRestoreThemes = MakeButton(Panel1, "BtnRestoreThemes", QStringLiteral("Вернуть темы, поставляемые с программой"),
+                                  QStyle::SP_BrowserReload);
+    top->addWidget(Label1, 0, 0, 1, 4);
+    top->addWidget(edAlertFile, 1, 0, 1, 3);
+    top->addWidget(BitBtnAlertFile, 1, 3);
     top->addWidget(Label2, 2, 0);
     top->addWidget(ComboShem, 2, 1);
     top->addWidget(BitBtn2, 2, 2);
+    top->addWidget(BtnRestoreThemes, 2, 3);
     top->setColumnStretch(1, 1);
     column->addWidget(Panel1);
 
@@ -213,14 +216,12 @@ TColorDlg::TColorDlg(TColorDlgHost host, QWidget* parent) : QDialog(parent), hos
     BitBtn1 = MakeButton(Panel3, "BitBtn1", QStringLiteral("Принять цвет"), QStyle::SP_DialogApplyButton);
     BtnSaveShem = MakeButton(Panel3, "BtnSaveShem", QStringLiteral("Сохранить цветовую тему"),
                              QStyle::SP_DialogSaveButton);
-    BtnRestoreThemes = MakeButton(Panel3, "BtnRestoreThemes", QStringLiteral("Вернуть темы, поставляемые с программой"),
-                                  QStyle::SP_BrowserReload);
+
     change->addWidget(Label3);
     change->addWidget(ColorBox1, 1);
     change->addWidget(edSelColor);
     change->addWidget(BitBtn1);
     change->addWidget(BtnSaveShem);
-    change->addWidget(BtnRestoreThemes);
     editor->addLayout(change);
     column->addWidget(Panel3);
     column->addStretch();
