@@ -371,7 +371,7 @@ TEST_F(PreferencesTest, AutostartCreatedAndRemovedInATemporaryFolder) {
     // An entry that starts another copy (another folder), or nothing that
     // can be read, is not this program's: the box shows it clear and opening
     // writes nothing; checking the box makes the entry start this program.
-    for (const std::string other : {AutostartDesktopEntry(env.dir / "other" / "dayloom"), std::string("kept")}) {
+    for (const std::string& other : {AutostartDesktopEntry(env.dir / "other" / "dayloom"), std::string("kept")}) {
         ASSERT_TRUE(WriteFileAtomically(Link(), other).ok);
         Cancel([&](TColorDlg& dlg) {
             EXPECT_FALSE(dlg.CheckStart->isChecked());
