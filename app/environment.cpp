@@ -11,6 +11,8 @@
 #include <QSystemTrayIcon>
 #include <QCoreApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QDateTime>
 #include <QDialog>
 #include <QFileDialog>
@@ -31,10 +33,26 @@ SoundPlayer& Environment::Sound() {
 
 bool Environment::TrayAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
+namespace {
+
+// The program's dialogs open in the middle of the screen, not beside the
+// narrow panel they belong to.
+class CentreWhenShown : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) CentreOnScreen(*static_cast<QWidget*>(watched));
+        return false;
+    }
+};
+
+}  // namespace
+
 std::optional<QColor> Environment::ChooseColor(QWidget* parent, const QColor& initial) {
-    const QColor c = QColorDialog::getColor(initial, parent);
-    if (!c.isValid()) return std::nullopt;
-    return c;
+    QColorDialog dialog(initial, parent);
+    dialog.installEventFilter(new CentreWhenShown(&dialog));
+    if (dialog.exec() != QDialog::Accepted || !dialog.selectedColor().isValid()) return std::nullopt;
+    return dialog.selectedColor();
 }
 
 std::filesystem::path Environment::ExeFile() const {
@@ -45,6 +63,10 @@ std::optional<std::filesystem::path> Environment::StartUpDir() const { return Fi
 
 WriteResult Environment::CreateStartUpLink(const std::filesystem::path& link) {
     return MyLinkForStartUp(link, ExeFile());
+}
+
+std::optional<std::filesystem::path> Environment::StartUpLinkTarget(const std::filesystem::path& link) const {
+    return ::StartUpLinkTarget(link);
 }
 
 WriteResult Environment::RemoveStartUpLink(const std::filesystem::path& link) {
@@ -75,20 +97,6 @@ TDateTime Environment::Now() const { return LocalNow(); }
 
 int Environment::RunModal(QDialog& dialog) { return dialog.exec(); }
 
-namespace {
-
-// Message boxes open in the middle of the screen, not over the narrow panel.
-class CentreWhenShown : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show) CentreOnScreen(*static_cast<QWidget*>(watched));
-        return false;
-    }
-};
-
-}  // namespace
-
 void PrepareMessageBox(QMessageBox& box) {
     box.setWindowTitle(QCoreApplication::applicationName());
     box.installEventFilter(new CentreWhenShown(&box));
@@ -98,6 +106,21 @@ void Environment::ShowMessage(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Warning, {}, text, QMessageBox::Ok, parent);
     PrepareMessageBox(box);
     box.exec();
+}
+
+void Environment::ShowInfo(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Information, {}, text, QMessageBox::Ok, parent);
+    PrepareMessageBox(box);
+    box.exec();
+}
+
+bool Environment::Ask(QWidget* parent, const QString& text, const QString& yes, const QString& no) {
+    QMessageBox box(QMessageBox::Question, {}, text, QMessageBox::NoButton, parent);
+    PrepareMessageBox(box);
+    QPushButton* answer = box.addButton(yes, QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(no, QMessageBox::RejectRole));
+    box.exec();
+    return box.clickedButton() == answer;
 }
 
 void Environment::Notify(QWidget* parent, const QString& text) {
@@ -110,7 +133,12 @@ void Environment::Notify(QWidget* parent, const QString& text) {
 
 QString Environment::ChooseOpenFile(QWidget* parent, const QString& title, const QString& folder,
                                     const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, title, folder, filter);
+    QFileDialog dialog(parent, title, folder, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.installEventFilter(new CentreWhenShown(&dialog));
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles().value(0);
 }
 
 bool Environment::AskRetry(QWidget* parent, const QString& text) {
@@ -180,10 +208,29 @@ std::filesystem::path DataFolder(const Environment& env) {
     return ChooseDataFolder(env.ExeDir(), env.PerUserDataDir());
 }
 
-void SetUpApplication(QApplication&) {
+void SetUpApplication(QApplication& app) {
     InitShellResources();
     QApplication::setApplicationName(QStringLiteral("dayloom"));
     QApplication::setWindowIcon(AppIcon());
+    // The toolkit's dates, sizes and file types in Russian too; the day
+    // list's formats are the system's own (Environment::Formats).
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    InstallToolkitTranslations(app);
+}
+
+QTranslator* InstallToolkitTranslations(QApplication& app) {
+    // Russian whatever the system's language: the program's own texts are.
+    auto* translator = new QTranslator(&app);
+    for (const QString& folder : {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                                  QCoreApplication::applicationDirPath() + QStringLiteral("/translations")}) {
+        if (translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                             QStringLiteral("_"), folder)) {
+            QCoreApplication::installTranslator(translator);
+            return translator;
+        }
+    }
+    delete translator;
+    return nullptr;
 }
 
 QIcon AppIcon() {

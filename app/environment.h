@@ -21,6 +21,7 @@ class QApplication;
 class QDialog;
 class QIcon;
 class QMessageBox;
+class QTranslator;
 class SoundPlayer;
 class QWidget;
 
@@ -39,11 +40,16 @@ public:
     virtual TDateTime Now() const;
     // Shows a dialog modally; returns its result code.
     virtual int RunModal(QDialog& dialog);
-    // A message the user acknowledges.
+    // A message the user acknowledges: a failure, with the warning icon.
     virtual void ShowMessage(QWidget* parent, const QString& text);
+    // What a finished run did, with the information icon.
+    virtual void ShowInfo(QWidget* parent, const QString& text);
+    // A question with two answers; true for `yes`.
+    virtual bool Ask(QWidget* parent, const QString& text, const QString& yes, const QString& no);
     // A message that does not wait for the user (a background failure).
     virtual void Notify(QWidget* parent, const QString& text);
-    // The open-file dialog: a chosen file's full path, or empty when cancelled.
+    // The open-file dialog, in the middle of the screen: a chosen file's full
+    // path, or empty when cancelled.
     virtual QString ChooseOpenFile(QWidget* parent, const QString& title, const QString& folder,
                                    const QString& filter);
     // A question with "try again" / "close anyway"; true = try again.
@@ -65,7 +71,8 @@ public:
     // ---- the tray, the colour chooser, starting with the session ----
     // A notification area is there now; it may come and go while we run.
     virtual bool TrayAvailable() const;
-    // The colour chooser in its full form; none when cancelled.
+    // The colour chooser in its full form, in the middle of the screen; none
+    // when cancelled.
     virtual std::optional<QColor> ChooseColor(QWidget* parent, const QColor& initial);
     // The running executable's full path.
     virtual std::filesystem::path ExeFile() const;
@@ -74,14 +81,21 @@ public:
     // Creates or replaces the start-up entry `link` that starts ExeFile().
     virtual WriteResult CreateStartUpLink(const std::filesystem::path& link);
     virtual WriteResult RemoveStartUpLink(const std::filesystem::path& link);
+    // The program the start-up entry `link` starts; none when it cannot be read.
+    virtual std::optional<std::filesystem::path> StartUpLinkTarget(const std::filesystem::path& link) const;
 
 private:
     std::unique_ptr<SoundPlayer> sound_;
 };
 
-// Names the application. Window captions are the program's own texts: no
-// display name is set, so the platform adds no " — dayloom" to them.
+// Names the application and has the toolkit speak Russian. Window captions
+// are the program's own texts: no display name is set, so the platform adds
+// no " — dayloom" to them.
 void SetUpApplication(QApplication& app);
+// The toolkit's own Russian texts (the file and colour choosers, the text
+// boxes' menus), from its translations folder or a "translations" folder
+// beside the program; none when neither has them.
+QTranslator* InstallToolkitTranslations(QApplication& app);
 // The program's icon in every size it is drawn in (window, tray).
 QIcon AppIcon();
 // The data folder: `dayloom_data` beside the executable, or in the per-user

@@ -6,6 +6,7 @@
 
 #include "app/environment.h"
 #include "app/main_form.h"
+#include "import/change_summary.h"
 #include "import/ics.h"
 
 namespace {
@@ -34,5 +35,5 @@ void TMainForm::pmImportICalendar1Click() {
         added = AddICalendarEvents(TodoListSrc, run);
         what.mark = added.MarkDays;
     });
-    env_.ShowMessage(this, QStringLiteral("iCalendar: ") + QString::fromUtf8(IcsSummary(added, run.Undated).c_str()));
+    env_.ShowInfo(this, QString::fromStdString(SummaryText(Summary(added, run.Undated))));
 }

@@ -14,6 +14,9 @@ TImportHost TMainForm::ImportHost(std::function<QWidget*()> window) {
     };
     host.CalendarYear = [this] { return PlannerCalendar1->Year(); };
     host.ShowMessage = [this, window](const std::string& text) { env_.ShowMessage(window(), FromAnsi(text)); };
+    host.ShowSummary = [this, window](const ChangeSummary& summary) {
+        env_.ShowInfo(window(), QString::fromStdString(SummaryText(summary)));
+    };
     return host;
 }
 
@@ -24,6 +27,7 @@ void TMainForm::CreateFormJMD() {
         return env_.ChooseOpenFile(FormJMD, title, folder, filter);
     };
     host.DataDir = DataDir;
+    host.WorkArea = [this] { return env_.WorkArea(); };
     FormJMD = new TFormJMD(std::move(host), this);
 }
 

@@ -1,8 +1,6 @@
 // TMainForm's look and settings: applying a colour scheme to the calendar,
 // the day list and the panels, collecting it back, the theme file named by
 // the options, and the options file itself.
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QToolButton>
 
@@ -11,6 +9,7 @@
 #include "app/main_form.h"
 #include "app/system_colors.h"
 #include "dayview/sound_choice.h"
+#include "settings/color_dlg.h"
 #include "settings/theme_file.h"
 #include "widgets/planner_calendar.h"
 #include "widgets/todo_list.h"
@@ -108,19 +107,15 @@ void TMainForm::PaintPanels(TColor top, TColor middle, TColor bottom) {
 }
 
 void TMainForm::InstallShippedThemes() {
-    // The designed themes come with the program; a user's own folder is left alone.
+    // The designed themes come with the program; a user's own folder is left
+    // alone (the preferences bring them back on request).
     const std::filesystem::path dir = ThemesDir(DataDir);
     std::error_code ec;
     if (std::filesystem::exists(dir, ec)) return;
-    std::filesystem::create_directory(dir, ec);
-    if (ec) return;
-    const QDir shipped(QStringLiteral(":/themes"));
-    for (const QString& name : shipped.entryList({QStringLiteral("*.tdt")}, QDir::Files)) {
-        QFile in(shipped.filePath(name));
-        if (!in.open(QIODevice::ReadOnly)) continue;
-        const QByteArray bytes = in.readAll();
-        WriteFileAtomically(dir / name.toStdU16String(), std::string_view(bytes.constData(), size_t(bytes.size())));
-    }
+    const std::vector<ShippedTheme> shipped = ShippedThemes();
+    std::vector<std::string> names;
+    for (const ShippedTheme& theme : shipped) names.push_back(SmallCaption(theme.fileName));
+    RestoreShippedThemes(dir, shipped, names);
 }
 
 UserOptions TMainForm::CurrentOptions() const {
@@ -151,7 +146,10 @@ void TMainForm::LoadWindowParam() {
     const WindowBounds b =
         PlaceWindow(ClampWindowSize(read->Bounds), area, env_.ScreenSize().width(), areas);
     // Top and left are the outer frame's, as the system stores a window's place.
+    // The stored height stands: the bottom edge clings only where the window is put.
+    snapping_ = true;
     resize(b.width, b.height);
+    snapping_ = false;
     move(b.left, b.top);
     const std::u8string sound = read->SoundFile.u8string();
     EdMediaFile.assign(sound.begin(), sound.end());

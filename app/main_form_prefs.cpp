@@ -27,12 +27,6 @@
 #include "settings/window_snap.h"
 #include "widgets/planner_calendar.h"
 
-namespace {
-
-const QString kErrorFormat = QStringLiteral("error format");
-
-}  // namespace
-
 void TMainForm::CreateTrayAndPrefs() {
     TColorDlgHost host;
     host.SetColorShema = [this](const std::vector<std::string>& list) { return SetColorShema(list); };
@@ -45,6 +39,14 @@ void TMainForm::CreateTrayAndPrefs() {
     host.SetHintPause = [](int ms) { TAppStyle::HintPause = ms; };
     host.CreateStartUpLink = [this](const std::filesystem::path& link) { return env_.CreateStartUpLink(link); };
     host.RemoveStartUpLink = [this](const std::filesystem::path& link) { return env_.RemoveStartUpLink(link); };
+    host.StartsThisProgram = [this](const std::filesystem::path& link) {
+        const auto program = env_.StartUpLinkTarget(link);
+        return program && SameProgram(*program, env_.ExeFile());
+    };
+    host.Ask = [this](const QString& text, const QString& yes) {
+        return env_.Ask(ColorDlg, text, yes, QStringLiteral("Отмена"));
+    };
+    host.ShowInfo = [this](const QString& text) { env_.ShowInfo(ColorDlg, text); };
     ColorDlg = new TColorDlg(std::move(host), this);
 
     connect(sbPreferences, &QToolButton::clicked, this, &TMainForm::pmPrefsClick);
@@ -93,7 +95,7 @@ void TMainForm::pmPrefsClick() {
     CentreOnScreen(dlg);
     if (env_.RunModal(dlg) != QDialog::Accepted) {
         // Undoes the preview; themes saved and the start-up entry stay as they are.
-        if (!ListColorShem.empty() && !SetColorShema(ListColorShem)) env_.ShowMessage(this, kErrorFormat);
+        if (!ListColorShem.empty() && !SetColorShema(ListColorShem)) env_.ShowMessage(this, ErrorFormatText());
         return;
     }
     if (dlg.ThemeNameListed()) {
@@ -105,7 +107,7 @@ void TMainForm::pmPrefsClick() {
             ListColorShem = grid;
             SetColorShema(ListColorShem);
         } else {
-            env_.ShowMessage(this, kErrorFormat);
+            env_.ShowMessage(this, ErrorFormatText());
             SetColorShema(ListColorShem);
         }
     }
@@ -145,8 +147,11 @@ void TMainForm::UpdateTrayState() {
     }
     // Hidden into a tray that went away: the window comes back.
     if (hiddenToTray_ && !tray) RestoreItemClick();
-    HideItem->setEnabled(tray && !hiddenToTray_);
-    sbHideToTray->setToolTip(tray ? QStringLiteral("Скрыть в трей") : QStringLiteral("Свернуть"));
+    // Without a tray the same item and Esc minimize the window.
+    HideItem->setEnabled(!hiddenToTray_);
+    const QString hide = tray ? QStringLiteral("Скрыть в трей") : QStringLiteral("Свернуть");
+    HideItem->setText(hide);
+    sbHideToTray->setToolTip(hide);
 }
 
 void TMainForm::HideAppToTray() {
@@ -174,7 +179,7 @@ void TMainForm::RestoreMainWindow() {
 void TMainForm::RestoreItemClick() {
     RestoreMainWindow();
     RestoreItem->setEnabled(false);
-    HideItem->setEnabled(trayKnown_);
+    HideItem->setEnabled(true);
 }
 
 void TMainForm::TrayIconMessage(int reason) {
@@ -205,9 +210,10 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     switch (event->type()) {
         case QEvent::MouseButtonPress:
-            // Panel1MouseDown: the left and middle buttons move the window;
-            // the right one is left to the popup menu.
-            if (mouse->button() != Qt::LeftButton && mouse->button() != Qt::MiddleButton) return false;
+            // Panel1MouseDown: the left button moves the window; the right
+            // one is left to the popup menu. A window manager ends a move
+            // only at the left button's release, so the middle one moves nothing.
+            if (mouse->button() != Qt::LeftButton) return false;
             if (windowHandle() && windowHandle()->startSystemMove()) return true;
             // The platform moves no windows for us: the program does.
             dragging_ = true;
@@ -237,6 +243,19 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     SizeGrip->move(width() - SizeGrip->width(), height() - SizeGrip->height());
     SizeGrip->raise();
+    // The corner grip pulls the bottom edge: it clings to the work area's
+    // bottom as a moved window does.
+    if (snapping_ || QGuiApplication::platformName() == QLatin1String("wayland")) return;
+    const QRect work = env_.WorkArea();
+    const QRect frame = frameGeometry();
+    const int decoration = frame.height() - height();
+    const int snapped = SnapHeightToWorkArea({work.left(), work.top(), work.width(), work.height()},
+                                             {frame.left(), frame.top(), frame.width(), frame.height()},
+                                             minimumHeight() + decoration) - decoration;
+    if (snapped == height()) return;
+    snapping_ = true;
+    resize(width(), snapped);
+    snapping_ = false;
 }
 
 void TMainForm::moveEvent(QMoveEvent* event) {
@@ -245,6 +264,8 @@ void TMainForm::moveEvent(QMoveEvent* event) {
     // drag it runs, a placement) ends at the edge too. Wayland places
     // windows itself.
     if (snapping_ || dragging_ || QGuiApplication::platformName() == QLatin1String("wayland")) return;
+    // A resize reports the place it kept; its edge clings in resizeEvent.
+    if (event->pos() == event->oldPos()) return;
     const QPoint snapped = SnappedPosition(pos());
     if (snapped == pos()) return;
     snapping_ = true;

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "dayview/reminder_tick.h"
+#include "events/qt_ansi.h"
 #include "dayview/tab_set_widget.h"
 #include "widgets/todo_list.h"
 
@@ -114,7 +115,7 @@ void TFormAlert::FormShow() {
 }
 
 void TFormAlert::TabSetMsgChange(int newTab) {
-    QString notes = notesLookup_ ? notesLookup_(newTab) : QString::fromLatin1(kEventDeletedText);
+    QString notes = notesLookup_ ? notesLookup_(newTab) : FromAnsi(EventDeletedText());
     notes.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     notes.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     MemoMsg->setPlainText(notes);

@@ -7,7 +7,10 @@
 #include "events/recurrence.h"
 #include "events/ansi.h"
 
-const char* const kEventDeletedText = "This event was deleted!";
+const std::string& EventDeletedText() {
+    static const std::string text = ansi("Это событие удалено.");
+    return text;
+}
 
 namespace {
 
@@ -168,7 +171,7 @@ TickActions ReminderTick(const TickInput& in, ReminderMemory& memory) {
 
 std::string TabNotes(const TodoItems& store, const RaisedReminder& reminder) {
     const int i = FindByIdentity(store, reminder.creationDate, reminder.subject);
-    if (i < 0) return kEventDeletedText;
+    if (i < 0) return EventDeletedText();
     std::string out;
     bool first = true;
     for (const std::string_view line : store[i].Notes) {
@@ -180,6 +183,6 @@ std::string TabNotes(const TodoItems& store, const RaisedReminder& reminder) {
 }
 
 std::string TabNotes(const TodoItems& store, const ReminderMemory& memory, int tab) {
-    if (tab < 0 || tab >= static_cast<int>(memory.raised.size())) return kEventDeletedText;
+    if (tab < 0 || tab >= static_cast<int>(memory.raised.size())) return EventDeletedText();
     return TabNotes(store, memory.raised[static_cast<size_t>(tab)]);
 }

@@ -136,12 +136,12 @@ TickActions ReminderTick(const TickInput& in, ReminderMemory& memory);
 // text of a copy stays the same the whole day.
 std::string ReminderText(const TTodoItem& copy, TDateTime reference, const DayListFormats& fmt);
 
-// "This event was deleted!"
-extern const char* const kEventDeletedText;
+// "Это событие удалено." (in the code page), shown for a tab whose event is gone.
+const std::string& EventDeletedText();
 
 // The notes of a raised reminder's event in `store`, lines joined by CR LF;
-// kEventDeletedText when no stored event has its identity any more.
+// EventDeletedText() when no stored event has its identity any more.
 std::string TabNotes(const TodoItems& store, const RaisedReminder& reminder);
-// The same for tab `tab` of the memory; kEventDeletedText for a tab that
+// The same for tab `tab` of the memory; EventDeletedText() for a tab that
 // does not exist.
 std::string TabNotes(const TodoItems& store, const ReminderMemory& memory, int tab);

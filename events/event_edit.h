@@ -32,7 +32,7 @@ struct TEditorState {
     bool countEnabled = false;
     bool unitEnabled = false;
     bool weekdaysEnabled = false;
-    bool endVisible = false;  // "Завершение:", its "Time" button and the end picker
+    bool endVisible = false;  // "Завершение:", its "Время" button and the end picker
 };
 
 // The kind changed (Box1Change); runs the unit change too.

@@ -39,14 +39,31 @@ TDateTime FromQt(const QDateTime& q) {
 }
 
 
+// The texts of the switch buttons: each offers the other kind of entry.
+const QString kDateButton = QStringLiteral("Дата");
+const QString kTimeButton = QStringLiteral("Время");
+
 }  // namespace
 
 void CentreOnScreen(QWidget& window) {
     const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    if (!screen) return;
+    if (screen) CentreIn(window, screen->availableGeometry());
+}
+
+void CentreIn(QWidget& window, const QRect& area) {
     QRect frame = window.frameGeometry();
-    frame.moveCenter(screen->geometry().center());
+    frame.moveCenter(area.center());
+    // A window larger than the area keeps its caption on it.
+    frame.moveTop(std::max(frame.top(), area.top()));
+    frame.moveLeft(std::max(frame.left(), area.left()));
     window.move(frame.topLeft());
+}
+
+int FittingHeight(const QWidget& window, int roomy, const QRect& area) {
+    constexpr int kCaptionAllowance = 30;
+    const int frame = window.frameGeometry().height() - window.height();
+    const int room = area.height() - (frame > 0 ? frame : kCaptionAllowance);
+    return std::max(window.minimumSizeHint().height(), std::min(roomy, room));
 }
 
 QString FitForFile(const QString& text, bool* changed) {
@@ -62,10 +79,10 @@ void ChangeDateKind(QDateTimeEdit* picker, QAbstractButton* button) {
     const QDateTime moment = picker->dateTime();
     if (picker->displayFormat() == QLatin1String("dd.MM.yyyy")) {
         picker->setDisplayFormat(QStringLiteral("HH:mm"));
-        button->setText(QStringLiteral("Date"));
+        button->setText(kDateButton);
     } else {
         picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-        button->setText(QStringLiteral("Time"));
+        button->setText(kTimeButton);
     }
     picker->setDateTime(moment);
 }
@@ -85,7 +102,7 @@ TToDoEditDlg::TToDoEditDlg(QWidget* parent) : QDialog(parent) {
 
     Label3 = new QLabel(QStringLiteral("Начало:"), this);
     SpeedButton2 = new QToolButton(this);
-    SpeedButton2->setText(QStringLiteral("Date"));
+    SpeedButton2->setText(kDateButton);
     dtpBegin = new QDateTimeEdit(this);
     dtpBegin->setDisplayFormat(QStringLiteral("HH:mm"));
     auto* begin = new QHBoxLayout;
@@ -111,13 +128,14 @@ TToDoEditDlg::TToDoEditDlg(QWidget* parent) : QDialog(parent) {
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setTabChangesFocus(true);  // Tab goes on to the next control, as in every box of a dialog
     grid->addWidget(Memo1, 3, 0, 1, 2);
     grid->setRowStretch(3, 1);
 
     Label2 = new QLabel(QStringLiteral("Тип:"), this);
     Box1 = new QComboBox(this);
     Box1->addItems({QStringLiteral("Простое"), QStringLiteral("Длительное"), QStringLiteral("Повторять каждые:"),
-                    QStringLiteral("ToDo")});
+                    QStringLiteral("Задача")});
     grid->addWidget(Label2, 4, 0);
     grid->addWidget(Box1, 4, 1);
 
@@ -156,7 +174,7 @@ TToDoEditDlg::TToDoEditDlg(QWidget* parent) : QDialog(parent) {
 
     Label1 = new QLabel(QStringLiteral("Завершение:"), this);
     SpeedButton1 = new QToolButton(this);
-    SpeedButton1->setText(QStringLiteral("Time"));
+    SpeedButton1->setText(kTimeButton);
     dtpEnd = new QDateTimeEdit(this);
     dtpEnd->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     auto* end = new QHBoxLayout;
@@ -164,6 +182,9 @@ TToDoEditDlg::TToDoEditDlg(QWidget* parent) : QDialog(parent) {
     end->addWidget(dtpEnd, 1);
     grid->addWidget(Label1, 7, 0);
     grid->addLayout(end, 7, 1);
+    // The switch buttons keep one width whichever text they show.
+    for (QToolButton* b : {SpeedButton1, SpeedButton2})
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(kTimeButton) + 12);
     // The label column is as wide as its widest label even while "Завершение:"
     // is hidden, so the right-hand column keeps its place for every kind.
     int labels = 0;

@@ -1,5 +1,7 @@
 #include "import/form_jmd.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "events/qt_ansi.h"
@@ -25,6 +29,12 @@ namespace {
 
 QString PathText(const std::filesystem::path& p) { return QString::fromStdU16String(p.u16string()); }
 
+// The height of a text box that shows `lines` lines of its font.
+int TextBoxHeight(const QPlainTextEdit& box, int lines) {
+    const int margins = 2 * (box.frameWidth() + int(box.document()->documentMargin()));
+    return lines * box.fontMetrics().lineSpacing() + margins;
+}
+
 QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
@@ -33,30 +43,44 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
 
 }  // namespace
 
+QStringList MonthListItems() {
+    return {QStringLiteral("Все"), QStringLiteral("Янв"), QStringLiteral("Фев"), QStringLiteral("Мар"),
+            QStringLiteral("Апр"), QStringLiteral("Май"), QStringLiteral("Июн"), QStringLiteral("Июл"),
+            QStringLiteral("Авг"), QStringLiteral("Сен"), QStringLiteral("Окт"), QStringLiteral("Ноя"),
+            QStringLiteral("Дек")};
+}
+
 TFormJMD::TFormJMD(Host host, QWidget* parent) : QDialog(parent), host_(std::move(host)) {
     setObjectName(QStringLiteral("FormJMD"));
-    setWindowTitle(QStringLiteral("Импорт астрологических данных  астропроцессора ZET"));
+    setWindowTitle(QStringLiteral("Импорт астрологических данных астропроцессора ZET"));
     QFont f(QStringLiteral("Tahoma"));
     f.setPointSize(8);
     setFont(f);
     auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(8, 6, 8, 8);
+    column->setSpacing(4);
 
-    GroupBox4 = new QGroupBox(QStringLiteral("Импорт журнальных ZET-данных:  "), this);
+    GroupBox4 = new QGroupBox(QStringLiteral("Импорт журнальных ZET-данных:"), this);
     auto* journal = new QGridLayout(GroupBox4);
-    BitBtnLoadZetJMD = Button(GroupBox4, "BitBtnLoadZetJMD", QStringLiteral("Загрузить ZET- журнал"));
+    journal->setContentsMargins(6, 4, 6, 6);
+    journal->setVerticalSpacing(4);
+    BitBtnLoadZetJMD = Button(GroupBox4, "BitBtnLoadZetJMD", QStringLiteral("Загрузить ZET-журнал"));
     BitBtnImportZetJMD = Button(GroupBox4, "BitBtnImportZetJMD", QStringLiteral("Импорт"));
     BitBtnImportZetJMD->setEnabled(false);
     MemoPreview = new QPlainTextEdit(GroupBox4);
     MemoPreview->setObjectName(QStringLiteral("MemoPreview"));
     MemoPreview->setReadOnly(true);
     MemoPreview->setLineWrapMode(QPlainTextEdit::NoWrap);
-    MemoPreview->setFixedHeight(56);
+    MemoPreview->setTabChangesFocus(true);
+    MemoPreview->setFixedHeight(TextBoxHeight(*MemoPreview, 3));
     journal->addWidget(BitBtnLoadZetJMD, 0, 0);
     journal->addWidget(BitBtnImportZetJMD, 0, 1);
     journal->addWidget(MemoPreview, 1, 0, 1, 2);
 
     GroupBox1 = new QGroupBox(QStringLiteral("Настройки импорта журнала лунных дней:"), GroupBox4);
-    auto* moon = new QGridLayout(GroupBox1);
+    auto* moon = new QVBoxLayout(GroupBox1);
+    moon->setContentsMargins(6, 2, 6, 4);
+    moon->setSpacing(2);
     chbSummerTime = new QCheckBox(QStringLiteral("Использовать летнее время (+1 час)"), GroupBox1);
     chbSummerTime->setObjectName(QStringLiteral("chbSummerTime"));
     chbSummerTime->setToolTip(
@@ -64,12 +88,12 @@ TFormJMD::TFormJMD(Host host, QWidget* parent) : QDialog(parent), host_(std::mov
     ChBAboutMoonDay = new QCheckBox(QStringLiteral("Добавлять краткое астрологическое описание лунного дня"), GroupBox1);
     ChBAboutMoonDay->setObjectName(QStringLiteral("ChBAboutMoonDay"));
     ChBAboutMoonDay->setChecked(true);
-    moon->addWidget(chbSummerTime, 0, 0, 1, 2);
-    moon->addWidget(ChBAboutMoonDay, 1, 0, 1, 2);
+    moon->addWidget(chbSummerTime);
+    moon->addWidget(ChBAboutMoonDay);
     journal->addWidget(GroupBox1, 2, 0, 1, 2);
     column->addWidget(GroupBox4);
 
-    auto* common = new QGridLayout;
+    Label1 = new QLabel(QStringLiteral("Выберите месяц(ы) для импорта или удаления данных:"), this);
     Label2 = new QLabel(QStringLiteral("Напоминать:"), this);
     AlertTypeBox1 = new QComboBox(this);
     AlertTypeBox1->setObjectName(QStringLiteral("AlertTypeBox1"));
@@ -78,50 +102,61 @@ TFormJMD::TFormJMD(Host host, QWidget* parent) : QDialog(parent), host_(std::mov
                              QStringLiteral("за 45 мин"), QStringLiteral("за 1 час"), QStringLiteral("за 2 часа"),
                              QStringLiteral("за 1 день")});
     AlertTypeBox1->setCurrentIndex(2);
-    auto* remind = new QHBoxLayout;
-    remind->addWidget(Label2);
-    remind->addWidget(AlertTypeBox1);
-    remind->addStretch();
-    common->addLayout(remind, 0, 0, 1, 2);
-    Label1 = new QLabel(QStringLiteral("Выберите месяц(ы) для импорта или удаления данных:"), this);
-    common->addWidget(Label1, 1, 0, 1, 2);
+    auto* months = new QHBoxLayout;
+    months->addWidget(Label1);
+    months->addStretch();
+    months->addWidget(Label2);
+    months->addWidget(AlertTypeBox1);
+    column->addLayout(months);
     ListMonth = new QListWidget(this);
     ListMonth->setObjectName(QStringLiteral("ListMonth"));
     ListMonth->setFlow(QListView::LeftToRight);
     ListMonth->setWrapping(false);
-    ListMonth->setFixedHeight(26);
     ListMonth->setTextElideMode(Qt::ElideNone);
     ListMonth->setSpacing(0);
-    ListMonth->setStyleSheet(QStringLiteral("QListWidget::item { padding: 0px; margin: 0px; }"));
     ListMonth->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListMonth->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    for (const char* m : {"All", "Jan", "Feb", "Mar", "Apl", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"}) {
-        auto* item = new QListWidgetItem(QString::fromLatin1(m), ListMonth);
+    for (const QString& m : MonthListItems()) {
+        auto* item = new QListWidgetItem(m, ListMonth);
         item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
         item->setCheckState(Qt::Unchecked);
-        item->setSizeHint(QSize(43, 22));
     }
-    common->addWidget(ListMonth, 2, 0, 1, 2);
+    // Every month as wide as the widest one needs, so no name is cut.
+    QSize cell;
+    for (int i = 0; i < ListMonth->count(); ++i)
+        cell = cell.expandedTo(ListMonth->sizeHintForIndex(ListMonth->model()->index(i, 0)));
+    cell += QSize(4, 2);
+    for (int i = 0; i < ListMonth->count(); ++i) ListMonth->item(i)->setSizeHint(cell);
+    ListMonth->setFixedHeight(cell.height() + 2 * ListMonth->frameWidth());
+    const int monthsWidth = cell.width() * ListMonth->count() + 2 * ListMonth->frameWidth();
+    ListMonth->setMinimumWidth(monthsWidth);
+    column->addWidget(ListMonth);
     Progress1 = new QProgressBar(this);
     Progress1->setObjectName(QStringLiteral("Progress1"));
     Progress1->setTextVisible(false);
     Progress1->setValue(0);
-    common->addWidget(Progress1, 3, 0, 1, 2);
-    column->addLayout(common);
+    Progress1->setFixedHeight(10);
+    column->addWidget(Progress1);
 
-    GroupBox3 = new QGroupBox(QStringLiteral("Импорт ZET-данных через текстовое поле: "), this);
+    GroupBox3 = new QGroupBox(QStringLiteral("Импорт ZET-данных через текстовое поле:"), this);
     auto* pasted = new QGridLayout(GroupBox3);
+    pasted->setContentsMargins(6, 4, 6, 6);
+    pasted->setVerticalSpacing(4);
     Memo2 = new QPlainTextEdit(GroupBox3);
     Memo2->setObjectName(QStringLiteral("Memo2"));
     // A pasted line stays one line: the rules read whole lines.
     Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Tab goes on to the next control; pasted tabs still arrive.
+    Memo2->setTabChangesFocus(true);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setFamilies({QStringLiteral("Courier New"), fixed.family()});
     Memo2->setFont(fixed);
     Memo2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo2->setFixedHeight(110);
-    Label3 = new QLabel(QStringLiteral("Тип ZET- данных:"), GroupBox3);
+    // At least three lines; the box takes what height the screen leaves.
+    Memo2->setMinimumHeight(TextBoxHeight(*Memo2, 3) + Memo2->horizontalScrollBar()->sizeHint().height());
+    Memo2->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    Label3 = new QLabel(QStringLiteral("Тип ZET-данных:"), GroupBox3);
     TypeZetDataBox1 = new QComboBox(GroupBox3);
     TypeZetDataBox1->setObjectName(QStringLiteral("TypeZetDataBox1"));
     TypeZetDataBox1->addItems({QStringLiteral("Актуальные аспекты Луны"), QStringLiteral("Луна без курса")});
@@ -133,21 +168,25 @@ TFormJMD::TFormJMD(Host host, QWidget* parent) : QDialog(parent), host_(std::mov
     pasted->addWidget(TypeZetDataBox1, 1, 1);
     pasted->addWidget(BitBtnImportKurs, 1, 2);
     pasted->addWidget(BitBtn2, 1, 3);
-    column->addWidget(GroupBox3);
+    column->addWidget(GroupBox3, 1);
 
     GroupBox2 = new QGroupBox(QStringLiteral("Удаление импортированных данных:"), this);
     auto* removal = new QHBoxLayout(GroupBox2);
+    removal->setContentsMargins(6, 4, 6, 6);
     Box1 = new QComboBox(GroupBox2);
     Box1->setObjectName(QStringLiteral("Box1"));
     Box1->addItems({QStringLiteral("Лунные дни"), QStringLiteral("Восходы и заходы Солнца"),
-                    QStringLiteral("Актульные аспекты Луны"), QStringLiteral("Луна без курса")});
+                    QStringLiteral("Актуальные аспекты Луны"), QStringLiteral("Луна без курса")});
     BtnDeleteImportData = Button(GroupBox2, "BtnDeleteImportData", QStringLiteral("Удалить"));
     BtnDeleteImportData->setToolTip(QStringLiteral("Удаление по текущему году календаря и выделенным месяцам"));
     removal->addWidget(Box1, 1);
     removal->addWidget(BtnDeleteImportData);
     column->addWidget(GroupBox2);
 
-    setFixedSize(sizeHint().expandedTo(QSize(600, 0)));
+    // The width is fixed; the height is settled when the window opens, by
+    // what the screen has room for (the paste box gives way first).
+    setFixedWidth(std::max({600, minimumSizeHint().width(), monthsWidth + 16}));
+    roomyHeight_ = minimumSizeHint().height() + kRoomyPasteBox - Memo2->minimumHeight();
 
     connect(BitBtnLoadZetJMD, &QPushButton::clicked, this, &TFormJMD::BitBtnLoadZetJMDClick);
     connect(BitBtnImportZetJMD, &QPushButton::clicked, this, &TFormJMD::BitBtnImportZetJMDClick);
@@ -159,7 +198,7 @@ TFormJMD::TFormJMD(Host host, QWidget* parent) : QDialog(parent), host_(std::mov
     });
     connect(Memo2, &QPlainTextEdit::textChanged, this,
             [this] { BitBtn2->setEnabled(!Memo2->document()->isEmpty()); });
-    // ListMonthClickCheck: "All" checks every month; unchecking it changes nothing else.
+    // ListMonthClickCheck: the first item checks every month; unchecking it changes nothing else.
     connect(ListMonth, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         if (ListMonth->row(item) != 0 || item->checkState() != Qt::Checked) return;
         for (int m = 1; m <= 12; ++m) ListMonth->item(m)->setCheckState(Qt::Checked);
@@ -168,7 +207,9 @@ TFormJMD::TFormJMD(Host host, QWidget* parent) : QDialog(parent), host_(std::mov
 
 void TFormJMD::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    CentreOnScreen(*this);
+    const QRect area = host_.WorkArea ? host_.WorkArea() : screen()->availableGeometry();
+    setFixedHeight(FittingHeight(*this, roomyHeight_, area));
+    CentreIn(*this, area);
 }
 
 void TFormJMD::CheckOnlyMonth(int month) {
@@ -219,7 +260,7 @@ void TFormJMD::BitBtnLoadZetJMDClick() {
     std::error_code ec;
     const QString folder = std::filesystem::is_directory(journals, ec) ? PathText(journals) : QDir::homePath();
     const QString file = host_.ChooseFile(QStringLiteral("Выбрать файл ZET-журнала"), folder,
-                                          QStringLiteral("Zet files (Moon, Sun *.wrk) (*.wrk)"));
+                                          QStringLiteral("Журналы ZET: Луна, Солнце (*.wrk)"));
     if (file.isEmpty()) return;
     const ZetFile read = ReadZetFile(std::filesystem::path(file.toStdU16String()));
     if (!read.ok) {
@@ -236,6 +277,7 @@ void TFormJMD::BitBtnLoadZetJMDClick() {
 
 void TFormJMD::Finish(const ZetRun& run) {
     if (!run.ok()) {
+        UpdateUserInterface();
         if (run.Status != ZetStatus::NotThisKind) host_.ShowMessage(run.Message);
         return;
     }
@@ -244,15 +286,14 @@ void TFormJMD::Finish(const ZetRun& run) {
         added = AddImportedEvents(store, run.Events);
         mark = added.MarkDays;
     });
-    // Silent as long as everything was new; a repeated import says why it added less.
-    if (added.AlreadyThere > 0) host_.ShowMessage(ZetMessage::AddedSummary(added.Added, added.AlreadyThere));
+    UpdateUserInterface();
+    host_.ShowSummary(Summary(added));
 }
 
 void TFormJMD::BitBtnImportZetJMDClick() {
     if (running_ || Memo1.empty()) return;
     SetRunning(true);
     Finish(ImportZetJournal(Memo1, Options(), Progress()));
-    UpdateUserInterface();
 }
 
 void TFormJMD::BitBtnImportKursClick() {
@@ -262,7 +303,6 @@ void TFormJMD::BitBtnImportKursClick() {
     const auto kind = static_cast<ZetPastedKind>(TypeZetDataBox1->currentIndex());
     Finish(text.ok ? ImportPastedZetText(text.Lines, kind, Options(), Progress())
                    : ZetRun{ZetStatus::Unreadable, TImportKind::None, {}, 0, text.Error});
-    UpdateUserInterface();
 }
 
 void TFormJMD::BtnDeleteImportDataClick() {
@@ -271,8 +311,12 @@ void TFormJMD::BtnDeleteImportDataClick() {
     const std::string marker = ImportMarker(RemovalKindAt(Box1->currentIndex()));
     const MonthChoice months = ChosenMonths();
     const int year = host_.CalendarYear();
+    int removed = 0;
     host_.ChangeStore([&](TodoItems& store, std::vector<TDateTime>&, std::vector<TDateTime>& unmarkIfFree) {
-        unmarkIfFree = RemoveImportedData(store, marker, months, year, Progress()).Days;
+        const RemovalResult r = RemoveImportedData(store, marker, months, year, Progress());
+        removed = r.Removed;
+        unmarkIfFree = r.Days;
     });
     UpdateUserInterface();
+    host_.ShowSummary(RemovalSummary(removed));
 }

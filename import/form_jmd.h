@@ -4,6 +4,8 @@
 // imported. Created once and reused, so the loaded journal, the check boxes
 // and the chosen months survive between openings.
 #include <QDialog>
+#include <QRect>
+#include <QStringList>
 
 #include <filesystem>
 #include <functional>
@@ -24,6 +26,9 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 
+// The items of the month lists: the first checks all twelve, item m is month m.
+QStringList MonthListItems();
+
 class TFormJMD : public QDialog {
     Q_OBJECT
 public:
@@ -32,6 +37,8 @@ public:
         std::function<TDateTime()> Now{};
         std::function<QString(const QString& title, const QString& folder, const QString& filter)> ChooseFile{};
         std::filesystem::path DataDir{};
+        // The desktop without its panels, which the window has to fit.
+        std::function<QRect()> WorkArea{};
     };
 
     explicit TFormJMD(Host host, QWidget* parent = nullptr);
@@ -76,5 +83,7 @@ private:
 
     Host host_;
     std::vector<std::string> Memo1;  // every line of the loaded journal
+    static constexpr int kRoomyPasteBox = 110;  // the paste box's height where the screen has room
+    int roomyHeight_ = 0;
     bool running_ = false;
 };

@@ -15,6 +15,7 @@
 
 #include "events/qt_ansi.h"
 #include "events/todo_edit_dlg.h"
+#include "import/form_jmd.h"
 #include "import/good_days.h"
 #include "import/zet_messages.h"
 
@@ -163,6 +164,7 @@ TFormSunDay::TFormSunDay(Host host, QWidget* parent) : QDialog(parent), host_(st
     flat.setColor(QPalette::Base, flat.color(QPalette::Window));
     Memo1->setPalette(flat);
     Memo1->setPlainText(HelpText());
+    Memo1->setTabChangesFocus(true);
     Memo1->setMinimumWidth(380);
 
     Label1 = new QLabel(QStringLiteral("Число месяца рождения:"), this);
@@ -182,8 +184,8 @@ TFormSunDay::TFormSunDay(Host host, QWidget* parent) : QDialog(parent), host_(st
 
     ListMonth = new QListWidget(this);
     ListMonth->setObjectName(QStringLiteral("ListMonth"));
-    for (const char* m : {"All", "Jan", "Feb", "Mar", "Apl", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"}) {
-        auto* item = new QListWidgetItem(QString::fromLatin1(m), ListMonth);
+    for (const QString& m : MonthListItems()) {
+        auto* item = new QListWidgetItem(m, ListMonth);
         item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         item->setCheckState(Qt::Unchecked);
     }
@@ -238,7 +240,7 @@ TFormSunDay::TFormSunDay(Host host, QWidget* parent) : QDialog(parent), host_(st
     connect(BoxBDay, &QComboBox::currentIndexChanged, this, &TFormSunDay::BoxBDayChange);
     connect(BtnAdd, &QPushButton::clicked, this, &TFormSunDay::BtnAddClick);
     connect(BtnDelete, &QPushButton::clicked, this, &TFormSunDay::BtnDeleteClick);
-    // ListMonthClickCheck: "All" checks every month; unchecking it changes nothing else.
+    // ListMonthClickCheck: the first item checks every month; unchecking it changes nothing else.
     connect(ListMonth, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         if (ListMonth->row(item) != 0 || item->checkState() != Qt::Checked) return;
         for (int m = 1; m <= 12; ++m) ListMonth->item(m)->setCheckState(Qt::Checked);
@@ -302,25 +304,25 @@ void TFormSunDay::BtnAddClick() {
     }
     const std::optional<int> year = SettleYear();
     if (!year) return;
-    std::string message;
+    // Told once the run has ended and the window is usable again.
+    std::string failure;
+    ZetAdded added;
     {
         const SunDayRun run(*this);
         const GoodDaysRun found =
             FindGoodDaysOfYear({birthDay, *year, ChosenMonths(), ChBAboutDay->isChecked()}, Progress());
         if (!found.ok()) {
-            message = found.Message;
+            failure = found.Message;
         } else {
-            ZetAdded added;
             host_.ChangeStore([&](TodoItems& store, std::vector<TDateTime>& mark, std::vector<TDateTime>&) {
                 added = AddGoodDays(store, found.Events);
                 mark = added.MarkDays;
             });
             host_.BirthDayAdded(birthDay);
-            // Silent while everything is new; a repeated add says why it added less.
-            if (added.AlreadyThere > 0) message = ZetMessage::AddedSummary(added.Added, added.AlreadyThere);
         }
     }
-    if (!message.empty()) host_.ShowMessage(message);
+    if (!failure.empty()) host_.ShowMessage(failure);
+    else host_.ShowSummary(Summary(added));
 }
 
 void TFormSunDay::BtnDeleteClick() {
@@ -329,8 +331,14 @@ void TFormSunDay::BtnDeleteClick() {
     if (!year) return;
     const int birthDay = BoxBDay->currentIndex();
     const MonthChoice months = ChosenMonths();
-    const SunDayRun run(*this);
-    host_.ChangeStore([&](TodoItems& store, std::vector<TDateTime>&, std::vector<TDateTime>& unmarkIfFree) {
-        unmarkIfFree = RemoveGoodDays(store, birthDay, months, *year, Progress()).Days;
-    });
+    int removed = 0;
+    {
+        const SunDayRun run(*this);
+        host_.ChangeStore([&](TodoItems& store, std::vector<TDateTime>&, std::vector<TDateTime>& unmarkIfFree) {
+            const RemovalResult r = RemoveGoodDays(store, birthDay, months, *year, Progress());
+            removed = r.Removed;
+            unmarkIfFree = r.Days;
+        });
+    }
+    host_.ShowSummary(RemovalSummary(removed));
 }

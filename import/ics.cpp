@@ -747,10 +747,3 @@ IcsAdded AddICalendarEvents(TodoItems& store, const IcsRun& run) {
     }
     return added;
 }
-
-std::string IcsSummary(const IcsAdded& a, int undated) {
-    std::string s = "добавлено событий " + std::to_string(a.Added) + ", уже были в списке " +
-                    std::to_string(a.AlreadyThere) + ", повторений упрощено " + std::to_string(a.Simplified);
-    if (undated > 0) s += ", без даты пропущено " + std::to_string(undated);
-    return s;
-}

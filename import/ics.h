@@ -66,7 +66,3 @@ struct IcsAdded {
 };
 
 IcsAdded AddICalendarEvents(TodoItems& store, const IcsRun& run);
-
-// "добавлено событий N, уже были в списке M, повторений упрощено K" (UTF-8),
-// and how many undated items were left out when there were any.
-std::string IcsSummary(const IcsAdded& added, int undated);

@@ -7,6 +7,7 @@
 
 #include "events/date_time.h"
 #include "events/todo_item.h"
+#include "import/change_summary.h"
 
 struct TImportHost {
     // The main window's one change path: runs `edit` on the event store, then
@@ -17,6 +18,9 @@ struct TImportHost {
                                     std::vector<TDateTime>& unmarkIfFree)>;
     std::function<void(const Edit&)> ChangeStore;
     std::function<int()> CalendarYear;
-    // A message of the library's, in Windows-1251 as the library writes them.
+    // A message of the library's, in Windows-1251 as the library writes them:
+    // why a run did not go.
     std::function<void(const std::string& ansiText)> ShowMessage;
+    // What a finished run did.
+    std::function<void(const ChangeSummary&)> ShowSummary;
 };

@@ -10,9 +10,9 @@ std::string Two(int v) { return (v >= 0 && v < 10 ? "0" : "") + std::to_string(v
 
 std::string NoMonthsToImport() { return ansi("Выберите месяц(ы) для импорта."); }
 std::string NoMonthsToLoad() { return ansi("Выберите месяц(ы) для загрузки."); }
-std::string PasteData() { return ansi("Вставте данные!"); }
+std::string PasteData() { return ansi("Вставьте данные!"); }
 std::string WrongPastedKind() {
-    return ansi("Данные не соответствуют типу ZET-данным выбранным для импорта.");
+    return ansi("Данные не соответствуют типу ZET-данных, выбранному для импорта.");
 }
 std::string NotAJournal() {
     return ansi("Это не ZET-журнал лунных дней и не журнал восходов и заходов Солнца.");
@@ -51,11 +51,6 @@ std::string NoTime() { return ansi("нет времени"); }
 std::string NoDate() { return ansi("нет даты"); }
 std::string NoAspectText() { return ansi("нет кавычки перед текстом аспекта"); }
 std::string EndBeforeStart() { return ansi("конец периода раньше его начала"); }
-
-std::string AddedSummary(int added, int alreadyThere) {
-    return ansi("добавлено событий ") + std::to_string(added) + ansi(", уже были в списке ") +
-           std::to_string(alreadyThere);
-}
 
 std::string LineFault(int lineNumber, std::string_view line, std::string_view reason) {
     constexpr size_t kShown = 120;

@@ -1,6 +1,5 @@
 #pragma once
-// The texts the import shows the user, in Windows-1251. Those the window has
-// always shown are kept word for word, misspellings included.
+// The texts the import shows the user, in Windows-1251.
 #include <string>
 #include <string_view>
 
@@ -28,9 +27,6 @@ std::string NoTime();
 std::string NoDate();
 std::string NoAspectText();
 std::string EndBeforeStart();
-
-// "добавлено событий N, уже были в списке M": what an import did.
-std::string AddedSummary(int added, int alreadyThere);
 
 // "Строка N: «text» — reason. Ничего не импортировано." The line is shown
 // cut to a readable length, its control characters as spaces.

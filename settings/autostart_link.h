@@ -16,3 +16,5 @@ std::optional<std::filesystem::path> FindStartUpFolder();
 // own folder (with its own path as the argument on Windows). The entry's
 // folder is created when missing.
 WriteResult MyLinkForStartUp(const std::filesystem::path& link, const std::filesystem::path& exe);
+// The program the entry `link` starts; none when it cannot be read or names none.
+std::optional<std::filesystem::path> StartUpLinkTarget(const std::filesystem::path& link);

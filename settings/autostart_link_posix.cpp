@@ -6,6 +6,7 @@
 
 #include "settings/autostart.h"
 #include "settings/autostart_link.h"
+#include "settings/theme_file.h"
 
 namespace fs = std::filesystem;
 
@@ -19,6 +20,12 @@ WriteResult MyLinkForStartUp(const fs::path& link, const fs::path& exe) {
     std::error_code ec;
     fs::create_directories(link.parent_path(), ec);  // a failure shows in the write
     return WriteFileAtomically(link, AutostartDesktopEntry(exe));
+}
+
+std::optional<fs::path> StartUpLinkTarget(const fs::path& link) {
+    std::string text;
+    if (!ReadSettingsFile(link, text)) return std::nullopt;
+    return AutostartEntryProgram(text);
 }
 
 #endif

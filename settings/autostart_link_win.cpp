@@ -8,6 +8,7 @@
 #include <shobjidl.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <system_error>
 
@@ -90,6 +91,24 @@ WriteResult MyLinkForStartUp(const fs::path& link, const fs::path& exe) {
     }
     if (initialised) CoUninitialize();
     return r;
+}
+
+std::optional<fs::path> StartUpLinkTarget(const fs::path& link) {
+    const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::optional<fs::path> target;
+    {
+        Com<IShellLinkW> shell;
+        Com<IPersistFile> file;
+        wchar_t path[32768] = {};
+        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                       reinterpret_cast<void**>(&shell.p))) &&
+            SUCCEEDED(shell.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))) &&
+            SUCCEEDED(file.p->Load(link.wstring().c_str(), STGM_READ)) &&
+            shell.p->GetPath(path, static_cast<int>(std::size(path)), nullptr, 0) == S_OK && *path)
+            target = fs::path(path);
+    }
+    if (SUCCEEDED(init)) CoUninitialize();
+    return target;
 }
 
 #endif

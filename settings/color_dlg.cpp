@@ -2,7 +2,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -21,6 +23,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QToolTip>
+#include <QValidator>
 #include <QVBoxLayout>
 
 #include "events/qt_ansi.h"
@@ -33,8 +36,6 @@ namespace {
 
 constexpr int kTopHeight = 82;  // Panel1
 constexpr int kCustomColor = -1;  // ColorBox1's last entry: a colour of the user's choice
-
-const QString kErrorFormat = QStringLiteral("error format");
 
 fs::path PathOf(const QString& s) { return fs::path(s.toStdU16String()); }
 QString TextOf(const fs::path& p) { return QString::fromStdU16String(p.u16string()); }
@@ -60,6 +61,28 @@ public:
 
 private:
     std::function<QColor(TColor)> paint_;
+};
+
+// Drops, as they are typed or pasted, the characters a theme's name may not
+// hold; the cursor keeps its place among those that stay.
+class ThemeNameFilter : public QValidator {
+public:
+    ThemeNameFilter(TColorDlg* dlg, QObject* parent) : QValidator(parent), dlg_(dlg) {}
+    State validate(QString& input, int& pos) const override {
+        QString kept;
+        int before = 0;
+        for (int i = 0; i < input.size(); ++i) {
+            if (input[i] == QLatin1Char('\b') || !dlg_->ComboShemKeyPress(input[i])) continue;
+            kept += input[i];
+            if (i < pos) ++before;
+        }
+        input = kept;
+        pos = before;
+        return Acceptable;
+    }
+
+private:
+    TColorDlg* dlg_;
 };
 
 QPixmap Swatch(const QColor& c) {
@@ -91,11 +114,25 @@ QWidget* MakePanel(QWidget* parent, const char* name, int height) {
 
 QString SoundFileFilter() {
 #ifdef _WIN32
-    return QStringLiteral("Media (*.mid *.midi *.wav *.mp3 *.wma)");
+    return QStringLiteral("Звуковые файлы (*.mid *.midi *.wav *.mp3 *.wma)");
 #else
     // The media back end here also plays Vorbis and FLAC.
-    return QStringLiteral("Media (*.mid *.midi *.wav *.mp3 *.wma *.ogg *.oga *.flac)");
+    return QStringLiteral("Звуковые файлы (*.mid *.midi *.wav *.mp3 *.wma *.ogg *.oga *.flac)");
 #endif
+}
+
+QString ErrorFormatText() { return QStringLiteral("Неверный формат цвета."); }
+
+std::vector<ShippedTheme> ShippedThemes() {
+    std::vector<ShippedTheme> themes;
+    const QDir shipped(QStringLiteral(":/themes"));
+    for (const QString& name : shipped.entryList({QStringLiteral("*.tdt")}, QDir::Files)) {
+        QFile in(shipped.filePath(name));
+        if (!in.open(QIODevice::ReadOnly)) continue;
+        const QByteArray bytes = in.readAll();
+        themes.push_back({ToAnsi(name), bytes.toStdString()});
+    }
+    return themes;
 }
 
 TColorDlg::TColorDlg(TColorDlgHost host, QWidget* parent) : QDialog(parent), host_(std::move(host)) {
@@ -125,14 +162,20 @@ TColorDlg::TColorDlg(TColorDlgHost host, QWidget* parent) : QDialog(parent), hos
     ComboShem->setEditable(true);
     ComboShem->setCompleter(nullptr);
     ComboShem->setInsertPolicy(QComboBox::NoInsert);
-    ComboShem->setToolTip(QStringLiteral("Введите / Выбирите имя темы"));
+    ComboShem->setToolTip(QStringLiteral("Введите или выберите имя темы"));
+    // ComboShemKeyPress: what may not stand in a theme's name never gets in,
+    // typed or pasted.
+    ComboShem->setValidator(new ThemeNameFilter(this, ComboShem));
     BitBtn2 = MakeButton(Panel1, "BitBtn2", QStringLiteral("Редактировать тему"), QStyle::SP_FileDialogDetailedView);
-    top->addWidget(Label1, 0, 0, 1, 3);
-    top->addWidget(edAlertFile, 1, 0, 1, 2);
-    top->addWidget(BitBtnAlertFile, 1, 2);
+    BtnRestoreThemes = MakeButton(Panel1, "BtnRestoreThemes", QStringLiteral("Вернуть темы, поставляемые с программой"),
+                                  QStyle::SP_BrowserReload);
+    top->addWidget(Label1, 0, 0, 1, 4);
+    top->addWidget(edAlertFile, 1, 0, 1, 3);
+    top->addWidget(BitBtnAlertFile, 1, 3);
     top->addWidget(Label2, 2, 0);
     top->addWidget(ComboShem, 2, 1);
     top->addWidget(BitBtn2, 2, 2);
+    top->addWidget(BtnRestoreThemes, 2, 3);
     top->setColumnStretch(1, 1);
     column->addWidget(Panel1);
 
@@ -173,6 +216,7 @@ TColorDlg::TColorDlg(TColorDlgHost host, QWidget* parent) : QDialog(parent), hos
     BitBtn1 = MakeButton(Panel3, "BitBtn1", QStringLiteral("Принять цвет"), QStyle::SP_DialogApplyButton);
     BtnSaveShem = MakeButton(Panel3, "BtnSaveShem", QStringLiteral("Сохранить цветовую тему"),
                              QStyle::SP_DialogSaveButton);
+
     change->addWidget(Label3);
     change->addWidget(ColorBox1, 1);
     change->addWidget(edSelColor);
@@ -223,7 +267,6 @@ TColorDlg::TColorDlg(TColorDlgHost host, QWidget* parent) : QDialog(parent), hos
     connect(BitBtnAlertFile, &QToolButton::clicked, this, &TColorDlg::BitBtnAlertFileClick);
     connect(CheckStart, &QCheckBox::clicked, this, &TColorDlg::CheckStartClick);
     connect(ComboShem, &QComboBox::editTextChanged, this, &TColorDlg::ComboShemChange);
-    ComboShem->lineEdit()->installEventFilter(this);
     connect(BitBtn2, &QToolButton::clicked, this, &TColorDlg::BitBtn2Click);
     connect(GridColor, &QTableWidget::cellClicked, this, &TColorDlg::GridColorClick);
     connect(GridColor, &QTableWidget::cellDoubleClicked, this, &TColorDlg::GridColorDblClick);
@@ -242,6 +285,7 @@ TColorDlg::TColorDlg(TColorDlgHost host, QWidget* parent) : QDialog(parent), hos
     });
     connect(BitBtn1, &QToolButton::clicked, this, &TColorDlg::BitBtn1Click);
     connect(BtnSaveShem, &QToolButton::clicked, this, &TColorDlg::BtnSaveShemClick);
+    connect(BtnRestoreThemes, &QToolButton::clicked, this, &TColorDlg::BtnRestoreThemesClick);
     FormCreate();
 }
 
@@ -256,14 +300,6 @@ void TColorDlg::FormCreate() {
 }
 
 bool TColorDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ComboShem->lineEdit() && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        // Shortcuts (the paste among them) are no typed characters.
-        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
-        for (const QChar c : key->text())
-            if (!ComboShemKeyPress(c)) return true;
-        return false;
-    }
     if (watched == GridColor->viewport()) {
         if (event->type() == QEvent::MouseMove) {
             GridColorMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
@@ -335,7 +371,8 @@ void TColorDlg::ShowThemeName(const QString& name) {
 
 void TColorDlg::ShowStartUpState() {
     const QSignalBlocker quiet(CheckStart);
-    CheckStart->setChecked(StartUpLink && FileThere(*StartUpLink));
+    // An entry that starts another copy (another folder) is not this program's.
+    CheckStart->setChecked(StartUpLink && FileThere(*StartUpLink) && host_.StartsThisProgram(*StartUpLink));
 }
 
 bool TColorDlg::ThemeNameListed() const {
@@ -398,7 +435,6 @@ void TColorDlg::CheckStartClick() {
 
 bool TColorDlg::ComboShemKeyPress(QChar key) {
     if (key == QLatin1Char('\b')) return true;
-    if (key.unicode() < 0x20 || key.unicode() == 0x7F) return true;  // Enter, Escape, Tab: not text
     const std::string b = ToAnsi(QString(key));
     return b.size() == 1 && b[0] != '?' && IsThemeNameChar(b[0]);
 }
@@ -457,7 +493,7 @@ void TColorDlg::GridColorClick() {
     const QString text = GridColor->item(row, 1)->text();
     const auto color = StringToColor(ToAnsi(text));
     if (!color) {
-        host_.ShowMessage(kErrorFormat);
+        host_.ShowMessage(ErrorFormatText());
         return;
     }
     edSelColor->setText(text);
@@ -469,7 +505,7 @@ void TColorDlg::GridColorDblClick() {
     if (row < 0) return;
     const auto color = StringToColor(ToAnsi(GridColor->item(row, 1)->text()));
     if (!color) {
-        host_.ShowMessage(kErrorFormat);
+        host_.ShowMessage(ErrorFormatText());
         return;
     }
     const auto chosen = host_.ChooseColor(host_.PaintColor(*color));
@@ -521,8 +557,13 @@ void TColorDlg::BtnSaveShemClick() {
         host_.ShowMessage(problem);
         return;
     }
-    if (!SaveThemeFile(ThemesFolder, ToAnsi(name), GridRows()).ok) {
-        host_.ShowMessage(QStringLiteral("Cannot save the file!"));
+    if (const auto existing = FindThemeFile(ThemesFolder, ToAnsi(name) + ".tdt");
+        existing && !host_.Ask(QStringLiteral("Тема «%1» уже есть. Заменить её?").arg(TextOf(existing->stem())),
+                               QStringLiteral("Заменить"))) {
+        return;
+    }
+    if (const WriteResult w = SaveThemeFile(ThemesFolder, ToAnsi(name), GridRows()); !w.ok) {
+        host_.ShowMessage(QStringLiteral("Не удалось сохранить тему «%1»:\n%2").arg(name, QString::fromStdString(w.error)));
         return;
     }
     if (!ThemeNameListed()) {
@@ -535,6 +576,29 @@ void TColorDlg::BtnSaveShemClick() {
 bool TColorDlg::UpdateColorsThema() {
     const std::vector<std::string> ListThemaVal = GridColors(GridRows());
     if (host_.SetColorShema(ListThemaVal)) return true;
-    host_.ShowMessage(kErrorFormat);
+    host_.ShowMessage(ErrorFormatText());
     return false;
+}
+
+void TColorDlg::BtnRestoreThemesClick() {
+    const std::vector<ShippedTheme> shipped = ShippedThemes();
+    const std::vector<std::string> changed = ChangedShippedThemes(ThemesFolder, shipped);
+    if (changed.empty()) {
+        host_.ShowInfo(QStringLiteral("Темы, поставляемые с программой, на месте и не изменены."));
+        return;
+    }
+    QStringList names;
+    for (const std::string& n : changed) names << FromAnsi(n);
+    if (!host_.Ask(QStringLiteral("Вернуть темы, поставляемые с программой, в исходный вид? "
+                                  "Будут записаны заново: %1.")
+                       .arg(names.join(QStringLiteral(", "))),
+                   QStringLiteral("Вернуть")))
+        return;
+    if (const WriteResult w = RestoreShippedThemes(ThemesFolder, shipped, changed); !w.ok) {
+        host_.ShowMessage(QStringLiteral("Не удалось вернуть темы:\n%1").arg(QString::fromStdString(w.error)));
+        return;
+    }
+    ShowListFilesShem(FindFiles(ThemesFolder, "tdt"));
+    // The theme named in the box shows as it now is on disk.
+    LoadColorScheme();
 }

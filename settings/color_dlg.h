@@ -13,6 +13,7 @@
 
 #include "events/safe_file.h"
 #include "settings/color_scheme.h"
+#include "settings/theme_file.h"
 
 class QCheckBox;
 class QComboBox;
@@ -40,6 +41,12 @@ struct TColorDlgHost {
     // Creates or replaces, and removes, the start-up entry at a path.
     std::function<WriteResult(const std::filesystem::path&)> CreateStartUpLink;
     std::function<WriteResult(const std::filesystem::path&)> RemoveStartUpLink;
+    // Whether the start-up entry at a path starts this very program.
+    std::function<bool(const std::filesystem::path&)> StartsThisProgram;
+    // A question answered by `yes` or by cancelling; true for `yes`.
+    std::function<bool(const QString& text, const QString& yes)> Ask;
+    // What was done, with the information icon.
+    std::function<void(const QString&)> ShowInfo;
 };
 
 class TColorDlg : public QDialog {
@@ -67,7 +74,7 @@ public:
     void HideEditor();
     // Shows a theme's name without loading it.
     void ShowThemeName(const QString& name);
-    // The box shows whether the start-up entry is there; nothing is written.
+    // The box shows whether the start-up entry starts this program; nothing is written.
     void ShowStartUpState();
     // The combo box's text names one of its items, in any letter case.
     bool ThemeNameListed() const;
@@ -86,6 +93,8 @@ public:
     void ColorBox1Change();
     void BitBtn1Click();
     void BtnSaveShemClick();
+    // Brings back the themes that came with the program, after asking.
+    void BtnRestoreThemesClick();
     // Applies the grid to the main window; false (and "error format") on a bad colour.
     bool UpdateColorsThema();
 
@@ -99,7 +108,7 @@ public:
     QTableWidget* GridColor;
     QComboBox* ColorBox1;
     QLineEdit* edSelColor;
-    QToolButton *BitBtn1, *BtnSaveShem;
+    QToolButton *BitBtn1, *BtnSaveShem, *BtnRestoreThemes;
     QCheckBox *chbShowNumWeeks, *chbStartDay, *cbBigLastTime;
     QPushButton *OKBtn, *CancelBtn;
     QCheckBox* CheckStart;
@@ -129,3 +138,7 @@ private:
 
 // The file chooser's filter for the reminder sound.
 QString SoundFileFilter();
+// The message of a colour text that does not convert.
+QString ErrorFormatText();
+// The themes that come with the program, as it carries them.
+std::vector<ShippedTheme> ShippedThemes();

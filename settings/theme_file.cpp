@@ -106,9 +106,9 @@ bool SameThemeName(std::string_view a, std::string_view b) {
 
 bool IsThemeNameChar(char c) {
     const auto b = static_cast<unsigned char>(c);
-    // 0xC0-0xFF are А-Я and а-я in the code page.
+    // 0xC0-0xFF are А-Я and а-я in the code page, 0xA8 and 0xB8 Ё and ё.
     return c == '-' || c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
-           (c >= 'a' && c <= 'z') || b >= 0xC0;
+           (c >= 'a' && c <= 'z') || b >= 0xC0 || b == 0xA8 || b == 0xB8;
 }
 
 ThemeNameCheck CheckThemeName(std::string_view name) {
@@ -186,4 +186,29 @@ WriteResult SaveThemeFile(const fs::path& themesDir, std::string_view name,
     std::error_code ec;
     if (!fs::exists(themesDir, ec)) fs::create_directory(themesDir, ec);  // a failure shows in the write
     return WriteFileAtomically(*ResolveThemeFile(themesDir, fileName), ThemeFileText(rows));
+}
+
+std::vector<std::string> ChangedShippedThemes(const fs::path& themesDir, const std::vector<ShippedTheme>& shipped) {
+    std::vector<std::string> changed;
+    for (const ShippedTheme& theme : shipped) {
+        const auto file = FindThemeFile(themesDir, theme.fileName);
+        std::string text;
+        // A file larger than any theme reads cut, and so differs.
+        if (!file || !ReadSettingsFile(*file, text) || text != theme.text)
+            changed.push_back(SmallCaption(theme.fileName));
+    }
+    return changed;
+}
+
+WriteResult RestoreShippedThemes(const fs::path& themesDir, const std::vector<ShippedTheme>& shipped,
+                                 const std::vector<std::string>& names) {
+    std::error_code ec;
+    if (!fs::exists(themesDir, ec)) fs::create_directory(themesDir, ec);  // a failure shows in the write
+    for (const ShippedTheme& theme : shipped) {
+        if (std::find(names.begin(), names.end(), SmallCaption(theme.fileName)) == names.end()) continue;
+        const auto file = ResolveThemeFile(themesDir, theme.fileName);
+        if (!file) return {false, "недопустимое имя темы: " + utf8(theme.fileName)};
+        if (WriteResult w = WriteFileAtomically(*file, theme.text); !w.ok) return w;
+    }
+    return {true, {}};
 }

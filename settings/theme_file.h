@@ -35,8 +35,8 @@ std::string SmallCaption(std::string_view fileName);
 bool SameThemeName(std::string_view a, std::string_view b);
 
 // A character a theme name may hold (a code-page byte): "-", "_", digits,
-// Latin letters and the Cyrillic letters А-я without Ё and ё. Such names
-// are safe file names everywhere.
+// Latin letters and the Russian letters, Ё and ё among them. Such names are
+// safe file names everywhere.
 bool IsThemeNameChar(char c);
 enum class ThemeNameCheck { Ok, Empty, BadCharacter, DeviceName };
 // Whether `name` (without extension) may name a theme. Typing can only
@@ -70,6 +70,20 @@ bool ReadThemeValues(const std::filesystem::path& file, std::vector<std::string>
 // file cannot be read; the list is then left as it was.
 std::optional<AppliedScheme> LoadToDoThemaFromFile(const std::filesystem::path& file,
                                                    std::vector<std::string>& ListColorShem);
+// A theme that comes with the program: its file name ("Dark.tdt") and text.
+struct ShippedTheme {
+    std::string fileName;
+    std::string text;
+};
+// The names (without extension) of the shipped themes whose file in the
+// folder, in any letter case, is missing or no longer what shipped.
+std::vector<std::string> ChangedShippedThemes(const std::filesystem::path& themesDir,
+                                              const std::vector<ShippedTheme>& shipped);
+// Writes the shipped themes named (without extension) over what is there,
+// creating the folder when it is missing; stops at the first failure.
+WriteResult RestoreShippedThemes(const std::filesystem::path& themesDir, const std::vector<ShippedTheme>& shipped,
+                                 const std::vector<std::string>& names);
+
 // Writes the rows as the theme `name` (without extension) into the themes
 // folder, creating the folder (one level) when it is missing and replacing
 // a file of that name in any letter case. A name that is not plain is refused.

@@ -81,12 +81,16 @@ WindowBounds ClampWindowSize(WindowBounds b) {
 
 WindowBounds PlaceWindow(const WindowBounds& stored, const ScreenRect& workArea, int screenWidth,
                          std::span<const ScreenRect> availableAreas) {
-    const ScreenRect captionBar{stored.left, stored.top, stored.width, kCaptionBarHeight};
+    int tallest = workArea.height;
+    for (const ScreenRect& area : availableAreas) tallest = std::max(tallest, area.height);
+    WindowBounds b = stored;
+    b.height = std::min(b.height, std::max(tallest, kMinWindowHeight));
+    const ScreenRect captionBar{b.left, b.top, b.width, kCaptionBarHeight};
     if (availableAreas.empty() ||
         std::any_of(availableAreas.begin(), availableAreas.end(),
                     [&](const ScreenRect& area) { return Overlaps(captionBar, area); }))
-        return stored;
-    return DefaultPlacement(workArea, screenWidth, stored.width, stored.height);
+        return b;
+    return DefaultPlacement(workArea, screenWidth, b.width, b.height);
 }
 
 bool AcceptableSoundFile(const fs::path& file) {

@@ -50,8 +50,10 @@ UserOptions DefaultOptions(const std::filesystem::path& exeDir, const WindowBoun
 WindowBounds ClampWindowSize(WindowBounds b);
 // The stored bounds, unless the window's caption bar then shows on none of
 // the available areas (a screen since removed): then the default placement
-// of the same size, so the window never opens out of reach. With no areas
-// known the stored bounds stand.
+// of the same size, so the window never opens out of reach. A height beyond
+// the tallest area (at least the least height) is cut to it: the system
+// cannot place a window taller than its coordinates reach. With no areas
+// known the work area stands for them.
 WindowBounds PlaceWindow(const WindowBounds& stored, const ScreenRect& workArea, int screenWidth,
                          std::span<const ScreenRect> availableAreas);
 

@@ -17,3 +17,9 @@ WindowPos SnapToWorkArea(const ScreenRect& w, const ScreenRect& p) {
     if (std::abs(bottom - pos.top) <= kSnap) pos.top = bottom;
     return pos;
 }
+
+int SnapHeightToWorkArea(const ScreenRect& w, const ScreenRect& p, int minHeight) {
+    const int toBottom = w.top + w.height - p.top;
+    if (std::abs(toBottom - p.height) <= kSnap && toBottom >= minHeight) return toBottom;
+    return p.height;
+}

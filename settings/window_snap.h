@@ -13,3 +13,8 @@ struct WindowPos {
 // and wins over left when both apply (a work area hardly wider than the
 // window); top and bottom likewise, bottom winning.
 WindowPos SnapToWorkArea(const ScreenRect& workArea, const ScreenRect& proposed);
+
+// The height a window gets when its bottom edge is pulled to `proposed`'s:
+// within 15 pixels of the work area's bottom it lands on it, unless that
+// would make it lower than `minHeight`.
+int SnapHeightToWorkArea(const ScreenRect& workArea, const ScreenRect& proposed, int minHeight);

@@ -2,7 +2,7 @@
 
 #include "events/ansi.h"
 #include "import/good_days.h"
-#include "import/zet_messages.h"
+#include "import/change_summary.h"
 #include "tools/cli_support.h"
 
 namespace {
@@ -63,17 +63,17 @@ int RunGoodDaysVerb(const std::vector<std::string>& args, std::ostream& out, std
 
     auto store = LoadCliStore(*dataDir, "dayloom-cli good-days", problem);
     if (!store) return CliFail(err, problem);
-    const std::string head = "Благоприятные дни (" + std::to_string(birthDay) + "), " + std::to_string(year) + ": ";
+    const std::string head = "Благоприятные дни (" + std::to_string(birthDay) + "), " + std::to_string(year);
     if (remove) {
         const RemovalResult removed = RemoveGoodDays(store->items, birthDay, *months, year);
         if (removed.Removed > 0 && !SaveCliStore(*store, problem)) return CliFail(err, problem);
-        out << head << "удалено событий " << removed.Removed << '\n';
+        out << SummaryText(RemovalSummary(removed.Removed), head) << '\n';
     } else {
         const GoodDaysRun run = FindGoodDaysOfYear({birthDay, year, *months, !a->Flag("--no-kind-text")});
         if (!run.ok()) return CliFail(err, utf8(run.Message));
         const ZetAdded added = AddGoodDays(store->items, run.Events);
         if ((added.Added > 0 || !store->existed) && !SaveCliStore(*store, problem)) return CliFail(err, problem);
-        out << head << utf8(ZetMessage::AddedSummary(added.Added, added.AlreadyThere)) << '\n';
+        out << SummaryText(Summary(added), head) << '\n';
     }
     out.flush();
     return 0;

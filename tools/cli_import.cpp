@@ -2,6 +2,7 @@
 
 #include "dayview/agenda.h"
 #include "events/ansi.h"
+#include "import/change_summary.h"
 #include "import/zet_messages.h"
 #include "import/zet_text.h"
 #include "tools/cli_support.h"
@@ -104,7 +105,7 @@ int RunImportVerb(const std::vector<std::string>& args, std::istream& in, std::o
 
     const ZetAdded added = AddImportedEvents(store->items, run.Events);
     if ((added.Added > 0 || !store->existed) && !SaveCliStore(*store, problem)) return CliFail(err, problem);
-    out << KindName(run.Kind) << ": " << utf8(ZetMessage::AddedSummary(added.Added, added.AlreadyThere)) << '\n';
+    out << SummaryText(Summary(added), KindName(run.Kind)) << '\n';
     out.flush();
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "tools/cli_import_ics.h"
 
+#include "import/change_summary.h"
 #include "import/ics.h"
 #include "tools/cli_support.h"
 
@@ -45,7 +46,7 @@ int RunImportIcsVerb(const std::vector<std::string>& args, std::istream& in, std
 
     const IcsAdded added = AddICalendarEvents(store->items, run);
     if ((added.Added > 0 || !store->existed) && !SaveCliStore(*store, problem)) return CliFail(err, problem);
-    out << "iCalendar: " << IcsSummary(added, run.Undated) << '\n';
+    out << SummaryText(Summary(added, run.Undated), "iCalendar") << '\n';
     out.flush();
     return 0;
 }

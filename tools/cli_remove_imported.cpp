@@ -1,6 +1,7 @@
 #include "tools/cli_remove_imported.h"
 
 #include "events/ansi.h"
+#include "import/change_summary.h"
 #include "import/imported_events.h"
 #include "tools/cli_support.h"
 
@@ -15,7 +16,7 @@ struct KindWord {
 constexpr KindWord kKinds[] = {
     {"moon", TImportKind::MoonDays, "Лунные дни"},
     {"sun", TImportKind::SunRiseSet, "Восходы и заходы Солнца"},
-    {"aspects", TImportKind::MoonAspects, "Актульные аспекты Луны"},
+    {"aspects", TImportKind::MoonAspects, "Актуальные аспекты Луны"},
     {"void", TImportKind::VoidOfCourse, "Луна без курса"},
 };
 
@@ -62,7 +63,7 @@ int RunRemoveImportedVerb(const std::vector<std::string>& args, std::ostream& ou
     if (!store) return CliFail(err, problem);
     const RemovalResult removed = RemoveImportedData(store->items, ImportMarker(kind->kind), *months, year);
     if (removed.Removed > 0 && !SaveCliStore(*store, problem)) return CliFail(err, problem);
-    out << kind->name << ", " << year << ": удалено событий " << removed.Removed << '\n';
+    out << SummaryText(RemovalSummary(removed.Removed), std::string(kind->name) + ", " + std::to_string(year)) << '\n';
     out.flush();
     return 0;
 }

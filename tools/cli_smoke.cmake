@@ -68,21 +68,21 @@ endif()
 file(WRITE "${WORK}/aspects.txt" "05.03.2010 14:22:10 Луна 12°34'56\" ab Луна трин Марс\n")
 file(WRITE "${WORK}/periods.txt" "06.03.2010 23:50 - 07.03.2010 00:40\n")
 
-expect(import-moon-utf8 0 "Лунные дни: добавлено событий 2, уже были в списке 0\n" "^$"
+expect(import-moon-utf8 0 "Лунные дни. Добавлено событий: 2.\n" "^$"
   import --data "${imp}" --months 3 "${WORK}/moon.wrk")
-expect(import-moon-again 0 "Лунные дни: добавлено событий 0, уже были в списке 2\n" "^$"
+expect(import-moon-again 0 "Лунные дни. Добавлено событий: 0, уже были в списке: 2.\n" "^$"
   import "--data=${imp}" "${WORK}/moon.wrk")
-expect(import-sun-1251 0 "Восходы и заходы Солнца: добавлено событий 2, уже были в списке 0\n" "^$"
+expect(import-sun-1251 0 "Восходы и заходы Солнца. Добавлено событий: 2.\n" "^$"
   import --data "${imp}" --months 3,12 --remind 0 "${WORK}/sun.wrk")
 execute_process(COMMAND "${CLI}" import --data "${imp}" --aspects -
   INPUT_FILE "${WORK}/aspects.txt" RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-if(NOT rc EQUAL 0 OR NOT out STREQUAL "Актуальные аспекты Луны: добавлено событий 1, уже были в списке 0\n")
+if(NOT rc EQUAL 0 OR NOT out STREQUAL "Актуальные аспекты Луны. Добавлено событий: 1.\n")
   message(SEND_ERROR "import-aspects-stdin: exit ${rc}, stdout [${out}], stderr [${err}]")
   math(EXPR failures "${failures} + 1")
 else()
   message(STATUS "ok: import-aspects-stdin")
 endif()
-expect(import-void 0 "Луна без курса: добавлено событий 1, уже были в списке 0\n" "^$"
+expect(import-void 0 "Луна без курса. Добавлено событий: 1.\n" "^$"
   import --data "${imp}" --void-of-course "${WORK}/periods.txt")
 expect(agenda-imported 0 "00:05${tab}~Лунный день - 13\n18:40${tab}~Лунная фаза - Полнолуние\n06.03.2010${tab}>Луна без курса\n" "^$"
   agenda --data "${imp}" --date 2010-03-06 --now "2010-03-04 09:00")
@@ -99,7 +99,7 @@ expect(import-bad-line 1 "" "Строка 6: «05.13 10:00:00 \\+1 w4 2» — н
   import --data "${imp}" "${WORK}/bad.wrk")
 expect(import-not-a-journal 1 "" "не ZET-журнал лунных дней" import --data "${imp}" "${WORK}/other.wrk")
 expect(import-no-file 1 "" "Файл не найден" import --data "${imp}" "${WORK}/none.wrk")
-expect(import-wrong-paste 1 "" "Данные не соответствуют типу ZET-данным выбранным для импорта."
+expect(import-wrong-paste 1 "" "Данные не соответствуют типу ZET-данных, выбранному для импорта."
   import --data "${imp}" --aspects "${WORK}/periods.txt")
 expect(import-bad-months 1 "" "13" import --data "${imp}" --months 3,13 "${WORK}/moon.wrk")
 expect(import-bad-remind 1 "" "10" import --data "${imp}" --remind 10 "${WORK}/moon.wrk")
@@ -114,19 +114,19 @@ if(NOT before STREQUAL after)
 endif()
 expect(import-into-damaged 1 "" "повреждён" import --data "${WORK}/damaged" "${WORK}/moon.wrk")
 
-expect(remove-moon 0 "Лунные дни, 2010: удалено событий 2\n" "^$"
+expect(remove-moon 0 "Лунные дни, 2010. Удалено событий: 2.\n" "^$"
   remove-imported --data "${imp}" --kind moon --year 2010 --months 3)
-expect(remove-sun-other-year 0 "Восходы и заходы Солнца, 2011: удалено событий 0\n" "^$"
+expect(remove-sun-other-year 0 "Восходы и заходы Солнца, 2011. Удалено событий: 0.\n" "^$"
   remove-imported --data "${imp}" --kind sun --year 2011)
 expect(agenda-after-removal 0 "06.03.2010${tab}>Луна без курса\n" "^$"
   agenda --data "${imp}" --date 2010-03-06 --now "2010-03-04 09:00")
 
 # Favourable days: on the day list, and out again.
-expect(good-days 0 "Благоприятные дни (13), 2010: добавлено событий 7, уже были в списке 0\n" "^$"
+expect(good-days 0 "Благоприятные дни (13), 2010. Добавлено событий: 7.\n" "^$"
   good-days --data "${imp}" --birth-day 13 --year 2010 --months 3)
 expect(agenda-good-day 0 "07:00${tab}#13 : Очень благоприятный день.\n" "^$"
   agenda --data "${imp}" --date 2010-03-22 --now "2010-03-04 09:00")
-expect(good-days-remove 0 "Благоприятные дни (13), 2010: удалено событий 7\n" "^$"
+expect(good-days-remove 0 "Благоприятные дни (13), 2010. Удалено событий: 7.\n" "^$"
   good-days --remove --data "${imp}" --birth-day 13 --year 2010 --months 3)
 expect(agenda-good-day-removed 0 "" "^$"
   agenda --data "${imp}" --date 2010-03-22 --now "2010-03-04 09:00")

@@ -30,6 +30,7 @@ unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb -x "$deb" "$unpacked"
 failed=""
+dpkg-deb --field "$deb" Depends | grep -q qt6-translations-l10n || failed="$failed depends-on-translations"
 desktop-file-validate "$unpacked/usr/share/applications/dayloom.desktop" && echo "desktop-file-validate: ok" ||
     failed="$failed desktop-file-validate"
 appstreamcli validate --no-net "$unpacked/usr/share/metainfo/org.dayloom.dayloom.metainfo.xml" ||

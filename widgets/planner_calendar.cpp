@@ -363,9 +363,9 @@ bool TPlannerCalendar::event(QEvent* e) {
     if (e->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(e);
         if (PrevButtonRect().contains(help->pos()))
-            QToolTip::showText(help->globalPos(), QStringLiteral("Previous Month"), this, PrevButtonRect());
+            QToolTip::showText(help->globalPos(), QStringLiteral("Предыдущий месяц"), this, PrevButtonRect());
         else if (NextButtonRect().contains(help->pos()))
-            QToolTip::showText(help->globalPos(), QStringLiteral("Next Month"), this, NextButtonRect());
+            QToolTip::showText(help->globalPos(), QStringLiteral("Следующий месяц"), this, NextButtonRect());
         else
             QToolTip::hideText();
         return true;

@@ -100,7 +100,7 @@ TTodoList::TTodoList(QWidget* parent) : QAbstractScrollArea(parent) {
     CompletionFont.setStrikeOut(true);
     CompletionFontColor = QColor(0x80, 0x80, 0x80);
     DateFormat = QStringLiteral("HH:mm");
-    NullDate = QStringLiteral("None");
+    NullDate = QStringLiteral("нет");
 
     TTodoColumn name;
     name.Caption = QStringLiteral("Название");

@@ -35,7 +35,7 @@ TEST_F(CliGoodDays, AddAgainAnotherDayOfBirthThenRemove) {
     // The option's value is not taken for the verb.
     ASSERT_EQ(Run({"--data", data, "--birth-day", "13", "good-days", "--year", "2010", "--months", "3"}), 0)
         << err.str();
-    EXPECT_EQ(out.str(), "Благоприятные дни (13), 2010: добавлено событий 7, уже были в списке 0\n");
+    EXPECT_EQ(out.str(), "Благоприятные дни (13), 2010. Добавлено событий: 7.\n");
     TodoItems store = Stored();
     ASSERT_EQ(store.Count(), 7);
     // A simple event at 07:00 without a reminder, empty notes, marked as favourable days.
@@ -47,15 +47,15 @@ TEST_F(CliGoodDays, AddAgainAnotherDayOfBirthThenRemove) {
     // The same days without the kind's text are the same days.
     ASSERT_EQ(Run({"good-days", "--data", data, "--birth-day", "13", "--year", "2010", "--months", "3",
                    "--no-kind-text"}), 0);
-    EXPECT_EQ(out.str(), "Благоприятные дни (13), 2010: добавлено событий 0, уже были в списке 7\n");
+    EXPECT_EQ(out.str(), "Благоприятные дни (13), 2010. Добавлено событий: 0, уже были в списке: 7.\n");
 
     // Another day of birth, with the options' other form; "#1" leaves "#13".
     ASSERT_EQ(Run({"good-days", "--data", data, "--birth-day=1", "--year=2010", "--months=3,4", "--no-kind-text"}), 0);
-    EXPECT_EQ(out.str(), "Благоприятные дни (1), 2010: добавлено событий 16, уже были в списке 0\n");
+    EXPECT_EQ(out.str(), "Благоприятные дни (1), 2010. Добавлено событий: 16.\n");
     ASSERT_EQ(Run({"good-days", "--remove", "--data", data, "--birth-day", "1", "--year", "2010"}), 0);
-    EXPECT_EQ(out.str(), "Благоприятные дни (1), 2010: удалено событий 16\n");
+    EXPECT_EQ(out.str(), "Благоприятные дни (1), 2010. Удалено событий: 16.\n");
     ASSERT_EQ(Run({"good-days", "--remove", "--data", data, "--birth-day", "13", "--year", "2010", "--months", "3"}), 0);
-    EXPECT_EQ(out.str(), "Благоприятные дни (13), 2010: удалено событий 7\n");
+    EXPECT_EQ(out.str(), "Благоприятные дни (13), 2010. Удалено событий: 7.\n");
     EXPECT_EQ(Stored().Count(), 0);
 }
 

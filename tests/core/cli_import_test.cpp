@@ -41,7 +41,7 @@ TEST_F(CliImport, StandardInputInUtf8WithAByteOrderMark) {
     ASSERT_EQ(Run({"--data", data, "import", "--remind", "9", "--void-of-course", "-"},
                   "\xEF\xBB\xBF" "05.03.2010 23:50 - 06.03.2010 00:40\r\n"),
               0) << err.str();
-    EXPECT_EQ(out.str(), "Луна без курса: добавлено событий 1, уже были в списке 0\n");
+    EXPECT_EQ(out.str(), "Луна без курса. Добавлено событий: 1.\n");
     TodoItems store;
     ASSERT_EQ(LoadFromFile(dir / "import" / "ListToDo.db", store).status, LoadReport::Status::Ok);
     ASSERT_EQ(store.Count(), 1);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "events/event_store.h"
+#include "import/change_summary.h"
 #include "import/ics.h"
 #include "import/ics_lines.h"
 #include "tests/support/builders.h"
@@ -312,8 +313,8 @@ TEST(ICalendar, AnotherProgramsCalendarGivesTheEventsAUserExpects) {
 
     TodoItems store;
     const IcsAdded added = AddICalendarEvents(store, run);
-    EXPECT_EQ(IcsSummary(added, run.Undated),
-              "добавлено событий 10, уже были в списке 0, повторений упрощено 3, без даты пропущено 1");
+    EXPECT_EQ(SummaryText(Summary(added, run.Undated)),
+              "Добавлено событий: 10, повторений упрощено: 3, без даты пропущено: 1.");
 }
 
 TEST(ICalendar, AFaultyFileAddsNothingAndNamesItsLine) {

@@ -314,19 +314,19 @@ TEST(TabNotes, ReachTheEventByIdentityAfterADeletion) {
     EXPECT_EQ(w.memory.ListSrcIdxMsg(w.store, 1), 1);
 
     w.store.Delete(0);  // the first event's old position now holds the second
-    EXPECT_EQ(TabNotes(w.store, w.memory, 0), kEventDeletedText);
+    EXPECT_EQ(TabNotes(w.store, w.memory, 0), EventDeletedText());
     EXPECT_EQ(utf8(TabNotes(w.store, w.memory, 1)), "вторая заметка\r\nещё строка");
     EXPECT_EQ(w.memory.ListSrcIdxMsg(w.store, 0), -1);
     EXPECT_EQ(w.memory.ListSrcIdxMsg(w.store, 1), 0);
     for (int tab : {-1, 2, INT_MAX}) {
-        EXPECT_EQ(TabNotes(w.store, w.memory, tab), kEventDeletedText);
+        EXPECT_EQ(TabNotes(w.store, w.memory, tab), EventDeletedText());
         EXPECT_EQ(w.memory.ListSrcIdxMsg(w.store, tab), -1);
     }
     // Renaming is a new identity: the old tab no longer finds it.
     w.store[0].Subject = ansi("Второе!");
-    EXPECT_EQ(TabNotes(w.store, w.memory, 1), kEventDeletedText);
+    EXPECT_EQ(TabNotes(w.store, w.memory, 1), EventDeletedText());
     w.store.Clear();
-    EXPECT_EQ(TabNotes(w.store, w.memory, 1), kEventDeletedText);
+    EXPECT_EQ(TabNotes(w.store, w.memory, 1), EventDeletedText());
 }
 
 // ---- the sound ----

@@ -117,8 +117,8 @@ TEST(ThemeNames, OnlyLettersDigitsDashAndUnderscoreMakeATheme) {
         {"Night.old", ThemeNameCheck::BadCharacter},  // a dot
         {"../Default", ThemeNameCheck::BadCharacter}, {"a/b", ThemeNameCheck::BadCharacter},
         {"a\\b", ThemeNameCheck::BadCharacter},
-        {"Ёлка", ThemeNameCheck::BadCharacter},  // Ё and ё are outside А-я
-        {"ёлка", ThemeNameCheck::BadCharacter}, {"a\tb", ThemeNameCheck::BadCharacter},
+        {"Ёлка", ThemeNameCheck::Ok}, {"ёжик", ThemeNameCheck::Ok},  // Ё and ё are letters too
+        {"№1", ThemeNameCheck::BadCharacter}, {"a\tb", ThemeNameCheck::BadCharacter},
         {"a?b", ThemeNameCheck::BadCharacter}, {"CON", ThemeNameCheck::DeviceName},
         {"lpt1", ThemeNameCheck::DeviceName}, {"Com9", ThemeNameCheck::DeviceName},
         {"CONSOLE", ThemeNameCheck::Ok}, {"LPT10", ThemeNameCheck::Ok},
@@ -140,6 +140,9 @@ TEST(ThemeNames, FilesMatchWithoutRegardToCase) {
     EXPECT_EQ(FindThemeFile(themes.path(), ansi("лето.TDT")), themes / Named("ЛЕТО.tdt"));
     EXPECT_FALSE(FindThemeFile(themes.path(), "Day.tdt"));
     EXPECT_EQ(ResolveThemeFile(themes.path(), "Day.tdt"), themes / "Day.tdt");
+    TempFolder::Write(themes / Named("Ёлка.tdt"), "tree");
+    EXPECT_EQ(FindThemeFile(themes.path(), ansi("ёЛКА.tdt")), themes / Named("Ёлка.tdt"));
+    fs::remove(themes / Named("Ёлка.tdt"));
 
     ASSERT_TRUE(SaveThemeFile(themes.path(), "NIGHT", DesignRows()).ok);
     EXPECT_TRUE(TempFolder::Read(themes / "Night.tdt").starts_with("Calendar:"));
@@ -150,6 +153,28 @@ TEST(ThemeNames, FilesMatchWithoutRegardToCase) {
     EXPECT_EQ(FindThemeFile(themes.path(), "night.tdt"), themes / "night.tdt");
     EXPECT_EQ(FindThemeFile(themes.path(), "NIGHT.tdt"), themes / "Night.tdt");
 #endif
+}
+
+TEST(ShippedThemes, ThoseChangedOrGoneAreToldAndBroughtBack) {
+    TempFolder data;
+    const fs::path themes = ThemesDir(data.path());
+    const std::vector<ShippedTheme> shipped = {{"Dark.tdt", "Calendar:\r\ndark\r\n"},
+                                               {"Light.tdt", "Calendar:\r\nlight\r\n"},
+                                               {"Default.tdt", "Calendar:\r\ndefault\r\n"}};
+    EXPECT_EQ(ChangedShippedThemes(themes, shipped), (std::vector<std::string>{"Dark", "Light", "Default"}));
+    ASSERT_TRUE(RestoreShippedThemes(themes, shipped, {"Dark", "Light", "Default"}).ok);  // makes the folder
+    EXPECT_TRUE(ChangedShippedThemes(themes, shipped).empty());
+
+    // A theme saved as "dark" took Dark's place; Default is gone; a user's own theme stays.
+    TempFolder::Write(themes / "Dark.tdt", "mine");
+    fs::remove(themes / "Default.tdt");
+    TempFolder::Write(themes / "Mine.tdt", "own");
+    EXPECT_EQ(ChangedShippedThemes(themes, shipped), (std::vector<std::string>{"Dark", "Default"}));
+    ASSERT_TRUE(RestoreShippedThemes(themes, shipped, {"Dark"}).ok);
+    EXPECT_EQ(TempFolder::Read(themes / "Dark.tdt"), shipped[0].text);
+    EXPECT_FALSE(fs::exists(themes / "Default.tdt"));
+    EXPECT_EQ(TempFolder::Read(themes / "Mine.tdt"), "own");
+    EXPECT_EQ(FindFiles(themes, "tdt").size(), 3u);
 }
 
 TEST(ThemeNames, NothingOutsideTheThemesFolderIsReadOrWritten) {

@@ -129,6 +129,10 @@ TEST(WindowPlacement, ALostWindowComesBack) {
         {"hanging off the right edge", {100, 1919, 600, 265}, one, {100, 1919, 600, 265}},
         {"far away", {2000000000, 2000000000, 600, 265}, one, {440, 1655, 600, 265}},
         {"no screens known", {-9000, -9000, 600, 265}, {}, {-9000, -9000, 600, 265}},
+        // Taller than any screen: as tall as the tallest, never under the least height.
+        {"taller than the screens", {100, 200, 2147483647, 265}, both, {100, 200, 1040, 265}},
+        {"taller, no screens known", {100, 200, 5000, 265}, {}, {100, 200, 1040, 265}},
+        {"taller and lost", {-5000, 200, 2147483647, 265}, one, {0, 1655, 1040, 265}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(PlaceWindow(c.stored, kWorkArea, kScreenWidth, c.areas), c.want) << c.what;

@@ -32,6 +32,19 @@ TEST(WindowSnap, FifteenPixelsFromAnEdgeClingsSixteenDoNot) {
     EXPECT_EQ(SnapToWorkArea({0, 0, 270, 550}, {3, 2, 265, 545}), (WindowPos{5, 5}));
 }
 
+TEST(WindowSnap, TheBottomEdgeClingsWhenResized) {
+    const ScreenRect work{0, 40, 1280, 984};  // bottom at 1024
+    const struct {
+        int top, height, expected;
+    } cases[] = {
+        {300, 714, 724}, {300, 709, 724}, {300, 708, 708},  // 10 and 15 short of the bottom; 16
+        {300, 739, 724}, {300, 740, 740},                   // 15 and 16 past it
+        {580, 450, 450},                                    // the bottom is near, yet 444 is too low
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SnapHeightToWorkArea(work, {700, c.top, 265, c.height}, 450), c.expected) << c.top << "+" << c.height;
+}
+
 TEST(Autostart, TheFolderFollowsTheXdgRule) {
     EXPECT_EQ(XdgAutostartFolder("/home/u/cfg", "/home/u"), fs::path("/home/u/cfg/autostart"));
     EXPECT_EQ(XdgAutostartFolder("", "/home/u"), fs::path("/home/u/.config/autostart"));
@@ -41,45 +54,55 @@ TEST(Autostart, TheFolderFollowsTheXdgRule) {
     EXPECT_EQ(XdgAutostartFolder("/root/Настройки", ""), fs::path(u8"/root/Настройки/autostart"));
 }
 
-// The Exec line as a desktop entry reader takes it apart: string escapes
-// first, then the quoting of the argument.
-std::string ExecArgument(const std::string& entry) {
-    const size_t at = entry.find("\nExec=");
-    EXPECT_NE(at, std::string::npos);
-    const std::string line = entry.substr(at + 6, entry.find('\n', at + 6) - at - 6);
-    std::string unescaped;
-    for (size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == '\\' && i + 1 < line.size()) {
-            const char n = line[++i];
-            unescaped += n == 'n' ? '\n' : n == 't' ? '\t' : n == 'r' ? '\r' : n == 's' ? ' ' : n;
-        } else {
-            unescaped += line[i];
-        }
-    }
-    EXPECT_TRUE(unescaped.size() >= 2 && unescaped.front() == '"' && unescaped.back() == '"') << unescaped;
-    std::string arg;
-    for (size_t i = 1; i + 1 < unescaped.size(); ++i) {
-        if (unescaped[i] == '\\') ++i;
-        else if (unescaped[i] == '%') ++i;  // %% is a percent sign
-        arg += unescaped[i];
-    }
-    return arg;
-}
-
 TEST(Autostart, TheEntryStartsTheProgramInItsFolderWhateverThePath) {
     const std::string entry = AutostartDesktopEntry("/opt/dayloom/dayloom");
     EXPECT_EQ(entry.rfind("[Desktop Entry]\nType=Application\nName=dayloom\n", 0), 0u);
     EXPECT_NE(entry.find("\nExec=\"/opt/dayloom/dayloom\"\n"), std::string::npos);
     EXPECT_NE(entry.find("\nPath=/opt/dayloom\n"), std::string::npos);
     for (const char* path : {"/home/u/Мои программы/dayloom", "/a \"b\"/c$HOME/`x`/d\\e/100%/dayloom",
-                             "/tab\there/new\nline/dayloom"}) {
-        const std::string e = AutostartDesktopEntry(fs::path(reinterpret_cast<const char8_t*>(path)));
-        EXPECT_EQ(ExecArgument(e), path);
+                             "/tab\there/new\nline/dayloom", "/home/u/50%off/dayloom"}) {
+        const fs::path exe(reinterpret_cast<const char8_t*>(path));
+        const std::string e = AutostartDesktopEntry(exe);
+        EXPECT_EQ(AutostartEntryProgram(e), exe) << e;
+        // A desktop looks the first word up on disk before it reads %% as %:
+        // a percent sign never reaches it.
+        ASSERT_FALSE(AutostartExecWords(e).empty());
+        EXPECT_EQ(AutostartExecWords(e)[0].find('%'), std::string::npos) << e;
         // Every key stays on its line.
         size_t lines = 0;
         for (char c : e) lines += c == '\n';
         EXPECT_EQ(lines, 9u) << e;
     }
+}
+
+TEST(Autostart, TheProgramAnEntryStarts) {
+    const struct {
+        const char* entry;
+        const char* program;  // nullptr: none
+    } cases[] = {
+        {"[Desktop Entry]\nExec=/usr/bin/dayloom\n", "/usr/bin/dayloom"},
+        {"[Desktop Entry]\r\nName=x\r\nExec = \"/opt/my dayloom/dayloom\" --min\r\n", "/opt/my dayloom/dayloom"},
+        {"[Desktop Entry]\nExec=env LANG=ru_RU.UTF-8 /x/dayloom %f\n", "/x/dayloom"},
+        {"[Desktop Entry]\nExec=/usr/bin/env \"/a/100%%/dayloom\"\n", "/a/100%/dayloom"},
+        {"[Desktop Entry]\nExec=\"my\\sprogram\"\n", "my program"},
+        {"[Other]\nExec=/x/other\n[Desktop Entry]\nName=dayloom\n", nullptr},
+        {"[Desktop Entry]\nExec=\n", nullptr},
+        {"kept", nullptr},
+        {"", nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto program = AutostartEntryProgram(c.entry);
+        if (!c.program) EXPECT_EQ(program, std::nullopt) << c.entry;
+        else EXPECT_EQ(program, fs::path(reinterpret_cast<const char8_t*>(c.program))) << c.entry;
+    }
+}
+
+TEST(Autostart, SameProgramByFileOrByPath) {
+    const fs::path here = fs::current_path();
+    EXPECT_TRUE(SameProgram(here, here / "." / ".." / here.filename()));
+    EXPECT_TRUE(SameProgram("/no/such/a/../dayloom", "/no/such/dayloom"));
+    EXPECT_FALSE(SameProgram("/no/such/dayloom", "/no/other/dayloom"));
+    EXPECT_FALSE(SameProgram(here, here.parent_path()));
 }
 
 }  // namespace

@@ -189,13 +189,13 @@ TEST(ZetImport, WhatTheWindowSaysBeforeImporting) {
         EXPECT_NE(utf8(r.Message).find("не ZET-журнал лунных дней"), std::string::npos);
     }
     EXPECT_EQ(ImportPastedZetText(Text({"", "  "}), ZetPastedKind::MoonAspects, none).Message,
-              ansi("Вставте данные!"));
+              ansi("Вставьте данные!"));
     for (auto kind : {ZetPastedKind::MoonAspects, ZetPastedKind::VoidOfCourse}) {
         const Lines wrong = kind == ZetPastedKind::MoonAspects ? Text({"05.03.2010 14:22 - 05.03.2010 18:40"})
                                                                : Text({"05.03.2010 14:22:10 w3 1°2\" ab x"});
         const ZetRun r = ImportPastedZetText(wrong, kind, none);
         EXPECT_EQ(r.Status, ZetStatus::WrongKind);
-        EXPECT_EQ(r.Message, ansi("Данные не соответствуют типу ZET-данным выбранным для импорта."));
+        EXPECT_EQ(r.Message, ansi("Данные не соответствуют типу ZET-данных, выбранному для импорта."));
     }
 }
 

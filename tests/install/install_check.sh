@@ -35,6 +35,12 @@ if [ -f "$build/dayloom" ]; then  # the program was built: a desktop program's f
     else
         echo "skipped: desktop-file-validate is not installed (desktop-file-utils)"
     fi
+    # The Debian package brings the toolkit's Russian texts with it.
+    if grep -q '^set(CPACK_DEBIAN_PACKAGE_DEPENDS "[^"]*qt6-translations-l10n' "$build/CPackConfig.cmake"; then
+        ok "the package depends on qt6-translations-l10n"
+    else
+        fail "the package does not depend on qt6-translations-l10n"
+    fi
     if command -v appstreamcli >/dev/null; then
         appstreamcli validate --no-net "$prefix/share/metainfo/org.dayloom.dayloom.metainfo.xml" &&
             ok "appstreamcli validate" || fail "appstreamcli validate"

@@ -215,7 +215,7 @@ TEST_F(DayViewTest, ReminderRaisesATabWithTheNotesAndSurvivesClosing) {
     Key(Qt::Key_Delete);
     QTest::mouseClick(form->FormAlert->TabSetMsg, Qt::LeftButton, {},
                       form->FormAlert->TabSetMsg->tabRect(0).center());
-    EXPECT_EQ(form->FormAlert->MemoMsg->toPlainText(), "This event was deleted!");
+    EXPECT_EQ(form->FormAlert->MemoMsg->toPlainText(), "Это событие удалено.");
 
     Trigger(form.get(), "Quit2");  // closing the program takes the alert window along
     EXPECT_FALSE(form->FormAlert->isVisible());

@@ -32,6 +32,7 @@ public:
     std::filesystem::path dir;
     TDateTime now = EncodeDateTime(2010, 10, 11, 9, 0);
     QStringList messages, questions;
+    QStringList infos;  // what finished runs told, with the information icon
     int retriesWanted = 0;
     // Plays the user in a modal dialog; without it every dialog is cancelled.
     std::function<int(QDialog&)> modal;
@@ -55,6 +56,13 @@ public:
         messages << text;
         ++waitingMessages;
     }
+    void ShowInfo(QWidget*, const QString& text) override { infos << text; }
+    // The answers to the next questions, in turn (none left: the second answer).
+    QList<bool> answers;
+    bool Ask(QWidget*, const QString& text, const QString&, const QString&) override {
+        questions << text;
+        return !answers.isEmpty() && answers.takeFirst();
+    }
     void Notify(QWidget*, const QString& text) override { messages << text; }
     int waitingMessages = 0;  // of `messages`, those the user had to acknowledge
     // The file the user picks in the next open-file dialogs, in turn (empty: Cancel).
@@ -68,8 +76,10 @@ public:
         questions << text;
         return retriesWanted-- > 0;
     }
-    QRect WorkArea() const override { return {0, 0, 1280, 984}; }
-    QSize ScreenSize() const override { return {1280, 1024}; }
+    QRect workArea{0, 0, 1280, 984};
+    QSize screen{1280, 1024};
+    QRect WorkArea() const override { return workArea; }
+    QSize ScreenSize() const override { return screen; }
     QList<QRect> AvailableAreas() const override { return {WorkArea()}; }
     DayListFormats Formats() const override { return {}; }
     FakeSoundPlayer sound;

@@ -62,12 +62,12 @@ TEST(FormAlert, PlacedAndColouredOnEveryShowing) {
 TEST(FormAlert, TabsShowTheirEventsNotes) {
     TFormAlert f;
     f.AddTab("one");
-    EXPECT_EQ(f.MemoMsg->toPlainText(), "This event was deleted!");  // no look-up given
+    EXPECT_EQ(f.MemoMsg->toPlainText(), "Это событие удалено.");  // no look-up given
     QString first = QString::fromUtf8("Купить хлеб\r\nи молоко");
-    f.SetNotesLookup([&](int tab) { return tab == 0 ? first : QString("This event was deleted!"); });
+    f.SetNotesLookup([&](int tab) { return tab == 0 ? first : QString("Это событие удалено."); });
     f.AddTab("two");
     EXPECT_EQ(f.TabSetMsg->currentIndex(), 1);
-    EXPECT_EQ(f.MemoMsg->toPlainText(), "This event was deleted!");
+    EXPECT_EQ(f.MemoMsg->toPlainText(), "Это событие удалено.");
     f.TabSetMsg->setCurrentIndex(0);  // a click on the tab
     EXPECT_EQ(f.MemoMsg->toPlainText(), QString::fromUtf8("Купить хлеб\nи молоко"));
     first = QString::fromUtf8("изменено");  // selecting the shown tab reads its notes again

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -54,17 +56,19 @@ TEST_F(ImportWindowTest, JournalOfTwoMonthsThenRemovalOfOneKind) {
         EXPECT_TRUE(jmd->BitBtnImportZetJMD->isEnabled());
     });
     EXPECT_EQ(Count("~"), 4);  // December was not chosen
+    // Every run ends with what it did, as information; nothing is a warning.
+    EXPECT_EQ(env.infos, QStringList({"Добавлено событий: 4."}));
+    EXPECT_TRUE(env.messages.isEmpty());
     EXPECT_TRUE(form->TimerAlert->isActive());
     EXPECT_EQ(DayList(), QStringList({"~Лунный день - 4", "~Лунная фаза - Новолуние"}));
     EXPECT_TRUE(Marked(Day(2010, 10, 12)));
     EXPECT_EQ(form->TodoListAlert.Count(), 2);  // today's reminders include them
 
     // The same journal again (the window reopens on October alone) adds
-    // nothing and says so.
+    // nothing and says so, in the same form.
     Open([&] { QTest::mouseClick(jmd->BitBtnImportZetJMD, Qt::LeftButton); });
     EXPECT_EQ(Count("~"), 4);
-    ASSERT_EQ(env.messages.size(), 1);
-    EXPECT_TRUE(env.messages[0].contains("добавлено событий 0, уже были в списке 3")) << env.messages[0].toStdString();
+    EXPECT_EQ(env.infos.last(), "Добавлено событий: 0, уже были в списке: 3.");
 
     // A user's own event that merely looks imported stays.
     form->TodoListSrc.Add() = Event("~ моя заметка", At(2010, 10, 20, 9, 0));
@@ -74,9 +78,61 @@ TEST_F(ImportWindowTest, JournalOfTwoMonthsThenRemovalOfOneKind) {
         QTest::mouseClick(jmd->BtnDeleteImportData, Qt::LeftButton);
     });
     EXPECT_EQ(Count("~"), 1);
+    EXPECT_EQ(env.infos.last(), "Удалено событий: 4.");
+    EXPECT_TRUE(env.messages.isEmpty());
     EXPECT_TRUE(DayList().isEmpty());
     EXPECT_FALSE(Marked(Day(2010, 10, 12)));
     EXPECT_TRUE(form->TimerAlert->isActive());
+}
+
+// Tab in the paste box goes on to the next control instead of typing a tab.
+TEST_F(ImportWindowTest, TabLeavesThePasteBox) {
+    Open([&] {
+        QApplication::setActiveWindow(jmd);  // the modal window has the keyboard
+        jmd->Memo2->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), jmd->Memo2);
+        QTest::keyClick(jmd->Memo2, Qt::Key_Tab);
+        EXPECT_TRUE(jmd->Memo2->toPlainText().isEmpty());
+        EXPECT_EQ(QApplication::focusWidget(), jmd->TypeZetDataBox1);
+        QTest::keyClick(jmd->TypeZetDataBox1, Qt::Key_Backtab);
+        EXPECT_EQ(QApplication::focusWidget(), jmd->Memo2);
+    });
+}
+
+// On a 1024 x 600 screen with a panel the window fits, caption and all, and
+// nothing in it is cut: every label and button has its room, every month its
+// whole name, each text box three lines at least.
+TEST_F(ImportWindowTest, FitsASmallScreenWithNothingCut) {
+    constexpr int kCaption = 30;  // what a window system's frame adds on top
+    for (const QRect area : {QRect(0, 0, 1024, 600 - 30), QRect(0, 24, 1024, 600 - 24), QRect(0, 0, 1280, 984)}) {
+        env.workArea = area;
+        Open([&] {
+            const QRect frame = jmd->frameGeometry().adjusted(0, -kCaption, 0, 0);
+            EXPECT_TRUE(area.contains(frame)) << frame.y() << "+" << frame.height() << " in " << area.height();
+            for (const QWidget* w : jmd->findChildren<QWidget*>()) {
+                if (!w->isVisible() || !(qobject_cast<const QLabel*>(w) || qobject_cast<const QAbstractButton*>(w) ||
+                                         qobject_cast<const QComboBox*>(w)))
+                    continue;
+                EXPECT_GE(w->width(), w->minimumSizeHint().width()) << w->objectName().toStdString();
+                EXPECT_GE(w->height(), w->minimumSizeHint().height()) << w->objectName().toStdString();
+            }
+            // The months as a plain list lays them out, each as wide as it needs.
+            QListWidget plain;
+            plain.setFont(jmd->ListMonth->font());
+            for (int m = 0; m < jmd->ListMonth->count(); ++m) {
+                auto* item = new QListWidgetItem(jmd->ListMonth->item(m)->text(), &plain);
+                item->setCheckState(Qt::Unchecked);
+                const QRect cell = jmd->ListMonth->visualItemRect(jmd->ListMonth->item(m));
+                EXPECT_GE(cell.width(), plain.sizeHintForIndex(plain.model()->index(m, 0)).width()) << m;
+                EXPECT_LE(cell.right(), jmd->ListMonth->viewport()->width()) << m;
+            }
+            for (const QPlainTextEdit* box : {jmd->MemoPreview, jmd->Memo2})
+                EXPECT_GE(box->viewport()->height(), 3 * box->fontMetrics().lineSpacing()) << box->objectName().toStdString();
+            if (area.height() > 900) {  // where there is room, the paste box has it
+                EXPECT_GE(jmd->Memo2->height(), 110);
+            }
+        });
+    }
 }
 
 TEST_F(ImportWindowTest, PastedTextIsCheckedAgainstItsKind) {
@@ -91,8 +147,8 @@ TEST_F(ImportWindowTest, PastedTextIsCheckedAgainstItsKind) {
         EXPECT_TRUE(jmd->Memo2->toPlainText().isEmpty());
         EXPECT_FALSE(jmd->BitBtn2->isEnabled());
     });
-    EXPECT_EQ(env.messages, QStringList({"Вставте данные!",
-                                         "Данные не соответствуют типу ZET-данным выбранным для импорта."}));
+    EXPECT_EQ(env.messages, QStringList({"Вставьте данные!",
+                                         "Данные не соответствуют типу ZET-данных, выбранному для импорта."}));
     ASSERT_EQ(Count(">"), 1);
     EXPECT_EQ(form->TodoListSrc[0].CompletionDate, At(2010, 10, 11, 18, 5));
     EXPECT_EQ(form->TodoListShow->Items().Count(), 1);

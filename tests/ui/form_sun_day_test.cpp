@@ -130,6 +130,7 @@ TEST_F(GoodDaysWindowTest, AddingThenRemovingLeavesTheStoreAsItWas) {
     EXPECT_EQ(form->BirthDayIndex, 13);
     const int added = form->TodoListSrc.Count() - 2;
     EXPECT_GT(added, 50);
+    EXPECT_EQ(env.infos, QStringList({QStringLiteral("Добавлено событий: %1.").arg(added)}));
     EXPECT_EQ(DayList(), QStringList({"#13 : Очень благоприятный день.", "Врач"}));
     EXPECT_TRUE(Marked(Day(2010, 3, 1)));
     EXPECT_TRUE(form->TimerAlert->isActive());
@@ -141,8 +142,8 @@ TEST_F(GoodDaysWindowTest, AddingThenRemovingLeavesTheStoreAsItWas) {
         QTest::mouseClick(sun->ChBAboutDay, Qt::LeftButton);
         QTest::mouseClick(sun->BtnAdd, Qt::LeftButton);
     });
-    ASSERT_EQ(env.messages.size(), 3);
-    EXPECT_EQ(env.messages[2], "добавлено событий 0, уже были в списке 7");
+    EXPECT_EQ(env.messages.size(), 2);
+    EXPECT_EQ(env.infos.mid(1), QStringList({"Добавлено событий: 0, уже были в списке: 7.", "Добавлено событий: 8."}));
     EXPECT_EQ(form->BirthDayIndex, 1);
     EXPECT_EQ(form->TodoListSrc.Count(), 2 + added + 8);
 
@@ -157,6 +158,7 @@ TEST_F(GoodDaysWindowTest, AddingThenRemovingLeavesTheStoreAsItWas) {
         QTest::mouseClick(sun->BtnDelete, Qt::LeftButton);
     });
     EXPECT_EQ(steps.back(), 0);
+    EXPECT_EQ(env.infos.mid(3), QStringList({"Удалено событий: 8.", QStringLiteral("Удалено событий: %1.").arg(added)}));
     EXPECT_EQ(SaveToBytes(form->TodoListSrc), before);
     EXPECT_EQ(DayList(), QStringList({"Врач"}));
     EXPECT_FALSE(Marked(Day(2010, 3, 1)));

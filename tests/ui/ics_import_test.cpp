@@ -47,8 +47,8 @@ TEST_F(IcsImportTest, EventsOfTheFileJoinTheDayListOnceAndAFaultyFileAddsNothing
     ASSERT_EQ(env.fileDialogs.size(), 1);
     EXPECT_TRUE(env.fileDialogs[0].startsWith("Импорт iCalendar|")) << env.fileDialogs[0].toStdString();
     ASSERT_EQ(form.TodoListSrc.Count(), 2);
-    EXPECT_EQ(env.messages.last(),
-              "iCalendar: добавлено событий 2, уже были в списке 0, повторений упрощено 1");
+    EXPECT_EQ(env.infos, QStringList({"Добавлено событий: 2, повторений упрощено: 1."}));
+    EXPECT_TRUE(env.messages.isEmpty());
     // The day list and the reminder list were rebuilt through the change path.
     ASSERT_EQ(form.TodoListShow->Items().Count(), 2);
     EXPECT_EQ(form.TodoListShow->Items()[0].Subject, ansi("Врач"));
@@ -57,7 +57,7 @@ TEST_F(IcsImportTest, EventsOfTheFileJoinTheDayListOnceAndAFaultyFileAddsNothing
     // The same file again: nothing twice. A broken one: nothing at all.
     env.filesToChoose << QString::fromStdU16String(file.u16string());
     Trigger(&form, "pmImportICalendar1");
-    EXPECT_EQ(env.messages.last(), "iCalendar: добавлено событий 0, уже были в списке 2, повторений упрощено 0");
+    EXPECT_EQ(env.infos.last(), "Добавлено событий: 0, уже были в списке: 2.");
     std::ofstream(env.dir / "broken.ics", std::ios::binary)
         << "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART:20101012T100000\r\nSUMMARY:Новое\r\nEND:VEVENT\r\n"
            "BEGIN:VEVENT\r\nDTSTART:завтра\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
@@ -66,9 +66,10 @@ TEST_F(IcsImportTest, EventsOfTheFileJoinTheDayListOnceAndAFaultyFileAddsNothing
     EXPECT_TRUE(env.messages.last().startsWith("Строка 7: DTSTART")) << env.messages.last().toStdString();
     EXPECT_EQ(form.TodoListSrc.Count(), 2);
     // Cancelling the file dialog does nothing.
-    const qsizetype said = env.messages.size();
+    const qsizetype said = env.messages.size(), told = env.infos.size();
     Trigger(&form, "pmImportICalendar1");
     EXPECT_EQ(env.messages.size(), said);
+    EXPECT_EQ(env.infos.size(), told);
     form.close();
 }
 

@@ -66,6 +66,16 @@ TEST_F(LookTest, AWindowNoScreenShowsComesBackToTheCorner) {
     EXPECT_EQ(form->size(), QSize(265, 600));
 }
 
+// A height no screen has room for (2147483647 once put the caption at
+// y = -31967) becomes the tallest the screens allow, and is written back so.
+TEST_F(LookTest, AnEndlessHeightIsCutToTheScreen) {
+    Write(data / "user_options", "100\r\n700\r\n2147483647\r\n265\r\n");
+    Start();
+    EXPECT_EQ(form->geometry(), QRect(700, 100, 265, 984));
+    form->close();
+    EXPECT_EQ(SplitLines(Read(data / "user_options"))[2], "984");
+}
+
 // Writes the window in each shipped theme, side by side, when
 // DAYLOOM_SHOT_DIR names a folder (the README's picture).
 TEST_F(LookTest, ScreenshotOfEveryShippedTheme) {

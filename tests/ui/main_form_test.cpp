@@ -1,9 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QColorDialog>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QTimer>
+#include <QTranslator>
+
+#include <memory>
 
 #include "app/environment.h"
 #include "app/gradient_panel_widget.h"
@@ -188,6 +198,61 @@ TEST(Application, CaptionsAndMessageBoxes) {
     EXPECT_EQ(box.windowTitle(), "dayloom");
     const QPoint off = box.frameGeometry().center() - box.screen()->geometry().center();
     EXPECT_LE(off.manhattanLength(), 2) << off.x() << "," << off.y();
+}
+
+// The file and colour choosers open in the middle of the screen like the
+// program's dialogs, not beside the narrow panel they are asked from.
+TEST(Application, ChoosersOpenInTheMiddleOfTheScreen) {
+    Environment env;  // the real choosers
+    QWidget panel;
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    panel.setGeometry(area.right() - 265, area.bottom() - 545, 265, 545);
+    panel.show();
+    QPoint centre;
+    const auto lookAndClose = [&] {
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            centre = dialog->frameGeometry().center();
+            dialog->reject();
+        });
+    };
+    lookAndClose();
+    EXPECT_TRUE(env.ChooseOpenFile(&panel, QStringLiteral("Импорт iCalendar"), QDir::tempPath(),
+                                   QStringLiteral("iCalendar (*.ics)")).isEmpty());
+    EXPECT_LE((centre - area.center()).manhattanLength(), 2) << centre.x() << "," << centre.y();
+    lookAndClose();
+    EXPECT_FALSE(env.ChooseColor(&panel, Qt::red));
+    EXPECT_LE((centre - area.center()).manhattanLength(), 2) << centre.x() << "," << centre.y();
+}
+
+// The toolkit's own texts — the choosers, the text boxes' menus — are Russian
+// like the program's, from the toolkit's translations (qt6-translations-l10n).
+TEST(Application, TheToolkitSpeaksRussian) {
+    QTranslator* russian = InstallToolkitTranslations(*qApp);
+    ASSERT_NE(russian, nullptr) << "no Russian translations of the toolkit";
+    QLineEdit edit;
+    const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList texts;
+    for (const QAction* a : menu->actions())
+        if (!a->isSeparator()) texts << a->text();
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    for (const QAbstractButton* b : files.findChildren<QAbstractButton*>())
+        if (!b->text().isEmpty()) texts << b->text();
+    for (const QLabel* l : files.findChildren<QLabel*>()) texts << l->text();
+    QColorDialog colours;
+    colours.setOption(QColorDialog::DontUseNativeDialog);
+    texts << colours.windowTitle();
+    for (const QLabel* l : colours.findChildren<QLabel*>()) texts << l->text();
+    QCoreApplication::removeTranslator(russian);
+    delete russian;
+    ASSERT_GT(texts.size(), 10);
+    for (const QString& t : texts) {
+        QString letters = t.section(QLatin1Char('\t'), 0, 0);  // the shortcut after the tab is a key's name
+        letters.remove(QRegularExpression(QStringLiteral("[^A-Za-z]|HTML")));
+        EXPECT_TRUE(letters.isEmpty()) << t.toStdString();
+    }
 }
 
 // A change reaches the disk shortly after it is made, not only at close:

@@ -126,7 +126,7 @@ TEST_F(PreferencesTest, HtmlColourIsTakenAsBlueGreenRed) {
         EXPECT_TRUE(env.messages.isEmpty());
         AcceptColor(dlg, "#FF80");
         EXPECT_EQ(Cell(dlg, kSelectColorRow), "#FF80");
-        EXPECT_EQ(env.messages, QStringList({"error format"}));
+        EXPECT_EQ(env.messages, QStringList({ErrorFormatText()}));
         AcceptColor(dlg, "#FF8000");
     });
     EXPECT_EQ(form->ListColorShem[kSelectColorRow], "$000080FF");
@@ -162,34 +162,37 @@ TEST_F(PreferencesTest, ThemeNamesTypedOrPastedStaySafe) {
     rows[kSelectColorRow].color = "clRed";
     ASSERT_TRUE(WriteFileAtomically(ThemesDir(Data()) / "My theme.tdt", ThemeFileText(rows)).ok);
     Cancel([&](TColorDlg& dlg) {
-        Retype(dlg.ComboShem->lineEdit(), "Ab c.d/e\\Жж");
-        EXPECT_EQ(dlg.ComboShem->currentText(), "AbcdeЖж");
-        QTest::keyClick(dlg.ComboShem->lineEdit(), Qt::Key_Backspace);
-        EXPECT_EQ(dlg.ComboShem->currentText(), "AbcdeЖ");
+        // Typed into the box, where the keys go: what a name may not hold
+        // never gets in, and Ё is a letter like the others.
+        dlg.ComboShem->setFocus();
+        Retype(dlg.ComboShem, "Ab c.d/e\\Жж!Ёё");
+        EXPECT_EQ(dlg.ComboShem->currentText(), "AbcdeЖжЁё");
+        QTest::keyClick(dlg.ComboShem, Qt::Key_Backspace);
+        EXPECT_EQ(dlg.ComboShem->currentText(), "AbcdeЖжЁ");
         EXPECT_EQ(dlg.ComboShem->findText("My theme"), -1);
 
+        // Pasted text loses the same characters.
         ClickButton(&dlg, "BitBtn2");
-        Paste(dlg, "My theme");
-        EXPECT_EQ(dlg.ComboShem->currentText(), "My theme");
-        EXPECT_EQ(Cell(dlg, kSelectColorRow), "$00FFD06F");  // not loaded
+        const std::pair<const char*, const char*> pasted[] = {{"My theme", "Mytheme"}, {"../x", "x"}, {"a.b\t", "ab"}};
+        for (const auto& [text, kept] : pasted) {
+            Paste(dlg, text);
+            EXPECT_EQ(dlg.ComboShem->currentText(), kept);
+        }
+        EXPECT_EQ(Cell(dlg, kSelectColorRow), "$00FFD06F");  // "My theme" was never loaded
+        Retype(dlg.ComboShem, "lpt1");  // typed letter by letter, yet a device
         ClickButton(&dlg, "BtnSaveShem");
         ASSERT_EQ(env.messages.size(), 1);
+        EXPECT_TRUE(env.messages[0].contains("систем"));
         EXPECT_EQ(env.messages[0], dlg.BtnSaveShem->toolTip());
-
-        for (const char* pasted : {"../x", "a.b", "Ёлка"}) {
-            Paste(dlg, pasted);
-            ClickButton(&dlg, "BtnSaveShem");
-        }
-        EXPECT_EQ(env.messages.size(), 4);
-        Retype(dlg.ComboShem->lineEdit(), "lpt1");  // typed letter by letter, yet a device
+        Retype(dlg.ComboShem, "Ёлка");
         ClickButton(&dlg, "BtnSaveShem");
-        ASSERT_EQ(env.messages.size(), 5);
-        EXPECT_TRUE(env.messages[4].contains("систем"));
+        EXPECT_EQ(env.messages.size(), 1);
     });
     std::vector<std::string> files;
     for (const auto& e : fs::recursive_directory_iterator(env.dir)) files.push_back(e.path().filename().string());
-    for (const char* never : {"x.tdt", "a.b.tdt", "lpt1.tdt", "Ёлка.tdt"})
+    for (const char* never : {"x.tdt", "ab.tdt", "lpt1.tdt", "Mytheme.tdt"})
         EXPECT_EQ(std::count(files.begin(), files.end(), never), 0) << never;
+    EXPECT_EQ(std::count(files.begin(), files.end(), "Ёлка.tdt"), 1);
 }
 
 TEST_F(PreferencesTest, SavingATheme) {
@@ -202,21 +205,61 @@ TEST_F(PreferencesTest, SavingATheme) {
         ClickButton(&dlg, "BtnSaveShem");
         Retype(dlg.ComboShem->lineEdit(), "Blocked");
         ClickButton(&dlg, "BtnSaveShem");
-        EXPECT_EQ(env.messages, QStringList({"Введите имя цветовой схемы!", "Cannot save the file!"}));
+        ASSERT_EQ(env.messages.size(), 2);
+        EXPECT_EQ(env.messages[0], "Введите имя цветовой схемы!");
+        EXPECT_TRUE(env.messages[1].startsWith("Не удалось сохранить тему «Blocked»:\n")) << env.messages[1].toStdString();
         EXPECT_EQ(dlg.ComboShem->findText("Blocked"), -1);
 
         ClickGridRow(dlg, kSelectColorRow);
         AcceptColor(dlg, "clRed");
         Retype(dlg.ComboShem->lineEdit(), "Моя");
         ClickButton(&dlg, "BtnSaveShem");
+        EXPECT_TRUE(env.questions.isEmpty());  // a new name asks nothing
         const int items = dlg.ComboShem->count();
+        env.answers << true;
         Retype(dlg.ComboShem->lineEdit(), "МОЯ");
         ClickButton(&dlg, "BtnSaveShem");
+        EXPECT_EQ(env.questions, QStringList({"Тема «Моя» уже есть. Заменить её?"}));
         EXPECT_EQ(dlg.ComboShem->count(), items);  // no second item
         EXPECT_EQ(env.messages.size(), 2);
     });
     EXPECT_EQ(ThemeValues(TempFolder::Read(ThemesDir(Data()) / fs::path(u8"Моя.tdt")))[kSelectColorRow], "clRed");
     EXPECT_EQ(std::distance(fs::directory_iterator(ThemesDir(Data())), fs::directory_iterator()), 5);
+}
+
+// A shipped theme's name in other letter case once replaced it unasked.
+TEST_F(PreferencesTest, ReplacingAThemeAsksFirstAndTheShippedOnesComeBack) {
+    Start();
+    const fs::path dark = ThemesDir(Data()) / "Dark.tdt";
+    const std::string shipped = TempFolder::Read(dark);
+    Cancel([&](TColorDlg& dlg) {
+        ClickButton(&dlg, "BitBtn2");
+        ClickGridRow(dlg, kSelectColorRow);
+        AcceptColor(dlg, "clRed");
+        Retype(dlg.ComboShem->lineEdit(), "dark");  // loads Dark; the colour goes red again
+        ClickGridRow(dlg, kSelectColorRow);
+        AcceptColor(dlg, "clRed");
+        ClickButton(&dlg, "BtnSaveShem");  // asked, and cancelled
+        EXPECT_EQ(env.questions, QStringList({"Тема «Dark» уже есть. Заменить её?"}));
+        EXPECT_EQ(TempFolder::Read(dark), shipped);
+        env.answers << true;
+        ClickButton(&dlg, "BtnSaveShem");
+        EXPECT_NE(TempFolder::Read(dark), shipped);
+
+        // Brought back on request, after saying which.
+        ClickButton(&dlg, "BtnRestoreThemes");  // cancelled
+        ASSERT_EQ(env.questions.size(), 3);
+        EXPECT_TRUE(env.questions[2].contains(": Dark.")) << env.questions[2].toStdString();
+        EXPECT_NE(TempFolder::Read(dark), shipped);
+        env.answers << true;
+        ClickButton(&dlg, "BtnRestoreThemes");
+        EXPECT_EQ(TempFolder::Read(dark), shipped);
+        EXPECT_NE(Cell(dlg, kSelectColorRow), "clRed");  // the box's "dark" shows Dark as shipped
+        ClickButton(&dlg, "BtnRestoreThemes");  // nothing left to bring back
+        EXPECT_EQ(env.questions.size(), 4);
+        EXPECT_EQ(env.infos.size(), 1);
+    });
+    EXPECT_TRUE(env.messages.isEmpty());
 }
 
 TEST_F(PreferencesTest, OneBadColourDoesNotDropTheOtherSettings) {
@@ -236,7 +279,7 @@ TEST_F(PreferencesTest, OneBadColourDoesNotDropTheOtherSettings) {
         ClickButton(&dlg, "cbBigLastTime");
         EXPECT_EQ(dlg.ComboShem->currentText(), "Default");
     });
-    EXPECT_EQ(env.messages, QStringList({"error format", "error format"}));
+    EXPECT_EQ(env.messages, QStringList({ErrorFormatText(), ErrorFormatText()}));
     EXPECT_EQ(form->CurrentThemeFile, "Default.tdt");
     EXPECT_EQ(form->ListColorShem, FullListColorShem(colors));
     EXPECT_EQ(form->WidgetColors, colors);  // the preview is undone
@@ -289,7 +332,7 @@ TEST_F(PreferencesTest, GridSwatchesHintsAndTheColourChoosers) {
 
         // The bad row reports; its colour chooser does not open.
         ClickGridRow(dlg, 1);
-        EXPECT_EQ(env.messages.back(), "error format");
+        EXPECT_EQ(env.messages.back(), ErrorFormatText());
         // The colour chooser opens on the row's colour; the choice is written.
         env.colorsToChoose << QColor(0, 128, 255);
         // A double click as the system delivers it: click, press, double click, release.
@@ -325,11 +368,22 @@ TEST_F(PreferencesTest, AutostartCreatedAndRemovedInATemporaryFolder) {
     });  // takes effect whether accepted or not
     EXPECT_EQ(TempFolder::Read(Link()), AutostartDesktopEntry(env.dir / "dayloom"));
 
-    // Opening shows what is there and writes nothing.
-    ASSERT_TRUE(WriteFileAtomically(Link(), "kept").ok);
+    // An entry that starts another copy (another folder), or nothing that
+    // can be read, is not this program's: the box shows it clear and opening
+    // writes nothing; checking the box makes the entry start this program.
+    for (const std::string& other : {AutostartDesktopEntry(env.dir / "other" / "dayloom"), std::string("kept")}) {
+        ASSERT_TRUE(WriteFileAtomically(Link(), other).ok);
+        Cancel([&](TColorDlg& dlg) {
+            EXPECT_FALSE(dlg.CheckStart->isChecked());
+            EXPECT_EQ(TempFolder::Read(Link()), other);
+            ClickButton(&dlg, "CheckStart");
+            EXPECT_TRUE(dlg.CheckStart->isChecked());
+        });
+        EXPECT_EQ(TempFolder::Read(Link()), AutostartDesktopEntry(env.dir / "dayloom"));
+    }
+    // This program's own entry shows checked; clearing the box removes it.
     Cancel([&](TColorDlg& dlg) {
         EXPECT_TRUE(dlg.CheckStart->isChecked());
-        EXPECT_EQ(TempFolder::Read(Link()), "kept");
         ClickButton(&dlg, "CheckStart");
         EXPECT_FALSE(fs::exists(Link()));
     });
@@ -367,7 +421,7 @@ TEST_F(PreferencesTest, AutostartFailuresAreToldAndTheBoxShowsTheDisk) {
     // A delete the system refuses.
     env.startUp = env.dir / "autostart";
     fs::create_directories(*env.startUp);
-    ASSERT_TRUE(WriteFileAtomically(Link(), "x").ok);
+    ASSERT_TRUE(WriteFileAtomically(Link(), AutostartDesktopEntry(env.dir / "dayloom")).ok);
     env.refuseRemove = true;
     Restart();
     EXPECT_TRUE(click(true).contains("Отказано в доступе"));

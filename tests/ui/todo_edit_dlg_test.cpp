@@ -97,7 +97,7 @@ TEST_F(EditorTest, ToDoReopensAsToDoWithItsEnd) {
     ClickButton(form.get(), "SpeedButton4");
     env.modal = nullptr;
     OpenRow(0);
-    EXPECT_EQ(Dlg().Box1->currentText(), "ToDo");
+    EXPECT_EQ(Dlg().Box1->currentText(), "Задача");
     EXPECT_FALSE(Dlg().dtpEnd->isHidden());
     EXPECT_FALSE(Dlg().Label1->isHidden());
     EXPECT_EQ(Dlg().dtpEnd->dateTime(), QDateTime(QDate(2010, 10, 14), QTime(18, 0)));
@@ -109,12 +109,12 @@ TEST_F(EditorTest, DateAndTimeButtonsKeepTheMomentToTheMinute) {
     Add();
     env.modal = [](QDialog& d) {
         auto& dlg = dynamic_cast<TToDoEditDlg&>(d);
-        QTest::mouseClick(dlg.SpeedButton2, Qt::LeftButton);  // "Date"
-        EXPECT_EQ(dlg.SpeedButton2->text(), "Time");
+        QTest::mouseClick(dlg.SpeedButton2, Qt::LeftButton);  // "Дата"
+        EXPECT_EQ(dlg.SpeedButton2->text(), "Время");
         EXPECT_EQ(dlg.dtpBegin->displayFormat(), "dd.MM.yyyy");
-        QTest::mouseClick(dlg.SpeedButton2, Qt::LeftButton);  // "Time"
+        QTest::mouseClick(dlg.SpeedButton2, Qt::LeftButton);  // "Время"
         EXPECT_EQ(dlg.dtpBegin->time(), QTime(9, 30));
-        QTest::mouseClick(dlg.SpeedButton2, Qt::LeftButton);  // "Date" again, then accept
+        QTest::mouseClick(dlg.SpeedButton2, Qt::LeftButton);  // "Дата" again, then accept
         QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
         return dlg.result();
     };

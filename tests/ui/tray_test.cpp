@@ -98,12 +98,23 @@ TEST_F(TrayTest, WithoutATrayHidingMinimizesAndTheWindowKeepsItsTaskBarEntry) {
     env.tray = false;
     Start();
     EXPECT_EQ(form->windowType(), Qt::Window);
-    EXPECT_FALSE(form->HideItem->isEnabled());
+    // The button, the menu item and Esc minimize the window, which keeps its
+    // task-bar entry; the item says so.
+    const auto minimized = [&] {
+        QApplication::processEvents();
+        const bool m = form->isVisible() && (form->windowState() & Qt::WindowMinimized) && !form->HiddenToTray();
+        form->setWindowState(Qt::WindowNoState);
+        Activate(form.get());
+        return m;
+    };
+    EXPECT_EQ(form->HideItem->text(), "Свернуть");
     ClickButton(form.get(), "sbHideToTray");
-    EXPECT_TRUE(form->isVisible());
-    EXPECT_TRUE(form->windowState() & Qt::WindowMinimized);
-    EXPECT_FALSE(form->HiddenToTray());
-    form->setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(minimized());
+    EXPECT_TRUE(form->HideItem->isEnabled());
+    QTest::keyClick(form->TodoListShow, Qt::Key_Escape);
+    EXPECT_TRUE(minimized());
+    Trigger(form.get(), "HideItem");
+    EXPECT_TRUE(minimized());
 
     // A tray that comes takes the window; one that goes gives it back.
     form->TrayWatch->setInterval(5);
@@ -112,6 +123,7 @@ TEST_F(TrayTest, WithoutATrayHidingMinimizesAndTheWindowKeepsItsTaskBarEntry) {
     EXPECT_EQ(form->windowType(), Qt::Tool);
     EXPECT_TRUE(form->isVisible());
     ASSERT_TRUE(form->HideItem->isEnabled());
+    EXPECT_EQ(form->HideItem->text(), "Скрыть в трей");
     Trigger(form.get(), "HideItem");
     ExpectInTray();
     env.tray = false;
@@ -119,7 +131,8 @@ TEST_F(TrayTest, WithoutATrayHidingMinimizesAndTheWindowKeepsItsTaskBarEntry) {
     EXPECT_TRUE(form->isVisible());
     EXPECT_FALSE(form->HiddenToTray());
     EXPECT_EQ(form->windowType(), Qt::Window);
-    EXPECT_FALSE(form->HideItem->isEnabled());
+    EXPECT_TRUE(form->HideItem->isEnabled());
+    EXPECT_EQ(form->HideItem->text(), "Свернуть");
 }
 
 TEST_F(TrayTest, TheCaptionBarDragsTheWindowAndItClingsToTheEdges) {
@@ -129,7 +142,12 @@ TEST_F(TrayTest, TheCaptionBarDragsTheWindowAndItClingsToTheEdges) {
     form->move(500, 200);
     Drag({40, 10}, {right - 10, 200});
     EXPECT_EQ(form->pos(), QPoint(right, 200));
-    Drag({40, 10}, {right - 20, 200}, Qt::MiddleButton);
+    Drag({40, 10}, {right - 20, 200});
+    EXPECT_EQ(form->pos(), QPoint(right - 20, 200));
+    // Only the left button moves it: a window manager ends a move at the
+    // left button's release, so one begun by another never ends.
+    Drag({40, 10}, {600, 300}, Qt::MiddleButton);
+    QTest::mouseMove(form->Panel1, {90, 50});
     EXPECT_EQ(form->pos(), QPoint(right - 20, 200));
     Drag({40, 10}, {8, bottom + 12});
     EXPECT_EQ(form->pos(), QPoint(0, bottom));
@@ -137,12 +155,21 @@ TEST_F(TrayTest, TheCaptionBarDragsTheWindowAndItClingsToTheEdges) {
     Drag({5, 5}, {300, 100}, Qt::LeftButton, form->Label1);
     EXPECT_EQ(form->pos(), QPoint(300, 100));
 
-    // The corner grip changes the height; the width stays.
+    // The corner grip changes the height; the width stays. Its bottom edge
+    // clings to the work area's bottom within 15 pixels, as a move does.
     QWidget* grip = Child(form.get(), "SizeGrip");
-    QTest::mousePress(grip, Qt::LeftButton, {}, {6, 6});
-    QTest::mouseMove(grip, {6, 66});
-    QTest::mouseRelease(grip, Qt::LeftButton, {}, {6, 66});
+    const auto pull = [&](int by) {
+        QTest::mousePress(grip, Qt::LeftButton, {}, {6, 6});
+        QTest::mouseMove(grip, {6, 6 + by});
+        QTest::mouseRelease(grip, Qt::LeftButton, {}, {6, 6 + by});
+    };
+    env.workArea = {0, 0, 1280, 760};  // a bottom the grip can reach on the test's screen
+    pull(60);
     EXPECT_EQ(form->size(), QSize(265, 545 + 60));
+    pull(760 - 100 - 605 - 10);  // to 10 pixels short of the bottom
+    EXPECT_EQ(form->size(), QSize(265, 760 - 100));
+    pull(-16);
+    EXPECT_EQ(form->size(), QSize(265, 760 - 100 - 16));
 
     // The right button opens the menu and moves nothing.
     ClickAt(form->Panel1, {40, 10}, Qt::RightButton);
