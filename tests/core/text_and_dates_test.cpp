@@ -35,6 +35,12 @@ TEST(DateTime, CalendarEdges) {
     EXPECT_EQ(DecodeDateTime(early).hour, 6);
     EXPECT_EQ(DecodeDateTime(early).day, 29);
     EXPECT_DOUBLE_EQ(TimeOf(early), 0.25);
+    // The first day's times lie below its midnight, as every day's before the epoch.
+    EXPECT_TRUE(InCalendar(EncodeDateTime(1, 1, 1, 10, 0)));
+    EXPECT_TRUE(InCalendar(EncodeDateTime(1, 1, 1, 23, 59, 59, 999)));
+    EXPECT_FALSE(InCalendar(kFirstCalendarDay - 1));
+    EXPECT_TRUE(InCalendar(EncodeDateTime(9999, 12, 31, 23, 59)));
+    EXPECT_FALSE(InCalendar(kLastCalendarDay + 1));
     // Values no calendar holds (a damaged file) decode to a defined date.
     for (double wild : {1e300, -1e300, std::nan("")}) EXPECT_EQ(DecodeDateTime(wild).year, 1899);
 }
