@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "events/ansi.h"
 #include "events/event_file.h"
+#include "events/event_store.h"
 #include "import/zet_import.h"
 #include "tests/support/builders.h"
 
@@ -229,6 +231,29 @@ TEST(ZetImport, AnEventAlreadyThereIsNotAddedAgain) {
     EXPECT_EQ(again.AlreadyThere, 3);
     EXPECT_TRUE(again.MarkDays.empty());
     EXPECT_EQ(store.Count(), 4);
+}
+
+// One identity a hundred thousand times, or a hundred thousand names at one
+// moment against as many in the store, cost no more than different events:
+// the check is linear in its input, not in the square of a repeat.
+TEST(ZetImport, RepeatsCostNoMoreThanDifferentEvents) {
+    constexpr int kMany = 100000;
+    std::vector<ZetNewEvent> events(kMany);
+    TodoItems store;
+    for (int i = 0; i < kMany; ++i) {
+        events[static_cast<size_t>(i)].Subject = "~same";
+        events[static_cast<size_t>(i)].Start = At(2010, 3, 5, 10, 0);
+        const std::string name = "~" + std::to_string(i);
+        events.push_back(ZetNewEvent{name, "", At(2010, 3, 5, 11, 0)});
+        AddEventToListToDo(store, i % 2 ? name : "user " + name, "", At(2010, 3, 5, 11, 0), 0, 0, 0);
+    }
+    const auto began = std::chrono::steady_clock::now();
+    const ZetAdded added = AddImportedEvents(store, events);
+    const auto took = std::chrono::steady_clock::now() - began;
+    EXPECT_EQ(added.Added, 1 + kMany / 2);
+    EXPECT_EQ(added.AlreadyThere, kMany - 1 + kMany / 2);
+    // Tens of milliseconds here; the square of a repeat took minutes.
+    EXPECT_LT(took, std::chrono::seconds(5));
 }
 
 }  // namespace
