@@ -156,6 +156,10 @@ TEST(ZetImport, ALineThatDoesNotConvertStopsTheWholeInput) {
         {"aspect without a year", Text({"05.03 14:22:10 w3 1°2\" ab x"}), 1, 1, "05.03"},
         {"aspect with a colon inside", Text({"05.03.2010 14:22:10 w3 1°2\" ab Луна: x"}), 1, 1, "Луна:"},
         {"aspect without a quote", Text({"05.03.2010 14:22:10 w3 1°2\" ab x", "05.03.2010 14:22:10 x"}), 1, 2, "14:22:10 x"},
+        {"aspect of year 99999", Text({"05.03.99999 14:22:10 w3 1°2\" ab x"}), 1, 1, "нет такого года: 99999"},
+        {"aspect of year 12345", Text({"05.03.12345 14:22:10 w3 1°2\" ab x"}), 1, 1, "нет такого года: 12345"},
+        {"void of year 10000", Text({"05.03.2010 14:22 - 05.03.10000 18:40"}), 2, 1, "нет такого года: 10000"},
+        {"moon line with a terminal escape", MoonJournal({"05.13 10:00:00 \x1B]0;x\x07"}), 0, 5, "\\x1B]0;x\\x07"},
         {"void ending in a hyphen", Text({"05.03.2010 14:22 -"}), 2, 1, "14:22 -"},
         {"void ending before it starts", Text({"05.03.2010 14:22 - 05.03.2010 13:00"}), 2, 1, "13:00"},
     };
@@ -170,6 +174,7 @@ TEST(ZetImport, ALineThatDoesNotConvertStopsTheWholeInput) {
         EXPECT_NE(shown.find("Строка " + std::to_string(c.line) + ": «"), std::string::npos) << shown;
         EXPECT_NE(shown.find(c.shown), std::string::npos) << c.what << ": " << shown;
         EXPECT_NE(shown.find("Ничего не импортировано."), std::string::npos) << shown;
+        EXPECT_EQ(shown.find_first_of("\x1B\x07"), std::string::npos) << shown;
     }
 }
 
