@@ -155,8 +155,11 @@ int Compare(std::string_view a, std::string_view b, bool caseSensitive) {
 }  // namespace
 
 std::string ansi(std::string_view s) {
+    // A text may be most of a file: room for its characters and no more.
+    size_t characters = 0;
+    for (const char c : s) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     std::string out;
-    out.reserve(s.size());
+    out.reserve(characters);
     for (size_t i = 0; i < s.size();) {
         const int b = FromUnicode(NextCodePoint(s, i));
         out += b < 0 ? '?' : static_cast<char>(b);
@@ -171,8 +174,10 @@ bool FitsAnsi(std::string_view s) {
 }
 
 std::string utf8(std::string_view a) {
+    size_t bytes = 0;
+    for (const char c : a) bytes += static_cast<unsigned char>(c) < 0x80 ? 1 : ToUnicode(static_cast<unsigned char>(c)) < 0x800 ? 2 : 3;
     std::string out;
-    out.reserve(a.size() * 2);
+    out.reserve(bytes);
     for (char c : a) AppendUtf8(out, ToUnicode(static_cast<unsigned char>(c)));
     return out;
 }

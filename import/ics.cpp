@@ -621,7 +621,6 @@ std::optional<TTodoItem> EventOf(const IcsComponent& c, const Reader& reader, co
     std::string notes = TextOf(c, "DESCRIPTION");
     if (const std::string place = OneLine(TextOf(c, "LOCATION")); !place.empty())
         notes += (notes.empty() ? "" : "\n") + std::string("Место: ") + place;
-    v.memo = ansi(notes);
     v.start = FromWallSeconds(start->wall);
     v.completed = Done(c);
     v.alert = AlertOf(c, reader, start->wall, end ? std::optional<int64_t>(end->wall) : std::nullopt);
@@ -675,7 +674,10 @@ std::optional<TTodoItem> EventOf(const IcsComponent& c, const Reader& reader, co
         }
     }
     TTodoItem item = NewItemFromEditor(v);
-    item.SetNotesText(v.memo);
+    // The notes may be most of the file: one copy in the code page at a time.
+    std::string memo = ansi(notes);
+    std::string().swap(notes);
+    item.SetNotesText(memo);
     return item;
 }
 
@@ -780,7 +782,7 @@ IcsRun ReadDecoded(std::string_view text, const IcsZone& local) {
 // `owner`, when given, holds `bytes` and is emptied once they are decoded.
 IcsRun DecodeAndRead(std::string_view bytes, std::string* owner, const IcsZone& local) {
     const DecodedText text = DecodeTextToUtf8(bytes);
-    if (owner) *owner = std::string();
+    if (owner) std::string().swap(*owner);  // an assignment would keep the room
     if (!text.ok) return Failed(text.Line, text.Reason);
     return ReadDecoded(text.Text, local);
 }

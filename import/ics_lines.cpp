@@ -195,9 +195,13 @@ IcsWalk WalkIcsText(std::string_view text, const IcsKeep& keep,
                 return fail(number, "END:" + ShownText(value, 40) + " закрывает BEGIN:" + ShownText(open.back().name, 40));
             const bool handOut = open.size() == 2 && open.back().kept;
             open.pop_back();
-            if (handOut && !take(top, current)) {
-                r.ok = true;
-                return r;
+            if (handOut) {
+                const bool more = take(top, current);
+                current = IcsComponent{};  // what was handed out is not held on to
+                if (!more) {
+                    r.ok = true;
+                    return r;
+                }
             }
         } else {
             if (open.empty()) return fail(number, "свойство " + ShownText(name, 40) + " вне компонента BEGIN … END");
