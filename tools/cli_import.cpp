@@ -95,8 +95,7 @@ int RunImportVerb(const std::vector<std::string>& args, std::istream& in, std::o
     if (!store) return CliFail(err, problem);
 
     const std::string source = journal ? a->positional[0] : aspects ? *aspects : *periods;
-    // A file's name may hold anything a terminal would act on.
-    const std::string shown = source == "-" ? std::string("стандартный ввод") : ShownText(source, 1000);
+    const std::string shown = source == "-" ? std::string("стандартный ввод") : source;
     ZetRun run;
     {
         const ZetFile input = ReadInput(source, in);

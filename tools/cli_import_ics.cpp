@@ -1,6 +1,5 @@
 #include "tools/cli_import_ics.h"
 
-#include "events/ansi.h"
 #include "import/change_summary.h"
 #include "import/ics.h"
 #include "tools/cli_support.h"
@@ -44,8 +43,7 @@ int RunImportIcsVerb(const std::vector<std::string>& args, std::istream& in, std
     } else {
         run = ReadICalendarFile(CliPath(source), zone);
     }
-    // A file's name may hold anything a terminal would act on.
-    const std::string shown = source == "-" ? std::string("стандартный ввод") : ShownText(source, 1000);
+    const std::string shown = source == "-" ? std::string("стандартный ввод") : source;
     if (!run.ok) return CliFail(err, shown + ": " + run.Message);
 
     const IcsAdded added = AddICalendarEvents(store->items, run);

@@ -113,7 +113,7 @@ TEST_F(CliImport, AspectsInUtf8WithoutACyrillicLetter) {
 }
 
 // Nothing from the input reaches the terminal raw: not a line of the file,
-// not the file's name.
+// not the file's name, not an argument.
 TEST_F(CliImport, MessagesShowTerminalEscapesAsText) {
     const std::string moon = (dir / "moon.wrk").string();
     std::ofstream(moon, std::ios::binary) << ansi("Журнал Лунных дней 2010 г.\n\n05.13 07:00:00 \x1B]0;x\x07\n");
@@ -128,6 +128,10 @@ TEST_F(CliImport, MessagesShowTerminalEscapesAsText) {
     EXPECT_NE(err.str().find("стандартный ввод: Строка 2: END:\\x1B закрывает BEGIN:VCALENDAR"), std::string::npos)
         << err.str();
     said += err.str() + out.str();
+    // Every verb's message passes the same way: here an argument's.
+    EXPECT_EQ(Run({"import", "--now", "\x1B[2J", moon}), 1);
+    EXPECT_NE(err.str().find("«\\x1B[2J»"), std::string::npos) << err.str();
+    said += err.str();
     EXPECT_EQ(said.find_first_of(std::string("\x1B\x07\0", 3)), std::string::npos) << said;
 }
 
