@@ -361,14 +361,15 @@ DecodedText Decode(std::string_view b, bool toAnsi) {
     if (b.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
         const std::string_view rest = b.substr(kUtf8Mark.size());
         if (!ValidUtf8(rest)) {
-            std::optional<DecodedText> fault;
+            // Line breaks are never part of a UTF-8 sequence: some line is at fault.
+            DecodedText fault = Fault(1, {}, {});
             ForEachLine(rest, [&](int number, std::string_view line) {
                 if (ValidUtf8(line)) return true;
-                fault = Fault(number, toAnsi ? std::string(line) : utf8(line),
-                              "строка не в UTF-8, хотя текст начинается с метки UTF-8");
+                fault = Fault(number, toAnsi ? std::string(line) : utf8(line), {});
                 return false;
             });
-            return *fault;
+            fault.Reason = "строка не в UTF-8, хотя текст начинается с метки UTF-8";
+            return fault;
         }
         r.ok = true;
         r.Encoding = TextEncoding::Utf8;
@@ -427,7 +428,7 @@ DecodedText DecodeTextToAnsi(std::string_view bytes) { return Decode(bytes, true
 
 std::string ShownText(std::string_view s, size_t maxChars) {
     std::string out;
-    out.reserve(std::min(s.size(), maxChars * 4) + 3);
+    out.reserve(std::min(s.size(), maxChars) + 3);
     size_t shown = 0;
     for (size_t i = 0; i < s.size(); ++shown) {
         if (shown == maxChars) {

@@ -478,8 +478,9 @@ public:
             if (const IcsProperty* rule = part.Find("RRULE")) ReadZoneRule(rule->Value, o);
             for (const IcsProperty* r : part.FindAll("RDATE"))
                 ForEachItem(r->Value, ',', [&](std::string_view v) {
+                    if (o.ExtraWall.size() >= kMostObservances) return false;
                     if (const auto when = ParseTime(v)) o.ExtraWall.push_back(when->seconds);
-                    return o.ExtraWall.size() < kMostObservances;
+                    return true;
                 });
             observances.push_back(std::move(o));
         }
