@@ -4,6 +4,7 @@
 // appends and the day marks of the added events. Each iteration starts from
 // the store and the marks as start-up leaves them (the store's vector exactly
 // full, as after reading the file), so the appends pay for its growth.
+// And a journal file of up to a million lines read as the command reads it.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include "events/ansi.h"
 #include "events/event_store.h"
 #include "import/zet_import.h"
+#include "import/zet_text.h"
 
 namespace {
 
@@ -95,7 +97,47 @@ void BM_ReimportMoonJournal(benchmark::State& state) {
     state.counters["already"] = already;
 }
 
+// A journal file's bytes with `dataLines` data lines: a year of moon days and
+// phases (MoonJournal's 10,000 lines) over and over, so that most lines repeat
+// an earlier one, or, `oneLine`, its first data line alone, again and again.
+std::string JournalBytes(int dataLines, bool oneLine) {
+    const std::vector<std::string> year = MoonJournal(10000);
+    std::string bytes;
+    for (size_t i = 0; i < 4; ++i) bytes += year[i] + "\r\n";
+    for (int i = 0; i < dataLines; ++i) bytes += year[oneLine ? 4 : 4 + static_cast<size_t>(i % 10000)] + "\r\n";
+    return bytes;
+}
+
+// What `dayloom-cli import` does with a journal, short of the event file:
+// the bytes decoded and split into lines, the run, and the identity check and
+// appends into an empty store. Its cost grows with the lines, repeats or not.
+void BM_ImportJournalText(benchmark::State& state) {
+    const auto lines = static_cast<int>(state.range(0));
+    const std::string bytes = JournalBytes(lines - 4, state.range(1) != 0);  // the header is four lines
+    ZetImportOptions options;
+    options.Months = MonthChoice::All();
+    options.Now = EncodeDate(2010, 1, 1);
+    int added = 0;
+    for (auto _ : state) {
+        const ZetFile file = ZetTextLines(bytes);
+        const ZetRun run = ImportZetJournal(file.Lines, options);
+        TodoItems store;
+        added = AddImportedEvents(store, run.Events).Added;
+        if (!run.ok()) state.SkipWithError("the journal does not read");
+    }
+    state.SetItemsProcessed(state.iterations() * lines);
+    state.counters["added"] = added;
+}
+
 BENCHMARK(BM_ImportMoonJournal)->Arg(0)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+// 10,000 and 100,000 identical lines; 100,000 and a million lines of a repeated year.
+BENCHMARK(BM_ImportJournalText)
+    ->ArgNames({"lines", "identical"})
+    ->Args({10000, 1})
+    ->Args({100000, 1})
+    ->Args({100000, 0})
+    ->Args({1000000, 0})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReimportMoonJournal)->Arg(0)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

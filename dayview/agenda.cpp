@@ -69,13 +69,15 @@ struct Option {
     std::optional<std::string> value;
 };
 
+// Messages quote paths and arguments: whatever of them a terminal would act
+// on is shown as text.
 int Fail(std::ostream& err, const std::string& message) {
-    err << kProgram << ": " << message << '\n';
+    err << kProgram << ": " << ShownText(message, 4000) << '\n';
     return 1;
 }
 
 int FailWithHint(std::ostream& err, const std::string& message) {
-    err << kProgram << ": " << message << "\n(справка: " << kProgram << " --help)\n";
+    err << kProgram << ": " << ShownText(message, 4000) << "\n(справка: " << kProgram << " --help)\n";
     return 1;
 }
 

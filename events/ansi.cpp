@@ -1,8 +1,12 @@
 #include "events/ansi.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -38,11 +42,51 @@ void AppendUtf8(std::string& out, char32_t cp) {
     } else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
+    } else if (cp < 0x10000) {
         out += static_cast<char>(0xE0 | (cp >> 12));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
     }
+}
+
+// One character of strict UTF-8 at i (no overlong forms, no surrogates,
+// nothing past U+10FFFF); false, with i moved past one byte, when there is none.
+bool StrictCodePoint(std::string_view s, size_t& i, char32_t& cp) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) { ++i; cp = b0; return true; }
+    size_t len;
+    char32_t min;
+    if (b0 >= 0xC2 && b0 <= 0xDF) { len = 2; cp = b0 & 0x1F; min = 0x80; }
+    else if (b0 >= 0xE0 && b0 <= 0xEF) { len = 3; cp = b0 & 0x0F; min = 0x800; }
+    else if (b0 >= 0xF0 && b0 <= 0xF4) { len = 4; cp = b0 & 0x07; min = 0x10000; }
+    else { ++i; return false; }
+    if (s.size() - i < len) { ++i; return false; }
+    for (size_t k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80) { ++i; return false; }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) { ++i; return false; }
+    i += len;
+    return true;
+}
+
+bool ValidUtf8(std::string_view s) {
+    char32_t cp;
+    for (size_t i = 0; i < s.size();)
+        if (!StrictCodePoint(s, i, cp)) return false;
+    return true;
+}
+
+bool HasHighByte(std::string_view s) {
+    for (const char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    return false;
 }
 
 // Decodes one UTF-8 character at i; malformed input yields U+FFFD for one byte.
@@ -111,8 +155,11 @@ int Compare(std::string_view a, std::string_view b, bool caseSensitive) {
 }  // namespace
 
 std::string ansi(std::string_view s) {
+    // A text may be most of a file: room for its characters and no more.
+    size_t characters = 0;
+    for (const char c : s) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     std::string out;
-    out.reserve(s.size());
+    out.reserve(characters);
     for (size_t i = 0; i < s.size();) {
         const int b = FromUnicode(NextCodePoint(s, i));
         out += b < 0 ? '?' : static_cast<char>(b);
@@ -127,8 +174,10 @@ bool FitsAnsi(std::string_view s) {
 }
 
 std::string utf8(std::string_view a) {
+    size_t bytes = 0;
+    for (const char c : a) bytes += static_cast<unsigned char>(c) < 0x80 ? 1 : ToUnicode(static_cast<unsigned char>(c)) < 0x800 ? 2 : 3;
     std::string out;
-    out.reserve(a.size() * 2);
+    out.reserve(bytes);
     for (char c : a) AppendUtf8(out, ToUnicode(static_cast<unsigned char>(c)));
     return out;
 }
@@ -206,3 +255,201 @@ std::vector<std::string> SplitLines(std::string_view text) {
     if (start < text.size()) lines.emplace_back(text.substr(start));
     return lines;
 }
+
+// --- text from outside ---
+
+namespace {
+
+// Calls `line(number, text)` for each line of an 8-bit text, lines ending as
+// SplitLines ends them; stops when it returns false.
+template <typename F>
+void ForEachLine(std::string_view text, F&& line) {
+    size_t start = 0;
+    int number = 1;
+    while (start < text.size()) {
+        size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+        if (!line(number++, text.substr(start, end - start))) return;
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+        start = end + 1;
+    }
+}
+
+// The line that holds byte `at`: its number and its text.
+std::pair<int, std::string_view> LineAt(std::string_view text, size_t at) {
+    int number = 1;
+    size_t start = 0;
+    for (size_t i = 0; i < at && i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            if (i + 1 == at) break;  // `at` is the LF of a CR LF: still this line
+            ++i;
+        }
+        ++number;
+        start = i + 1;
+    }
+    size_t end = start;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    return {number, text.substr(start, end - start)};
+}
+
+// A line read as UTF-8 when the text as a whole is not: valid, and nothing
+// in it that a Windows-1251 text could not say. Windows-1251 letters are
+// seldom valid UTF-8 by chance, and then they read as characters far from
+// Russian text.
+bool ReadsAsUtf8(std::string_view line) { return ValidUtf8(line) && FitsAnsi(line); }
+
+std::string InForm(std::string_view utf8Text, bool toAnsi) {
+    return toAnsi ? ansi(utf8Text) : std::string(utf8Text);
+}
+
+DecodedText Fault(int line, std::string lineText, std::string reason) {
+    DecodedText r;
+    r.Line = line;
+    r.LineText = std::move(lineText);
+    r.Reason = std::move(reason);
+    return r;
+}
+
+DecodedText FromUtf16(std::string_view b, bool bigEndian, bool toAnsi) {
+    DecodedText r;
+    r.Encoding = bigEndian ? TextEncoding::Utf16Be : TextEncoding::Utf16Le;
+    std::string out;
+    out.reserve(b.size() / 2);
+    auto unit = [&](size_t i) {
+        const auto lo = static_cast<unsigned char>(b[bigEndian ? i + 1 : i]);
+        const auto hi = static_cast<unsigned char>(b[bigEndian ? i : i + 1]);
+        return static_cast<char32_t>(hi << 8 | lo);
+    };
+    auto broken = [&] {
+        // The line so far, as far as it was read.
+        const auto [line, text] = LineAt(out, out.size());
+        return Fault(line, std::string(text), "неполный символ UTF-16");
+    };
+    for (size_t i = 0; i + 1 < b.size(); i += 2) {
+        char32_t cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < b.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            return broken();
+        }
+        if (toAnsi) {
+            const int a = FromUnicode(cp);
+            out += a < 0 ? '?' : static_cast<char>(a);
+        } else {
+            AppendUtf8(out, cp);
+        }
+    }
+    if (b.size() % 2 != 0) return broken();
+    r.ok = true;
+    r.Text = std::move(out);
+    return r;
+}
+
+DecodedText Decode(std::string_view b, bool toAnsi) {
+    const auto at = [&](size_t i) { return static_cast<unsigned char>(b[i]); };
+    if (b.size() >= 2 && at(0) == 0xFF && at(1) == 0xFE) return FromUtf16(b.substr(2), false, toAnsi);
+    if (b.size() >= 2 && at(0) == 0xFE && at(1) == 0xFF) return FromUtf16(b.substr(2), true, toAnsi);
+    // No text of ours has a zero byte; one after each of the first two
+    // characters is UTF-16 written without its mark.
+    if (b.size() >= 4 && at(0) != 0 && at(1) == 0 && at(2) != 0 && at(3) == 0) return FromUtf16(b, false, toAnsi);
+    if (b.size() >= 4 && at(0) == 0 && at(1) != 0 && at(2) == 0 && at(3) != 0) return FromUtf16(b, true, toAnsi);
+
+    DecodedText r;
+    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    if (b.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+        const std::string_view rest = b.substr(kUtf8Mark.size());
+        if (!ValidUtf8(rest)) {
+            // Line breaks are never part of a UTF-8 sequence: some line is at fault.
+            DecodedText fault = Fault(1, {}, {});
+            ForEachLine(rest, [&](int number, std::string_view line) {
+                if (ValidUtf8(line)) return true;
+                fault = Fault(number, toAnsi ? std::string(line) : utf8(line), {});
+                return false;
+            });
+            fault.Reason = "строка не в UTF-8, хотя текст начинается с метки UTF-8";
+            return fault;
+        }
+        r.ok = true;
+        r.Encoding = TextEncoding::Utf8;
+        r.Text = InForm(rest, toAnsi);
+        return r;
+    }
+    if (ValidUtf8(b)) {
+        r.ok = true;
+        r.Encoding = HasHighByte(b) ? TextEncoding::Utf8 : TextEncoding::Ascii;
+        r.Text = InForm(b, toAnsi);
+        return r;
+    }
+    // Not UTF-8 as a whole: Windows-1251, unless some lines read as UTF-8.
+    int first = 0;
+    bool firstUtf8 = false;
+    std::optional<DecodedText> fault;
+    ForEachLine(b, [&](int number, std::string_view line) {
+        if (!HasHighByte(line)) return true;
+        const bool asUtf8 = ReadsAsUtf8(line);
+        if (first == 0) {
+            first = number;
+            firstUtf8 = asUtf8;
+            return true;
+        }
+        if (asUtf8 == firstUtf8) return true;
+        const char* mine = asUtf8 ? "UTF-8" : "Windows-1251";
+        const char* theirs = asUtf8 ? "Windows-1251" : "UTF-8";
+        fault = Fault(number, asUtf8 ? InForm(line, toAnsi) : toAnsi ? std::string(line) : utf8(line),
+                      std::string("строка в кодировке ") + mine + ", а строка " + std::to_string(first) + " — в " +
+                          theirs + ": текст в двух кодировках сразу не читается");
+        return false;
+    });
+    if (fault) return *fault;
+    r.ok = true;
+    r.Encoding = TextEncoding::Windows1251;
+    r.Text = toAnsi ? std::string(b) : utf8(b);
+    return r;
+}
+
+void AppendEscape(std::string& out, const char* form, unsigned value) {
+    char text[12];
+    std::snprintf(text, sizeof text, form, value);
+    out += text;
+}
+
+// Marks that change the direction of the text around them or break a line.
+bool Reorders(char32_t cp) {
+    return cp == 0x200E || cp == 0x200F || cp == 0x2028 || cp == 0x2029 || (cp >= 0x202A && cp <= 0x202E) ||
+           (cp >= 0x2066 && cp <= 0x2069);
+}
+
+}  // namespace
+
+DecodedText DecodeTextToUtf8(std::string_view bytes) { return Decode(bytes, false); }
+DecodedText DecodeTextToAnsi(std::string_view bytes) { return Decode(bytes, true); }
+
+std::string ShownText(std::string_view s, size_t maxChars) {
+    std::string out;
+    out.reserve(std::min(s.size(), maxChars) + 3);
+    size_t shown = 0;
+    for (size_t i = 0; i < s.size(); ++shown) {
+        if (shown == maxChars) {
+            out += "\xE2\x80\xA6";  // "…"
+            break;
+        }
+        const size_t from = i;
+        char32_t cp = 0;
+        if (!StrictCodePoint(s, i, cp)) {
+            AppendEscape(out, "\\x%02X", static_cast<unsigned char>(s[from]));
+        } else if (cp == '\t') {
+            out += ' ';
+        } else if (cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F)) {
+            AppendEscape(out, "\\x%02X", static_cast<unsigned>(cp));
+        } else if (Reorders(cp)) {
+            AppendEscape(out, "\\u%04X", static_cast<unsigned>(cp));
+        } else {
+            out.append(s.substr(from, i - from));
+        }
+    }
+    return out;
+}
+
+std::string ShownAnsiText(std::string_view a, size_t maxChars) { return ansi(ShownText(utf8(a), maxChars)); }

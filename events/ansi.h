@@ -1,6 +1,7 @@
 #pragma once
 // The one place that knows code page 1251: texts are kept as its bytes,
 // exactly as the files hold them, and converted only at the edges.
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,41 @@ std::string AnsiLowerCase(std::string_view s);
 int AnsiCompareStr(std::string_view a, std::string_view b);
 // The same order with letter case ignored.
 int AnsiCompareText(std::string_view a, std::string_view b);
+
+// --- text from outside: journals, pasted text, iCalendar files ---
+
+enum class TextEncoding { Ascii, Utf8, Windows1251, Utf16Le, Utf16Be };
+
+// What reading a text from outside found. One rule for every reader: a
+// byte-order mark names the encoding (UTF-8, UTF-16 little- or big-endian;
+// UTF-16 is also known without a mark by the zero bytes of its first two
+// characters); without one, a text that is valid UTF-8 is UTF-8, and one
+// that is not is Windows-1251. A text some of whose lines read as UTF-8 and
+// others do not has no reading that gets every line right: it is refused,
+// naming the first line that departs from the ones before it. So is a text
+// that its mark calls UTF-8 or UTF-16 but that is not.
+struct DecodedText {
+    bool ok = false;
+    TextEncoding Encoding = TextEncoding::Ascii;
+    std::string Text;      // ok: every line, in the form asked for
+    int Line = 0;          // not ok: the line at fault, from 1
+    std::string LineText;  // that line as far as it reads, in the form asked for
+    std::string Reason;    // not ok: why, in Russian, UTF-8
+};
+// The text as UTF-8, and as Windows-1251 (where a character the code page
+// lacks becomes '?').
+DecodedText DecodeTextToUtf8(std::string_view bytes);
+DecodedText DecodeTextToAnsi(std::string_view bytes);
+
+// Outside text quoted in a message (a terminal, a message box): cut to
+// `maxChars` characters with "…" marking the cut, a tab as a space, and every
+// other control character (C0, DEL, C1, and the marks that reorder or break a
+// line) written as a visible escape such as "\x1B" or "\u202E", so that
+// nothing from the input acts on the terminal or rearranges the message.
+// Bytes that are not UTF-8 show as "\xFF".
+std::string ShownText(std::string_view utf8Text, size_t maxChars = 200);
+// The same for Windows-1251 text; the result is Windows-1251.
+std::string ShownAnsiText(std::string_view ansiText, size_t maxChars = 200);
 
 // Lines of a text: CR LF, a lone LF and a lone CR each end a line; a final
 // line break adds no empty line.

@@ -87,7 +87,13 @@ int DaysInMonth(int y, int m) {
 
 bool SameDay(TDateTime a, TDateTime b) { return DayNumber(a) == DayNumber(b); }
 
-bool InCalendar(TDateTime v) { return v >= kFirstCalendarDay && v < kLastCalendarDay + 1.0; }
+bool InCalendar(TDateTime v) {
+    // A day before the epoch subtracts its time of day: 10:00 of the first
+    // day lies below kFirstCalendarDay. The day number decides, after rounding.
+    if (!(v > kFirstCalendarDay - 1.0 && v < kLastCalendarDay + 1.0)) return false;
+    const int64_t day = DayNumber(v);
+    return day >= static_cast<int64_t>(kFirstCalendarDay) && day <= static_cast<int64_t>(kLastCalendarDay);
+}
 
 int64_t SafeDayNumber(TDateTime v) { return InCalendar(v) ? DayNumber(v) : INT64_MIN; }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <string_view>
 #include <unordered_map>
 
 TTodoItem& AddEventToListToDo(TodoItems& store, const std::string& subject,
@@ -39,6 +41,18 @@ uint64_t MomentKey(TDateTime v) {
     return k;
 }
 
+struct Identity {
+    uint64_t moment;
+    std::string_view subject;
+    bool operator==(const Identity&) const = default;
+};
+
+struct IdentityHash {
+    size_t operator()(const Identity& k) const {
+        return std::hash<std::string_view>{}(k.subject) ^ static_cast<size_t>(k.moment * 0x9E3779B97F4A7C15ull);
+    }
+};
+
 }  // namespace
 
 std::vector<char> KnownIdentities(const TodoItems& store, const std::vector<EventIdentity>& candidates) {
@@ -46,33 +60,22 @@ std::vector<char> KnownIdentities(const TodoItems& store, const std::vector<Even
     std::vector<char> known(n, 0);
     if (n == 0) return known;
 
-    // The candidates by their start, each start with the chain of candidates
-    // that share it; the store is then walked once against them.
-    std::vector<TDateTime> starts(n);
-    std::unordered_map<uint64_t, size_t> head;
-    head.reserve(n);
-    std::vector<size_t> next(n, SIZE_MAX);
+    // Each identity is hashed whole, moment and name together: a hundred
+    // thousand candidates of one moment, or of one name, cost no more than as
+    // many different ones. The map holds the first candidate of each identity.
+    std::unordered_map<Identity, size_t, IdentityHash> first;
+    first.reserve(n);
     TDateTime lo = 0, hi = 0;
     for (size_t i = 0; i < n; ++i) {
-        starts[i] = DropSeconds(candidates[i].Start);
-        lo = i == 0 ? starts[i] : std::min(lo, starts[i]);
-        hi = i == 0 ? starts[i] : std::max(hi, starts[i]);
-        auto [it, fresh] = head.try_emplace(MomentKey(starts[i]), i);
-        if (fresh) continue;
-        // Later candidates of the same start: a repeat of an earlier one is known.
-        size_t j = it->second;
-        for (;; j = next[j]) {
-            if (*candidates[j].Subject == *candidates[i].Subject) known[i] = 1;
-            if (next[j] == SIZE_MAX) break;
-        }
-        next[j] = i;
+        const TDateTime start = DropSeconds(candidates[i].Start);
+        lo = i == 0 ? start : std::min(lo, start);
+        hi = i == 0 ? start : std::max(hi, start);
+        if (!first.try_emplace(Identity{MomentKey(start), *candidates[i].Subject}, i).second) known[i] = 1;
     }
     for (const TTodoItem& e : store) {
         if (!(e.CreationDate >= lo && e.CreationDate <= hi)) continue;
-        const auto it = head.find(MomentKey(e.CreationDate));
-        if (it == head.end()) continue;
-        for (size_t j = it->second; j != SIZE_MAX; j = next[j])
-            if (*candidates[j].Subject == e.Subject) known[j] = 1;
+        const auto it = first.find(Identity{MomentKey(e.CreationDate), e.Subject});
+        if (it != first.end()) known[it->second] = 1;
     }
     return known;
 }

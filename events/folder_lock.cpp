@@ -3,6 +3,7 @@
 #include <thread>
 #include <utility>
 
+#include "events/ansi.h"
 #include "events/safe_file.h"
 
 namespace fs = std::filesystem;
@@ -47,9 +48,7 @@ FolderLock::State FolderLock::Take(const fs::path& dataDir, const std::string& o
             std::string text;
             // The holder's own words, first line only and bounded: the file is
             // anybody's to write into.
-            if (ReadWholeFile(file, text)) text = text.substr(0, std::min(text.find('\n'), size_t{200}));
-            for (char& c : text)
-                if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+            if (ReadWholeFile(file, text)) text = ShownText(std::string_view(text).substr(0, text.find('\n')), 200);
             problem_ = text.empty() ? "другая программа" : text;
             return State::Busy;
         }

@@ -1,5 +1,6 @@
-// iCalendar files on any bytes: every run ends in events or a named fault;
-// the events it gives are added once, and written out they read back as many.
+// iCalendar files on any bytes: every run ends in events or a named fault
+// whose message shows no control character; the events it gives are added
+// once, and written out they read back as many.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -11,6 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const IcsRun run = ReadICalendar(std::string_view(reinterpret_cast<const char*>(data), size), zone);
     if (!run.ok) {
         if (run.Message.empty()) std::abort();
+        // What the message quotes of the file holds no control character.
+        for (size_t i = 0; i < run.Message.size(); ++i) {
+            const auto c = static_cast<unsigned char>(run.Message[i]);
+            const auto next = i + 1 < run.Message.size() ? static_cast<unsigned char>(run.Message[i + 1]) : 0;
+            if (c < 0x20 || c == 0x7F || (c == 0xC2 && next >= 0x80 && next <= 0x9F)) std::abort();
+        }
         return 0;
     }
     TodoItems store;

@@ -299,7 +299,9 @@ void TFormJMD::BitBtnImportZetJMDClick() {
 void TFormJMD::BitBtnImportKursClick() {
     if (running_) return;
     SetRunning(true);
-    const ZetFile text = ZetTextLines(ToAnsi(Memo2->toPlainText()));
+    // Handed over as UTF-8, the box's text is read as what it is; as
+    // Windows-1251 bytes it would be guessed at once more.
+    const ZetFile text = ZetTextLines(Memo2->toPlainText().toStdString());
     const auto kind = static_cast<ZetPastedKind>(TypeZetDataBox1->currentIndex());
     Finish(text.ok ? ImportPastedZetText(text.Lines, kind, Options(), Progress())
                    : ZetRun{ZetStatus::Unreadable, TImportKind::None, {}, 0, text.Error});

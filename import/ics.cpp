@@ -160,41 +160,59 @@ std::string Duration(int minutes) {
     return "-PT" + std::to_string(minutes) + "M";
 }
 
-std::vector<std::string> SplitList(std::string_view s, char by) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (;;) {
+// Calls `item` with each part of a list separated by `by`, in order, until it
+// returns false; false then. The parts are never gathered: a list the length
+// of the file costs no memory.
+template <typename F>
+bool ForEachItem(std::string_view s, char by, F&& item) {
+    for (size_t start = 0;;) {
         const size_t at = s.find(by, start);
-        out.emplace_back(s.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
-        if (at == std::string_view::npos) return out;
+        if (!item(s.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start))) return false;
+        if (at == std::string_view::npos) return true;
         start = at + 1;
     }
 }
 
-using RuleParts = std::map<std::string, std::string>;
+// The parts of a rule ("FREQ=WEEKLY;BYDAY=MO,TU") that a reader asks about,
+// upper case; `Other` tells whether it has any other.
+struct RuleParts {
+    std::map<std::string, std::string, std::less<>> Known;
+    bool Other = false;
 
-std::optional<RuleParts> ParseRuleParts(std::string_view rule) {
-    RuleParts parts;
-    for (const std::string& item : SplitList(rule, ';')) {
-        if (item.empty()) continue;
-        const size_t eq = item.find('=');
-        if (eq == std::string::npos) return std::nullopt;
-        if (!parts.emplace(Upper(item.substr(0, eq)), Upper(item.substr(eq + 1))).second) return std::nullopt;
+    const std::string* Part(std::string_view name) const {
+        const auto it = Known.find(name);
+        return it == Known.end() ? nullptr : &it->second;
     }
-    if (!parts.count("FREQ")) return std::nullopt;
+};
+
+// None when a part has no "=" or a known part is given twice.
+std::optional<RuleParts> ParseRuleParts(std::string_view rule, std::initializer_list<std::string_view> names) {
+    RuleParts parts;
+    const bool ok = ForEachItem(rule, ';', [&](std::string_view item) {
+        if (item.empty()) return true;
+        const size_t eq = item.find('=');
+        if (eq == std::string_view::npos) return false;
+        const std::string name = Upper(item.substr(0, std::min<size_t>(eq, 32)));
+        if (std::find(names.begin(), names.end(), name) == names.end() || eq > 32) {
+            parts.Other = true;
+            return true;
+        }
+        return parts.Known.emplace(name, Upper(item.substr(eq + 1))).second;
+    });
+    if (!ok) return std::nullopt;
     return parts;
 }
 
 // A weekday of a BYDAY list: its number (0 = Sunday) and ordinal (0 = none).
-bool ParseByDay(const std::string& item, int& weekday, int& ordinal) {
+bool ParseByDay(std::string_view item, int& weekday, int& ordinal) {
     if (item.size() < 2) return false;
-    const std::string name = item.substr(item.size() - 2);
+    const std::string_view name = item.substr(item.size() - 2);
     weekday = -1;
     for (int d = 0; d < 7; ++d)
         if (name == kDayNames[d]) weekday = d;
     if (weekday < 0) return false;
     ordinal = 0;
-    const std::string n = item.substr(0, item.size() - 2);
+    const std::string_view n = item.substr(0, item.size() - 2);
     if (n.empty()) return true;
     return TryParseDecimal(n[0] == '+' ? n.substr(1) : n, ordinal) && ordinal != 0 && ordinal >= -53 &&
            ordinal <= 53;
@@ -204,28 +222,25 @@ bool ParseByDay(const std::string& item, int& weekday, int& ordinal) {
 // `untilWall` turns an UNTIL value into the local wall clock.
 std::optional<Fields> FieldsOfRule(std::string_view rule, int64_t startWall,
                                    const std::function<std::optional<int64_t>(const std::string&)>& untilWall) {
-    const std::optional<RuleParts> parts = ParseRuleParts(rule);
-    if (!parts) return std::nullopt;
-    for (const auto& [name, value] : *parts)
-        if (name != "FREQ" && name != "INTERVAL" && name != "UNTIL" && name != "BYDAY" && name != "BYMONTH" &&
-            name != "BYMONTHDAY" && name != "WKST")
-            return std::nullopt;  // COUNT, BYSETPOS, BYHOUR ... say more than a kind can
-    auto part = [&](const char* name) -> const std::string* {
-        const auto it = parts->find(name);
-        return it == parts->end() ? nullptr : &it->second;
-    };
+    const std::optional<RuleParts> parts =
+        ParseRuleParts(rule, {"FREQ", "INTERVAL", "UNTIL", "BYDAY", "BYMONTH", "BYMONTHDAY", "WKST"});
+    // COUNT, BYSETPOS, BYHOUR ... say more than a kind can.
+    if (!parts || parts->Other || !parts->Part("FREQ")) return std::nullopt;
+    auto part = [&](std::string_view name) { return parts->Part(name); };
     int interval = 1;
     if (const std::string* i = part("INTERVAL"))
         if (!IsValidCount(*i) || !TryParseDecimal(*i, interval)) return std::nullopt;
     int mask = 0;
     bool startDayOnly = true;  // BYDAY names no weekday but the start's
     if (const std::string* byDay = part("BYDAY")) {
-        for (const std::string& item : SplitList(*byDay, ',')) {
+        const bool read = ForEachItem(*byDay, ',', [&](std::string_view item) {
             int weekday = 0, ordinal = 0;
-            if (!ParseByDay(item, weekday, ordinal) || ordinal != 0) return std::nullopt;
+            if (!ParseByDay(item, weekday, ordinal) || ordinal != 0) return false;
             mask |= DayBit(weekday);
             if (weekday != WeekdayOf(startWall)) startDayOnly = false;
-        }
+            return true;
+        });
+        if (!read) return std::nullopt;
     }
     const DateTimeParts start = DecodeDateTime(FromWallSeconds(startWall));
     auto onlyStart = [&](const char* name, int value) {
@@ -291,12 +306,12 @@ std::string FieldsText(const Fields& f) {
 }
 
 std::optional<Fields> ParseFieldsText(std::string_view text) {
-    const std::optional<RuleParts> parts = ParseRuleParts("FREQ=X;" + std::string(text));
+    const std::optional<RuleParts> parts = ParseRuleParts(text, {"COUNT", "UNIT", "MASK"});
     Fields f;
     if (!parts) return std::nullopt;
     for (const auto& [name, field] : {std::pair{"COUNT", &f.count}, {"UNIT", &f.unit}, {"MASK", &f.mask}}) {
-        const auto it = parts->find(name);
-        if (it == parts->end() || !TryParseDecimal(it->second, *field)) return std::nullopt;
+        const std::string* value = parts->Part(name);
+        if (!value || !TryParseDecimal(*value, *field)) return std::nullopt;
     }
     if (f.unit < 0 || f.unit > 6 || f.mask < 0 || f.mask > 127 || f.count < 0 || f.count > 9999) return std::nullopt;
     return f;
@@ -385,24 +400,33 @@ struct Moment {
     bool allDay = false;
 };
 
+struct Fault {
+    int line;
+    std::string message;
+};
+
+std::string BadDate(const IcsProperty& p) { return p.Name + ": неверная дата «" + ShownText(p.Value, 40) + "»"; }
+
+// The moments on dayloom's wall clock that the event file can hold.
+constexpr int64_t kFirstWall = -62135596800;  // 0001-01-01 00:00:00
+constexpr int64_t kLastWall = 253402300799;   // 9999-12-31 23:59:59
+
 class Reader {
 public:
-    Reader(const IcsComponent& calendar, const IcsZone& local) : local_(local) {
-        for (const IcsComponent& c : calendar.Children)
-            if (c.Name == "VTIMEZONE") AddZone(c);
-    }
+    explicit Reader(const IcsZone& local) : local_(local) {}
 
     // A DATE or DATE-TIME property on dayloom's wall clock; none with `error` set.
     std::optional<Moment> Read(const IcsProperty& p, std::string& error) const {
         const std::optional<TimeValue> t = ParseTime(p.Value);
         const std::string* type = p.Param("VALUE");
         if (!t || (type && Upper(*type) == "DATE" && !t->date)) {
-            error = p.Name + ": неверная дата «" + p.Value.substr(0, 40) + "»";
+            error = BadDate(p);
             return std::nullopt;
         }
         const int64_t wall = Wall(*t, p.Param("TZID"));
         if (!OnCalendar(wall)) {
-            error = p.Name + ": «" + p.Value.substr(0, 40) + "» на наших часах выходит за 9999 год";
+            error = p.Name + ": «" + ShownText(p.Value, 40) + "» на наших часах " +
+                    (wall < kFirstWall ? "раньше 1 года" : "выходит за 9999 год");
             return std::nullopt;
         }
         return Moment{wall, t->date};
@@ -410,11 +434,7 @@ public:
 
     // Moved onto our clock, a moment of 1 January 0001 or 31 December 9999
     // may leave the calendar the event file can hold.
-    static bool OnCalendar(int64_t wall) {
-        static const int64_t first = WallSeconds(EncodeDate(kFirstYear, 1, 1));
-        static const int64_t last = WallSeconds(EncodeDateTime(kLastYear, 12, 31, 23, 59, 59));
-        return wall >= first && wall <= last;
-    }
+    static bool OnCalendar(int64_t wall) { return wall >= kFirstWall && wall <= kLastWall; }
 
     int64_t Wall(const TimeValue& t, const std::string* tzid) const {
         if (t.date) return t.seconds;
@@ -426,10 +446,11 @@ public:
         return ToWall(local_, ToUtc(z->second, t.seconds));
     }
 
-private:
-    void AddZone(const IcsComponent& c) {
+    // A VTIMEZONE of the file. An offset or a start that does not read is a
+    // fault: every time of the zone would come out wrong.
+    std::optional<Fault> AddZone(const IcsComponent& c) {
         const IcsProperty* id = c.Find("TZID");
-        if (!id) return;
+        if (!id) return std::nullopt;
         std::vector<IcsObservance> observances;
         // Every conversion asks each observance: a zone's whole history has a
         // few hundred, and a file that claims more is not served past that.
@@ -440,29 +461,41 @@ private:
             const IcsProperty* start = part.Find("DTSTART");
             const IcsProperty* from = part.Find("TZOFFSETFROM");
             const IcsProperty* to = part.Find("TZOFFSETTO");
-            if (!start || !from || !to) continue;
-            const auto s = ParseTime(start->Value);
-            const auto f = ParseOffset(from->Value), t = ParseOffset(to->Value);
-            if (!s || !f || !t) continue;
+            const auto s = start ? ParseTime(start->Value) : std::nullopt;
+            if (start && !s) return Fault{start->Line, BadDate(*start)};
+            std::optional<int> offsets[2];
+            for (int i = 0; i < 2; ++i) {
+                const IcsProperty* p = i == 0 ? from : to;
+                if (p && !(offsets[i] = ParseOffset(p->Value)))
+                    return Fault{p->Line, p->Name + ": «" + ShownText(p->Value, 40) +
+                                              "» — не сдвиг часов от UTC (±ЧЧММ, часы до 23, минуты до 59)"};
+            }
+            if (!s || !offsets[0] || !offsets[1]) continue;
             IcsObservance o;
             o.StartWall = s->seconds;
-            o.OffsetFrom = *f;
-            o.OffsetTo = *t;
+            o.OffsetFrom = *offsets[0];
+            o.OffsetTo = *offsets[1];
             if (const IcsProperty* rule = part.Find("RRULE")) ReadZoneRule(rule->Value, o);
             for (const IcsProperty* r : part.FindAll("RDATE"))
-                for (const std::string& v : SplitList(r->Value, ','))
-                    if (const auto when = ParseTime(v); when && o.ExtraWall.size() < kMostObservances)
-                        o.ExtraWall.push_back(when->seconds);
+                ForEachItem(r->Value, ',', [&](std::string_view v) {
+                    if (o.ExtraWall.size() >= kMostObservances) return false;
+                    if (const auto when = ParseTime(v)) o.ExtraWall.push_back(when->seconds);
+                    return true;
+                });
             observances.push_back(std::move(o));
         }
         if (!observances.empty()) zones_.emplace(id->Value, ZoneFromObservances(id->Value, std::move(observances)));
+        return std::nullopt;
     }
 
+private:
+    // "+0300", "-0530", "+013045": what a clock's offset can be.
     static std::optional<int> ParseOffset(std::string_view v) {
         int h = 0, m = 0, s = 0;
         if (v.size() != 5 && v.size() != 7) return std::nullopt;
         if ((v[0] != '+' && v[0] != '-') || !Digits(v, 1, 2, h) || !Digits(v, 3, 2, m)) return std::nullopt;
         if (v.size() == 7 && !Digits(v, 5, 2, s)) return std::nullopt;
+        if (h > 23 || m > 59 || s > 59) return std::nullopt;
         const int seconds = h * 3600 + m * 60 + s;
         return v[0] == '-' ? -seconds : seconds;
     }
@@ -470,23 +503,27 @@ private:
     // FREQ=YEARLY with BYMONTH and BYDAY (or DTSTART's day); other rules
     // leave the observance at its DTSTART.
     static void ReadZoneRule(std::string_view rule, IcsObservance& o) {
-        const auto parts = ParseRuleParts(rule);
-        if (!parts || parts->at("FREQ") != "YEARLY") return;
+        const auto parts = ParseRuleParts(rule, {"FREQ", "BYMONTH", "BYDAY", "BYMONTHDAY", "UNTIL"});
+        if (!parts || !parts->Part("FREQ") || *parts->Part("FREQ") != "YEARLY") return;
         int month = 0;
-        const auto m = parts->find("BYMONTH");
-        if (m == parts->end() || !TryParseDecimal(m->second, month) || month < 1 || month > 12) return;
-        const auto d = parts->find("BYDAY");
-        if (d != parts->end() && !ParseByDay(d->second, o.Weekday, o.Ordinal)) return;
-        if (d != parts->end() && o.Ordinal == 0) {
-            const auto days = parts->find("BYMONTHDAY");
-            if (days == parts->end()) return;
-            for (const std::string& v : SplitList(days->second, ',')) {
+        const std::string* m = parts->Part("BYMONTH");
+        if (!m || !TryParseDecimal(*m, month) || month < 1 || month > 12) return;
+        const std::string* d = parts->Part("BYDAY");
+        if (d && !ParseByDay(*d, o.Weekday, o.Ordinal)) return;
+        if (d && o.Ordinal == 0) {
+            const std::string* days = parts->Part("BYMONTHDAY");
+            if (!days) return;
+            ForEachItem(*days, ',', [&](std::string_view v) {
                 int day = 0;
-                if (TryParseDecimal(v, day)) o.MonthDays.push_back(day);
-            }
+                // A day of the month is one of 31; a longer list says nothing more.
+                if (TryParseDecimal(v, day) && day >= 1 && day <= 31 &&
+                    std::find(o.MonthDays.begin(), o.MonthDays.end(), day) == o.MonthDays.end())
+                    o.MonthDays.push_back(day);
+                return true;
+            });
         }
-        if (const auto u = parts->find("UNTIL"); u != parts->end()) {
-            const auto t = ParseTime(u->second);
+        if (const std::string* u = parts->Part("UNTIL")) {
+            const auto t = ParseTime(*u);
             if (!t) return;
             o.HasUntil = true;
             o.UntilUtc = t->utc ? t->seconds : t->seconds - o.OffsetFrom;
@@ -544,11 +581,6 @@ bool Done(const IcsComponent& c) {
            (c.Find("X-DAYLOOM-COMPLETED") && Upper(c.Find("X-DAYLOOM-COMPLETED")->Value) == "TRUE");
 }
 
-struct Fault {
-    int line;
-    std::string message;
-};
-
 // One VEVENT or VTODO. Nothing when it has no date (counted); a fault when a
 // date it has does not read.
 std::optional<TTodoItem> EventOf(const IcsComponent& c, const Reader& reader, const IcsZone& local,
@@ -569,7 +601,7 @@ std::optional<TTodoItem> EventOf(const IcsComponent& c, const Reader& reader, co
         if (const IcsProperty* d = c.Find("DURATION")) {
             const auto seconds = ParseDuration(d->Value);
             if (!seconds || !Reader::OnCalendar(start->wall + *seconds)) {
-                fault = Fault{d->Line, "DURATION: неверная длительность «" + d->Value.substr(0, 40) + "»"};
+                fault = Fault{d->Line, "DURATION: неверная длительность «" + ShownText(d->Value, 40) + "»"};
                 return std::nullopt;
             }
             end = Moment{start->wall + *seconds, start->allDay};
@@ -590,7 +622,6 @@ std::optional<TTodoItem> EventOf(const IcsComponent& c, const Reader& reader, co
     std::string notes = TextOf(c, "DESCRIPTION");
     if (const std::string place = OneLine(TextOf(c, "LOCATION")); !place.empty())
         notes += (notes.empty() ? "" : "\n") + std::string("Место: ") + place;
-    v.memo = ansi(notes);
     v.start = FromWallSeconds(start->wall);
     v.completed = Done(c);
     v.alert = AlertOf(c, reader, start->wall, end ? std::optional<int64_t>(end->wall) : std::nullopt);
@@ -644,7 +675,10 @@ std::optional<TTodoItem> EventOf(const IcsComponent& c, const Reader& reader, co
         }
     }
     TTodoItem item = NewItemFromEditor(v);
-    item.SetNotesText(v.memo);
+    // The notes may be most of the file: one copy in the code page at a time.
+    std::string memo = ansi(notes);
+    std::string().swap(notes);
+    item.SetNotesText(memo);
     return item;
 }
 
@@ -679,53 +713,98 @@ IcsWritten WriteICalendar(const TodoItems& store, const IcsExportOptions& o) {
     return w;
 }
 
-IcsRun ReadICalendar(std::string_view text, const IcsZone& local) {
+namespace {
+
+constexpr const char* kTooLarge = "Файл больше 64 МБ: это не календарь, который можно импортировать.";
+
+// What each of the two walks keeps of a file. The first also counts the
+// events and to-dos that have a date, so that the second knows their number.
+const IcsKeep kZoneParts{"VCALENDAR",
+                         {"VTIMEZONE", "STANDARD", "DAYLIGHT", "VEVENT", "VTODO"},
+                         {"TZID", "DTSTART", "DUE", "TZOFFSETFROM", "TZOFFSETTO", "RRULE"},
+                         {"RDATE"}};
+const IcsKeep kEventParts{"VCALENDAR",
+                          {"VEVENT", "VTODO", "VALARM"},
+                          {"DTSTART", "DTEND", "DUE", "DURATION", "SUMMARY", "DESCRIPTION", "LOCATION", "STATUS",
+                           "PERCENT-COMPLETE", "COMPLETED", "X-DAYLOOM-COMPLETED", "X-DAYLOOM-FIELDS", "RRULE",
+                           "TRIGGER"},
+                          {}};
+
+IcsRun Failed(int line, const std::string& message) {
     IcsRun run;
-    auto fail = [&](int line, std::string message) {
-        run = IcsRun{};
-        run.Line = line;
-        run.Message = line > 0 ? "Строка " + std::to_string(line) + ": " + message + ". Ничего не импортировано."
-                               : message;
-        return run;
-    };
-    if (text.size() > kMaxIcsBytes) return fail(0, "Файл больше 64 МБ: это не календарь, который можно импортировать.");
-    const IcsParse parsed = ParseIcsText(text);
-    if (!parsed.ok) return fail(parsed.Line, parsed.Error);
-    bool calendar = false;
-    for (const IcsComponent& cal : parsed.Calendars) {
-        if (cal.Name != "VCALENDAR") continue;
-        calendar = true;
-        const Reader reader(cal, local);
-        for (const IcsComponent& c : cal.Children) {
-            if (c.Name != "VEVENT" && c.Name != "VTODO") continue;
-            bool simplified = false;
-            std::optional<Fault> fault;
-            std::optional<TTodoItem> e = EventOf(c, reader, local, simplified, run.Undated, fault);
-            if (fault) return fail(fault->line, fault->message);
-            if (!e) continue;
+    run.Line = line;
+    run.Message = line > 0 ? "Строка " + std::to_string(line) + ": " + message + ". Ничего не импортировано." : message;
+    return run;
+}
+
+// A decoded text, walked twice: the first walk sees the whole file sound and
+// gathers each calendar's zones (a VTIMEZONE may follow the events that name
+// it), the second reads the events one at a time. Only the component being
+// read is held, never the file's tree.
+IcsRun ReadDecoded(std::string_view text, const IcsZone& local) {
+    std::map<int, Reader> readers;  // by calendar, those with zones
+    std::optional<Fault> fault;
+    size_t dated = 0;
+    const IcsWalk zones = WalkIcsText(text, kZoneParts, [&](int top, IcsComponent& c) {
+        if (c.Name == "VEVENT" || c.Name == "VTODO") dated += c.Find("DTSTART") || c.Find("DUE") ? 1 : 0;
+        if (c.Name != "VTIMEZONE") return true;
+        fault = readers.try_emplace(top, local).first->second.AddZone(c);
+        return !fault;
+    });
+    if (!zones.ok) return Failed(zones.Line, zones.Error);
+    if (fault) return Failed(fault->line, fault->message);
+    if (zones.Tops == 0) return Failed(0, "В файле нет календаря (BEGIN:VCALENDAR): это не файл iCalendar.");
+
+    IcsRun run;
+    // No more than the file's dated components, each at least a few dozen of
+    // its bytes: the events' room is taken once, not doubled as they come.
+    run.Events.reserve(dated);
+    run.Simplified.reserve(dated);
+    const Reader noZones(local);
+    const IcsWalk events = WalkIcsText(text, kEventParts, [&](int top, IcsComponent& c) {
+        if (c.Name != "VEVENT" && c.Name != "VTODO") return true;
+        const auto r = readers.find(top);
+        bool simplified = false;
+        std::optional<TTodoItem> e =
+            EventOf(c, r == readers.end() ? noZones : r->second, local, simplified, run.Undated, fault);
+        if (fault) return false;
+        if (e) {
             run.Events.push_back(std::move(*e));
             run.Simplified.push_back(simplified ? 1 : 0);
         }
-    }
-    if (!calendar) return fail(0, "В файле нет календаря (BEGIN:VCALENDAR): это не файл iCalendar.");
+        return true;
+    });
+    if (!events.ok) return Failed(events.Line, events.Error);
+    if (fault) return Failed(fault->line, fault->message);
     run.ok = true;
     return run;
+}
+
+// `owner`, when given, holds `bytes` and is emptied once they are decoded.
+IcsRun DecodeAndRead(std::string_view bytes, std::string* owner, const IcsZone& local) {
+    const DecodedText text = DecodeTextToUtf8(bytes);
+    if (owner) std::string().swap(*owner);  // an assignment would keep the room
+    if (!text.ok) return Failed(text.Line, text.Reason);
+    return ReadDecoded(text.Text, local);
+}
+
+}  // namespace
+
+IcsRun ReadICalendar(std::string_view bytes, const IcsZone& local) {
+    if (bytes.size() > kMaxIcsBytes) return Failed(0, kTooLarge);
+    return DecodeAndRead(bytes, nullptr, local);
 }
 
 IcsRun ReadICalendarFile(const std::filesystem::path& file, const IcsZone& local) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
-    IcsRun run;
-    if (!ec && size > kMaxIcsBytes) {
-        run.Message = "Файл больше 64 МБ: это не календарь, который можно импортировать.";
-        return run;
-    }
-    std::string text;
-    if (ec || !ReadWholeFile(file, text)) {
-        run.Message = std::filesystem::exists(file, ec) ? "Файл не читается." : "Файл не найден.";
-        return run;
-    }
-    return ReadICalendar(text, local);
+    if (!ec && size > kMaxIcsBytes) return Failed(0, kTooLarge);
+    std::string bytes;
+    if (ec || !ReadWholeFile(file, bytes))
+        return Failed(0, std::filesystem::exists(file, ec) ? "Файл не читается." : "Файл не найден.");
+    // The size asked above may be stale.
+    if (bytes.size() > kMaxIcsBytes) return Failed(0, kTooLarge);
+    return DecodeAndRead(bytes, &bytes, local);
 }
 
 IcsAdded AddICalendarEvents(TodoItems& store, const IcsRun& run) {

@@ -1,10 +1,13 @@
 #include "import/ics_lines.h"
 
 #include <algorithm>
+#include <cstdint>
+
+#include "events/ansi.h"
 
 namespace {
 
-constexpr int kMaxDepth = 16;  // VCALENDAR > VEVENT > VALARM is three
+constexpr size_t kMaxDepth = 16;  // VCALENDAR > VEVENT > VALARM is three
 
 std::string Upper(std::string_view s) {
     std::string out(s);
@@ -19,51 +22,78 @@ bool Same(std::string_view a, std::string_view b) {
            });
 }
 
-struct Logical {
-    std::string text;
-    int line;
-};
-
-// Physical lines joined where a line starts with a space or a tab.
-std::vector<Logical> Unfold(std::string_view text) {
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    std::vector<Logical> out;
-    int number = 0;
-    size_t i = 0;
-    while (i < text.size()) {
-        size_t end = text.find('\n', i);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(i, end - i);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        ++number;
-        if (!line.empty() && (line[0] == ' ' || line[0] == '\t') && !out.empty())
-            out.back().text.append(line.substr(1));
-        else
-            out.push_back({std::string(line), number});
-        i = end + 1;
-    }
-    return out;
+// Where `name` stands in `names`, letter case aside; -1 when it does not.
+int IndexIn(const std::vector<std::string_view>& names, std::string_view name) {
+    for (size_t i = 0; i < names.size(); ++i)
+        if (Same(names[i], name)) return static_cast<int>(i);
+    return -1;
 }
 
+// The logical lines of a text one at a time: physical lines end in CR LF, LF
+// or CR, and a line that starts with a space or a tab continues the one
+// before it. Only a folded line is copied, into one buffer used again.
+class LogicalLines {
+public:
+    explicit LogicalLines(std::string_view text) : text_(text) {
+        if (text_.substr(0, 3) == "\xEF\xBB\xBF") text_.remove_prefix(3);
+    }
+
+    bool Next(std::string_view& line, int& number) {
+        if (pos_ >= text_.size()) return false;
+        number = next_;
+        std::string_view first = Take();
+        if (!Continues()) {
+            line = first;
+            return true;
+        }
+        folded_.assign(first);
+        while (Continues()) folded_.append(Take().substr(1));
+        line = folded_;
+        return true;
+    }
+
+private:
+    bool Continues() const { return pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t'); }
+
+    std::string_view Take() {
+        size_t end = text_.find_first_of("\r\n", pos_);
+        if (end == std::string_view::npos) end = text_.size();
+        const std::string_view line = text_.substr(pos_, end - pos_);
+        pos_ = end < text_.size() && text_[end] == '\r' && end + 1 < text_.size() && text_[end + 1] == '\n' ? end + 2
+                                                                                                        : end + 1;
+        ++next_;
+        return line;
+    }
+
+    std::string_view text_;
+    size_t pos_ = 0;
+    int next_ = 1;
+    std::string folded_;
+};
+
 // name *(";" param) ":" value; quoted parameter values may hold ":" and ";".
-bool SplitProperty(const std::string& line, IcsProperty& p) {
+// The parameters go to `params` when it is given (the first value of each
+// name, at most kMostIcsParams names); without it they are only checked.
+bool SplitProperty(std::string_view line, std::string_view& name, std::string_view& value,
+                   std::vector<std::pair<std::string, std::string>>* params) {
     size_t i = 0;
     while (i < line.size() && line[i] != ';' && line[i] != ':') ++i;
     if (i == line.size() || i == 0) return false;
-    p.Name = Upper(std::string_view(line).substr(0, i));
+    name = line.substr(0, i);
     while (line[i] == ';') {
         const size_t nameStart = ++i;
         while (i < line.size() && line[i] != '=' && line[i] != ';' && line[i] != ':') ++i;
         if (i == line.size()) return false;
-        std::string name = Upper(std::string_view(line).substr(nameStart, i - nameStart));
-        std::string value;
+        const std::string_view paramName = line.substr(nameStart, i - nameStart);
+        std::string_view paramValue;
         if (line[i] == '=') {
             ++i;
+            bool firstValue = true;
             for (;;) {  // one or more values separated by commas; the first one is kept
-                std::string one;
+                std::string_view one;
                 if (i < line.size() && line[i] == '"') {
                     const size_t close = line.find('"', i + 1);
-                    if (close == std::string::npos) return false;
+                    if (close == std::string_view::npos) return false;
                     one = line.substr(i + 1, close - i - 1);
                     i = close + 1;
                 } else {
@@ -71,16 +101,19 @@ bool SplitProperty(const std::string& line, IcsProperty& p) {
                     while (i < line.size() && line[i] != ',' && line[i] != ';' && line[i] != ':') ++i;
                     one = line.substr(start, i - start);
                 }
-                if (value.empty()) value = std::move(one);
+                if (firstValue) paramValue = one;
+                firstValue = false;
                 if (i < line.size() && line[i] == ',') { ++i; continue; }
                 break;
             }
             if (i == line.size()) return false;
         }
-        p.Params.emplace_back(std::move(name), std::move(value));
+        if (params && params->size() < kMostIcsParams &&
+            std::none_of(params->begin(), params->end(), [&](const auto& p) { return Same(p.first, paramName); }))
+            params->emplace_back(Upper(paramName), std::string(paramValue));
     }
     if (line[i] != ':') return false;
-    p.Value = line.substr(i + 1);
+    value = line.substr(i + 1);
     return true;
 }
 
@@ -110,39 +143,88 @@ std::vector<const IcsProperty*> IcsComponent::FindAll(std::string_view name) con
     return out;
 }
 
-IcsParse ParseIcsText(std::string_view text) {
-    IcsParse r;
+IcsWalk WalkIcsText(std::string_view text, const IcsKeep& keep,
+                    const std::function<bool(int top, IcsComponent& component)>& take) {
+    IcsWalk r;
     auto fail = [&](int line, std::string error) {
         r.ok = false;
-        r.Calendars.clear();
         r.Line = line;
         r.Error = std::move(error);
         return r;
     };
-    std::vector<IcsComponent*> open;
-    for (Logical& l : Unfold(text)) {
-        if (l.text.find_first_not_of(" \t") == std::string::npos) continue;
-        IcsProperty p;
-        p.Line = l.line;
-        if (!SplitProperty(l.text, p)) return fail(l.line, "строка не похожа на свойство iCalendar (ИМЯ:значение)");
-        if (p.Name == "BEGIN") {
-            if (static_cast<int>(open.size()) >= kMaxDepth) return fail(l.line, "слишком глубокая вложенность компонентов");
-            std::vector<IcsComponent>& into = open.empty() ? r.Calendars : open.back()->Children;
-            IcsComponent& c = into.emplace_back();
-            c.Name = Upper(p.Value);
-            c.Line = l.line;
-            open.push_back(&c);
-        } else if (p.Name == "END") {
-            if (open.empty()) return fail(l.line, "END:" + p.Value + " без BEGIN");
-            if (!Same(open.back()->Name, p.Value))
-                return fail(l.line, "END:" + p.Value + " закрывает BEGIN:" + open.back()->Name);
+    struct Open {
+        std::string name;       // upper case
+        int line;
+        IcsComponent* kept;     // nullptr: read and dropped
+        uint64_t once = 0;      // which of keep.Properties it holds
+        size_t repeats = 0;     // how many of keep.Repeated it holds
+    };
+    std::vector<Open> open;
+    IcsComponent current;  // the kept component directly inside a Top
+    int top = -1;          // the number of the open Top; -1 inside another top-level component
+    LogicalLines lines(text);
+    std::string_view line;
+    int number = 0;
+    while (lines.Next(line, number)) {
+        if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
+        std::string_view name, value;
+        if (!SplitProperty(line, name, value, nullptr))
+            return fail(number, "строка не похожа на свойство iCalendar (ИМЯ:значение)");
+        if (Same(name, "BEGIN")) {
+            if (open.size() >= kMaxDepth) return fail(number, "слишком глубокая вложенность компонентов");
+            IcsComponent* kept = nullptr;
+            if (open.empty()) {
+                top = Same(value, keep.Top) ? r.Tops++ : -1;
+            } else if (top >= 0 && IndexIn(keep.Components, value) >= 0) {
+                if (open.size() == 1) {
+                    current = IcsComponent{};
+                    kept = &current;
+                } else if (open.back().kept && open.back().kept->Children.size() < kMostIcsChildren) {
+                    // Its parent takes no other child while it is open, so the pointer stays good.
+                    kept = &open.back().kept->Children.emplace_back();
+                }
+            }
+            if (kept) {
+                kept->Name = Upper(value);
+                kept->Line = number;
+            }
+            open.push_back({Upper(value), number, kept});
+        } else if (Same(name, "END")) {
+            if (open.empty()) return fail(number, "END:" + ShownText(value, 40) + " без BEGIN");
+            if (!Same(open.back().name, value))
+                return fail(number, "END:" + ShownText(value, 40) + " закрывает BEGIN:" + ShownText(open.back().name, 40));
+            const bool handOut = open.size() == 2 && open.back().kept;
             open.pop_back();
+            if (handOut) {
+                const bool more = take(top, current);
+                current = IcsComponent{};  // what was handed out is not held on to
+                if (!more) {
+                    r.ok = true;
+                    return r;
+                }
+            }
         } else {
-            if (open.empty()) return fail(l.line, "свойство " + p.Name + " вне компонента BEGIN … END");
-            open.back()->Properties.push_back(std::move(p));
+            if (open.empty()) return fail(number, "свойство " + ShownText(name, 40) + " вне компонента BEGIN … END");
+            Open& o = open.back();
+            if (!o.kept) continue;
+            bool keepIt = false;
+            if (const int once = IndexIn(keep.Properties, name); once >= 0 && once < 64) {
+                keepIt = (o.once >> once & 1u) == 0;
+                o.once |= uint64_t{1} << once;
+            } else if (IndexIn(keep.Repeated, name) >= 0 && o.repeats < kMostIcsRepeats) {
+                keepIt = true;
+                ++o.repeats;
+            }
+            if (!keepIt) continue;
+            IcsProperty& p = o.kept->Properties.emplace_back();
+            SplitProperty(line, name, value, &p.Params);
+            p.Name = Upper(name);
+            p.Value = std::string(value);
+            p.Line = number;
         }
     }
-    if (!open.empty()) return fail(open.back()->Line, "BEGIN:" + open.back()->Name + " не закрыт (нет END)");
+    if (!open.empty())
+        return fail(open.back().line, "BEGIN:" + ShownText(open.back().name, 40) + " не закрыт (нет END)");
     r.ok = true;
     return r;
 }

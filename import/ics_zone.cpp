@@ -5,6 +5,7 @@
 #include <climits>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <cstdio>
 #include <optional>
 #include <utility>
@@ -83,42 +84,51 @@ std::vector<Change> ChangesIn(const IcsZone& zone, int year) {
     return out;
 }
 
-// The latest onset at or before `utc` of any observance, checked in the
-// years around the moment.
-std::optional<std::pair<int64_t, int>> LatestOnset(const std::vector<IcsObservance>& obs, int64_t utc) {
-    std::optional<std::pair<int64_t, int>> best;
-    auto consider = [&](int64_t onsetUtc, int to) {
-        if (onsetUtc <= utc && (!best || onsetUtc >= best->first)) best = std::pair{onsetUtc, to};
-    };
-    const int year = CivilOf(utc).year;
-    for (const IcsObservance& o : obs) {
-        consider(o.StartWall - o.OffsetFrom, o.OffsetTo);
-        for (const int64_t w : o.ExtraWall) consider(w - o.OffsetFrom, o.OffsetTo);
-        if (o.Month < 1 || o.Month > 12) continue;
-        const Civil start = CivilOf(o.StartWall);
-        for (int y = std::max(year - 1, start.year); y <= year + 1 && y <= kLastYear; ++y) {
-            int day = 0;
-            if (!o.MonthDays.empty()) {
-                for (const int d : o.MonthDays)
-                    if (d >= 1 && d <= DaysInMonth(y, o.Month) && CivilOf(WallOf(y, o.Month, d, 0)).weekday == o.Weekday) {
-                        day = d;
-                        break;
-                    }
-            } else if (o.Ordinal == 0) {
-                day = start.day <= DaysInMonth(y, o.Month) ? start.day : 0;
-            } else {
-                day = NthWeekdayOfMonth(y, o.Month, o.Weekday, o.Ordinal);
+// A zone's changes of offset, ready to be asked many times: the onsets that
+// happen once (each observance's DTSTART and its RDATEs) sorted, and the
+// yearly rules, whose onsets are worked out for the years around a moment.
+struct Onsets {
+    std::vector<std::pair<int64_t, int>> once;  // (UTC moment, offset after it), by moment
+    std::vector<IcsObservance> rules;
+    int initial = 0;  // the offset before every change
+
+    // The offset after the latest onset at or before `utc`.
+    int At(int64_t utc) const {
+        std::optional<std::pair<int64_t, int>> best;
+        auto consider = [&](int64_t onsetUtc, int to) {
+            if (onsetUtc <= utc && (!best || onsetUtc >= best->first)) best = std::pair{onsetUtc, to};
+        };
+        const auto after = std::upper_bound(once.begin(), once.end(), utc,
+                                            [](int64_t t, const std::pair<int64_t, int>& o) { return t < o.first; });
+        if (after != once.begin()) best = *std::prev(after);
+        const int year = CivilOf(utc).year;
+        for (const IcsObservance& o : rules) {
+            const Civil start = CivilOf(o.StartWall);
+            for (int y = std::max(year - 1, start.year); y <= year + 1 && y <= kLastYear; ++y) {
+                int day = 0;
+                if (!o.MonthDays.empty()) {
+                    for (const int d : o.MonthDays)
+                        if (d >= 1 && d <= DaysInMonth(y, o.Month) &&
+                            CivilOf(WallOf(y, o.Month, d, 0)).weekday == o.Weekday) {
+                            day = d;
+                            break;
+                        }
+                } else if (o.Ordinal == 0) {
+                    day = start.day <= DaysInMonth(y, o.Month) ? start.day : 0;
+                } else {
+                    day = NthWeekdayOfMonth(y, o.Month, o.Weekday, o.Ordinal);
+                }
+                if (day == 0) continue;
+                const int64_t wall = WallOf(y, o.Month, day, start.secondOfDay);
+                if (wall < o.StartWall) continue;
+                const int64_t onset = wall - o.OffsetFrom;
+                if (o.HasUntil && onset > o.UntilUtc) continue;
+                consider(onset, o.OffsetTo);
             }
-            if (day == 0) continue;
-            const int64_t wall = WallOf(y, o.Month, day, start.secondOfDay);
-            if (wall < o.StartWall) continue;
-            const int64_t onset = wall - o.OffsetFrom;
-            if (o.HasUntil && onset > o.UntilUtc) continue;
-            consider(onset, o.OffsetTo);
         }
+        return best ? best->second : initial;
     }
-    return best;
-}
+};
 
 }  // namespace
 
@@ -202,13 +212,21 @@ std::vector<std::string> VTimeZoneLines(const IcsZone& zone, int year) {
 }
 
 IcsZone ZoneFromObservances(std::string id, std::vector<IcsObservance> observances) {
-    // Before every change the zone keeps the earliest observance's old offset.
-    int initial = 0;
+    // Every moment read in the zone asks each rule for three years: a zone's
+    // whole history has a few dozen rules, and more are not served. The
+    // onsets that happen once cost a search however many there are.
+    constexpr size_t kMostRules = 64;
+    auto onsets = std::make_shared<Onsets>();
     int64_t earliest = INT64_MAX;
-    for (const IcsObservance& o : observances)
-        if (o.StartWall - o.OffsetFrom < earliest) earliest = o.StartWall - o.OffsetFrom, initial = o.OffsetFrom;
-    return {std::move(id), [obs = std::move(observances), initial](int64_t utc) {
-                const auto onset = LatestOnset(obs, utc);
-                return onset ? onset->second : initial;
-            }};
+    for (IcsObservance& o : observances) {
+        // Before every change the zone keeps the earliest observance's old offset.
+        if (o.StartWall - o.OffsetFrom < earliest) earliest = o.StartWall - o.OffsetFrom, onsets->initial = o.OffsetFrom;
+        onsets->once.emplace_back(o.StartWall - o.OffsetFrom, o.OffsetTo);
+        for (const int64_t w : o.ExtraWall) onsets->once.emplace_back(w - o.OffsetFrom, o.OffsetTo);
+        if (o.Month >= 1 && o.Month <= 12 && onsets->rules.size() < kMostRules) onsets->rules.push_back(std::move(o));
+    }
+    // Of two onsets at one moment the later observance's counts.
+    std::stable_sort(onsets->once.begin(), onsets->once.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    return {std::move(id), [onsets](int64_t utc) { return onsets->At(utc); }};
 }

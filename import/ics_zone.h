@@ -54,7 +54,7 @@ struct IcsObservance {
 
 // A zone from a file's observances: the offset at a moment is that of the
 // latest change at or before it; before the first change, the first one's
-// offset before it.
+// offset before it. The first 64 yearly rules are followed.
 IcsZone ZoneFromObservances(std::string id, std::vector<IcsObservance> observances);
 
 // The day of `month` in `year` that is the `ordinal`th `weekday` (0 = Sunday),

@@ -102,8 +102,11 @@ bool ReadTimeWord(std::string_view word, bool withSeconds, TimeWord& t, std::str
 }
 
 bool Compose(const DateWord& d, const TimeWord& t, TDateTime& moment, std::string& error) {
-    if (d.year < kFirstYear || d.year > kLastYear || d.month < 1 || d.month > 12 || d.day < 1 ||
-        d.day > DaysInMonth(d.year, d.month)) {
+    if (d.year < kFirstYear || d.year > kLastYear) {
+        error = ZetMessage::NoSuchYear(d.year);
+        return false;
+    }
+    if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > DaysInMonth(d.year, d.month)) {
         error = ZetMessage::NoSuchDate(d.day, d.month, d.year);
         return false;
     }
@@ -239,7 +242,11 @@ ZetRun LoadActualAspectMoon(const std::vector<std::string>& lines, const ZetImpo
         size_t sep = cut.rfind('.');
         if (sep == std::string_view::npos) sep = cut.rfind('/');
         if (sep == std::string_view::npos) return Fault(i, line, ZetMessage::NoDate());
-        const std::string_view dateText = cut.substr(0, std::min(sep + 5, cut.size()));
+        // The year is the four characters after the date's last separator;
+        // digits running on belong to it, so that 99999 is refused, not read as 9999.
+        size_t dateEnd = std::min(sep + 5, cut.size());
+        while (dateEnd < cut.size() && cut[dateEnd] >= '0' && cut[dateEnd] <= '9') ++dateEnd;
+        const std::string_view dateText = cut.substr(0, dateEnd);
         const size_t space = cut.rfind(' ');
         const std::string_view timeText = space == std::string_view::npos ? cut : cut.substr(space + 1);
 

@@ -26,10 +26,7 @@ std::string TooManyLines() { return ansi("Больше 1000000 строк: эт�
 
 std::string NotWhole(std::string_view text) {
     if (text.empty()) return ansi("пустое место вместо числа");
-    std::string shown(text.substr(0, 40));
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < ' ') c = ' ';
-    return ansi("«") + shown + ansi("» — не целое число");
+    return ansi("«") + ShownAnsiText(text, 40) + ansi("» — не целое число");
 }
 
 std::string NoSuchDate(int day, int month, int year) {
@@ -53,12 +50,7 @@ std::string NoAspectText() { return ansi("нет кавычки перед те�
 std::string EndBeforeStart() { return ansi("конец периода раньше его начала"); }
 
 std::string LineFault(int lineNumber, std::string_view line, std::string_view reason) {
-    constexpr size_t kShown = 120;
-    std::string shown(line.substr(0, kShown));
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < ' ') c = ' ';
-    if (line.size() > kShown) shown += '\x85';  // "…"
-    return ansi("Строка ") + std::to_string(lineNumber) + ansi(": «") + shown + ansi("» — ") +
+    return ansi("Строка ") + std::to_string(lineNumber) + ansi(": «") + ShownAnsiText(line, 120) + ansi("» — ") +
            std::string(reason) + ansi(". Ничего не импортировано.");
 }
 

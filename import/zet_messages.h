@@ -29,7 +29,7 @@ std::string NoAspectText();
 std::string EndBeforeStart();
 
 // "Строка N: «text» — reason. Ничего не импортировано." The line is shown
-// cut to a readable length, its control characters as spaces.
+// as ShownAnsiText shows outside text.
 std::string LineFault(int lineNumber, std::string_view line, std::string_view reason);
 
 }  // namespace ZetMessage

@@ -9,35 +9,6 @@
 
 namespace {
 
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-// Checks strict UTF-8 (no overlong forms, no surrogates, nothing past
-// U+10FFFF) and whether any Cyrillic letter (U+0400..U+04FF) occurs.
-bool ValidUtf8(std::string_view s, bool& cyrillic) {
-    cyrillic = false;
-    size_t i = 0;
-    while (i < s.size()) {
-        const auto b0 = static_cast<unsigned char>(s[i]);
-        if (b0 < 0x80) { ++i; continue; }
-        int len;
-        char32_t cp, min;
-        if (b0 >= 0xC2 && b0 <= 0xDF) { len = 2; cp = b0 & 0x1F; min = 0x80; }
-        else if (b0 >= 0xE0 && b0 <= 0xEF) { len = 3; cp = b0 & 0x0F; min = 0x800; }
-        else if (b0 >= 0xF0 && b0 <= 0xF4) { len = 4; cp = b0 & 0x07; min = 0x10000; }
-        else return false;
-        if (s.size() - i < static_cast<size_t>(len)) return false;
-        for (int k = 1; k < len; ++k) {
-            const auto b = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
-            if ((b & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (b & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        if (cp >= 0x0400 && cp <= 0x04FF) cyrillic = true;
-        i += static_cast<size_t>(len);
-    }
-    return true;
-}
-
 size_t CountLines(std::string_view text) {
     size_t n = 0;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -52,7 +23,12 @@ size_t CountLines(std::string_view text) {
 
 ZetFile LinesOrRefusal(std::string_view bytes) {
     ZetFile f;
-    const std::string text = ZetTextToAnsi(bytes);
+    const DecodedText decoded = DecodeTextToAnsi(bytes);
+    if (!decoded.ok) {
+        f.Error = ZetMessage::LineFault(decoded.Line, decoded.LineText, ansi(decoded.Reason));
+        return f;
+    }
+    const std::string& text = decoded.Text;
     if (CountLines(text) > kMaxZetLines) {
         f.Error = ZetMessage::TooManyLines();
         return f;
@@ -97,19 +73,6 @@ bool Whole(std::string_view text, int& value, std::string& error) {
 }
 
 }  // namespace
-
-std::string ZetTextToAnsi(std::string_view bytes) {
-    bool cyrillic = false;
-    if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-        const std::string_view rest = bytes.substr(kUtf8Bom.size());
-        if (ValidUtf8(rest, cyrillic)) return ansi(rest);
-    } else if (ValidUtf8(bytes, cyrillic) && cyrillic) {
-        return ansi(bytes);
-    }
-    return std::string(bytes);
-}
-
-std::vector<std::string> ZetLines(std::string_view bytes) { return SplitLines(ZetTextToAnsi(bytes)); }
 
 ZetFile ZetTextLines(std::string_view bytes) {
     if (bytes.size() > kMaxZetBytes) {

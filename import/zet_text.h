@@ -25,21 +25,16 @@ struct ZetParsed {
     bool ok() const { return Error.empty(); }
 };
 
-// Text bytes as Windows-1251: a text that is valid UTF-8 and holds Cyrillic
-// letters, or that begins with the UTF-8 byte-order mark and is valid UTF-8
-// after it, is converted; anything else is taken to be Windows-1251 already.
-std::string ZetTextToAnsi(std::string_view bytes);
-// The text's lines, split at CR LF, CR or LF; a final line break opens no
-// empty line. The text is converted by ZetTextToAnsi first.
-std::vector<std::string> ZetLines(std::string_view bytes);
-
 struct ZetFile {
     bool ok = false;
-    std::vector<std::string> Lines;  // when ok
+    std::vector<std::string> Lines;  // when ok: Windows-1251
     std::string Error;               // when not: Windows-1251, Russian
 };
-// A whole journal file as lines; refuses a file larger than kMaxZetBytes or
-// of more than kMaxZetLines lines before splitting it, and one it cannot read.
+// A whole journal file as lines, split at CR LF, CR or LF (a final line
+// break opens no empty line). The bytes are read by DecodeTextToAnsi: UTF-8,
+// UTF-16 or Windows-1251, and a text of two encodings is refused naming its
+// line. Refuses a file larger than kMaxZetBytes or of more than kMaxZetLines
+// lines before splitting it, and one it cannot read.
 ZetFile ReadZetFile(const std::filesystem::path& path);
 // The same for text already in memory (pasted text, standard input).
 ZetFile ZetTextLines(std::string_view bytes);

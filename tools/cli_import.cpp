@@ -44,7 +44,8 @@ void ImportUsage(std::ostream& os) {
           "      Журнал или текст читается целиком; если хоть одна строка не читается,\n"
           "      не добавляется ничего. Событие, которое уже есть (то же начало с точностью\n"
           "      до минуты и то же название), не добавляется второй раз.\n"
-          "      Текст в UTF-8 или в Windows-1251; больше 64 МБ не принимается.\n";
+          "      Текст в UTF-8, UTF-16 или Windows-1251 (текст в двух кодировках сразу не\n"
+          "      принимается); больше 64 МБ не принимается.\n";
 }
 
 int RunImportVerb(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
@@ -94,18 +95,22 @@ int RunImportVerb(const std::vector<std::string>& args, std::istream& in, std::o
     if (!store) return CliFail(err, problem);
 
     const std::string source = journal ? a->positional[0] : aspects ? *aspects : *periods;
-    const ZetFile input = ReadInput(source, in);
-    if (!input.ok) return CliFail(err, (source == "-" ? std::string("стандартный ввод") : source) + ": " + utf8(input.Error));
-
-    const ZetRun run = journal ? ImportZetJournal(input.Lines, options)
-                               : ImportPastedZetText(input.Lines, aspects ? ZetPastedKind::MoonAspects
-                                                                          : ZetPastedKind::VoidOfCourse,
-                                                     options);
-    if (!run.ok()) return CliFail(err, source + ": " + utf8(run.Message));
+    const std::string shown = source == "-" ? std::string("стандартный ввод") : source;
+    ZetRun run;
+    {
+        const ZetFile input = ReadInput(source, in);
+        if (!input.ok) return CliFail(err, shown + ": " + utf8(input.Error));
+        run = journal ? ImportZetJournal(input.Lines, options)
+                      : ImportPastedZetText(input.Lines,
+                                            aspects ? ZetPastedKind::MoonAspects : ZetPastedKind::VoidOfCourse, options);
+    }  // the lines are not needed past the run
+    if (!run.ok()) return CliFail(err, shown + ": " + utf8(run.Message));
 
     const ZetAdded added = AddImportedEvents(store->items, run.Events);
+    const TImportKind kind = run.Kind;
+    run = ZetRun();  // the store holds the events now, and the save wants the memory
     if ((added.Added > 0 || !store->existed) && !SaveCliStore(*store, problem)) return CliFail(err, problem);
-    out << SummaryText(Summary(added), KindName(run.Kind)) << '\n';
+    out << SummaryText(Summary(added), KindName(kind)) << '\n';
     out.flush();
     return 0;
 }

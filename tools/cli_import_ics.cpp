@@ -9,8 +9,9 @@ void ImportIcsUsage(std::ostream& os) {
           "      добавляет события и дела из файла iCalendar (.ics) другого календаря.\n"
           "      Повторение, которое dayloom не выражает (COUNT, UNTIL, «второй вторник»\n"
           "      и т. п.), становится одним первым событием; такие считаются отдельно.\n"
-          "      Файл читается целиком: при ошибке не добавляется ничего. Событие, которое\n"
-          "      уже есть (то же начало и то же название), второй раз не добавляется.\n"
+          "      Файл в UTF-8, UTF-16 или Windows-1251 читается целиком: при ошибке\n"
+          "      не добавляется ничего. Событие, которое уже есть (то же начало и то же\n"
+          "      название), второй раз не добавляется.\n"
           "      ФАЙЛ «-» — стандартный ввод.\n";
 }
 
@@ -42,11 +43,14 @@ int RunImportIcsVerb(const std::vector<std::string>& args, std::istream& in, std
     } else {
         run = ReadICalendarFile(CliPath(source), zone);
     }
-    if (!run.ok) return CliFail(err, (source == "-" ? std::string("стандартный ввод") : source) + ": " + run.Message);
+    const std::string shown = source == "-" ? std::string("стандартный ввод") : source;
+    if (!run.ok) return CliFail(err, shown + ": " + run.Message);
 
     const IcsAdded added = AddICalendarEvents(store->items, run);
+    const int undated = run.Undated;
+    run = IcsRun();  // the store holds the events now, and the save wants the memory
     if ((added.Added > 0 || !store->existed) && !SaveCliStore(*store, problem)) return CliFail(err, problem);
-    out << SummaryText(Summary(added, run.Undated), "iCalendar") << '\n';
+    out << SummaryText(Summary(added, undated), "iCalendar") << '\n';
     out.flush();
     return 0;
 }

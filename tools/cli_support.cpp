@@ -82,13 +82,15 @@ std::optional<MonthChoice> ParseMonthList(const std::string& text) {
     return months;
 }
 
+// Messages quote names, arguments and file contents: whatever of them a
+// terminal would act on is shown as text, here where every message passes.
 int CliFail(std::ostream& err, const std::string& message) {
-    err << kCliProgram << ": " << message << '\n';
+    err << kCliProgram << ": " << ShownText(message, 4000) << '\n';
     return 1;
 }
 
 int CliFailWithHint(std::ostream& err, const std::string& message) {
-    err << kCliProgram << ": " << message << "\n(справка: " << kCliProgram << " --help)\n";
+    err << kCliProgram << ": " << ShownText(message, 4000) << "\n(справка: " << kCliProgram << " --help)\n";
     return 1;
 }
 

@@ -172,6 +172,7 @@ TEST_F(CliRun, BadArgumentsFailWithAMessageAndNoOutput) {
         {{"agenda", "--now", "2010-10-11 25:00"}, "неверный момент «2010-10-11 25:00»"},
         {{"agenda", "--now", "завтра"}, "неверный момент"},
         {{"agenda", "--data="}, "пустое значение --data"},
+        {{"agenda", "--date", "\x1B[2J"}, "неверная дата «\\x1B[2J»"},  // nothing raw reaches the terminal
     };
     for (const Case& c : cases) {
         std::string shown;

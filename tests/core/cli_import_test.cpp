@@ -102,4 +102,37 @@ TEST_F(CliImport, AStoreThatCannotBeWrittenIsAFailure) {
     EXPECT_NE(err.str().find("file"), std::string::npos) << err.str();
 }
 
+// Valid UTF-8 is UTF-8, Cyrillic or not: "12°" stays 12° and does not
+// become "12В°".
+TEST_F(CliImport, AspectsInUtf8WithoutACyrillicLetter) {
+    ASSERT_EQ(Run({"import", "--aspects", "-"}, "05.03.2010 14:22:10 Moon 12°34'56\" ab Sun\n"), 0) << err.str();
+    TodoItems store;
+    ASSERT_EQ(LoadFromFile(dir / "default" / "ListToDo.db", store).status, LoadReport::Status::Ok);
+    ASSERT_EQ(store.Count(), 1);
+    EXPECT_EQ(store[0].NotesText(), ansi(" Moon 12°34'56\" ab Sun\r\n"));
+}
+
+// Nothing from the input reaches the terminal raw: not a line of the file,
+// not the file's name, not an argument.
+TEST_F(CliImport, MessagesShowTerminalEscapesAsText) {
+    const std::string moon = (dir / "moon.wrk").string();
+    std::ofstream(moon, std::ios::binary) << ansi("Журнал Лунных дней 2010 г.\n\n05.13 07:00:00 \x1B]0;x\x07\n");
+    EXPECT_EQ(Run({"import", moon}), 1);
+    EXPECT_NE(err.str().find("Строка 3: «05.13 07:00:00 \\x1B]0;x\\x07»"), std::string::npos) << err.str();
+    std::string said = err.str();
+    EXPECT_EQ(Run({"import-ics", (dir / "gone\x1B[2J.ics").string()}), 1);
+    EXPECT_NE(err.str().find("gone\\x1B[2J.ics: Файл не найден."), std::string::npos) << err.str();
+    said += err.str();
+    // A UTF-16 file is read as such: its message holds no zero bytes either.
+    EXPECT_EQ(Run({"import-ics", "-"}, Utf16Bytes("BEGIN:VCALENDAR\r\nEND:\x1B\r\n", false)), 1);
+    EXPECT_NE(err.str().find("стандартный ввод: Строка 2: END:\\x1B закрывает BEGIN:VCALENDAR"), std::string::npos)
+        << err.str();
+    said += err.str() + out.str();
+    // Every verb's message passes the same way: here an argument's.
+    EXPECT_EQ(Run({"import", "--now", "\x1B[2J", moon}), 1);
+    EXPECT_NE(err.str().find("«\\x1B[2J»"), std::string::npos) << err.str();
+    said += err.str();
+    EXPECT_EQ(said.find_first_of(std::string("\x1B\x07\0", 3)), std::string::npos) << said;
+}
+
 }  // namespace

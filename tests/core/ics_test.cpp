@@ -371,6 +371,80 @@ TEST(ICalendar, TheCalendarsEndsHoldOnAnotherClock) {
     EXPECT_EQ(run.Events[0].CompletionDate, 0);  // simple: no count of dayloom's says 10,000 years
 }
 
+// What another program's file says reaches the store as it says it, or the
+// file is refused at the line that cannot be taken faithfully.
+TEST(ICalendar, TextsDatesAndOffsetsAsWrittenOrRefusedAtTheirLine) {
+    const std::string file = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART:20101011T100000\r\nSUMMARY:Встреча\r\n"
+                             "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    for (const std::string& bytes : {file, ansi(file), Utf16Bytes(file, false), Utf16Bytes(file, true)}) {
+        const IcsRun run = ReadICalendar(bytes, UtcZone());
+        ASSERT_TRUE(run.ok) << run.Message;
+        ASSERT_EQ(run.Events.size(), 1u);
+        EXPECT_EQ(run.Events[0].Subject, ansi("Встреча"));
+    }
+    IcsRun mixed = ReadICalendar(file + ansi(file), UtcZone());
+    EXPECT_EQ(mixed.Line, 10);
+    EXPECT_NE(mixed.Message.find("в двух кодировках"), std::string::npos) << mixed.Message;
+
+    const auto read = [](const std::string& lines) {
+        return ReadICalendar("BEGIN:VCALENDAR\n" + lines + "BEGIN:VEVENT\nDTSTART;TZID=Z:00010101T100000\n"
+                             "END:VEVENT\nEND:VCALENDAR\n", UtcZone());
+    };
+    const std::string zone = "BEGIN:VTIMEZONE\nTZID:Z\nBEGIN:STANDARD\nDTSTART:00010101T000000\nTZOFFSETFROM:+0000\n";
+    IcsRun run = read("");  // the first day of the calendar, not 1970
+    ASSERT_TRUE(run.ok) << run.Message;
+    EXPECT_EQ(run.Events[0].CreationDate, At(1, 1, 1, 10, 0));
+    for (const char* offset : {"-9999", "+2400", "+0160", "+010060", "+01", "0100", "+01:00"}) {
+        run = read(zone + "TZOFFSETTO:" + offset + "\nEND:STANDARD\nEND:VTIMEZONE\n");
+        EXPECT_FALSE(run.ok) << offset;
+        EXPECT_EQ(run.Line, 7) << offset;
+        EXPECT_NE(run.Message.find(std::string("«") + offset + "» — не сдвиг часов"), std::string::npos)
+            << run.Message;
+    }
+    run = read(zone + "TZOFFSETTO:-0230\nEND:STANDARD\nEND:VTIMEZONE\n");
+    ASSERT_TRUE(run.ok) << run.Message;
+    EXPECT_EQ(run.Events[0].CreationDate, At(1, 1, 1, 12, 30));
+    // On a clock behind UTC the first hour of the calendar is before it.
+    run = ReadICalendar("BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:00010101T010000Z\nEND:VEVENT\nEND:VCALENDAR\n",
+                        FixedZone("Etc/GMT+3", -3 * 3600));
+    EXPECT_EQ(run.Line, 3);
+    EXPECT_NE(run.Message.find("раньше 1 года"), std::string::npos) << run.Message;
+
+    // What the message quotes of the file cannot drive a terminal.
+    run = ReadICalendar("BEGIN:VCALENDAR\nEND:\x1B]0;x\x07\n", UtcZone());
+    EXPECT_EQ(run.Line, 2);
+    EXPECT_NE(run.Message.find("END:\\x1B]0;x\\x07 закрывает"), std::string::npos) << run.Message;
+}
+
+// A file made to be held many times over (a tiny line for each thing kept,
+// a list the length of the file) costs a walk no more than what it keeps: the
+// first of each property asked for, a few parameters, a thousand children.
+TEST(ICalendar, AWalkKeepsWhatItIsAskedForAndNoMore) {
+    std::string text = "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20101011T100000\n";
+    for (int i = 0; i < 20000; ++i) text += "DTSTART:20111011T100000\nX-OTHER:1\nRDATE:1\n";
+    text += "SUMMARY";
+    for (int i = 0; i < 20000; ++i) text += ";P" + std::to_string(i % 40) + "=v";
+    text += ":s\n";
+    for (int i = 0; i < 3000; ++i) text += "BEGIN:VALARM\nTRIGGER:-PT5M\nEND:VALARM\nBEGIN:X-NOT-KEPT\nEND:X-NOT-KEPT\n";
+    text += "END:VEVENT\nEND:VCALENDAR\n";
+    int handed = 0;
+    const IcsWalk walk = WalkIcsText(text, {"VCALENDAR", {"VEVENT", "VALARM"}, {"DTSTART", "SUMMARY"}, {"RDATE"}},
+                                     [&](int top, IcsComponent& c) {
+                                         ++handed;
+                                         EXPECT_EQ(top, 0);
+                                         EXPECT_EQ(c.Find("DTSTART")->Value, "20101011T100000");
+                                         EXPECT_EQ(c.FindAll("DTSTART").size(), 1u);
+                                         EXPECT_EQ(c.FindAll("RDATE").size(), kMostIcsRepeats);
+                                         EXPECT_EQ(c.Find("X-OTHER"), nullptr);
+                                         EXPECT_EQ(c.Find("SUMMARY")->Params.size(), kMostIcsParams);
+                                         EXPECT_EQ(c.Children.size(), kMostIcsChildren);
+                                         return true;
+                                     });
+    ASSERT_TRUE(walk.ok) << walk.Error;
+    EXPECT_EQ(walk.Tops, 1);
+    EXPECT_EQ(handed, 1);
+}
+
 TEST(ICalendar, LinesAreFoldedAt75OctetsWithoutCuttingACharacter) {
     std::string out;
     std::string cyrillic = "SUMMARY:";
@@ -384,9 +458,14 @@ TEST(ICalendar, LinesAreFoldedAt75OctetsWithoutCuttingACharacter) {
         EXPECT_NE(static_cast<unsigned char>(l[body]) & 0xC0, 0x80u) << "a character cut in two";
     }
     EXPECT_EQ(longest, 75u);
-    const IcsParse parsed = ParseIcsText("BEGIN:X\r\n" + out + "END:X\r\n");
-    ASSERT_TRUE(parsed.ok);
-    EXPECT_EQ("SUMMARY:" + parsed.Calendars[0].Properties[0].Value, cyrillic);
+    std::string read;
+    const IcsWalk walk = WalkIcsText("BEGIN:X\r\nBEGIN:Y\r\n" + out + "END:Y\r\nEND:X\r\n", {"X", {"Y"}, {"SUMMARY"}, {}},
+                                     [&](int, IcsComponent& c) {
+                                         read = c.Properties.at(0).Value;
+                                         return true;
+                                     });
+    ASSERT_TRUE(walk.ok);
+    EXPECT_EQ("SUMMARY:" + read, cyrillic);
 
     const std::string text = "a\\b;c,d\r\nвторая строка";
     EXPECT_EQ(IcsEscapeText(text), "a\\\\b\\;c\\,d\\nвторая строка");

@@ -6,6 +6,7 @@
 #include "events/date_time.h"
 #include "dayview/today_caption.h"
 #include "events/todo_item.h"
+#include "tests/support/builders.h"
 
 namespace {
 
@@ -35,6 +36,12 @@ TEST(DateTime, CalendarEdges) {
     EXPECT_EQ(DecodeDateTime(early).hour, 6);
     EXPECT_EQ(DecodeDateTime(early).day, 29);
     EXPECT_DOUBLE_EQ(TimeOf(early), 0.25);
+    // The first day's times lie below its midnight, as every day's before the epoch.
+    EXPECT_TRUE(InCalendar(EncodeDateTime(1, 1, 1, 10, 0)));
+    EXPECT_TRUE(InCalendar(EncodeDateTime(1, 1, 1, 23, 59, 59, 999)));
+    EXPECT_FALSE(InCalendar(kFirstCalendarDay - 1));
+    EXPECT_TRUE(InCalendar(EncodeDateTime(9999, 12, 31, 23, 59)));
+    EXPECT_FALSE(InCalendar(kLastCalendarDay + 1));
     // Values no calendar holds (a damaged file) decode to a defined date.
     for (double wild : {1e300, -1e300, std::nan("")}) EXPECT_EQ(DecodeDateTime(wild).year, 1899);
 }
@@ -48,6 +55,71 @@ TEST(Ansi, RoundTripsCyrillicAndReplacesWhatDoesNotFit) {
     EXPECT_TRUE(FitsAnsi(text));
     EXPECT_EQ(utf8(AnsiUpperCase(ansi("привет ёж abc"))), "ПРИВЕТ ЁЖ ABC");
     EXPECT_EQ(utf8(AnsiLowerCase(ansi("ПРИВЕТ ЁЖ ABC"))), "привет ёж abc");
+}
+
+// One rule reads every text from outside, whatever reads it (journals,
+// pasted text, iCalendar files).
+TEST(OutsideText, OneRuleForTheEncodingOfEveryText) {
+    struct Case {
+        std::string bytes;
+        TextEncoding encoding;
+        std::string text;  // UTF-8; or, on a fault, the line's text
+        int faultLine = 0;
+        const char* says = "";
+    };
+    const Case cases[] = {
+        {"Луна\r\n12°", TextEncoding::Utf8, "Луна\r\n12°"},
+        {"\xEF\xBB\xBF" "Луна", TextEncoding::Utf8, "Луна"},
+        {ansi("Луна\r\n12°"), TextEncoding::Windows1251, "Луна\r\n12°"},
+        // Valid UTF-8 with no Cyrillic letter is still UTF-8.
+        {"12\xC2\xB0 Sun", TextEncoding::Utf8, "12° Sun"},
+        {"12\xB0 Sun", TextEncoding::Windows1251, "12° Sun"},
+        {"plain", TextEncoding::Ascii, "plain"},
+        {Utf16Bytes("Луна\n\U0001D11E", false), TextEncoding::Utf16Le, "Луна\n\U0001D11E"},
+        {Utf16Bytes("Луна", true), TextEncoding::Utf16Be, "Луна"},
+        {Utf16Bytes("BEGIN:VCALENDAR", false, false), TextEncoding::Utf16Le, "BEGIN:VCALENDAR"},
+        // Windows-1251 that happens to be valid UTF-8 ("её»") reads as
+        // nothing Russian, so it does not make the text a mix.
+        {"\xE5\xB8\xBB\n" + ansi("Луна"), TextEncoding::Windows1251, "её»\nЛуна"},
+        // Mixes: the first line that departs from the first one's encoding.
+        {"Луна\n" + ansi("Луна"), TextEncoding::Ascii, "Луна", 2, "Windows-1251, а строка 1 — в UTF-8"},
+        {ansi("Луна") + "\nx\r\nЛуна", TextEncoding::Ascii, "Луна", 3, "в кодировке UTF-8, а строка 1"},
+        {"\xEF\xBB\xBF" "a\n" + ansi("б"), TextEncoding::Ascii, "б", 2, "метки UTF-8"},
+        {Utf16Bytes("a\nb", false) + std::string("\x00\xD8", 2), TextEncoding::Ascii, "b", 2, "UTF-16"},  // half a pair
+        {std::string("\xFF\xFE" "a\0b", 5), TextEncoding::Ascii, "a", 1, "UTF-16"},  // an odd byte
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const DecodedText u = DecodeTextToUtf8(c.bytes), a = DecodeTextToAnsi(c.bytes);
+        EXPECT_EQ(u.ok, c.faultLine == 0) << u.Reason;
+        EXPECT_EQ(a.ok, c.faultLine == 0) << a.Reason;
+        if (c.faultLine == 0) {
+            EXPECT_EQ(u.Encoding, c.encoding);
+            EXPECT_EQ(u.Text, c.text);
+            EXPECT_EQ(a.Text, ansi(c.text));
+        } else {
+            EXPECT_EQ(u.Line, c.faultLine);
+            EXPECT_EQ(u.LineText, c.text);
+            EXPECT_EQ(a.LineText, ansi(c.text));
+            EXPECT_NE(u.Reason.find(c.says), std::string::npos) << u.Reason;
+        }
+    }
+}
+
+// Text from a file shown in a message never drives the terminal.
+TEST(OutsideText, MessagesShowControlCharactersAsEscapes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\x1B[31mb", "a\\x1B[31mb"},
+        {std::string("a\0b", 3), "a\\x00b"},
+        {"a\rb\nc\td\x7F", "a\\x0Db\\x0Ac d\\x7F"},
+        {"\xC2\x9B" "2J", "\\x9B2J"},                    // a C1 control
+        {"\xE2\x80\xAE" "txt.exe", "\\u202Etxt.exe"},   // right to left
+        {"\xFF", "\\xFF"},                                // not UTF-8
+        {"Луна «12°»", "Луна «12°»"},
+    };
+    for (const auto& [text, shown] : cases) EXPECT_EQ(ShownText(text), shown);
+    EXPECT_EQ(ShownText("абвгд", 3), "абв…");
+    EXPECT_EQ(ShownAnsiText(ansi("Луна") + "\x1B\x98", 10), ansi("Луна") + "\\x1B\\x98");
 }
 
 TEST(Ansi, CompareFollowsTheAlphabet) {

@@ -52,7 +52,7 @@ TEST(FolderLockTest, MovesWithItsOwnerAndShowsTheHolderSafely) {
     EXPECT_TRUE(moved.Held());
     FolderLock second;
     EXPECT_EQ(second.Take(folder.path(), "b"), FolderLock::State::Busy);
-    EXPECT_EQ(second.Problem().rfind("?[31mdayloom-cli? (процесс ", 0), 0u) << second.Problem();
+    EXPECT_EQ(second.Problem().rfind("\\x1B[31mdayloom-cli\\x07 (процесс ", 0), 0u) << second.Problem();
     FolderLock assigned;
     assigned = std::move(moved);
     EXPECT_EQ(second.Take(folder.path(), "b"), FolderLock::State::Busy);

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "events/ansi.h"
 #include "events/event_file.h"
+#include "events/event_store.h"
 #include "import/zet_import.h"
 #include "tests/support/builders.h"
 
@@ -154,6 +156,10 @@ TEST(ZetImport, ALineThatDoesNotConvertStopsTheWholeInput) {
         {"aspect without a year", Text({"05.03 14:22:10 w3 1°2\" ab x"}), 1, 1, "05.03"},
         {"aspect with a colon inside", Text({"05.03.2010 14:22:10 w3 1°2\" ab Луна: x"}), 1, 1, "Луна:"},
         {"aspect without a quote", Text({"05.03.2010 14:22:10 w3 1°2\" ab x", "05.03.2010 14:22:10 x"}), 1, 2, "14:22:10 x"},
+        {"aspect of year 99999", Text({"05.03.99999 14:22:10 w3 1°2\" ab x"}), 1, 1, "нет такого года: 99999"},
+        {"aspect of year 12345", Text({"05.03.12345 14:22:10 w3 1°2\" ab x"}), 1, 1, "нет такого года: 12345"},
+        {"void of year 10000", Text({"05.03.2010 14:22 - 05.03.10000 18:40"}), 2, 1, "нет такого года: 10000"},
+        {"moon line with a terminal escape", MoonJournal({"05.13 10:00:00 \x1B]0;x\x07"}), 0, 5, "\\x1B]0;x\\x07"},
         {"void ending in a hyphen", Text({"05.03.2010 14:22 -"}), 2, 1, "14:22 -"},
         {"void ending before it starts", Text({"05.03.2010 14:22 - 05.03.2010 13:00"}), 2, 1, "13:00"},
     };
@@ -168,6 +174,7 @@ TEST(ZetImport, ALineThatDoesNotConvertStopsTheWholeInput) {
         EXPECT_NE(shown.find("Строка " + std::to_string(c.line) + ": «"), std::string::npos) << shown;
         EXPECT_NE(shown.find(c.shown), std::string::npos) << c.what << ": " << shown;
         EXPECT_NE(shown.find("Ничего не импортировано."), std::string::npos) << shown;
+        EXPECT_EQ(shown.find_first_of("\x1B\x07"), std::string::npos) << shown;
     }
 }
 
@@ -229,6 +236,29 @@ TEST(ZetImport, AnEventAlreadyThereIsNotAddedAgain) {
     EXPECT_EQ(again.AlreadyThere, 3);
     EXPECT_TRUE(again.MarkDays.empty());
     EXPECT_EQ(store.Count(), 4);
+}
+
+// One identity a hundred thousand times, or a hundred thousand names at one
+// moment against as many in the store, cost no more than different events:
+// the check is linear in its input, not in the square of a repeat.
+TEST(ZetImport, RepeatsCostNoMoreThanDifferentEvents) {
+    constexpr int kMany = 100000;
+    std::vector<ZetNewEvent> events(kMany);
+    TodoItems store;
+    for (int i = 0; i < kMany; ++i) {
+        events[static_cast<size_t>(i)].Subject = "~same";
+        events[static_cast<size_t>(i)].Start = At(2010, 3, 5, 10, 0);
+        const std::string name = "~" + std::to_string(i);
+        events.push_back(ZetNewEvent{name, "", At(2010, 3, 5, 11, 0)});
+        AddEventToListToDo(store, i % 2 ? name : "user " + name, "", At(2010, 3, 5, 11, 0), 0, 0, 0);
+    }
+    const auto began = std::chrono::steady_clock::now();
+    const ZetAdded added = AddImportedEvents(store, events);
+    const auto took = std::chrono::steady_clock::now() - began;
+    EXPECT_EQ(added.Added, 1 + kMany / 2);
+    EXPECT_EQ(added.AlreadyThere, kMany - 1 + kMany / 2);
+    // Tens of milliseconds here; the square of a repeat took minutes.
+    EXPECT_LT(took, std::chrono::seconds(5));
 }
 
 }  // namespace

@@ -85,18 +85,25 @@ TEST(ZetText, MoonDayNumberAndTextAfterTime) {
     EXPECT_EQ(GetTextAfterTime("1:2+"), "");  // the skip past "+N" stays inside the line
 }
 
-TEST(ZetText, TextInUtf8OrWindows1251) {
+// Journals and pasted text are read by the one rule of every outside text
+// (its cases are the codec's); here, what the lines and the refusal look like.
+TEST(ZetText, LinesInAnyEncodingAndAMixRefusedAtItsLine) {
     const std::string utf = "Журнал Лунных дней 2010 г.\r\nстрока\n\nпоследняя\n";
     const std::vector<std::string> want = {ansi("Журнал Лунных дней 2010 г."), ansi("строка"), "",
                                            ansi("последняя")};
-    EXPECT_EQ(ZetLines(utf), want);
-    EXPECT_EQ(ZetLines("\xEF\xBB\xBF" + utf), want);
-    EXPECT_EQ(ZetLines(ansi(utf)), want);                      // Windows-1251 as it is
-    EXPECT_EQ(ZetLines("\xEF\xBB\xBF" "12:00"), std::vector<std::string>{"12:00"});
-    // UTF-8 without a Cyrillic letter and broken UTF-8 are Windows-1251.
-    EXPECT_EQ(ZetTextToAnsi("12\xC2\xB0"), "12\xC2\xB0");
-    EXPECT_EQ(ZetTextToAnsi("\xD0\x96\xD0"), "\xD0\x96\xD0");
-    EXPECT_EQ(ZetLines("a\rb\r\n\r\nc"), (std::vector<std::string>{"a", "b", "", "c"}));
+    for (const std::string& bytes : {utf, "\xEF\xBB\xBF" + utf, ansi(utf)}) {
+        const ZetFile f = ZetTextLines(bytes);
+        ASSERT_TRUE(f.ok) << utf8(f.Error);
+        EXPECT_EQ(f.Lines, want);
+    }
+    EXPECT_EQ(ZetTextLines("a\rb\r\n\r\nc").Lines, (std::vector<std::string>{"a", "b", "", "c"}));
+
+    // A journal edited in two programs: its second line in Windows-1251.
+    const ZetFile mixed = ZetTextLines("Журнал Лунных дней 2010 г.\n" + ansi("05.03 23:05:00 Полнолуние") + "\n");
+    ASSERT_FALSE(mixed.ok);
+    EXPECT_EQ(utf8(mixed.Error), "Строка 2: «05.03 23:05:00 Полнолуние» — строка в кодировке Windows-1251, а "
+                                 "строка 1 — в UTF-8: текст в двух кодировках сразу не читается. Ничего не "
+                                 "импортировано.");
 }
 
 TEST(ZetText, RefusesWhatCannotBeZet) {

@@ -14,6 +14,32 @@ inline TDateTime At(int y, int m, int d, int h = 0, int mi = 0, int s = 0, int m
     return EncodeDateTime(y, m, d, h, mi, s, ms);
 }
 
+// The UTF-16 bytes of a (valid) UTF-8 text, little- or big-endian, with the
+// byte-order mark or without.
+inline std::string Utf16Bytes(std::string_view utf8Text, bool bigEndian, bool mark = true) {
+    std::u16string units = mark ? u"\uFEFF" : u"";
+    for (size_t i = 0; i < utf8Text.size();) {
+        const auto b = static_cast<unsigned char>(utf8Text[i]);
+        const size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        char32_t cp = n == 1 ? b : n == 2 ? b & 0x1F : n == 3 ? b & 0x0F : b & 0x07;
+        for (size_t k = 1; k < n; ++k) cp = cp << 6 | (static_cast<unsigned char>(utf8Text[i + k]) & 0x3F);
+        i += n;
+        if (cp < 0x10000) {
+            units += static_cast<char16_t>(cp);
+        } else {
+            units += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            units += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        }
+    }
+    std::string out;
+    for (const char16_t u : units) {
+        const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    }
+    return out;
+}
+
 // A simple event with reminder choice 1 ("on time"); the setters turn it
 // into the other kinds with the fields the editor would store.
 class Event {

@@ -164,4 +164,15 @@ TEST_F(ImportWindowTest, PastedTextIsCheckedAgainstItsKind) {
     }
 }
 
+// The box's text reaches the events as typed: "В«" stays two characters,
+// though its Windows-1251 bytes happen to spell "«" in UTF-8.
+TEST_F(ImportWindowTest, PastedTextKeepsItsLetters) {
+    Open([&] {
+        jmd->Memo2->setPlainText(QStringLiteral("11.10.2010 14:22:10 w3 12^34'56\" ab В«x"));
+        QTest::mouseClick(jmd->BitBtnImportKurs, Qt::LeftButton);
+    });
+    ASSERT_EQ(Count("\""), 1);
+    EXPECT_EQ(form->TodoListSrc[0].Subject, ansi("\"В«x"));
+}
+
 }  // namespace
