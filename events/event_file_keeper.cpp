@@ -76,19 +76,20 @@ bool EventFileKeeper::Unchanged() const {
     return StampOf(file_) == stamp_;
 }
 
-EventFileKeeper::Merge EventFileKeeper::MergeOutsideChanges(TodoItems& items, const std::string& copyName) {
-    Merge m;
+EventFileKeeper::MergePlan EventFileKeeper::PlanMerge(const TodoItems& items, const std::string& copyName) {
+    MergePlan plan;
+    Merge& m = plan.result;
     TodoItems theirs;
     std::vector<uint64_t> theirHashes;
     FileStamp stamp;
     const LoadReport rep = ReadSteady(file_, theirs, theirHashes, stamp);
     std::lock_guard lock(m_);
-    if (stamp == stamp_) return m;
+    if (stamp == stamp_) return plan;
     if (rep.status == LoadReport::Status::Missing) {
         // A file taken away is no word about the events: the next save
         // writes them all again.
         stamp_ = stamp;
-        return m;
+        return plan;
     }
     m.changed = true;
     if (!ReadsWhole(rep)) {
@@ -97,12 +98,12 @@ EventFileKeeper::Merge EventFileKeeper::MergeOutsideChanges(TodoItems& items, co
         if (!copy.ok) {
             m.ok = false;
             m.problem += "; копию сделать не удалось: " + copy.error;
-            return m;
+            return plan;
         }
         m.keptCopy = copy.copy;
         stamp_ = stamp;
         links_ = LinkPolicy::Replace;
-        return m;
+        return plan;
     }
 
     std::vector<uint64_t> sorted = theirHashes;
@@ -119,27 +120,22 @@ EventFileKeeper::Merge EventFileKeeper::MergeOutsideChanges(TodoItems& items, co
     links_ = LinkPolicy::Follow;
     if (added.empty() && removed.empty()) {
         m.changed = false;  // the same records written again
-        return m;
+        return plan;
     }
 
     std::unordered_map<uint64_t, int> toRemove, toAdd, ours;
     for (const uint64_t h : removed) ++toRemove[h];
     for (const uint64_t h : added) ++toAdd[h];
-    auto& v = items.Vector();
-    size_t kept = 0;
+    const auto& v = items.Vector();
     for (size_t i = 0; i < v.size(); ++i) {
         const uint64_t h = RecordHash(v[i]);
         if (auto it = toRemove.find(h); it != toRemove.end() && it->second > 0) {
             --it->second;
-            ++m.removed;
-            m.removedDays.push_back(DateOf(v[i].CreationDate));
+            plan.remove.push_back(i);
             continue;
         }
         ++ours[h];
-        if (kept != i) v[kept] = std::move(v[i]);
-        ++kept;
     }
-    v.resize(kept);
     for (size_t j = 0; j < theirHashes.size(); ++j) {
         const uint64_t h = theirHashes[j];
         auto it = toAdd.find(h);
@@ -149,10 +145,36 @@ EventFileKeeper::Merge EventFileKeeper::MergeOutsideChanges(TodoItems& items, co
             --own->second;  // the same change made on both sides
             continue;
         }
-        TTodoItem& e = theirs[static_cast<int>(j)];
+        plan.add.push_back(std::move(theirs[static_cast<int>(j)]));
+    }
+    return plan;
+}
+
+void EventFileKeeper::ApplyMerge(MergePlan& plan, TodoItems& items) {
+    Merge& m = plan.result;
+    auto& v = items.Vector();
+    size_t kept = 0, next = 0;
+    for (size_t i = 0; i < v.size(); ++i) {
+        if (next < plan.remove.size() && plan.remove[next] == i) {
+            ++next;
+            m.removedDays.push_back(DateOf(v[i].CreationDate));
+            continue;
+        }
+        if (kept != i) v[kept] = std::move(v[i]);
+        ++kept;
+    }
+    v.resize(kept);
+    m.removed = static_cast<int>(plan.remove.size());
+    for (TTodoItem& e : plan.add) {
         m.addedDays.push_back(DateOf(e.CreationDate));
         v.push_back(std::move(e));
-        ++m.added;
     }
-    return m;
+    m.added = static_cast<int>(plan.add.size());
+    plan.add.clear();
+}
+
+EventFileKeeper::Merge EventFileKeeper::MergeOutsideChanges(TodoItems& items, const std::string& copyName) {
+    MergePlan plan = PlanMerge(items, copyName);
+    ApplyMerge(plan, items);
+    return plan.result;
 }

@@ -57,6 +57,17 @@ public:
     };
     Merge MergeOutsideChanges(TodoItems& items, const std::string& copyName);
 
+    // The same in two steps, for an owner that applies changes its own way:
+    // what to remove from `items` (positions, ascending) and what to add.
+    // The keeper takes the file as read once the plan is made.
+    struct MergePlan {
+        Merge result;  // counts and days are filled by ApplyMerge
+        std::vector<size_t> remove;
+        std::vector<TTodoItem> add;
+    };
+    MergePlan PlanMerge(const TodoItems& items, const std::string& copyName);
+    static void ApplyMerge(MergePlan& plan, TodoItems& items);
+
     // The file on disk is still the one read or written here.
     bool Unchanged() const;
 

@@ -1,0 +1,145 @@
+// The event document: one change, one batch, told once to every observer.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "events/event_document.h"
+#include "tests/support/builders.h"
+#include "tests/support/temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Recorder : EventObserver {
+    std::vector<EventBatch> heard;
+    void EventsChanged(const EventBatch& batch) override { heard.push_back(batch); }
+};
+
+std::vector<std::string> Names(const TodoItems& items) {
+    std::vector<std::string> names;
+    for (const TTodoItem& e : items) names.push_back(utf8(e.Subject));
+    return names;
+}
+std::vector<std::string> Names(const std::vector<TTodoItem>& items) {
+    std::vector<std::string> names;
+    for (const TTodoItem& e : items) names.push_back(utf8(e.Subject));
+    return names;
+}
+
+class EventDocumentTest : public ::testing::Test {
+protected:
+    TempFolder folder;
+    const fs::path file = folder.path() / "ListToDo.db";
+    // Five events on the first five days of December.
+    void FiveEvents() {
+        TodoItems items;
+        for (int i = 0; i < 5; ++i) items.Add(Event(std::string(1, char('A' + i)), At(2026, 12, 1 + i, 9, 0)));
+        ASSERT_TRUE(SaveToFile(file, items, false).ok);
+        ASSERT_EQ(doc.Load().status, LoadReport::Status::Ok);
+    }
+    EventDocument doc{file};
+    Recorder views;
+};
+
+// Positions name the events as they were when the change began, whatever the
+// change does with the others first; the whole action is one batch.
+TEST_F(EventDocumentTest, OneActionIsOneBatchToldOnce) {
+    FiveEvents();
+    doc.Subscribe(&views);
+    const EventBatch& batch = doc.Change(ChangeKind::Imported, [](EventDocument::Edit& e) {
+        e.Remove(3);
+        e.Add(Event("F", At(2026, 12, 9, 9, 0)));
+        e.Remove(1);
+        e.Replace(2, Event("C2", At(2026, 12, 3, 10, 0)));
+        e.Remove(1);  // asked twice, removed once
+        EXPECT_EQ(e.Events().Count(), 5);
+    });
+    EXPECT_EQ(Names(doc.Events()), (std::vector<std::string>{"A", "C2", "E", "F"}));
+    ASSERT_EQ(views.heard.size(), 1u);
+    EXPECT_EQ(views.heard[0].kind, ChangeKind::Imported);
+    EXPECT_EQ(Names(batch.removed), (std::vector<std::string>{"B", "D"}));
+    EXPECT_EQ(Names(batch.added), (std::vector<std::string>{"F"}));
+    ASSERT_EQ(batch.changed.size(), 1u);
+    EXPECT_EQ(utf8(batch.changed[0].first.Subject), "C");
+    EXPECT_EQ(utf8(batch.changed[0].second.Subject), "C2");
+
+    doc.Change(ChangeKind::Edited, [](EventDocument::Edit&) {});  // nothing asked, nobody told
+    EXPECT_EQ(views.heard.size(), 1u);
+    doc.Unsubscribe(&views);
+    doc.Change(ChangeKind::Deleted, [](EventDocument::Edit& e) { e.Remove(0); });
+    EXPECT_EQ(views.heard.size(), 1u);
+}
+
+// The days a change touches, for the calendar's marks: each once; an event
+// moved to another day loses its old day, one changed within its day does not.
+TEST_F(EventDocumentTest, TheBatchNamesTheDaysGainedAndLost) {
+    FiveEvents();
+    const EventBatch& batch = doc.Change(ChangeKind::Edited, [](EventDocument::Edit& e) {
+        e.Replace(0, Event("A", At(2026, 12, 20, 9, 0)));    // moved
+        e.Replace(1, Event("B", At(2026, 12, 2, 18, 30)));   // same day
+        e.Add(Event("X", At(2026, 12, 20, 7, 0)));
+        e.Remove(4);
+    });
+    EXPECT_EQ(batch.DaysGained(), (std::vector<TDateTime>{Day(2026, 12, 20), Day(2026, 12, 2)}));
+    EXPECT_EQ(batch.DaysLost(), (std::vector<TDateTime>{Day(2026, 12, 5), Day(2026, 12, 1)}));
+}
+
+// A purge of many: the removed records move into the batch, the others keep
+// their order, in one pass.
+TEST_F(EventDocumentTest, ARemovalOfManyKeepsTheOrderOfTheRest) {
+    TodoItems items;
+    for (int i = 0; i < 20000; ++i) items.Add(Event("e" + std::to_string(i), At(2026, 1, 1 + i % 28, 9, 0)));
+    ASSERT_TRUE(SaveToFile(file, items, false).ok);
+    ASSERT_EQ(doc.Load().status, LoadReport::Status::Ok);
+    const EventBatch& batch = doc.Change(ChangeKind::Purged, [](EventDocument::Edit& e) {
+        for (size_t i = 0; i < 20000; i += 2) e.Remove(i);
+    });
+    EXPECT_EQ(batch.removed.size(), 10000u);
+    ASSERT_EQ(doc.Count(), 10000);
+    for (int i = 0; i < doc.Count(); ++i) ASSERT_EQ(utf8(doc[i].Subject), "e" + std::to_string(2 * i + 1));
+}
+
+// A damaged file is never written over before its copy is kept; the copy is
+// tried again before each save.
+TEST_F(EventDocumentTest, ADamagedFileIsCopiedBeforeAnySaveGoesOverIt) {
+    TempFolder::Write(file, std::string("\x02\x00\x00\x00", 4) + SaveToBytes(Store({Event("A", At(2026, 12, 1))})).substr(4));
+    doc.Subscribe(&views);
+    EXPECT_TRUE(doc.Load().damaged());
+    ASSERT_EQ(views.heard.size(), 1u);
+    EXPECT_EQ(views.heard[0].kind, ChangeKind::Loaded);
+    EXPECT_EQ(doc.Count(), 1);
+    EXPECT_TRUE(doc.CopyDue());
+    EXPECT_FALSE(doc.Save(false).ok);
+    EXPECT_EQ(doc.ReadyToWrite("ListToDo.db.damaged-1"), "");
+    EXPECT_FALSE(doc.CopyDue());
+    ASSERT_TRUE(doc.Save(false).ok);
+    EXPECT_TRUE(fs::exists(folder.path() / "ListToDo.db.damaged-1"));
+    fs::remove(file);
+    fs::create_directory(file);
+    EXPECT_EQ(doc.ReadyToWrite("x"), "на месте файла находится папка");
+}
+
+// Another writer's changes come in as one Merged batch.
+TEST_F(EventDocumentTest, AnotherWritersChangesArriveAsOneBatch) {
+    FiveEvents();
+    doc.Subscribe(&views);
+    TodoItems theirs = doc.Events();
+    theirs.Delete(0);
+    theirs.Add(Event("Z", At(2026, 12, 31, 9, 0)));
+    ASSERT_TRUE(SaveToFile(file, theirs, false).ok);
+    EXPECT_TRUE(doc.Save(false).changedOutside);
+    const EventFileKeeper::Merge m = doc.MergeOutsideChanges("copy");
+    EXPECT_TRUE(m.ok && m.changed);
+    EXPECT_EQ(m.added, 1);
+    EXPECT_EQ(m.removed, 1);
+    ASSERT_EQ(views.heard.size(), 1u);
+    EXPECT_EQ(views.heard[0].kind, ChangeKind::Merged);
+    EXPECT_EQ(Names(views.heard[0].added), std::vector<std::string>{"Z"});
+    EXPECT_EQ(Names(views.heard[0].removed), std::vector<std::string>{"A"});
+    ASSERT_TRUE(doc.Save(false).ok);
+}
+
+}  // namespace
