@@ -150,6 +150,10 @@ int RemoveFromMonth(TodoItems& store, std::string_view marker, int month, int ye
 
 }  // namespace
 
+bool IsImportedInMonth(const TTodoItem& event, std::string_view marker, int month, int year) {
+    return MatchesImportMarker(event, marker) && InMonth(event, month, year);
+}
+
 int DeleteEventFromMonth(TodoItems& store, std::string_view marker, int month, int year) {
     return RemoveFromMonth(store, marker, month, year, [](const TTodoItem&) {});
 }

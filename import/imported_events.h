@@ -30,6 +30,9 @@ bool IsImportedEvent(const TTodoItem& event);
 // on ("#13").
 bool MatchesImportMarker(const TTodoItem& event, std::string_view marker);
 
+// The event is an imported one of `marker` starting in `month` (1..12) of `year`.
+bool IsImportedInMonth(const TTodoItem& event, std::string_view marker, int month, int year);
+
 // Removes every imported event matching `marker` whose start lies in `month`
 // (1..12) of `year`; the others keep their order. Returns how many went.
 int DeleteEventFromMonth(TodoItems& store, std::string_view marker, int month, int year);

@@ -1,0 +1,135 @@
+#include "import/import_batch.h"
+
+#include <string>
+#include <unordered_set>
+
+#include "events/event_store.h"
+#include "import/imported_events.h"
+
+namespace {
+
+TTodoItem Stored(const ZetNewEvent& e) {
+    TodoItems one;
+    TTodoItem& item = AddEventToListToDo(one, e.Subject, e.Notes, e.Start, e.End, e.AlertIndex, e.Kind);
+    item.Imported = e.Source;
+    return std::move(item);
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// "#" and the digits after it; empty when the subject does not begin so.
+std::string_view GoodDayMarkerOf(std::string_view subject) {
+    if (subject.empty() || subject[0] != '#') return {};
+    size_t end = 1;
+    while (end < subject.size() && IsDigit(subject[end])) ++end;
+    return end > 1 ? subject.substr(0, end) : std::string_view{};
+}
+
+// The marker and the start to the minute, as one key.
+std::string MarkerMomentKey(std::string_view marker, TDateTime start) {
+    const int64_t minute = SafeDayNumber(start) * 1440 + MsOfDay(start) / 60000;
+    return std::string(marker) + '|' + std::to_string(minute);
+}
+
+}  // namespace
+
+ImportBatch BatchOf(const std::vector<ZetNewEvent>& events) {
+    ImportBatch batch;
+    batch.Events.reserve(events.size());
+    for (const ZetNewEvent& e : events) batch.Events.push_back(Stored(e));
+    return batch;
+}
+
+ImportBatch BatchOf(IcsRun&& run) {
+    ImportBatch batch;
+    batch.Events = std::move(run.Events);
+    batch.Simplified = std::move(run.Simplified);
+    batch.Undated = run.Undated;
+    return batch;
+}
+
+ImportBatch GoodDaysBatch(const std::vector<ZetNewEvent>& events) {
+    ImportBatch batch = BatchOf(events);
+    batch.SameMarkerAndMoment = true;
+    return batch;
+}
+
+ImportPlan PlanImport(const TodoItems& store, const ImportBatch& batch) {
+    ImportPlan plan;
+    const size_t n = batch.Events.size();
+    plan.Add.assign(n, 1);
+    plan.Summary.Undated = batch.Undated;
+    if (batch.SameMarkerAndMoment) {
+        std::unordered_set<std::string> there;
+        for (const TTodoItem& e : store) {
+            const std::string_view marker = GoodDayMarkerOf(e.Subject);
+            if (!marker.empty() && MatchesImportMarker(e, marker)) there.insert(MarkerMomentKey(marker, e.CreationDate));
+        }
+        for (size_t i = 0; i < n; ++i) {
+            const std::string_view marker = GoodDayMarkerOf(batch.Events[i].Subject);
+            if (!marker.empty() && there.count(MarkerMomentKey(marker, batch.Events[i].CreationDate)) != 0)
+                plan.Add[i] = 0;
+        }
+    }
+    std::vector<EventIdentity> identities;
+    std::vector<size_t> asked;
+    identities.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        if (!plan.Add[i]) continue;
+        identities.push_back({batch.Events[i].CreationDate, &batch.Events[i].Subject});
+        asked.push_back(i);
+    }
+    const std::vector<char> known = KnownIdentities(store, identities);
+    for (size_t k = 0; k < asked.size(); ++k)
+        if (known[k]) plan.Add[asked[k]] = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (!plan.Add[i]) {
+            ++plan.Summary.AlreadyThere;
+            continue;
+        }
+        ++plan.Summary.Added;
+        if (i < batch.Simplified.size() && batch.Simplified[i]) ++plan.Summary.Simplified;
+    }
+    return plan;
+}
+
+ChangeSummary MergeImport(EventDocument& doc, ImportBatch batch) {
+    const ImportPlan plan = PlanImport(doc.Events(), batch);
+    doc.Change(ChangeKind::Imported, [&](EventDocument::Edit& e) {
+        for (size_t i = 0; i < batch.Events.size(); ++i)
+            if (plan.Add[i]) e.Add(std::move(batch.Events[i]));
+    });
+    return plan.Summary;
+}
+
+ChangeSummary MergeImport(TodoItems& store, ImportBatch batch) {
+    const ImportPlan plan = PlanImport(store, batch);
+    store.Reserve(static_cast<size_t>(store.Count() + plan.Summary.Added));
+    for (size_t i = 0; i < batch.Events.size(); ++i)
+        if (plan.Add[i]) store.Add() = std::move(batch.Events[i]);
+    return plan.Summary;
+}
+
+std::vector<size_t> ImportedInMonths(const TodoItems& store, std::string_view marker, const MonthChoice& months,
+                                     int year, const ZetProgress& progress) {
+    std::vector<char> chosen(static_cast<size_t>(store.Count()), 0);
+    for (int m = 1; m <= 12; ++m) {
+        if (months.Has(m))
+            for (size_t i = 0; i < chosen.size(); ++i)
+                if (!chosen[i] && IsImportedInMonth(store[static_cast<int>(i)], marker, m, year)) chosen[i] = 1;
+        if (progress) progress(m, 12);
+    }
+    std::vector<size_t> positions;
+    for (size_t i = 0; i < chosen.size(); ++i)
+        if (chosen[i]) positions.push_back(i);
+    return positions;
+}
+
+ChangeSummary RemoveImported(EventDocument& doc, std::string_view marker, const MonthChoice& months, int year,
+                             const ZetProgress& progress) {
+    const std::vector<size_t> positions = ImportedInMonths(doc.Events(), marker, months, year, progress);
+    doc.Change(ChangeKind::Removed, [&](EventDocument::Edit& e) {
+        for (const size_t p : positions) e.Remove(p);
+    });
+    return RemovalSummary(static_cast<int>(positions.size()));
+}
