@@ -261,7 +261,8 @@ void TMainForm::FormCreate() {
         env_.FreeSpace(std::filesystem::current_path(ec)) != -1)
         // The per-user folder may lack its parents too; a failure is retried at save.
         MakeDataFolder(DataDir, ec);
-    keeper_ = std::make_unique<EventFileKeeper>(EventFileName());
+    doc_ = std::make_unique<EventDocument>(EventFileName());
+    doc_->Subscribe(this);
     OptionsFileName = DataDir / "user_options";
     RefreshTicks = 0;
     const std::u8string sound = DefaultSoundFile(env_.ExeDir()).u8string();
@@ -273,7 +274,7 @@ void TMainForm::FormCreate() {
     CreateFormSunDay();
     FormAlert->SetColorSource([this] { return AlertColorsOf(*TodoListShow); });
     FormAlert->SetNotesLookup(
-        [this](int tab) { return FromAnsi(TabNotes(TodoListSrc, Memory, tab)); });
+        [this](int tab) { return FromAnsi(TabNotes(doc_->Events(), Memory, tab)); });
     TimerAlert->start();
 }
 
@@ -315,7 +316,7 @@ void TMainForm::FormShow() {
 }
 
 void TMainForm::ReadEventFile() {
-    lastLoad_ = keeper_->Load(TodoListSrc);
+    lastLoad_ = doc_->Load();
     if (lastLoad_.status != LoadReport::Status::Damaged &&
         lastLoad_.status != LoadReport::Status::Unreadable)
         return;
@@ -332,7 +333,6 @@ void TMainForm::ReadEventFile() {
         QTimer::singleShot(0, this, [this, text] { env_.ShowMessage(this, text); });
         return;
     }
-    damagedUncopied_ = true;
     QString where, error;
     text = QStringLiteral("Файл событий повреждён:\n%1\n(%2)\n\nПрочитано событий: %3.")
                .arg(PathText(EventFileName()), QString::fromStdString(lastLoad_.problem))
@@ -357,13 +357,12 @@ std::string TMainForm::DamagedCopyName(const std::string& fileName) const {
 }
 
 bool TMainForm::KeepDamagedCopy(QString& where, QString& error) {
-    const CopyResult copy = KeepVerifiedCopy(EventFileName(), DamagedCopyName("ListToDo.db"));
+    const CopyResult copy = doc_->KeepDamagedCopy(DamagedCopyName("ListToDo.db"));
     if (!copy.ok) {
         error = QString::fromStdString(copy.error);
         return false;
     }
     where = PathText(copy.copy);
-    damagedUncopied_ = false;
     return true;
 }
 
@@ -371,7 +370,7 @@ void TMainForm::LoadEvent() {
     // Many events share a start day; each day is marked once, in store order.
     // One pass over the store itself, no list of a million start days.
     std::unordered_set<int64_t> seen;
-    for (const TTodoItem& e : TodoListSrc) {
+    for (const TTodoItem& e : doc_->Events()) {
         const TDateTime day = DateOf(e.CreationDate);
         if (seen.insert(DayNumber(day)).second) AddEventToCalendar(day);
     }
@@ -399,27 +398,16 @@ void TMainForm::DeleteEventFromCalendar(TDateTime day) {
 }
 
 bool TMainForm::ReadyToSave(QString& error) {
-    std::error_code ec;
-    MakeDataFolder(DataDir, ec);
-    if (std::filesystem::is_directory(EventFileName(), ec)) {
-        error = QStringLiteral("на месте файла находится папка");
-        return false;
-    }
-    if (damagedUncopied_ && std::filesystem::exists(EventFileName(), ec)) {
-        QString where;
-        if (!KeepDamagedCopy(where, error)) {
-            error = QStringLiteral("не удалось сохранить копию повреждённого файла: ") + error;
-            return false;
-        }
-    }
-    return true;
+    const std::string why = doc_->ReadyToWrite(DamagedCopyName("ListToDo.db"));
+    error = QString::fromStdString(why);
+    return why.empty();
 }
 
 bool TMainForm::SaveEventFile(QString& error) {
     for (int attempt = 0;; ++attempt) {
         if (!ReadyToSave(error)) return false;
         needsSave_ = false;
-        const WriteResult w = keeper_->Save(TodoListSrc);
+        const WriteResult w = doc_->Save();
         if (w.ok) return true;
         needsSave_ = true;
         if (!w.changedOutside || attempt >= 3) {
@@ -432,12 +420,8 @@ bool TMainForm::SaveEventFile(QString& error) {
 
 bool TMainForm::TakeOutsideChanges(QString& error) {
     outsideChange_ = false;
-    EventFileKeeper::Merge m;
-    ChangeEvents({.markers = true}, [&](StoreChange& what) {
-        m = keeper_->MergeOutsideChanges(TodoListSrc, DamagedCopyName("ListToDo.db"));
-        what.mark = m.addedDays;
-        what.unmarkIfFree = m.removedDays;
-    });
+    // The views follow the merge as they follow any change.
+    const EventFileKeeper::Merge m = doc_->MergeOutsideChanges(DamagedCopyName("ListToDo.db"));
     if (!m.ok) {
         error = QStringLiteral("файл изменила другая программа, и он не читается (%1)")
                     .arg(QString::fromStdString(m.problem));
@@ -509,7 +493,7 @@ void TMainForm::UpDateDayList(TDateTime day) {
     TodoListShow->Hint.clear();
     LastHintedItem = -1;
     dayListDate_ = DateOf(day);
-    UpDateTdList(TodoListSrc, day, ListMode::Day, env_.Now(), Formats, TodoListShow->Items(), &daySources_);
+    UpDateTdList(doc_->Events(), day, ListMode::Day, env_.Now(), Formats, TodoListShow->Items(), &daySources_);
     // The selection flag is gone; so is the highlight, or the user would see
     // a row the commands no longer act on.
     TodoListShow->SetItemIndex(-1);
@@ -517,7 +501,7 @@ void TMainForm::UpDateDayList(TDateTime day) {
 }
 
 void TMainForm::UpDateAlertList(TDateTime moment) {
-    UpDateTdList(TodoListSrc, moment, ListMode::Reminder, env_.Now(), Formats, TodoListAlert);
+    UpDateTdList(doc_->Events(), moment, ListMode::Reminder, env_.Now(), Formats, TodoListAlert);
 }
 
 int TMainForm::SourceOfDayRow(int row) const {
@@ -527,12 +511,12 @@ int TMainForm::SourceOfDayRow(int row) const {
     // was; a changed store falls back to the event's identity.
     if (row < int(daySources_.size())) {
         const int src = daySources_[size_t(row)];
-        if (src >= 0 && src < TodoListSrc.Count() &&
-            TodoListSrc[src].Subject == shown[row].Subject &&
-            TodoListSrc[src].CreationDate == shown[row].CreationDate)
+        const TodoItems& events = doc_->Events();
+        if (src >= 0 && src < events.Count() && events[src].Subject == shown[row].Subject &&
+            events[src].CreationDate == shown[row].CreationDate)
             return src;
     }
-    return getIdxOfList(row, shown, TodoListSrc);
+    return getIdxOfList(row, shown, doc_->Events());
 }
 
 void TMainForm::PlannerCalendar1DayChange(TDateTime, TDateTime newDate) {
@@ -557,7 +541,7 @@ void TMainForm::TodoListShowClick() {
     ToDo_DeleteItem1->setEnabled(true);
     const int src = SourceOfDayRow(TodoListShow->ItemIndex());
     if (src >= 0) {
-        pmCompleted1->setChecked(TodoListSrc[src].Complete);
+        pmCompleted1->setChecked(doc_->Events()[src].Complete);
         pmCompleted1->setEnabled(true);
     }
     TodoListShow->HintShowFullText = true;
@@ -584,12 +568,12 @@ void TMainForm::TodoListShowMouseMove(int x, int y) {
     TodoListShow->HintShowFullText = false;
     const int src = SourceOfDayRow(row);
     TodoListShow->HintShowFullText = true;
-    if (const auto hint = HintEvent(TodoListSrc, src, TodoListShow->Items(), row, Formats))
+    if (const auto hint = HintEvent(doc_->Events(), src, TodoListShow->Items(), row, Formats))
         TodoListShow->Hint = FromAnsi(*hint);
 }
 
 void TMainForm::UpdateMarkersOfMonth() {
-    const TMarkChanges changes = ::UpdateMarkersOfMonth(TodoListSrc, PlannerCalendar1->Events(), MarkerPrototype(),
+    const TMarkChanges changes = ::UpdateMarkersOfMonth(doc_->Events(), PlannerCalendar1->Events(), MarkerPrototype(),
                                                         PlannerCalendar1->Year(), PlannerCalendar1->Month());
     RepaintDays(changes.Days());
 }
@@ -618,18 +602,29 @@ void TMainForm::SpeedButton3Click() {
     SpeedButton3->setIcon(hide ? ImgShow : ImgHide);
 }
 
-void TMainForm::ChangeEvents(StoreChange what, const std::function<void(StoreChange&)>& edit) {
-    if (what.holdTimer) TimerAlert->stop();
-    edit(what);
-    if (what.dayList) UpDateDayList(PlannerCalendar1->Date());
+void TMainForm::EventsChanged(const EventBatch& batch) {
+    if (batch.kind == ChangeKind::Loaded) return;  // the first showing builds everything
+    if (batch.HoldsTimer()) TimerAlert->stop();
+    if (batch.kind == ChangeKind::Deleted && DayNumber(PlannerCalendar1->Date()) == DayNumber(LastRollDay))
+        // Today's reminder copy goes with the event, without a rebuild.
+        for (const TTodoItem& gone : batch.removed) DeleteByIdentity(TodoListAlert, gone);
+    if (batch.kind == ChangeKind::Completed)
+        // The day list keeps its order and selection: its copies change in place.
+        for (const auto& [before, after] : batch.changed)
+            for (TTodoItem& copy : TodoListShow->Items())
+                if (copy.Subject == after.Subject && copy.CreationDate == after.CreationDate)
+                    copy.Complete = after.Complete;
+    if (batch.RebuildsDayList()) UpDateDayList(PlannerCalendar1->Date());
     else TodoListShow->Refresh();
-    if (what.alertList) UpDateAlertList(env_.Now());
-    if (what.holdTimer) TimerAlert->start();
-    for (const TDateTime d : what.mark) AddEventToCalendar(d);
-    for (const TDateTime d : what.unmark) DeleteEventFromCalendar(d);
-    for (const TDateTime d : what.unmarkIfFree)
-        if (getbDeleteEventFromCal(TodoListSrc, false, d)) DeleteEventFromCalendar(d);
-    if (what.markers) UpdateMarkersOfMonth();
+    if (batch.RebuildsReminders()) UpDateAlertList(env_.Now());
+    if (batch.HoldsTimer()) TimerAlert->start();
+    for (const TDateTime d : batch.DaysGained()) AddEventToCalendar(d);
+    std::vector<TDateTime> lost = batch.DaysLost();
+    // The day the change was made on may have held the event's only mark.
+    if (batch.kind == ChangeKind::Deleted || batch.kind == ChangeKind::Edited) lost.push_back(DateOf(PlannerCalendar1->Date()));
+    for (const TDateTime d : lost)
+        if (getbDeleteEventFromCal(doc_->Events(), false, d)) DeleteEventFromCalendar(d);
+    if (batch.RecomputesMarkers()) UpdateMarkersOfMonth();
     PlannerCalendar1->update();
     needsSave_ = true;
     SaveSoon->start();
@@ -654,12 +649,12 @@ void TMainForm::SaveEventsInBackground() {
     if (!ReadyToSave(error)) return SaveFailed(error);
     needsSave_ = false;
     auto prepared = std::make_shared<EventFileKeeper::Prepared>();
-    if (const WriteResult w = keeper_->Prepare(TodoListSrc, *prepared); !w.ok) {
+    if (const WriteResult w = doc_->Prepare(*prepared); !w.ok) {
         needsSave_ = true;
         return SaveFailed(QString::fromStdString(w.error));
     }
     committer_->start([this, prepared] {
-        const WriteResult w = keeper_->Commit(*prepared);
+        const WriteResult w = doc_->Commit(*prepared);
         if (!w.ok) {
             needsSave_ = true;
             if (w.changedOutside) outsideChange_ = true;
@@ -720,29 +715,27 @@ void TMainForm::SaveFailed(const QString& error) {
 
 void TMainForm::ToDo_DeleteItem1Click() {
     if (!DayListSelected) return;
-    const int row = TodoListShow->ItemIndex();
-    if (row < 0 || row >= TodoListShow->Items().Count()) return;
-    const TTodoItem copy = TodoListShow->Items()[row];
-    const bool today = DayNumber(PlannerCalendar1->Date()) == DayNumber(LastRollDay);
-    // The reminder list loses the copy directly rather than being rebuilt.
-    ChangeEvents({.alertList = false, .unmarkIfFree = {PlannerCalendar1->Date()}},
-                 [&](StoreChange&) { DeleteSelectedEvent(TodoListSrc, TodoListAlert, copy, today); });
+    const int src = SourceOfDayRow(TodoListShow->ItemIndex());
+    if (src < 0) return;
+    doc_->Change(ChangeKind::Deleted, [&](EventDocument::Edit& e) { e.Remove(size_t(src)); });
 }
 
 void TMainForm::pmCompleted1Click() {
     if (!DayListSelected) return;
-    const int row = TodoListShow->ItemIndex();
-    if (row < 0 || row >= TodoListShow->Items().Count()) return;
-    // The day list keeps its order and selection: the copy is changed in place.
-    ChangeEvents({.holdTimer = false, .dayList = false}, [&](StoreChange&) {
-        if (const auto done = ToggleCompletion(TodoListSrc, TodoListShow->Items()[row], pmCompleted1->isChecked()))
-            pmCompleted1->setChecked(*done);
-    });
+    const int src = SourceOfDayRow(TodoListShow->ItemIndex());
+    if (src < 0) return;
+    // The new value is the opposite of the mark the user saw.
+    TTodoItem after = doc_->Events()[src];
+    after.Complete = !pmCompleted1->isChecked();
+    doc_->Change(ChangeKind::Completed, [&](EventDocument::Edit& e) { e.Replace(size_t(src), after); });
+    pmCompleted1->setChecked(after.Complete);
 }
 
 void TMainForm::ToDo_deleteOldClick() {
-    ChangeEvents({.alertList = false, .markers = false},
-                 [&](StoreChange& what) { PurgeOldEvents(TodoListSrc, env_.Now(), &what.unmark); });
+    const std::vector<size_t> past = PastEvents(doc_->Events(), env_.Now());
+    doc_->Change(ChangeKind::Purged, [&](EventDocument::Edit& e) {
+        for (const size_t p : past) e.Remove(p);
+    });
 }
 
 void TMainForm::MediaBum_Play() {
@@ -812,7 +805,7 @@ void TMainForm::ToDo_AddEvent1Click() {
 
 void TMainForm::AddItemToListFromUser() {
     const TEditorValues v = ToDoEditDlg->Values();
-    ChangeEvents({.mark = {v.start}}, [&](StoreChange&) { TodoListSrc.Add() = NewItemFromEditor(v); });
+    doc_->Change(ChangeKind::Added, [&](EventDocument::Edit& e) { e.Add(NewItemFromEditor(v)); });
 }
 
 void TMainForm::ToDo_PropertiesEvent1Click() {
@@ -825,17 +818,18 @@ void TMainForm::ShowPropertiesEvent(TDateTime moveToDay) {
     if (src < 0) return;
     // The event is held by identity: a reminder tick while the dialog is up
     // may rebuild the lists, but never the store.
-    ToDoEditDlg->PrepareEdit(TodoListSrc[src], moveToDay);
+    ToDoEditDlg->PrepareEdit(doc_->Events()[src], moveToDay);
     TodoListShow->Hint.clear();
     if (!RunEditorUntilValid(false)) {
         PlannerCalendar1->update();
         return;
     }
-    ChangeEvents({.mark = {ToDoEditDlg->Values().start}, .unmarkIfFree = {PlannerCalendar1->Date()}},
-                 [&](StoreChange&) { ChangeItemToDo(src); });
+    ChangeItemToDo(src);
 }
 
 void TMainForm::ChangeItemToDo(int index) {
-    if (index < 0 || index >= TodoListSrc.Count()) return;
-    ::ChangeItemToDo(TodoListSrc[index], ToDoEditDlg->Values());
+    if (index < 0 || index >= doc_->Count()) return;
+    TTodoItem after = doc_->Events()[index];
+    ::ChangeItemToDo(after, ToDoEditDlg->Values());
+    doc_->Change(ChangeKind::Edited, [&](EventDocument::Edit& e) { e.Replace(size_t(index), std::move(after)); });
 }

@@ -16,7 +16,7 @@
 #include "dayview/reminder_tick.h"
 #include "dayview/time_left.h"
 #include "events/event_file.h"
-#include "events/event_file_keeper.h"
+#include "events/event_document.h"
 #include "import/import_host.h"
 #include "settings/color_scheme.h"
 #include "settings/user_options.h"
@@ -42,7 +42,7 @@ class TGradientPanel;
 class TPlannerCalendar;
 class TTodoList;
 
-class TMainForm : public QWidget {
+class TMainForm : public QWidget, private EventObserver {
     Q_OBJECT
 public:
     explicit TMainForm(Environment& env, QWidget* parent = nullptr);
@@ -78,8 +78,9 @@ public:
     bool SaveOptionsIfChanged();
     UserOptions CurrentOptions() const;
 
-    // The event store and the reminder list built from it.
-    TodoItems TodoListSrc;
+    // The events, which the window shows and changes only through the
+    // document's one change path; the reminder list built from them.
+    const EventDocument& Document() const { return *doc_; }
     TodoItems TodoListAlert;
     TDateTime LastRollDay = 0;
     int RefreshTicks = 0;
@@ -131,22 +132,6 @@ public:
     // Marks the start day of every stored event on the calendar.
     void LoadEvent();
     void AddEventToCalendar(TDateTime day);
-
-    // ---- the one way the event store changes ----
-    // What a change needs afterwards. The editor, imports and removals take
-    // the defaults; deleting, completing and purging name their exceptions.
-    struct StoreChange {
-        bool holdTimer = true;   // TimerAlert stopped around the edit and the rebuilds
-        bool dayList = true;     // rebuild the day list for the calendar's date (else repaint it)
-        bool alertList = true;   // rebuild the reminder list for now
-        bool markers = true;     // recompute the marks of the shown months
-        std::vector<TDateTime> mark = {};     // start days to mark
-        std::vector<TDateTime> unmark = {};   // marks to remove
-        std::vector<TDateTime> unmarkIfFree = {};  // marks to remove when no event starts there any more
-    };
-    // Runs `edit` on the store (it may add days to mark or unmark), then
-    // rebuilds what `what` names and repaints the calendar.
-    void ChangeEvents(StoreChange what, const std::function<void(StoreChange&)>& edit);
 
     // ---- the day list ----
     // The store is saved this long after the last change (a burst of changes
@@ -309,11 +294,12 @@ private:
     bool shown_ = false;       // the first-showing mark
     bool closing_ = false;     // FormCloseQuery ran for this close
     LoadReport lastLoad_;
-    bool damagedUncopied_ = false;  // the file on disk is damaged and has no copy yet
     bool saveFailureShown_ = false; // the user has been told the background save fails
     // One thread that commits prepared saves in the order they were made.
     std::unique_ptr<QThreadPool> committer_;
-    std::unique_ptr<EventFileKeeper> keeper_;
+    std::unique_ptr<EventDocument> doc_;
+    // What every change of the events asks of the views: one place.
+    void EventsChanged(const EventBatch& batch) override;
     // Changes not on disk yet: set by every change and by a failed commit.
     std::atomic<bool> needsSave_{false};
     // A commit found the file changed by another writer.

@@ -8,6 +8,7 @@
 #include "app/main_form.h"
 #include "import/change_summary.h"
 #include "import/ics.h"
+#include "import/import_batch.h"
 
 namespace {
 
@@ -25,15 +26,11 @@ void TMainForm::pmImportICalendar1Click() {
     const QString file = env_.ChooseOpenFile(this, QStringLiteral("Импорт iCalendar"), QDir::homePath(),
                                              QStringLiteral("iCalendar (*.ics *.ical *.ifb);;Все файлы (*)"));
     if (file.isEmpty()) return;
-    const IcsRun run = ReadICalendarFile(std::filesystem::path(file.toStdU16String()), ClockZone());
+    IcsRun run = ReadICalendarFile(std::filesystem::path(file.toStdU16String()), ClockZone());
     if (!run.ok) {
         env_.ShowMessage(this, QString::fromUtf8(run.Message.c_str()));
         return;
     }
-    IcsAdded added;
-    ChangeEvents({}, [&](StoreChange& what) {
-        added = AddICalendarEvents(TodoListSrc, run);
-        what.mark = added.MarkDays;
-    });
-    env_.ShowInfo(this, QString::fromStdString(SummaryText(Summary(added, run.Undated))));
+    const ChangeSummary added = MergeImport(*doc_, BatchOf(std::move(run)));
+    env_.ShowInfo(this, QString::fromStdString(SummaryText(added)));
 }

@@ -9,9 +9,7 @@
 
 TImportHost TMainForm::ImportHost(std::function<QWidget*()> window) {
     TImportHost host;
-    host.ChangeStore = [this](const TImportHost::Edit& edit) {
-        ChangeEvents({}, [&](StoreChange& what) { edit(TodoListSrc, what.mark, what.unmarkIfFree); });
-    };
+    host.Document = doc_.get();
     host.CalendarYear = [this] { return PlannerCalendar1->Year(); };
     host.ShowMessage = [this, window](const std::string& text) { env_.ShowMessage(window(), FromAnsi(text)); };
     host.ShowSummary = [this, window](const ChangeSummary& summary) {

@@ -37,6 +37,13 @@ bool IsPurgeable(const TTodoItem& e, TDateTime now) {
     return e.Complete || !KeepsRecurring(e);
 }
 
+std::vector<size_t> PastEvents(const TodoItems& store, TDateTime now) {
+    std::vector<size_t> past;
+    for (size_t i = 0; i < store.Vector().size(); ++i)
+        if (IsPurgeable(store.Vector()[i], now)) past.push_back(i);
+    return past;
+}
+
 std::vector<size_t> PurgeOldEvents(TodoItems& store, TDateTime now,
                                    std::vector<TDateTime>* daysToUnmark) {
     std::vector<TTodoItem>& items = store.Vector();

@@ -19,6 +19,9 @@
 // included). A `now` that is not a date purges nothing.
 bool IsPurgeable(const TTodoItem& event, TDateTime now);
 
+// The positions of the purgeable events, ascending.
+std::vector<size_t> PastEvents(const TodoItems& store, TDateTime now);
+
 // Removes every purgeable event, keeping the order of the others. Returns the
 // positions the removed events had, ascending. When `daysToUnmark` is given
 // it gets (midnight, in store order) each start day whose last event went,

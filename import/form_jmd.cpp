@@ -21,6 +21,7 @@
 
 #include "events/qt_ansi.h"
 #include "events/todo_edit_dlg.h"
+#include "import/import_batch.h"
 #include "import/imported_events.h"
 #include "import/zet_messages.h"
 #include "import/zet_text.h"
@@ -281,13 +282,9 @@ void TFormJMD::Finish(const ZetRun& run) {
         if (run.Status != ZetStatus::NotThisKind) host_.ShowMessage(run.Message);
         return;
     }
-    ZetAdded added;
-    host_.ChangeStore([&](TodoItems& store, std::vector<TDateTime>& mark, std::vector<TDateTime>&) {
-        added = AddImportedEvents(store, run.Events);
-        mark = added.MarkDays;
-    });
+    const ChangeSummary added = MergeImport(*host_.Document, BatchOf(run.Events));
     UpdateUserInterface();
-    host_.ShowSummary(Summary(added));
+    host_.ShowSummary(added);
 }
 
 void TFormJMD::BitBtnImportZetJMDClick() {
@@ -313,12 +310,7 @@ void TFormJMD::BtnDeleteImportDataClick() {
     const std::string marker = ImportMarker(RemovalKindAt(Box1->currentIndex()));
     const MonthChoice months = ChosenMonths();
     const int year = host_.CalendarYear();
-    int removed = 0;
-    host_.ChangeStore([&](TodoItems& store, std::vector<TDateTime>&, std::vector<TDateTime>& unmarkIfFree) {
-        const RemovalResult r = RemoveImportedData(store, marker, months, year, Progress());
-        removed = r.Removed;
-        unmarkIfFree = r.Days;
-    });
+    const ChangeSummary removed = RemoveImported(*host_.Document, marker, months, year, Progress());
     UpdateUserInterface();
-    host_.ShowSummary(RemovalSummary(removed));
+    host_.ShowSummary(removed);
 }

@@ -17,6 +17,7 @@
 #include "events/todo_edit_dlg.h"
 #include "import/form_jmd.h"
 #include "import/good_days.h"
+#include "import/import_batch.h"
 #include "import/zet_messages.h"
 
 namespace {
@@ -306,7 +307,7 @@ void TFormSunDay::BtnAddClick() {
     if (!year) return;
     // Told once the run has ended and the window is usable again.
     std::string failure;
-    ZetAdded added;
+    ChangeSummary added;
     {
         const SunDayRun run(*this);
         const GoodDaysRun found =
@@ -314,15 +315,12 @@ void TFormSunDay::BtnAddClick() {
         if (!found.ok()) {
             failure = found.Message;
         } else {
-            host_.ChangeStore([&](TodoItems& store, std::vector<TDateTime>& mark, std::vector<TDateTime>&) {
-                added = AddGoodDays(store, found.Events);
-                mark = added.MarkDays;
-            });
+            added = MergeImport(*host_.Document, GoodDaysBatch(found.Events));
             host_.BirthDayAdded(birthDay);
         }
     }
     if (!failure.empty()) host_.ShowMessage(failure);
-    else host_.ShowSummary(Summary(added));
+    else host_.ShowSummary(added);
 }
 
 void TFormSunDay::BtnDeleteClick() {
@@ -331,14 +329,10 @@ void TFormSunDay::BtnDeleteClick() {
     if (!year) return;
     const int birthDay = BoxBDay->currentIndex();
     const MonthChoice months = ChosenMonths();
-    int removed = 0;
+    ChangeSummary removed;
     {
         const SunDayRun run(*this);
-        host_.ChangeStore([&](TodoItems& store, std::vector<TDateTime>&, std::vector<TDateTime>& unmarkIfFree) {
-            const RemovalResult r = RemoveGoodDays(store, birthDay, months, *year, Progress());
-            removed = r.Removed;
-            unmarkIfFree = r.Days;
-        });
+        removed = RemoveImported(*host_.Document, GoodDaysMarker(birthDay), months, *year, Progress());
     }
-    host_.ShowSummary(RemovalSummary(removed));
+    host_.ShowSummary(removed);
 }

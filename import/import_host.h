@@ -5,18 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "events/date_time.h"
-#include "events/todo_item.h"
+#include "events/event_document.h"
 #include "import/change_summary.h"
 
 struct TImportHost {
-    // The main window's one change path: runs `edit` on the event store, then
-    // rebuilds the day list and the reminder list (the reminder timer held
-    // meanwhile), marks the `mark` days, unmarks the `unmarkIfFree` days that
-    // no event starts on any more and recomputes the markers.
-    using Edit = std::function<void(TodoItems& store, std::vector<TDateTime>& mark,
-                                    std::vector<TDateTime>& unmarkIfFree)>;
-    std::function<void(const Edit&)> ChangeStore;
+    // The events: imports and removals are changes of the document, which the
+    // main window's views follow by themselves.
+    EventDocument* Document = nullptr;
     std::function<int()> CalendarYear;
     // A message of the library's, in Windows-1251 as the library writes them:
     // why a run did not go.

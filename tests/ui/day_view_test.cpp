@@ -110,11 +110,11 @@ TEST_F(DayViewTest, DelKeepsTheMarkUntilTheLastEventOfTheDayGoes) {
     ExpectNoSelection();
 
     Key(Qt::Key_Delete);  // nothing clicked since the rebuild: nothing goes
-    EXPECT_EQ(form->TodoListSrc.Count(), 1);
+    EXPECT_EQ(Events().Count(), 1);
 
     ClickRow(list, 0);
     Trigger(form.get(), "ToDo_DeleteItem1");
-    EXPECT_EQ(form->TodoListSrc.Count(), 0);
+    EXPECT_EQ(Events().Count(), 0);
     EXPECT_FALSE(Marked(day));
 }
 
@@ -122,9 +122,9 @@ TEST_F(DayViewTest, CompletionTogglesBothWaysFromSpaceAndFromTheMenuItem) {
     Start({Event("Звонок", At(2010, 10, 11, 9, 30))});
     ClickRow(list, 0);
     auto done = [&] {
-        EXPECT_EQ(list->Items()[0].Complete, form->TodoListSrc[0].Complete);
-        EXPECT_EQ(form->pmCompleted1->isChecked(), form->TodoListSrc[0].Complete);
-        return form->TodoListSrc[0].Complete;
+        EXPECT_EQ(list->Items()[0].Complete, Events()[0].Complete);
+        EXPECT_EQ(form->pmCompleted1->isChecked(), Events()[0].Complete);
+        return Events()[0].Complete;
     };
     Key(Qt::Key_Space);
     EXPECT_TRUE(done());
@@ -148,8 +148,8 @@ TEST_F(DayViewTest, PurgeDropsPastEventsAndTheirMarks) {
     Start({Event("Вчера", yesterday), Event("Сегодня", Day(2010, 10, 11))});
     ASSERT_TRUE(Marked(yesterday));
     QTest::keyClick(list, Qt::Key_Delete, Qt::ControlModifier);
-    ASSERT_EQ(form->TodoListSrc.Count(), 1);
-    EXPECT_EQ(form->TodoListSrc[0].Subject, ansi("Сегодня"));
+    ASSERT_EQ(Events().Count(), 1);
+    EXPECT_EQ(Events()[0].Subject, ansi("Сегодня"));
     EXPECT_FALSE(Marked(yesterday));
     EXPECT_TRUE(form->TimerAlert->isActive());
 }
@@ -178,7 +178,7 @@ TEST_F(DayViewTest, RightClickOnADayMovesTheSelectedEventAndOpensNoMenu) {
     ClickDay(calendar, Day(2010, 10, 20), Qt::RightButton);
     EXPECT_EQ(env.modalRuns, 1);
     EXPECT_FALSE(form->PopupToDo->isVisible());
-    EXPECT_EQ(form->TodoListSrc[0].CreationDate, At(2010, 10, 20, 9, 0));
+    EXPECT_EQ(Events()[0].CreationDate, At(2010, 10, 20, 9, 0));
     EXPECT_TRUE(Marked(Day(2010, 10, 20)));
     EXPECT_FALSE(Marked(Day(2010, 10, 11)));
 }

@@ -36,7 +36,7 @@ protected:
     void CheckMonth(int m) { ToggleRow(jmd->ListMonth, m); }
     int Count(const char* prefix) {
         int n = 0;
-        for (const TTodoItem& e : form->TodoListSrc) n += e.Subject.rfind(ansi(prefix), 0) == 0;
+        for (const TTodoItem& e : Events()) n += e.Subject.rfind(ansi(prefix), 0) == 0;
         return n;
     }
 };
@@ -71,7 +71,8 @@ TEST_F(ImportWindowTest, JournalOfTwoMonthsThenRemovalOfOneKind) {
     EXPECT_EQ(env.infos.last(), "Добавлено событий: 0, уже были в списке: 3.");
 
     // A user's own event that merely looks imported stays.
-    form->TodoListSrc.Add() = Event("~ моя заметка", At(2010, 10, 20, 9, 0));
+    RestartWith({Event("~ моя заметка", At(2010, 10, 20, 9, 0))});
+    jmd = form->FormJMD;
     Open([&] {
         CheckMonth(11);  // the journal's months: October, November
         Choose(jmd->Box1, 0);
@@ -150,7 +151,7 @@ TEST_F(ImportWindowTest, PastedTextIsCheckedAgainstItsKind) {
     EXPECT_EQ(env.messages, QStringList({"Вставьте данные!",
                                          "Данные не соответствуют типу ZET-данных, выбранному для импорта."}));
     ASSERT_EQ(Count(">"), 1);
-    EXPECT_EQ(form->TodoListSrc[0].CompletionDate, At(2010, 10, 11, 18, 5));
+    EXPECT_EQ(Events()[0].CompletionDate, At(2010, 10, 11, 18, 5));
     EXPECT_EQ(form->TodoListShow->Items().Count(), 1);
 
     if (const char* dir = std::getenv("DAYLOOM_SHOT_DIR")) {
@@ -172,7 +173,7 @@ TEST_F(ImportWindowTest, PastedTextKeepsItsLetters) {
         QTest::mouseClick(jmd->BitBtnImportKurs, Qt::LeftButton);
     });
     ASSERT_EQ(Count("\""), 1);
-    EXPECT_EQ(form->TodoListSrc[0].Subject, ansi("\"В«x"));
+    EXPECT_EQ(Events()[0].Subject, ansi("\"В«x"));
 }
 
 }  // namespace

@@ -78,8 +78,9 @@ TEST_F(GoodDaysWindowTest, OpeningTakesTheCalendarsYearMonthAndDayOfBirth) {
 }
 
 TEST_F(GoodDaysWindowTest, OnlyDigitsReachTheYearAndAYearOutOfRangeAddsNothing) {
-    form->TodoListSrc.Add() = Event("Врач", At(2010, 3, 22, 10, 0));
-    const std::string before = SaveToBytes(form->TodoListSrc);
+    RestartWith({Event("Врач", At(2010, 3, 22, 10, 0))});
+    sun = form->FormSunDay;
+    const std::string before = SaveToBytes(Events());
     Open([&] {
         Choose(sun->BoxBDay, 13);
         TypeYear("2a0б1-2 ");
@@ -104,14 +105,14 @@ TEST_F(GoodDaysWindowTest, OnlyDigitsReachTheYearAndAYearOutOfRangeAddsNothing) 
     });
     EXPECT_EQ(env.messages.size(), 8);
     for (const QString& m : env.messages) EXPECT_EQ(m, "Текущий год должен быть числом от 1901 до 9999.");
-    EXPECT_EQ(SaveToBytes(form->TodoListSrc), before);
+    EXPECT_EQ(SaveToBytes(Events()), before);
     EXPECT_EQ(form->BirthDayIndex, 0);
 }
 
 TEST_F(GoodDaysWindowTest, AddingThenRemovingLeavesTheStoreAsItWas) {
-    form->TodoListSrc.Add() = Event("Врач", At(2010, 3, 22, 10, 0));
-    form->TodoListSrc.Add() = Event("#1 : мой день", At(2010, 3, 4, 7, 0)).Alert(0).Notes("");
-    const std::string before = SaveToBytes(form->TodoListSrc);
+    RestartWith({Event("Врач", At(2010, 3, 22, 10, 0)), Event("#1 : мой день", At(2010, 3, 4, 7, 0)).Alert(0).Notes("")});
+    sun = form->FormSunDay;
+    const std::string before = SaveToBytes(Events());
     std::vector<int> steps;
     QObject::connect(sun->Progress1, &QProgressBar::valueChanged, [&](int v) { steps.push_back(v); });
     Open([&] {
@@ -128,7 +129,7 @@ TEST_F(GoodDaysWindowTest, AddingThenRemovingLeavesTheStoreAsItWas) {
     });
     EXPECT_EQ(env.messages.size(), 2);  // no day of birth, then no month: the library's words
     EXPECT_EQ(form->BirthDayIndex, 13);
-    const int added = form->TodoListSrc.Count() - 2;
+    const int added = Events().Count() - 2;
     EXPECT_GT(added, 50);
     EXPECT_EQ(env.infos, QStringList({QStringLiteral("Добавлено событий: %1.").arg(added)}));
     EXPECT_EQ(DayList(), QStringList({"#13 : Очень благоприятный день.", "Врач"}));
@@ -145,21 +146,21 @@ TEST_F(GoodDaysWindowTest, AddingThenRemovingLeavesTheStoreAsItWas) {
     EXPECT_EQ(env.messages.size(), 2);
     EXPECT_EQ(env.infos.mid(1), QStringList({"Добавлено событий: 0, уже были в списке: 7.", "Добавлено событий: 8."}));
     EXPECT_EQ(form->BirthDayIndex, 1);
-    EXPECT_EQ(form->TodoListSrc.Count(), 2 + added + 8);
+    EXPECT_EQ(Events().Count(), 2 + added + 8);
 
     // The days of 1 go and those of 13 stay; then those of 13 for the whole year.
     steps.clear();
     Open([&] {
         EXPECT_EQ(sun->BoxBDay->currentIndex(), 1);
         QTest::mouseClick(sun->BtnDelete, Qt::LeftButton);
-        EXPECT_EQ(form->TodoListSrc.Count(), 2 + added);
+        EXPECT_EQ(Events().Count(), 2 + added);
         Choose(sun->BoxBDay, 13);
         ToggleMonth(0);
         QTest::mouseClick(sun->BtnDelete, Qt::LeftButton);
     });
     EXPECT_EQ(steps.back(), 0);
     EXPECT_EQ(env.infos.mid(3), QStringList({"Удалено событий: 8.", QStringLiteral("Удалено событий: %1.").arg(added)}));
-    EXPECT_EQ(SaveToBytes(form->TodoListSrc), before);
+    EXPECT_EQ(SaveToBytes(Events()), before);
     EXPECT_EQ(DayList(), QStringList({"Врач"}));
     EXPECT_FALSE(Marked(Day(2010, 3, 1)));
     EXPECT_TRUE(Marked(Day(2010, 3, 4)));  // the user's own "#1 : мой день"
@@ -178,7 +179,7 @@ TEST_F(GoodDaysWindowTest, TheDayOfBirthSurvivesARestart) {
         EXPECT_EQ(sun->BoxBDay->currentIndex(), 29);
         EXPECT_EQ(sun->PanelSoulNum->text(), "Число души: 2");
     });
-    EXPECT_GT(form->TodoListSrc.Count(), 0);  // and the events came back with the event file
+    EXPECT_GT(Events().Count(), 0);  // and the events came back with the event file
 
     if (const char* dir = std::getenv("DAYLOOM_SHOT_DIR")) {
         Open([&] {

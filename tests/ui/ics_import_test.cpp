@@ -46,7 +46,7 @@ TEST_F(IcsImportTest, EventsOfTheFileJoinTheDayListOnceAndAFaultyFileAddsNothing
     Trigger(&form, "pmImportICalendar1");
     ASSERT_EQ(env.fileDialogs.size(), 1);
     EXPECT_TRUE(env.fileDialogs[0].startsWith("Импорт iCalendar|")) << env.fileDialogs[0].toStdString();
-    ASSERT_EQ(form.TodoListSrc.Count(), 2);
+    ASSERT_EQ(form.Document().Events().Count(), 2);
     EXPECT_EQ(env.infos, QStringList({"Добавлено событий: 2, повторений упрощено: 1."}));
     EXPECT_TRUE(env.messages.isEmpty());
     // The day list and the reminder list were rebuilt through the change path.
@@ -64,7 +64,7 @@ TEST_F(IcsImportTest, EventsOfTheFileJoinTheDayListOnceAndAFaultyFileAddsNothing
     env.filesToChoose << QString::fromStdU16String((env.dir / "broken.ics").u16string());
     Trigger(&form, "pmImportICalendar1");
     EXPECT_TRUE(env.messages.last().startsWith("Строка 7: DTSTART")) << env.messages.last().toStdString();
-    EXPECT_EQ(form.TodoListSrc.Count(), 2);
+    EXPECT_EQ(form.Document().Events().Count(), 2);
     // Cancelling the file dialog does nothing.
     const qsizetype said = env.messages.size(), told = env.infos.size();
     Trigger(&form, "pmImportICalendar1");

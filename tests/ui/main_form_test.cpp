@@ -77,12 +77,12 @@ TEST_F(MainFormTest, CanonicalFileIsWrittenBackByteForByte) {
     // Another process's temporary, or a user's file named like one: not ours to remove.
     TempFolder::Write(Db().string() + ".tmp-4242-7", "a save killed mid-write");
     Start();
-    EXPECT_EQ(form->TodoListSrc.Count(), 3);
+    EXPECT_EQ(Events().Count(), 3);
     EXPECT_EQ(form->TodoListShow->Items().Count(), 1);  // the event of 11 October
     ClickRow(form->TodoListShow, 0);
     Trigger(form.get(), "pmCompleted1");  // done, and back: a change that ends where it began
     Trigger(form.get(), "pmCompleted1");
-    EXPECT_FALSE(form->TodoListSrc[0].Complete);
+    EXPECT_FALSE(Events()[0].Complete);
     form->close();
     EXPECT_EQ(ReadAll(Db()), canonical);
     EXPECT_TRUE(std::filesystem::exists(Db().string() + ".tmp-4242-7"));
@@ -103,8 +103,8 @@ TEST_F(MainFormTest, AnotherWritersRecordComesBackByteForByte) {
     std::filesystem::create_directories(Data());
     TempFolder::Write(Db(), bytes);
     Start();
-    ASSERT_EQ(form->TodoListSrc.Count(), 1);
-    EXPECT_EQ(form->TodoListSrc[0].NotesText(), "X\r\nY\r\n");
+    ASSERT_EQ(Events().Count(), 1);
+    EXPECT_EQ(Events()[0].NotesText(), "X\r\nY\r\n");
     form->close();
     EXPECT_EQ(ReadAll(Db()), bytes);
     EXPECT_TRUE(env.messages.isEmpty());

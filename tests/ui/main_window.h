@@ -40,6 +40,18 @@ protected:
         form.reset();
         Start();
     }
+    // The events as another program would leave them: added to the file
+    // between a close and a start.
+    void RestartWith(std::initializer_list<TTodoItem> events) {
+        form->close();
+        form.reset();
+        TodoItems stored;
+        LoadFromFile(Data() / "ListToDo.db", stored);
+        for (const TTodoItem& e : events) stored.Add(e);
+        SaveEvents(stored);
+        Start();
+    }
+    const TodoItems& Events() const { return form->Document().Events(); }
     // Triggers the menu item `action`, whose modal window `user` plays; then the window is closed.
     void OpenModal(const char* action, std::function<void()> user) {
         env.modal = [user](QDialog&) {

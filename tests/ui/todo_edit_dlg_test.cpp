@@ -57,14 +57,14 @@ TEST_F(EditorTest, AddsEachKindOnTheChosenDay) {
     env.now = At(2010, 10, 11, 9, 0, 42);
     Script({{"Простое"}, {"Длительное", 1, 5}, {"Повтор", 2, 0, nullptr, {1, 5}}, {"Дело", 3}});
     for (int i = 0; i < 4; ++i) Add();
-    ASSERT_EQ(form->TodoListSrc.Count(), 4);
+    ASSERT_EQ(Events().Count(), 4);
     const TDateTime start = At(2010, 10, 13, 9, 0);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(form->TodoListSrc[i].CreationDate, start) << i;
-    EXPECT_EQ(form->TodoListSrc[1].Category, "1");  // months force the count
-    EXPECT_EQ(form->TodoListSrc[1].CompletionDate, At(2010, 11, 13, 9, 0));
-    EXPECT_EQ(form->TodoListSrc[2].Resource, "34");
-    EXPECT_EQ(form->TodoListSrc[2].DueDate, start);
-    EXPECT_EQ(form->TodoListSrc[3].CompletionDate, start);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(Events()[i].CreationDate, start) << i;
+    EXPECT_EQ(Events()[1].Category, "1");  // months force the count
+    EXPECT_EQ(Events()[1].CompletionDate, At(2010, 11, 13, 9, 0));
+    EXPECT_EQ(Events()[2].Resource, "34");
+    EXPECT_EQ(Events()[2].DueDate, start);
+    EXPECT_EQ(Events()[3].CompletionDate, start);
     EXPECT_EQ(form->TodoListShow->Items().Count(), 4);
     EXPECT_TRUE(Marked(start));
 }
@@ -74,26 +74,32 @@ TEST_F(EditorTest, EmptyNameAsksAgainAndBadCountsAreRefusedSilently) {
     Trigger(form.get(), "ToDo_AddEvent1");
     EXPECT_EQ(env.messages, QStringList({"Введите краткое имя события!"}));
     EXPECT_EQ(env.modalRuns, 3);
-    ASSERT_EQ(form->TodoListSrc.Count(), 1);
-    EXPECT_EQ(form->TodoListSrc[0].Category, "2");
+    ASSERT_EQ(Events().Count(), 1);
+    EXPECT_EQ(Events()[0].Category, "2");
 }
 
 TEST_F(EditorTest, CancelChangesNothing) {
     Script({{"Первое"}});
     Add();
-    const TTodoItem before = form->TodoListSrc[0];
+    const TTodoItem before = Events()[0];
     Script({{"Другое", 2, 3, "5", {}, false}});
     OpenRow(0);
     EXPECT_EQ(env.modalRuns, 2);
-    ASSERT_EQ(form->TodoListSrc.Count(), 1);
-    EXPECT_EQ(form->TodoListSrc[0].Subject, before.Subject);
-    EXPECT_EQ(form->TodoListSrc[0].Project, before.Project);
+    ASSERT_EQ(Events().Count(), 1);
+    EXPECT_EQ(Events()[0].Subject, before.Subject);
+    EXPECT_EQ(Events()[0].Project, before.Project);
 }
 
 TEST_F(EditorTest, ToDoReopensAsToDoWithItsEnd) {
-    Script({{"Дело", 3}});
+    env.modal = [](QDialog& d) {
+        auto& dlg = dynamic_cast<TToDoEditDlg&>(d);
+        Retype(dlg.SubjectName, QStringLiteral("Дело"));
+        Choose(dlg.Box1, 3);
+        dlg.dtpEnd->setDateTime(QDateTime(QDate(2010, 10, 14), QTime(18, 0)));
+        QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
+        return dlg.result();
+    };
     Add();
-    form->TodoListSrc[0].CompletionDate = At(2010, 10, 14, 18, 0);
     ClickButton(form.get(), "SpeedButton4");
     env.modal = nullptr;
     OpenRow(0);
@@ -119,7 +125,7 @@ TEST_F(EditorTest, DateAndTimeButtonsKeepTheMomentToTheMinute) {
         return dlg.result();
     };
     OpenRow(0);
-    EXPECT_EQ(form->TodoListSrc[0].CreationDate, At(2010, 10, 11, 9, 30));
+    EXPECT_EQ(Events()[0].CreationDate, At(2010, 10, 11, 9, 30));
 }
 
 TEST_F(EditorTest, OpensInTheMiddleOfTheScreenWithItsOwnCaption) {
@@ -132,7 +138,7 @@ TEST_F(EditorTest, OpensInTheMiddleOfTheScreenWithItsOwnCaption) {
     };
     Add();
     EXPECT_LE((centre - screenCentre).manhattanLength(), 2) << centre.x() << "," << centre.y();
-    EXPECT_EQ(form->TodoListSrc.Count(), 0);  // cancelled: nothing added
+    EXPECT_EQ(Events().Count(), 0);  // cancelled: nothing added
 }
 
 // Ins, the name typed at once, Enter: the keys alone add the event; opened on
@@ -157,13 +163,13 @@ TEST_F(EditorTest, KeysGoToTheNameAndEnterAccepts) {
     };
     Activate(form.get());
     QTest::keyClick(form->TodoListShow, Qt::Key_Insert);
-    ASSERT_EQ(form->TodoListSrc.Count(), 1);
-    EXPECT_EQ(FromAnsi(form->TodoListSrc[0].Subject), "Обед");
+    ASSERT_EQ(Events().Count(), 1);
+    EXPECT_EQ(FromAnsi(Events()[0].Subject), "Обед");
     DoubleClickRow(form->TodoListShow, 0);
     EXPECT_EQ(typedInto, QStringList({"name", "name", "count"}));
-    ASSERT_EQ(form->TodoListSrc.Count(), 1);
-    EXPECT_EQ(FromAnsi(form->TodoListSrc[0].Subject), "Ужин");
-    EXPECT_EQ(form->TodoListSrc[0].Category, "2");
+    ASSERT_EQ(Events().Count(), 1);
+    EXPECT_EQ(FromAnsi(Events()[0].Subject), "Ужин");
+    EXPECT_EQ(Events()[0].Category, "2");
 }
 
 TEST(EditorDialog, TheColumnStaysAndTextsAreCutToWhatTheFileHolds) {
