@@ -33,9 +33,11 @@
 #include "events/qt_ansi.h"
 #include "events/data_folder.h"
 #include "settings/theme_file.h"
-#include "events/event_file_keeper.h"
 #include "events/event_store.h"
 #include "import/form_sun_day.h"
+#include "app/day_panel.h"
+#include "events/event_edit.h"
+#include "events/purge.h"
 #include "widgets/planner_calendar.h"
 #include "widgets/todo_list.h"
 
@@ -59,6 +61,9 @@ QToolButton* MakeButton(QWidget* parent, const char* name, const QString& hint, 
 TMainForm::TMainForm(Environment& env, QWidget* parent) : QWidget(parent), env_(env) {
     InitShellResources();
     setObjectName(QStringLiteral("MainForm"));
+    DataDir = DataFolder(env_);
+    OptionsFileName = DataDir / "user_options";
+    doc_ = std::make_unique<EventDocument>(EventFileName());
     BuildLayout();
     BuildMenus();
     ConnectHandlers();
@@ -66,29 +71,32 @@ TMainForm::TMainForm(Environment& env, QWidget* parent) : QWidget(parent), env_(
 }
 
 void TMainForm::ConnectHandlers() {
-    connect(PlannerCalendar1, &TPlannerCalendar::OnDayChange, this, &TMainForm::PlannerCalendar1DayChange);
-    connect(SpeedButton4, &QToolButton::clicked, this, &TMainForm::SpeedButton4Click);
-    connect(pmGoToday, &QAction::triggered, this, &TMainForm::SpeedButton4Click);
-    connect(PlannerCalendar1, &TPlannerCalendar::OnMonthChange, this, &TMainForm::PlannerCalendar1MonthChange);
-    connect(PlannerCalendar1, &TPlannerCalendar::OnYearChange, this, &TMainForm::PlannerCalendar1MonthChange);
-    connect(PlannerCalendar1, &TPlannerCalendar::OnMouseDown, this, &TMainForm::PlannerCalendar1MouseDown);
-    connect(SpeedButton3, &QToolButton::clicked, this, &TMainForm::SpeedButton3Click);
-    connect(pmShowHideCalendar, &QAction::triggered, this, &TMainForm::SpeedButton3Click);
-    connect(ToDo_DeleteItem1, &QAction::triggered, this, &TMainForm::ToDo_DeleteItem1Click);
+    connect(pmGoToday, &QAction::triggered, this, [this] { panel_->GoToday(env_.Now()); });
+    connect(pmShowHideCalendar, &QAction::triggered, panel_, &TDayPanel::ToggleCalendar);
+    connect(ToDo_DeleteItem1, &QAction::triggered, panel_, &TDayPanel::DeleteSelected);
     // The item is checkable, so Qt has flipped its mark before `triggered`
     // arrives; the toggle reads the mark as the user saw it.
     connect(pmCompleted1, &QAction::triggered, this, [this](bool checked) {
         pmCompleted1->setChecked(!checked);
-        pmCompleted1Click();
+        panel_->ToggleSelectedCompletion(!checked);
     });
-    connect(ToDo_deleteOld, &QAction::triggered, this, &TMainForm::ToDo_deleteOldClick);
-    connect(TodoListShow, &TTodoList::OnDblClick, this, &TMainForm::ToDo_PropertiesEvent1Click);
+    connect(ToDo_deleteOld, &QAction::triggered, this, [this] { panel_->PurgePast(env_.Now()); });
     connect(ToDo_AddEvent1, &QAction::triggered, this, &TMainForm::ToDo_AddEvent1Click);
-    connect(SpeedButton1, &QToolButton::clicked, this, &TMainForm::ToDo_AddEvent1Click);
     connect(ToDo_PropertiesEvent1, &QAction::triggered, this, &TMainForm::ToDo_PropertiesEvent1Click);
     connect(ZetjournalMoonDays1, &QAction::triggered, this, &TMainForm::ZetjournalMoonDays1Click);
     connect(pmFindGoodDays1, &QAction::triggered, this, &TMainForm::pmFindGoodDays1Click);
     connect(pmImportICalendar1, &QAction::triggered, this, &TMainForm::pmImportICalendar1Click);
+    connect(panel_, &TDayPanel::AddRequested, this, &TMainForm::ToDo_AddEvent1Click);
+    connect(panel_, &TDayPanel::OpenRequested, this, &TMainForm::ToDo_PropertiesEvent1Click);
+    connect(panel_, &TDayPanel::MoveRequested, this, &TMainForm::ShowPropertiesEvent);
+    connect(panel_, &TDayPanel::SelectionChanged, this, &TMainForm::UpdateActions);
+    connect(panel_, &TDayPanel::RowClicked, this, [this] { RefreshTicks = 0; });
+    connect(panel_->Calendar(), &TPlannerCalendar::OnMonthChange, this, [this] {
+        if (FormSunDay) FormSunDay->edCurYear->setText(QString::number(panel_->Calendar()->Year()));
+    });
+    connect(panel_->Calendar(), &TPlannerCalendar::OnYearChange, this, [this] {
+        if (FormSunDay) FormSunDay->edCurYear->setText(QString::number(panel_->Calendar()->Year()));
+    });
     SaveSoon = new QTimer(this);
     SaveSoon->setObjectName(QStringLiteral("SaveSoon"));
     SaveSoon->setSingleShot(true);
@@ -103,10 +111,6 @@ void TMainForm::ConnectHandlers() {
     TimerAlert->setObjectName(QStringLiteral("TimerAlert"));
     TimerAlert->setInterval(1000);
     connect(TimerAlert, &QTimer::timeout, this, &TMainForm::TimerAlertTimer);
-    connect(TodoListShow, &TTodoList::OnClick, this, &TMainForm::TodoListShowClick);
-    connect(TodoListShow, &TTodoList::OnKeyPress, this, [this](QChar key, int) { TodoListShowKeyPress(key); });
-    connect(TodoListShow, &TTodoList::OnMouseMove, this,
-            [this](Qt::KeyboardModifiers, int x, int y) { TodoListShowMouseMove(x, y); });
 }
 
 // A commit still running reports back to this window: it ends first.
@@ -148,38 +152,8 @@ void TMainForm::BuildLayout() {
     title->addWidget(sbHideToTray);
     column->addWidget(Panel1);
 
-    PlannerCalendar1 = new TPlannerCalendar(this);
-    PlannerCalendar1->setObjectName(QStringLiteral("PlannerCalendar1"));
-    PlannerCalendar1->setFixedHeight(185);
-    column->addWidget(PlannerCalendar1);
-
-    Panel5 = new TGradientPanel(this);
-    Panel5->setObjectName(QStringLiteral("Panel5"));
-    Panel5->setFixedHeight(22);
-    auto* strip = new QHBoxLayout(Panel5);
-    strip->setContentsMargins(2, 1, 6, 1);
-    strip->setSpacing(1);
-    ImgHide = QPixmap(QStringLiteral(":/glyphs/calendar_hide.png"));
-    ImgShow = QPixmap(QStringLiteral(":/glyphs/calendar_show.png"));
-    SpeedButton4 = MakeButton(Panel5, "SpeedButton4", QStringLiteral("Перейти на сегодня"),
-                              QStringLiteral(":/glyphs/today.png"));
-    SpeedButton1 = MakeButton(Panel5, "SpeedButton1", QStringLiteral("Добавить событие"),
-                              QStringLiteral(":/glyphs/add.png"));
-    sbPreferences = MakeButton(Panel5, "sbPreferences", QStringLiteral("Настройки"),
-                               QStringLiteral(":/glyphs/prefs.png"));
-    SpeedButton3 = MakeButton(Panel5, "SpeedButton3", QStringLiteral("Показать/Скрыть календарь"), {});
-    SpeedButton3->setIcon(ImgHide);
-    for (QToolButton* b : {SpeedButton4, SpeedButton1, sbPreferences, SpeedButton3}) strip->addWidget(b);
-    LabelNowDate = new QLabel(Panel5);
-    LabelNowDate->setObjectName(QStringLiteral("LabelNowDate"));
-    LabelNowDate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    strip->addStretch();
-    strip->addWidget(LabelNowDate);
-    column->addWidget(Panel5);
-
-    TodoListShow = new TTodoList(this);
-    TodoListShow->setObjectName(QStringLiteral("TodoListShow"));
-    column->addWidget(TodoListShow, 1);
+    panel_ = new TDayPanel(env_, *doc_, this);
+    column->addWidget(panel_, 1);
 }
 
 void TMainForm::BuildMenus() {
@@ -231,13 +205,7 @@ void TMainForm::BuildMenus() {
     Quit1->setObjectName(QStringLiteral("Quit1"));
     connect(Quit1, &QAction::triggered, this, &TMainForm::Quit1Click);
 
-    TodoListShow->PopupMenu = PopupToDo;
-    PlannerCalendar1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(PlannerCalendar1, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        // A right click that moved an event has done its work.
-        if (std::exchange(calendarMoved_, false)) return;
-        PopupToDo->popup(PlannerCalendar1->mapToGlobal(p));
-    });
+    panel_->SetContextMenu(PopupToDo);
     Panel1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Panel1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { PopupToDo->popup(Panel1->mapToGlobal(p)); });
@@ -255,15 +223,12 @@ void TMainForm::FormCreate() {
     Quit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     HideItem->setShortcut(QKeySequence(Qt::Key_Escape));
     pmCompleted1->setShortcut(QKeySequence(Qt::Key_Space));
-    DataDir = DataFolder(env_);
     std::error_code ec;
     if (!std::filesystem::exists(DataDir, ec) &&
         env_.FreeSpace(std::filesystem::current_path(ec)) != -1)
         // The per-user folder may lack its parents too; a failure is retried at save.
         MakeDataFolder(DataDir, ec);
-    doc_ = std::make_unique<EventDocument>(EventFileName());
     doc_->Subscribe(this);
-    OptionsFileName = DataDir / "user_options";
     RefreshTicks = 0;
     const std::u8string sound = DefaultSoundFile(env_.ExeDir()).u8string();
     EdMediaFile.assign(sound.begin(), sound.end());
@@ -272,7 +237,7 @@ void TMainForm::FormCreate() {
     FormAlert = std::make_unique<TFormAlert>();
     CreateFormJMD();
     CreateFormSunDay();
-    FormAlert->SetColorSource([this] { return AlertColorsOf(*TodoListShow); });
+    FormAlert->SetColorSource([this] { return AlertColorsOf(*panel_->List()); });
     FormAlert->SetNotesLookup(
         [this](int tab) { return FromAnsi(TabNotes(doc_->Events(), Memory, tab)); });
     TimerAlert->start();
@@ -285,15 +250,9 @@ void TMainForm::showEvent(QShowEvent* event) {
 
 void TMainForm::FormShow() {
     if (shown_) return;
-    DayListSelected = false;
     const TDateTime now = env_.Now();
-    Formats = env_.Formats();
-    TodoListShow->HintHidePause = 12000;
     LastRollDay = DateOf(now);
-    LabelNowDate->setText(FromAnsi(TodayCaption(now)));
-    SpeedButton3->setIcon(ImgHide);
-    PlannerCalendar1->SetToday(DateOf(now));
-    PlannerCalendar1->SetDate(now);
+    panel_->Begin(now, env_.Formats());
     FindSysFolders();
     const QRect work = env_.WorkArea();
     FormAlert->SetPlacement(work, env_.ScreenSize().width());
@@ -303,10 +262,7 @@ void TMainForm::FormShow() {
     std::error_code ec;
     if (std::filesystem::exists(EventFileName(), ec)) {
         ReadEventFile();
-        LoadEvent();
-        UpdateMarkersOfMonth();
-        PlannerCalendar1->SetDate(DateOf(now));
-        UpDateDayList(DateOf(now));
+        panel_->ShowLoadedEvents(DateOf(now));
         UpDateAlertList(DateOf(now));
     } else {
         // The first close writes the empty store, so the file is there.
@@ -364,37 +320,6 @@ bool TMainForm::KeepDamagedCopy(QString& where, QString& error) {
     }
     where = PathText(copy.copy);
     return true;
-}
-
-void TMainForm::LoadEvent() {
-    // Many events share a start day; each day is marked once, in store order.
-    // One pass over the store itself, no list of a million start days.
-    std::unordered_set<int64_t> seen;
-    for (const TTodoItem& e : doc_->Events()) {
-        const TDateTime day = DateOf(e.CreationDate);
-        if (seen.insert(DayNumber(day)).second) AddEventToCalendar(day);
-    }
-}
-
-TCalendarEvent TMainForm::MarkerPrototype() const {
-    TCalendarEvent proto;
-    proto.Color = PlannerCalendar1->EventMarkerColor.rgb() & 0xFFFFFF;
-    proto.Shape = PlannerCalendar1->EventMarkerShape;
-    proto.FontColor = PlannerCalendar1->EventDayColor.rgb() & 0xFFFFFF;
-    return proto;
-}
-
-void TMainForm::RepaintDays(const std::vector<TDateTime>& days) {
-    for (const TDateTime d : days) PlannerCalendar1->RepaintDate(d);
-}
-
-void TMainForm::AddEventToCalendar(TDateTime day) {
-    if (::AddEventToCalendar(PlannerCalendar1->Events(), MarkerPrototype(), day))
-        PlannerCalendar1->RepaintDate(day);
-}
-
-void TMainForm::DeleteEventFromCalendar(TDateTime day) {
-    if (::DeleteEventFromCalendar(PlannerCalendar1->Events(), day)) PlannerCalendar1->RepaintDate(day);
 }
 
 bool TMainForm::ReadyToSave(QString& error) {
@@ -484,150 +409,29 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::Quit1Click() { close(); }
 
-void TMainForm::UpDateDayList(TDateTime day) {
-    DayListSelected = false;
-    ToDo_DeleteItem1->setEnabled(false);
-    ToDo_PropertiesEvent1->setEnabled(false);
-    pmCompleted1->setChecked(false);
-    pmCompleted1->setEnabled(false);
-    TodoListShow->Hint.clear();
-    LastHintedItem = -1;
-    dayListDate_ = DateOf(day);
-    UpDateTdList(doc_->Events(), day, ListMode::Day, env_.Now(), Formats, TodoListShow->Items(), &daySources_);
-    // The selection flag is gone; so is the highlight, or the user would see
-    // a row the commands no longer act on.
-    TodoListShow->SetItemIndex(-1);
-    TodoListShow->ItemsChanged();
-}
-
 void TMainForm::UpDateAlertList(TDateTime moment) {
-    UpDateTdList(doc_->Events(), moment, ListMode::Reminder, env_.Now(), Formats, TodoListAlert);
-}
-
-int TMainForm::SourceOfDayRow(int row) const {
-    const TodoItems& shown = TodoListShow->Items();
-    if (row < 0 || row >= shown.Count()) return -1;
-    // The positions from the last rebuild are exact while the store is as it
-    // was; a changed store falls back to the event's identity.
-    if (row < int(daySources_.size())) {
-        const int src = daySources_[size_t(row)];
-        const TodoItems& events = doc_->Events();
-        if (src >= 0 && src < events.Count() && events[src].Subject == shown[row].Subject &&
-            events[src].CreationDate == shown[row].CreationDate)
-            return src;
-    }
-    return getIdxOfList(row, shown, doc_->Events());
-}
-
-void TMainForm::PlannerCalendar1DayChange(TDateTime, TDateTime newDate) {
-    TodoListShow->Hint.clear();
-    UpDateDayList(newDate);
-}
-
-void TMainForm::SpeedButton4Click() {
-    const TDateTime now = env_.Now();
-    PlannerCalendar1->SetToday(DateOf(now));
-    PlannerCalendar1->SetDate(DateOf(now));
-    UpDateDayList(PlannerCalendar1->Date());
-    LabelNowDate->setText(FromAnsi(TodayCaption(now)));
-    UpdateMarkersOfMonth();
-}
-
-void TMainForm::TodoListShowClick() {
-    if (TodoListShow->Items().Count() == 0) return;
-    RefreshTicks = 0;
-    DayListSelected = true;
-    ToDo_PropertiesEvent1->setEnabled(true);
-    ToDo_DeleteItem1->setEnabled(true);
-    const int src = SourceOfDayRow(TodoListShow->ItemIndex());
-    if (src >= 0) {
-        pmCompleted1->setChecked(doc_->Events()[src].Complete);
-        pmCompleted1->setEnabled(true);
-    }
-    TodoListShow->HintShowFullText = true;
-}
-
-bool TMainForm::TodoListShowKeyPress(QChar key) {
-    if (key != QLatin1Char('\r')) return false;
-    if (DayListSelected) ToDo_PropertiesEvent1Click();
-    return true;
-}
-
-void TMainForm::TodoListShowMouseMove(int x, int y) {
-    const int row = TodoListShow->ItemAt(QPoint(x, y));
-    if (row < 0) {
-        QToolTip::hideText();
-        return;
-    }
-    if (row != LastHintedItem) {
-        LastHintedItem = row;
-        QToolTip::hideText();
-        TAppStyle::HintPause = 350;
-        TodoListShow->HintHidePause = 12000;
-    }
-    TodoListShow->HintShowFullText = false;
-    const int src = SourceOfDayRow(row);
-    TodoListShow->HintShowFullText = true;
-    if (const auto hint = HintEvent(doc_->Events(), src, TodoListShow->Items(), row, Formats))
-        TodoListShow->Hint = FromAnsi(*hint);
-}
-
-void TMainForm::UpdateMarkersOfMonth() {
-    const TMarkChanges changes = ::UpdateMarkersOfMonth(doc_->Events(), PlannerCalendar1->Events(), MarkerPrototype(),
-                                                        PlannerCalendar1->Year(), PlannerCalendar1->Month());
-    RepaintDays(changes.Days());
-}
-
-void TMainForm::PlannerCalendar1MonthChange(TDateTime, TDateTime newDate) {
-    UpdateMarkersOfMonth();
-    if (FormSunDay) FormSunDay->edCurYear->setText(QString::number(PlannerCalendar1->Year()));
-    // Browsing to the same day number of another month raises no day change,
-    // yet the selected date is another one.
-    if (DayNumber(newDate) != DayNumber(dayListDate_)) UpDateDayList(newDate);
-}
-
-void TMainForm::PlannerCalendar1MouseDown(Qt::MouseButton button, int x, int y) {
-    calendarMoved_ = false;
-    if (button != Qt::RightButton || !DayListSelected) return;
-    TDateTime day = 0;
-    if (!PlannerCalendar1->DateAtXY(x, y, day)) return;
-    calendarMoved_ = true;
-    ShowPropertiesEvent(day);
-    PlannerCalendar1->update();
-}
-
-void TMainForm::SpeedButton3Click() {
-    const bool hide = PlannerCalendar1->isVisible();
-    PlannerCalendar1->setVisible(!hide);
-    SpeedButton3->setIcon(hide ? ImgShow : ImgHide);
+    UpDateTdList(doc_->Events(), moment, ListMode::Reminder, env_.Now(), panel_->Formats(), TodoListAlert);
 }
 
 void TMainForm::EventsChanged(const EventBatch& batch) {
     if (batch.kind == ChangeKind::Loaded) return;  // the first showing builds everything
     if (batch.HoldsTimer()) TimerAlert->stop();
-    if (batch.kind == ChangeKind::Deleted && DayNumber(PlannerCalendar1->Date()) == DayNumber(LastRollDay))
+    if (batch.kind == ChangeKind::Deleted && DayNumber(panel_->Date()) == DayNumber(LastRollDay))
         // Today's reminder copy goes with the event, without a rebuild.
         for (const TTodoItem& gone : batch.removed) DeleteByIdentity(TodoListAlert, gone);
-    if (batch.kind == ChangeKind::Completed)
-        // The day list keeps its order and selection: its copies change in place.
-        for (const auto& [before, after] : batch.changed)
-            for (TTodoItem& copy : TodoListShow->Items())
-                if (copy.Subject == after.Subject && copy.CreationDate == after.CreationDate)
-                    copy.Complete = after.Complete;
-    if (batch.RebuildsDayList()) UpDateDayList(PlannerCalendar1->Date());
-    else TodoListShow->Refresh();
     if (batch.RebuildsReminders()) UpDateAlertList(env_.Now());
     if (batch.HoldsTimer()) TimerAlert->start();
-    for (const TDateTime d : batch.DaysGained()) AddEventToCalendar(d);
-    std::vector<TDateTime> lost = batch.DaysLost();
-    // The day the change was made on may have held the event's only mark.
-    if (batch.kind == ChangeKind::Deleted || batch.kind == ChangeKind::Edited) lost.push_back(DateOf(PlannerCalendar1->Date()));
-    for (const TDateTime d : lost)
-        if (getbDeleteEventFromCal(doc_->Events(), false, d)) DeleteEventFromCalendar(d);
-    if (batch.RecomputesMarkers()) UpdateMarkersOfMonth();
-    PlannerCalendar1->update();
     needsSave_ = true;
     SaveSoon->start();
+}
+
+void TMainForm::UpdateActions() {
+    const bool selected = panel_->HasSelection();
+    ToDo_PropertiesEvent1->setEnabled(selected);
+    ToDo_DeleteItem1->setEnabled(selected);
+    const int src = selected ? panel_->SelectedSource() : -1;
+    pmCompleted1->setEnabled(src >= 0);
+    pmCompleted1->setChecked(src >= 0 && doc_->Events()[src].Complete);
 }
 
 void TMainForm::SaveSoonTimeout() {
@@ -713,31 +517,6 @@ void TMainForm::SaveFailed(const QString& error) {
                           .arg(PathText(EventFileName()), error));
 }
 
-void TMainForm::ToDo_DeleteItem1Click() {
-    if (!DayListSelected) return;
-    const int src = SourceOfDayRow(TodoListShow->ItemIndex());
-    if (src < 0) return;
-    doc_->Change(ChangeKind::Deleted, [&](EventDocument::Edit& e) { e.Remove(size_t(src)); });
-}
-
-void TMainForm::pmCompleted1Click() {
-    if (!DayListSelected) return;
-    const int src = SourceOfDayRow(TodoListShow->ItemIndex());
-    if (src < 0) return;
-    // The new value is the opposite of the mark the user saw.
-    TTodoItem after = doc_->Events()[src];
-    after.Complete = !pmCompleted1->isChecked();
-    doc_->Change(ChangeKind::Completed, [&](EventDocument::Edit& e) { e.Replace(size_t(src), after); });
-    pmCompleted1->setChecked(after.Complete);
-}
-
-void TMainForm::ToDo_deleteOldClick() {
-    const std::vector<size_t> past = PastEvents(doc_->Events(), env_.Now());
-    doc_->Change(ChangeKind::Purged, [&](EventDocument::Edit& e) {
-        for (const size_t p : past) e.Remove(p);
-    });
-}
-
 void TMainForm::MediaBum_Play() {
     ::MediaBum_Play(env_.Sound(), EdMediaFile, DefaultSoundFile(env_.ExeDir()), RegularFileExists);
 }
@@ -746,7 +525,8 @@ void TMainForm::TimerAlertTimer() {
     const TDateTime now = env_.Now();
     SoundPlayer& player = env_.Sound();
     const TickActions a = ReminderTick(
-        {now, TodoListAlert, SoundPlaying(player), FormAlert->isVisible(), RefreshTicks, LastRollDay, Formats},
+        {now, TodoListAlert, SoundPlaying(player), FormAlert->isVisible(), RefreshTicks, LastRollDay,
+         panel_->Formats()},
         Memory);
     if (a.cutSound) CutSoundOff(player);
     // The steps end in one state: the sound started, the new tabs added and
@@ -766,20 +546,14 @@ void TMainForm::TimerAlertTimer() {
         FormAlert->AddTabs(newTabs);
         if (newTabs.isEmpty() || select != FormAlert->TabSetMsg->count() - 1) FormAlert->SelectTab(select);
     }
-    if (a.setCaption) LabelNowDate->setText(FromAnsi(TodayCaption(now)));
+    if (a.setCaption) panel_->SetTodayCaption(now);
     RefreshTicks = a.newRefreshTicks;
-    if (a.rebuildDayList) {
-        // Keeps the time-left texts current; a click resets the count.
-        UpDateDayList(PlannerCalendar1->Date());
-    }
+    // Keeps the time-left texts current; a click resets the count.
+    if (a.rebuildDayList) panel_->RebuildDayList();
     LastRollDay = a.newLastRollDay;
     if (a.rollOver) {
-        TodoListShow->Hint.clear();
-        PlannerCalendar1->SetToday(DateOf(now));
-        PlannerCalendar1->SetDate(DateOf(now));
         UpDateAlertList(DateOf(now));
-        UpDateDayList(DateOf(now));
-        UpdateMarkersOfMonth();
+        panel_->RollOver(DateOf(now));
     }
 }
 
@@ -798,38 +572,34 @@ bool TMainForm::RunEditorUntilValid(bool nameRequired) {
 
 void TMainForm::ToDo_AddEvent1Click() {
     const TDateTime now = env_.Now();
-    ToDoEditDlg->PrepareNew(DropSeconds(CombineDateAndTime(PlannerCalendar1->Date(), now)));
+    ToDoEditDlg->PrepareNew(DropSeconds(CombineDateAndTime(panel_->Date(), now)));
     if (!RunEditorUntilValid(true)) return;
-    AddItemToListFromUser();
-}
-
-void TMainForm::AddItemToListFromUser() {
     const TEditorValues v = ToDoEditDlg->Values();
     doc_->Change(ChangeKind::Added, [&](EventDocument::Edit& e) { e.Add(NewItemFromEditor(v)); });
 }
 
+
+
 void TMainForm::ToDo_PropertiesEvent1Click() {
-    if (DayListSelected && TodoListShow->ItemIndex() >= 0) ShowPropertiesEvent(0);
+    if (panel_->HasSelection() && panel_->List()->ItemIndex() >= 0) ShowPropertiesEvent(0);
     else ToDo_AddEvent1Click();
 }
 
 void TMainForm::ShowPropertiesEvent(TDateTime moveToDay) {
-    const int src = SourceOfDayRow(TodoListShow->ItemIndex());
+    const int src = panel_->SelectedSource();
     if (src < 0) return;
     // The event is held by identity: a reminder tick while the dialog is up
     // may rebuild the lists, but never the store.
     ToDoEditDlg->PrepareEdit(doc_->Events()[src], moveToDay);
-    TodoListShow->Hint.clear();
+    panel_->ClearHint();
     if (!RunEditorUntilValid(false)) {
-        PlannerCalendar1->update();
+        panel_->Calendar()->update();
         return;
     }
-    ChangeItemToDo(src);
+    if (src >= doc_->Count()) return;
+    TTodoItem after = doc_->Events()[src];
+    ChangeItemToDo(after, ToDoEditDlg->Values());
+    doc_->Change(ChangeKind::Edited, [&](EventDocument::Edit& e) { e.Replace(size_t(src), std::move(after)); });
 }
 
-void TMainForm::ChangeItemToDo(int index) {
-    if (index < 0 || index >= doc_->Count()) return;
-    TTodoItem after = doc_->Events()[index];
-    ::ChangeItemToDo(after, ToDoEditDlg->Values());
-    doc_->Change(ChangeKind::Edited, [&](EventDocument::Edit& e) { e.Replace(size_t(index), std::move(after)); });
-}
+const DayListFormats& TMainForm::Formats() const { return panel_->Formats(); }

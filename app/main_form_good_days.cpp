@@ -2,6 +2,7 @@
 // the menu with the calendar's year and month and the last day of birth,
 // changing the store only through the main window's one change path.
 #include "app/environment.h"
+#include "app/day_panel.h"
 #include "app/main_form.h"
 #include "import/form_sun_day.h"
 #include "widgets/planner_calendar.h"
@@ -13,6 +14,6 @@ void TMainForm::CreateFormSunDay() {
 }
 
 void TMainForm::pmFindGoodDays1Click() {
-    FormSunDay->Prepare(PlannerCalendar1->Year(), PlannerCalendar1->Month(), BirthDayIndex);
+    FormSunDay->Prepare(panel_->Calendar()->Year(), panel_->Calendar()->Month(), BirthDayIndex);
     env_.RunModal(*FormSunDay);
 }

@@ -2,6 +2,7 @@
 // menu with the calendar's month chosen, changing the store only through the
 // main window's one change path.
 #include "app/environment.h"
+#include "app/day_panel.h"
 #include "app/main_form.h"
 #include "events/qt_ansi.h"
 #include "import/form_jmd.h"
@@ -10,7 +11,7 @@
 TImportHost TMainForm::ImportHost(std::function<QWidget*()> window) {
     TImportHost host;
     host.Document = doc_.get();
-    host.CalendarYear = [this] { return PlannerCalendar1->Year(); };
+    host.CalendarYear = [this] { return panel_->Calendar()->Year(); };
     host.ShowMessage = [this, window](const std::string& text) { env_.ShowMessage(window(), FromAnsi(text)); };
     host.ShowSummary = [this, window](const ChangeSummary& summary) {
         env_.ShowInfo(window(), QString::fromStdString(SummaryText(summary)));
@@ -30,6 +31,6 @@ void TMainForm::CreateFormJMD() {
 }
 
 void TMainForm::ZetjournalMoonDays1Click() {
-    FormJMD->CheckOnlyMonth(PlannerCalendar1->Month());
+    FormJMD->CheckOnlyMonth(panel_->Calendar()->Month());
     env_.RunModal(*FormJMD);
 }

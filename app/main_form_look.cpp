@@ -6,6 +6,7 @@
 
 #include "app/environment.h"
 #include "app/gradient_panel_widget.h"
+#include "app/day_panel.h"
 #include "app/main_form.h"
 #include "app/system_colors.h"
 #include "dayview/sound_choice.h"
@@ -22,8 +23,8 @@ uint32_t MarkerRgb(const QColor& c) { return c.rgb() & 0xFFFFFF; }
 
 void TMainForm::ApplyWidgetColor(ColorSlot slot, TColor value) {
     const QColor c = PaintColor(value);
-    TPlannerCalendar& cal = *PlannerCalendar1;
-    TTodoList& list = *TodoListShow;
+    TPlannerCalendar& cal = *panel_->Calendar();
+    TTodoList& list = *panel_->List();
     switch (slot) {
         case ColorSlot::LineColor: cal.LineColor = c; break;
         case ColorSlot::MonthGradientStartColor: cal.MonthGradientStartColor = c; break;
@@ -63,32 +64,33 @@ void TMainForm::ApplyWidgetColor(ColorSlot slot, TColor value) {
 bool TMainForm::SetColorShema(const std::vector<std::string>& list) {
     const AppliedScheme a = ::SetColorShema(list);
     for (int i = 0; i < a.applied; ++i) ApplyWidgetColor(ColorSlot(i), a.colors[size_t(i)]);
-    PlannerCalendar1->update();
-    TodoListShow->ColumnsChanged();
-    TodoListShow->Refresh();
+    TPlannerCalendar* calendar = panel_->Calendar();
+    calendar->update();
+    panel_->List()->ColumnsChanged();
+    panel_->List()->Refresh();
     if (!a.Complete()) return false;
     if (a.panelsPainted)
         PaintPanels(a.colors[size_t(SlotIndex(ColorSlot::PanelTop))],
                     a.colors[size_t(SlotIndex(ColorSlot::PanelMiddle))],
                     a.colors[size_t(SlotIndex(ColorSlot::PanelBottom))]);
     const QColor font = PaintColor(a.colors[size_t(SlotIndex(ColorSlot::PanelFont))]);
-    for (QWidget* w : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(LabelNowDate),
+    for (QWidget* w : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(panel_->TodayLabel()),
                        static_cast<QWidget*>(sbHideToTray)}) {
         QPalette p = w->palette();
         p.setColor(QPalette::WindowText, font);
         p.setColor(QPalette::ButtonText, font);
         w->setPalette(p);
     }
-    QPalette back = PlannerCalendar1->palette();
-    back.setColor(QPalette::Window, PlannerCalendar1->LineColor);
-    PlannerCalendar1->setPalette(back);
-    PlannerCalendar1->setAutoFillBackground(true);
-    TCalendarEvents& marks = PlannerCalendar1->Events();
+    QPalette back = calendar->palette();
+    back.setColor(QPalette::Window, calendar->LineColor);
+    calendar->setPalette(back);
+    calendar->setAutoFillBackground(true);
+    TCalendarEvents& marks = calendar->Events();
     for (int i = 0; i < marks.Count(); ++i) {
-        marks[i].Color = MarkerRgb(PlannerCalendar1->EventMarkerColor);
-        marks[i].FontColor = MarkerRgb(PlannerCalendar1->EventDayColor);
+        marks[i].Color = MarkerRgb(calendar->EventMarkerColor);
+        marks[i].FontColor = MarkerRgb(calendar->EventDayColor);
     }
-    PlannerCalendar1->update();
+    calendar->update();
     return true;
 }
 
@@ -103,7 +105,7 @@ bool TMainForm::LoadToDoThemaFromFile(const std::filesystem::path& file) {
 
 void TMainForm::PaintPanels(TColor top, TColor middle, TColor bottom) {
     Panel1->SetColors(top, middle, bottom);
-    Panel5->SetColors(top, middle, bottom);
+    panel_->ButtonStrip()->SetColors(top, middle, bottom);
 }
 
 void TMainForm::InstallShippedThemes() {
@@ -123,11 +125,11 @@ UserOptions TMainForm::CurrentOptions() const {
     o.Bounds = {y(), x(), height(), width()};
     o.SoundFile = std::filesystem::path(std::u8string(EdMediaFile.begin(), EdMediaFile.end()));
     o.CurrentThemeFile = CurrentThemeFile;
-    o.CalendarVisible = !PlannerCalendar1->isHidden();
+    o.CalendarVisible = !panel_->Calendar()->isHidden();
     o.BirthDayIndex = BirthDayIndex;
     o.ShowWeekNumbers = ShowWeekNumbers;
-    o.WeekStartDay = PlannerCalendar1->StartDay;
-    o.SplitRemainingTime = Formats.SplitRemainingTime;
+    o.WeekStartDay = panel_->Calendar()->StartDay;
+    o.SplitRemainingTime = panel_->Formats().SplitRemainingTime;
     return o;
 }
 
@@ -154,17 +156,16 @@ void TMainForm::LoadWindowParam() {
     const std::u8string sound = read->SoundFile.u8string();
     EdMediaFile.assign(sound.begin(), sound.end());
     CurrentThemeFile = read->CurrentThemeFile;
-    if (!read->CalendarVisible) {
-        PlannerCalendar1->hide();
-        SpeedButton3->setIcon(ImgShow);
-    }
+    if (!read->CalendarVisible) panel_->SetCalendarVisible(false);
     BirthDayIndex = read->BirthDayIndex;
     ShowWeekNumbers = read->ShowWeekNumbers;
-    PlannerCalendar1->ShowWeeks = ShowWeekNumbers;
+    panel_->Calendar()->ShowWeeks = ShowWeekNumbers;
     WeekStartDay = read->WeekStartDay;
-    PlannerCalendar1->StartDay = WeekStartDay;
-    Formats.SplitRemainingTime = read->SplitRemainingTime;
-    PlannerCalendar1->update();
+    panel_->Calendar()->StartDay = WeekStartDay;
+    DayListFormats formats = panel_->Formats();
+    formats.SplitRemainingTime = read->SplitRemainingTime;
+    panel_->SetFormats(formats);
+    panel_->Calendar()->update();
     const auto theme = FindThemeFile(ThemesDir(DataDir), CurrentThemeFile);
     if (!theme || !LoadToDoThemaFromFile(*theme)) {
         // A start never stops at a theme: the slots before a bad one stay.

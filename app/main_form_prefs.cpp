@@ -16,6 +16,7 @@
 
 #include "app/environment.h"
 #include "app/gradient_panel_widget.h"
+#include "app/day_panel.h"
 #include "app/main_form.h"
 #include "app/qt_app_style.h"
 #include "app/system_colors.h"
@@ -49,7 +50,7 @@ void TMainForm::CreateTrayAndPrefs() {
     host.ShowInfo = [this](const QString& text) { env_.ShowInfo(ColorDlg, text); };
     ColorDlg = new TColorDlg(std::move(host), this);
 
-    connect(sbPreferences, &QToolButton::clicked, this, &TMainForm::pmPrefsClick);
+    connect(panel_, &TDayPanel::PreferencesRequested, this, &TMainForm::pmPrefsClick);
     connect(Preferences, &QAction::triggered, this, &TMainForm::pmPrefsClick);
     connect(sbHideToTray, &QToolButton::clicked, this, &TMainForm::HideAppToTray);
     connect(HideItem, &QAction::triggered, this, &TMainForm::HideAppToTray);
@@ -87,8 +88,8 @@ void TMainForm::pmPrefsClick() {
     dlg.ShowThemeName(FromAnsi(SmallCaption(CurrentThemeFile)));
     dlg.edAlertFile->setText(QString::fromStdString(EdMediaFile));
     dlg.chbShowNumWeeks->setChecked(ShowWeekNumbers);
-    dlg.cbBigLastTime->setChecked(Formats.SplitRemainingTime);
-    dlg.chbStartDay->setChecked(PlannerCalendar1->StartDay != 1);
+    dlg.cbBigLastTime->setChecked(panel_->Formats().SplitRemainingTime);
+    dlg.chbStartDay->setChecked(panel_->Calendar()->StartDay != 1);
     dlg.StartUpLink.reset();
     if (StartUpDir) dlg.StartUpLink = *StartUpDir / StartUpLinkName();
     dlg.ShowStartUpState();
@@ -112,12 +113,14 @@ void TMainForm::pmPrefsClick() {
         }
     }
     WeekStartDay = dlg.chbStartDay->isChecked() ? 7 : 1;
-    PlannerCalendar1->StartDay = WeekStartDay;
+    panel_->Calendar()->StartDay = WeekStartDay;
     EdMediaFile = dlg.edAlertFile->text().toStdString();
     ShowWeekNumbers = dlg.chbShowNumWeeks->isChecked();
-    Formats.SplitRemainingTime = dlg.cbBigLastTime->isChecked();
-    PlannerCalendar1->ShowWeeks = ShowWeekNumbers;
-    SpeedButton4Click();
+    DayListFormats formats = panel_->Formats();
+    formats.SplitRemainingTime = dlg.cbBigLastTime->isChecked();
+    panel_->SetFormats(formats);
+    panel_->Calendar()->ShowWeeks = ShowWeekNumbers;
+    panel_->GoToday(env_.Now());
 }
 
 // ---- the tray ----

@@ -21,6 +21,7 @@ AlertColors AlertColorsOf(const TTodoList& list) {
 
 TFormAlert::TFormAlert(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("FormAlert"));
     setWindowTitle(QString::fromUtf8("Сообщение"));
     setWindowOpacity(220.0 / 255.0);
     setFixedSize(kClientWidth, kClientHeight);

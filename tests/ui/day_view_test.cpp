@@ -23,8 +23,8 @@ protected:
         SaveEvents(Store(events));
         ASSERT_TRUE(WriteFileAtomically(env.dir / "ding.wav", "RIFF").ok);  // the default sound
         MainWindowTest::Start();
-        list = form->TodoListShow;
-        calendar = form->PlannerCalendar1;
+        list = List();
+        calendar = Calendar();
     }
     void Key(Qt::Key key) {
         QTest::keyClick(list, key);
@@ -33,10 +33,10 @@ protected:
     // Nothing highlighted and no command that acts on a selection.
     void ExpectNoSelection() {
         EXPECT_EQ(list->ItemIndex(), -1);
-        EXPECT_FALSE(form->DayListSelected);
-        EXPECT_FALSE(form->ToDo_PropertiesEvent1->isEnabled());
-        EXPECT_FALSE(form->ToDo_DeleteItem1->isEnabled());
-        EXPECT_FALSE(form->pmCompleted1->isEnabled());
+        EXPECT_FALSE(Panel()->HasSelection());
+        EXPECT_FALSE(Action("ToDo_PropertiesEvent1")->isEnabled());
+        EXPECT_FALSE(Action("ToDo_DeleteItem1")->isEnabled());
+        EXPECT_FALSE(Action("pmCompleted1")->isEnabled());
     }
 };
 
@@ -51,14 +51,14 @@ TEST_F(DayViewTest, DayListFollowsTheCalendarAndTheClicks) {
     EXPECT_EQ(env.modalRuns, 0);
 
     ClickRow(list, 1);
-    EXPECT_TRUE(form->DayListSelected);
-    EXPECT_TRUE(form->ToDo_PropertiesEvent1->isEnabled());
-    EXPECT_TRUE(form->ToDo_DeleteItem1->isEnabled());
-    EXPECT_TRUE(form->pmCompleted1->isEnabled());
-    EXPECT_FALSE(form->pmCompleted1->isChecked());
+    EXPECT_TRUE(Panel()->HasSelection());
+    EXPECT_TRUE(Action("ToDo_PropertiesEvent1")->isEnabled());
+    EXPECT_TRUE(Action("ToDo_DeleteItem1")->isEnabled());
+    EXPECT_TRUE(Action("pmCompleted1")->isEnabled());
+    EXPECT_FALSE(Action("pmCompleted1")->isChecked());
     Key(Qt::Key_Return);  // Enter on a clicked row opens the editor on it
     EXPECT_EQ(env.modalRuns, 1);
-    EXPECT_EQ(form->ToDoEditDlg->SubjectName->text(), "Обед");
+    EXPECT_EQ(Part<TToDoEditDlg>("ToDoEditDlg")->SubjectName->text(), "Обед");
 
     ClickDay(calendar, Day(2010, 10, 12));
     EXPECT_EQ(DayList(), QStringList({"Завтра"}));
@@ -95,7 +95,7 @@ TEST_F(DayViewTest, HintOfARowCarriesStartAndNotes) {
     QTest::mouseMove(list->viewport(), list->ItemRect(0).center());
     EXPECT_TRUE(list->Hint.startsWith("Начало: 11.10.2010 10:00:00")) << list->Hint.toStdString();
     EXPECT_TRUE(list->Hint.contains("Взять папку"));
-    EXPECT_EQ(form->LastHintedItem, 0);
+    EXPECT_EQ(Panel()->LastHintedRow(), 0);
 }
 
 TEST_F(DayViewTest, DelKeepsTheMarkUntilTheLastEventOfTheDayGoes) {
@@ -106,7 +106,7 @@ TEST_F(DayViewTest, DelKeepsTheMarkUntilTheLastEventOfTheDayGoes) {
     Key(Qt::Key_Delete);
     EXPECT_EQ(DayList(), QStringList({"Второе"}));
     EXPECT_TRUE(Marked(day));
-    EXPECT_EQ(form->TodoListAlert.Count(), 1);  // today: its reminder went too
+    EXPECT_EQ(form->Reminders().Count(), 1);  // today: its reminder went too
     ExpectNoSelection();
 
     Key(Qt::Key_Delete);  // nothing clicked since the rebuild: nothing goes
@@ -123,7 +123,7 @@ TEST_F(DayViewTest, CompletionTogglesBothWaysFromSpaceAndFromTheMenuItem) {
     ClickRow(list, 0);
     auto done = [&] {
         EXPECT_EQ(list->Items()[0].Complete, Events()[0].Complete);
-        EXPECT_EQ(form->pmCompleted1->isChecked(), Events()[0].Complete);
+        EXPECT_EQ(Action("pmCompleted1")->isChecked(), Events()[0].Complete);
         return Events()[0].Complete;
     };
     Key(Qt::Key_Space);
@@ -131,16 +131,16 @@ TEST_F(DayViewTest, CompletionTogglesBothWaysFromSpaceAndFromTheMenuItem) {
     EXPECT_EQ(list->ItemIndex(), 0);  // the copy changes in place; the row stays highlighted
     env.now = At(2010, 10, 11, 9, 31);
     form->TimerAlertTimer();
-    EXPECT_FALSE(form->FormAlert->isVisible()) << "a completed event does not remind";
+    EXPECT_FALSE(AlertWindow()->isVisible()) << "a completed event does not remind";
 
     Key(Qt::Key_Space);
     EXPECT_FALSE(done());
-    ClickMenuItem(form->PopupToDo, form->pmCompleted1);
+    ClickMenuItem(Part<QMenu>("PopupToDo"), Action("pmCompleted1"));
     EXPECT_TRUE(done());
-    ClickMenuItem(form->PopupToDo, form->pmCompleted1);
+    ClickMenuItem(Part<QMenu>("PopupToDo"), Action("pmCompleted1"));
     EXPECT_FALSE(done());
     form->TimerAlertTimer();
-    EXPECT_TRUE(form->FormAlert->isVisible());
+    EXPECT_TRUE(AlertWindow()->isVisible());
 }
 
 TEST_F(DayViewTest, PurgeDropsPastEventsAndTheirMarks) {
@@ -151,7 +151,7 @@ TEST_F(DayViewTest, PurgeDropsPastEventsAndTheirMarks) {
     ASSERT_EQ(Events().Count(), 1);
     EXPECT_EQ(Events()[0].Subject, ansi("Сегодня"));
     EXPECT_FALSE(Marked(yesterday));
-    EXPECT_TRUE(form->TimerAlert->isActive());
+    EXPECT_TRUE(Timer("TimerAlert")->isActive());
 }
 
 TEST_F(DayViewTest, RepetitionsAreMarkedAndBrowsingRefreshesTheMarks) {
@@ -169,15 +169,15 @@ TEST_F(DayViewTest, RepetitionsAreMarkedAndBrowsingRefreshesTheMarks) {
 TEST_F(DayViewTest, RightClickOnADayMovesTheSelectedEventAndOpensNoMenu) {
     Start({Event("Встреча", At(2010, 10, 11, 9, 0))});
     ClickDay(calendar, Day(2010, 10, 20), Qt::RightButton);  // nothing selected: the menu
-    EXPECT_TRUE(form->PopupToDo->isVisible());
+    EXPECT_TRUE(Part<QMenu>("PopupToDo")->isVisible());
     EXPECT_EQ(env.modalRuns, 0);
-    form->PopupToDo->hide();
+    Part<QMenu>("PopupToDo")->hide();
 
     ClickRow(list, 0);
     env.modal = [](QDialog&) { return int(QDialog::Accepted); };
     ClickDay(calendar, Day(2010, 10, 20), Qt::RightButton);
     EXPECT_EQ(env.modalRuns, 1);
-    EXPECT_FALSE(form->PopupToDo->isVisible());
+    EXPECT_FALSE(Part<QMenu>("PopupToDo")->isVisible());
     EXPECT_EQ(Events()[0].CreationDate, At(2010, 10, 20, 9, 0));
     EXPECT_TRUE(Marked(Day(2010, 10, 20)));
     EXPECT_FALSE(Marked(Day(2010, 10, 11)));
@@ -188,37 +188,37 @@ TEST_F(DayViewTest, ReminderRaisesATabWithTheNotesAndSurvivesClosing) {
            Event("Обед", At(2010, 10, 11, 13, 0)).Notes("Кафе")});
     env.now = At(2010, 10, 11, 9, 44, 59);
     form->TimerAlertTimer();
-    EXPECT_FALSE(form->FormAlert->isVisible());
+    EXPECT_FALSE(AlertWindow()->isVisible());
     env.now = At(2010, 10, 11, 9, 45);
     form->TimerAlertTimer();
-    ASSERT_TRUE(form->FormAlert->isVisible());
+    ASSERT_TRUE(AlertWindow()->isVisible());
     EXPECT_EQ(env.sound.plays, 1);
-    ASSERT_EQ(form->FormAlert->TabSetMsg->count(), 1);
-    EXPECT_EQ(form->FormAlert->TabSetMsg->tabText(0), "Встреча [10:00:00]");
-    EXPECT_EQ(form->FormAlert->MemoMsg->toPlainText(), "Переговорная 3");
+    ASSERT_EQ(AlertWindow()->TabSetMsg->count(), 1);
+    EXPECT_EQ(AlertWindow()->TabSetMsg->tabText(0), "Встреча [10:00:00]");
+    EXPECT_EQ(AlertWindow()->MemoMsg->toPlainText(), "Переговорная 3");
 
-    form->FormAlert->close();
+    AlertWindow()->close();
     env.now += 60 * kOneMinute;
     form->TimerAlertTimer();  // fired once: no second tab
-    EXPECT_EQ(form->FormAlert->TabSetMsg->count(), 1);
+    EXPECT_EQ(AlertWindow()->TabSetMsg->count(), 1);
     EXPECT_EQ(env.sound.plays, 1);
 
     env.now = At(2010, 10, 11, 13, 0);
     form->TimerAlertTimer();  // the next reminder brings the window back with both tabs
-    ASSERT_TRUE(form->FormAlert->isVisible());
-    ASSERT_EQ(form->FormAlert->TabSetMsg->count(), 2);
-    EXPECT_EQ(form->FormAlert->TabSetMsg->currentIndex(), 1);
-    EXPECT_EQ(form->FormAlert->MemoMsg->toPlainText(), "Кафе");
+    ASSERT_TRUE(AlertWindow()->isVisible());
+    ASSERT_EQ(AlertWindow()->TabSetMsg->count(), 2);
+    EXPECT_EQ(AlertWindow()->TabSetMsg->currentIndex(), 1);
+    EXPECT_EQ(AlertWindow()->MemoMsg->toPlainText(), "Кафе");
 
     // The first event goes; its tab no longer shows anyone else's notes.
     ClickRow(list, 0);
     Key(Qt::Key_Delete);
-    QTest::mouseClick(form->FormAlert->TabSetMsg, Qt::LeftButton, {},
-                      form->FormAlert->TabSetMsg->tabRect(0).center());
-    EXPECT_EQ(form->FormAlert->MemoMsg->toPlainText(), "Это событие удалено.");
+    QTest::mouseClick(AlertWindow()->TabSetMsg, Qt::LeftButton, {},
+                      AlertWindow()->TabSetMsg->tabRect(0).center());
+    EXPECT_EQ(AlertWindow()->MemoMsg->toPlainText(), "Это событие удалено.");
 
     Trigger(form.get(), "Quit2");  // closing the program takes the alert window along
-    EXPECT_FALSE(form->FormAlert->isVisible());
+    EXPECT_FALSE(AlertWindow()->isVisible());
 }
 
 // A laptop that sleeps through its reminders, and clocks that change: every
@@ -236,7 +236,7 @@ TEST_F(DayViewTest, ClockJumpsRaiseEachReminderOnce) {
     EXPECT_EQ(calendar->Date(), Day(2010, 10, 12));
     EXPECT_EQ(DayList(), QStringList({"Утро", "Завтра днём"}));
     QStringList tabs;
-    for (int i = 0; i < form->FormAlert->TabSetMsg->count(); ++i) tabs << form->FormAlert->TabSetMsg->tabText(i);
+    for (int i = 0; i < AlertWindow()->TabSetMsg->count(); ++i) tabs << AlertWindow()->TabSetMsg->tabText(i);
     EXPECT_EQ(tabs, QStringList({"Вечер [22:00:00]", "Ночь [23:30:00]", "Утро [0:10:00]"}));
     const int plays = env.sound.plays;
 
@@ -245,7 +245,7 @@ TEST_F(DayViewTest, ClockJumpsRaiseEachReminderOnce) {
         form->TimerAlertTimer();
         env.now = AddMinutes(env.now, 20);
     }
-    EXPECT_EQ(form->FormAlert->TabSetMsg->count(), 3);
+    EXPECT_EQ(AlertWindow()->TabSetMsg->count(), 3);
     EXPECT_EQ(env.sound.plays, plays);
     EXPECT_EQ(calendar->Date(), Day(2010, 10, 12));
 }

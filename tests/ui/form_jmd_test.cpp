@@ -30,7 +30,7 @@ protected:
             "11.10 07:00:00 +1 w4 4\r\n   18:40:00 Новолуние\r\n12.10 08:00:00 +1 w4 5\r\n"
             "05.11 07:00:00 +1 w4 29\r\n01.12 07:00:00 +1 w4 25\r\n");
         Start();
-        jmd = form->FormJMD;
+        jmd = Part<TFormJMD>("FormJMD");
     }
     void Open(std::function<void()> user) { OpenModal("ZetjournalMoonDays1", std::move(user)); }
     void CheckMonth(int m) { ToggleRow(jmd->ListMonth, m); }
@@ -59,10 +59,10 @@ TEST_F(ImportWindowTest, JournalOfTwoMonthsThenRemovalOfOneKind) {
     // Every run ends with what it did, as information; nothing is a warning.
     EXPECT_EQ(env.infos, QStringList({"Добавлено событий: 4."}));
     EXPECT_TRUE(env.messages.isEmpty());
-    EXPECT_TRUE(form->TimerAlert->isActive());
+    EXPECT_TRUE(Timer("TimerAlert")->isActive());
     EXPECT_EQ(DayList(), QStringList({"~Лунный день - 4", "~Лунная фаза - Новолуние"}));
     EXPECT_TRUE(Marked(Day(2010, 10, 12)));
-    EXPECT_EQ(form->TodoListAlert.Count(), 2);  // today's reminders include them
+    EXPECT_EQ(form->Reminders().Count(), 2);  // today's reminders include them
 
     // The same journal again (the window reopens on October alone) adds
     // nothing and says so, in the same form.
@@ -72,7 +72,7 @@ TEST_F(ImportWindowTest, JournalOfTwoMonthsThenRemovalOfOneKind) {
 
     // A user's own event that merely looks imported stays.
     RestartWith({Event("~ моя заметка", At(2010, 10, 20, 9, 0))});
-    jmd = form->FormJMD;
+    jmd = Part<TFormJMD>("FormJMD");
     Open([&] {
         CheckMonth(11);  // the journal's months: October, November
         Choose(jmd->Box1, 0);
@@ -83,7 +83,7 @@ TEST_F(ImportWindowTest, JournalOfTwoMonthsThenRemovalOfOneKind) {
     EXPECT_TRUE(env.messages.isEmpty());
     EXPECT_TRUE(DayList().isEmpty());
     EXPECT_FALSE(Marked(Day(2010, 10, 12)));
-    EXPECT_TRUE(form->TimerAlert->isActive());
+    EXPECT_TRUE(Timer("TimerAlert")->isActive());
 }
 
 // Tab in the paste box goes on to the next control instead of typing a tab.
@@ -152,7 +152,7 @@ TEST_F(ImportWindowTest, PastedTextIsCheckedAgainstItsKind) {
                                          "Данные не соответствуют типу ZET-данных, выбранному для импорта."}));
     ASSERT_EQ(Count(">"), 1);
     EXPECT_EQ(Events()[0].CompletionDate, At(2010, 10, 11, 18, 5));
-    EXPECT_EQ(form->TodoListShow->Items().Count(), 1);
+    EXPECT_EQ(List()->Items().Count(), 1);
 
     if (const char* dir = std::getenv("DAYLOOM_SHOT_DIR")) {
         Open([&] {

@@ -15,6 +15,7 @@
 #include <cstdlib>
 
 #include "import/form_sun_day.h"
+#include "tests/support/temp_folder.h"
 #include "tests/ui/main_window.h"
 
 namespace {
@@ -26,7 +27,7 @@ protected:
     void SetUp() override {
         env.now = At(2010, 3, 22, 9, 0);  // a Monday
         Start();
-        sun = form->FormSunDay;
+        sun = Part<TFormSunDay>("FormSunDay");
     }
     void Open(std::function<void()> user) { OpenModal("pmFindGoodDays1", std::move(user)); }
     void ToggleMonth(int m) { ToggleRow(sun->ListMonth, m); }
@@ -44,7 +45,17 @@ protected:
 };
 
 TEST_F(GoodDaysWindowTest, OpeningTakesTheCalendarsYearMonthAndDayOfBirth) {
-    form->BirthDayIndex = 13;
+    // The day of birth the last run used, kept in the options file.
+    form->close();
+    std::vector<std::string> lines = SplitLines(TempFolder::Read(Data() / "user_options"));
+    ASSERT_EQ(lines.size(), 11u);
+    lines[7] = "13";
+    std::string text;
+    for (const std::string& l : lines) text += l + "\r\n";
+    TempFolder::Write(Data() / "user_options", text);
+    form.reset();
+    Start();
+    sun = Part<TFormSunDay>("FormSunDay");
     Open([&] {
         EXPECT_EQ(sun->edCurYear->text(), "2010");
         EXPECT_EQ(CheckedMonths(), std::vector<int>{3});
@@ -58,12 +69,12 @@ TEST_F(GoodDaysWindowTest, OpeningTakesTheCalendarsYearMonthAndDayOfBirth) {
         TypeYear("2012");
         QTest::mouseClick(sun->ChBAboutDay, Qt::LeftButton);
     });
-    EXPECT_EQ(form->BirthDayIndex, 13);
+    EXPECT_EQ(form->CurrentOptions().BirthDayIndex, 13);
 
     // The calendar's year follows into the year field as months are browsed.
-    QTest::keyClick(form->PlannerCalendar1, Qt::Key_PageDown);
+    QTest::keyClick(Calendar(), Qt::Key_PageDown);
     EXPECT_EQ(sun->edCurYear->text(), "2010");
-    for (int i = 0; i < 9; ++i) QTest::keyClick(form->PlannerCalendar1, Qt::Key_PageDown);
+    for (int i = 0; i < 9; ++i) QTest::keyClick(Calendar(), Qt::Key_PageDown);
     EXPECT_EQ(sun->edCurYear->text(), "2011");
 
     Open([&] {
@@ -79,7 +90,7 @@ TEST_F(GoodDaysWindowTest, OpeningTakesTheCalendarsYearMonthAndDayOfBirth) {
 
 TEST_F(GoodDaysWindowTest, OnlyDigitsReachTheYearAndAYearOutOfRangeAddsNothing) {
     RestartWith({Event("Врач", At(2010, 3, 22, 10, 0))});
-    sun = form->FormSunDay;
+    sun = Part<TFormSunDay>("FormSunDay");
     const std::string before = SaveToBytes(Events());
     Open([&] {
         Choose(sun->BoxBDay, 13);
@@ -106,12 +117,12 @@ TEST_F(GoodDaysWindowTest, OnlyDigitsReachTheYearAndAYearOutOfRangeAddsNothing) 
     EXPECT_EQ(env.messages.size(), 8);
     for (const QString& m : env.messages) EXPECT_EQ(m, "Текущий год должен быть числом от 1901 до 9999.");
     EXPECT_EQ(SaveToBytes(Events()), before);
-    EXPECT_EQ(form->BirthDayIndex, 0);
+    EXPECT_EQ(form->CurrentOptions().BirthDayIndex, 0);
 }
 
 TEST_F(GoodDaysWindowTest, AddingThenRemovingLeavesTheStoreAsItWas) {
     RestartWith({Event("Врач", At(2010, 3, 22, 10, 0)), Event("#1 : мой день", At(2010, 3, 4, 7, 0)).Alert(0).Notes("")});
-    sun = form->FormSunDay;
+    sun = Part<TFormSunDay>("FormSunDay");
     const std::string before = SaveToBytes(Events());
     std::vector<int> steps;
     QObject::connect(sun->Progress1, &QProgressBar::valueChanged, [&](int v) { steps.push_back(v); });
@@ -128,13 +139,13 @@ TEST_F(GoodDaysWindowTest, AddingThenRemovingLeavesTheStoreAsItWas) {
         EXPECT_TRUE(sun->BtnDelete->isEnabled());
     });
     EXPECT_EQ(env.messages.size(), 2);  // no day of birth, then no month: the library's words
-    EXPECT_EQ(form->BirthDayIndex, 13);
+    EXPECT_EQ(form->CurrentOptions().BirthDayIndex, 13);
     const int added = Events().Count() - 2;
     EXPECT_GT(added, 50);
     EXPECT_EQ(env.infos, QStringList({QStringLiteral("Добавлено событий: %1.").arg(added)}));
     EXPECT_EQ(DayList(), QStringList({"#13 : Очень благоприятный день.", "Врач"}));
     EXPECT_TRUE(Marked(Day(2010, 3, 1)));
-    EXPECT_TRUE(form->TimerAlert->isActive());
+    EXPECT_TRUE(Timer("TimerAlert")->isActive());
 
     // March again (opening checks the calendar's month alone), and the days of birth 1 in March.
     Open([&] {
@@ -145,7 +156,7 @@ TEST_F(GoodDaysWindowTest, AddingThenRemovingLeavesTheStoreAsItWas) {
     });
     EXPECT_EQ(env.messages.size(), 2);
     EXPECT_EQ(env.infos.mid(1), QStringList({"Добавлено событий: 0, уже были в списке: 7.", "Добавлено событий: 8."}));
-    EXPECT_EQ(form->BirthDayIndex, 1);
+    EXPECT_EQ(form->CurrentOptions().BirthDayIndex, 1);
     EXPECT_EQ(Events().Count(), 2 + added + 8);
 
     // The days of 1 go and those of 13 stay; then those of 13 for the whole year.
@@ -164,7 +175,7 @@ TEST_F(GoodDaysWindowTest, AddingThenRemovingLeavesTheStoreAsItWas) {
     EXPECT_EQ(DayList(), QStringList({"Врач"}));
     EXPECT_FALSE(Marked(Day(2010, 3, 1)));
     EXPECT_TRUE(Marked(Day(2010, 3, 4)));  // the user's own "#1 : мой день"
-    EXPECT_TRUE(form->TimerAlert->isActive());
+    EXPECT_TRUE(Timer("TimerAlert")->isActive());
 }
 
 TEST_F(GoodDaysWindowTest, TheDayOfBirthSurvivesARestart) {
@@ -173,8 +184,8 @@ TEST_F(GoodDaysWindowTest, TheDayOfBirthSurvivesARestart) {
         QTest::mouseClick(sun->BtnAdd, Qt::LeftButton);
     });
     Restart();  // the options file's line is pinned by UserOptions
-    sun = form->FormSunDay;
-    EXPECT_EQ(form->BirthDayIndex, 29);
+    sun = Part<TFormSunDay>("FormSunDay");
+    EXPECT_EQ(form->CurrentOptions().BirthDayIndex, 29);
     Open([&] {
         EXPECT_EQ(sun->BoxBDay->currentIndex(), 29);
         EXPECT_EQ(sun->PanelSoulNum->text(), "Число души: 2");

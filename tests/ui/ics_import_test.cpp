@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "app/main_form.h"
+#include "tests/ui/main_window.h"
 #include "events/data_folder.h"
 #include "events/event_file.h"
 #include "tests/support/builders.h"
@@ -41,7 +42,7 @@ protected:
 TEST_F(IcsImportTest, EventsOfTheFileJoinTheDayListOnceAndAFaultyFileAddsNothing) {
     TMainForm form(env);
     form.show();
-    form.TimerAlert->stop();
+    TimerOf(&form, "TimerAlert")->stop();
     env.filesToChoose << QString::fromStdU16String(file.u16string());
     Trigger(&form, "pmImportICalendar1");
     ASSERT_EQ(env.fileDialogs.size(), 1);
@@ -50,9 +51,9 @@ TEST_F(IcsImportTest, EventsOfTheFileJoinTheDayListOnceAndAFaultyFileAddsNothing
     EXPECT_EQ(env.infos, QStringList({"Добавлено событий: 2, повторений упрощено: 1."}));
     EXPECT_TRUE(env.messages.isEmpty());
     // The day list and the reminder list were rebuilt through the change path.
-    ASSERT_EQ(form.TodoListShow->Items().Count(), 2);
-    EXPECT_EQ(form.TodoListShow->Items()[0].Subject, ansi("Врач"));
-    EXPECT_EQ(form.TodoListAlert[0].DueDate, At(2010, 10, 11, 9, 45));
+    ASSERT_EQ(ListOf(&form)->Items().Count(), 2);
+    EXPECT_EQ(ListOf(&form)->Items()[0].Subject, ansi("Врач"));
+    EXPECT_EQ(form.Reminders()[0].DueDate, At(2010, 10, 11, 9, 45));
 
     // The same file again: nothing twice. A broken one: nothing at all.
     env.filesToChoose << QString::fromStdU16String(file.u16string());
@@ -82,9 +83,9 @@ TEST_F(IcsImportTest, AProgramFolderThatCannotBeWrittenKeepsTheDataInThePerUserF
     env.dir = program;
     {
         TMainForm form(env);
-        EXPECT_EQ(form.DataDir, env.perUser / "dayloom_data");
+        EXPECT_EQ(form.Document().File(), env.perUser / "dayloom_data" / "ListToDo.db");
         form.show();
-        form.TimerAlert->stop();
+        TimerOf(&form, "TimerAlert")->stop();
         env.filesToChoose << QString::fromStdU16String(file.u16string());
         Trigger(&form, "pmImportICalendar1");
         form.close();

@@ -44,8 +44,8 @@ QStringList OwnTexts(const QWidget* window) {
 TEST_F(MainWindowTest, EveryWindowSpeaksRussianAndSpellsItRight) {
     Start();
     const std::pair<const char*, const QWidget*> windows[] = {
-        {"main", form.get()},           {"preferences", form->ColorDlg}, {"editor", form->ToDoEditDlg},
-        {"alert", form->FormAlert.get()}, {"ZET", form->FormJMD},        {"favourable days", form->FormSunDay}};
+        {"main", form.get()},           {"preferences", Part<TColorDlg>("ColorDlg")}, {"editor", Part<TToDoEditDlg>("ToDoEditDlg")},
+        {"alert", AlertWindow()}, {"ZET", Part<TFormJMD>("FormJMD")},        {"favourable days", Part<TFormSunDay>("FormSunDay")}};
     const QRegularExpression names(QStringLiteral("ZET|iCalendar|HTML|[Dd]ayloom|Windows"));
     const QRegularExpression latin(QStringLiteral("[A-Za-z]+"));
     for (const auto& [name, window] : windows) {

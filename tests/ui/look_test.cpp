@@ -42,18 +42,18 @@ TEST_F(LookTest, StoredPlaceOptionsAndThemeComeBackAndAreWrittenBackByteForByte)
     Start();
     EXPECT_EQ(form->pos(), QPoint(400, 300));
     EXPECT_EQ(form->size(), QSize(265, 600));
-    EXPECT_TRUE(form->PlannerCalendar1->isHidden());
-    EXPECT_EQ(form->BirthDayIndex, 17);
-    EXPECT_FALSE(form->PlannerCalendar1->ShowWeeks);
-    EXPECT_EQ(form->PlannerCalendar1->StartDay, 7);
-    EXPECT_FALSE(form->Formats.SplitRemainingTime);
-    EXPECT_EQ(form->EdMediaFile, "/tmp/bell.wav");
+    EXPECT_TRUE(Calendar()->isHidden());
+    EXPECT_EQ(form->CurrentOptions().BirthDayIndex, 17);
+    EXPECT_FALSE(Calendar()->ShowWeeks);
+    EXPECT_EQ(Calendar()->StartDay, 7);
+    EXPECT_FALSE(form->Formats().SplitRemainingTime);
+    EXPECT_EQ(Utf8Of(form->CurrentOptions().SoundFile), "/tmp/bell.wav");
     // Found as "night" though the file is Night.tdt; its colours are on.
-    EXPECT_EQ(form->PlannerCalendar1->SelectColor, QColor(255, 0, 0));
-    EXPECT_EQ(form->TodoListShow->Color, QColor(0x11, 0x22, 0x33));
-    EXPECT_EQ(form->Panel1->Middle, clBlack);
-    EXPECT_EQ(form->Label1->palette().color(QPalette::WindowText), QColor(255, 255, 0));
-    ASSERT_EQ(form->ListColorShem.size(), 34u);
+    EXPECT_EQ(Calendar()->SelectColor, QColor(255, 0, 0));
+    EXPECT_EQ(List()->Color, QColor(0x11, 0x22, 0x33));
+    EXPECT_EQ(Part<TGradientPanel>("Panel1")->Middle, clBlack);
+    EXPECT_EQ(Part<QLabel>("Label1")->palette().color(QPalette::WindowText), QColor(255, 255, 0));
+    ASSERT_EQ(form->ColorScheme().size(), 34u);
     EXPECT_FALSE(std::filesystem::exists(data / "themes" / "Default.tdt"));
     form->close();
     EXPECT_EQ(Read(data / "user_options"), options);
@@ -93,7 +93,7 @@ TEST_F(LookTest, ScreenshotOfEveryShippedTheme) {
     for (const char* theme : {"Default.tdt", "Dark.tdt", "Light.tdt", "Contrast.tdt"}) {
         Write(data / "user_options", std::string("439\r\n1015\r\n545\r\n265\r\n\r\n") + theme + "\r\n");
         Start();
-        form->TodoListShow->SetItemIndex(2);
+        List()->SetItemIndex(2);
         QApplication::processEvents();
         shots << form->grab().toImage();
         form->close();

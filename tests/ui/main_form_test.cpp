@@ -40,7 +40,7 @@ protected:
 // The save timer has fired and its commit, made off the window's thread, has
 // reported back.
 void SavesDone(TMainForm& form) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.SaveSoon->isActive(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !TimerOf(&form, "SaveSoon")->isActive(); }, 2000));
     form.WaitForSaves();
     QApplication::processEvents();
 }
@@ -49,10 +49,10 @@ TEST_F(MainFormTest, FirstStartInAnEmptyFolder) {
     Start();
     EXPECT_EQ(form->windowTitle(), "dayloom");
     EXPECT_EQ(form->pos(), QPoint(1280 - 265, 984 - 545));
-    EXPECT_EQ(form->TodoListShow->Items().Count(), 0);
-    EXPECT_EQ(form->Panel1->Top, clSilver);
-    EXPECT_EQ(form->Panel1->Bottom, clSkyBlue);
-    EXPECT_TRUE(form->ListColorShem.empty());
+    EXPECT_EQ(List()->Items().Count(), 0);
+    EXPECT_EQ(Part<TGradientPanel>("Panel1")->Top, clSilver);
+    EXPECT_EQ(Part<TGradientPanel>("Panel1")->Bottom, clSkyBlue);
+    EXPECT_TRUE(form->ColorScheme().empty());
     for (const char* name : {"Default.tdt", "Dark.tdt", "Light.tdt", "Contrast.tdt"})
         EXPECT_TRUE(std::filesystem::exists(Data() / "themes" / name)) << name;
     form->close();
@@ -78,8 +78,8 @@ TEST_F(MainFormTest, CanonicalFileIsWrittenBackByteForByte) {
     TempFolder::Write(Db().string() + ".tmp-4242-7", "a save killed mid-write");
     Start();
     EXPECT_EQ(Events().Count(), 3);
-    EXPECT_EQ(form->TodoListShow->Items().Count(), 1);  // the event of 11 October
-    ClickRow(form->TodoListShow, 0);
+    EXPECT_EQ(List()->Items().Count(), 1);  // the event of 11 October
+    ClickRow(List(), 0);
     Trigger(form.get(), "pmCompleted1");  // done, and back: a change that ends where it began
     Trigger(form.get(), "pmCompleted1");
     EXPECT_FALSE(Events()[0].Complete);
@@ -146,7 +146,7 @@ TEST_F(MainFormTest, ADamagedFileWithoutACopyIsNeverWrittenOver) {
     QApplication::processEvents();
     ASSERT_EQ(env.messages.size(), 1);
     EXPECT_TRUE(env.messages[0].contains("не будет перезаписан")) << env.messages[0].toStdString();
-    form->SaveSoon->setInterval(20);
+    Timer("SaveSoon")->setInterval(20);
     env.modal = [](QDialog& d) {
         dynamic_cast<TToDoEditDlg&>(d).SubjectName->setText(QStringLiteral("Новое"));
         return int(QDialog::Accepted);
@@ -260,20 +260,20 @@ TEST(Application, TheToolkitSpeaksRussian) {
 TEST_F(MainFormTest, ChangesAreSavedSoonAfterwards) {
     RunOnce();
     Start();
-    form->SaveSoon->setInterval(20);
+    Timer("SaveSoon")->setInterval(20);
     env.modal = [](QDialog& d) {
         auto& dlg = dynamic_cast<TToDoEditDlg&>(d);
         dlg.SubjectName->setText(QStringLiteral("Сразу"));
         return int(QDialog::Accepted);
     };
-    std::filesystem::remove(form->OptionsFileName);
+    std::filesystem::remove((Data() / "user_options"));
     for (int i = 0; i < 3; ++i) ClickButton(form.get(), "SpeedButton1");  // a burst is one save
-    EXPECT_TRUE(form->SaveSoon->isActive());
+    EXPECT_TRUE(Timer("SaveSoon")->isActive());
     SavesDone(*form);
     TodoItems saved;
     ASSERT_EQ(LoadFromFile(Db(), saved).status, LoadReport::Status::Ok);
     EXPECT_EQ(saved.Count(), 3);
-    EXPECT_TRUE(std::filesystem::exists(form->OptionsFileName));  // saved with the events
+    EXPECT_TRUE(std::filesystem::exists((Data() / "user_options")));  // saved with the events
 
     // A failing background save is told once, without waiting for the user,
     // and tried again at the next change.
@@ -304,7 +304,7 @@ TEST_F(MainFormTest, ThousandsOfDueRemindersDoNotHoldTheWindow) {
     clock.start();
     Start();
     form->TimerAlertTimer();
-    EXPECT_EQ(form->FormAlert->TabSetMsg->count(), 3000);
+    EXPECT_EQ(AlertWindow()->TabSetMsg->count(), 3000);
     form->TimerAlertTimer();
     form->close();
     EXPECT_LT(clock.elapsed(), 1000);

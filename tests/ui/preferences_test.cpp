@@ -66,7 +66,7 @@ constexpr int kSelectColorRow = 14;  // SelectColor, slot 15
 TEST_F(PreferencesTest, OpeningTwiceChangesNothingAndTheEditorIsClosedEachTime) {
     Start();
     const UserOptions before = form->CurrentOptions();
-    const SchemeColors colors = form->WidgetColors;
+    const SchemeColors colors = form->WidgetColorValues();
     for (const char* from : {"sbPreferences", "Preferences"}) {
         Open(
             [&](TColorDlg& dlg) {
@@ -82,9 +82,9 @@ TEST_F(PreferencesTest, OpeningTwiceChangesNothingAndTheEditorIsClosedEachTime) 
             },
             true, from);
         EXPECT_EQ(form->CurrentOptions(), before) << from;
-        EXPECT_EQ(form->WidgetColors, colors);
-        EXPECT_EQ(form->CurrentThemeFile, "Default.tdt");
-        EXPECT_EQ(form->ListColorShem, FullListColorShem(colors));
+        EXPECT_EQ(form->WidgetColorValues(), colors);
+        EXPECT_EQ(form->CurrentOptions().CurrentThemeFile, "Default.tdt");
+        EXPECT_EQ(form->ColorScheme(), FullListColorShem(colors));
     }
     EXPECT_FALSE(fs::exists(Link()));
     EXPECT_TRUE(env.messages.isEmpty());
@@ -92,23 +92,23 @@ TEST_F(PreferencesTest, OpeningTwiceChangesNothingAndTheEditorIsClosedEachTime) 
 
 TEST_F(PreferencesTest, CancelRestoresTheColoursTheWindowHad) {
     Start();
-    const QColor select = form->PlannerCalendar1->SelectColor;
-    const TColor panel = form->Panel1->Middle;
-    const std::string sound = form->EdMediaFile;
+    const QColor select = Calendar()->SelectColor;
+    const TColor panel = Part<TGradientPanel>("Panel1")->Middle;
+    const std::string sound = Utf8Of(form->CurrentOptions().SoundFile);
     env.filesToChoose << QStringLiteral("/snd/a.wav");
     Cancel([&](TColorDlg& dlg) {
         ClickButton(&dlg, "BitBtnAlertFile");
         Retype(dlg.ComboShem->lineEdit(), "Dark");  // loads and previews on the way
-        EXPECT_NE(form->PlannerCalendar1->SelectColor, select);
+        EXPECT_NE(Calendar()->SelectColor, select);
         ClickButton(&dlg, "BitBtn2");
         ClickGridRow(dlg, kSelectColorRow);
         AcceptColor(dlg, "clLime");
-        EXPECT_EQ(form->PlannerCalendar1->SelectColor, QColor(0, 255, 0));
+        EXPECT_EQ(Calendar()->SelectColor, QColor(0, 255, 0));
     });
-    EXPECT_EQ(form->PlannerCalendar1->SelectColor, select);
-    EXPECT_EQ(form->Panel1->Middle, panel);
-    EXPECT_EQ(form->CurrentThemeFile, "Default.tdt");
-    EXPECT_EQ(form->EdMediaFile, sound);
+    EXPECT_EQ(Calendar()->SelectColor, select);
+    EXPECT_EQ(Part<TGradientPanel>("Panel1")->Middle, panel);
+    EXPECT_EQ(form->CurrentOptions().CurrentThemeFile, "Default.tdt");
+    EXPECT_EQ(Utf8Of(form->CurrentOptions().SoundFile), sound);
     EXPECT_TRUE(env.messages.isEmpty());
 }
 
@@ -121,7 +121,7 @@ TEST_F(PreferencesTest, HtmlColourIsTakenAsBlueGreenRed) {
         for (const char* typed : {"#FF8000", "  # FF8000 "}) {
             AcceptColor(dlg, typed);
             EXPECT_EQ(Cell(dlg, kSelectColorRow), "$000080FF") << typed;
-            EXPECT_EQ(form->PlannerCalendar1->SelectColor, QColor(255, 128, 0));
+            EXPECT_EQ(Calendar()->SelectColor, QColor(255, 128, 0));
         }
         EXPECT_TRUE(env.messages.isEmpty());
         AcceptColor(dlg, "#FF80");
@@ -129,29 +129,29 @@ TEST_F(PreferencesTest, HtmlColourIsTakenAsBlueGreenRed) {
         EXPECT_EQ(env.messages, QStringList({ErrorFormatText()}));
         AcceptColor(dlg, "#FF8000");
     });
-    EXPECT_EQ(form->ListColorShem[kSelectColorRow], "$000080FF");
-    EXPECT_EQ(form->PlannerCalendar1->SelectColor, QColor(255, 128, 0));
+    EXPECT_EQ(form->ColorScheme()[kSelectColorRow], "$000080FF");
+    EXPECT_EQ(Calendar()->SelectColor, QColor(255, 128, 0));
 }
 
 TEST_F(PreferencesTest, ListedNameInOtherLetterCaseIsTakenAsTyped) {
     Start();
     Open([&](TColorDlg& dlg) { Retype(dlg.ComboShem->lineEdit(), "dARK"); });
-    EXPECT_EQ(form->CurrentThemeFile, "dARK.tdt");
+    EXPECT_EQ(form->CurrentOptions().CurrentThemeFile, "dARK.tdt");
     std::vector<std::string> dark;
     ASSERT_TRUE(ReadThemeValues(ThemesDir(Data()) / "Dark.tdt", dark));
-    EXPECT_EQ(form->ListColorShem, dark);
+    EXPECT_EQ(form->ColorScheme(), dark);
 
     // A name that is not listed changes no setting; its preview stays for this run.
-    const QColor previewed = form->PlannerCalendar1->SelectColor;
+    const QColor previewed = Calendar()->SelectColor;
     Open([&](TColorDlg& dlg) {
         Retype(dlg.ComboShem->lineEdit(), "Новая");
         ClickButton(&dlg, "BitBtn2");
         ClickGridRow(dlg, kSelectColorRow);
         AcceptColor(dlg, "clRed");
     });
-    EXPECT_EQ(form->CurrentThemeFile, "dARK.tdt");
-    EXPECT_EQ(form->ListColorShem, dark);
-    EXPECT_NE(form->PlannerCalendar1->SelectColor, previewed);
+    EXPECT_EQ(form->CurrentOptions().CurrentThemeFile, "dARK.tdt");
+    EXPECT_EQ(form->ColorScheme(), dark);
+    EXPECT_NE(Calendar()->SelectColor, previewed);
 }
 
 TEST_F(PreferencesTest, ThemeNamesTypedOrPastedStaySafe) {
@@ -264,8 +264,8 @@ TEST_F(PreferencesTest, ReplacingAThemeAsksFirstAndTheShippedOnesComeBack) {
 
 TEST_F(PreferencesTest, OneBadColourDoesNotDropTheOtherSettings) {
     Start();
-    const SchemeColors colors = form->WidgetColors;
-    const QString sound = QString::fromStdString(form->EdMediaFile);
+    const SchemeColors colors = form->WidgetColorValues();
+    const QString sound = QString::fromStdString(Utf8Of(form->CurrentOptions().SoundFile));
     env.filesToChoose << QString() << QStringLiteral("/music/звонок.ogg");
     Open([&](TColorDlg& dlg) {
         ClickButton(&dlg, "BitBtn2");
@@ -280,32 +280,32 @@ TEST_F(PreferencesTest, OneBadColourDoesNotDropTheOtherSettings) {
         EXPECT_EQ(dlg.ComboShem->currentText(), "Default");
     });
     EXPECT_EQ(env.messages, QStringList({ErrorFormatText(), ErrorFormatText()}));
-    EXPECT_EQ(form->CurrentThemeFile, "Default.tdt");
-    EXPECT_EQ(form->ListColorShem, FullListColorShem(colors));
-    EXPECT_EQ(form->WidgetColors, colors);  // the preview is undone
-    EXPECT_EQ(form->EdMediaFile, "/music/звонок.ogg");
-    EXPECT_FALSE(form->ShowWeekNumbers);
-    EXPECT_FALSE(form->PlannerCalendar1->ShowWeeks);
-    EXPECT_EQ(form->WeekStartDay, 7);
-    EXPECT_FALSE(form->Formats.SplitRemainingTime);
+    EXPECT_EQ(form->CurrentOptions().CurrentThemeFile, "Default.tdt");
+    EXPECT_EQ(form->ColorScheme(), FullListColorShem(colors));
+    EXPECT_EQ(form->WidgetColorValues(), colors);  // the preview is undone
+    EXPECT_EQ(Utf8Of(form->CurrentOptions().SoundFile), "/music/звонок.ogg");
+    EXPECT_FALSE(form->CurrentOptions().ShowWeekNumbers);
+    EXPECT_FALSE(Calendar()->ShowWeeks);
+    EXPECT_EQ(form->CurrentOptions().WeekStartDay, 7);
+    EXPECT_FALSE(form->Formats().SplitRemainingTime);
 }
 
 TEST_F(PreferencesTest, WeekStartRoundTrip) {
     fs::create_directories(Data());
     ASSERT_TRUE(WriteFileAtomically(Data() / "user_options", "439\r\n1015\r\n545\r\n265\r\n\r\nDefault.tdt\r\n1\r\n0\r\n1\r\n7\r\n1\r\n").ok);
     Start();
-    ASSERT_EQ(form->PlannerCalendar1->StartDay, 7);
+    ASSERT_EQ(Calendar()->StartDay, 7);
     Open([&](TColorDlg& dlg) {
         EXPECT_TRUE(dlg.chbStartDay->isChecked());
         ClickButton(&dlg, "chbStartDay");
     });
-    EXPECT_EQ(form->WeekStartDay, 1);
-    EXPECT_EQ(form->PlannerCalendar1->StartDay, 1);
+    EXPECT_EQ(form->CurrentOptions().WeekStartDay, 1);
+    EXPECT_EQ(Calendar()->StartDay, 1);
     Open([&](TColorDlg& dlg) {
         EXPECT_FALSE(dlg.chbStartDay->isChecked());
         ClickButton(&dlg, "chbStartDay");
     });
-    EXPECT_EQ(form->PlannerCalendar1->StartDay, 7);
+    EXPECT_EQ(Calendar()->StartDay, 7);
     form->close();
     EXPECT_EQ(SplitLines(TempFolder::Read(Data() / "user_options"))[9], "7");
 }

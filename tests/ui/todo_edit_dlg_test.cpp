@@ -47,13 +47,13 @@ protected:
             return Play(dynamic_cast<TToDoEditDlg&>(d), choices[n++]);
         };
     }
-    TToDoEditDlg& Dlg() { return *form->ToDoEditDlg; }
+    TToDoEditDlg& Dlg() { return *Part<TToDoEditDlg>("ToDoEditDlg"); }
     void Add() { ClickButton(form.get(), "SpeedButton1"); }
-    void OpenRow(int row) { DoubleClickRow(form->TodoListShow, row); }
+    void OpenRow(int row) { DoubleClickRow(List(), row); }
 };
 
 TEST_F(EditorTest, AddsEachKindOnTheChosenDay) {
-    ClickDay(form->PlannerCalendar1, Day(2010, 10, 13));
+    ClickDay(Calendar(), Day(2010, 10, 13));
     env.now = At(2010, 10, 11, 9, 0, 42);
     Script({{"Простое"}, {"Длительное", 1, 5}, {"Повтор", 2, 0, nullptr, {1, 5}}, {"Дело", 3}});
     for (int i = 0; i < 4; ++i) Add();
@@ -65,7 +65,7 @@ TEST_F(EditorTest, AddsEachKindOnTheChosenDay) {
     EXPECT_EQ(Events()[2].Resource, "34");
     EXPECT_EQ(Events()[2].DueDate, start);
     EXPECT_EQ(Events()[3].CompletionDate, start);
-    EXPECT_EQ(form->TodoListShow->Items().Count(), 4);
+    EXPECT_EQ(List()->Items().Count(), 4);
     EXPECT_TRUE(Marked(start));
 }
 
@@ -162,10 +162,10 @@ TEST_F(EditorTest, KeysGoToTheNameAndEnterAccepts) {
         return d.result();
     };
     Activate(form.get());
-    QTest::keyClick(form->TodoListShow, Qt::Key_Insert);
+    QTest::keyClick(List(), Qt::Key_Insert);
     ASSERT_EQ(Events().Count(), 1);
     EXPECT_EQ(FromAnsi(Events()[0].Subject), "Обед");
-    DoubleClickRow(form->TodoListShow, 0);
+    DoubleClickRow(List(), 0);
     EXPECT_EQ(typedInto, QStringList({"name", "name", "count"}));
     ASSERT_EQ(Events().Count(), 1);
     EXPECT_EQ(FromAnsi(Events()[0].Subject), "Ужин");

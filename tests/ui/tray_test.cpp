@@ -19,18 +19,18 @@ protected:
     void ExpectInTray(bool inTray = true) {
         EXPECT_EQ(form->isVisible(), !inTray);
         EXPECT_EQ(form->HiddenToTray(), inTray);
-        EXPECT_EQ(form->RestoreItem->isEnabled(), inTray);
-        EXPECT_EQ(form->HideItem->isEnabled(), !inTray);
+        EXPECT_EQ(Action("RestoreItem")->isEnabled(), inTray);
+        EXPECT_EQ(Action("HideItem")->isEnabled(), !inTray);
     }
     // What the system reports when the user clicks the tray icon.
     void ClickTrayIcon() {
-        emit form->TrayIcon->activated(QSystemTrayIcon::Trigger);
+        emit Part<QSystemTrayIcon>("TrayIcon")->activated(QSystemTrayIcon::Trigger);
         QApplication::processEvents();
     }
     // Drags `bar` (the caption bar or a control on it) from `from` until the
     // window's corner would be at `to`.
     void Drag(QPoint from, QPoint to, Qt::MouseButton button = Qt::LeftButton, QWidget* bar = nullptr) {
-        if (!bar) bar = form->Panel1;
+        if (!bar) bar = Part<TGradientPanel>("Panel1");
         const QPoint grip = bar->mapTo(form.get(), from);  // where the window is held
         QTest::mousePress(bar, button, {}, from);
         QTest::mouseMove(bar, from + (to - form->pos()));
@@ -43,28 +43,28 @@ TEST_F(TrayTest, HiddenAndRestoredEveryWayWithoutATaskBarButton) {
     Start();
     EXPECT_EQ(form->windowType(), Qt::Tool);  // no task-bar button
     EXPECT_TRUE(form->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_FALSE(form->TrayIcon->icon().isNull());
-    EXPECT_EQ(form->TrayIcon->contextMenu(), form->PopupMenu1);
+    EXPECT_FALSE(Part<QSystemTrayIcon>("TrayIcon")->icon().isNull());
+    EXPECT_EQ(Part<QSystemTrayIcon>("TrayIcon")->contextMenu(), Part<QMenu>("PopupMenu1"));
     ExpectInTray(false);
 
     // A calendar the user hid, its height given to the list, stays hidden
     // across hiding and restoring.
-    const int listHeight = form->TodoListShow->height();
+    const int listHeight = List()->height();
     ClickButton(form.get(), "SpeedButton3");
     QApplication::processEvents();
-    ASSERT_TRUE(form->PlannerCalendar1->isHidden());
-    EXPECT_EQ(form->TodoListShow->height(), listHeight + form->PlannerCalendar1->height());
+    ASSERT_TRUE(Calendar()->isHidden());
+    EXPECT_EQ(List()->height(), listHeight + Calendar()->height());
 
     ClickButton(form.get(), "sbHideToTray");
     ExpectInTray();
-    ClickMenuItem(form->PopupMenu1, form->RestoreItem);
+    ClickMenuItem(Part<QMenu>("PopupMenu1"), Action("RestoreItem"));
     ExpectInTray(false);
-    EXPECT_TRUE(form->ChildrenShown);
-    EXPECT_TRUE(form->PlannerCalendar1->isHidden());
-    EXPECT_TRUE(form->TodoListShow->isVisible());
+    EXPECT_TRUE(form->ChildrenWereShown());
+    EXPECT_TRUE(Calendar()->isHidden());
+    EXPECT_TRUE(List()->isVisible());
 
     Activate(form.get());
-    QTest::keyClick(form->TodoListShow, Qt::Key_Escape);
+    QTest::keyClick(List(), Qt::Key_Escape);
     ExpectInTray();
     ClickTrayIcon();
     ExpectInTray(false);
@@ -81,16 +81,16 @@ TEST_F(TrayTest, HiddenAndRestoredEveryWayWithoutATaskBarButton) {
     EXPECT_FALSE(form->windowState() & Qt::WindowMinimized);
     ClickTrayIcon();
     ExpectInTray(false);
-    EXPECT_TRUE(form->PlannerCalendar1->isHidden());
+    EXPECT_TRUE(Calendar()->isHidden());
     Trigger(form.get(), "pmShowHideCalendar");  // the menu item shows it again, the list gives way
     QApplication::processEvents();
-    EXPECT_TRUE(form->PlannerCalendar1->isVisible());
-    EXPECT_EQ(form->TodoListShow->height(), listHeight);
+    EXPECT_TRUE(Calendar()->isVisible());
+    EXPECT_EQ(List()->height(), listHeight);
 
     // Exit from the tray ends the program from either state.
     ClickButton(form.get(), "sbHideToTray");
     QSignalSpy closed(form.get(), &TMainForm::Closed);
-    ClickMenuItem(form->PopupMenu1, form->Quit1);
+    ClickMenuItem(Part<QMenu>("PopupMenu1"), Action("Quit1"));
     EXPECT_EQ(closed.count(), 1);
 }
 
@@ -107,23 +107,23 @@ TEST_F(TrayTest, WithoutATrayHidingMinimizesAndTheWindowKeepsItsTaskBarEntry) {
         Activate(form.get());
         return m;
     };
-    EXPECT_EQ(form->HideItem->text(), "Свернуть");
+    EXPECT_EQ(Action("HideItem")->text(), "Свернуть");
     ClickButton(form.get(), "sbHideToTray");
     EXPECT_TRUE(minimized());
-    EXPECT_TRUE(form->HideItem->isEnabled());
-    QTest::keyClick(form->TodoListShow, Qt::Key_Escape);
+    EXPECT_TRUE(Action("HideItem")->isEnabled());
+    QTest::keyClick(List(), Qt::Key_Escape);
     EXPECT_TRUE(minimized());
     Trigger(form.get(), "HideItem");
     EXPECT_TRUE(minimized());
 
     // A tray that comes takes the window; one that goes gives it back.
-    form->TrayWatch->setInterval(5);
+    Timer("TrayWatch")->setInterval(5);
     env.tray = true;
     QTest::qWait(40);
     EXPECT_EQ(form->windowType(), Qt::Tool);
     EXPECT_TRUE(form->isVisible());
-    ASSERT_TRUE(form->HideItem->isEnabled());
-    EXPECT_EQ(form->HideItem->text(), "Скрыть в трей");
+    ASSERT_TRUE(Action("HideItem")->isEnabled());
+    EXPECT_EQ(Action("HideItem")->text(), "Скрыть в трей");
     Trigger(form.get(), "HideItem");
     ExpectInTray();
     env.tray = false;
@@ -131,8 +131,8 @@ TEST_F(TrayTest, WithoutATrayHidingMinimizesAndTheWindowKeepsItsTaskBarEntry) {
     EXPECT_TRUE(form->isVisible());
     EXPECT_FALSE(form->HiddenToTray());
     EXPECT_EQ(form->windowType(), Qt::Window);
-    EXPECT_TRUE(form->HideItem->isEnabled());
-    EXPECT_EQ(form->HideItem->text(), "Свернуть");
+    EXPECT_TRUE(Action("HideItem")->isEnabled());
+    EXPECT_EQ(Action("HideItem")->text(), "Свернуть");
 }
 
 TEST_F(TrayTest, TheCaptionBarDragsTheWindowAndItClingsToTheEdges) {
@@ -147,12 +147,12 @@ TEST_F(TrayTest, TheCaptionBarDragsTheWindowAndItClingsToTheEdges) {
     // Only the left button moves it: a window manager ends a move at the
     // left button's release, so one begun by another never ends.
     Drag({40, 10}, {600, 300}, Qt::MiddleButton);
-    QTest::mouseMove(form->Panel1, {90, 50});
+    QTest::mouseMove(Part<TGradientPanel>("Panel1"), {90, 50});
     EXPECT_EQ(form->pos(), QPoint(right - 20, 200));
     Drag({40, 10}, {8, bottom + 12});
     EXPECT_EQ(form->pos(), QPoint(0, bottom));
     // The label passes its presses to the bar.
-    Drag({5, 5}, {300, 100}, Qt::LeftButton, form->Label1);
+    Drag({5, 5}, {300, 100}, Qt::LeftButton, Part<QLabel>("Label1"));
     EXPECT_EQ(form->pos(), QPoint(300, 100));
 
     // The corner grip changes the height; the width stays. Its bottom edge
@@ -172,9 +172,9 @@ TEST_F(TrayTest, TheCaptionBarDragsTheWindowAndItClingsToTheEdges) {
     EXPECT_EQ(form->size(), QSize(265, 760 - 100 - 16));
 
     // The right button opens the menu and moves nothing.
-    ClickAt(form->Panel1, {40, 10}, Qt::RightButton);
-    EXPECT_TRUE(form->PopupToDo->isVisible());
-    form->PopupToDo->close();
+    ClickAt(Part<TGradientPanel>("Panel1"), {40, 10}, Qt::RightButton);
+    EXPECT_TRUE(Part<QMenu>("PopupToDo")->isVisible());
+    Part<QMenu>("PopupToDo")->close();
     EXPECT_EQ(form->pos(), QPoint(300, 100));
 }
 

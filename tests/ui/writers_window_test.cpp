@@ -34,10 +34,10 @@ protected:
         ClickButton(form.get(), "SpeedButton1");
     }
     void SavesDone() {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !form->SaveSoon->isActive(); }, 3000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !Timer("SaveSoon")->isActive(); }, 3000));
         form->WaitForSaves();
         QApplication::processEvents();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !form->SaveSoon->isActive(); }, 3000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !Timer("SaveSoon")->isActive(); }, 3000));
         form->WaitForSaves();
     }
     QStringList Stored() const {
@@ -69,7 +69,7 @@ TEST_F(WritersWindowTest, NothingChangedNothingWritten) {
 TEST_F(WritersWindowTest, AnotherWritersEventsAreMergedIntoTheNextSave) {
     SaveEvents(Store({Event("Врач", At(2010, 10, 11, 10, 0))}));
     Start();
-    form->SaveSoon->setInterval(20);
+    Timer("SaveSoon")->setInterval(20);
     ASSERT_TRUE(SaveToFile(Db(), Store({Event("Врач", At(2010, 10, 11, 10, 0)), Event("Из команды", At(2010, 10, 11, 12, 0))}), false).ok);
     AddWithTheEditor(QStringLiteral("Из окна"));
     SavesDone();
@@ -87,7 +87,7 @@ TEST_F(WritersWindowTest, TheCloseMergesTooAndNeverWritesOverAnotherWritersFile)
     const TTodoItem call = Event("Звонок", At(2010, 10, 11, 11, 0));
     SaveEvents(Store({Event("Врач", At(2010, 10, 11, 10, 0)), call}));
     Start();
-    form->SaveSoon->setInterval(60000);
+    Timer("SaveSoon")->setInterval(60000);
     AddWithTheEditor(QStringLiteral("Из окна"));
     ASSERT_TRUE(SaveToFile(Db(), Store({call, Event("Из команды", At(2010, 10, 11, 12, 0))}), false).ok);
     form->close();
@@ -104,7 +104,7 @@ TEST_F(WritersWindowTest, AFailingOptionsFileNeverHoldsTheEventsBack) {
     fs::remove(Options());
     fs::create_directories(Options() / "blocker");
     Start();
-    form->SaveSoon->setInterval(20);
+    Timer("SaveSoon")->setInterval(20);
     form->move(form->pos() + QPoint(0, -40));  // the options differ from the disk now
     AddWithTheEditor(QStringLiteral("Сразу"));
     SavesDone();
@@ -133,7 +133,7 @@ TEST_F(WritersWindowTest, LinksToForeignFilesAreNeverWrittenThrough) {
     fs::create_symlink(passwd, Db());
     fs::create_symlink(notes, Options());
     Start();
-    form->SaveSoon->setInterval(20);
+    Timer("SaveSoon")->setInterval(20);
     AddWithTheEditor(QStringLiteral("Новое"));
     SavesDone();
     form->close();

@@ -1,0 +1,329 @@
+#include "app/day_panel.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QToolButton>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include <unordered_set>
+#include <utility>
+
+#include "app/environment.h"
+#include "app/gradient_panel_widget.h"
+#include "app/qt_app_style.h"
+#include "dayview/day_list.h"
+#include "dayview/markers.h"
+#include "dayview/today_caption.h"
+#include "events/purge.h"
+#include "events/qt_ansi.h"
+#include "widgets/planner_calendar.h"
+#include "widgets/todo_list.h"
+
+namespace {
+
+QToolButton* MakeButton(QWidget* parent, const char* name, const QString& hint, const QString& glyph) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(hint);
+    b->setAutoRaise(true);
+    b->setFixedSize(22, 22);
+    if (!glyph.isEmpty()) b->setIcon(QPixmap(glyph));
+    return b;
+}
+
+}  // namespace
+
+TDayPanel::TDayPanel(Environment& env, EventDocument& doc, QWidget* parent)
+    : QWidget(parent), env_(env), doc_(doc) {
+    setObjectName(QStringLiteral("DayPanel"));
+    BuildLayout();
+    connect(PlannerCalendar1, &TPlannerCalendar::OnDayChange, this,
+            [this](TDateTime, TDateTime newDate) { DayChanged(newDate); });
+    connect(PlannerCalendar1, &TPlannerCalendar::OnMonthChange, this,
+            [this](TDateTime, TDateTime newDate) { MonthChanged(newDate); });
+    connect(PlannerCalendar1, &TPlannerCalendar::OnYearChange, this,
+            [this](TDateTime, TDateTime newDate) { MonthChanged(newDate); });
+    connect(PlannerCalendar1, &TPlannerCalendar::OnMouseDown, this, &TDayPanel::CalendarPressed);
+    connect(SpeedButton4, &QToolButton::clicked, this, [this] { GoToday(env_.Now()); });
+    connect(SpeedButton3, &QToolButton::clicked, this, &TDayPanel::ToggleCalendar);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TDayPanel::AddRequested);
+    connect(sbPreferences, &QToolButton::clicked, this, &TDayPanel::PreferencesRequested);
+    connect(TodoListShow, &TTodoList::OnClick, this, &TDayPanel::RowClick);
+    connect(TodoListShow, &TTodoList::OnDblClick, this, &TDayPanel::OpenRequested);
+    connect(TodoListShow, &TTodoList::OnKeyPress, this, [this](QChar key, int) { KeyPressed(key); });
+    connect(TodoListShow, &TTodoList::OnMouseMove, this,
+            [this](Qt::KeyboardModifiers, int x, int y) { MouseMoved(x, y); });
+    PlannerCalendar1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(PlannerCalendar1, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        // A right click that moved an event has done its work.
+        if (std::exchange(calendarMoved_, false) || !menu_) return;
+        menu_->popup(PlannerCalendar1->mapToGlobal(p));
+    });
+    doc_.Subscribe(this);
+}
+
+TDayPanel::~TDayPanel() { doc_.Unsubscribe(this); }
+
+void TDayPanel::BuildLayout() {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    PlannerCalendar1 = new TPlannerCalendar(this);
+    PlannerCalendar1->setObjectName(QStringLiteral("PlannerCalendar1"));
+    PlannerCalendar1->setFixedHeight(185);
+    column->addWidget(PlannerCalendar1);
+
+    Panel5 = new TGradientPanel(this);
+    Panel5->setObjectName(QStringLiteral("Panel5"));
+    Panel5->setFixedHeight(22);
+    auto* strip = new QHBoxLayout(Panel5);
+    strip->setContentsMargins(2, 1, 6, 1);
+    strip->setSpacing(1);
+    ImgHide = QPixmap(QStringLiteral(":/glyphs/calendar_hide.png"));
+    ImgShow = QPixmap(QStringLiteral(":/glyphs/calendar_show.png"));
+    SpeedButton4 = MakeButton(Panel5, "SpeedButton4", QStringLiteral("Перейти на сегодня"),
+                              QStringLiteral(":/glyphs/today.png"));
+    SpeedButton1 = MakeButton(Panel5, "SpeedButton1", QStringLiteral("Добавить событие"),
+                              QStringLiteral(":/glyphs/add.png"));
+    sbPreferences = MakeButton(Panel5, "sbPreferences", QStringLiteral("Настройки"),
+                               QStringLiteral(":/glyphs/prefs.png"));
+    SpeedButton3 = MakeButton(Panel5, "SpeedButton3", QStringLiteral("Показать/Скрыть календарь"), {});
+    SpeedButton3->setIcon(ImgHide);
+    for (QToolButton* b : {SpeedButton4, SpeedButton1, sbPreferences, SpeedButton3}) strip->addWidget(b);
+    LabelNowDate = new QLabel(Panel5);
+    LabelNowDate->setObjectName(QStringLiteral("LabelNowDate"));
+    LabelNowDate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    strip->addStretch();
+    strip->addWidget(LabelNowDate);
+    column->addWidget(Panel5);
+
+    TodoListShow = new TTodoList(this);
+    TodoListShow->setObjectName(QStringLiteral("TodoListShow"));
+    column->addWidget(TodoListShow, 1);
+}
+
+void TDayPanel::SetContextMenu(QMenu* menu) {
+    menu_ = menu;
+    TodoListShow->PopupMenu = menu;
+}
+
+void TDayPanel::Begin(TDateTime now, const DayListFormats& formats) {
+    selected_ = false;
+    formats_ = formats;
+    TodoListShow->HintHidePause = 12000;
+    SetTodayCaption(now);
+    SpeedButton3->setIcon(ImgHide);
+    PlannerCalendar1->SetToday(DateOf(now));
+    PlannerCalendar1->SetDate(now);
+}
+
+void TDayPanel::ShowLoadedEvents(TDateTime today) {
+    MarkStartDays();
+    UpdateMarkersOfMonth();
+    PlannerCalendar1->SetDate(today);
+    UpDateDayList(today);
+}
+
+TDateTime TDayPanel::Date() const { return PlannerCalendar1->Date(); }
+
+void TDayPanel::SetTodayCaption(TDateTime now) { LabelNowDate->setText(FromAnsi(TodayCaption(now))); }
+
+void TDayPanel::ClearHint() { TodoListShow->Hint.clear(); }
+
+// ---- the day list ----
+
+void TDayPanel::UpDateDayList(TDateTime day) {
+    selected_ = false;
+    TodoListShow->Hint.clear();
+    lastHinted_ = -1;
+    dayListDate_ = DateOf(day);
+    UpDateTdList(doc_.Events(), day, ListMode::Day, env_.Now(), formats_, TodoListShow->Items(), &daySources_);
+    // The selection flag is gone; so is the highlight, or the user would see
+    // a row the commands no longer act on.
+    TodoListShow->SetItemIndex(-1);
+    TodoListShow->ItemsChanged();
+    emit SelectionChanged();
+}
+
+void TDayPanel::RebuildDayList() { UpDateDayList(PlannerCalendar1->Date()); }
+
+int TDayPanel::SelectedSource() const { return SourceOf(TodoListShow->ItemIndex()); }
+
+int TDayPanel::SourceOf(int row) const {
+    const TodoItems& shown = TodoListShow->Items();
+    if (row < 0 || row >= shown.Count()) return -1;
+    // The positions from the last rebuild are exact while the store is as it
+    // was; a changed store falls back to the event's identity.
+    if (row < int(daySources_.size())) {
+        const int src = daySources_[size_t(row)];
+        const TodoItems& events = doc_.Events();
+        if (src >= 0 && src < events.Count() && events[src].Subject == shown[row].Subject &&
+            events[src].CreationDate == shown[row].CreationDate)
+            return src;
+    }
+    return getIdxOfList(row, shown, doc_.Events());
+}
+
+void TDayPanel::DayChanged(TDateTime newDate) {
+    TodoListShow->Hint.clear();
+    UpDateDayList(newDate);
+}
+
+void TDayPanel::GoToday(TDateTime now) {
+    PlannerCalendar1->SetToday(DateOf(now));
+    PlannerCalendar1->SetDate(DateOf(now));
+    UpDateDayList(PlannerCalendar1->Date());
+    SetTodayCaption(now);
+    UpdateMarkersOfMonth();
+}
+
+void TDayPanel::RollOver(TDateTime today) {
+    TodoListShow->Hint.clear();
+    PlannerCalendar1->SetToday(today);
+    PlannerCalendar1->SetDate(today);
+    UpDateDayList(today);
+    UpdateMarkersOfMonth();
+}
+
+void TDayPanel::RowClick() {
+    if (TodoListShow->Items().Count() == 0) return;
+    selected_ = true;
+    TodoListShow->HintShowFullText = true;
+    emit RowClicked();
+    emit SelectionChanged();
+}
+
+void TDayPanel::KeyPressed(QChar key) {
+    if (key == QLatin1Char('\r') && selected_) emit OpenRequested();
+}
+
+void TDayPanel::MouseMoved(int x, int y) {
+    const int row = TodoListShow->ItemAt(QPoint(x, y));
+    if (row < 0) {
+        QToolTip::hideText();
+        return;
+    }
+    if (row != lastHinted_) {
+        lastHinted_ = row;
+        QToolTip::hideText();
+        TAppStyle::HintPause = 350;
+        TodoListShow->HintHidePause = 12000;
+    }
+    TodoListShow->HintShowFullText = false;
+    const int src = SourceOf(row);
+    TodoListShow->HintShowFullText = true;
+    if (const auto hint = HintEvent(doc_.Events(), src, TodoListShow->Items(), row, formats_))
+        TodoListShow->Hint = FromAnsi(*hint);
+}
+
+// ---- the calendar and its marks ----
+
+void TDayPanel::MarkStartDays() {
+    // Many events share a start day; each day is marked once, in store order.
+    // One pass over the store itself, no list of a million start days.
+    std::unordered_set<int64_t> seen;
+    for (const TTodoItem& e : doc_.Events()) {
+        const TDateTime day = DateOf(e.CreationDate);
+        if (seen.insert(DayNumber(day)).second) AddEventToCalendar(day);
+    }
+}
+
+TCalendarEvent TDayPanel::MarkerPrototype() const {
+    TCalendarEvent proto;
+    proto.Color = PlannerCalendar1->EventMarkerColor.rgb() & 0xFFFFFF;
+    proto.Shape = PlannerCalendar1->EventMarkerShape;
+    proto.FontColor = PlannerCalendar1->EventDayColor.rgb() & 0xFFFFFF;
+    return proto;
+}
+
+void TDayPanel::AddEventToCalendar(TDateTime day) {
+    if (::AddEventToCalendar(PlannerCalendar1->Events(), MarkerPrototype(), day))
+        PlannerCalendar1->RepaintDate(day);
+}
+
+void TDayPanel::DeleteEventFromCalendar(TDateTime day) {
+    if (::DeleteEventFromCalendar(PlannerCalendar1->Events(), day)) PlannerCalendar1->RepaintDate(day);
+}
+
+void TDayPanel::UpdateMarkersOfMonth() {
+    const TMarkChanges changes = ::UpdateMarkersOfMonth(doc_.Events(), PlannerCalendar1->Events(), MarkerPrototype(),
+                                                        PlannerCalendar1->Year(), PlannerCalendar1->Month());
+    for (const TDateTime d : changes.Days()) PlannerCalendar1->RepaintDate(d);
+}
+
+void TDayPanel::MonthChanged(TDateTime newDate) {
+    UpdateMarkersOfMonth();
+    // Browsing to the same day number of another month raises no day change,
+    // yet the selected date is another one.
+    if (DayNumber(newDate) != DayNumber(dayListDate_)) UpDateDayList(newDate);
+}
+
+void TDayPanel::CalendarPressed(Qt::MouseButton button, int x, int y) {
+    calendarMoved_ = false;
+    if (button != Qt::RightButton || !selected_) return;
+    TDateTime day = 0;
+    if (!PlannerCalendar1->DateAtXY(x, y, day)) return;
+    calendarMoved_ = true;
+    emit MoveRequested(day);
+    PlannerCalendar1->update();
+}
+
+void TDayPanel::ToggleCalendar() { SetCalendarVisible(!PlannerCalendar1->isVisible()); }
+
+void TDayPanel::SetCalendarVisible(bool visible) {
+    PlannerCalendar1->setVisible(visible);
+    SpeedButton3->setIcon(visible ? ImgHide : ImgShow);
+}
+
+// ---- changes ----
+
+void TDayPanel::DeleteSelected() {
+    if (!selected_) return;
+    const int src = SelectedSource();
+    if (src < 0) return;
+    doc_.Change(ChangeKind::Deleted, [&](EventDocument::Edit& e) { e.Remove(size_t(src)); });
+}
+
+void TDayPanel::ToggleSelectedCompletion(bool shownMark) {
+    if (!selected_) return;
+    const int src = SelectedSource();
+    if (src < 0) return;
+    TTodoItem after = doc_.Events()[src];
+    after.Complete = !shownMark;
+    doc_.Change(ChangeKind::Completed, [&](EventDocument::Edit& e) { e.Replace(size_t(src), std::move(after)); });
+}
+
+void TDayPanel::PurgePast(TDateTime now) {
+    const std::vector<size_t> past = PastEvents(doc_.Events(), now);
+    doc_.Change(ChangeKind::Purged, [&](EventDocument::Edit& e) {
+        for (const size_t p : past) e.Remove(p);
+    });
+}
+
+void TDayPanel::EventsChanged(const EventBatch& batch) {
+    if (batch.kind == ChangeKind::Loaded) return;  // the first showing builds everything
+    if (batch.kind == ChangeKind::Completed)
+        // The day list keeps its order and selection: its copies change in place.
+        for (const auto& [before, after] : batch.changed)
+            for (TTodoItem& copy : TodoListShow->Items())
+                if (copy.Subject == after.Subject && copy.CreationDate == after.CreationDate)
+                    copy.Complete = after.Complete;
+    if (batch.RebuildsDayList()) {
+        UpDateDayList(PlannerCalendar1->Date());
+    } else {
+        TodoListShow->Refresh();
+        emit SelectionChanged();
+    }
+    for (const TDateTime d : batch.DaysGained()) AddEventToCalendar(d);
+    std::vector<TDateTime> lost = batch.DaysLost();
+    // The day the change was made on may have held the event's only mark.
+    if (batch.kind == ChangeKind::Deleted || batch.kind == ChangeKind::Edited)
+        lost.push_back(DateOf(PlannerCalendar1->Date()));
+    for (const TDateTime d : lost)
+        if (getbDeleteEventFromCal(doc_.Events(), false, d)) DeleteEventFromCalendar(d);
+    if (batch.RecomputesMarkers()) UpdateMarkersOfMonth();
+    PlannerCalendar1->update();
+}
