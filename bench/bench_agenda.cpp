@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "bench/realistic_store.h"
-#include "dayview/agenda.h"
 #include "events/event_file.h"
+#include "tools/cli_dispatch.h"
 
 namespace {
 
@@ -21,8 +21,9 @@ void BM_Agenda(benchmark::State& state) {
                                            "--now", "2021-06-15 12:00"};
     size_t lines = 0;
     for (auto _ : state) {
+        std::istringstream in;
         std::ostringstream out, err;
-        if (RunDayloomCli(args, out, err, dir, 0) != 0) state.SkipWithError("agenda failed");
+        if (RunCli(args, in, out, err, dir, 0) != 0) state.SkipWithError("agenda failed");
         const std::string text = out.str();
         lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
     }

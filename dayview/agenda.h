@@ -1,11 +1,6 @@
 #pragma once
-// dayloom-cli: the day list and the day's reminders as plain UTF-8 lines, for
-// a terminal, a status bar or a script. Everything the command does lives
-// here so it runs without a process; tools/dayloom_cli.cpp only supplies
-// the arguments, the streams, the executable's folder and the clock.
-#include <filesystem>
-#include <optional>
-#include <ostream>
+// The day list and the day's reminders as plain UTF-8 lines, for a terminal,
+// a status bar or a script (dayloom-cli agenda and reminders print them).
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,17 +27,5 @@ std::vector<std::string> ReminderLines(const TodoItems& store, TDateTime now,
 // one-line-per-copy layout nor send escape sequences to a terminal.
 std::string CliField(std::string_view ansiText);
 
-// "2010-10-11" -> midnight of that day; nothing for anything else (years
-// 0001 to 9999, real calendar days only).
-std::optional<TDateTime> ParseCliDate(std::string_view text);
-// "2010-10-11 09:30" -> that moment; nothing for anything else.
-std::optional<TDateTime> ParseCliMoment(std::string_view text);
 // A moment as "2010-10-11 09:30" (to the nearest millisecond, then cut to the minute).
 std::string FormatCliMoment(TDateTime moment);
-
-// The whole command. `args` are the arguments after the program name. Lines
-// go to `out` only when the command succeeds; messages go to `err`.
-// `defaultDataDir` is used without --data, `clockNow` without --now.
-// Returns the exit status: 0 on success or --help, 1 on any failure.
-int RunDayloomCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                  const std::filesystem::path& defaultDataDir, TDateTime clockNow);

@@ -29,7 +29,7 @@ cmake -S "$src" -B "$build" \
     -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DDAYLOOM_BUILD_UI=OFF -DDAYLOOM_BUILD_BENCH=OFF
-nice cmake --build "$build" -j2 --target dayloom_core core_tests dayloom-cli
+nice cmake --build "$build" -j2 --target dayloom_core core_tests cli_tests dayloom-cli
 
 # A throwaway Wine prefix of our own, quiet, without the Mono and Gecko prompts.
 WINEPREFIX="$build/wineprefix"
@@ -47,6 +47,11 @@ timeout 900 "$wine" "$build/tests/core_tests.exe" --gtest_color=no >"$log" 2>&1 
 cat "$log"
 [ "$status" -eq 0 ] || fail "core_tests.exe exited with $status under Wine"
 grep -q '^\[  PASSED  \]' "$log" || fail "core_tests.exe printed no PASSED line"
+cli_log="$build/cli_tests.log"
+timeout 300 "$wine" "$build/tests/cli_tests.exe" --gtest_color=no >"$cli_log" 2>&1 || status=$?
+cat "$cli_log"
+[ "$status" -eq 0 ] || fail "cli_tests.exe exited with $status under Wine"
+grep -q '^\[  PASSED  \]' "$cli_log" || fail "cli_tests.exe printed no PASSED line"
 
 help=$(timeout 300 "$wine" "$build/dayloom-cli.exe" --help 2>&1) || fail "dayloom-cli.exe --help exited with $?"
 case "$help" in
@@ -54,7 +59,9 @@ case "$help" in
     *) fail "dayloom-cli.exe --help printed no usage: $help" ;;
 esac
 
-passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log")
-skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) test.*/\1/p' "$log")
-echo "check-windows: core_tests.exe passed under Wine, dayloom-cli.exe runs"
-echo "check-windows: ${passed:-0} passed, 0 failed, ${skipped:-0} skipped"
+passed=0
+skipped=0
+for n in $(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" "$cli_log"); do passed=$((passed + n)); done
+for n in $(sed -n 's/^\[  SKIPPED \] \([0-9]*\) test.*/\1/p' "$log" "$cli_log"); do skipped=$((skipped + n)); done
+echo "check-windows: core_tests.exe and cli_tests.exe passed under Wine, dayloom-cli.exe runs"
+echo "check-windows: $passed passed, 0 failed, $skipped skipped"

@@ -4,31 +4,32 @@
 #include <exception>
 #include <new>
 
-#include "dayview/agenda.h"
-#include "tools/cli_good_days.h"
-#include "tools/cli_export_ics.h"
-#include "tools/cli_import.h"
-#include "tools/cli_import_ics.h"
-#include "tools/cli_remove_imported.h"
 #include "tools/cli_support.h"
+#include "tools/cli_verbs.h"
 
 namespace {
 
-// Options of any verb that take a value, so that a value is not taken for
-// the verb ("--data import agenda").
-bool TakesValue(const std::string& a) {
-    static const char* const kValued[] = {"--data", "--date", "--now", "--months", "--remind",
-                                          "--aspects", "--void-of-course", "--kind", "--year",
-                                          "--birth-day", "--from", "--to", "-o"};
-    return std::any_of(std::begin(kValued), std::end(kValued), [&](const char* v) { return a == v; });
+constexpr const CliVerb* kVerbs[] = {&kAgendaVerb,    &kRemindersVerb,      &kExportIcsVerb, &kImportVerb,
+                                     &kImportIcsVerb, &kRemoveImportedVerb, &kGoodDaysVerb};
+
+// Any verb's options: before the verb is found, a value is not taken for it
+// ("--data import agenda"), and without a verb no known option is called unknown.
+std::vector<CliOption> AllOptions() {
+    std::vector<CliOption> all;
+    for (const CliVerb* v : kVerbs)
+        for (const CliOption& o : v->options)
+            if (std::none_of(all.begin(), all.end(), [&](const CliOption& a) { return a.name == o.name; }))
+                all.push_back(o);
+    return all;
 }
 
 // Position of the verb among the arguments; args.size() when there is none.
-size_t VerbAt(const std::vector<std::string>& args) {
+size_t VerbAt(const std::vector<std::string>& args, std::span<const CliOption> options) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a.size() > 1 && a[0] == '-') {
-            if (TakesValue(a)) ++i;
+            if (std::any_of(options.begin(), options.end(), [&](const CliOption& o) { return o.TakesValue() && o.name == a; }))
+                ++i;
             continue;
         }
         return i;
@@ -36,50 +37,55 @@ size_t VerbAt(const std::vector<std::string>& args) {
     return args.size();
 }
 
-int Dispatch(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
-             const std::filesystem::path& defaultDataDir, TDateTime clockNow, const IcsZone& zone) {
-    const size_t at = VerbAt(args);
-    const std::string verb = at < args.size() ? args[at] : std::string{};
-    if (verb == "import" || verb == "remove-imported" || verb == "good-days" || verb == "export-ics" ||
-        verb == "import-ics") {
-        std::vector<std::string> rest = args;
-        rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(at));
-        if (verb == "good-days") return RunGoodDaysVerb(rest, out, err, defaultDataDir);
-        if (verb == "export-ics") return RunExportIcsVerb(rest, out, err, defaultDataDir, clockNow, zone);
-        if (verb == "import-ics") return RunImportIcsVerb(rest, in, out, err, defaultDataDir, zone);
-        return verb == "import" ? RunImportVerb(rest, in, out, err, defaultDataDir, clockNow)
-                                : RunRemoveImportedVerb(rest, out, err, defaultDataDir);
+int Help(const CliCall& call, const CliVerb* verb) {
+    if (verb && verb->group != CliGroup::Reading) PrintVerbHelp(call.out, *verb);
+    else PrintGeneralHelp(call.out, kVerbs, call.defaultDataDir);
+    call.out.flush();
+    return call.out ? 0 : CliFail(call.err, "не удалось вывести справку");
+}
+
+// No verb or an unknown one: the message, then the general help.
+int FailWithUsage(const CliCall& call, const std::string& message) {
+    CliFail(call.err, message);
+    PrintGeneralHelp(call.err, kVerbs, call.defaultDataDir);
+    return 1;
+}
+
+int Dispatch(const std::vector<std::string>& args, const CliCall& call) {
+    const std::vector<CliOption> all = AllOptions();
+    const size_t at = VerbAt(args, all);
+    const auto found = std::find_if(std::begin(kVerbs), std::end(kVerbs),
+                                    [&](const CliVerb* v) { return at < args.size() && v->name == args[at]; });
+    bool help = false;
+    std::string problem;
+    if (found == std::end(kVerbs)) {
+        // Up to a strange verb, or with none, the arguments are read as any
+        // verb's options, so that help there is help and a slip is named.
+        const std::vector<std::string> before(args.begin(), args.begin() + static_cast<std::ptrdiff_t>(at));
+        if (!ReadCliArgs(before, all, help, problem)) return CliFailWithHint(call.err, problem);
+        if (help) return Help(call, nullptr);
+        return FailWithUsage(call, at < args.size() ? "неизвестная команда «" + args[at] + "»" : "не указана команда");
     }
-    const int rc = RunDayloomCli(args, out, err, defaultDataDir, clockNow);
-    const bool help = std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "-h" || a == "--help"; });
-    // The reading verbs' usage is printed on help, with no arguments and
-    // after an unknown verb; the writing verbs belong beside it.
-    const bool unknownVerb = !verb.empty() && verb != "agenda" && verb != "reminders";
-    const bool usageShown = help ? rc == 0 : rc != 0 && (args.empty() || unknownVerb);
-    if (usageShown) {
-        std::ostream& os = help ? out : err;
-        os << "\nОбмен с другими календарями:\n";
-        ExportIcsUsage(os);
-        os << "\nКоманды, которые записывают файл событий:\n";
-        ImportUsage(os);
-        ImportIcsUsage(os);
-        RemoveImportedUsage(os);
-        GoodDaysUsage(os);
-        os << "  dayloom-cli import --help, dayloom-cli good-days --help и т. д.\n"
-              "      справка по одной команде.\n\n"
-           << kCliWriterWarning;
-        os.flush();
-        if (help && !out) return CliFail(err, "не удалось вывести справку");
-    }
-    return rc;
+    const CliVerb& verb = **found;
+    std::vector<std::string> rest = args;
+    rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(at));
+    const auto read = ReadCliArgs(rest, verb.options, help, problem);
+    if (!read) return CliFailWithHint(call.err, problem);
+    if (help) return Help(call, &verb);
+    if (read->positional.size() > verb.maxArguments)
+        return CliFailWithHint(call.err, "лишний аргумент «" + read->positional[verb.maxArguments] + "»");
+    return verb.run(call, *read);
 }
 
 }  // namespace
 
+std::span<const CliVerb* const> CliVerbs() { return kVerbs; }
+
 int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
            const std::filesystem::path& defaultDataDir, TDateTime clockNow, const IcsZone& zone) {
+    const CliCall call{in, out, err, defaultDataDir, clockNow, zone};
     try {
-        return Dispatch(args, in, out, err, defaultDataDir, clockNow, zone);
+        return Dispatch(args, call);
     } catch (const std::bad_alloc&) {
         return CliFail(err, "не хватает памяти");
     } catch (const std::exception& e) {

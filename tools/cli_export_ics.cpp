@@ -1,39 +1,30 @@
-#include "tools/cli_export_ics.h"
-
-#include "dayview/agenda.h"
+// dayloom-cli export-ics: the event file as an iCalendar file, on standard
+// output or with -o into a file through the safe write.
 #include "events/safe_file.h"
 #include "import/ics.h"
 #include "tools/cli_support.h"
+#include "tools/cli_verbs.h"
 
-void ExportIcsUsage(std::ostream& os) {
-    os << "  dayloom-cli export-ics [--data КАТАЛОГ] [--from ГГГГ-ММ-ДД] [--to ГГГГ-ММ-ДД] [-o ФАЙЛ]\n"
-          "      записывает события в формате iCalendar (RFC 5545) для других календарей:\n"
-          "      в стандартный вывод или в ФАЙЛ. С --from и --to — только события, которые\n"
-          "      приходятся на эти дни (повторяющиеся — начавшиеся не позже --to).\n";
-}
+namespace {
 
-int RunExportIcsVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                     const std::filesystem::path& defaultDataDir, TDateTime clockNow, const IcsZone& zone) {
+int Run(const CliCall& call, const CliArgs& a) {
+    std::ostream &out = call.out, &err = call.err;
     std::string problem;
-    const auto a = ReadCliArgs(args, {"--data", "--from", "--to", "-o"}, {"--help", "-h"}, problem);
-    if (!a) return CliFailWithHint(err, problem);
-    if (a->AskedForHelp()) return CliPrintHelp(out, err, ExportIcsUsage, false);
-    if (!a->positional.empty()) return CliFailWithHint(err, "лишний аргумент «" + a->positional[0] + "»");
 
     IcsExportOptions options;
-    options.Zone = zone;
-    options.Now = clockNow;
+    options.Zone = call.zone;
+    options.Now = call.clockNow;
     for (const auto& [name, day] : {std::pair{"--from", &options.From}, {"--to", &options.To}}) {
-        const std::string* text = a->Value(name);
+        const std::string* text = a.Value(name);
         if (!text) continue;
         *day = ParseCliDate(*text);
         if (!*day) return CliFailWithHint(err, "неверная дата «" + *text + "» (нужно ГГГГ-ММ-ДД, например 2010-10-11)");
     }
     if (options.From && options.To && *options.To < *options.From)
         return CliFailWithHint(err, "--to раньше, чем --from");
-    const auto dataDir = CliDataDir(*a, defaultDataDir, problem);
+    const auto dataDir = CliDataDir(a, call.defaultDataDir, problem);
     if (!dataDir) return CliFailWithHint(err, problem);
-    const std::string* file = a->Value("-o");
+    const std::string* file = a.Value("-o");
     if (file && file->empty()) return CliFailWithHint(err, "пустое значение -o");
 
     const auto store = LoadCliStore(*dataDir, nullptr, problem);
@@ -52,3 +43,20 @@ int RunExportIcsVerb(const std::vector<std::string>& args, std::ostream& out, st
     out.flush();
     return 0;
 }
+
+constexpr CliOption kOptions[] = {
+    {"--data", "КАТАЛОГ", ""},
+    {"--from", "ГГГГ-ММ-ДД", ""},
+    {"--to", "ГГГГ-ММ-ДД", ""},
+    {"-o", "ФАЙЛ", ""},
+};
+
+}  // namespace
+
+constexpr CliVerb kExportIcsVerb{
+    "export-ics", CliGroup::Exchange,
+    "  dayloom-cli export-ics [--data КАТАЛОГ] [--from ГГГГ-ММ-ДД] [--to ГГГГ-ММ-ДД] [-o ФАЙЛ]\n"
+    "      записывает события в формате iCalendar (RFC 5545) для других календарей:\n"
+    "      в стандартный вывод или в ФАЙЛ. С --from и --to — только события, которые\n"
+    "      приходятся на эти дни (повторяющиеся — начавшиеся не позже --to).\n",
+    kOptions, "", 0, Run};

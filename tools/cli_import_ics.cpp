@@ -1,35 +1,24 @@
-#include "tools/cli_import_ics.h"
-
+// dayloom-cli import-ics: an iCalendar file's events into the event file. On
+// any failure the event file stays as it was.
 #include "import/change_summary.h"
 #include "import/ics.h"
 #include "tools/cli_support.h"
+#include "tools/cli_verbs.h"
 
-void ImportIcsUsage(std::ostream& os) {
-    os << "  dayloom-cli import-ics [--data КАТАЛОГ] ФАЙЛ\n"
-          "      добавляет события и дела из файла iCalendar (.ics) другого календаря.\n"
-          "      Повторение, которое dayloom не выражает (COUNT, UNTIL, «второй вторник»\n"
-          "      и т. п.), становится одним первым событием; такие считаются отдельно.\n"
-          "      Файл в UTF-8, UTF-16 или Windows-1251 читается целиком: при ошибке\n"
-          "      не добавляется ничего. Событие, которое уже есть (то же начало и то же\n"
-          "      название), второй раз не добавляется.\n"
-          "      ФАЙЛ «-» — стандартный ввод.\n";
-}
+namespace {
 
-int RunImportIcsVerb(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-                     std::ostream& err, const std::filesystem::path& defaultDataDir, const IcsZone& zone) {
+int Run(const CliCall& call, const CliArgs& a) {
+    std::istream& in = call.in;
+    std::ostream &out = call.out, &err = call.err;
     std::string problem;
-    const auto a = ReadCliArgs(args, {"--data"}, {"--help", "-h"}, problem);
-    if (!a) return CliFailWithHint(err, problem);
-    if (a->AskedForHelp()) return CliPrintHelp(out, err, ImportIcsUsage, true);
-    if (a->positional.empty()) return CliFailWithHint(err, "не указан файл iCalendar");
-    if (a->positional.size() > 1) return CliFailWithHint(err, "лишний аргумент «" + a->positional[1] + "»");
-    const auto dataDir = CliDataDir(*a, defaultDataDir, problem);
+    if (a.positional.empty()) return CliFailWithHint(err, "не указан файл iCalendar");
+    const auto dataDir = CliDataDir(a, call.defaultDataDir, problem);
     if (!dataDir) return CliFailWithHint(err, problem);
 
     auto store = LoadCliStore(*dataDir, "dayloom-cli import-ics", problem);
     if (!store) return CliFail(err, problem);
 
-    const std::string& source = a->positional[0];
+    const std::string& source = a.positional[0];
     IcsRun run;
     if (source == "-") {
         std::string text;
@@ -39,9 +28,9 @@ int RunImportIcsVerb(const std::vector<std::string>& args, std::istream& in, std
             text.append(buf, static_cast<size_t>(in.gcount()));
         }
         if (in.bad()) return CliFail(err, "стандартный ввод не читается");
-        run = ReadICalendar(text, zone);
+        run = ReadICalendar(text, call.zone);
     } else {
-        run = ReadICalendarFile(CliPath(source), zone);
+        run = ReadICalendarFile(CliPath(source), call.zone);
     }
     const std::string shown = source == "-" ? std::string("стандартный ввод") : source;
     if (!run.ok) return CliFail(err, shown + ": " + run.Message);
@@ -54,3 +43,19 @@ int RunImportIcsVerb(const std::vector<std::string>& args, std::istream& in, std
     out.flush();
     return 0;
 }
+
+constexpr CliOption kOptions[] = {{"--data", "КАТАЛОГ", ""}};
+
+}  // namespace
+
+constexpr CliVerb kImportIcsVerb{
+    "import-ics", CliGroup::Writing,
+    "  dayloom-cli import-ics [--data КАТАЛОГ] ФАЙЛ\n"
+    "      добавляет события и дела из файла iCalendar (.ics) другого календаря.\n"
+    "      Повторение, которое dayloom не выражает (COUNT, UNTIL, «второй вторник»\n"
+    "      и т. п.), становится одним первым событием; такие считаются отдельно.\n"
+    "      Файл в UTF-8, UTF-16 или Windows-1251 читается целиком: при ошибке\n"
+    "      не добавляется ничего. Событие, которое уже есть (то же начало и то же\n"
+    "      название), второй раз не добавляется.\n"
+    "      ФАЙЛ «-» — стандартный ввод.\n",
+    kOptions, "", 1, Run};

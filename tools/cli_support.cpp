@@ -1,59 +1,43 @@
 #include "tools/cli_support.h"
 
-#include <algorithm>
-#include <array>
 #include <system_error>
 
 #include "events/ansi.h"
 #include "events/data_folder.h"
 #include "import/zet_text.h"
 
-const char* const kCliWriterWarning =
-    "Команды, которые записывают файл событий (import, import-ics, remove-imported,\n"
-    "good-days), отказываются работать, пока окно dayloom открыто с той же папкой\n"
-    "данных: пока оно открыто, события этой папки записывает оно. Две такие команды\n"
-    "сразу не работают: вторая ждёт до 10 секунд, пока закончит первая.\n";
+namespace {
 
-const std::string* CliArgs::Value(const std::string& name) const {
-    for (const auto& [n, v] : values)
-        if (n == name) return &v;
-    return nullptr;
-}
-
-bool CliArgs::Flag(const std::string& name) const {
-    return std::find(flags.begin(), flags.end(), name) != flags.end();
-}
-
-std::optional<CliArgs> ReadCliArgs(const std::vector<std::string>& args,
-                                   const std::vector<std::string>& valueOptions,
-                                   const std::vector<std::string>& flagOptions, std::string& error) {
-    auto known = [](const std::vector<std::string>& list, const std::string& n) {
-        return std::find(list.begin(), list.end(), n) != list.end();
-    };
-    CliArgs out;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a.size() < 2 || a[0] != '-') {  // "-" alone is a file: standard input
-            out.positional.push_back(a);
-            continue;
-        }
-        const size_t eq = a.find('=');
-        const std::string name = a.substr(0, eq);
-        if (known(flagOptions, name) && eq == std::string::npos) {
-            if (out.Flag(name)) { error = "параметр " + name + " указан дважды"; return std::nullopt; }
-            out.flags.push_back(name);
-            continue;
-        }
-        if (!known(valueOptions, name)) { error = "неизвестный параметр " + name; return std::nullopt; }
-        if (out.Value(name)) { error = "параметр " + name + " указан дважды"; return std::nullopt; }
-        if (eq != std::string::npos) {
-            out.values.emplace_back(name, a.substr(eq + 1));
-        } else {
-            if (i + 1 >= args.size()) { error = "у параметра " + name + " нет значения"; return std::nullopt; }
-            out.values.emplace_back(name, args[++i]);
-        }
+bool Digits(std::string_view s, size_t from, size_t count, int& value) {
+    value = 0;
+    for (size_t i = from; i < from + count; ++i) {
+        const char c = s[i];
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
     }
-    return out;
+    return true;
+}
+
+bool ParseDateParts(std::string_view s, int& y, int& m, int& d) {
+    if (s.size() < 10 || s[4] != '-' || s[7] != '-') return false;
+    if (!Digits(s, 0, 4, y) || !Digits(s, 5, 2, m) || !Digits(s, 8, 2, d)) return false;
+    return y >= 1 && m >= 1 && m <= 12 && d >= 1 && d <= DaysInMonth(y, m);
+}
+
+}  // namespace
+
+std::optional<TDateTime> ParseCliDate(std::string_view text) {
+    int y, m, d;
+    if (text.size() != 10 || !ParseDateParts(text, y, m, d)) return std::nullopt;
+    return EncodeDate(y, m, d);
+}
+
+std::optional<TDateTime> ParseCliMoment(std::string_view text) {
+    int y, mo, d, h, mi;
+    if (text.size() != 16 || !ParseDateParts(text, y, mo, d) || text[10] != ' ' || text[13] != ':')
+        return std::nullopt;
+    if (!Digits(text, 11, 2, h) || !Digits(text, 14, 2, mi) || h > 23 || mi > 59) return std::nullopt;
+    return EncodeDateTime(y, mo, d, h, mi);
 }
 
 std::filesystem::path CliPath(const std::string& text) {
@@ -174,14 +158,6 @@ ZetFile ReadZetStream(std::istream& in) {
         return f;
     }
     return ZetTextLines(data);
-}
-
-int CliPrintHelp(std::ostream& out, std::ostream& err, void (*usage)(std::ostream&), bool writes) {
-    out << "Использование:\n";
-    usage(out);
-    if (writes) out << '\n' << kCliWriterWarning;
-    out.flush();
-    return out ? 0 : CliFail(err, "не удалось вывести справку");
 }
 
 std::optional<MonthChoice> CliMonths(const CliArgs& args, std::string& error) {

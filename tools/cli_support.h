@@ -1,6 +1,6 @@
 #pragma once
-// What the writing verbs of dayloom-cli share: their option reader, the data
-// folder and its event file, month lists, and failing with a message.
+// What the verbs of dayloom-cli share: the data folder and its event file,
+// dates, moments and month lists as arguments, and failing with a message.
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -8,49 +8,36 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "events/date_time.h"
 #include "events/event_file.h"
 #include "events/event_file_keeper.h"
 #include "events/folder_lock.h"
 #include "import/zet_import.h"
 #include "import/zet_text.h"
+#include "tools/cli_command.h"
 
 constexpr const char* kCliProgram = "dayloom-cli";
 constexpr const char* kCliEventFile = "ListToDo.db";
-
-// A verb's arguments: options with a value (--name VALUE or --name=VALUE),
-// flags, and the rest in order.
-struct CliArgs {
-    std::vector<std::pair<std::string, std::string>> values;
-    std::vector<std::string> flags;
-    std::vector<std::string> positional;
-
-    const std::string* Value(const std::string& name) const;
-    bool Flag(const std::string& name) const;
-    bool AskedForHelp() const { return Flag("--help") || Flag("-h"); }
-};
-
-// Reads `args` against the options a verb knows; an unknown option, a
-// repeated one or a missing value is an error (the message is UTF-8).
-std::optional<CliArgs> ReadCliArgs(const std::vector<std::string>& args,
-                                   const std::vector<std::string>& valueOptions,
-                                   const std::vector<std::string>& flagOptions, std::string& error);
 
 // Arguments are UTF-8; a path made from a narrow string would be read in the
 // ANSI code page on Windows, where a Cyrillic name gets lost.
 std::filesystem::path CliPath(const std::string& utf8Text);
 std::string CliPathText(const std::filesystem::path& p);
 
+// "2010-10-11" -> midnight of that day; nothing for anything else (years
+// 0001 to 9999, real calendar days only).
+std::optional<TDateTime> ParseCliDate(std::string_view text);
+// "2010-10-11 09:30" -> that moment; nothing for anything else.
+std::optional<TDateTime> ParseCliMoment(std::string_view text);
+
 // "all" or month numbers 1..12 separated by commas.
 std::optional<MonthChoice> ParseMonthList(const std::string& text);
 
 int CliFail(std::ostream& err, const std::string& message);
 int CliFailWithHint(std::ostream& err, const std::string& message);
-
-// A verb's help on standard output; a verb that writes the event file adds
-// the warning about the running program. The result is the exit code.
-int CliPrintHelp(std::ostream& out, std::ostream& err, void (*usage)(std::ostream&), bool writes);
 
 // --months (all when absent) and --data (the default folder when absent); an
 // unreadable value fills `error` (UTF-8) and gives nothing.
@@ -80,6 +67,3 @@ constexpr std::chrono::seconds kCliLockWait{10};
 
 // A standard input or a file named "-" read whole, refused past kMaxZetBytes.
 ZetFile ReadZetStream(std::istream& in);
-
-// Said by the help of every verb that writes the event file.
-extern const char* const kCliWriterWarning;

@@ -35,7 +35,7 @@ std::string Utf8(const wchar_t* wide) {
 }
 #endif
 
-// The arguments as UTF-8, which RunDayloomCli expects. On Windows argv holds
+// The arguments as UTF-8, which RunCli expects. On Windows argv holds
 // them in the ANSI code page, so they are taken from the wide command line.
 std::vector<std::string> Arguments(int argc, char** argv) {
     std::vector<std::string> args;

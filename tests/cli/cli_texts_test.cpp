@@ -41,7 +41,6 @@ const std::vector<Args> kCases = {
     {"export-ics", "--help"},
     {"week"},
     {"--data", "x", "week"},
-    {"week", "--help"},
     {"-"},
     {"agenda", "--verbose"},
     {"agenda", "-x"},

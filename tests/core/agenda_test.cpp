@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "dayview/agenda.h"
-#include "events/event_file.h"
-#include "tests/support/builders.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/mixed_store.h"
 
 namespace {
 
@@ -16,22 +12,6 @@ using Lines = std::vector<std::string>;
 
 // Monday 11 October 2010, 09:00.
 const TDateTime kNow = At(2010, 10, 11, 9, 0);
-
-// One event of every kind around that Monday.
-TodoItems MixedStore() {
-    return Store({
-        Event("Врач", At(2010, 10, 11, 10, 0)).Alert(4),                         // "за 15 мин"
-        Event("Отчёт", At(2010, 10, 10, 9, 0)).Until(At(2010, 10, 13, 18, 0)),   // running
-        Event("Смена", At(2010, 10, 10, 22, 0)).Until(At(2010, 10, 11, 6, 0)),   // over, < 23 h
-        Event("Совещание", At(2010, 10, 11, 12, 0)).Lasting(2, kUnitHours),
-        Event("Зарядка", At(2010, 10, 1, 7, 0)).Repeat("1", "3"),                // daily
-        Event("Бассейн", At(2010, 10, 4, 19, 30)).Repeat("1", "4"),              // weekly, Mondays
-        Event("Тренировка", At(2010, 10, 6, 18, 0)).Repeat("0", "0", "42"),      // Mon, Wed, Fri
-        Event("Старое", At(2010, 10, 1, 8, 0)).Repeat("1", "3").Done(),          // completed: not today
-        Event("Поезд", At(2010, 10, 12, 8, 0)).Alert(9),                         // "за 1 день", tomorrow
-        Event("Ремонт", At(2010, 10, 12, 10, 0)).Until(At(2010, 10, 14, 18, 0)), // not begun yet
-    });
-}
 
 TEST(Agenda, DayListLinesOfEveryKindInTimeOrder) {
     const TodoItems store = MixedStore();
@@ -88,144 +68,6 @@ TEST(Agenda, StoredTextsCannotBreakTheLineLayout) {
     const TodoItems store = Store({Event("Две\nстроки\tс табом", At(2010, 10, 11, 10, 0))});
     EXPECT_EQ(AgendaLines(store, Day(2010, 10, 11), kNow, DayListFormats{}),
               Lines{"10:00\tДве строки с табом"});
-}
-
-TEST(Agenda, DatesAndMomentsAreReadStrictly) {
-    struct Case { const char* text; bool ok; };
-    for (const Case& c : {Case{"2010-10-11", true}, Case{"2012-02-29", true}, Case{"0001-01-01", true},
-                          Case{"9999-12-31", true}, Case{"2010-02-29", false}, Case{"2010-04-31", false},
-                          Case{"2010-13-01", false}, Case{"2010-00-10", false}, Case{"0000-01-01", false},
-                          Case{"2010-1-11", false}, Case{"2010-10-11 ", false}, Case{" 2010-10-11", false},
-                          Case{"2010/10/11", false}, Case{"+010-10-11", false}, Case{"", false},
-                          Case{"11.10.2010", false}}) {
-        const auto d = ParseCliDate(c.text);
-        EXPECT_EQ(d.has_value(), c.ok) << c.text;
-    }
-    EXPECT_EQ(ParseCliDate("2010-10-11"), Day(2010, 10, 11));
-
-    for (const Case& c : {Case{"2010-10-11 09:30", true}, Case{"2010-10-11 00:00", true},
-                          Case{"2010-10-11 23:59", true}, Case{"2010-10-11 24:00", false},
-                          Case{"2010-10-11 12:60", false}, Case{"2010-10-11 9:30", false},
-                          Case{"2010-10-11T09:30", false}, Case{"2010-10-11 09:30:00", false},
-                          Case{"2010-10-11", false}, Case{"2010-02-30 10:00", false},
-                          Case{"2010-10-11 09-30", false}}) {
-        const auto m = ParseCliMoment(c.text);
-        EXPECT_EQ(m.has_value(), c.ok) << c.text;
-    }
-    EXPECT_EQ(ParseCliMoment("2010-10-11 09:30"), At(2010, 10, 11, 9, 30));
-    // A moment a hair under the minute (subtracting offsets) still prints that minute.
-    EXPECT_EQ(FormatCliMoment(At(2010, 10, 11, 10, 0) - 15 * kOneMinute), "2010-10-11 09:45");
-}
-
-// ---- the whole command ----
-
-class CliRun : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::filesystem::create_directories(dir / "data");
-        ASSERT_TRUE(SaveToFile(dir / "data" / "ListToDo.db", MixedStore(), false).ok);
-    }
-    int Run(std::vector<std::string> args, TDateTime clock = kNow) {
-        out.str({});
-        err.str({});
-        return RunDayloomCli(args, out, err, dir / "data", clock);
-    }
-    TempFolder folder;
-    const std::filesystem::path dir = folder.path();
-    std::ostringstream out, err;
-};
-
-TEST_F(CliRun, PrintsTheLinesOfTheChosenCommand) {
-    ASSERT_EQ(Run({"reminders", "--now", "2010-10-11 23:00"}), 0) << err.str();
-    EXPECT_EQ(out.str(), "2010-10-11 07:00\tЗарядка\n2010-10-11 08:00\tПоезд\n"
-                         "2010-10-11 09:00\tОтчёт\n2010-10-11 09:45\tВрач\n"
-                         "2010-10-11 12:00\tСовещание\n2010-10-11 18:00\tТренировка\n2010-10-11 19:30\tБассейн\n");
-    EXPECT_EQ(err.str(), "");
-
-    // --date defaults to the day of --now, --now to the clock, --data to the default folder.
-    // A to-do that has not begun shows its start date, or its time once today is its start day.
-    ASSERT_EQ(Run({"agenda", "--now", "2010-10-12 07:00"}, At(2030, 1, 1, 0, 0)), 0);
-    const std::string tuesday = "07:00\tЗарядка\n08:00\tПоезд\n1 дн.\tОтчёт\n10:00\tРемонт\n";
-    EXPECT_EQ(out.str(), tuesday);
-    ASSERT_EQ(Run({"agenda"}, At(2010, 10, 12, 7, 0)), 0);
-    EXPECT_EQ(out.str(), tuesday);
-    ASSERT_EQ(Run({"--date=2010-10-12", "agenda", "--data=" + (dir / "data").string()}), 0);
-    EXPECT_EQ(out.str(), "07:00\tЗарядка\n08:00\tПоезд\n2 дн.\tОтчёт\n12.10.2010\tРемонт\n");
-    // A day without events prints nothing and succeeds.
-    ASSERT_EQ(Run({"agenda", "--date", "2010-09-01"}), 0);
-    EXPECT_EQ(out.str(), "");
-}
-
-TEST_F(CliRun, BadArgumentsFailWithAMessageAndNoOutput) {
-    struct Case { std::vector<std::string> args; const char* inMessage; };
-    const std::vector<Case> cases = {
-        {{}, "не указана команда"},
-        {{"week"}, "неизвестная команда «week»"},
-        {{"week"}, "Использование"},
-        {{"agenda", "--verbose"}, "неизвестный параметр --verbose"},
-        {{"agenda", "-x"}, "неизвестный параметр -x"},
-        {{"agenda", "--date"}, "у параметра --date нет значения"},
-        {{"agenda", "--date", "2010-10-11", "--date=2010-10-12"}, "указан дважды"},
-        {{"agenda", "reminders"}, "лишний аргумент «reminders»"},
-        {{"reminders", "--date", "2010-10-11"}, "только к команде agenda"},
-        {{"agenda", "--date", "2010-02-30"}, "неверная дата «2010-02-30»"},
-        {{"agenda", "--now", "2010-10-11 25:00"}, "неверный момент «2010-10-11 25:00»"},
-        {{"agenda", "--now", "завтра"}, "неверный момент"},
-        {{"agenda", "--data="}, "пустое значение --data"},
-        {{"agenda", "--date", "\x1B[2J"}, "неверная дата «\\x1B[2J»"},  // nothing raw reaches the terminal
-    };
-    for (const Case& c : cases) {
-        std::string shown;
-        for (const auto& a : c.args) shown += a + ' ';
-        EXPECT_EQ(Run(c.args), 1) << shown;
-        EXPECT_EQ(out.str(), "") << shown;
-        EXPECT_NE(err.str().find(c.inMessage), std::string::npos) << shown << "-> " << err.str();
-    }
-}
-
-TEST_F(CliRun, AnEventFileThatIsNotWholeFailsWithoutPrinting) {
-    const auto data = dir / "data";
-    const std::string good = SaveToBytes(MixedStore());
-    struct Case { const char* what; std::string bytes /* empty: no file */; const char* inMessage; };
-    const std::vector<Case> cases = {
-        {"missing", "", "нет файла событий"},
-        {"shorter than its count", good.substr(0, good.size() - 3), "повреждён"},
-        {"extra bytes", good + "xx", "повреждён"},
-    };
-    for (const Case& c : cases) {
-        std::filesystem::remove(data / "ListToDo.db");
-        if (!c.bytes.empty()) TempFolder::Write(data / "ListToDo.db", c.bytes);
-        for (const char* cmd : {"agenda", "reminders"}) {
-            EXPECT_EQ(Run({cmd, "--now", "2010-10-11 09:00"}), 1) << c.what;
-            EXPECT_EQ(out.str(), "") << c.what << ' ' << cmd;
-            EXPECT_NE(err.str().find(c.inMessage), std::string::npos) << c.what << ": " << err.str();
-            EXPECT_NE(err.str().find("ListToDo.db"), std::string::npos) << err.str();
-        }
-    }
-    // A folder where the file should be, and a data folder that is not there.
-    std::filesystem::remove(data / "ListToDo.db");
-    std::filesystem::create_directories(data / "ListToDo.db");
-    EXPECT_EQ(Run({"agenda"}), 1);
-    EXPECT_NE(err.str().find("не читается"), std::string::npos) << err.str();
-    EXPECT_EQ(Run({"agenda", "--data", (dir / "nowhere").string()}), 1);
-    EXPECT_NE(err.str().find("нет файла событий"), std::string::npos) << err.str();
-}
-
-TEST_F(CliRun, ACyrillicDataFolderIsReadAndNamedInUtf8) {
-    const auto data = dir / std::filesystem::path(u8"Мои данные");
-    std::filesystem::create_directories(data);
-    std::filesystem::copy_file(dir / "data" / "ListToDo.db", data / "ListToDo.db");
-    ASSERT_EQ(Run({"agenda", "--data", Utf8Of(data), "--date", "2010-10-12"}), 0) << err.str();
-    EXPECT_NE(out.str().find("Ремонт"), std::string::npos);
-    EXPECT_EQ(Run({"agenda", "--data", Utf8Of(data / "нет")}), 1);
-    EXPECT_NE(err.str().find("Мои данные"), std::string::npos) << err.str();
-}
-
-TEST_F(CliRun, AnOutputThatCannotBeWrittenIsAFailure) {
-    out.setstate(std::ios::badbit);
-    err.str({});
-    EXPECT_EQ(RunDayloomCli({"agenda", "--now", "2010-10-11 09:00"}, out, err, dir / "data", kNow), 1);
-    EXPECT_NE(err.str().find("не удалось вывести"), std::string::npos) << err.str();
 }
 
 }  // namespace
