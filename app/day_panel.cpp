@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "app/environment.h"
-#include "app/gradient_panel_widget.h"
+#include "widgets/gradient_panel_widget.h"
 #include "app/qt_app_style.h"
 #include "dayview/day_list.h"
 #include "dayview/markers.h"

@@ -1,7 +1,7 @@
 #include "app/main_form.h"
 
 #include <QAction>
-#include "dayview/tab_set_widget.h"
+#include "widgets/tab_set_widget.h"
 #include <QApplication>
 #include <QSessionManager>
 #include <QCloseEvent>
@@ -20,7 +20,7 @@
 #include <unordered_set>
 
 #include "app/environment.h"
-#include "app/gradient_panel_widget.h"
+#include "widgets/gradient_panel_widget.h"
 #include "app/qt_app_style.h"
 #include "dayview/form_alert.h"
 #include "dayview/markers.h"

@@ -5,7 +5,7 @@
 #include <QToolButton>
 
 #include "app/environment.h"
-#include "app/gradient_panel_widget.h"
+#include "widgets/gradient_panel_widget.h"
 #include "app/day_panel.h"
 #include "app/main_form.h"
 #include "app/system_colors.h"

@@ -15,7 +15,7 @@
 #include <QWindow>
 
 #include "app/environment.h"
-#include "app/gradient_panel_widget.h"
+#include "widgets/gradient_panel_widget.h"
 #include "app/day_panel.h"
 #include "app/main_form.h"
 #include "app/qt_app_style.h"

@@ -11,7 +11,7 @@
 
 #include "dayview/reminder_tick.h"
 #include "events/qt_ansi.h"
-#include "dayview/tab_set_widget.h"
+#include "widgets/tab_set_widget.h"
 #include "widgets/todo_list.h"
 
 AlertColors AlertColorsOf(const TTodoList& list) {

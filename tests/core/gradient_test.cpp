@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "settings/colors.h"
-#include "settings/gradient.h"
+#include "widgets/gradient.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QPlainTextEdit>
 
 #include "dayview/form_alert.h"
-#include "dayview/tab_set_widget.h"
+#include "widgets/tab_set_widget.h"
 #include "events/safe_file.h"
 #include "events/todo_edit_dlg.h"
 #include "tests/ui/main_window.h"

@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QImage>
 #include <QPlainTextEdit>
-#include "dayview/tab_set_widget.h"
+#include "widgets/tab_set_widget.h"
 
 #include "dayview/form_alert.h"
 #include "tests/ui/drive.h"

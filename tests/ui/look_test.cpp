@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 
-#include "app/gradient_panel_widget.h"
+#include "widgets/gradient_panel_widget.h"
 #include "settings/theme_file.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/main_window.h"

@@ -16,9 +16,9 @@
 #include <memory>
 
 #include "app/environment.h"
-#include "app/gradient_panel_widget.h"
+#include "widgets/gradient_panel_widget.h"
 #include "dayview/form_alert.h"
-#include "dayview/tab_set_widget.h"
+#include "widgets/tab_set_widget.h"
 #include "events/todo_edit_dlg.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/main_window.h"

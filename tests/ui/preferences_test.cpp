@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-#include "app/gradient_panel_widget.h"
+#include "widgets/gradient_panel_widget.h"
 #include "events/safe_file.h"
 #include "settings/autostart.h"
 #include "settings/color_dlg.h"

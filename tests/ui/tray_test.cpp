@@ -8,7 +8,7 @@
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 
-#include "app/gradient_panel_widget.h"
+#include "widgets/gradient_panel_widget.h"
 #include "tests/ui/main_window.h"
 
 namespace {

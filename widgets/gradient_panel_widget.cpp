@@ -1,12 +1,12 @@
-#include "app/gradient_panel_widget.h"
+#include "widgets/gradient_panel_widget.h"
 
 #include <QPainter>
 
-#include "settings/gradient.h"
+#include "widgets/gradient.h"
 
 TGradientPanel::TGradientPanel(QWidget* parent) : QWidget(parent) {}
 
-void TGradientPanel::SetColors(TColor top, TColor middle, TColor bottom) {
+void TGradientPanel::SetColors(uint32_t top, uint32_t middle, uint32_t bottom) {
     Top = top;
     Middle = middle;
     Bottom = bottom;
@@ -17,7 +17,7 @@ void TGradientPanel::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const auto bands = CreateGradient(height(), Top, Middle, Bottom);
     for (int i = 0; i < static_cast<int>(bands.size()); ++i) {
-        const Rgb c = ColorChannels(bands[static_cast<size_t>(i)]);
-        p.fillRect(0, i, width(), 1, QColor(c.r, c.g, c.b));
+        const uint32_t c = bands[static_cast<size_t>(i)];
+        p.fillRect(0, i, width(), 1, QColor(c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF));
     }
 }

@@ -1,4 +1,4 @@
-#include "settings/gradient.h"
+#include "widgets/gradient.h"
 
 int MulDiv(int a, int b, int c) {
     if (c == 0) return -1;

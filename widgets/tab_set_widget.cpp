@@ -1,4 +1,4 @@
-#include "dayview/tab_set_widget.h"
+#include "widgets/tab_set_widget.h"
 
 #include <QMouseEvent>
 #include <QPainter>
