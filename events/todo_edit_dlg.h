@@ -14,7 +14,6 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
-class QRect;
 class QToolButton;
 
 class TToDoEditDlg : public QDialog {
@@ -61,16 +60,6 @@ private:
 // Switches a picker between time entry ("HH:mm", button "Дата") and date
 // entry ("dd.MM.yyyy", button "Время").
 void ChangeDateKind(QDateTimeEdit* picker, QAbstractButton* button);
-
-// Puts a window in the middle of its screen's available area (without the
-// panels), as dialogs of the program open.
-void CentreOnScreen(QWidget& window);
-// Puts a window in the middle of `area`, its caption inside it.
-void CentreIn(QWidget& window, const QRect& area);
-// The height of `window` that fits `area` with its frame: `roomy` where
-// there is room, never below what its layout needs. Until the window system
-// has framed the window, a caption's height is kept free for the frame.
-int FittingHeight(const QWidget& window, int roomy, const QRect& area);
 
 // Keeps a text within what the event file holds: characters Windows-1251
 // has no place for become "?", and the text is cut at 65,535 bytes.
