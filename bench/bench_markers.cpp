@@ -11,6 +11,7 @@
 #include "dayview/markers.h"
 #include "events/event_store.h"
 #include "events/todo_item.h"
+#include "tests/support/markers_reference.h"
 
 namespace {
 

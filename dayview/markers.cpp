@@ -182,20 +182,6 @@ bool DeleteEventFromCalendar(TCalendarEvents& marks, TDateTime day) {
     return true;
 }
 
-bool ShowMarker(const TodoItems& store, TCalendarEvents& marks, const TCalendarEvent& proto,
-                TDateTime day) {
-    const int64_t kd = SafeDayNumber(day);
-    if (kd == INT64_MIN) return false;
-    bool added = false;
-    for (const TTodoItem& e : store) {
-        if (!MarkedUnit(DecimalOrZero(e.Project))) continue;
-        if (!RepeatsOnDay(e.CreationDate, e.CompletionDate, e.Category, e.Project, day)) continue;
-        if (e.Complete && SafeDayNumber(e.CreationDate) != kd) continue;
-        if (AddEventToCalendar(marks, proto, day)) added = true;
-    }
-    return added;
-}
-
 std::vector<TDateTime> TMarkChanges::Days() const {
     std::vector<TDateTime> all(Added);
     all.insert(all.end(), Removed.begin(), Removed.end());
@@ -213,31 +199,4 @@ TMarkChanges UpdateDays(const TodoItems& store, TCalendarEvents& marks, const TC
 TMarkChanges UpdateMarkersOfMonth(const TodoItems& store, TCalendarEvents& marks,
                                   const TCalendarEvent& proto, int year, int month) {
     return RefreshMonths(store, marks, proto, ShownAndNeighbours(year, month));
-}
-
-TMarkChanges UpdateDaysReference(const TodoItems& store, TCalendarEvents& marks,
-                                 const TCalendarEvent& proto, int month, int year) {
-    TMarkChanges out;
-    if (!ValidMonth(year, month)) return out;
-    const int n = DaysInMonth(year, month);
-    for (int d = 1; d <= n; ++d) {
-        const TDateTime day = EncodeDate(year, month, d);
-        const Look before = LookOf(marks, day);
-        if (getbDeleteEventFromCal(store, false, day)) DeleteEventFromCalendar(marks, day);
-        ShowMarker(store, marks, proto, day);
-        Record(before, LookOf(marks, day), day, out);
-    }
-    return out;
-}
-
-TMarkChanges UpdateMarkersOfMonthReference(const TodoItems& store, TCalendarEvents& marks,
-                                           const TCalendarEvent& proto, int year, int month) {
-    TMarkChanges out;
-    for (const YearMonth& ym : ShownAndNeighbours(year, month)) {
-        TMarkChanges part = UpdateDaysReference(store, marks, proto, ym.Month, ym.Year);
-        out.Added.insert(out.Added.end(), part.Added.begin(), part.Added.end());
-        out.Removed.insert(out.Removed.end(), part.Removed.begin(), part.Removed.end());
-        out.Restyled.insert(out.Restyled.end(), part.Restyled.begin(), part.Restyled.end());
-    }
-    return out;
 }

@@ -29,12 +29,6 @@ bool AddEventToCalendar(TCalendarEvents& marks, const TCalendarEvent& proto, TDa
 // Removes the mark of `day`. True when there was one.
 bool DeleteEventFromCalendar(TCalendarEvents& marks, TDateTime day);
 
-// Marks `day` when a repetition by days, weeks, months or years of a stored
-// event recurs on it (a completed event only on its start day). True when a
-// mark was added.
-bool ShowMarker(const TodoItems& store, TCalendarEvents& marks, const TCalendarEvent& proto,
-                TDateTime day);
-
 // Days whose drawing a refresh changed, each in the order the refresh reached
 // it: newly marked, no longer marked, and marked before and after but with
 // another colour, shape or font colour (the entry was made again from proto).
@@ -49,22 +43,16 @@ struct TMarkChanges {
 };
 
 // Recomputes the marks of every day of one month (1..12) of `year`: a day on
-// which no event starts loses its mark, then ShowMarker. A month or year out
-// of range does nothing.
+// which no event starts loses its mark, then a day on which a repetition by
+// days, weeks, months or years of a stored event recurs (a completed one only
+// on its start day) is marked. A month or year out of range does nothing.
 TMarkChanges UpdateDays(const TodoItems& store, TCalendarEvents& marks, const TCalendarEvent& proto,
                         int month, int year);
 
 // Recomputes the marks of the shown month, then of the next one, then of the
 // previous one (the grid shows days of both). One pass over the store; the
-// marks end up exactly as UpdateMarkersOfMonthReference leaves them, entry
-// order included. Neighbours outside the years 1..9999 are skipped.
+// marks end up exactly as UpdateDays of each of the three months in turn
+// leaves them, entry order included. Neighbours outside the years 1..9999
+// are skipped.
 TMarkChanges UpdateMarkersOfMonth(const TodoItems& store, TCalendarEvents& marks,
                                   const TCalendarEvent& proto, int year, int month);
-
-// The same refresh done day by day, walking the whole store twice for each
-// day. Kept as the plain statement of the rule that the fast refresh is
-// checked against; its cost grows with days x events.
-TMarkChanges UpdateDaysReference(const TodoItems& store, TCalendarEvents& marks,
-                                 const TCalendarEvent& proto, int month, int year);
-TMarkChanges UpdateMarkersOfMonthReference(const TodoItems& store, TCalendarEvents& marks,
-                                           const TCalendarEvent& proto, int year, int month);

@@ -10,6 +10,7 @@
 #include "events/event_store.h"
 #include "events/todo_item.h"
 #include "tests/support/builders.h"
+#include "tests/support/markers_reference.h"
 
 namespace {
 
