@@ -210,12 +210,3 @@ bool FallsOnDay(const TTodoItem& event, TDateTime d, ListMode mode) {
     DayRules(d, mode).Apply(event, [&](TDateTime, Rule) { any = true; });
     return any;
 }
-
-bool IsCopyReminderRepeatDue(const TTodoItem& copy, TDateTime now) {
-    if (copy.CompletionDate != 0) return false;
-    const int unit = DecimalOrZero(copy.Project);
-    if (unit != kUnitMinutes && unit != kUnitHours) return false;
-    const int count = DecimalOrZero(copy.Resource);
-    if (count <= 0) return false;
-    return IsReminderRepeatDue(copy.DueDate, now, count, unit);
-}

@@ -55,9 +55,3 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
 // in `mode`. Copies come from each event on its own, so the events for
 // which this holds, kept in store order, give the very same list.
 bool FallsOnDay(const TTodoItem& event, TDateTime d, ListMode mode);
-
-// For the reminder timer: the copy repeats its reminder every count minutes
-// or hours (copy's Project 1 or 2, count in its Resource, no end) and that
-// repeat is due at `now`. A count of 0 or a count that is not a number
-// means no repetition.
-bool IsCopyReminderRepeatDue(const TTodoItem& copy, TDateTime now);

@@ -78,8 +78,6 @@ int DayOfWeek(TDateTime v) {
     return static_cast<int>(wd.c_encoding()) + 1;
 }
 
-bool IsLeapYear(int y) { return year{y}.is_leap(); }
-
 int DaysInMonth(int y, int m) {
     const year_month_day_last l{year{y} / month{static_cast<unsigned>(m)} / last};
     return static_cast<int>(static_cast<unsigned>(l.day()));

@@ -30,7 +30,6 @@ TDateTime DropSeconds(TDateTime value);
 // 1 = Sunday ... 7 = Saturday.
 int DayOfWeek(TDateTime value);
 int DaysInMonth(int year, int month);
-bool IsLeapYear(int year);
 bool SameDay(TDateTime a, TDateTime b);
 
 constexpr double kMsPerDay = 86400000.0;

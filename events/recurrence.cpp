@@ -63,20 +63,6 @@ bool WeekdayMatch(TDateTime s, std::string_view maskText, TDateTime d) {
     return WeekdayMatch(s, DecimalOrZero(maskText), d);
 }
 
-bool IsReminderRepeatDue(TDateTime moment, TDateTime now, int count, int unit) {
-    if (count <= 0) return false;
-    int64_t period = 0;
-    if (unit == kUnitMinutes) period = int64_t{count} * 60;
-    else if (unit == kUnitHours) period = int64_t{count} * 3600;
-    else return false;
-    const double diff = std::fabs(now - moment);
-    if (!(diff < 1e7)) return false;
-    // Whole milliseconds first: the difference of two stored moments is not
-    // exact, and truncating 299.9999 s would miss the five-minute mark.
-    const int64_t seconds = std::llround(diff * kMsPerDay) / 1000;
-    return seconds % period == 0;
-}
-
 int DaysInPeriods(int count, bool yearly, TDateTime s) {
     if (count <= 0 || !InCalendar(s)) return 0;
     constexpr sys_days kLast = sys_days{year{kLastYear} / December / 31};

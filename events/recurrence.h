@@ -43,12 +43,6 @@ bool RepeatsOnDay(TDateTime s, TDateTime e, int count, int unit, TDateTime d);
 bool WeekdayMatch(TDateTime s, std::string_view maskText, TDateTime d);
 bool WeekdayMatch(TDateTime s, int mask, TDateTime d);
 
-// A reminder repeated every `count` minutes (unit 1) or hours (unit 2) is due
-// at `now`: the whole seconds between now and the reminder moment (in either
-// direction) are a multiple of the period. False for any other unit and for
-// count <= 0, so a stored count of 0 never divides by zero.
-bool IsReminderRepeatDue(TDateTime moment, TDateTime now, int count, int unit);
-
 // --- the end of a lasting event ---
 
 // s advanced by count units (0 or an unknown unit: s itself).

@@ -147,20 +147,6 @@ TEST(DayList, BadNumbersHideOnlyTheirOwnRepetition) {
     EXPECT_EQ(NamesOf(Build(store, Day(2010, 10, 14))), Names{});
 }
 
-TEST(DayList, ZeroCountNeverRepeatsTheReminder) {
-    const TodoItems store = Store({Event("ноль минут", At(2010, 10, 12, 10, 0)).Repeat("0", "1"),
-                                   Event("ноль часов", At(2010, 10, 12, 10, 30)).Repeat("0", "2"),
-                                   Event("бред", At(2010, 10, 12, 11, 0)).Repeat("x", "1"),
-                                   Event("каждые 5 мин", At(2010, 10, 12, 11, 30)).Repeat("5", "1")});
-    const Built b = Build(store, Day(2010, 10, 12), ListMode::Reminder);
-    ASSERT_EQ(b.items.Count(), 4);  // shown on their day all the same
-    for (int k = 0; k < 3; ++k)
-        for (int m = 0; m < 240; ++m)
-            EXPECT_FALSE(IsCopyReminderRepeatDue(b.items[k], AddMinutes(At(2010, 10, 12, 9, 0), m)));
-    EXPECT_TRUE(IsCopyReminderRepeatDue(b.items[3], At(2010, 10, 12, 11, 35)));
-    EXPECT_FALSE(IsCopyReminderRepeatDue(b.items[3], At(2010, 10, 12, 11, 37)));
-}
-
 TEST(DayList, TimeOrderAndWayBackToTheStore) {
     const TodoItems store = Store({Event("полдень", At(2010, 10, 12, 12, 0)),
                                    Event("утро", At(2010, 10, 13, 8, 0)),  // another day

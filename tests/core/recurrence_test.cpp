@@ -91,28 +91,6 @@ TEST(Recurrence, DayPeriods) {
     EXPECT_TRUE(IsDayInPeriod(7, s, s + 7 * 5000));
 }
 
-TEST(Recurrence, ReminderRepeat) {
-    const TDateTime moment = At(2010, 10, 11, 10, 0);
-    struct Case { TDateTime now; int count, unit; bool expected; };
-    // Besides every five-minute mark below: off the marks, other units, counts that cannot divide.
-    const Case cases[] = {
-        {At(2010, 10, 11, 10, 3), 5, 1, false}, {At(2010, 10, 11, 10, 5, 1), 5, 1, false},
-        {At(2010, 10, 11, 11, 0), 1, 2, true}, {At(2010, 10, 11, 10, 30), 1, 2, false},
-        {At(2010, 10, 11, 10, 5), 5, 3, false},  // days repeat by day, not by reminder
-        {At(2010, 10, 11, 10, 5), 0, 1, false},  // count 0: no repetition, no division
-        {At(2010, 10, 11, 10, 5), -5, 1, false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(IsReminderRepeatDue(moment, c.now, c.count, c.unit), c.expected)
-            << c.count << "/" << c.unit << " at " << DecodeDateTime(c.now).minute;
-    // Every five-minute mark of a whole day, as the clock encodes it.
-    for (int k = -120; k <= 168; ++k) {
-        const int minutes = 600 + 5 * k;
-        const TDateTime now = At(2010, 10, 11, minutes / 60, minutes % 60);
-        EXPECT_TRUE(IsReminderRepeatDue(moment, now, 5, kUnitMinutes)) << minutes;
-    }
-}
-
 TEST(Recurrence, IntervalsAreExact) {
     EXPECT_EQ(AddInterval(3, kUnitHours, At(2010, 10, 10, 22, 30)), At(2010, 10, 11, 1, 30));
     EXPECT_EQ(AddInterval(2, kUnitWeeks, At(2010, 10, 10, 22, 30)), At(2010, 10, 24, 22, 30));
