@@ -50,7 +50,7 @@ TodoItems MakeStore(int n) {
         // Whole minutes, as stored; a fifth of them on a minute a journal line
         // could also start on, so the identity check meets real candidates.
         const TDateTime start = AddMinutes(first + pick(span), pick(5) == 0 ? pick(28) * 52 : pick(1440));
-        AddEventToListToDo(store, "event " + std::to_string(i), "", start, 0, 1, 0);
+        AddEventToListToDo(store, "event " + std::to_string(i), "", start, 0, 1, EventKind::Simple);
     }
     return store;
 }

@@ -59,8 +59,8 @@ void WritePeers(const TodoItems& store, std::ostream& apts, std::ostream& rem) {
         const TDateTime s = e.CreationDate;
         const std::string at = CalcurseAt(s);
         const std::string remAt = " AT " + HourMinute(s) + " MSG " + name + "\n";
-        const int count = DecimalOrZero(e.Category), unit = DecimalOrZero(e.Project),
-                  mask = DecimalOrZero(e.Resource);
+        const TRepetition r = e.Repetition();
+        const int count = r.Count, unit = r.Unit, mask = r.Mask;
         const bool repeating = e.DueDate != 0, lasting = !repeating && e.CompletionDate != 0;
         if ((!repeating && !lasting) || e.Complete) {
             apts << at << " -> " << at << " |" << name << "\n";

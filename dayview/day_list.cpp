@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <utility>
 
-#include "events/recurrence.h"
 #include "events/ansi.h"
+#include "events/recurrence.h"
 
 namespace {
 
@@ -21,7 +21,8 @@ int64_t HoursBetween(TDateTime a, TDateTime b) {
     return std::llround(span * kMsPerDay) / 3600000;
 }
 
-enum class Rule : uint8_t { Simple = 1, ToDo = 2, Repeating = 3, Lasting = 4 };
+// Each rule is named after the kind of event it is for.
+using Rule = EventKind;
 
 struct Pending {
     TDateTime moment;
@@ -85,13 +86,9 @@ public:
         const TDateTime s = ev.CreationDate, e = ev.CompletionDate, u = ev.DueDate;
         const int a = ev.ImageIndex;
         const bool done = ev.Complete;
-        // Count and unit are read only as a pair; a text that is no number
-        // counts as 0, so one bad record does not hide the others.
-        int count = 0, unit = 0;
-        if (!ev.Category.empty() && !ev.Project.empty()) {
-            count = DecimalOrZero(ev.Category);
-            unit = DecimalOrZero(ev.Project);
-        }
+        // A text that is no number counts as 0, so one bad record does not
+        // hide the others.
+        const int count = ev.Repetition().PairedCount();
         const int64_t dayS = SafeDayNumber(s);
         const bool onStartDay = dayS == dayD;
         const bool shift = reminder && a >= 2 && a <= 8;
@@ -113,18 +110,12 @@ public:
             add(at(time), Rule::ToDo);
         }
 
-        // Repeating: by unit or by weekday; a completed one only on its start day.
-        // A record with a DueDate of its own whose unit and mask are both
-        // unusable would fall on no day at all; it keeps its start day, where
-        // the user can open and mend it.
-        const int mask = DecimalOrZero(ev.Resource);
-        const bool unreadable = u != 0 && e == 0 && mask == 0 && (unit < kUnitMinutes || unit > kUnitYears);
-        const bool repMatch = RepeatsOnDay(s, e, count, unit, d) || (unreadable && onStartDay);
-        const bool wkMatch = WeekdayMatch(s, mask, d);
-        if ((repMatch || wkMatch) && (!done || onStartDay)) add(at(u), Rule::Repeating);
+        // Repeating: a completed one only on its start day.
+        const bool recurs = RecursOn(ev, d);
+        if (recurs && (!done || onStartDay)) add(at(u), Rule::Repeating);
 
         // Lasting: every day of its span while open, its start day always.
-        if (!repMatch && !wkMatch && u == 0 && e != 0 && count != 0 &&
+        if (!recurs && u == 0 && e != 0 && count != 0 &&
             ((s <= d && d <= e && !done) || onStartDay))
             add(at(s), Rule::Lasting);
     }

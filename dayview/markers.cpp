@@ -1,7 +1,6 @@
 #include "dayview/markers.h"
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <utility>
@@ -9,7 +8,6 @@
 #include "events/recurrence.h"
 
 namespace {
-using namespace std::chrono;
 
 struct YearMonth {
     int Year = 0, Month = 0;
@@ -21,8 +19,11 @@ int64_t FirstDayOf(int y, int m) {
     return DayNumber(EncodeDate(y, m, 1));
 }
 
-// Repetition units whose days the calendar marks.
-bool MarkedUnit(int unit) { return unit >= kUnitDays && unit <= kUnitYears; }
+// Repetitions whose days the calendar marks: by days, weeks, months or years.
+bool MarkedUnit(const TTodoItem& e) {
+    const int unit = e.Repetition().PairedUnit();
+    return unit >= kUnitDays && unit <= kUnitYears;
+}
 
 // How a day is drawn: whether it has a mark, and the mark's look.
 struct Look {
@@ -69,13 +70,6 @@ std::vector<YearMonth> ShownAndNeighbours(int y, int m) {
     return out;
 }
 
-// One window month: where it starts and how long it is.
-struct WindowMonth {
-    int Year, Month;
-    int64_t First;
-    int Length;
-};
-
 // Refreshes consecutive months (given in any order, processed in that order)
 // with one walk of the store: start days and repetition days of the window
 // are collected first, then each day gets the same two steps as the
@@ -89,51 +83,25 @@ TMarkChanges RefreshMonths(const TodoItems& store, TCalendarEvents& marks,
                                               [&](const YearMonth& a, const YearMonth& b) {
                                                   return key(a) < key(b);
                                               });
-    std::vector<WindowMonth> window;
-    for (int k = key(*lo); k <= key(*hi); ++k) {
-        const int y = k / 12, m = k % 12 + 1;
-        window.push_back({y, m, FirstDayOf(y, m), DaysInMonth(y, m)});
-    }
-    const int64_t w0 = window.front().First;
-    const int64_t w1 = window.back().First + window.back().Length - 1;
+    const int64_t w0 = FirstDayOf(lo->Year, lo->Month);
+    const int64_t w1 = FirstDayOf(hi->Year, hi->Month) + DaysInMonth(hi->Year, hi->Month) - 1;
     const auto size = static_cast<size_t>(w1 - w0 + 1);
     std::vector<char> starts(size, 0), recurs(size, 0);
     auto inWindow = [&](int64_t d) { return d >= w0 && d <= w1; };
+    std::vector<int64_t> days;
 
     for (const TTodoItem& e : store) {
         const int64_t ks = SafeDayNumber(e.CreationDate);
         if (ks == INT64_MIN) continue;  // such an event starts on no day and never recurs
         if (inWindow(ks)) starts[static_cast<size_t>(ks - w0)] = 1;
-        // The same gate as RepeatsOnDay: both texts present, no end.
-        if (e.Category.empty() || e.Project.empty() || e.CompletionDate != 0) continue;
-        const int unit = DecimalOrZero(e.Project);
-        if (!MarkedUnit(unit)) continue;
-        const int count = DecimalOrZero(e.Category);
-        // A completed event keeps its start day only; so does one without a
-        // usable count.
-        if (e.Complete || count <= 0) {
-            if (inWindow(ks)) recurs[static_cast<size_t>(ks - w0)] = 1;
+        if (!MarkedUnit(e)) continue;
+        // A completed event keeps its start day only.
+        if (e.Complete) {
+            if (inWindow(ks) && RecursByUnitOn(e, e.CreationDate)) recurs[static_cast<size_t>(ks - w0)] = 1;
             continue;
         }
-        if (unit == kUnitDays || unit == kUnitWeeks) {
-            const int64_t p = PeriodDays(count, unit);
-            if (p <= 0) continue;
-            int64_t d = ks >= w0 ? ks : ks + (w0 - ks + p - 1) / p * p;
-            for (; d <= w1; d += p) recurs[static_cast<size_t>(d - w0)] = 1;
-            continue;
-        }
-        const year_month_day ymd = YmdOf(static_cast<TDateTime>(ks));
-        const int sy = static_cast<int>(ymd.year());
-        const int sm = static_cast<int>(static_cast<unsigned>(ymd.month()));
-        const int sd = static_cast<int>(static_cast<unsigned>(ymd.day()));
-        for (const WindowMonth& wm : window) {
-            if (sd > wm.Length) continue;
-            const int years = wm.Year - sy, months = years * 12 + wm.Month - sm;
-            if (unit == kUnitYears ? (wm.Month != sm || years < 0 || years % count != 0)
-                                   : (months < 0 || months % count != 0))
-                continue;
-            recurs[static_cast<size_t>(wm.First + sd - 1 - w0)] = 1;
-        }
+        DaysByUnit(e, w0, w1, days);
+        for (const int64_t d : days) recurs[static_cast<size_t>(d - w0)] = 1;
     }
 
     for (const YearMonth& ym : months) {

@@ -4,8 +4,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "events/recurrence.h"
+#include "dayview/day_list.h"
 #include "events/ansi.h"
+#include "events/recurrence.h"
 
 const std::string& EventDeletedText() {
     static const std::string text = ansi("Это событие удалено.");
@@ -35,11 +36,10 @@ bool SpanMs(TDateTime from, TDateTime to, int64_t& out) {
 // or hours, a count that is 0 or not a number).
 int64_t RepeatPeriodMs(const TTodoItem& copy) {
     if (copy.CompletionDate != 0) return 0;
-    const int unit = DecimalOrZero(copy.Project);
-    const int count = DecimalOrZero(copy.Resource);
-    if (count <= 0) return 0;
-    if (unit == kUnitMinutes) return int64_t{count} * 60000;
-    if (unit == kUnitHours) return int64_t{count} * 3600000;
+    const TRepetition r = CopyRepetition(copy);
+    if (r.Count <= 0) return 0;
+    if (r.Unit == kUnitMinutes) return int64_t{r.Count} * 60000;
+    if (r.Unit == kUnitHours) return int64_t{r.Count} * 3600000;
     return 0;
 }
 

@@ -1,13 +1,12 @@
 #include "events/event_edit.h"
 
+#include "events/ansi.h"
 #include "events/recurrence.h"
 
 namespace {
 
-constexpr int kSimple = int(EventKind::Simple);
-constexpr int kLasting = int(EventKind::Lasting);
-constexpr int kRepeating = int(EventKind::Repeating);
-constexpr int kToDo = int(EventKind::ToDo);
+constexpr EventKind kSimple = EventKind::Simple, kLasting = EventKind::Lasting,
+                    kRepeating = EventKind::Repeating, kToDo = EventKind::ToDo;
 
 std::string Decimal(int v) { return std::to_string(v); }
 
@@ -54,7 +53,8 @@ void Box1Change(TEditorState& s) {
 }
 
 void BoxDvalueChange(TEditorState& s) {
-    const int u = s.unit, k = s.kind;
+    const int u = s.unit;
+    const EventKind k = s.kind;
     if (u == 0) {
         s.countText = "0";
         s.weekdaysEnabled = false;
@@ -130,41 +130,27 @@ void ChangeItemToDo(TTodoItem& item, const TEditorValues& v) {
     item.Project = Decimal(v.unit);
     if (v.kind == kToDo) item.CompletionDate = DropSeconds(v.end);
     if (v.kind == kLasting)
-        item.CompletionDate = AddInterval(CountOf(item.Category), v.unit, DropSeconds(v.start));
+        item.CompletionDate = AddInterval(CountOf(v.countText), v.unit, DropSeconds(v.start));
     item.Complete = v.completed;
 }
 
 TEditorValues EditorValuesFromItem(const TTodoItem& e, TDateTime moveToDay, const TEditorValues& previous,
                                    TEditorState& state) {
     TEditorValues v = previous;
-    state.kind = kSimple;
     v.start = e.CreationDate;
     if (moveToDay != 0) v.start = DateOf(moveToDay) + (e.CreationDate - DateOf(e.CreationDate));
     v.subject = e.Subject;
     v.memo = e.NotesText();
     // The stored text ends every line with a break; the memo shows lines.
     if (v.memo.size() >= 2 && v.memo.compare(v.memo.size() - 2, 2, "\r\n") == 0) v.memo.resize(v.memo.size() - 2);
-    if (e.CompletionDate != 0) {
-        state.kind = kToDo;
-        v.end = e.CompletionDate;
-    }
+    state.kind = e.Kind();
+    if (e.CompletionDate != 0) v.end = e.CompletionDate;
+    const TRepetition r = e.Repetition();
     state.countText = e.Category;
-    if (!e.Project.empty()) {
-        const int unit = DecimalOrZero(e.Project);
-        state.unit = unit >= 0 && unit <= 6 ? unit : 0;
-    }
-    const int resource = DecimalOrZero(e.Resource);
-    const int category = DecimalOrZero(e.Category);
-    const bool repeatFields = !e.Resource.empty() || !e.Category.empty();
-    if (repeatFields && resource == 0 && category > 0 && e.DueDate == 0) {
-        state.kind = kLasting;
+    if (r.HasUnit) state.unit = r.Unit >= 0 && r.Unit <= 6 ? r.Unit : 0;
+    if (r.HasMask || r.HasCount) {
         Box1Change(state);
-    }
-    if (repeatFields) {
-        if (resource > 0) state.kind = kRepeating;
-        if (e.CompletionDate == 0 && category > 0) state.kind = kRepeating;
-        Box1Change(state);
-        state.mask = resource & 127;
+        state.mask = r.Mask & 127;
     }
     if (e.ImageIndex != -1) v.alert = e.ImageIndex;
     v.completed = e.Complete;

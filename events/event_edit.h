@@ -8,13 +8,11 @@
 #include "events/date_time.h"
 #include "events/todo_item.h"
 
-enum class EventKind { Simple = 0, Lasting = 1, Repeating = 2, ToDo = 3 };
-
 // What reading the dialog gives. Texts are Windows-1251 bytes.
 struct TEditorValues {
     std::string subject;
     std::string memo;             // lines joined by CR LF
-    int kind = 0;                 // Box1
+    EventKind kind = EventKind::Simple;  // Box1, whose index is the kind
     int unit = 0;                 // BoxDvalue, 0..6
     std::string countText = "0";  // BoxDcount as typed
     int mask = 0;                 // CheckListWk
@@ -25,7 +23,7 @@ struct TEditorValues {
 
 // The controls the kind and unit boxes steer.
 struct TEditorState {
-    int kind = 0;
+    EventKind kind = EventKind::Simple;
     int unit = 0;
     std::string countText = "0";
     int mask = 0;

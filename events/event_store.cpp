@@ -9,7 +9,7 @@
 
 TTodoItem& AddEventToListToDo(TodoItems& store, const std::string& subject,
                               const std::string& notes, TDateTime start, TDateTime end,
-                              int alertIndex, int kind) {
+                              int alertIndex, EventKind kind) {
     TTodoItem& item = store.Add();
     item.Subject = subject;
     item.Complete = false;
@@ -19,7 +19,7 @@ TTodoItem& AddEventToListToDo(TodoItems& store, const std::string& subject,
     item.Project = "0";
     item.ImageIndex = alertIndex;
     item.Resource = "0";
-    if (kind == 3) item.CompletionDate = DropSeconds(end);
+    if (kind == EventKind::ToDo) item.CompletionDate = DropSeconds(end);
     item.DueDate = 0;
     return item;
 }

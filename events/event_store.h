@@ -5,10 +5,11 @@
 
 #include "events/todo_item.h"
 
-// Appends one imported event (Kind 0 simple, 3 to-do) at the end of the store.
+// Appends one imported event, simple or a to-do (its end kept only then),
+// at the end of the store.
 TTodoItem& AddEventToListToDo(TodoItems& store, const std::string& subject,
                               const std::string& notes, TDateTime start, TDateTime end,
-                              int alertIndex, int kind);
+                              int alertIndex, EventKind kind);
 
 // One candidate for the store: its identity, the start taken to the minute.
 struct EventIdentity {

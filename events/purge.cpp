@@ -8,17 +8,6 @@
 
 #include "events/recurrence.h"
 
-namespace {
-// The weekday bits of a mask: Sunday 64 down to Saturday 1.
-constexpr int kWeekdayBits = 127;
-
-bool KeepsRecurring(const TTodoItem& e) {
-    const int unit = DecimalOrZero(e.Project);
-    return (DecimalOrZero(e.Resource) & kWeekdayBits) != 0 ||
-           (unit >= kUnitDays && unit <= kUnitYears);
-}
-}  // namespace
-
 bool IsPurgeable(const TTodoItem& e, TDateTime now) {
     const int64_t today = SafeDayNumber(now);
     if (today == INT64_MIN) return false;
@@ -34,7 +23,7 @@ bool IsPurgeable(const TTodoItem& e, TDateTime now) {
         past = startDay != INT64_MIN && startDay < today;
     }
     if (!past) return false;
-    return e.Complete || !KeepsRecurring(e);
+    return e.Complete || !KeepsRecurring(e.Repetition());
 }
 
 std::vector<size_t> PastEvents(const TodoItems& store, TDateTime now) {

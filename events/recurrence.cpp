@@ -1,5 +1,6 @@
 #include "events/recurrence.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -44,12 +45,6 @@ bool RepeatsOnDay(TDateTime s, TDateTime e, int count, int unit, TDateTime d) {
     return months >= 0 && months % count == 0;
 }
 
-bool RepeatsOnDay(TDateTime s, TDateTime e, std::string_view countText, std::string_view unitText,
-                  TDateTime d) {
-    if (countText.empty() || unitText.empty()) return false;
-    return RepeatsOnDay(s, e, DecimalOrZero(countText), DecimalOrZero(unitText), d);
-}
-
 bool WeekdayMatch(TDateTime s, int mask, TDateTime d) {
     if (mask == 0) return false;
     const int64_t ks = SafeDayNumber(s), kd = SafeDayNumber(d);
@@ -59,8 +54,61 @@ bool WeekdayMatch(TDateTime s, int mask, TDateTime d) {
     return ks == kd;
 }
 
-bool WeekdayMatch(TDateTime s, std::string_view maskText, TDateTime d) {
-    return WeekdayMatch(s, DecimalOrZero(maskText), d);
+bool RecursByUnitOn(const TTodoItem& event, TDateTime d) {
+    const TRepetition r = event.Repetition();
+    return RepeatsOnDay(event.CreationDate, event.CompletionDate, r.PairedCount(), r.PairedUnit(), d);
+}
+
+bool RecursOn(const TTodoItem& event, TDateTime d) {
+    const TRepetition r = event.Repetition();
+    const TDateTime s = event.CreationDate, e = event.CompletionDate;
+    const int unit = r.PairedUnit();
+    if (RepeatsOnDay(s, e, r.PairedCount(), unit, d) || WeekdayMatch(s, r.Mask, d)) return true;
+    const bool unreadable = event.DueDate != 0 && e == 0 && r.Mask == 0 && (unit < kUnitMinutes || unit > kUnitYears);
+    if (!unreadable) return false;
+    const int64_t ks = SafeDayNumber(s);
+    return ks != INT64_MIN && ks == SafeDayNumber(d);
+}
+
+void DaysByUnit(const TTodoItem& event, int64_t first, int64_t last, std::vector<int64_t>& days) {
+    days.clear();
+    const TRepetition r = event.Repetition();
+    const int count = r.PairedCount(), unit = r.PairedUnit();
+    const int64_t ks = SafeDayNumber(event.CreationDate);
+    if (event.CompletionDate != 0 || unit < kUnitMinutes || unit > kUnitYears || ks == INT64_MIN) return;
+    first = std::max(first, ks);  // nothing before the start
+    if (first > last) return;
+    if (unit == kUnitMinutes || unit == kUnitHours || count <= 0) {
+        if (ks == first) days.push_back(ks);
+        return;
+    }
+    if (unit == kUnitDays || unit == kUnitWeeks) {
+        const int64_t p = PeriodDays(count, unit);
+        for (int64_t d = ks + (first - ks + p - 1) / p * p; d <= last; d += p) days.push_back(d);
+        return;
+    }
+    // Months and years: the start's day of the month in every count-th month
+    // (or year, in the start's month) that has it.
+    const sys_days start = SysDaysOf(event.CreationDate);
+    const year_month_day ys{start};
+    const year_month_day yf = YmdOf(static_cast<TDateTime>(first)), yl = YmdOf(static_cast<TDateTime>(last));
+    const int64_t step = unit == kUnitYears ? int64_t{12} * count : count;
+    auto index = [](const year_month_day& x) {
+        return int64_t{static_cast<int>(x.year())} * 12 + static_cast<unsigned>(x.month()) - 1;
+    };
+    const int64_t k0 = index(ys), kf = index(yf), kl = index(yl);
+    const unsigned sd = static_cast<unsigned>(ys.day());
+    for (int64_t k = k0 + (kf - k0 + step - 1) / step * step; k <= kl; k += step) {
+        const year_month_day x{year{static_cast<int>(k / 12)}, month{static_cast<unsigned>(k % 12 + 1)}, day{sd}};
+        if (!x.ok()) continue;  // no 31st in this month, no 29 February in this year
+        const int64_t n = ks + (sys_days{x} - start).count();
+        if (n >= first && n <= last) days.push_back(n);
+    }
+}
+
+bool KeepsRecurring(const TRepetition& r) {
+    constexpr int kWeekdayBits = 127;  // Sunday 64 down to Saturday 1
+    return (r.Mask & kWeekdayBits) != 0 || (r.Unit >= kUnitDays && r.Unit <= kUnitYears);
 }
 
 int DaysInPeriods(int count, bool yearly, TDateTime s) {

@@ -2,20 +2,37 @@
 // Repetition of events: by a count of units from the start, by weekday mask,
 // the end of a lasting event, and the period of repeated reminders.
 // There is no stored list of occurrences; every question tests one day (or
-// one moment) against the stored start, count, unit and mask.
+// one moment) against the start and the typed repetition of the record.
+//
+// This is the one place that says on which days an event recurs: the day
+// list and the reminder list, the calendar's marks and the purge all ask
+// the functions below with the record, and nobody reads the stored texts.
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "events/ansi.h"
 #include "events/date_time.h"
+#include "events/todo_item.h"
 
-// Units as stored in `Project`.
-enum RepeatUnit : int {
-    kUnitNone = 0, kUnitMinutes = 1, kUnitHours = 2, kUnitDays = 3,
-    kUnitWeeks = 4, kUnitMonths = 5, kUnitYears = 6
-};
+// --- an event's recurrence ---
+
+// The repetition by unit brings the event onto the day of d (RepeatsOnDay
+// with its start, its end and the count and unit read as a pair).
+bool RecursByUnitOn(const TTodoItem& event, TDateTime d);
+// The event recurs on the day of d: by unit, by its weekday mask, or, for a
+// record with a DueDate of its own whose unit and mask are both unusable, on
+// its start day (so it stays where the user can open and mend it).
+bool RecursOn(const TTodoItem& event, TDateTime d);
+// The day numbers from `first` to `last` on which RecursByUnitOn holds,
+// ascending, into `days` (emptied first): what the calendar's month refresh
+// needs without testing every day against every event.
+void DaysByUnit(const TTodoItem& event, int64_t first, int64_t last, std::vector<int64_t>& days);
+// The repetition outlives the start day, so a past event that is not
+// completed stays in the store: a weekday in its mask, or a unit of days,
+// weeks, months or years (a lasting event with such a unit included).
+bool KeepsRecurring(const TRepetition& r);
 
 // --- repetition by unit ---
 
@@ -25,22 +42,17 @@ int PeriodDays(int count, int unit);
 // days after it. False for period <= 0.
 bool IsDayInPeriod(int period, TDateTime s, TDateTime d);
 
-// The repetition by unit recurs on the day of d. False unless both texts are
-// non-empty and e (the end) is 0. Minutes and hours recur only on the start
-// day (their repeats are repeated reminders); days and weeks every period;
-// months on the start's day of the month, every count months from the start's
-// month (a 31st only in months that have one); years on the start's day and
-// month, every count years from the start's year. Nothing before the start.
-// A count that is 0, negative or not a number leaves only the start day.
-bool RepeatsOnDay(TDateTime s, TDateTime e, std::string_view countText,
-                  std::string_view unitText, TDateTime d);
-// The same with count and unit already read.
+// The repetition by unit recurs on the day of d. False unless e (the end) is
+// 0. Minutes and hours recur only on the start day (their repeats are
+// repeated reminders); days and weeks every period; months on the start's day
+// of the month, every count months from the start's month (a 31st only in
+// months that have one); years on the start's day and month, every count
+// years from the start's year. Nothing before the start. A count that is 0
+// or negative leaves only the start day.
 bool RepeatsOnDay(TDateTime s, TDateTime e, int count, int unit, TDateTime d);
 
 // The weekday mask selects the day of d: the weekday's bit is set and d >= s
-// (full date-time), or d is on the start day itself. False for mask 0 or a
-// mask text that is not a number.
-bool WeekdayMatch(TDateTime s, std::string_view maskText, TDateTime d);
+// (full date-time), or d is on the start day itself. False for mask 0.
 bool WeekdayMatch(TDateTime s, int mask, TDateTime d);
 
 // --- the end of a lasting event ---

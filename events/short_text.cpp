@@ -4,73 +4,81 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "events/ansi.h"
+
 // ---- TCompactText ----
 
-template <size_t N>
-const char* TCompactText<N>::HeapBlock() const noexcept {
+template <size_t N, size_t P>
+const char* TCompactText<N, P>::HeapBlock() const noexcept {
     const char* p;
     std::memcpy(&p, buf_, sizeof p);
     return p;
 }
 
-template <size_t N>
-uint32_t TCompactText<N>::HeapSize() const noexcept {
+template <size_t N, size_t P>
+uint32_t TCompactText<N, P>::HeapSize() const noexcept {
     uint32_t n;
     std::memcpy(&n, HeapBlock(), sizeof n);
     return n;
 }
 
-template <size_t N>
-void TCompactText<N>::Init(std::string_view s) {
+template <size_t N, size_t P>
+void TCompactText<N, P>::Init(std::string_view s) {
     if (s.size() <= kInline) {
         std::memcpy(buf_, s.data(), s.size());
         SetInline(s.size());
+        ZeroPayload();
         return;
     }
     if (s.size() > UINT32_MAX - sizeof(uint32_t)) throw std::length_error("text too long");
     const auto n = static_cast<uint32_t>(s.size());
-    char* p = new char[sizeof n + s.size()];
+    char* p = new char[sizeof n + P + s.size()];
     std::memcpy(p, &n, sizeof n);
-    std::memcpy(p + sizeof n, s.data(), s.size());
+    std::memcpy(p + sizeof n + P, s.data(), s.size());
     std::memcpy(buf_, &p, sizeof p);
     buf_[kTag] = static_cast<char>(kHeap);
+    ZeroPayload();
 }
 
-template <size_t N>
-void TCompactText<N>::Release() noexcept {
+template <size_t N, size_t P>
+void TCompactText<N, P>::Release() noexcept {
     if (OnHeap()) delete[] HeapBlock();
 }
 
-template <size_t N>
-TCompactText<N>::TCompactText(TCompactText&& o) noexcept {
+template <size_t N, size_t P>
+TCompactText<N, P>::TCompactText(TCompactText&& o) noexcept {
     std::memcpy(buf_, o.buf_, sizeof buf_);
     o.SetInline(0);
+    o.ZeroPayload();
 }
 
-template <size_t N>
-TCompactText<N>& TCompactText<N>::operator=(const TCompactText& o) {
+template <size_t N, size_t P>
+TCompactText<N, P>& TCompactText<N, P>::operator=(const TCompactText& o) {
     if (this != &o) {
         *this = o.view();
         SetFlag(o.Flag());
+        CopyPayload(o);
     }
     return *this;
 }
 
-template <size_t N>
-TCompactText<N>& TCompactText<N>::operator=(TCompactText&& o) noexcept {
+template <size_t N, size_t P>
+TCompactText<N, P>& TCompactText<N, P>::operator=(TCompactText&& o) noexcept {
     if (this != &o) {
         Release();
         std::memcpy(buf_, o.buf_, sizeof buf_);
         o.SetInline(0);
+        o.ZeroPayload();
     }
     return *this;
 }
 
-template <size_t N>
-TCompactText<N>& TCompactText<N>::operator=(std::string_view s) {
+template <size_t N, size_t P>
+TCompactText<N, P>& TCompactText<N, P>::operator=(std::string_view s) {
     if (!OnHeap() && s.size() <= kInline) {  // the common case, and no block to free
         std::memmove(buf_, s.data(), s.size());
         SetInline(s.size());
+        ZeroPayload();
         return *this;
     }
     // `s` may lie inside this text: it is copied before the old bytes go.
@@ -79,7 +87,14 @@ TCompactText<N>& TCompactText<N>::operator=(std::string_view s) {
 }
 
 template class TCompactText<11>;
-template class TCompactText<12>;
+template class TCompactText<12, 4>;
+
+// ---- TDecimalText ----
+
+void TDecimalText::Read() noexcept {
+    const int v = DecimalOrZero(view());
+    std::memcpy(Payload(), &v, sizeof v);
+}
 
 // ---- TNotes ----
 

@@ -4,6 +4,7 @@
 // as std::string (32 bytes each, plus a vector and a heap block for the
 // notes) they cost more than the file itself.
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <iosfwd>
 #include <memory>
@@ -11,20 +12,28 @@
 #include <string_view>
 #include <vector>
 
-// A byte string in N bytes: up to N - 1 bytes in place, longer ones in one
+// A byte string in N bytes: up to N - 1 - P bytes in place, longer ones in one
 // heap block (its size, then its bytes). Reads as a std::string_view;
 // assigning takes any text. No alignment of its own, so several pack tightly.
-template <size_t N>
+// P bytes beside the text belong to the owner (TDecimalText keeps its number
+// there): after the bytes in place, or in the heap block before the bytes.
+// Copies and moves keep them; assigning a text zeroes them.
+template <size_t N, size_t P = 0>
 class TCompactText {
     static_assert(N >= 10, "a pointer and the tag must fit");
+    static_assert(N > P + 1, "the text needs room in place");
 
 public:
-    TCompactText() noexcept { SetInline(0); }
+    TCompactText() noexcept {
+        SetInline(0);
+        ZeroPayload();
+    }
     explicit TCompactText(std::string_view s) { Init(s); }
     explicit TCompactText(const char* s) { Init(s); }
     TCompactText(const TCompactText& o) {
         Init(o.view());
         SetFlag(o.Flag());
+        CopyPayload(o);
     }
     TCompactText(TCompactText&& o) noexcept;
     ~TCompactText() { Release(); }
@@ -38,11 +47,15 @@ public:
     size_t size() const noexcept { return OnHeap() ? HeapSize() : kInline - (Byte(kTag) & kSizeBits); }
     size_t length() const noexcept { return size(); }
     bool empty() const noexcept { return size() == 0; }
-    const char* data() const noexcept { return OnHeap() ? HeapBlock() + sizeof(uint32_t) : buf_; }
+    const char* data() const noexcept { return OnHeap() ? HeapBlock() + sizeof(uint32_t) + P : buf_; }
     const char* begin() const noexcept { return data(); }
     const char* end() const noexcept { return data() + size(); }
     char operator[](size_t i) const noexcept { return data()[i]; }
-    void clear() noexcept { Release(); SetInline(0); }
+    void clear() noexcept {
+        Release();
+        SetInline(0);
+        ZeroPayload();
+    }
 
     std::string_view view() const noexcept { return {data(), size()}; }
     std::string str() const { return std::string(view()); }
@@ -62,9 +75,14 @@ public:
     friend auto operator<=>(const TCompactText& a, std::string_view b) noexcept { return a.view() <=> b; }
     friend std::ostream& operator<<(std::ostream& os, const TCompactText& t) { return os << t.view(); }
 
+protected:
+    // The owner's P bytes.
+    const char* Payload() const noexcept { return OnHeap() ? HeapBlock() + sizeof(uint32_t) : buf_ + kInline; }
+    char* Payload() noexcept { return const_cast<char*>(static_cast<const TCompactText*>(this)->Payload()); }
+
 private:
-    static constexpr size_t kInline = N - 1;
-    // The last byte: N - 1 - size for a text in place, or kHeap; and the flag.
+    static constexpr size_t kInline = N - 1 - P;
+    // The last byte: kInline - size for a text in place, or kHeap; and the flag.
     static constexpr size_t kTag = N - 1;
     static constexpr unsigned char kSizeBits = 0x1F, kFlagBit = 0x40, kHeap = 0x80;
     static_assert(kInline <= kSizeBits);
@@ -74,17 +92,71 @@ private:
     const char* HeapBlock() const noexcept;
     uint32_t HeapSize() const noexcept;
     void SetInline(size_t n) noexcept { buf_[kTag] = static_cast<char>(kInline - n); }
+    void ZeroPayload() noexcept {
+        if constexpr (P > 0) std::memset(Payload(), 0, P);
+    }
+    void CopyPayload(const TCompactText& o) noexcept {
+        if constexpr (P > 0) std::memcpy(Payload(), o.Payload(), P);
+    }
     void Init(std::string_view s);
     void Release() noexcept;
 
-    // In place: the bytes, then the tag. On the heap: the block's address
-    // at 0, the tag last.
+    // In place: the bytes, the owner's bytes, then the tag. On the heap: the
+    // block's address at 0, the tag last.
     char buf_[N];
 };
 
-// The record's decimal texts: "0", "5", "127" and the day list's start texts.
-using TShortText = TCompactText<12>;
-static_assert(sizeof(TShortText) == 12 && alignof(TShortText) == 1);
+// A decimal text of the event record (the count, the unit, the weekday mask):
+// the bytes as stored, so the file is written back as it was read ("007" and
+// " 7" stay what they are), and the number they read as, worked out once
+// when the text is assigned. A text that is not a decimal integer within the
+// int range reads as 0, the empty text too. Texts of up to 7 bytes and the
+// number sit in place.
+class TDecimalText : private TCompactText<12, 4> {
+    using Base = TCompactText<12, 4>;
+
+public:
+    TDecimalText() noexcept = default;
+    explicit TDecimalText(std::string_view s) : Base(s) { Read(); }
+    TDecimalText& operator=(std::string_view s) {
+        Base::operator=(s);
+        Read();
+        return *this;
+    }
+    TDecimalText& operator=(const char* s) { return *this = std::string_view(s); }
+    TDecimalText& operator=(const std::string& s) { return *this = std::string_view(s); }
+    TDecimalText& assign(std::string_view s) { return *this = s; }
+    void clear() noexcept { Base::clear(); }
+
+    using Base::begin;
+    using Base::data;
+    using Base::empty;
+    using Base::end;
+    using Base::length;
+    using Base::size;
+    using Base::str;
+    using Base::view;
+    using Base::operator[];
+    using Base::operator std::string_view;
+    using Base::operator std::string;
+
+    // The number the text reads as.
+    int Value() const noexcept {
+        int v;
+        std::memcpy(&v, Payload(), sizeof v);
+        return v;
+    }
+
+    friend bool operator==(const TDecimalText& a, const TDecimalText& b) noexcept { return a.view() == b.view(); }
+    friend bool operator==(const TDecimalText& a, std::string_view b) noexcept { return a.view() == b; }
+    friend auto operator<=>(const TDecimalText& a, const TDecimalText& b) noexcept { return a.view() <=> b.view(); }
+    friend auto operator<=>(const TDecimalText& a, std::string_view b) noexcept { return a.view() <=> b; }
+    friend std::ostream& operator<<(std::ostream& os, const TDecimalText& t) { return os << t.view(); }
+
+private:
+    void Read() noexcept;
+};
+static_assert(sizeof(TDecimalText) == 12 && alignof(TDecimalText) == 1);
 
 // The notes of an event: a list of lines, kept as one compact text. Most
 // notes are one line (an empty one, as the editor stores an empty

@@ -247,7 +247,7 @@ void TToDoEditDlg::UnSelectWkDays() { SetMask(0); }
 
 TEditorState TToDoEditDlg::State() const {
     TEditorState s;
-    s.kind = Box1->currentIndex();
+    s.kind = static_cast<EventKind>(Box1->currentIndex());
     s.unit = BoxDvalue->currentIndex();
     s.countText = ToAnsi(BoxDcount->currentText());
     s.mask = Mask();
@@ -259,7 +259,7 @@ TEditorState TToDoEditDlg::State() const {
 }
 
 void TToDoEditDlg::Apply(const TEditorState& s) {
-    Box1->setCurrentIndex(s.kind);
+    Box1->setCurrentIndex(int(s.kind));
     BoxDvalue->setCurrentIndex(s.unit);
     BoxDcount->setEditText(FromAnsi(s.countText));
     SetMask(s.mask);
@@ -292,7 +292,7 @@ TEditorValues TToDoEditDlg::Values() const {
     QString memo = Memo1->toPlainText();
     memo.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     v.memo = ToAnsi(memo);
-    v.kind = Box1->currentIndex();
+    v.kind = static_cast<EventKind>(Box1->currentIndex());
     v.unit = BoxDvalue->currentIndex();
     v.countText = ToAnsi(BoxDcount->currentText());
     v.mask = Mask();

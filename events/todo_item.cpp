@@ -47,6 +47,18 @@ void TTodoItem::SetNotesText(std::string_view text) {
     Notes.SetPlainText(form);
 }
 
+EventKind TTodoItem::Kind() const {
+    // Each step overrides the one before; an event typed in the editor meets
+    // exactly one, a record from elsewhere the last that fits.
+    const TRepetition r = Repetition();
+    EventKind kind = CompletionDate != 0 ? EventKind::ToDo : EventKind::Simple;
+    if (r.HasMask || r.HasCount) {
+        if (r.Mask == 0 && r.Count > 0 && DueDate == 0) kind = EventKind::Lasting;
+        if (r.Mask > 0 || (CompletionDate == 0 && r.Count > 0)) kind = EventKind::Repeating;
+    }
+    return kind;
+}
+
 namespace {
 template <typename T>
 int Cmp(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }

@@ -16,6 +16,33 @@ enum class TImportKind : uint8_t {
     None = 0, MoonDays = 1, SunRiseSet = 2, MoonAspects = 3, VoidOfCourse = 4, FavourableDays = 5
 };
 
+// The four kinds of event. The kind is not stored: TTodoItem::Kind reads it
+// from the fields.
+enum class EventKind { Simple = 0, Lasting = 1, Repeating = 2, ToDo = 3 };
+
+// Units of a repetition or a duration, as stored in `Project`. A file may
+// hold any number there; the rules treat the others as no unit.
+enum RepeatUnit : int {
+    kUnitNone = 0, kUnitMinutes = 1, kUnitHours = 2, kUnitDays = 3,
+    kUnitWeeks = 4, kUnitMonths = 5, kUnitYears = 6
+};
+
+// The repetition (or duration) of an event as numbers: what Category,
+// Project and Resource say, read once when the texts were stored. A text that
+// is not a decimal integer reads as 0, as does an empty one; Has* tell an
+// empty text apart.
+struct TRepetition {
+    int Count = 0;                // Category: how many units
+    RepeatUnit Unit = kUnitNone;  // Project
+    int Mask = 0;                 // Resource: weekdays, Sunday 64 ... Saturday 1
+    bool HasCount = false, HasUnit = false, HasMask = false;
+
+    // A repetition by unit reads count and unit as a pair: when either text
+    // is empty, both count as 0.
+    int PairedCount() const { return HasCount && HasUnit ? Count : 0; }
+    RepeatUnit PairedUnit() const { return HasCount && HasUnit ? Unit : kUnitNone; }
+};
+
 // Every line ended by CR LF and no other CR or LF: notes in the form the
 // event file's writer gives back byte for byte.
 bool EveryLineEndsInCrLf(std::string_view text);
@@ -42,7 +69,10 @@ private:
 };
 
 // A million of these are held at once, so the texts that are mostly a digit
-// or two, and the notes, are compact types that read as string views.
+// or two, and the notes, are compact types that read as string views. The
+// three decimal texts also hold the number they read as: every question about
+// the repetition goes to Repetition() and Kind(), never to the texts, which
+// are kept as they are so the file is written back byte for byte.
 struct TTodoItem {
     std::string Subject;             // short name, Windows-1251 bytes
     TDateTime CreationDate = 0;      // start, whole minutes
@@ -57,9 +87,9 @@ struct TTodoItem {
     int32_t Tag = 0;
     int32_t TotalTime = 0;  // whole hours; carried through the file untouched
     TNotes Notes;                    // description lines
-    TShortText Category;             // count, decimal text
-    TShortText Project;              // unit index 0..6, decimal text
-    TShortText Resource;             // weekday mask, decimal text
+    TDecimalText Category;           // count, decimal text as typed
+    TDecimalText Project;            // unit index 0..6, decimal text
+    TDecimalText Resource;           // weekday mask, decimal text
     bool Complete = false;
     uint8_t Completion = 0;
     uint8_t Priority = 0;
@@ -70,6 +100,13 @@ struct TTodoItem {
     std::string NotesText() const;
     // Splits at CR LF, CR or LF; a final line break does not open an empty line.
     void SetNotesText(std::string_view text);
+
+    TRepetition Repetition() const {
+        return {Category.Value(), static_cast<RepeatUnit>(Project.Value()), Resource.Value(),
+                !Category.empty(), !Project.empty(), !Resource.empty()};
+    }
+    // The kind the editor opens the event as.
+    EventKind Kind() const;
 };
 // The fields are ordered so that the compact texts fill what alignment would waste.
 static_assert(sizeof(void*) != 8 || sizeof(std::string) != 32 || sizeof(TTodoItem) == 128);

@@ -132,7 +132,7 @@ std::vector<ZetNewEvent> Find_GoodDays(int year, int month, int soul, int birthD
         e.Subject = aboutDay ? marker + " : " + DayKindText(kind) : marker;
         e.Start = start;
         e.AlertIndex = 0;  // "Не напоминать"
-        e.Kind = 0;
+        e.Kind = EventKind::Simple;
         e.Source = TImportKind::FavourableDays;
     }
     return events;

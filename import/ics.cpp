@@ -39,9 +39,7 @@ std::string Stamp(int64_t wall) {
     return text;
 }
 
-// --- the kinds of stored events, read from their fields ---
-
-enum class Kind { Simple, Lasting, Repeating, ToDo };
+// --- stored events as the export reads them ---
 
 struct Fields {
     int count = 0, unit = 0, mask = 0;
@@ -49,13 +47,19 @@ struct Fields {
 };
 
 Fields FieldsOf(const TTodoItem& e) {
-    return {DecimalOrZero(e.Category), DecimalOrZero(e.Project), DecimalOrZero(e.Resource)};
+    const TRepetition r = e.Repetition();
+    return {r.Count, r.Unit, r.Mask};
 }
 
-Kind KindOf(const TTodoItem& e) {
-    if (e.DueDate != 0) return Kind::Repeating;
-    if (e.CompletionDate == 0) return Kind::Simple;
-    return DecimalOrZero(e.Category) != 0 ? Kind::Lasting : Kind::ToDo;
+// The export goes by DueDate first, unlike the editor (TTodoItem::Kind): a
+// repetition whose count no rule can show (0, as the import makes from
+// X-DAYLOOM-FIELDS) has its DueDate and nothing else to tell it by, and must
+// come back as the repetition it was. Events typed in the editor get the
+// same kind both ways.
+EventKind ExportedKind(const TTodoItem& e) {
+    if (e.DueDate != 0) return EventKind::Repeating;
+    if (e.CompletionDate == 0) return EventKind::Simple;
+    return e.Repetition().Count != 0 ? EventKind::Lasting : EventKind::ToDo;
 }
 
 // --- repetition rules ---
@@ -345,10 +349,10 @@ bool InRange(const TTodoItem& e, const IcsExportOptions& o) {
 
 void WriteEvent(std::string& out, const TTodoItem& e, const std::string& uid, const IcsExportOptions& o,
                 const std::string& stamp) {
-    const Kind kind = KindOf(e);
+    const EventKind kind = ExportedKind(e);
     const std::string tz = ZoneParam(o.Zone);
     const int64_t start = WallSeconds(e.CreationDate);
-    const char* component = kind == Kind::ToDo ? "VTODO" : "VEVENT";
+    const char* component = kind == EventKind::ToDo ? "VTODO" : "VEVENT";
     const std::string summary = IcsEscapeText(utf8(e.Subject));
     auto line = [&](const std::string& text) { AppendIcsLine(out, text); };
     line(std::string("BEGIN:") + component);
@@ -357,13 +361,13 @@ void WriteEvent(std::string& out, const TTodoItem& e, const std::string& uid, co
     line("DTSTART" + tz + ":" + Stamp(start));
     const Fields fields = FieldsOf(e);
     std::optional<Fields> keep;  // what only X-DAYLOOM-FIELDS can carry
-    if (kind == Kind::Lasting) {
+    if (kind == EventKind::Lasting) {
         line("DTEND" + tz + ":" + Stamp(WallSeconds(e.CompletionDate)));
         if (LastingOf(e.CreationDate, e.CompletionDate) != Fields{fields.count, fields.unit, 0}) keep = fields;
-    } else if (kind == Kind::ToDo) {
+    } else if (kind == EventKind::ToDo) {
         line("DUE" + tz + ":" + Stamp(WallSeconds(e.CompletionDate)));
         line(e.Complete ? "STATUS:COMPLETED" : "STATUS:NEEDS-ACTION");
-    } else if (kind == Kind::Repeating) {
+    } else if (kind == EventKind::Repeating) {
         const std::string rule = RuleText(fields, start, o.Zone);
         if (!rule.empty()) line("RRULE:" + rule);
         // The start day always counts; a calendar that keeps to the rule
@@ -381,7 +385,7 @@ void WriteEvent(std::string& out, const TTodoItem& e, const std::string& uid, co
     std::string notes = e.NotesText();
     while (!notes.empty() && (notes.back() == '\n' || notes.back() == '\r')) notes.pop_back();
     if (!notes.empty()) line("DESCRIPTION:" + IcsEscapeText(utf8(notes)));
-    if (kind != Kind::ToDo && e.Complete) line("X-DAYLOOM-COMPLETED:TRUE");
+    if (kind != EventKind::ToDo && e.Complete) line("X-DAYLOOM-COMPLETED:TRUE");
     if (keep) line("X-DAYLOOM-FIELDS:" + FieldsText(*keep));
     if (e.ImageIndex >= 1 && e.ImageIndex <= 9) {
         line("BEGIN:VALARM");
@@ -636,7 +640,7 @@ std::optional<TTodoItem> EventOf(const IcsComponent& c, const Reader& reader, co
     if (const IcsProperty* x = c.Find("X-DAYLOOM-FIELDS")) kept = ParseFieldsText(x->Value);
 
     if (todo) {
-        v.kind = int(EventKind::ToDo);
+        v.kind = EventKind::ToDo;
         v.end = FromWallSeconds(std::max(start->wall, end ? end->wall : start->wall));
         if (rule) simplified = true;  // a to-do does not repeat
     } else if (rule) {
@@ -644,7 +648,7 @@ std::optional<TTodoItem> EventOf(const IcsComponent& c, const Reader& reader, co
         // dayloom's own fields stand while the rule is still the one they give.
         if (kept && Upper(RuleText(*kept, start->wall, local)) == Upper(rule->Value)) f = kept;
         if (f) {
-            v.kind = int(EventKind::Repeating);
+            v.kind = EventKind::Repeating;
             v.unit = f->unit;
             v.countText = std::to_string(f->count);
             v.mask = f->mask;
@@ -653,12 +657,12 @@ std::optional<TTodoItem> EventOf(const IcsComponent& c, const Reader& reader, co
         }
     } else if (kept && kept->unit != kUnitNone && !end && RuleText(*kept, start->wall, local).empty()) {
         // A repetition that the standard cannot show at all (a count of 0).
-        v.kind = int(EventKind::Repeating);
+        v.kind = EventKind::Repeating;
         v.unit = kept->unit;
         v.countText = std::to_string(kept->count);
         v.mask = kept->mask;
     }
-    if (v.kind == int(EventKind::Simple) && end && end->wall > start->wall) {
+    if (v.kind == EventKind::Simple && end && end->wall > start->wall) {
         int64_t last = end->wall;
         // Whole days end at midnight after the last day; dayloom's span
         // includes its end day, so it ends at that day's last minute instead.
@@ -668,7 +672,7 @@ std::optional<TTodoItem> EventOf(const IcsComponent& c, const Reader& reader, co
             std::optional<Fields> f = LastingOf(s, e);
             if (kept && kept->count > 0 && AddInterval(kept->count, kept->unit, s) == e) f = kept;
             if (f) {
-                v.kind = int(EventKind::Lasting);
+                v.kind = EventKind::Lasting;
                 v.unit = f->unit;
                 v.countText = std::to_string(f->count);
             }

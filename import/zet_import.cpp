@@ -303,7 +303,7 @@ ZetRun MoonWithOutKurs(const std::vector<std::string>& lines, const ZetImportOpt
                 e.Notes = VoidNotes();
                 e.Start = start;
                 e.End = end;
-                e.Kind = 3;
+                e.Kind = EventKind::ToDo;
                 e.AlertIndex = options.AlertIndex;
                 e.Source = TImportKind::VoidOfCourse;
             }

@@ -52,7 +52,7 @@ struct ZetNewEvent {
     std::string Notes;
     TDateTime Start = 0;
     TDateTime End = 0;    // to-do events only
-    int Kind = 0;         // 0 simple, 3 to-do (void-of-course periods)
+    EventKind Kind = EventKind::Simple;  // or a to-do (void-of-course periods)
     int AlertIndex = 2;
     TImportKind Source = TImportKind::None;
 };

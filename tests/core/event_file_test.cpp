@@ -8,6 +8,7 @@
 #include <unistd.h>
 #endif
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -71,6 +72,50 @@ TEST(EventFile, FieldsInAnyOrderRepeatedAndUnknown) {
     EXPECT_EQ(items[1].Notes, (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(items[1].NotesText(), "a\r\nb\r\n");
     EXPECT_EQ(items[1].Resource, "");  // the notes are no other field's
+}
+
+// The count, unit and mask are read as numbers when the file is read; their
+// texts go back as they came, whatever they hold. The scanner reads every
+// record into one scratch record, so a field that a record lacks must not
+// keep the number of the record before.
+TEST(EventFile, DecimalTextsReadAsNumbersAndGoBackAsTheyWere) {
+    struct Row { const char* text; int value; };
+    const Row rows[] = {{"", 0}, {"abc", 0}, {"-1", -1}, {"007", 7}, {" 7", 0}, {"+5", 5},
+                        {"2147483647", INT_MAX}, {"2147483648", 0}, {"200", 200}, {"0000000000042", 42}};
+    TodoItems items;
+    for (const Row& r : rows) {
+        TTodoItem& e = items.Add(Event(r.text, At(2010, 10, 11, 9, 0)));
+        e.Category = r.text;
+        e.Project = r.text;
+        e.Resource = r.text;
+    }
+    // Then a record with the three fields and one without them.
+    const std::string bytes = SaveToBytes(items).substr(4) +
+                              Hex("03 00 00 00 09 02 00 34 32 0e 01 00 33 0f 02 00 31 32  00 00 00 00");
+    const std::string file = Hex("0c 00 00 00") + bytes;
+    TempFolder dir;
+    TempFolder::Write(dir / "ListToDo.db", file);
+    TodoItems read;
+    ASSERT_EQ(LoadFromBytes(file, read).status, LoadReport::Status::Ok);
+    std::vector<TRepetition> scanned;
+    ScanEventFile(dir / "ListToDo.db", [&](const TTodoItem& e) { scanned.push_back(e.Repetition()); });
+    ASSERT_EQ(read.Count(), 12);
+    ASSERT_EQ(scanned.size(), 12u);
+    for (int i = 0; i < 12; ++i) {
+        const TRepetition r = read[i].Repetition(), s = scanned[size_t(i)];
+        const std::string text = i < 10 ? rows[i].text : i == 10 ? "12" : "";
+        const int value = i < 10 ? rows[i].value : i == 10 ? 12 : 0;
+        SCOPED_TRACE(testing::Message() << i << " \"" << text << '"');
+        EXPECT_EQ(read[i].Category, text);
+        for (const TRepetition& x : {r, s}) {
+            EXPECT_EQ(x.Count, value);
+            EXPECT_EQ(x.HasCount, !text.empty());
+            EXPECT_EQ(x.HasUnit, i < 10 ? !text.empty() : i == 10);
+        }
+        EXPECT_EQ(s.Unit, i < 10 ? value : i == 10 ? 3 : 0);
+        EXPECT_EQ(s.Mask, i < 10 ? value : i == 10 ? 42 : 0);
+    }
+    EXPECT_EQ(SaveToBytes(read), file);
 }
 
 TEST(EventFile, EmptyStoreIsFourBytes) {

@@ -40,9 +40,10 @@ TodoItems EveryKind() {
               At(2010, 3, 28, 2, 30)),  // a time the clock skips that night
     });
     // What the ZET imports add: simple events and to-dos.
-    AddEventToListToDo(store, ansi("~Лунный день - 5"), ansi("Луна в Раке"), At(2010, 10, 16, 4, 12), 0, 2, 0);
+    AddEventToListToDo(store, ansi("~Лунный день - 5"), ansi("Луна в Раке"), At(2010, 10, 16, 4, 12), 0, 2,
+                       EventKind::Simple);
     AddEventToListToDo(store, ansi(">Луна без курса"), ansi("Луна без курса"), At(2010, 10, 17, 23, 50),
-                       At(2010, 10, 18, 0, 40), 2, 3);
+                       At(2010, 10, 18, 0, 40), 2, EventKind::ToDo);
     return store;
 }
 

@@ -53,23 +53,85 @@ TEST(Recurrence, RepeatsOnDayByUnit) {
         {"start that is no date", NAN, "1", "3", {}, {Day(2010, 10, 12)}},
     };
     for (const RepeatCase& c : cases) {
-        for (TDateTime d : c.on) EXPECT_TRUE(RepeatsOnDay(c.start, 0, c.count, c.unit, d)) << c.what << " " << d;
-        for (TDateTime d : c.off) EXPECT_FALSE(RepeatsOnDay(c.start, 0, c.count, c.unit, d)) << c.what << " " << d;
+        const TTodoItem e = Event("e", c.start).Repeat(c.count, c.unit);
+        for (TDateTime d : c.on) EXPECT_TRUE(RecursByUnitOn(e, d)) << c.what << " " << d;
+        for (TDateTime d : c.off) EXPECT_FALSE(RecursByUnitOn(e, d)) << c.what << " " << d;
     }
     // An end set means a lasting event, which never repeats.
-    EXPECT_FALSE(RepeatsOnDay(every2, every2 + 1, "2", "3", Day(2010, 10, 10)));
+    EXPECT_FALSE(RecursByUnitOn(Event("e", every2).Repeat("2", "3").Until(every2 + 1), Day(2010, 10, 10)));
+}
+
+// The days the calendar's refresh collects for a window are the days the
+// day-by-day question answers yes for, whatever the texts hold.
+TEST(Recurrence, DaysOfAWindowAreTheDaysThatRecur) {
+    const TDateTime starts[] = {At(2011, 1, 31, 8, 0), At(2008, 2, 29, 7, 0), At(2010, 10, 15, 23, 59), NAN};
+    const char* const counts[] = {"1", "2", "3", "13", "0", "-1", "abc", ""};
+    const char* const units[] = {"1", "3", "4", "5", "6", "7", ""};
+    struct Window { TDateTime first, last; };
+    const Window windows[] = {{Day(2007, 12, 1), Day(2008, 3, 31)}, {Day(2010, 12, 1), Day(2011, 5, 31)},
+                              {Day(2011, 2, 1), Day(2016, 3, 31)}, {Day(9999, 11, 1), Day(9999, 12, 31)}};
+    std::vector<int64_t> days;
+    for (const TDateTime start : starts)
+        for (const char* count : counts)
+            for (const char* unit : units)
+                for (const Window& w : windows) {
+                    const TTodoItem e = Event("e", start).Repeat(count, unit);
+                    const int64_t first = DayNumber(w.first), last = DayNumber(w.last);
+                    std::vector<int64_t> expected;
+                    for (int64_t d = first; d <= last; ++d)
+                        if (RecursByUnitOn(e, static_cast<TDateTime>(d))) expected.push_back(d);
+                    DaysByUnit(e, first, last, days);
+                    EXPECT_EQ(days, expected) << start << " " << count << "/" << unit << " from " << first;
+                }
+}
+
+// Texts a file may hold, read once as numbers: the editor's kind, the
+// purge's "keeps recurring" and the days the event falls on follow the
+// numbers, with a count and unit read only as a pair (the purge reads the
+// unit alone, as it always has). A repetition starting Wednesday 13 October.
+TEST(Recurrence, OddStoredTextsAreAskedAsTheNumbersTheyReadAs) {
+    const TDateTime wed = At(2010, 10, 13, 10, 0);
+    const EventKind S = EventKind::Simple, R = EventKind::Repeating;
+    struct Case {
+        const char *count, *unit, *mask;
+        EventKind kind;
+        bool keeps;
+        std::vector<TDateTime> on, off;
+    };
+    const Case cases[] = {
+        {"007", "4", "0", R, true, {Day(2010, 10, 13), Day(2010, 12, 1)}, {Day(2010, 10, 20)}},  // every 7 weeks
+        {" 7", "3", "0", S, true, {Day(2010, 10, 13)}, {Day(2010, 10, 14)}},
+        {"2147483648", "3", "0", S, true, {Day(2010, 10, 13)}, {Day(2010, 10, 14)}},
+        {"2147483647", "3", "0", R, true, {Day(2010, 10, 13)}, {Day(2010, 10, 14)}},
+        {"1", "", "0", R, false, {Day(2010, 10, 13)}, {Day(2010, 10, 14)}},
+        {"", "3", "0", S, true, {Day(2010, 10, 13)}, {Day(2010, 10, 14)}},
+        {"abc", "5", "0", S, true, {Day(2010, 10, 13)}, {Day(2010, 11, 13)}},
+        // 200 is 128 + Sunday + Wednesday; 128 alone names no weekday.
+        {"0", "0", "200", R, true, {Day(2010, 10, 13), Day(2010, 10, 17), Day(2010, 10, 20)},
+         {Day(2010, 10, 10), Day(2010, 10, 14), Day(2010, 10, 16)}},
+        {"0", "0", "128", R, false, {Day(2010, 10, 13)}, {Day(2010, 10, 17), Day(2010, 10, 20)}},
+        {"0", "0", "-1", S, true, {Day(2010, 10, 13), Day(2010, 10, 14), Day(2010, 10, 16)}, {Day(2010, 10, 12)}},
+    };
+    for (const Case& c : cases) {
+        const TTodoItem e = Event("e", wed).Repeat(c.count, c.unit, c.mask);
+        SCOPED_TRACE(testing::Message() << '"' << c.count << "\" \"" << c.unit << "\" \"" << c.mask << '"');
+        EXPECT_EQ(e.Kind(), c.kind);
+        EXPECT_EQ(KeepsRecurring(e.Repetition()), c.keeps);
+        for (TDateTime d : c.on) EXPECT_TRUE(RecursOn(e, d)) << d;
+        for (TDateTime d : c.off) EXPECT_FALSE(RecursOn(e, d)) << d;
+    }
 }
 
 TEST(Recurrence, WeekdayMask) {
     const TDateTime wed = At(2010, 10, 13, 10, 0), tue = At(2010, 10, 12, 9, 0);
-    struct Case { TDateTime start; const char* mask; std::vector<TDateTime> on, off; };
+    struct Case { TDateTime start; int mask; std::vector<TDateTime> on, off; };
     const Case cases[] = {
         // Mon, Wed, Fri: the start day counts from its midnight, before 10:00.
-        {wed, "42", {Day(2010, 10, 13), Day(2010, 10, 15), Day(2010, 10, 18)}, {Day(2010, 10, 11), Day(2010, 10, 14)}},
-        {tue, "64", {Day(2010, 10, 12), Day(2010, 10, 17)}, {Day(2010, 10, 10), Day(2010, 10, 19)}},  // Sundays
-        {tue, "1", {Day(2010, 10, 16)}, {}},  // Saturdays
-        {wed, "0", {}, {Day(2010, 10, 13)}}, {wed, "zz", {}, {Day(2010, 10, 13)}},
-        {wed, "", {}, {Day(2010, 10, 15)}},
+        {wed, 42, {Day(2010, 10, 13), Day(2010, 10, 15), Day(2010, 10, 18)}, {Day(2010, 10, 11), Day(2010, 10, 14)}},
+        {tue, 64, {Day(2010, 10, 12), Day(2010, 10, 17)}, {Day(2010, 10, 10), Day(2010, 10, 19)}},  // Sundays
+        {tue, 1, {Day(2010, 10, 16)}, {}},  // Saturdays
+        {wed, 0, {}, {Day(2010, 10, 13)}},
+        {wed, 128, {Day(2010, 10, 13)}, {Day(2010, 10, 15), Day(2010, 10, 16)}},  // no weekday bit: the start day
     };
     for (const Case& c : cases) {
         for (TDateTime d : c.on) EXPECT_TRUE(WeekdayMatch(c.start, c.mask, d)) << c.mask << " on " << d;

@@ -51,7 +51,7 @@ TEST(ZetImport, MoonDayAndPhaseOfTheWorkedLines) {
     EXPECT_EQ(day.Subject, ansi("~Лунный день - 13"));
     EXPECT_EQ(day.Notes, ansi(" w4 13 -") + ansi(kPlace) + ansi("\r\n\"Победить\" - можно начинать"));
     EXPECT_EQ(day.Start, At(2010, 3, 6, 0, 5));
-    EXPECT_EQ(day.Kind, 0);
+    EXPECT_EQ(day.Kind, EventKind::Simple);
     EXPECT_EQ(day.AlertIndex, 2);
     const ZetNewEvent& phase = run.Events[1];
     EXPECT_EQ(phase.Subject, ansi("~Лунная фаза - Полнолуние"));
@@ -126,7 +126,7 @@ TEST(ZetImport, PastedAspectsAndVoidOfCourse) {
     ASSERT_EQ(periods.Events.size(), 3u);  // a start alone adds nothing
     EXPECT_EQ(periods.Events[0].Subject, ansi(">Луна без курса"));
     EXPECT_EQ(periods.Events[0].Notes, ansi("Луна без курса"));
-    EXPECT_EQ(periods.Events[0].Kind, 3);
+    EXPECT_EQ(periods.Events[0].Kind, EventKind::ToDo);
     EXPECT_EQ(periods.Events[0].Start, At(2010, 3, 5, 14, 22));
     EXPECT_EQ(periods.Events[0].End, At(2010, 3, 5, 18, 40));
     EXPECT_EQ(periods.Events[1].End, At(2010, 3, 8, 0, 40));
@@ -250,7 +250,7 @@ TEST(ZetImport, RepeatsCostNoMoreThanDifferentEvents) {
         events[static_cast<size_t>(i)].Start = At(2010, 3, 5, 10, 0);
         const std::string name = "~" + std::to_string(i);
         events.push_back(ZetNewEvent{name, "", At(2010, 3, 5, 11, 0)});
-        AddEventToListToDo(store, i % 2 ? name : "user " + name, "", At(2010, 3, 5, 11, 0), 0, 0, 0);
+        AddEventToListToDo(store, i % 2 ? name : "user " + name, "", At(2010, 3, 5, 11, 0), 0, 0, EventKind::Simple);
     }
     const auto began = std::chrono::steady_clock::now();
     const ZetAdded added = AddImportedEvents(store, events);
