@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "dayview/day_list.h"
 #include "events/ansi.h"
 #include "events/recurrence.h"
 
@@ -36,10 +35,11 @@ bool SpanMs(TDateTime from, TDateTime to, int64_t& out) {
 // or hours, a count that is 0 or not a number).
 int64_t RepeatPeriodMs(const TTodoItem& copy) {
     if (copy.CompletionDate != 0) return 0;
-    const TRepetition r = CopyRepetition(copy);
-    if (r.Count <= 0) return 0;
-    if (r.Unit == kUnitMinutes) return int64_t{r.Count} * 60000;
-    if (r.Unit == kUnitHours) return int64_t{r.Count} * 3600000;
+    // A day-list copy carries its event's count in Resource, the unit in Project.
+    const int count = copy.Resource.Value(), unit = copy.Project.Value();
+    if (count <= 0) return 0;
+    if (unit == kUnitMinutes) return int64_t{count} * 60000;
+    if (unit == kUnitHours) return int64_t{count} * 3600000;
     return 0;
 }
 

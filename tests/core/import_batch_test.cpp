@@ -25,7 +25,7 @@ struct Counter : EventObserver {
 };
 
 ZetNewEvent Zet(const char* name, TDateTime start, TImportKind kind = TImportKind::MoonDays) {
-    return {ansi(name), ansi("заметка"), start, 0, 0, 2, kind};
+    return {ansi(name), ansi("заметка"), start, 0, EventKind::Simple, 2, kind};
 }
 
 class ImportBatchTest : public ::testing::Test {

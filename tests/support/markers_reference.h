@@ -30,9 +30,11 @@ inline bool InCalendar(int year, int month) {
 // event recurs on it (a completed event only on its start day).
 inline void ShowMarker(const TodoItems& store, TCalendarEvents& marks, const TCalendarEvent& proto, TDateTime day) {
     for (const TTodoItem& e : store) {
-        const int unit = DecimalOrZero(e.Project);
+        // Count and unit read from their texts here, apart from the record's own reading.
+        if (e.Category.empty() || e.Project.empty()) continue;
+        const int count = DecimalOrZero(e.Category.view()), unit = DecimalOrZero(e.Project.view());
         if (unit < kUnitDays || unit > kUnitYears) continue;
-        if (!RepeatsOnDay(e.CreationDate, e.CompletionDate, e.Category, e.Project, day)) continue;
+        if (!RepeatsOnDay(e.CreationDate, e.CompletionDate, count, unit, day)) continue;
         if (e.Complete && SafeDayNumber(e.CreationDate) != SafeDayNumber(day)) continue;
         AddEventToCalendar(marks, proto, day);
     }
