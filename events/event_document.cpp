@@ -84,7 +84,17 @@ const EventBatch& EventDocument::Change(ChangeKind kind, const std::function<voi
 }
 
 LoadReport EventDocument::Load() {
+    readOnly_ = false;
     const LoadReport rep = keeper_.Load(events_);
+    copyDue_ = rep.status == LoadReport::Status::Damaged || rep.status == LoadReport::Status::Unreadable;
+    last_ = EventBatch{};
+    Tell(last_);
+    return rep;
+}
+
+LoadReport EventDocument::LoadToRead() {
+    readOnly_ = true;
+    const LoadReport rep = LoadFromFile(file_, events_);
     copyDue_ = rep.status == LoadReport::Status::Damaged || rep.status == LoadReport::Status::Unreadable;
     last_ = EventBatch{};
     Tell(last_);
@@ -109,6 +119,7 @@ std::string EventDocument::ReadyToWrite(const std::string& copyName) {
 }
 
 WriteResult EventDocument::Prepare(EventFileKeeper::Prepared& out) const {
+    if (readOnly_) return {false, "файл событий прочитан только для чтения"};
     if (copyDue_) return {false, "повреждённый файл не записывается поверх, пока нет его копии"};
     return keeper_.Prepare(events_, out);
 }

@@ -107,6 +107,10 @@ public:
     // Loaded. A file that did not read whole must not be written over until
     // a copy of it is kept (KeepDamagedCopy).
     LoadReport Load();
+    // Reads the file for a reader that never writes it: without the record
+    // hashes a later merge would need, so quicker. A document read so
+    // refuses to save.
+    LoadReport LoadToRead();
     bool CopyDue() const { return copyDue_; }
     CopyResult KeepDamagedCopy(const std::string& copyName);
     // What stops a save before it starts: a folder in the file's place, a
@@ -134,4 +138,5 @@ private:
     std::vector<EventObserver*> observers_;
     EventBatch last_;
     bool copyDue_ = false;
+    bool readOnly_ = false;
 };

@@ -31,7 +31,7 @@ int Run(const CliCall& call, const CliArgs& a) {
     if (!store) return CliFail(err, problem);
     if (!store->existed) return CliFail(err, "нет файла событий " + CliPathText(store->file));
 
-    const IcsWritten written = WriteICalendar(store->items, options);
+    const IcsWritten written = WriteICalendar(store->Events(), options);
     if (!file || *file == "-") {
         out << written.Text;
         out.flush();

@@ -4,6 +4,7 @@
 #include "events/ansi.h"
 #include "import/good_days.h"
 #include "import/change_summary.h"
+#include "import/import_batch.h"
 #include "tools/cli_support.h"
 #include "tools/cli_verbs.h"
 
@@ -47,15 +48,15 @@ int Run(const CliCall& call, const CliArgs& a) {
     if (!store) return CliFail(err, problem);
     const std::string head = "Благоприятные дни (" + std::to_string(birthDay) + "), " + std::to_string(year);
     if (remove) {
-        const RemovalResult removed = RemoveGoodDays(store->items, birthDay, *months, year);
+        const ChangeSummary removed = RemoveImported(*store->doc, GoodDaysMarker(birthDay), *months, year);
         if (removed.Removed > 0 && !SaveCliStore(*store, problem)) return CliFail(err, problem);
-        out << SummaryText(RemovalSummary(removed.Removed), head) << '\n';
+        out << SummaryText(removed, head) << '\n';
     } else {
         const GoodDaysRun run = FindGoodDaysOfYear({birthDay, year, *months, !a.Flag("--no-kind-text")});
         if (!run.ok()) return CliFail(err, utf8(run.Message));
-        const ZetAdded added = AddGoodDays(store->items, run.Events);
+        const ChangeSummary added = MergeImport(*store->doc, GoodDaysBatch(run.Events));
         if ((added.Added > 0 || !store->existed) && !SaveCliStore(*store, problem)) return CliFail(err, problem);
-        out << SummaryText(Summary(added), head) << '\n';
+        out << SummaryText(added, head) << '\n';
     }
     out.flush();
     return 0;

@@ -5,6 +5,7 @@
 
 #include "events/ansi.h"
 #include "import/change_summary.h"
+#include "import/import_batch.h"
 #include "import/zet_messages.h"
 #include "import/zet_text.h"
 #include "tools/cli_support.h"
@@ -80,11 +81,12 @@ int Run(const CliCall& call, const CliArgs& a) {
     }  // the lines are not needed past the run
     if (!run.ok()) return CliFail(err, shown + ": " + utf8(run.Message));
 
-    const ZetAdded added = AddImportedEvents(store->items, run.Events);
     const TImportKind kind = run.Kind;
-    run = ZetRun();  // the store holds the events now, and the save wants the memory
+    ImportBatch batch = BatchOf(run.Events);
+    run = ZetRun();  // the batch holds the events now, and the save wants the memory
+    const ChangeSummary added = MergeImport(*store->doc, std::move(batch));
     if ((added.Added > 0 || !store->existed) && !SaveCliStore(*store, problem)) return CliFail(err, problem);
-    call.out << SummaryText(Summary(added), KindName(kind)) << '\n';
+    call.out << SummaryText(added, KindName(kind)) << '\n';
     call.out.flush();
     return 0;
 }

@@ -1,6 +1,7 @@
 // dayloom-cli import-ics: an iCalendar file's events into the event file. On
 // any failure the event file stays as it was.
 #include "import/change_summary.h"
+#include "import/import_batch.h"
 #include "import/ics.h"
 #include "tools/cli_support.h"
 #include "tools/cli_verbs.h"
@@ -35,11 +36,9 @@ int Run(const CliCall& call, const CliArgs& a) {
     const std::string shown = source == "-" ? std::string("стандартный ввод") : source;
     if (!run.ok) return CliFail(err, shown + ": " + run.Message);
 
-    const IcsAdded added = AddICalendarEvents(store->items, run);
-    const int undated = run.Undated;
-    run = IcsRun();  // the store holds the events now, and the save wants the memory
+    const ChangeSummary added = MergeImport(*store->doc, BatchOf(std::move(run)));
     if ((added.Added > 0 || !store->existed) && !SaveCliStore(*store, problem)) return CliFail(err, problem);
-    out << SummaryText(Summary(added, undated), "iCalendar") << '\n';
+    out << SummaryText(added, "iCalendar") << '\n';
     out.flush();
     return 0;
 }

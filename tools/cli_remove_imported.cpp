@@ -2,6 +2,7 @@
 // months of a year leave the event file.
 #include "events/ansi.h"
 #include "import/change_summary.h"
+#include "import/import_batch.h"
 #include "import/imported_events.h"
 #include "tools/cli_support.h"
 #include "tools/cli_verbs.h"
@@ -46,9 +47,9 @@ int Run(const CliCall& call, const CliArgs& a) {
 
     auto store = LoadCliStore(*dataDir, "dayloom-cli remove-imported", problem);
     if (!store) return CliFail(err, problem);
-    const RemovalResult removed = RemoveImportedData(store->items, ImportMarker(kind->kind), *months, year);
+    const ChangeSummary removed = RemoveImported(*store->doc, ImportMarker(kind->kind), *months, year);
     if (removed.Removed > 0 && !SaveCliStore(*store, problem)) return CliFail(err, problem);
-    out << SummaryText(RemovalSummary(removed.Removed), std::string(kind->name) + ", " + std::to_string(year)) << '\n';
+    out << SummaryText(removed, std::string(kind->name) + ", " + std::to_string(year)) << '\n';
     out.flush();
     return 0;
 }

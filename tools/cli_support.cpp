@@ -106,9 +106,9 @@ std::optional<CliStore> LoadCliStore(const std::filesystem::path& dir, const cha
                               ". Повторите, когда команда закончит работу";
             return std::nullopt;
         }
-        s.keeper = std::make_unique<EventFileKeeper>(s.file);
     }
-    const LoadReport rep = s.keeper ? s.keeper->Load(s.items) : LoadFromFile(s.file, s.items);
+    s.doc = std::make_unique<EventDocument>(s.file);
+    const LoadReport rep = writer ? s.doc->Load() : s.doc->LoadToRead();
     switch (rep.status) {
         case LoadReport::Status::Ok: s.existed = true; return s;
         case LoadReport::Status::Missing: return s;
@@ -131,9 +131,8 @@ bool SaveCliStore(CliStore& s, std::string& error) {
         error = "не удалось создать каталог " + CliPathText(s.dir) + ": " + ec.message();
         return false;
     }
-    if (!s.keeper) s.keeper = std::make_unique<EventFileKeeper>(s.file);
     for (int attempt = 0;; ++attempt) {
-        const WriteResult w = s.keeper->Save(s.items);
+        const WriteResult w = s.doc->Save();
         if (w.ok) return true;
         if (!w.changedOutside || attempt >= 3) {
             error = "не удалось записать " + CliPathText(s.file) + ": " + w.error;
@@ -141,7 +140,7 @@ bool SaveCliStore(CliStore& s, std::string& error) {
         }
         // Another writer got past the lock (its file was deleted, say): its
         // events are kept, merged with this command's.
-        const auto merge = s.keeper->MergeOutsideChanges(s.items, std::string(kCliEventFile) + ".damaged");
+        const auto merge = s.doc->MergeOutsideChanges(std::string(kCliEventFile) + ".damaged");
         if (!merge.ok) {
             error = "файл событий " + CliPathText(s.file) + " изменила другая программа, и он не читается (" +
                     merge.problem + "); он не изменён";

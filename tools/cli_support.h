@@ -13,7 +13,7 @@
 
 #include "events/date_time.h"
 #include "events/event_file.h"
-#include "events/event_file_keeper.h"
+#include "events/event_document.h"
 #include "events/folder_lock.h"
 #include "import/zet_import.h"
 #include "import/zet_text.h"
@@ -52,10 +52,10 @@ std::optional<std::filesystem::path> CliDataDir(const CliArgs& args, const std::
 // no lock and never refuses.
 struct CliStore {
     std::filesystem::path dir, file;
-    TodoItems items;
+    FolderLock lock;  // declared before the document: released after it
+    std::unique_ptr<EventDocument> doc;
     bool existed = false;
-    FolderLock lock;
-    std::unique_ptr<EventFileKeeper> keeper;
+    const TodoItems& Events() const { return doc->Events(); }
 };
 std::optional<CliStore> LoadCliStore(const std::filesystem::path& dir, const char* writer, std::string& error);
 // Writes the store through the safe write, creating the folder when missing;
