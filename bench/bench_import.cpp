@@ -15,6 +15,7 @@
 #include "dayview/markers.h"
 #include "events/ansi.h"
 #include "events/event_store.h"
+#include "import/import_batch.h"
 #include "import/zet_import.h"
 #include "import/zet_text.h"
 
@@ -71,8 +72,10 @@ void BM_ImportMoonJournal(benchmark::State& state) {
         TCalendarEvents marks = baseMarks;
         state.ResumeTiming();
         const ZetRun run = ImportZetJournal(journal, options);
-        const ZetAdded result = AddImportedEvents(store, run.Events);
-        for (TDateTime d : result.MarkDays) AddEventToCalendar(marks, proto, d);
+        const ChangeSummary result = MergeImport(store, BatchOf(run.Events));
+        // The added events are the last ones; their start days get marks.
+        for (int i = store.Count() - result.Added; i < store.Count(); ++i)
+            AddEventToCalendar(marks, proto, DateOf(store[i].CreationDate));
         added = result.Added;
         state.PauseTiming();
         store = TodoItems();  // freed outside the timing
@@ -88,10 +91,10 @@ void BM_ReimportMoonJournal(benchmark::State& state) {
     TodoItems store = MakeStore(static_cast<int>(state.range(0)));
     ZetImportOptions options;
     options.Months = MonthChoice::All();
-    AddImportedEvents(store, ImportZetJournal(journal, options).Events);
+    MergeImport(store, BatchOf(ImportZetJournal(journal, options).Events));
     int already = 0;
     for (auto _ : state) {
-        const ZetAdded result = AddImportedEvents(store, ImportZetJournal(journal, options).Events);
+        const ChangeSummary result = MergeImport(store, BatchOf(ImportZetJournal(journal, options).Events));
         already = result.AlreadyThere;
     }
     state.counters["already"] = already;
@@ -122,7 +125,7 @@ void BM_ImportJournalText(benchmark::State& state) {
         const ZetFile file = ZetTextLines(bytes);
         const ZetRun run = ImportZetJournal(file.Lines, options);
         TodoItems store;
-        added = AddImportedEvents(store, run.Events).Added;
+        added = MergeImport(store, BatchOf(run.Events)).Added;
         if (!run.ok()) state.SkipWithError("the journal does not read");
     }
     state.SetItemsProcessed(state.iterations() * lines);

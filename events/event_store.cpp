@@ -10,7 +10,12 @@
 TTodoItem& AddEventToListToDo(TodoItems& store, const std::string& subject,
                               const std::string& notes, TDateTime start, TDateTime end,
                               int alertIndex, EventKind kind) {
-    TTodoItem& item = store.Add();
+    return store.Add() = ImportedEvent(subject, notes, start, end, alertIndex, kind);
+}
+
+TTodoItem ImportedEvent(const std::string& subject, const std::string& notes, TDateTime start, TDateTime end,
+                        int alertIndex, EventKind kind) {
+    TTodoItem item;
     item.Subject = subject;
     item.Complete = false;
     item.CreationDate = DropSeconds(start);

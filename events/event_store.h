@@ -5,8 +5,10 @@
 
 #include "events/todo_item.h"
 
-// Appends one imported event, simple or a to-do (its end kept only then),
-// at the end of the store.
+// One imported event, simple or a to-do (its end kept only then).
+TTodoItem ImportedEvent(const std::string& subject, const std::string& notes, TDateTime start, TDateTime end,
+                        int alertIndex, EventKind kind);
+// The same, appended at the end of the store.
 TTodoItem& AddEventToListToDo(TodoItems& store, const std::string& subject,
                               const std::string& notes, TDateTime start, TDateTime end,
                               int alertIndex, EventKind kind);

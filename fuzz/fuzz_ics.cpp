@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "import/ics.h"
+#include "import/import_batch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const IcsZone zone = FixedZone("Etc/GMT-3", 3 * 3600);
@@ -21,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     TodoItems store;
-    const IcsAdded added = AddICalendarEvents(store, run);
-    if (AddICalendarEvents(store, run).Added != 0) std::abort();
+    const ChangeSummary added = MergeImport(store, BatchOf(IcsRun(run)));
+    if (MergeImport(store, BatchOf(IcsRun(run))).Added != 0) std::abort();
     IcsExportOptions options;
     options.Zone = zone;
     const IcsRun back = ReadICalendar(WriteICalendar(store, options).Text, zone);

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "import/import_batch.h"
 #include "import/zet_import.h"
 #include "import/zet_text.h"
 
@@ -37,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             continue;
         }
         TodoItems store;
-        AddImportedEvents(store, run.Events);
-        if (AddImportedEvents(store, run.Events).Added != 0) std::abort();
+        MergeImport(store, BatchOf(run.Events));
+        if (MergeImport(store, BatchOf(run.Events)).Added != 0) std::abort();
     }
     return 0;
 }

@@ -1,15 +1,5 @@
 #include "import/change_summary.h"
 
-#include "import/ics.h"
-#include "import/zet_import.h"
-
-ChangeSummary Summary(const ZetAdded& added) { return {.Added = added.Added, .AlreadyThere = added.AlreadyThere}; }
-
-ChangeSummary Summary(const IcsAdded& added, int undated) {
-    return {.Added = added.Added, .AlreadyThere = added.AlreadyThere, .Simplified = added.Simplified,
-            .Undated = undated};
-}
-
 ChangeSummary RemovalSummary(int removed) { return {.Removal = true, .Removed = removed}; }
 
 std::string SummaryText(const ChangeSummary& s, std::string_view what) {

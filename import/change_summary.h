@@ -5,9 +5,6 @@
 #include <string>
 #include <string_view>
 
-struct ZetAdded;
-struct IcsAdded;
-
 struct ChangeSummary {
     bool Removal = false;  // a removal tells what went, an addition what came
     int Added = 0;
@@ -18,8 +15,6 @@ struct ChangeSummary {
     friend bool operator==(const ChangeSummary&, const ChangeSummary&) = default;
 };
 
-ChangeSummary Summary(const ZetAdded& added);
-ChangeSummary Summary(const IcsAdded& added, int undated);
 ChangeSummary RemovalSummary(int removed);
 
 // One sentence in UTF-8: "Добавлено событий: 7, уже были в списке: 2." or

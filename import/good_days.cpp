@@ -67,20 +67,6 @@ constexpr Period kPeriods[] = {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// "#" and the digits after it; empty when the subject does not begin so.
-std::string_view MarkerOf(std::string_view subject) {
-    if (subject.empty() || subject[0] != '#') return {};
-    size_t end = 1;
-    while (end < subject.size() && IsDigit(subject[end])) ++end;
-    return end > 1 ? subject.substr(0, end) : std::string_view{};
-}
-
-// The marker and the start to the minute, as one key.
-std::string DayKey(std::string_view marker, TDateTime start) {
-    const int64_t minute = SafeDayNumber(start) * 1440 + MsOfDay(start) / 60000;
-    return std::string(marker) + '|' + std::to_string(minute);
-}
-
 }  // namespace
 
 int GetSoulNumber(std::string_view text) {
@@ -183,30 +169,6 @@ GoodDaysRun FindGoodDaysOfYear(const GoodDaysRequest& r, const ZetProgress& prog
         if (progress) progress(m, 12);
     }
     return run;
-}
-
-ZetAdded AddGoodDays(TodoItems& store, const std::vector<ZetNewEvent>& events) {
-    std::unordered_set<std::string> there;
-    for (const TTodoItem& e : store) {
-        const std::string_view marker = MarkerOf(e.Subject);
-        if (!marker.empty() && MatchesImportMarker(e, marker)) there.insert(DayKey(marker, e.CreationDate));
-    }
-    std::vector<ZetNewEvent> fresh;
-    fresh.reserve(events.size());
-    int dropped = 0;
-    for (const ZetNewEvent& e : events) {
-        const std::string_view marker = MarkerOf(e.Subject);
-        if (!marker.empty() && there.count(DayKey(marker, DropSeconds(e.Start))) != 0) ++dropped;
-        else fresh.push_back(e);
-    }
-    ZetAdded added = AddImportedEvents(store, fresh);
-    added.AlreadyThere += dropped;
-    return added;
-}
-
-RemovalResult RemoveGoodDays(TodoItems& store, int birthDay, const MonthChoice& months, int year,
-                             const ZetProgress& progress) {
-    return RemoveImportedData(store, GoodDaysMarker(birthDay), months, year, progress);
 }
 
 namespace GoodDaysMessage {

@@ -1,8 +1,8 @@
 #pragma once
 // Favourable days: the soul number of a day of birth, the kind of each day of
 // a month for that number, and the events that mark them ("#" and the day of
-// birth, at 07:00, without a reminder). Adding goes through AddImportedEvents
-// and removal through RemoveImportedData, as for the ZET imports.
+// birth, at 07:00, without a reminder). They go in as an import batch and go
+// out by their marker, as the ZET imports do (import/import_batch.h).
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -68,16 +68,6 @@ struct GoodDaysRun {
 // after each month. A request without a day of birth, with a year outside the
 // finder's years or without a month gives no event and says why.
 GoodDaysRun FindGoodDaysOfYear(const GoodDaysRequest& request, const ZetProgress& progress = {});
-
-// Appends the run's events that are not there yet. A day already holding a
-// favourable-day event of the same day of birth at the same moment counts as
-// there, whichever way its subject was written (with or without the kind).
-ZetAdded AddGoodDays(TodoItems& store, const std::vector<ZetNewEvent>& events);
-
-// Removes the favourable days of `birthDay` from the chosen months of `year`;
-// the days of other days of birth stay ("#1" does not take "#13").
-RemovalResult RemoveGoodDays(TodoItems& store, int birthDay, const MonthChoice& months, int year,
-                             const ZetProgress& progress = {});
 
 namespace GoodDaysMessage {
 std::string NoBirthDay();  // "Определите число месяца рождения."

@@ -811,22 +811,3 @@ IcsRun ReadICalendarFile(const std::filesystem::path& file, const IcsZone& local
     return DecodeAndRead(bytes, &bytes, local);
 }
 
-IcsAdded AddICalendarEvents(TodoItems& store, const IcsRun& run) {
-    IcsAdded added;
-    std::vector<EventIdentity> identities;
-    identities.reserve(run.Events.size());
-    for (const TTodoItem& e : run.Events) identities.push_back({e.CreationDate, &e.Subject});
-    const std::vector<char> known = KnownIdentities(store, identities);
-    std::unordered_set<int64_t> days;
-    for (size_t i = 0; i < run.Events.size(); ++i) {
-        if (known[i]) {
-            ++added.AlreadyThere;
-            continue;
-        }
-        const TTodoItem& e = store.Add(run.Events[i]);
-        ++added.Added;
-        if (i < run.Simplified.size() && run.Simplified[i]) ++added.Simplified;
-        if (days.insert(DayNumber(e.CreationDate)).second) added.MarkDays.push_back(DateOf(e.CreationDate));
-    }
-    return added;
-}

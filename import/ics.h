@@ -11,8 +11,8 @@
 // properties still say the same.
 //
 // Reading is two steps like the other imports: a run reads the whole file and
-// gives every event or the first fault (then nothing is added), and
-// AddICalendarEvents appends the events whose identity the store lacks.
+// gives every event or the first fault (then nothing is added), and its
+// events go in as one import batch (import/import_batch.h).
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -58,11 +58,3 @@ constexpr size_t kMaxIcsBytes = size_t{64} * 1024 * 1024;
 IcsRun ReadICalendar(std::string_view text, const IcsZone& local);
 IcsRun ReadICalendarFile(const std::filesystem::path& file, const IcsZone& local);
 
-struct IcsAdded {
-    int Added = 0;
-    int AlreadyThere = 0;  // identity already in the store or earlier in the file
-    int Simplified = 0;    // of those added
-    std::vector<TDateTime> MarkDays;  // midnight of each day an added event starts on, once each
-};
-
-IcsAdded AddICalendarEvents(TodoItems& store, const IcsRun& run);

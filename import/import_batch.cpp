@@ -9,10 +9,9 @@
 namespace {
 
 TTodoItem Stored(const ZetNewEvent& e) {
-    TodoItems one;
-    TTodoItem& item = AddEventToListToDo(one, e.Subject, e.Notes, e.Start, e.End, e.AlertIndex, e.Kind);
+    TTodoItem item = ImportedEvent(e.Subject, e.Notes, e.Start, e.End, e.AlertIndex, e.Kind);
     item.Imported = e.Source;
-    return std::move(item);
+    return item;
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -35,8 +34,17 @@ std::string MarkerMomentKey(std::string_view marker, TDateTime start) {
 
 ImportBatch BatchOf(const std::vector<ZetNewEvent>& events) {
     ImportBatch batch;
+    // A journal that repeats itself makes no record for the repeats: a
+    // hundred thousand copies of one line cost one record.
+    std::vector<EventIdentity> identities;
+    identities.reserve(events.size());
+    for (const ZetNewEvent& e : events) identities.push_back({e.Start, &e.Subject});
+    const std::vector<char> repeats = KnownIdentities(TodoItems(), identities);
     batch.Events.reserve(events.size());
-    for (const ZetNewEvent& e : events) batch.Events.push_back(Stored(e));
+    for (size_t i = 0; i < events.size(); ++i) {
+        if (repeats[i]) ++batch.Repeated;
+        else batch.Events.push_back(Stored(events[i]));
+    }
     return batch;
 }
 
@@ -59,6 +67,7 @@ ImportPlan PlanImport(const TodoItems& store, const ImportBatch& batch) {
     const size_t n = batch.Events.size();
     plan.Add.assign(n, 1);
     plan.Summary.Undated = batch.Undated;
+    plan.Summary.AlreadyThere = batch.Repeated;
     if (batch.SameMarkerAndMoment) {
         std::unordered_set<std::string> there;
         for (const TTodoItem& e : store) {

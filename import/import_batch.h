@@ -18,6 +18,7 @@ struct ImportBatch {
     std::vector<TTodoItem> Events;    // in input order, fields as stored, import mark set
     std::vector<char> Simplified;     // parallel, where given: a repetition taken as its first occurrence
     int Undated = 0;                  // items of the input without any date, left out
+    int Repeated = 0;                 // items repeating an earlier one's identity, left out
     // Favourable days: a day already holding one of the same day of birth at
     // the same moment counts as there, whichever way its subject was written.
     bool SameMarkerAndMoment = false;

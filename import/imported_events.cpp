@@ -129,45 +129,9 @@ bool InMonth(const TTodoItem& e, int month, int year) {
 
 namespace {
 
-// Removes the events of `month` of `year` that match `marker`, keeping the
-// order of the rest; `removed` sees each before it goes.
-template <typename OnRemoved>
-int RemoveFromMonth(TodoItems& store, std::string_view marker, int month, int year, OnRemoved removed) {
-    auto& v = store.Vector();
-    size_t kept = 0;
-    for (size_t i = 0; i < v.size(); ++i) {
-        if (MatchesImportMarker(v[i], marker) && InMonth(v[i], month, year)) {
-            removed(v[i]);
-            continue;
-        }
-        if (kept != i) v[kept] = std::move(v[i]);
-        ++kept;
-    }
-    const int count = static_cast<int>(v.size() - kept);
-    v.erase(v.begin() + static_cast<std::ptrdiff_t>(kept), v.end());
-    return count;
-}
-
 }  // namespace
 
 bool IsImportedInMonth(const TTodoItem& event, std::string_view marker, int month, int year) {
     return MatchesImportMarker(event, marker) && InMonth(event, month, year);
 }
 
-int DeleteEventFromMonth(TodoItems& store, std::string_view marker, int month, int year) {
-    return RemoveFromMonth(store, marker, month, year, [](const TTodoItem&) {});
-}
-
-RemovalResult RemoveImportedData(TodoItems& store, std::string_view marker, const MonthChoice& months,
-                                 int year, const ZetProgress& progress) {
-    RemovalResult result;
-    std::unordered_set<int64_t> seen;
-    for (int m = 1; m <= 12; ++m) {
-        if (months.Has(m))
-            result.Removed += RemoveFromMonth(store, marker, m, year, [&](const TTodoItem& e) {
-                if (seen.insert(DayNumber(e.CreationDate)).second) result.Days.push_back(DateOf(e.CreationDate));
-            });
-        if (progress) progress(m, 12);
-    }
-    return result;
-}

@@ -33,16 +33,3 @@ bool MatchesImportMarker(const TTodoItem& event, std::string_view marker);
 // The event is an imported one of `marker` starting in `month` (1..12) of `year`.
 bool IsImportedInMonth(const TTodoItem& event, std::string_view marker, int month, int year);
 
-// Removes every imported event matching `marker` whose start lies in `month`
-// (1..12) of `year`; the others keep their order. Returns how many went.
-int DeleteEventFromMonth(TodoItems& store, std::string_view marker, int month, int year);
-
-struct RemovalResult {
-    int Removed = 0;
-    std::vector<TDateTime> Days;  // midnight of each day a removed event started on, once each
-};
-
-// The removal run of the import window: DeleteEventFromMonth for each chosen
-// month of `year`, month 1 to 12; `progress` hears (month, 12) after each.
-RemovalResult RemoveImportedData(TodoItems& store, std::string_view marker, const MonthChoice& months,
-                                 int year, const ZetProgress& progress = {});

@@ -343,28 +343,3 @@ ZetRun ImportPastedZetText(const std::vector<std::string>& lines, ZetPastedKind 
     return Status(ZetStatus::WrongKind, ZetMessage::WrongPastedKind());
 }
 
-ZetAdded AddImportedEvents(TodoItems& store, const std::vector<ZetNewEvent>& events) {
-    ZetAdded result;
-    const size_t n = events.size();
-    if (n == 0) return result;
-    std::vector<EventIdentity> identities(n);
-    for (size_t i = 0; i < n; ++i) identities[i] = {events[i].Start, &events[i].Subject};
-    const std::vector<char> skip = KnownIdentities(store, identities);
-
-    const size_t toAdd = static_cast<size_t>(std::count(skip.begin(), skip.end(), 0));
-    store.Reserve(static_cast<size_t>(store.Count()) + toAdd);
-    std::unordered_set<int64_t> days;
-    for (size_t i = 0; i < n; ++i) {
-        if (skip[i]) {
-            ++result.AlreadyThere;
-            continue;
-        }
-        const ZetNewEvent& e = events[i];
-        AddEventToListToDo(store, e.Subject, e.Notes, e.Start, e.End, e.AlertIndex, e.Kind).Imported =
-            e.Source;
-        ++result.Added;
-        const TDateTime start = DropSeconds(e.Start);
-        if (days.insert(DayNumber(start)).second) result.MarkDays.push_back(DateOf(start));
-    }
-    return result;
-}

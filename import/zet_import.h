@@ -4,10 +4,8 @@
 //
 // An import is two steps. A run reads the whole input and gives either every
 // event it holds or the first line that does not convert (then nothing is
-// added at all). AddImportedEvents then appends the events the store does not
-// hold yet, each with its import mark. The window shows run.Message when a
-// run is not ok, and after AddImportedEvents marks result.MarkDays and has
-// the main window rebuild its lists.
+// added at all). The run's events then go in as one import batch
+// (import/import_batch.h). The window shows run.Message when a run is not ok.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -114,13 +112,3 @@ enum class ZetPastedKind { MoonAspects = 0, VoidOfCourse = 1 };
 ZetRun ImportPastedZetText(const std::vector<std::string>& lines, ZetPastedKind kind,
                            const ZetImportOptions& options, const ZetProgress& progress = {});
 
-struct ZetAdded {
-    int Added = 0;
-    int AlreadyThere = 0;  // identity (start to the minute, name) already in the store or earlier in the input
-    std::vector<TDateTime> MarkDays;  // midnight of each day an added event starts on, once each
-};
-
-// Appends, with AddEventToListToDo and the import mark, every event whose
-// identity the store does not hold yet. One pass over the store, so its cost
-// grows with the store's size no faster than a scan.
-ZetAdded AddImportedEvents(TodoItems& store, const std::vector<ZetNewEvent>& events);

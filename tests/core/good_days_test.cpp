@@ -5,8 +5,11 @@
 
 #include "events/ansi.h"
 #include "events/event_file.h"
+#include "events/event_document.h"
 #include "import/good_days.h"
+#include "import/import_batch.h"
 #include "tests/support/builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -137,7 +140,7 @@ TEST(GoodDays, ARequestWithoutDayYearOrMonthGivesNothing) {
 TodoItems Mixed() {
     TodoItems store = Store({Event("#1 : мой день", At(2010, 3, 4, 7, 0)).Alert(0).Notes(""),
                              Event("Врач", At(2010, 3, 13, 7, 0))});
-    AddGoodDays(store, FindGoodDaysOfYear({1, 2010, MonthChoice::All(), true}).Events);
+    MergeImport(store, GoodDaysBatch(FindGoodDaysOfYear({1, 2010, MonthChoice::All(), true}).Events));
     return store;
 }
 
@@ -145,14 +148,14 @@ TEST(GoodDays, AddingTheSameMonthsAgainAddsNothing) {
     TodoItems store = Mixed();
     const int before = store.Count();
     const GoodDaysRequest march{13, 2010, MonthChoice().Set(3), true};
-    const ZetAdded first = AddGoodDays(store, FindGoodDaysOfYear(march).Events);
+    const ChangeSummary first = MergeImport(store, GoodDaysBatch(FindGoodDaysOfYear(march).Events));
     EXPECT_EQ(first.Added, 7);  // the days of day 1 and the user's "#1 ..." do not count for 13
     EXPECT_EQ(first.AlreadyThere, 0);
-    EXPECT_EQ(first.MarkDays.size(), 7u);
 
     const std::string bytes = SaveToBytes(store);
     for (bool aboutDay : {true, false}) {  // with or without the kind, the same days
-        const ZetAdded again = AddGoodDays(store, FindGoodDaysOfYear({13, 2010, march.Months, aboutDay}).Events);
+        const ChangeSummary again =
+            MergeImport(store, GoodDaysBatch(FindGoodDaysOfYear({13, 2010, march.Months, aboutDay}).Events));
         EXPECT_EQ(again.Added, 0);
         EXPECT_EQ(again.AlreadyThere, 7);
     }
@@ -160,31 +163,43 @@ TEST(GoodDays, AddingTheSameMonthsAgainAddsNothing) {
     EXPECT_EQ(store.Count(), before + 7);
 }
 
+// A document holding `events`, as a window or a command would.
+struct Document {
+    explicit Document(const TodoItems& events) {
+        doc.Change(ChangeKind::Added, [&](EventDocument::Edit& edit) {
+            for (const TTodoItem& e : events) edit.Add(e);
+        });
+    }
+    TempFolder folder;
+    EventDocument doc{folder.path() / "ListToDo.db"};
+};
+
 TEST(GoodDays, RemovingOneDayOfBirthLeavesTheOthers) {
     const TodoItems mixed = Mixed();
-    TodoItems store = mixed;
-    AddGoodDays(store, FindGoodDaysOfYear({13, 2010, MonthChoice::All(), false}).Events);
-    AddGoodDays(store, FindGoodDaysOfYear({13, 2011, MonthChoice().Set(3), false}).Events);
-    const int with13 = store.Count();
+    TodoItems with13 = mixed;
+    MergeImport(with13, GoodDaysBatch(FindGoodDaysOfYear({13, 2010, MonthChoice::All(), false}).Events));
+    MergeImport(with13, GoodDaysBatch(FindGoodDaysOfYear({13, 2011, MonthChoice().Set(3), false}).Events));
+    Document d(with13);
+    EventDocument& doc = d.doc;
 
     // "#1" takes neither "#13" nor the user's "#1 : мой день".
-    const RemovalResult one = RemoveGoodDays(store, 1, MonthChoice::All(), 2010);
+    const ChangeSummary one = RemoveImported(doc, GoodDaysMarker(1), MonthChoice::All(), 2010);
     EXPECT_EQ(one.Removed, mixed.Count() - 2);
-    EXPECT_EQ(store.Count(), with13 - one.Removed);
-    for (const TTodoItem& e : store)
+    EXPECT_EQ(doc.Count(), with13.Count() - one.Removed);
+    for (const TTodoItem& e : doc.Events())
         if (e.Subject.rfind("#1 ", 0) == 0) {
             EXPECT_EQ(e.Imported, TImportKind::None) << utf8(e.Subject);
         }
 
     // Day 13 in March 2010 only: exactly those seven.
-    EXPECT_EQ(RemoveGoodDays(store, 13, MonthChoice().Set(3), 2010).Removed, 7);
-    EXPECT_EQ(RemoveGoodDays(store, 13, MonthChoice().Set(3), 2010).Removed, 0);
+    EXPECT_EQ(RemoveImported(doc, GoodDaysMarker(13), MonthChoice().Set(3), 2010).Removed, 7);
+    EXPECT_EQ(RemoveImported(doc, GoodDaysMarker(13), MonthChoice().Set(3), 2010).Removed, 0);
 
-    // Add and remove the whole year: the store is byte for byte what it was.
-    TodoItems round = mixed;
-    AddGoodDays(round, FindGoodDaysOfYear({13, 2010, MonthChoice::All(), true}).Events);
-    RemoveGoodDays(round, 13, MonthChoice::All(), 2010);
-    EXPECT_EQ(SaveToBytes(round), SaveToBytes(mixed));
+    // Add and remove the whole year: the events are byte for byte what they were.
+    Document round(mixed);
+    MergeImport(round.doc, GoodDaysBatch(FindGoodDaysOfYear({13, 2010, MonthChoice::All(), true}).Events));
+    RemoveImported(round.doc, GoodDaysMarker(13), MonthChoice::All(), 2010);
+    EXPECT_EQ(SaveToBytes(round.doc.Events()), SaveToBytes(mixed));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "events/event_store.h"
 #include "import/change_summary.h"
 #include "import/ics.h"
+#include "import/import_batch.h"
 #include "import/ics_lines.h"
 #include "tests/support/builders.h"
 
@@ -58,8 +59,7 @@ TEST(ICalendar, EverythingDayloomMakesComesBackTheSame) {
     const IcsRun run = ReadICalendar(written.Text, Berlin());
     ASSERT_TRUE(run.ok) << run.Message;
     TodoItems back;
-    const IcsAdded added = AddICalendarEvents(back, run);
-    EXPECT_EQ(added.Simplified, 0);
+    EXPECT_EQ(MergeImport(back, BatchOf(IcsRun(run))).Simplified, 0);
     ASSERT_EQ(back.Count(), store.Count());
     for (int i = 0; i < store.Count(); ++i) {
         const TTodoItem &a = store[i], &b = back[i];
@@ -77,7 +77,7 @@ TEST(ICalendar, EverythingDayloomMakesComesBackTheSame) {
     }
 
     // The same file again adds nothing; the UIDs stay as they were.
-    EXPECT_EQ(AddICalendarEvents(back, run).AlreadyThere, store.Count());
+    EXPECT_EQ(MergeImport(back, BatchOf(IcsRun(run))).AlreadyThere, store.Count());
     IcsExportOptions later = options;
     later.Now = At(2011, 5, 1, 12, 0);
     const std::string again = WriteICalendar(store, later).Text;
@@ -313,8 +313,7 @@ TEST(ICalendar, AnotherProgramsCalendarGivesTheEventsAUserExpects) {
               "Место: Казань, ул. Баумана, 1\r\n");
 
     TodoItems store;
-    const IcsAdded added = AddICalendarEvents(store, run);
-    EXPECT_EQ(SummaryText(Summary(added, run.Undated)),
+    EXPECT_EQ(SummaryText(MergeImport(store, BatchOf(IcsRun(run)))),
               "Добавлено событий: 10, повторений упрощено: 3, без даты пропущено: 1.");
 }
 

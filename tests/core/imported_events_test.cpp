@@ -5,6 +5,7 @@
 
 #include "events/ansi.h"
 #include "events/event_file.h"
+#include "import/import_batch.h"
 #include "import/imported_events.h"
 #include "tests/support/builders.h"
 
@@ -14,12 +15,6 @@ TTodoItem Imported(const char* name, TDateTime start, TImportKind kind) {
     TTodoItem e = Event(name, start).Notes("");
     e.Imported = kind;
     return e;
-}
-
-std::vector<std::string> Names(const TodoItems& store) {
-    std::vector<std::string> out;
-    for (const TTodoItem& e : store) out.push_back(utf8(e.Subject));
-    return out;
 }
 
 TEST(ImportedEvents, RemovalByKindYearAndMonthKeepsEverythingElse) {
@@ -34,19 +29,15 @@ TEST(ImportedEvents, RemovalByKindYearAndMonthKeepsEverythingElse) {
         Imported("~Лунный день - 16", At(2010, 3, 31, 23, 59), TImportKind::MoonDays),
     });
     std::vector<std::pair<int, int>> progress;
-    const RemovalResult r = RemoveImportedData(store, ImportMarker(RemovalKindAt(0)), MonthChoice().Set(3), 2010,
-                                               [&](int m, int of) { progress.emplace_back(m, of); });
-    EXPECT_EQ(r.Removed, 3);
-    EXPECT_EQ(r.Days, (std::vector<TDateTime>{Day(2010, 3, 6), Day(2010, 3, 31)}));
-    EXPECT_EQ(Names(store), (std::vector<std::string>{"~Лунный день - 14", "~Лунный день - 15", "* Восход Солнца",
-                                                      "~ мой лунный день", "Поход ~ в горы"}));
+    const std::vector<size_t> march = ImportedInMonths(store, ImportMarker(RemovalKindAt(0)), MonthChoice().Set(3),
+                                                       2010, [&](int m, int of) { progress.emplace_back(m, of); });
+    EXPECT_EQ(march, (std::vector<size_t>{0, 1, 7}));
     ASSERT_EQ(progress.size(), 12u);
     EXPECT_EQ(progress.back(), std::make_pair(12, 12));
 
-    const TodoItems before = store;
-    EXPECT_EQ(RemoveImportedData(store, "~", MonthChoice(), 2010).Removed, 0);  // no month chosen
-    EXPECT_EQ(Names(store), Names(before));
-    EXPECT_EQ(DeleteEventFromMonth(store, "~", 4, 2010), 1);
+    EXPECT_TRUE(ImportedInMonths(store, "~", MonthChoice(), 2010).empty());  // no month chosen
+    EXPECT_EQ(ImportedInMonths(store, "~", MonthChoice().Set(4), 2010), std::vector<size_t>{3});
+    EXPECT_EQ(ImportedInMonths(store, "~", MonthChoice::All(), 2011), std::vector<size_t>{2});
 }
 
 // Events imported before the mark existed are known by what the imports
@@ -81,15 +72,14 @@ TEST(ImportedEvents, UnmarkedEventsByTheFormOfWhatImportsWrite) {
         {"#1", favourable("#13", At(2010, 3, 13, 7, 0)), false},  // the day of birth 1 is not 13
     };
     for (const Case& c : cases) {
-        TodoItems store = Store({c.event});
-        EXPECT_EQ(DeleteEventFromMonth(store, c.marker, 3, 2010), c.imported ? 1 : 0) << utf8(c.event.Subject);
+        EXPECT_EQ(IsImportedInMonth(c.event, c.marker, 3, 2010), c.imported) << utf8(c.event.Subject);
     }
     // With the mark the form does not matter, the marker still does.
     TodoItems marked = Store({Imported("~ другой текст", t, TImportKind::MoonDays),
                               Imported("#13", t, TImportKind::FavourableDays)});
-    EXPECT_EQ(DeleteEventFromMonth(marked, "#1", 3, 2010), 0);
-    EXPECT_EQ(DeleteEventFromMonth(marked, "~", 3, 2010), 1);
-    EXPECT_EQ(DeleteEventFromMonth(marked, "#13", 3, 2010), 1);
+    EXPECT_TRUE(ImportedInMonths(marked, "#1", MonthChoice().Set(3), 2010).empty());
+    EXPECT_EQ(ImportedInMonths(marked, "~", MonthChoice().Set(3), 2010), std::vector<size_t>{0});
+    EXPECT_EQ(ImportedInMonths(marked, "#13", MonthChoice().Set(3), 2010), std::vector<size_t>{1});
 }
 
 TEST(ImportedEvents, TheMarkTravelsThroughTheEventFileOnlyWhereSet) {

@@ -7,6 +7,7 @@
 #include "events/ansi.h"
 #include "events/event_file.h"
 #include "events/event_store.h"
+#include "import/import_batch.h"
 #include "import/zet_import.h"
 #include "tests/support/builders.h"
 
@@ -134,8 +135,8 @@ TEST(ZetImport, PastedAspectsAndVoidOfCourse) {
 
     // Across midnight: one event, marked on its first day only.
     TodoItems store;
-    const ZetAdded added = AddImportedEvents(store, {periods.Events[1]});
-    EXPECT_EQ(added.MarkDays, std::vector<TDateTime>{Day(2010, 3, 7)});
+    EXPECT_EQ(MergeImport(store, BatchOf({periods.Events[1]})).Added, 1);
+    EXPECT_EQ(DateOf(store[0].CreationDate), Day(2010, 3, 7));  // marked on its first day
     EXPECT_EQ(store[0].CompletionDate, At(2010, 3, 8, 0, 40));
 }
 
@@ -221,20 +222,18 @@ TEST(ZetImport, AnEventAlreadyThereIsNotAddedAgain) {
     // The user's own event at the same moment with another name, and one
     // with the imported name written in another case, are other events.
     TodoItems store = Store({Event("~лунный день - 13", At(2010, 3, 6, 0, 5)), Event("Врач", At(2010, 3, 6, 0, 5))});
-    const ZetAdded first = AddImportedEvents(store, run.Events);
+    const ChangeSummary first = MergeImport(store, BatchOf(run.Events));
     EXPECT_EQ(first.Added, 2);
     EXPECT_EQ(first.AlreadyThere, 1);  // the third line repeats the second to the minute
-    EXPECT_EQ(first.MarkDays, std::vector<TDateTime>{Day(2010, 3, 6)});
     ASSERT_EQ(store.Count(), 4);
     TTodoItem want = Event("~Лунный день - 13", At(2010, 3, 6, 0, 5)).Alert(2);  // a simple event
     want.Notes = {run.Events[0].Notes};
     want.Imported = TImportKind::MoonDays;
     EXPECT_EQ(SaveToBytes(Store({store[2]})), SaveToBytes(Store({want})));
 
-    const ZetAdded again = AddImportedEvents(store, run.Events);
+    const ChangeSummary again = MergeImport(store, BatchOf(run.Events));
     EXPECT_EQ(again.Added, 0);
     EXPECT_EQ(again.AlreadyThere, 3);
-    EXPECT_TRUE(again.MarkDays.empty());
     EXPECT_EQ(store.Count(), 4);
 }
 
@@ -253,7 +252,7 @@ TEST(ZetImport, RepeatsCostNoMoreThanDifferentEvents) {
         AddEventToListToDo(store, i % 2 ? name : "user " + name, "", At(2010, 3, 5, 11, 0), 0, 0, EventKind::Simple);
     }
     const auto began = std::chrono::steady_clock::now();
-    const ZetAdded added = AddImportedEvents(store, events);
+    const ChangeSummary added = MergeImport(store, BatchOf(events));
     const auto took = std::chrono::steady_clock::now() - began;
     EXPECT_EQ(added.Added, 1 + kMany / 2);
     EXPECT_EQ(added.AlreadyThere, kMany - 1 + kMany / 2);
