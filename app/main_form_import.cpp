@@ -12,7 +12,7 @@ TImportHost TMainForm::ImportHost(std::function<QWidget*()> window) {
     TImportHost host;
     host.Document = doc_.get();
     host.CalendarYear = [this] { return panel_->Calendar()->Year(); };
-    host.ShowMessage = [this, window](const std::string& text) { env_.ShowMessage(window(), FromAnsi(text)); };
+    host.ShowMessage = [this, window](const std::string& text) { env_.ShowMessage(window(), QString::fromStdString(text)); };
     host.ShowSummary = [this, window](const ChangeSummary& summary) {
         env_.ShowInfo(window(), QString::fromStdString(SummaryText(summary)));
     };

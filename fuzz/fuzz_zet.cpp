@@ -11,11 +11,14 @@
 #include "import/zet_text.h"
 
 namespace {
-// A message in Windows-1251: no C0 control, no DEL, and not 0x98, the code
-// page's one C1 control.
+// A message in UTF-8 shows no control character: no C0 control, no DEL, no
+// C1 control (U+0080..U+009F, encoded C2 80..C2 9F).
 void Shown(const std::string& message) {
-    for (const char ch : message)
-        if (const auto c = static_cast<unsigned char>(ch); c < 0x20 || c == 0x7F || c == 0x98) std::abort();
+    for (size_t i = 0; i < message.size(); ++i) {
+        const auto c = static_cast<unsigned char>(message[i]);
+        const auto next = i + 1 < message.size() ? static_cast<unsigned char>(message[i + 1]) : 0;
+        if (c < 0x20 || c == 0x7F || (c == 0xC2 && next >= 0x80 && next <= 0x9F)) std::abort();
+    }
 }
 }  // namespace
 

@@ -173,10 +173,10 @@ GoodDaysRun FindGoodDaysOfYear(const GoodDaysRequest& r, const ZetProgress& prog
 
 namespace GoodDaysMessage {
 
-std::string NoBirthDay() { return ansi("Определите число месяца рождения."); }
-std::string NoMonths() { return ansi("Выберите месяц(ы) для добавления."); }
+std::string NoBirthDay() { return "Определите число месяца рождения."; }
+std::string NoMonths() { return "Выберите месяц(ы) для добавления."; }
 std::string BadYear() {
-    return ansi("Текущий год должен быть числом от ") + std::to_string(kFirstGoodDaysYear) + ansi(" до ") +
+    return "Текущий год должен быть числом от " + std::to_string(kFirstGoodDaysYear) + " до " +
            std::to_string(kLastGoodDaysYear) + ".";
 }
 

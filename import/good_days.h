@@ -60,7 +60,7 @@ enum class GoodDaysStatus { Ok, NoBirthDay, BadYear, NoMonths };
 struct GoodDaysRun {
     GoodDaysStatus Status = GoodDaysStatus::Ok;
     std::vector<ZetNewEvent> Events;  // Ok only, in date order
-    std::string Message;              // for the user (Windows-1251); empty when Ok
+    std::string Message;              // for the user (UTF-8); empty when Ok
     bool ok() const { return Status == GoodDaysStatus::Ok; }
 };
 

@@ -15,7 +15,7 @@ struct TImportHost {
     std::function<int()> CalendarYear;
     // A message of the library's, in Windows-1251 as the library writes them:
     // why a run did not go.
-    std::function<void(const std::string& ansiText)> ShowMessage;
+    std::function<void(const std::string& utf8Text)> ShowMessage;
     // What a finished run did.
     std::function<void(const ChangeSummary&)> ShowSummary;
 };

@@ -71,7 +71,7 @@ struct ZetRun {
     TImportKind Kind = TImportKind::None;  // what the input was taken for
     std::vector<ZetNewEvent> Events;       // Ok only, in input order
     int Line = 0;                          // BadLine: the line's number, from 1
-    std::string Message;                   // for the user (Windows-1251); empty when Ok
+    std::string Message;                   // for the user (UTF-8); empty when Ok
     bool ok() const { return Status == ZetStatus::Ok; }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
-// The texts the import shows the user, in Windows-1251.
+// The texts the import shows the user, in UTF-8 as every message of the
+// library (the events' own texts stay in Windows-1251).
 #include <string>
 #include <string_view>
 
@@ -28,8 +29,8 @@ std::string NoDate();
 std::string NoAspectText();
 std::string EndBeforeStart();
 
-// "Строка N: «text» — reason. Ничего не импортировано." The line is shown
-// as ShownAnsiText shows outside text.
+// "Строка N: «text» — reason. Ничего не импортировано." The line, in
+// Windows-1251 as read, is shown as ShownAnsiText shows outside text.
 std::string LineFault(int lineNumber, std::string_view line, std::string_view reason);
 
 }  // namespace ZetMessage

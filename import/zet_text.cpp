@@ -25,7 +25,7 @@ ZetFile LinesOrRefusal(std::string_view bytes) {
     ZetFile f;
     const DecodedText decoded = DecodeTextToAnsi(bytes);
     if (!decoded.ok) {
-        f.Error = ZetMessage::LineFault(decoded.Line, decoded.LineText, ansi(decoded.Reason));
+        f.Error = ZetMessage::LineFault(decoded.Line, decoded.LineText, decoded.Reason);
         return f;
     }
     const std::string& text = decoded.Text;

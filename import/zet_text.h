@@ -28,7 +28,7 @@ struct ZetParsed {
 struct ZetFile {
     bool ok = false;
     std::vector<std::string> Lines;  // when ok: Windows-1251
-    std::string Error;               // when not: Windows-1251, Russian
+    std::string Error;               // when not: UTF-8, Russian
 };
 // A whole journal file as lines, split at CR LF, CR or LF (a final line
 // break opens no empty line). The bytes are read by DecodeTextToAnsi: UTF-8,

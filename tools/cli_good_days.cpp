@@ -53,7 +53,7 @@ int Run(const CliCall& call, const CliArgs& a) {
         out << SummaryText(removed, head) << '\n';
     } else {
         const GoodDaysRun run = FindGoodDaysOfYear({birthDay, year, *months, !a.Flag("--no-kind-text")});
-        if (!run.ok()) return CliFail(err, utf8(run.Message));
+        if (!run.ok()) return CliFail(err, run.Message);
         const ChangeSummary added = MergeImport(*store->doc, GoodDaysBatch(run.Events));
         if ((added.Added > 0 || !store->existed) && !SaveCliStore(*store, problem)) return CliFail(err, problem);
         out << SummaryText(added, head) << '\n';

@@ -74,12 +74,12 @@ int Run(const CliCall& call, const CliArgs& a) {
     ZetRun run;
     {
         const ZetFile input = ReadInput(source, call.in);
-        if (!input.ok) return CliFail(err, shown + ": " + utf8(input.Error));
+        if (!input.ok) return CliFail(err, shown + ": " + input.Error);
         run = journal ? ImportZetJournal(input.Lines, options)
                       : ImportPastedZetText(input.Lines,
                                             aspects ? ZetPastedKind::MoonAspects : ZetPastedKind::VoidOfCourse, options);
     }  // the lines are not needed past the run
-    if (!run.ok()) return CliFail(err, shown + ": " + utf8(run.Message));
+    if (!run.ok()) return CliFail(err, shown + ": " + run.Message);
 
     const TImportKind kind = run.Kind;
     ImportBatch batch = BatchOf(run.Events);

@@ -153,7 +153,7 @@ ZetFile ReadZetStream(std::istream& in) {
     const std::string data = ReadZetBytes(in);
     if (in.bad()) {
         ZetFile f;
-        f.Error = ansi("Стандартный ввод не читается.");
+        f.Error = "Стандартный ввод не читается.";
         return f;
     }
     return ZetTextLines(data);

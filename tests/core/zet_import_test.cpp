@@ -45,7 +45,7 @@ Lines SunJournal(std::initializer_list<const char*> data, const char* header = "
 TEST(ZetImport, MoonDayAndPhaseOfTheWorkedLines) {
     const ZetRun run = ImportZetJournal(MoonJournal({"05.03 23:05:00 +1 w4 13", "   18:40:00 Полнолуние"}),
                                         Months({3}));
-    ASSERT_TRUE(run.ok()) << utf8(run.Message);
+    ASSERT_TRUE(run.ok()) << run.Message;
     EXPECT_EQ(run.Kind, TImportKind::MoonDays);
     ASSERT_EQ(run.Events.size(), 2u);
     const ZetNewEvent& day = run.Events[0];
@@ -75,7 +75,7 @@ TEST(ZetImport, MoonJournalYearsDatesAndMonths) {
                      "01.01 10:00:00 w3 w4 1"},
                     "Журнал Лунных дней  г."),
         Months({5, 10, 12}));
-    ASSERT_TRUE(run.ok()) << utf8(run.Message);
+    ASSERT_TRUE(run.ok()) << run.Message;
     ASSERT_EQ(run.Events.size(), 3u);  // January is not chosen
     EXPECT_EQ(run.Events[0].Start, At(2010, 10, 11, 7, 0));
     EXPECT_EQ(run.Events[1].Start, At(2000, 12, 5, 10, 0));
@@ -88,7 +88,7 @@ TEST(ZetImport, SunriseAndSunset) {
         SunJournal({"05.03 w2 06:45 18:02 w5", "03/06 w2 06:40 18:05", "06.03 w2 06:42 18:04",
                     "07.03 w2 06:40", "нет времени", "", "05.04 w2 06:00 19:00"}),
         Months({3}));
-    ASSERT_TRUE(run.ok()) << utf8(run.Message);
+    ASSERT_TRUE(run.ok()) << run.Message;
     EXPECT_EQ(run.Kind, TImportKind::SunRiseSet);
     ASSERT_EQ(run.Events.size(), 6u);  // three days of March, two events each
     EXPECT_EQ(run.Events[0].Subject, ansi("* Восход Солнца"));
@@ -111,7 +111,7 @@ TEST(ZetImport, PastedAspectsAndVoidOfCourse) {
         Text({"", "05.03.2010 14:22:10 w3 12°34'56\" ab w6 w7", "   ", "03/06/2010 01:02:03 Луна 1^2\" ab Марс",
               "07.03.2010 08:00:00 x\"ab"}),
         ZetPastedKind::MoonAspects, o);
-    ASSERT_TRUE(aspects.ok()) << utf8(aspects.Message);
+    ASSERT_TRUE(aspects.ok()) << aspects.Message;
     ASSERT_EQ(aspects.Events.size(), 3u);
     EXPECT_EQ(aspects.Events[0].Subject, ansi("\"w6 w7"));
     EXPECT_EQ(aspects.Events[0].Notes, ansi(" w3 12°34'56\" ab w6 w7"));
@@ -123,7 +123,7 @@ TEST(ZetImport, PastedAspectsAndVoidOfCourse) {
         Text({"05.03.2010 14:22 - 05.03.2010 18:40", "07.03.2010 23:50 - 08.03.2010 00:40",
               "03/09/2010 10:00 - 03/09/2010 11:00", "09.03.2010 10:00", "без времени"}),
         ZetPastedKind::VoidOfCourse, o);
-    ASSERT_TRUE(periods.ok()) << utf8(periods.Message);
+    ASSERT_TRUE(periods.ok()) << periods.Message;
     ASSERT_EQ(periods.Events.size(), 3u);  // a start alone adds nothing
     EXPECT_EQ(periods.Events[0].Subject, ansi(">Луна без курса"));
     EXPECT_EQ(periods.Events[0].Notes, ansi("Луна без курса"));
@@ -171,7 +171,7 @@ TEST(ZetImport, ALineThatDoesNotConvertStopsTheWholeInput) {
         EXPECT_EQ(run.Status, ZetStatus::BadLine) << c.what;
         EXPECT_TRUE(run.Events.empty()) << c.what;
         EXPECT_EQ(run.Line, c.line) << c.what;
-        const std::string shown = utf8(run.Message);
+        const std::string shown = run.Message;
         EXPECT_NE(shown.find("Строка " + std::to_string(c.line) + ": «"), std::string::npos) << shown;
         EXPECT_NE(shown.find(c.shown), std::string::npos) << c.what << ": " << shown;
         EXPECT_NE(shown.find("Ничего не импортировано."), std::string::npos) << shown;
@@ -183,9 +183,9 @@ TEST(ZetImport, WhatTheWindowSaysBeforeImporting) {
     const ZetImportOptions none = Months({});
     const ZetRun moon = ImportZetJournal(MoonJournal({"05.03 10:00:00 +1 w4 1"}), none);
     EXPECT_EQ(moon.Status, ZetStatus::NoMonths);
-    EXPECT_EQ(moon.Message, ansi("Выберите месяц(ы) для импорта."));
+    EXPECT_EQ(moon.Message, "Выберите месяц(ы) для импорта.");
     const ZetRun sun = ImportZetJournal(SunJournal({"05.03 w2 06:45 18:02"}), none);
-    EXPECT_EQ(sun.Message, ansi("Выберите месяц(ы) для загрузки."));
+    EXPECT_EQ(sun.Message, "Выберите месяц(ы) для загрузки.");
     // Each run leaves the other kind of journal alone, even without months.
     EXPECT_EQ(LoadSunData(MoonJournal({}), none).Status, ZetStatus::NotThisKind);
     EXPECT_EQ(LoadZetJournalMoonDays(SunJournal({}), none).Status, ZetStatus::NotThisKind);
@@ -194,16 +194,15 @@ TEST(ZetImport, WhatTheWindowSaysBeforeImporting) {
     for (const Lines& other : {Text({"Журнал чего-то другого", "", "05.03 10:00:00"}), Lines{}}) {
         const ZetRun r = ImportZetJournal(other, Months({3}));
         EXPECT_EQ(r.Status, ZetStatus::NotAJournal);
-        EXPECT_NE(utf8(r.Message).find("не ZET-журнал лунных дней"), std::string::npos);
+        EXPECT_NE(r.Message.find("не ZET-журнал лунных дней"), std::string::npos);
     }
-    EXPECT_EQ(ImportPastedZetText(Text({"", "  "}), ZetPastedKind::MoonAspects, none).Message,
-              ansi("Вставьте данные!"));
+    EXPECT_EQ(ImportPastedZetText(Text({"", "  "}), ZetPastedKind::MoonAspects, none).Message, "Вставьте данные!");
     for (auto kind : {ZetPastedKind::MoonAspects, ZetPastedKind::VoidOfCourse}) {
         const Lines wrong = kind == ZetPastedKind::MoonAspects ? Text({"05.03.2010 14:22 - 05.03.2010 18:40"})
                                                                : Text({"05.03.2010 14:22:10 w3 1°2\" ab x"});
         const ZetRun r = ImportPastedZetText(wrong, kind, none);
         EXPECT_EQ(r.Status, ZetStatus::WrongKind);
-        EXPECT_EQ(r.Message, ansi("Данные не соответствуют типу ZET-данных, выбранному для импорта."));
+        EXPECT_EQ(r.Message, "Данные не соответствуют типу ZET-данных, выбранному для импорта.");
     }
 }
 
