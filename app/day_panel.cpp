@@ -153,15 +153,16 @@ void TDayPanel::RebuildDayList() { UpDateDayList(PlannerCalendar1->Date()); }
 int TDayPanel::SelectedSource() const { return SourceOf(TodoListShow->ItemIndex()); }
 
 int TDayPanel::SourceOf(int row) const {
-    const TodoItems& shown = TodoListShow->Items();
-    if (row < 0 || row >= shown.Count()) return -1;
+    const TDayRows& shown = TodoListShow->Items();
+    if (row < 0 || row >= int(shown.size())) return -1;
     // The positions from the last rebuild are exact while the store is as it
     // was; a changed store falls back to the event's identity.
     if (row < int(daySources_.size())) {
         const int src = daySources_[size_t(row)];
         const TodoItems& events = doc_.Events();
-        if (src >= 0 && src < events.Count() && events[src].Subject == shown[row].Subject &&
-            events[src].CreationDate == shown[row].CreationDate)
+        const TDayRow& r = shown[size_t(row)];
+        if (src >= 0 && src < events.Count() && events[src].Subject == r.Subject &&
+            events[src].CreationDate == r.CreationDate)
             return src;
     }
     return getIdxOfList(row, shown, doc_.Events());
@@ -189,7 +190,7 @@ void TDayPanel::RollOver(TDateTime today) {
 }
 
 void TDayPanel::RowClick() {
-    if (TodoListShow->Items().Count() == 0) return;
+    if (TodoListShow->Items().empty()) return;
     selected_ = true;
     TodoListShow->HintShowFullText = true;
     emit RowClicked();
@@ -306,11 +307,11 @@ void TDayPanel::PurgePast(TDateTime now) {
 void TDayPanel::EventsChanged(const EventBatch& batch) {
     if (batch.kind == ChangeKind::Loaded) return;  // the first showing builds everything
     if (batch.kind == ChangeKind::Completed)
-        // The day list keeps its order and selection: its copies change in place.
+        // The day list keeps its order and selection: its rows change in place.
         for (const auto& [before, after] : batch.changed)
-            for (TTodoItem& copy : TodoListShow->Items())
-                if (copy.Subject == after.Subject && copy.CreationDate == after.CreationDate)
-                    copy.Complete = after.Complete;
+            for (TDayRow& row : TodoListShow->Items())
+                if (row.Subject == after.Subject && row.CreationDate == after.CreationDate)
+                    row.Complete = after.Complete;
     if (batch.RebuildsDayList()) {
         UpDateDayList(PlannerCalendar1->Date());
     } else {

@@ -109,7 +109,7 @@ private:
     TTodoList* TodoListShow = nullptr;
     QPixmap ImgHide, ImgShow;
     QMenu* menu_ = nullptr;
-    std::vector<int> daySources_;  // store position of each day-list copy
+    std::vector<int> daySources_;  // store position of each day-list row
     TDateTime dayListDate_ = 0;
     bool selected_ = false;        // the day-list selection flag
     int lastHinted_ = -1;          // the row whose hint was prepared last

@@ -26,7 +26,6 @@
 #include "dayview/markers.h"
 #include "dayview/sound_choice.h"
 #include "dayview/sound_player.h"
-#include "events/purge.h"
 #include "events/todo_edit_dlg.h"
 #include "dayview/day_list.h"
 #include "dayview/today_caption.h"
@@ -37,7 +36,6 @@
 #include "import/form_sun_day.h"
 #include "app/day_panel.h"
 #include "events/event_edit.h"
-#include "events/purge.h"
 #include "widgets/planner_calendar.h"
 #include "widgets/todo_list.h"
 
@@ -417,8 +415,8 @@ void TMainForm::EventsChanged(const EventBatch& batch) {
     if (batch.kind == ChangeKind::Loaded) return;  // the first showing builds everything
     if (batch.HoldsTimer()) TimerAlert->stop();
     if (batch.kind == ChangeKind::Deleted && DayNumber(panel_->Date()) == DayNumber(LastRollDay))
-        // Today's reminder copy goes with the event, without a rebuild.
-        for (const TTodoItem& gone : batch.removed) DeleteByIdentity(TodoListAlert, gone);
+        // Today's reminder row goes with the event, without a rebuild.
+        for (const TTodoItem& gone : batch.removed) DeleteRowOf(TodoListAlert, gone);
     if (batch.RebuildsReminders()) UpDateAlertList(env_.Now());
     if (batch.HoldsTimer()) TimerAlert->start();
     needsSave_ = true;

@@ -48,7 +48,7 @@ public:
     // The events; the window changes them only through the document.
     const EventDocument& Document() const { return *doc_; }
     // Today's reminder list, built from the events.
-    const TodoItems& Reminders() const { return TodoListAlert; }
+    const TDayRows& Reminders() const { return TodoListAlert; }
     // The options as they are now (what the options file gets).
     UserOptions CurrentOptions() const;
     // The colour scheme: as strings (empty until a theme is applied or the
@@ -232,7 +232,7 @@ private:
     QTimer* TimerAlert = nullptr;
     std::unique_ptr<TFormAlert> FormAlert;  // a window of its own, above the others
     ReminderMemory Memory;                  // raised reminders: the tabs, in order
-    TodoItems TodoListAlert;
+    TDayRows TodoListAlert;
     TDateTime LastRollDay = 0;
     int RefreshTicks = 0;
 

@@ -64,13 +64,13 @@ void BM_UpDateTdList_DayMode(benchmark::State& state) {
     const TDateTime day = EncodeDate(2010, 10, 12);
     const TDateTime now = EncodeDateTime(2010, 10, 12, 12, 0, 17);
     const DayListFormats fmt;
-    TodoItems out;
+    TDayRows out;
     for (auto _ : state) {
         UpDateTdList(store, day, ListMode::Day, now, fmt, out);
-        benchmark::DoNotOptimize(out.Count());
+        benchmark::DoNotOptimize(out.size());
         benchmark::ClobberMemory();
     }
-    state.counters["copies"] = out.Count();
+    state.counters["rows"] = static_cast<double>(out.size());
     state.counters["ns_per_event"] = benchmark::Counter(
         static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.SetItemsProcessed(state.iterations() * n);

@@ -44,10 +44,10 @@ void BM_StartUp(benchmark::State& state, Step step) {
                 if (seen.insert(DayNumber(e.CreationDate)).second) AddEventToCalendar(marks, proto, DateOf(e.CreationDate));
         }
         if (step == RefreshMonths || step == All) UpdateMarkersOfMonth(store, marks, proto, 2021, 6);
-        TodoItems list;
+        TDayRows list;
         if (step == DayList || step == All) UpDateTdList(store, kToday, ListMode::Day, kToday + 0.5, {}, list);
         if (step == ReminderList || step == All) UpDateTdList(store, kToday, ListMode::Reminder, kToday + 0.5, {}, list);
-        benchmark::DoNotOptimize(list.Count());
+        benchmark::DoNotOptimize(list.size());
         benchmark::DoNotOptimize(marks.Count());
     }
     state.SetItemsProcessed(state.iterations() * n);

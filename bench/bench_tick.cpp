@@ -33,7 +33,7 @@ TodoItems MakeStore(int count, int dueToday) {
 
 struct Day {
     TodoItems store = MakeStore(1000000, 3800);
-    TodoItems alert;
+    TDayRows alert;
     TDateTime now = AddMinutes(kToday, 600);  // 10:00
     Day() { UpDateTdList(store, kToday, ListMode::Reminder, now, DayListFormats{}, alert); }
 };
@@ -50,7 +50,7 @@ void BM_TickRaisingAll(benchmark::State& state) {
         const TickActions a = ReminderTick({d.now, d.alert, false, true, 0, kToday, {}}, memory);
         benchmark::DoNotOptimize(a.steps.size());
     }
-    state.counters["due"] = static_cast<double>(d.alert.Count());
+    state.counters["due"] = static_cast<double>(d.alert.size());
 }
 BENCHMARK(BM_TickRaisingAll)->Unit(benchmark::kMillisecond);
 

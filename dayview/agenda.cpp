@@ -5,8 +5,8 @@
 
 namespace {
 
-// The reminder timer never raises these copies.
-bool TimerSkips(const TTodoItem& copy) { return copy.ImageIndex == kAlertNone || copy.Complete; }
+// The reminder timer never raises these rows.
+bool TimerSkips(const TDayRow& row) { return row.ImageIndex == kAlertNone || row.Complete; }
 
 }  // namespace
 
@@ -22,21 +22,21 @@ std::string CliField(std::string_view ansiText) {
 
 std::vector<std::string> AgendaLines(const TodoItems& store, TDateTime day, TDateTime now,
                                      const DayListFormats& fmt) {
-    TodoItems copies;
-    UpDateTdList(store, DateOf(day), ListMode::Day, now, fmt, copies);
+    TDayRows rows;
+    UpDateTdList(store, DateOf(day), ListMode::Day, now, fmt, rows);
     std::vector<std::string> lines;
-    lines.reserve(size_t(copies.Count()));
-    for (const TTodoItem& c : copies) lines.push_back(CliField(c.Category) + '\t' + CliField(c.Subject));
+    lines.reserve(rows.size());
+    for (const TDayRow& r : rows) lines.push_back(CliField(r.StartText) + '\t' + CliField(r.Subject));
     return lines;
 }
 
 std::vector<std::string> ReminderLines(const TodoItems& store, TDateTime now,
                                        const DayListFormats& fmt) {
-    TodoItems copies;
-    UpDateTdList(store, now, ListMode::Reminder, now, fmt, copies);
+    TDayRows rows;
+    UpDateTdList(store, now, ListMode::Reminder, now, fmt, rows);
     std::vector<std::string> lines;
-    for (const TTodoItem& c : copies)
-        if (!TimerSkips(c)) lines.push_back(FormatCliMoment(c.DueDate) + '\t' + CliField(c.Subject));
+    for (const TDayRow& r : rows)
+        if (!TimerSkips(r)) lines.push_back(FormatCliMoment(r.Moment) + '\t' + CliField(r.Subject));
     return lines;
 }
 

@@ -10,21 +10,21 @@
 #include "events/todo_item.h"
 
 // The day list of `day` (day mode, as the window shows it for that date),
-// one line per copy in list order: the start text of the "Старт" column,
+// one line per row in list order: the start text of the "Старт" column,
 // a tab, the name. `now` is the moment the start texts are written for.
 std::vector<std::string> AgendaLines(const TodoItems& store, TDateTime day, TDateTime now,
                                      const DayListFormats& fmt);
 
 // The reminders of the day of `now`: the reminder list built for `now`
-// (reminder mode) without the copies the reminder timer skips ("Не
-// напоминать", completed), one line per copy in list order: the reminder
+// (reminder mode) without the rows the reminder timer skips ("Не
+// напоминать", completed), one line per row in list order: the reminder
 // moment as YYYY-MM-DD HH:MM, a tab, the name.
 std::vector<std::string> ReminderLines(const TodoItems& store, TDateTime now,
                                        const DayListFormats& fmt);
 
 // A Windows-1251 text as one UTF-8 output field: tabs, line breaks and other
 // control characters become spaces, so a stored name can neither break the
-// one-line-per-copy layout nor send escape sequences to a terminal.
+// one-line-per-row layout nor send escape sequences to a terminal.
 std::string CliField(std::string_view ansiText);
 
 // A moment as "2010-10-11 09:30" (to the nearest millisecond, then cut to the minute).

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
-#include <utility>
 
 #include "events/ansi.h"
 #include "events/recurrence.h"
@@ -21,7 +21,8 @@ int64_t HoursBetween(TDateTime a, TDateTime b) {
     return std::llround(span * kMsPerDay) / 3600000;
 }
 
-// Each rule is named after the kind of event it is for.
+// Each rule is named after the kind of event it is for; a row keeps the one
+// that listed it.
 using Rule = EventKind;
 
 struct Pending {
@@ -70,7 +71,7 @@ std::string StartText(Rule rule, const TTodoItem& ev, TDateTime now, const DayLi
 }
 
 // The four rules for one day, applied to one event at a time; `add` is
-// called once per rule that holds, with the copy's moment.
+// called once per rule that holds, with the row's moment.
 class DayRules {
 public:
     DayRules(TDateTime d, ListMode mode)
@@ -97,7 +98,7 @@ public:
             return shift ? getDtTimeWithAlertTime(a, m) : m;
         };
 
-        // Simple events, and in the reminder list the day-before copy of
+        // Simple events, and in the reminder list the day-before row of
         // any event reminded a day ahead.
         const bool dayBefore = reminder && a == kAlertDayBefore && dayS != INT64_MIN &&
                                dayS - 1 == dayD;
@@ -153,14 +154,8 @@ std::string TimeToHHMM(TDateTime moment) {
 }
 
 void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime now,
-                  const DayListFormats& fmt, TodoItems& out, std::vector<int>* sources) {
-    if (&out == &store) {  // building over the store itself would empty it first
-        TodoItems built;
-        UpDateTdList(store, d, mode, now, fmt, built, sources);
-        out = std::move(built);
-        return;
-    }
-    out.Clear();
+                  const DayListFormats& fmt, TDayRows& out, std::vector<int>* sources) {
+    out.clear();
     if (sources) sources->clear();
     if (SafeDayNumber(d) == INT64_MIN) return;
 
@@ -178,20 +173,20 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
     std::stable_sort(pending.begin(), pending.end(),
                      [](const Pending& x, const Pending& y) { return x.moment < y.moment; });
 
-    out.Reserve(pending.size());
+    out.reserve(pending.size());
     if (sources) sources->reserve(pending.size());
     for (const Pending& p : pending) {
         const TTodoItem& ev = items[static_cast<size_t>(p.source)];
-        TTodoItem& c = out.Add();
-        c.Subject = ev.Subject;
-        c.Complete = ev.Complete;
-        c.CreationDate = ev.CreationDate;
-        c.CompletionDate = ev.CompletionDate;
-        c.DueDate = p.moment;
-        c.Category = StartText(p.rule, ev, now, fmt);
-        c.Project = ev.Project;
-        c.Resource = ev.Category;
-        c.ImageIndex = ev.ImageIndex;
+        TDayRow& r = out.emplace_back();
+        r.Subject = ev.Subject;
+        r.StartText = StartText(p.rule, ev, now, fmt);
+        r.CreationDate = ev.CreationDate;
+        r.CompletionDate = ev.CompletionDate;
+        r.Moment = p.moment;
+        r.Repetition = ev.Repetition();
+        r.ImageIndex = ev.ImageIndex;
+        r.Kind = p.rule;
+        r.Complete = ev.Complete;
         if (sources) sources->push_back(p.source);
     }
 }
@@ -200,4 +195,19 @@ bool FallsOnDay(const TTodoItem& event, TDateTime d, ListMode mode) {
     bool any = false;
     DayRules(d, mode).Apply(event, [&](TDateTime, Rule) { any = true; });
     return any;
+}
+
+int getIdxOfList(int index, const TDayRows& from, const TodoItems& in) {
+    if (index < 0 || index >= static_cast<int>(from.size())) return -1;
+    const TDayRow& row = from[static_cast<size_t>(index)];
+    return FindByIdentity(in, row.CreationDate, row.Subject);
+}
+
+int DeleteRowOf(TDayRows& rows, const TTodoItem& event) {
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].CreationDate == event.CreationDate && rows[i].Subject == event.Subject) {
+            rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(i));
+            return static_cast<int>(i);
+        }
+    return -1;
 }

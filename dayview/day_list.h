@@ -1,11 +1,11 @@
 #pragma once
-// Which stored events fall on a day, and the copies the day list and the
+// Which stored events fall on a day, and the rows the day list and the
 // reminder list show.
 //
-// A copy keeps the Subject and CreationDate of its event, so the event is
+// A row keeps the Subject and CreationDate of its event, so the event is
 // found again by that identity (getIdxOfList / FindByIdentity: the first
 // stored event with the pair). UpDateTdList can also hand back, parallel to
-// the copies, the store position each copy was made from; that position is
+// the rows, the store position each row was made from; that position is
 // exact even when two events share the identity, but it is only valid until
 // the store changes.
 #include <string>
@@ -14,10 +14,11 @@
 #include "dayview/time_left.h"
 #include "events/date_time.h"
 #include "events/todo_item.h"
+#include "widgets/day_row.h"
 
 enum class ListMode {
     Day,       // the visible day list: occurrence moments
-    Reminder,  // the reminder list: reminder moments, plus "за 1 день" copies of tomorrow
+    Reminder,  // the reminder list: reminder moments, plus "за 1 день" rows of tomorrow
 };
 
 // Reminder choices as stored in ImageIndex.
@@ -36,22 +37,27 @@ TDateTime CombineDateAndTime(TDateTime day, TDateTime time);
 // "09:05", "23:30".
 std::string TimeToHHMM(TDateTime moment);
 
-// Empties `out` and fills it with one copy per rule an event of `store`
-// satisfies on the day of `d`, in order of occurrence moment (copies with
-// equal moments keep store order). `d` is midnight of the chosen day in day
-// mode; in reminder mode today at midnight or the current moment. `now` is
-// the current moment for the start texts. When `sources` is given it gets,
-// for each copy, the position in `store` of the event it was made from.
+// Empties `out` and fills it with one row per rule an event of `store`
+// satisfies on the day of `d`, in order of moment (rows with equal moments
+// keep store order). `d` is midnight of the chosen day in day mode; in
+// reminder mode today at midnight or the current moment. `now` is the current
+// moment for the start texts. When `sources` is given it gets, for each row,
+// the position in `store` of the event it was made from.
 //
-// Copy fields: Subject, Complete, CreationDate, CompletionDate and
-// ImageIndex of the event; DueDate the occurrence (day mode) or reminder
-// (reminder mode) moment; Category the start text of the "Старт" column;
-// Project the event's unit; Resource the event's count (the reminder timer
-// reads it there). Notes are not copied.
+// A row's Moment is the occurrence (day mode) or the reminder moment
+// (reminder mode), its Kind the rule that listed it; the other fields are
+// the event's.
 void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime now,
-                  const DayListFormats& fmt, TodoItems& out, std::vector<int>* sources = nullptr);
+                  const DayListFormats& fmt, TDayRows& out, std::vector<int>* sources = nullptr);
 
-// The event gives at least one copy in the list UpDateTdList builds for `d`
-// in `mode`. Copies come from each event on its own, so the events for
-// which this holds, kept in store order, give the very same list.
+// The event gives at least one row in the list UpDateTdList builds for `d`
+// in `mode`. Rows come from each event on its own, so the events for which
+// this holds, kept in store order, give the very same list.
 bool FallsOnDay(const TTodoItem& event, TDateTime d, ListMode mode);
+
+// Position in `in` of the first event with the identity of from[index], or -1.
+int getIdxOfList(int index, const TDayRows& from, const TodoItems& in);
+
+// Removes the first row made from an event with the identity of `event`, as
+// when the event is deleted; its former position, or -1 when there is none.
+int DeleteRowOf(TDayRows& rows, const TTodoItem& event);

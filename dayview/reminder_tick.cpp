@@ -30,13 +30,13 @@ bool SpanMs(TDateTime from, TDateTime to, int64_t& out) {
     return true;
 }
 
-// The period of a copy's repeated reminder in milliseconds, or 0 when the
-// copy does not repeat its reminder (an end set, a unit other than minutes
+// The period of a row's repeated reminder in milliseconds, or 0 when the
+// row does not repeat its reminder (an end set, a unit other than minutes
 // or hours, a count that is 0 or not a number).
-int64_t RepeatPeriodMs(const TTodoItem& copy) {
-    if (copy.CompletionDate != 0) return 0;
-    // A day-list copy carries its event's count in Resource, the unit in Project.
-    const int count = copy.Resource.Value(), unit = copy.Project.Value();
+int64_t RepeatPeriodMs(const TDayRow& row) {
+    if (row.CompletionDate != 0) return 0;
+    const int count = row.Repetition.PairedCount();
+    const RepeatUnit unit = row.Repetition.PairedUnit();
     if (count <= 0) return 0;
     if (unit == kUnitMinutes) return int64_t{count} * 60000;
     if (unit == kUnitHours) return int64_t{count} * 3600000;
@@ -54,11 +54,11 @@ std::string TextKey(const std::string& text, TDateTime day) {
     return key;
 }
 
-std::string CopyKey(const TTodoItem& copy) {
-    std::string key = copy.Subject;
+std::string RowKey(const TDayRow& row) {
+    std::string key = row.Subject;
     char bits[16];
-    std::memcpy(bits, &copy.CreationDate, 8);
-    std::memcpy(bits + 8, &copy.DueDate, 8);
+    std::memcpy(bits, &row.CreationDate, 8);
+    std::memcpy(bits + 8, &row.Moment, 8);
     key.append(bits, sizeof bits);
     return key;
 }
@@ -82,12 +82,12 @@ int ReminderMemory::Add(RaisedReminder r) {
     return static_cast<int>(raised.size()) - 1;
 }
 
-int ReminderMemory::KnownTab(const TTodoItem& copy) const {
-    const auto it = byCopy_.find(CopyKey(copy));
-    return it == byCopy_.end() || it->second >= static_cast<int>(raised.size()) ? -1 : it->second;
+int ReminderMemory::KnownTab(const TDayRow& row) const {
+    const auto it = byRow_.find(RowKey(row));
+    return it == byRow_.end() || it->second >= static_cast<int>(raised.size()) ? -1 : it->second;
 }
 
-void ReminderMemory::RememberTab(const TTodoItem& copy, int tab) { byCopy_[CopyKey(copy)] = tab; }
+void ReminderMemory::RememberTab(const TDayRow& row, int tab) { byRow_[RowKey(row)] = tab; }
 
 std::vector<std::string> ReminderMemory::ListMsg() const {
     std::vector<std::string> out;
@@ -102,11 +102,11 @@ int ReminderMemory::ListSrcIdxMsg(const TodoItems& store, int tab) const {
     return FindByIdentity(store, r.creationDate, r.subject);
 }
 
-std::string ReminderText(const TTodoItem& copy, TDateTime reference, const DayListFormats& fmt) {
-    const TDateTime s = copy.CreationDate;
+std::string ReminderText(const TDayRow& row, TDateTime reference, const DayListFormats& fmt) {
+    const TDateTime s = row.CreationDate;
     int64_t ms = 0;
     const bool near = SpanMs(s, reference, ms) && std::llabs(ms) / 3600000 < 23;
-    std::string text = copy.Subject;
+    std::string text = row.Subject;
     text += " [";
     text += near ? FormatDateTime(fmt.LongTimeFormat, s) : DateTimeToStr(s, fmt);
     text += ']';
@@ -120,32 +120,32 @@ TickActions ReminderTick(const TickInput& in, ReminderMemory& memory) {
     // The user closed the alert window while the sound was still going.
     act.cutSound = in.soundPlaying && !in.alertShowing;
 
-    for (const TTodoItem& copy : in.alertList) {
-        if (copy.ImageIndex == 0 || copy.Complete) continue;
-        const TDateTime due = copy.DueDate;
+    for (const TDayRow& row : in.alertList) {
+        if (row.ImageIndex == 0 || row.Complete) continue;
+        const TDateTime due = row.Moment;
         // Nothing happens before the reminder moment: neither the raising nor
         // a repeat (the repeat period alone would also ring whole periods
         // before it, all day long and without a window).
         if (!(due <= now)) continue;
 
-        // A copy raised before is known by its own fields; only a new one
+        // A row raised before is known by its own fields; only a new one
         // has its text formatted and looked up.
-        int tab = memory.KnownTab(copy);
+        int tab = memory.KnownTab(row);
         if (tab < 0) {
-            const std::string text = ReminderText(copy, due, in.fmt);
+            const std::string text = ReminderText(row, due, in.fmt);
             const TDateTime day = MidnightOf(due);
             tab = memory.Find(text, day);
             if (tab < 0) {
                 act.steps.push_back({TickStep::Play, {}, -1});
-                tab = memory.Add({text, day, copy.CreationDate, copy.Subject, now});
+                tab = memory.Add({text, day, row.CreationDate, row.Subject, now});
                 act.steps.push_back({TickStep::RaiseTab, text, tab});
             }
-            memory.RememberTab(copy, tab);
+            memory.RememberTab(row, tab);
         }
 
         // Repeated every N minutes or hours: each repeat moment after the
         // reminder moment rings once, on the first tick at or after it.
-        const int64_t period = RepeatPeriodMs(copy);
+        const int64_t period = RepeatPeriodMs(row);
         int64_t elapsed = 0;
         if (period <= 0 || !SpanMs(due, now, elapsed) || elapsed < period) continue;
         const int64_t repeatAt = elapsed / period * period;  // ms after `due`

@@ -29,6 +29,7 @@
 #include "dayview/time_left.h"
 #include "events/date_time.h"
 #include "events/todo_item.h"
+#include "widgets/day_row.h"
 
 // Ticks between two rebuilds of the day list, so its time-left texts stay current.
 constexpr int kRefreshTicks = 28;
@@ -37,7 +38,7 @@ constexpr int kRefreshTicks = 28;
 // entry, in the same order.
 struct RaisedReminder {
     std::string text;           // tab caption, Windows-1251: "Subject [start]"
-    TDateTime occurrenceDay = 0;  // midnight of the day of the copy's reminder moment
+    TDateTime occurrenceDay = 0;  // midnight of the day of the row's reminder moment
     TDateTime creationDate = 0;   // identity of the event: its start ...
     std::string subject;          // ... and its name, compared exactly
     // For reminders repeated every N minutes or hours: the moment the sound
@@ -57,11 +58,11 @@ struct ReminderMemory {
     int Find(const std::string& text, TDateTime occurrenceDay) const;
     // Appends a raised reminder and indexes it.
     int Add(RaisedReminder r);
-    // The tab a copy of the reminder list was last found under, by the copy's
-    // own fields, so a copy already raised costs no text formatting; -1 when
-    // the copy has not been seen.
-    int KnownTab(const TTodoItem& copy) const;
-    void RememberTab(const TTodoItem& copy, int tab);
+    // The tab a row of the reminder list was last found under, by the row's
+    // own fields, so a row already raised costs no text formatting; -1 when
+    // the row has not been seen.
+    int KnownTab(const TDayRow& row) const;
+    void RememberTab(const TDayRow& row, int tab);
     // The tab captions in order, as ListMsg holds them.
     std::vector<std::string> ListMsg() const;
     // Position in `store` of the event of tab `tab` (first with its identity),
@@ -73,14 +74,14 @@ private:
     void Index() const;  // brings the look-ups up to `raised`
     mutable std::unordered_map<std::string, int> byText_;  // upper-case text + day -> tab
     mutable size_t indexed_ = 0;
-    std::unordered_map<std::string, int> byCopy_;  // a copy's subject, start and moment -> tab
+    std::unordered_map<std::string, int> byRow_;  // a row's subject, start and moment -> tab
 };
 
 // What a tick looks at. The reminder list is the window's TodoListAlert, as
 // built by UpDateTdList in reminder mode (ascending reminder moment).
 struct TickInput {
     TDateTime now = 0;
-    const TodoItems& alertList;
+    const TDayRows& alertList;
     // The sound player's position is not 0 and it has a file set.
     bool soundPlaying = false;
     // The alert window is showing (false once the user has closed it).
@@ -122,19 +123,19 @@ struct TickActions {
     int newRefreshTicks = 0;
 };
 
-// One tick. Raises every copy whose reminder moment has come and whose
+// One tick. Raises every row whose reminder moment has come and whose
 // (text, day) is not in `memory` yet, appending it there; rings the repeats
-// of copies repeated every N minutes or hours, only at or after their
-// reminder moment. Copies with the choice "Не напоминать" (0) and completed
-// copies are skipped.
+// of rows repeated every N minutes or hours, only at or after their
+// reminder moment. Rows with the choice "Не напоминать" (0) and completed
+// rows are skipped.
 TickActions ReminderTick(const TickInput& in, ReminderMemory& memory);
 
-// The reminder text of a copy: its Subject, " [", its stored start, "]".
+// The reminder text of a row: its Subject, " [", its event's start, "]".
 // The start is written as the time of day (long time format) when fewer than
 // 23 whole hours lie between the start and `reference`, otherwise as date
-// and time. The tick passes the copy's reminder moment as reference, so the
-// text of a copy stays the same the whole day.
-std::string ReminderText(const TTodoItem& copy, TDateTime reference, const DayListFormats& fmt);
+// and time. The tick passes the row's reminder moment as reference, so the
+// text of a row stays the same the whole day.
+std::string ReminderText(const TDayRow& row, TDateTime reference, const DayListFormats& fmt);
 
 // "Это событие удалено." (in the code page), shown for a tab whose event is gone.
 const std::string& EventDeletedText();

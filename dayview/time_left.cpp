@@ -171,11 +171,11 @@ std::string TimeLeftText(TDateTime target, TDateTime now, bool splitRemainingTim
     return text;
 }
 
-std::string HintEvent(const TTodoItem& source, const TTodoItem& copy, const DayListFormats& fmt) {
+std::string HintEvent(const TTodoItem& source, const TDayRow& row, const DayListFormats& fmt) {
     static const std::string kLeft = ansi("_____\r\nОсталось: "), kStart = ansi("Начало: "),
                              kEnd = ansi("Завершение: ");
     // A time left always has a dot, a start time a colon, the states neither.
-    std::string state = copy.Category;
+    std::string state = row.StartText;
     if (state.find('.') != std::string::npos) state = kLeft + state;
     else if (state.find(':') != std::string::npos) state.clear();
     else state = "_____\r\n" + state;
@@ -189,10 +189,10 @@ std::string HintEvent(const TTodoItem& source, const TTodoItem& copy, const DayL
 }
 
 std::optional<std::string> HintEvent(const TodoItems& store, int sourceIndex,
-                                     const TodoItems& dayList, int listIndex,
+                                     const TDayRows& dayList, int listIndex,
                                      const DayListFormats& fmt) {
     if (sourceIndex < 0 || sourceIndex >= store.Count() || listIndex < 0 ||
-        listIndex >= dayList.Count())
+        listIndex >= static_cast<int>(dayList.size()))
         return std::nullopt;
-    return HintEvent(store[sourceIndex], dayList[listIndex], fmt);
+    return HintEvent(store[sourceIndex], dayList[static_cast<size_t>(listIndex)], fmt);
 }

@@ -8,6 +8,7 @@
 
 #include "events/date_time.h"
 #include "events/todo_item.h"
+#include "widgets/day_row.h"
 
 // What the day view needs from the user's settings. The shell fills the two
 // formats from the system locale (as Windows-1251 bytes, like every text
@@ -37,14 +38,14 @@ std::string DateTimeToStr(TDateTime value, const DayListFormats& fmt);
 // and while now is not after target.
 std::string TimeLeftText(TDateTime target, TDateTime now, bool splitRemainingTime);
 
-// The hint of a day-list copy whose stored event is `source`: start, end
-// (when it has one), a separator, the notes, and the copy's state or time
-// left. It uses the start text the copy got when the list was built, so the
+// The hint of a day-list row whose stored event is `source`: start, end
+// (when it has one), a separator, the notes, and the row's state or time
+// left. It uses the start text the row got when the list was built, so the
 // hint says what the "Старт" column says.
-std::string HintEvent(const TTodoItem& source, const TTodoItem& copy, const DayListFormats& fmt);
-// The same by positions: item listIndex of the day list, its event at
-// sourceIndex of the store. No text when either position names no item
+std::string HintEvent(const TTodoItem& source, const TDayRow& row, const DayListFormats& fmt);
+// The same by positions: row listIndex of the day list, its event at
+// sourceIndex of the store. No text when either position names nothing
 // (the shell then keeps the previous hint).
 std::optional<std::string> HintEvent(const TodoItems& store, int sourceIndex,
-                                     const TodoItems& dayList, int listIndex,
+                                     const TDayRows& dayList, int listIndex,
                                      const DayListFormats& fmt);

@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <cstdint>
-#include <string>
 #include <unordered_map>
 #include <utility>
 
@@ -70,37 +69,4 @@ std::vector<size_t> PurgeOldEvents(TodoItems& store, TDateTime now,
         }
     items.resize(out);
     return removed;
-}
-
-namespace {
-int DeleteFirstWith(TodoItems& list, TDateTime start, const std::string& subject) {
-    const int pos = FindByIdentity(list, start, subject);
-    if (pos >= 0) list.Delete(pos);
-    return pos;
-}
-}  // namespace
-
-int DeleteByIdentity(TodoItems& list, const TTodoItem& copy) {
-    // Read the identity first: the copy may be one of the list's own items.
-    return DeleteFirstWith(list, copy.CreationDate, std::string(copy.Subject));
-}
-
-TDeleteResult DeleteSelectedEvent(TodoItems& store, TodoItems& alerts, const TTodoItem& copy,
-                                  bool selectedDayIsToday) {
-    // The identity is kept aside: the copy may live in one of the lists.
-    const TDateTime start = copy.CreationDate;
-    const std::string subject = copy.Subject;
-    TDeleteResult r;
-    r.StorePos = DeleteFirstWith(store, start, subject);
-    if (r.StorePos >= 0 && selectedDayIsToday) r.AlertPos = DeleteFirstWith(alerts, start, subject);
-    return r;
-}
-
-std::optional<bool> ToggleCompletion(TodoItems& store, TTodoItem& copy, bool checkMark) {
-    const int pos = FindByIdentity(store, copy.CreationDate, copy.Subject);
-    if (pos < 0) return std::nullopt;
-    const bool value = !checkMark;
-    store[pos].Complete = value;
-    copy.Complete = value;
-    return value;
 }

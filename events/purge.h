@@ -1,10 +1,8 @@
 #pragma once
-// Removing events from the store: the selected one, every past one at once,
-// and the completion toggle of the selected one. The window stops and starts
-// the reminder timer, rebuilds the lists and repaints the calendar around
-// these calls.
+// Removing every past event from the store at once. The window stops and
+// starts the reminder timer, rebuilds the lists and repaints the calendar
+// around these calls.
 #include <cstddef>
-#include <optional>
 #include <vector>
 
 #include "events/date_time.h"
@@ -28,23 +26,3 @@ std::vector<size_t> PastEvents(const TodoItems& store, TDateTime now);
 // the days whose mark the calendar drops.
 std::vector<size_t> PurgeOldEvents(TodoItems& store, TDateTime now,
                                    std::vector<TDateTime>* daysToUnmark = nullptr);
-
-// Deletes from `list` the first item with the identity (CreationDate,
-// Subject) of `copy`. Returns its former position, or -1 when none matches
-// and the list is left as it was. `copy` may be an item of `list` itself.
-int DeleteByIdentity(TodoItems& list, const TTodoItem& copy);
-
-// Deleting the day list's selected copy: its source event leaves the store
-// and, when the selected day is today, its reminder-list copy goes too.
-// Without a source nothing is deleted anywhere.
-struct TDeleteResult {
-    int StorePos = -1;  // position the deleted event had, -1 = no source
-    int AlertPos = -1;  // position the deleted reminder copy had, -1 = none
-};
-TDeleteResult DeleteSelectedEvent(TodoItems& store, TodoItems& alerts, const TTodoItem& copy,
-                                  bool selectedDayIsToday);
-
-// Completion toggle of the selected copy: the new value is the opposite of
-// the menu's check mark, set on the source event and on the copy. Nothing
-// changes, and the result is empty, when the copy has no source.
-std::optional<bool> ToggleCompletion(TodoItems& store, TTodoItem& copy, bool checkMark);

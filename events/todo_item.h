@@ -1,5 +1,5 @@
 #pragma once
-// The event record and the plain item container that the lists are made of.
+// The event record and the plain container the store is made of.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -111,19 +111,7 @@ struct TTodoItem {
 // The fields are ordered so that the compact texts fill what alignment would waste.
 static_assert(sizeof(void*) != 8 || sizeof(std::string) != 32 || sizeof(TTodoItem) == 128);
 
-// The item field a list column shows.
-enum class TodoData {
-    tdSubject = 0, tdCompletion, tdNotes, tdPriority, tdDueDate, tdStatus, tdImage,
-    tdComplete, tdTotalTime, tdCompletionDate, tdCreationDate, tdResource, tdHandle,
-    tdProject, tdCategory
-};
-
-enum class TSortDirection { sdAscending, sdDescending };
-
-// Compare of two items under a column's field: <0, 0, >0.
-int CompareItems(const TTodoItem& a, const TTodoItem& b, TodoData field);
-
-// An ordered collection of items, as held by the lists.
+// An ordered collection of events, as the store holds them.
 class TodoItems {
 public:
     TTodoItem& Add() { return items_.emplace_back(); }
@@ -142,11 +130,6 @@ public:
     std::vector<TTodoItem>& Vector() { return items_; }
     const std::vector<TTodoItem>& Vector() const { return items_; }
 
-    // Orders by the field with its compare; items that compare equal keep
-    // their relative order. Returns the new position of the item that was at
-    // keepIndex (-1 in, -1 out), so a selection can follow its item.
-    int Sort(TodoData field, TSortDirection direction, int keepIndex = -1);
-
     // Position of the sort column; -1 = none (reading a file resets it).
     int SortColumn = -1;
 
@@ -154,7 +137,6 @@ private:
     std::vector<TTodoItem> items_;
 };
 
-// Position in `in` of the event with the identity (CreationDate, Subject) of
-// from[index]; the first such position, or -1.
-int getIdxOfList(int index, const TodoItems& from, const TodoItems& in);
+// Position in `in` of the first event with the identity (CreationDate,
+// Subject), or -1.
 int FindByIdentity(const TodoItems& in, TDateTime creationDate, const std::string& subject);

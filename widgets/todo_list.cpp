@@ -126,18 +126,20 @@ TTodoList::TTodoList(QWidget* parent) : QAbstractScrollArea(parent) {
 
 TTodoList::~TTodoList() = default;
 
-TodoItems& TTodoList::Items() { return items_; }
-const TodoItems& TTodoList::Items() const { return items_; }
+TDayRows& TTodoList::Items() { return items_; }
+const TDayRows& TTodoList::Items() const { return items_; }
+
+int TTodoList::RowCount() const { return static_cast<int>(items_.size()); }
 
 void TTodoList::ItemsChanged() {
-    if (itemIndex_ >= items_.Count()) itemIndex_ = items_.Count() - 1;
+    if (itemIndex_ >= RowCount()) itemIndex_ = RowCount() - 1;
     Refresh();
 }
 
 int TTodoList::ItemIndex() const { return itemIndex_; }
 
 void TTodoList::SetItemIndex(int index) {
-    itemIndex_ = (index >= 0 && index < items_.Count()) ? index : -1;
+    itemIndex_ = (index >= 0 && index < RowCount()) ? index : -1;
     EnsureVisible(itemIndex_);
     viewport()->update();
 }
@@ -192,26 +194,26 @@ void TTodoList::SetSortDirection(TSortDirection direction) {
 void TTodoList::SortNow() {
     const int col = sortColumn_;
     if (col < 0 || col >= columns_.size()) return;
-    itemIndex_ = items_.Sort(columns_[col].Data, sortDirection_, itemIndex_);
+    itemIndex_ = SortRows(items_, columns_[col].Data, sortDirection_, itemIndex_);
     EnsureVisible(itemIndex_);
     viewport()->update();
 }
 
 QString TTodoList::CellText(int row, int column) const {
-    if (row < 0 || row >= items_.Count() || column < 0 || column >= columns_.size()) return {};
-    const TTodoItem& it = items_[row];
+    if (row < 0 || row >= RowCount() || column < 0 || column >= columns_.size()) return {};
+    const TDayRow& it = items_[size_t(row)];
     switch (columns_[column].Data) {
         case TodoData::tdSubject: return FromAnsi(it.Subject);
-        case TodoData::tdNotes: return it.Notes.empty() ? QString() : FromAnsi(it.Notes.front());
-        case TodoData::tdCompletion: return QString::number(it.Completion) + QLatin1Char('%');
-        case TodoData::tdPriority: return QString::number(it.Priority);
-        case TodoData::tdTotalTime: return QString::number(it.TotalTime);
-        case TodoData::tdDueDate: return FormatDate(it.DueDate, DateFormat, NullDate);
+        case TodoData::tdDueDate: return FormatDate(it.Moment, DateFormat, NullDate);
         case TodoData::tdCompletionDate: return FormatDate(it.CompletionDate, DateFormat, NullDate);
         case TodoData::tdCreationDate: return FormatDate(it.CreationDate, DateFormat, NullDate);
-        case TodoData::tdResource: return FromAnsi(it.Resource);
-        case TodoData::tdProject: return FromAnsi(it.Project);
-        case TodoData::tdCategory: return FromAnsi(it.Category);
+        case TodoData::tdCategory: return FromAnsi(it.StartText);
+        case TodoData::tdNotes:
+        case TodoData::tdCompletion:
+        case TodoData::tdPriority:
+        case TodoData::tdTotalTime:
+        case TodoData::tdResource:
+        case TodoData::tdProject:
         case TodoData::tdStatus:
         case TodoData::tdImage:
         case TodoData::tdComplete:
@@ -227,7 +229,7 @@ int TTodoList::VisibleRows() const { return std::max(1, viewport()->height() / I
 int TTodoList::ItemAt(const QPoint& bodyPos) const {
     if (bodyPos.y() < 0 || bodyPos.x() < 0 || bodyPos.x() >= viewport()->width()) return -1;
     const int row = TopIndex() + bodyPos.y() / ItemHeight;
-    return row < items_.Count() ? row : -1;
+    return row < RowCount() ? row : -1;
 }
 
 QRect TTodoList::ItemRect(int row) const {
@@ -255,7 +257,7 @@ QRect TTodoList::CellRect(int row, int column) const {
 }
 
 QFont TTodoList::CellFont(int row, int column) const {
-    if (row >= 0 && row < items_.Count() && items_[row].Complete) return CompletionFont;
+    if (row >= 0 && row < RowCount() && items_[size_t(row)].Complete) return CompletionFont;
     if (column >= 0 && column < columns_.size() && HasFont(columns_[column].Font))
         return columns_[column].Font;
     return font();
@@ -280,7 +282,7 @@ QString TTodoList::HintAt(const QPoint& bodyPos) const {
 void TTodoList::UpdateScrollRange() {
     const int rows = VisibleRows();
     QScrollBar* sb = verticalScrollBar();
-    sb->setRange(0, std::max(0, items_.Count() - rows));
+    sb->setRange(0, std::max(0, RowCount() - rows));
     sb->setPageStep(rows);
     sb->setSingleStep(1);
 }
@@ -382,12 +384,12 @@ void TTodoList::paintEvent(QPaintEvent*) {
     p.fillRect(0, 0, w, h, Color);
 
     const int top = TopIndex();
-    const int last = std::min(items_.Count() - 1, top + h / ItemHeight + 1);
+    const int last = std::min(RowCount() - 1, top + h / ItemHeight + 1);
     const int gridInset = GridLines == glsNone ? 0 : 1;
 
     for (int row = top; row <= last; ++row) {
         const bool selected = ShowSelection && row == itemIndex_;
-        const bool completed = items_[row].Complete;
+        const bool completed = items_[size_t(row)].Complete;
         for (int c = 0; c < columns_.size(); ++c) {
             const QRect cell = CellRect(row, c);
             if (cell.left() >= w) break;
@@ -467,7 +469,7 @@ void TTodoList::keyPressEvent(QKeyEvent* event) {
     else if (!event->text().isEmpty()) ch = event->text().at(0);
     emit OnKeyPress(ch, key == Qt::Key_Enter ? int(Qt::Key_Return) : key);
 
-    const int count = items_.Count();
+    const int count = RowCount();
     const bool navigation = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Home ||
                             key == Qt::Key_End || key == Qt::Key_PageUp || key == Qt::Key_PageDown;
     // Enter belongs to the list's owner; keys the list has no use for go on to the parent.

@@ -1,6 +1,6 @@
 #pragma once
 // The day list control: a header strip with one section per column over a
-// self-painted body with one row per item. It shows a TodoItems it owns; the
+// self-painted body with one row per item. It shows the day rows it owns; the
 // program fills Items() and then calls ItemsChanged().
 //
 // Look properties are plain public members. After changing any of them call
@@ -12,7 +12,7 @@
 #include <QString>
 #include <QVector>
 
-#include "events/todo_item.h"
+#include "widgets/day_row.h"
 
 class QMenu;
 
@@ -34,9 +34,9 @@ public:
     explicit TTodoList(QWidget* parent = nullptr);
     ~TTodoList() override;
 
-    // The shown container, owned by the widget.
-    TodoItems& Items();
-    const TodoItems& Items() const;
+    // The shown rows, owned by the widget.
+    TDayRows& Items();
+    const TDayRows& Items() const;
     // Call after changing Items(): clamps the selection, updates the scroll
     // range, repaints. Does not sort.
     void ItemsChanged();
@@ -65,7 +65,8 @@ public:
     void SetSortDirection(TSortDirection direction);
 
     // The text as drawn: date cells formatted with DateFormat, NullDate for 0;
-    // empty for a row or column that does not exist.
+    // empty for a field rows do not carry, and for a row or column that does
+    // not exist.
     QString CellText(int row, int column) const;
     // Hint for a point of the body: the cell's full text when it is wider
     // than the cell and HintShowFullText is on, otherwise Hint.
@@ -130,6 +131,7 @@ private:
     class THeader;
     friend class THeader;
 
+    int RowCount() const;
     void UpdateScrollRange();
     void LayoutHeader();
     void EnsureVisible(int row);
@@ -140,7 +142,7 @@ private:
     int ColumnWidth(int column) const;  // as drawn
     QFont CellFont(int row, int column) const;
 
-    TodoItems items_;
+    TDayRows items_;
     QVector<TTodoColumn> columns_;
     int itemIndex_ = -1;
     bool sorted_ = false;

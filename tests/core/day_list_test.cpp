@@ -13,42 +13,49 @@ using Moments = std::vector<TDateTime>;
 using Names = std::vector<std::string>;
 
 struct Built {
-    TodoItems items;
+    TDayRows rows;
     std::vector<int> sources;
 };
 
 Built Build(const TodoItems& store, TDateTime d, ListMode mode = ListMode::Day,
             TDateTime now = At(2010, 10, 1, 12, 0)) {
     Built b;
-    UpDateTdList(store, d, mode, now, DayListFormats{}, b.items, &b.sources);
+    UpDateTdList(store, d, mode, now, DayListFormats{}, b.rows, &b.sources);
     return b;
 }
 
-// The occurrence moments of the copies, in list order.
+// The moments of the rows, in list order.
 Moments MomentsOf(const Built& b) {
     Moments m;
-    for (const auto& c : b.items) m.push_back(c.DueDate);
+    for (const TDayRow& r : b.rows) m.push_back(r.Moment);
     return m;
 }
 
 Names NamesOf(const Built& b) {
     Names n;
-    for (const auto& c : b.items) n.push_back(utf8(c.Subject));
+    for (const TDayRow& r : b.rows) n.push_back(utf8(r.Subject));
     return n;
 }
 
-TEST(DayList, SimpleEventAndItsCopy) {
+std::vector<EventKind> KindsOf(const Built& b) {
+    std::vector<EventKind> k;
+    for (const TDayRow& r : b.rows) k.push_back(r.Kind);
+    return k;
+}
+
+TEST(DayList, SimpleEventAndItsRow) {
     const TodoItems store = Store({Event("Врач", At(2010, 10, 12, 10, 0)).Alert(4).Notes("заметка").Done()});
     const Built b = Build(store, Day(2010, 10, 12));
-    ASSERT_EQ(b.items.Count(), 1);
-    const TTodoItem& c = b.items[0];
-    EXPECT_EQ(utf8(c.Subject), "Врач");
-    EXPECT_EQ(c.Category, "10:00");
-    EXPECT_EQ(c.DueDate, At(2010, 10, 12, 10, 0));
-    EXPECT_EQ(c.CreationDate, store[0].CreationDate);
-    EXPECT_TRUE(c.Complete);
-    EXPECT_EQ(c.ImageIndex, 4);
-    EXPECT_TRUE(c.Notes.empty());  // notes are read from the event itself
+    ASSERT_EQ(b.rows.size(), 1u);
+    const TDayRow& r = b.rows[0];
+    EXPECT_EQ(utf8(r.Subject), "Врач");
+    EXPECT_EQ(r.StartText, "10:00");
+    EXPECT_EQ(r.Moment, At(2010, 10, 12, 10, 0));
+    EXPECT_EQ(r.CreationDate, store[0].CreationDate);
+    EXPECT_EQ(r.CompletionDate, 0);
+    EXPECT_TRUE(r.Complete);
+    EXPECT_EQ(r.ImageIndex, 4);
+    EXPECT_EQ(r.Kind, EventKind::Simple);
     EXPECT_EQ(b.sources, std::vector<int>{0});
 }
 
@@ -105,8 +112,8 @@ TEST(DayList, StartTextsOfSpansFollowNow) {
     };
     for (const Case& c : cases) {
         const Built b = Build(Store({c.event}), Day(2010, 11, 11), ListMode::Day, c.now);
-        ASSERT_EQ(b.items.Count(), 1) << c.what;
-        EXPECT_EQ(utf8(b.items[0].Category), c.text) << c.what;
+        ASSERT_EQ(b.rows.size(), 1u) << c.what;
+        EXPECT_EQ(utf8(b.rows[0].StartText), c.text) << c.what;
     }
 }
 
@@ -121,11 +128,32 @@ TEST(DayList, RepeatingEvents) {
     EXPECT_EQ(NamesOf(Build(store, Day(2010, 10, 14))), Names{});
 
     const Built b = Build(store, Day(2011, 3, 15));
-    ASSERT_EQ(b.items.Count(), 1);
-    EXPECT_EQ(b.items[0].DueDate, At(2011, 3, 15, 12, 0));  // time of day of the stored DueDate
-    EXPECT_EQ(b.items[0].Category, "12:00");
-    EXPECT_EQ(b.items[0].Resource, "1");  // the count, where the reminder timer reads it
-    EXPECT_EQ(b.items[0].Project, "5");
+    ASSERT_EQ(b.rows.size(), 1u);
+    const TDayRow& r = b.rows[0];
+    EXPECT_EQ(r.Moment, At(2011, 3, 15, 12, 0));  // time of day of the stored DueDate
+    EXPECT_EQ(r.StartText, "12:00");
+    EXPECT_EQ(r.Kind, EventKind::Repeating);
+    // The repetition the reminder timer reads its repeats from.
+    EXPECT_EQ(r.Repetition.PairedCount(), 1);
+    EXPECT_EQ(r.Repetition.PairedUnit(), kUnitMonths);
+}
+
+// The rule that listed a row is the kind it is shown as; in the reminder
+// list a day-ahead reminder of any kind is a simple row the day before.
+TEST(DayList, EachRowKeepsTheRuleThatListedIt) {
+    const TodoItems store = Store({
+        Event("дело", At(2010, 10, 12, 7, 0)).Until(At(2010, 10, 12, 8, 0)),
+        Event("простое", At(2010, 10, 12, 9, 0)),
+        Event("три дня", At(2010, 10, 11, 10, 0)).Lasting(3, kUnitDays),
+        Event("ежедневно", At(2010, 10, 1, 11, 0)).Repeat("1", "3"),
+        Event("завтра", At(2010, 10, 13, 12, 0)).Repeat("1", "3").Alert(9),
+    });
+    EXPECT_EQ(KindsOf(Build(store, Day(2010, 10, 12))),
+              (std::vector<EventKind>{EventKind::ToDo, EventKind::Simple, EventKind::Lasting,
+                                      EventKind::Repeating}));
+    EXPECT_EQ(KindsOf(Build(store, At(2010, 10, 12, 6, 0), ListMode::Reminder)),
+              (std::vector<EventKind>{EventKind::ToDo, EventKind::Simple, EventKind::Lasting,
+                                      EventKind::Repeating, EventKind::Simple}));
 }
 
 TEST(DayList, BadNumbersHideOnlyTheirOwnRepetition) {
@@ -153,17 +181,52 @@ TEST(DayList, TimeOrderAndWayBackToTheStore) {
                                    Event("утро", At(2010, 10, 12, 8, 0)),
                                    Event("тоже утро", At(2010, 10, 12, 8, 0)),
                                    Event("полдень", At(2010, 10, 12, 12, 0))});  // the first's identity
-    const Built b = Build(store, Day(2010, 10, 12));
+    Built b = Build(store, Day(2010, 10, 12));
     EXPECT_EQ(NamesOf(b), (Names{"утро", "тоже утро", "полдень", "полдень"}));
     EXPECT_EQ(b.sources, (std::vector<int>{2, 3, 0, 4}));
-    // By start and name the copy finds the first event alike.
-    EXPECT_EQ(getIdxOfList(0, b.items, store), 2);
-    EXPECT_EQ(getIdxOfList(1, b.items, store), 3);
-    EXPECT_EQ(getIdxOfList(3, b.items, store), 0);
-    EXPECT_EQ(getIdxOfList(4, b.items, store), -1);
+    // By start and name the row finds the first event alike.
+    EXPECT_EQ(getIdxOfList(0, b.rows, store), 2);
+    EXPECT_EQ(getIdxOfList(1, b.rows, store), 3);
+    EXPECT_EQ(getIdxOfList(3, b.rows, store), 0);
+    EXPECT_EQ(getIdxOfList(4, b.rows, store), -1);
+    EXPECT_EQ(getIdxOfList(-1, b.rows, store), -1);
     TodoItems renamed = store;
     renamed[3].Subject = ansi("вечер");
-    EXPECT_EQ(getIdxOfList(1, b.items, renamed), -1);
+    EXPECT_EQ(getIdxOfList(1, b.rows, renamed), -1);
+
+    // A deleted event takes the first row of its identity along; a name
+    // differing in case is another event.
+    EXPECT_EQ(DeleteRowOf(b.rows, Event("ПОЛДЕНЬ", At(2010, 10, 12, 12, 0))), -1);
+    EXPECT_EQ(DeleteRowOf(b.rows, store[4]), 2);
+    EXPECT_EQ(NamesOf(b), (Names{"утро", "тоже утро", "полдень"}));
+    EXPECT_EQ(DeleteRowOf(b.rows, store[1]), -1);  // another day's event has no row
+    EXPECT_EQ(b.rows.size(), 3u);
+}
+
+TEST(DayRows, SortKeepsEqualRowsInOrderAndFollowsSelection) {
+    TDayRows rows;
+    const double moments[] = {5, 3, 5, 1, 3};
+    for (int i = 0; i < 5; ++i) {
+        TDayRow& r = rows.emplace_back();
+        r.Moment = moments[i];
+        r.Subject = std::string(1, static_cast<char>('a' + i));
+        r.StartText = std::string(1, static_cast<char>('e' - i));
+    }
+    auto order = [&] {
+        std::string o;
+        for (const TDayRow& r : rows) o += r.Subject;
+        return o;
+    };
+    const int followed = SortRows(rows, TodoData::tdDueDate, TSortDirection::sdAscending, 2);
+    EXPECT_EQ(order(), "dbeac");
+    EXPECT_EQ(rows[size_t(followed)].Subject, "c");
+    // The start text has no order: the rows stay as they are, in both directions.
+    SortRows(rows, TodoData::tdCategory, TSortDirection::sdDescending);
+    EXPECT_EQ(order(), "dbeac");
+    SortRows(rows, TodoData::tdDueDate, TSortDirection::sdDescending);
+    EXPECT_EQ(order(), "acbed");
+    EXPECT_EQ(SortRows(rows, TodoData::tdSubject, TSortDirection::sdAscending, -1), -1);
+    EXPECT_EQ(order(), "abcde");
 }
 
 TEST(DayList, HelpersAndBadReferenceDay) {
@@ -175,12 +238,11 @@ TEST(DayList, HelpersAndBadReferenceDay) {
                   AddMinutes(At(2010, 10, 12, 1, 0), -before[alert + 1])) << alert;
 
     const TodoItems store = Store({Event("x", At(2010, 10, 12, 10, 0)), Event("nan", std::nan("")).Until(1e300)});
-    TodoItems out;
-    out.Add();
+    TDayRows out(1);
     UpDateTdList(store, std::nan(""), ListMode::Day, 0, DayListFormats{}, out);
-    EXPECT_EQ(out.Count(), 0);
+    EXPECT_TRUE(out.empty());
     UpDateTdList(store, Day(2010, 10, 12), ListMode::Day, 0, DayListFormats{}, out);
-    EXPECT_EQ(out.Count(), 1);
+    EXPECT_EQ(out.size(), 1u);
 }
 
 }  // namespace
@@ -214,8 +276,8 @@ TEST(DayList, EventsThatFallOnADayGiveTheWholeStoresList) {
             const Built all = Build(store, d, mode), some = Build(kept, d, mode);
             EXPECT_EQ(NamesOf(some), NamesOf(all)) << day;
             EXPECT_EQ(MomentsOf(some), MomentsOf(all)) << day;
-            for (int i = 0; i < all.items.Count() && i < some.items.Count(); ++i)
-                EXPECT_EQ(some.items[i].Category, all.items[i].Category) << day;
+            for (size_t i = 0; i < all.rows.size() && i < some.rows.size(); ++i)
+                EXPECT_EQ(some.rows[i].StartText, all.rows[i].StartText) << day;
             EXPECT_LT(kept.Count(), store.Count()) << day;  // the others were left out
         }
     }

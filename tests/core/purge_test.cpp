@@ -3,7 +3,6 @@
 #include <cmath>
 #include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "dayview/markers.h"
@@ -89,41 +88,6 @@ TEST(Purge, RemovesAndUnmarksAsOneDeletionAtATime) {
         ASSERT_EQ(store.Count(), expected.Count()) << "seed " << seed;
         for (int i = 0; i < store.Count(); ++i) EXPECT_EQ(store[i].Subject, expected[i].Subject);
     }
-}
-
-TEST(Purge, DeletingAndCompletingTheSelectedEvent) {
-    const TTodoItem copy = Event("same", At(2010, 10, 15, 9));
-    const TTodoItem other = Event("other", At(2010, 10, 15, 9));
-    TodoItems store = Store({copy, other, copy}), alerts = Store({other, copy});
-    store[2].Notes = {"second of the pair"};
-
-    // Not today: the reminder list is left alone; of two alike the first goes.
-    TDeleteResult r = DeleteSelectedEvent(store, alerts, copy, false);
-    EXPECT_EQ(std::make_pair(r.StorePos, r.AlertPos), std::make_pair(0, -1));
-    EXPECT_EQ(store[1].Notes, std::vector<std::string>{"second of the pair"});
-    r = DeleteSelectedEvent(store, alerts, copy, true);
-    EXPECT_EQ(std::make_pair(r.StorePos, r.AlertPos), std::make_pair(1, 1));
-    // No source left: nothing goes, not even the reminder copy.
-    alerts.Add(copy);
-    r = DeleteSelectedEvent(store, alerts, copy, true);
-    EXPECT_EQ(std::make_pair(r.StorePos, r.AlertPos), std::make_pair(-1, -1));
-    EXPECT_EQ(store.Count(), 1);
-    EXPECT_EQ(alerts.Count(), 2);
-    // A name differing in case is another event; the copy may sit in the list.
-    EXPECT_EQ(DeleteByIdentity(alerts, Event("OTHER", At(2010, 10, 15, 9))), -1);
-    EXPECT_EQ(DeleteByIdentity(alerts, alerts[1]), 1);
-
-    TTodoItem shown = store[0];
-    EXPECT_EQ(ToggleCompletion(store, shown, false), true);
-    EXPECT_TRUE(store[0].Complete && shown.Complete);
-    EXPECT_EQ(ToggleCompletion(store, shown, true), false);
-    EXPECT_FALSE(store[0].Complete || shown.Complete);
-    TTodoItem stray = Event("other", At(2010, 10, 15, 9, 1));
-    EXPECT_FALSE(ToggleCompletion(store, stray, false).has_value());
-    EXPECT_FALSE(stray.Complete);
-    // The first of the store, shown today, takes its reminder copy along.
-    r = DeleteSelectedEvent(store, alerts, other, true);
-    EXPECT_EQ(std::make_pair(r.StorePos, r.AlertPos), std::make_pair(0, 0));
 }
 
 }  // namespace

@@ -28,7 +28,8 @@ TDateTime Plus(TDateTime base, int64_t ms) {
 // The main window's side of the timer, as TimerAlertTimer carries it out:
 // the reminder list rebuilt at start and at each roll-over, tabs, sound.
 struct Window {
-    TodoItems store, alert;
+    TodoItems store;
+    TDayRows alert;
     ReminderMemory memory;
     int refresh = 0;
     TDateTime lastRoll = 0;
@@ -126,8 +127,8 @@ TEST(ReminderTick, JustAfterMidnightEventFiresAfterTheRollOver) {
     const TickActions roll = w.Tick(At(2010, 10, 12, 0, 0, 0, 400));
     EXPECT_TRUE(roll.rollOver);
     EXPECT_TRUE(roll.steps.empty());  // the new day's list is built after this tick
-    ASSERT_EQ(w.alert.Count(), 1);
-    EXPECT_DOUBLE_EQ(w.alert[0].DueDate, At(2010, 10, 11, 23, 40));
+    ASSERT_EQ(w.alert.size(), 1u);
+    EXPECT_DOUBLE_EQ(w.alert[0].Moment, At(2010, 10, 11, 23, 40));
     w.Tick(At(2010, 10, 12, 0, 0, 1, 400));
     EXPECT_EQ(w.tabs, std::vector<std::string>{"Полночь [0:10:00]"});
 }
@@ -226,7 +227,7 @@ TEST(ReminderTick, RefreshEveryTwentyEightTicks) {
     w.Run(At(2010, 10, 11, 9, 1), 56, 1000);
     EXPECT_EQ(w.dayRebuilds, 3);
 
-    TodoItems none;
+    TDayRows none;
     for (int ticks : {INT_MAX, 27, 500}) {
         const TickActions a = ReminderTick({.now = At(2010, 10, 11), .alertList = none,
                                             .refreshTicks = ticks, .lastRollDay = At(2010, 10, 11), .fmt = {}},
@@ -252,7 +253,7 @@ TEST(ReminderTick, RollOverAtTheFirstTickOfANewDay) {
         {"never set", 0, At(2010, 10, 11, 9, 0), true},
         {"bad now", At(2010, 10, 11), nan, false},
     };
-    TodoItems none;
+    TDayRows none;
     ReminderMemory memory;
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
@@ -267,27 +268,27 @@ TEST(ReminderTick, RollOverAtTheFirstTickOfANewDay) {
     }
 }
 
-TEST(ReminderTick, BadCopiesGiveNoRaiseAndNoCrash) {
-    TodoItems list;
-    TTodoItem& nanDue = list.Add();
-    nanDue.DueDate = std::numeric_limits<double>::quiet_NaN();
+TEST(ReminderTick, BadRowsGiveNoRaiseAndNoCrash) {
+    TDayRows list(2);
+    TDayRow& nanDue = list[0];
+    nanDue.Moment = std::numeric_limits<double>::quiet_NaN();
     nanDue.ImageIndex = 1;
-    TTodoItem& odd = list.Add();  // unset reminder choice, far start, nonsense unit
-    odd.DueDate = At(2010, 10, 11, 8, 0);
+    TDayRow& odd = list[1];  // unset reminder choice, far start, nonsense unit
+    odd.Moment = At(2010, 10, 11, 8, 0);
     odd.CreationDate = 1e12;
-    odd.Project = "x";
+    odd.Repetition = {.Count = 5, .Unit = static_cast<RepeatUnit>(77), .HasCount = true, .HasUnit = true};
     ReminderMemory memory;
     const TickActions a = ReminderTick({.now = At(2010, 10, 11, 9, 0), .alertList = list,
                                         .lastRollDay = At(2010, 10, 11), .fmt = {}},
                                        memory);
-    ASSERT_EQ(memory.raised.size(), 1u);  // the odd copy: choice -1 is not skipped
+    ASSERT_EQ(memory.raised.size(), 1u);  // the odd row: choice -1 is not skipped
     EXPECT_EQ(a.steps.size(), 2u);
 }
 
 TEST(ReminderText, TimeWhenNearDateAndTimeWhenFar) {
-    TTodoItem copy;
-    copy.Subject = ansi("Сбор");
-    copy.CreationDate = At(2010, 10, 12, 10, 0);
+    TDayRow row;
+    row.Subject = ansi("Сбор");
+    row.CreationDate = At(2010, 10, 12, 10, 0);
     const DayListFormats fmt;
     struct Case { TDateTime ref; const char* text; };
     for (const Case c : {Case{At(2010, 10, 12, 10, 0), "Сбор [10:00:00]"},
@@ -295,11 +296,11 @@ TEST(ReminderText, TimeWhenNearDateAndTimeWhenFar) {
                          Case{At(2010, 10, 11, 11, 0), "Сбор [12.10.2010 10:00:00]"},  // 23 h
                          Case{At(2010, 10, 13, 9, 0), "Сбор [12.10.2010 10:00:00]"},
                          Case{At(2010, 10, 13, 8, 59, 59), "Сбор [10:00:00]"}})
-        EXPECT_EQ(utf8(ReminderText(copy, c.ref, fmt)), c.text);
-    copy.CreationDate = At(2010, 10, 1);
-    EXPECT_EQ(utf8(ReminderText(copy, At(2010, 10, 11), fmt)), "Сбор [01.10.2010]");
-    copy.CreationDate = std::numeric_limits<double>::infinity();
-    EXPECT_FALSE(ReminderText(copy, At(2010, 10, 11), fmt).empty());
+        EXPECT_EQ(utf8(ReminderText(row, c.ref, fmt)), c.text);
+    row.CreationDate = At(2010, 10, 1);
+    EXPECT_EQ(utf8(ReminderText(row, At(2010, 10, 11), fmt)), "Сбор [01.10.2010]");
+    row.CreationDate = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(ReminderText(row, At(2010, 10, 11), fmt).empty());
 }
 
 TEST(TabNotes, ReachTheEventByIdentityAfterADeletion) {

@@ -135,29 +135,6 @@ TEST(Ansi, CompareFollowsTheAlphabet) {
     EXPECT_EQ(AnsiCompareText(ansi("ПРИВЕТ"), ansi("привет")), 0);
 }
 
-TEST(TodoItems, SortKeepsEqualItemsInOrderAndFollowsSelection) {
-    TodoItems items;
-    const double due[] = {5, 3, 5, 1, 3};
-    for (int i = 0; i < 5; ++i) {
-        TTodoItem& it = items.Add();
-        it.DueDate = due[i];
-        it.Subject = std::string(1, static_cast<char>('a' + i));
-    }
-    auto order = [&] {
-        std::string o;
-        for (const auto& it : items) o += it.Subject;
-        return o;
-    };
-    const int followed = items.Sort(TodoData::tdDueDate, TSortDirection::sdAscending, 2);
-    EXPECT_EQ(order(), "dbeac");
-    EXPECT_EQ(items[followed].Subject, "c");
-    // A field without an order leaves the list as it is, in both directions.
-    items.Sort(TodoData::tdCategory, TSortDirection::sdDescending);
-    EXPECT_EQ(order(), "dbeac");
-    items.Sort(TodoData::tdDueDate, TSortDirection::sdDescending);
-    EXPECT_EQ(order(), "acbed");
-}
-
 TEST(TodayCaption, MonthDayCommaYear) {
     EXPECT_EQ(utf8(TodayCaption(EncodeDateTime(2010, 10, 11, 23, 59))), "Октябрь 11, 2010");
     EXPECT_EQ(utf8(TodayCaption(EncodeDate(2026, 1, 1))), "Январь 1, 2026");

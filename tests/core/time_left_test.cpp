@@ -65,26 +65,26 @@ TEST(Hints, TextByState) {
     TTodoItem ev;
     ev.CreationDate = At(2010, 10, 12, 10, 0);
     ev.Notes = {ansi("Купить хлеб"), ansi("и молоко")};
-    TTodoItem copy;
-    copy.Category = "10:00";
-    EXPECT_EQ(utf8(HintEvent(ev, copy, fmt)),
+    TDayRow row;
+    row.StartText = "10:00";
+    EXPECT_EQ(utf8(HintEvent(ev, row, fmt)),
               "Начало: 12.10.2010 10:00:00\r\n_____\r\nКупить хлеб\r\nи молоко\r\n");
 
     ev.CompletionDate = At(2010, 10, 12, 11, 0);
-    copy.Category = ansi("45 мин.");
-    EXPECT_EQ(utf8(HintEvent(ev, copy, fmt)),
+    row.StartText = ansi("45 мин.");
+    EXPECT_EQ(utf8(HintEvent(ev, row, fmt)),
               "Начало: 12.10.2010 10:00:00\r\nЗавершение: 12.10.2010 11:00:00\r\n_____\r\n"
               "Купить хлеб\r\nи молоко\r\n_____\r\nОсталось: 45 мин.");
 
     ev.Notes.clear();
-    copy.Category = ansi("Завершено");
-    EXPECT_EQ(utf8(HintEvent(ev, copy, fmt)),
+    row.StartText = ansi("Завершено");
+    EXPECT_EQ(utf8(HintEvent(ev, row, fmt)),
               "Начало: 12.10.2010 10:00:00\r\nЗавершение: 12.10.2010 11:00:00\r\n_____\r\n"
               "_____\r\nЗавершено");
 
-    TodoItems store, list;
+    TodoItems store;
     store.Add(ev);
-    list.Add(copy);
+    const TDayRows list = {row};
     EXPECT_TRUE(HintEvent(store, 0, list, 0, fmt).has_value());
     EXPECT_FALSE(HintEvent(store, 1, list, 0, fmt).has_value());
     EXPECT_FALSE(HintEvent(store, 0, list, -1, fmt).has_value());

@@ -106,7 +106,7 @@ TEST_F(DayViewTest, DelKeepsTheMarkUntilTheLastEventOfTheDayGoes) {
     Key(Qt::Key_Delete);
     EXPECT_EQ(DayList(), QStringList({"Второе"}));
     EXPECT_TRUE(Marked(day));
-    EXPECT_EQ(form->Reminders().Count(), 1);  // today: its reminder went too
+    EXPECT_EQ(form->Reminders().size(), 1u);  // today: its reminder went too
     ExpectNoSelection();
 
     Key(Qt::Key_Delete);  // nothing clicked since the rebuild: nothing goes

@@ -62,7 +62,7 @@ TEST_F(ImportWindowTest, JournalOfTwoMonthsThenRemovalOfOneKind) {
     EXPECT_TRUE(Timer("TimerAlert")->isActive());
     EXPECT_EQ(DayList(), QStringList({"~Лунный день - 4", "~Лунная фаза - Новолуние"}));
     EXPECT_TRUE(Marked(Day(2010, 10, 12)));
-    EXPECT_EQ(form->Reminders().Count(), 2);  // today's reminders include them
+    EXPECT_EQ(form->Reminders().size(), 2u);  // today's reminders include them
 
     // The same journal again (the window reopens on October alone) adds
     // nothing and says so, in the same form.
@@ -152,7 +152,7 @@ TEST_F(ImportWindowTest, PastedTextIsCheckedAgainstItsKind) {
                                          "Данные не соответствуют типу ZET-данных, выбранному для импорта."}));
     ASSERT_EQ(Count(">"), 1);
     EXPECT_EQ(Events()[0].CompletionDate, At(2010, 10, 11, 18, 5));
-    EXPECT_EQ(List()->Items().Count(), 1);
+    EXPECT_EQ(List()->Items().size(), 1u);
 
     if (const char* dir = std::getenv("DAYLOOM_SHOT_DIR")) {
         Open([&] {

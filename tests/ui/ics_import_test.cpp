@@ -51,9 +51,9 @@ TEST_F(IcsImportTest, EventsOfTheFileJoinTheDayListOnceAndAFaultyFileAddsNothing
     EXPECT_EQ(env.infos, QStringList({"Добавлено событий: 2, повторений упрощено: 1."}));
     EXPECT_TRUE(env.messages.isEmpty());
     // The day list and the reminder list were rebuilt through the change path.
-    ASSERT_EQ(ListOf(&form)->Items().Count(), 2);
+    ASSERT_EQ(ListOf(&form)->Items().size(), 2u);
     EXPECT_EQ(ListOf(&form)->Items()[0].Subject, ansi("Врач"));
-    EXPECT_EQ(form.Reminders()[0].DueDate, At(2010, 10, 11, 9, 45));
+    EXPECT_EQ(form.Reminders()[0].Moment, At(2010, 10, 11, 9, 45));
 
     // The same file again: nothing twice. A broken one: nothing at all.
     env.filesToChoose << QString::fromStdU16String(file.u16string());

@@ -49,7 +49,7 @@ TEST_F(MainFormTest, FirstStartInAnEmptyFolder) {
     Start();
     EXPECT_EQ(form->windowTitle(), "dayloom");
     EXPECT_EQ(form->pos(), QPoint(1280 - 265, 984 - 545));
-    EXPECT_EQ(List()->Items().Count(), 0);
+    EXPECT_TRUE(List()->Items().empty());
     EXPECT_EQ(Part<TGradientPanel>("Panel1")->Top, clSilver);
     EXPECT_EQ(Part<TGradientPanel>("Panel1")->Bottom, clSkyBlue);
     EXPECT_TRUE(form->ColorScheme().empty());
@@ -78,7 +78,7 @@ TEST_F(MainFormTest, CanonicalFileIsWrittenBackByteForByte) {
     TempFolder::Write(Db().string() + ".tmp-4242-7", "a save killed mid-write");
     Start();
     EXPECT_EQ(Events().Count(), 3);
-    EXPECT_EQ(List()->Items().Count(), 1);  // the event of 11 October
+    EXPECT_EQ(List()->Items().size(), 1u);  // the event of 11 October
     ClickRow(List(), 0);
     Trigger(form.get(), "pmCompleted1");  // done, and back: a change that ends where it began
     Trigger(form.get(), "pmCompleted1");

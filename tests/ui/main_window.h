@@ -93,7 +93,7 @@ protected:
     }
     QStringList DayList() const {
         QStringList shown;
-        for (const TTodoItem& e : List()->Items()) shown << QString::fromStdString(utf8(e.Subject));
+        for (const TDayRow& r : List()->Items()) shown << QString::fromStdString(utf8(r.Subject));
         return shown;
     }
     bool Marked(TDateTime day) const { return Calendar()->Events().Find(day) >= 0; }

@@ -65,7 +65,7 @@ TEST_F(EditorTest, AddsEachKindOnTheChosenDay) {
     EXPECT_EQ(Events()[2].Resource, "34");
     EXPECT_EQ(Events()[2].DueDate, start);
     EXPECT_EQ(Events()[3].CompletionDate, start);
-    EXPECT_EQ(List()->Items().Count(), 4);
+    EXPECT_EQ(List()->Items().size(), 4u);
     EXPECT_TRUE(Marked(start));
 }
 

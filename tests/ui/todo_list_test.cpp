@@ -24,11 +24,11 @@ struct Shown {
         list.show();
         QApplication::processEvents();
     }
-    TTodoItem& Add(const char* subject, const char* category = "", TDateTime due = 0) {
-        TTodoItem& it = list.Items().Add();
+    TDayRow& Add(const char* subject, const char* start = "", TDateTime moment = 0) {
+        TDayRow& it = list.Items().emplace_back();
         it.Subject = ansi(subject);
-        it.Category = ansi(category);
-        it.DueDate = due;
+        it.StartText = ansi(start);
+        it.Moment = moment;
         return it;
     }
     QImage Grab() { return list.grab().toImage().convertToFormat(QImage::Format_RGB32); }
@@ -150,11 +150,13 @@ TEST(TodoListDraw, LongNameIsElidedInsideItsColumnAndHintedInFull) {
 
 TEST(TodoListText, CellTexts) {
     TTodoList list;
-    list.Columns()[1].Data = TodoData::tdDueDate;
-    TTodoItem& it = list.Items().Add();
+    TDayRow& it = list.Items().emplace_back();
     it.Subject = ansi("Встреча");
+    it.StartText = ansi("45 мин.");
+    EXPECT_EQ(list.CellText(0, 1), QStringLiteral("45 мин."));  // "Старт"
+    list.Columns()[1].Data = TodoData::tdDueDate;
     const TDateTime nine30 = EncodeDateTime(2010, 10, 11, 9, 30);
-    struct Case { TDateTime due; QString nullDate; QString format; QString text; } cases[] = {
+    struct Case { TDateTime moment; QString nullDate; QString format; QString text; } cases[] = {
         {0, "None", "HH:mm", "None"},
         {nine30, "None", "HH:mm", "09:30"},
         {nine30, "None", "dd.MM.yyyy HH:mm", "11.10.2010 09:30"},
@@ -163,10 +165,10 @@ TEST(TodoListText, CellTexts) {
         {1e300, "None", "HH:mm", ""},
     };
     for (const auto& c : cases) {
-        it.DueDate = c.due;
+        it.Moment = c.moment;
         list.NullDate = c.nullDate;
         list.DateFormat = c.format;
-        EXPECT_EQ(list.CellText(0, 1), c.text) << c.due;
+        EXPECT_EQ(list.CellText(0, 1), c.text) << c.moment;
     }
     EXPECT_EQ(list.CellText(0, 0), QStringLiteral("Встреча"));
     EXPECT_EQ(list.CellText(1, 0), QString());
