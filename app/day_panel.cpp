@@ -140,7 +140,8 @@ void TDayPanel::UpDateDayList(TDateTime day) {
     TodoListShow->Hint.clear();
     lastHinted_ = -1;
     dayListDate_ = DateOf(day);
-    UpDateTdList(doc_.Events(), day, ListMode::Day, env_.Now(), formats_, TodoListShow->Items(), &daySources_);
+    UpDateTdList(doc_.Events(), day, ListMode::Day, env_.Now(), formats_, TodoListShow->Items(), &daySources_,
+                 &doc_.Index());
     // The selection flag is gone; so is the highlight, or the user would see
     // a row the commands no longer act on.
     TodoListShow->SetItemIndex(-1);
@@ -251,7 +252,8 @@ void TDayPanel::DeleteEventFromCalendar(TDateTime day) {
 
 void TDayPanel::UpdateMarkersOfMonth() {
     const TMarkChanges changes = ::UpdateMarkersOfMonth(doc_.Events(), PlannerCalendar1->Events(), MarkerPrototype(),
-                                                        PlannerCalendar1->Year(), PlannerCalendar1->Month());
+                                                        PlannerCalendar1->Year(), PlannerCalendar1->Month(),
+                                                        &doc_.Index());
     for (const TDateTime d : changes.Days()) PlannerCalendar1->RepaintDate(d);
 }
 
@@ -324,7 +326,7 @@ void TDayPanel::EventsChanged(const EventBatch& batch) {
     if (batch.kind == ChangeKind::Deleted || batch.kind == ChangeKind::Edited)
         lost.push_back(DateOf(PlannerCalendar1->Date()));
     for (const TDateTime d : lost)
-        if (getbDeleteEventFromCal(doc_.Events(), false, d)) DeleteEventFromCalendar(d);
+        if (getbDeleteEventFromCal(doc_.Events(), false, d, &doc_.Index())) DeleteEventFromCalendar(d);
     if (batch.RecomputesMarkers()) UpdateMarkersOfMonth();
     PlannerCalendar1->update();
 }

@@ -408,7 +408,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::Quit1Click() { close(); }
 
 void TMainForm::UpDateAlertList(TDateTime moment) {
-    UpDateTdList(doc_->Events(), moment, ListMode::Reminder, env_.Now(), panel_->Formats(), TodoListAlert);
+    UpDateTdList(doc_->Events(), moment, ListMode::Reminder, env_.Now(), panel_->Formats(), TodoListAlert, nullptr,
+                 &doc_->Index());
 }
 
 void TMainForm::EventsChanged(const EventBatch& batch) {

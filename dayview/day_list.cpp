@@ -154,7 +154,7 @@ std::string TimeToHHMM(TDateTime moment) {
 }
 
 void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime now,
-                  const DayListFormats& fmt, TDayRows& out, std::vector<int>* sources) {
+                  const DayListFormats& fmt, TDayRows& out, std::vector<int>* sources, const EventIndex* index) {
     out.clear();
     if (sources) sources->clear();
     if (SafeDayNumber(d) == INT64_MIN) return;
@@ -165,10 +165,20 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
     const std::vector<TTodoItem>& items = store.Vector();
     const int n = static_cast<int>(items.size());
     const DayRules rules(d, mode);
-    for (int i = 0; i < n; ++i)
+    auto apply = [&](int i) {
         rules.Apply(items[static_cast<size_t>(i)], [&](TDateTime moment, Rule rule) {
             pending.push_back({moment, i, rule});
         });
+    };
+    if (index) {
+        // Ascending positions, so rows of one moment keep store order.
+        std::vector<int> candidates;
+        index->Candidates(SafeDayNumber(d), mode == ListMode::Reminder, candidates);
+        for (const int i : candidates)
+            if (i < n) apply(i);
+    } else {
+        for (int i = 0; i < n; ++i) apply(i);
+    }
 
     std::stable_sort(pending.begin(), pending.end(),
                      [](const Pending& x, const Pending& y) { return x.moment < y.moment; });

@@ -13,6 +13,7 @@
 
 #include "dayview/time_left.h"
 #include "events/date_time.h"
+#include "events/event_index.h"
 #include "events/todo_item.h"
 #include "widgets/day_row.h"
 
@@ -47,8 +48,11 @@ std::string TimeToHHMM(TDateTime moment);
 // A row's Moment is the occurrence (day mode) or the reminder moment
 // (reminder mode), its Kind the rule that listed it; the other fields are
 // the event's.
+// With `index` (the store's own), only the events it names for the day are
+// looked at; the list is the same.
 void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime now,
-                  const DayListFormats& fmt, TDayRows& out, std::vector<int>* sources = nullptr);
+                  const DayListFormats& fmt, TDayRows& out, std::vector<int>* sources = nullptr,
+                  const EventIndex* index = nullptr);
 
 // The event gives at least one row in the list UpDateTdList builds for `d`
 // in `mode`. Rows come from each event on its own, so the events for which

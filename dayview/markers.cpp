@@ -75,7 +75,8 @@ std::vector<YearMonth> ShownAndNeighbours(int y, int m) {
 // are collected first, then each day gets the same two steps as the
 // day-by-day rule.
 TMarkChanges RefreshMonths(const TodoItems& store, TCalendarEvents& marks,
-                           const TCalendarEvent& proto, const std::vector<YearMonth>& months) {
+                           const TCalendarEvent& proto, const std::vector<YearMonth>& months,
+                           const EventIndex* index) {
     TMarkChanges out;
     if (months.empty()) return out;
     auto key = [](const YearMonth& a) { return a.Year * 12 + a.Month - 1; };
@@ -90,18 +91,27 @@ TMarkChanges RefreshMonths(const TodoItems& store, TCalendarEvents& marks,
     auto inWindow = [&](int64_t d) { return d >= w0 && d <= w1; };
     std::vector<int64_t> days;
 
-    for (const TTodoItem& e : store) {
+    auto visit = [&](const TTodoItem& e) {
         const int64_t ks = SafeDayNumber(e.CreationDate);
-        if (ks == INT64_MIN) continue;  // such an event starts on no day and never recurs
+        if (ks == INT64_MIN) return;  // such an event starts on no day and never recurs
         if (inWindow(ks)) starts[static_cast<size_t>(ks - w0)] = 1;
-        if (!MarkedUnit(e)) continue;
+        if (!MarkedUnit(e)) return;
         // A completed event keeps its start day only.
         if (e.Complete) {
             if (inWindow(ks) && RecursByUnitOn(e, e.CreationDate)) recurs[static_cast<size_t>(ks - w0)] = 1;
-            continue;
+            return;
         }
         DaysByUnit(e, w0, w1, days);
         for (const int64_t d : days) recurs[static_cast<size_t>(d - w0)] = 1;
+    };
+    if (index) {
+        // What starts in the window and what repeats: nothing else marks it.
+        std::vector<int> candidates;
+        index->StartingIn(w0, w1, candidates);
+        for (const int i : candidates)
+            if (i < store.Count()) visit(store[i]);
+    } else {
+        for (const TTodoItem& e : store) visit(e);
     }
 
     for (const YearMonth& ym : months) {
@@ -117,17 +127,18 @@ TMarkChanges RefreshMonths(const TodoItems& store, TCalendarEvents& marks,
 }
 }  // namespace
 
-int StartsOnDay(const TodoItems& store, TDateTime day) {
+int StartsOnDay(const TodoItems& store, TDateTime day, const EventIndex* index) {
     const int64_t kd = SafeDayNumber(day);
     if (kd == INT64_MIN) return 0;
+    if (index) return index->StartsOn(kd);
     int n = 0;
     for (const TTodoItem& e : store)
         if (SafeDayNumber(e.CreationDate) == kd) ++n;
     return n;
 }
 
-bool getbDeleteEventFromCal(const TodoItems& store, bool beingDeleted, TDateTime day) {
-    return StartsOnDay(store, day) < (beingDeleted ? 2 : 1);
+bool getbDeleteEventFromCal(const TodoItems& store, bool beingDeleted, TDateTime day, const EventIndex* index) {
+    return StartsOnDay(store, day, index) < (beingDeleted ? 2 : 1);
 }
 
 bool AddEventToCalendar(TCalendarEvents& marks, const TCalendarEvent& proto, TDateTime day) {
@@ -161,10 +172,10 @@ std::vector<TDateTime> TMarkChanges::Days() const {
 TMarkChanges UpdateDays(const TodoItems& store, TCalendarEvents& marks, const TCalendarEvent& proto,
                         int month, int year) {
     if (!ValidMonth(year, month)) return {};
-    return RefreshMonths(store, marks, proto, {{year, month}});
+    return RefreshMonths(store, marks, proto, {{year, month}}, nullptr);
 }
 
 TMarkChanges UpdateMarkersOfMonth(const TodoItems& store, TCalendarEvents& marks,
-                                  const TCalendarEvent& proto, int year, int month) {
-    return RefreshMonths(store, marks, proto, ShownAndNeighbours(year, month));
+                                  const TCalendarEvent& proto, int year, int month, const EventIndex* index) {
+    return RefreshMonths(store, marks, proto, ShownAndNeighbours(year, month), index);
 }

@@ -14,14 +14,16 @@
 
 #include "events/date_time.h"
 #include "widgets/calendar_grid.h"
+#include "events/event_index.h"
 #include "events/todo_item.h"
 
 // Number of stored events whose start falls on the day of `day`.
-int StartsOnDay(const TodoItems& store, TDateTime day);
+int StartsOnDay(const TodoItems& store, TDateTime day, const EventIndex* index = nullptr);
 
 // Whether the mark of `day` may go. `beingDeleted` says that the event on its
 // way out is still in the store, so one start on the day is that event's own.
-bool getbDeleteEventFromCal(const TodoItems& store, bool beingDeleted, TDateTime day);
+bool getbDeleteEventFromCal(const TodoItems& store, bool beingDeleted, TDateTime day,
+                            const EventIndex* index = nullptr);
 
 // Marks `day` unless it has a mark; the new entry takes its colour, shape and
 // font colour from `proto` (its Date is not used). True when a mark was added.
@@ -54,5 +56,8 @@ TMarkChanges UpdateDays(const TodoItems& store, TCalendarEvents& marks, const TC
 // marks end up exactly as UpdateDays of each of the three months in turn
 // leaves them, entry order included. Neighbours outside the years 1..9999
 // are skipped.
+// With `index` (the store's own) only the events it names for the three
+// months are looked at; the marks are the same.
 TMarkChanges UpdateMarkersOfMonth(const TodoItems& store, TCalendarEvents& marks,
-                                  const TCalendarEvent& proto, int year, int month);
+                                  const TCalendarEvent& proto, int year, int month,
+                                  const EventIndex* index = nullptr);

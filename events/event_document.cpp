@@ -53,17 +53,24 @@ const EventBatch& EventDocument::Change(ChangeKind kind, const std::function<voi
     last_ = EventBatch{};
     last_.kind = kind;
     auto& v = events_.Vector();
+    std::sort(e.removed_.begin(), e.removed_.end());
+    e.removed_.erase(std::unique(e.removed_.begin(), e.removed_.end()), e.removed_.end());
+    while (!e.removed_.empty() && e.removed_.back() >= v.size()) e.removed_.pop_back();
+    std::vector<size_t> refile;
     for (auto& [position, item] : e.replaced_) {
         if (position >= v.size()) continue;
         last_.changed.emplace_back(v[position], item);
+        index_.Unfile(v[position], static_cast<int>(position));
         v[position] = std::move(item);
+        if (!std::binary_search(e.removed_.begin(), e.removed_.end(), position)) refile.push_back(position);
     }
-    std::sort(e.removed_.begin(), e.removed_.end());
-    e.removed_.erase(std::unique(e.removed_.begin(), e.removed_.end()), e.removed_.end());
     if (!e.removed_.empty()) {
+        const std::vector<int> gone(e.removed_.begin(), e.removed_.end());
+        index_.Compact(gone);
         last_.removed.reserve(e.removed_.size());
-        size_t kept = 0, next = 0;
-        for (size_t i = 0; i < v.size(); ++i) {
+        // The events before the first removed one stay where they are.
+        size_t kept = e.removed_.front(), next = 0;
+        for (size_t i = kept; i < v.size(); ++i) {
             if (next < e.removed_.size() && e.removed_[next] == i) {
                 ++next;
                 last_.removed.push_back(std::move(v[i]));
@@ -74,11 +81,18 @@ const EventBatch& EventDocument::Change(ChangeKind kind, const std::function<voi
         }
         v.resize(kept);
     }
+    for (const size_t position : refile) {
+        const auto below = std::lower_bound(e.removed_.begin(), e.removed_.end(), position) - e.removed_.begin();
+        const auto now = static_cast<int>(position) - static_cast<int>(below);
+        index_.File(v[static_cast<size_t>(now)], now);
+    }
+    const int firstAdded = static_cast<int>(v.size());
     last_.added.reserve(e.added_.size());
     for (TTodoItem& item : e.added_) {
         v.push_back(item);
         last_.added.push_back(std::move(item));
     }
+    index_.FileAppended(events_, firstAdded);
     if (!last_.Empty()) Tell(last_);
     return last_;
 }
@@ -86,6 +100,7 @@ const EventBatch& EventDocument::Change(ChangeKind kind, const std::function<voi
 LoadReport EventDocument::Load() {
     readOnly_ = false;
     const LoadReport rep = keeper_.Load(events_);
+    index_.Rebuild(events_);
     copyDue_ = rep.status == LoadReport::Status::Damaged || rep.status == LoadReport::Status::Unreadable;
     last_ = EventBatch{};
     Tell(last_);
@@ -95,6 +110,7 @@ LoadReport EventDocument::Load() {
 LoadReport EventDocument::LoadToRead() {
     readOnly_ = true;
     const LoadReport rep = LoadFromFile(file_, events_);
+    index_.Rebuild(events_);
     copyDue_ = rep.status == LoadReport::Status::Damaged || rep.status == LoadReport::Status::Unreadable;
     last_ = EventBatch{};
     Tell(last_);

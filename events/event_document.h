@@ -14,6 +14,7 @@
 
 #include "events/event_file.h"
 #include "events/event_file_keeper.h"
+#include "events/event_index.h"
 #include "events/todo_item.h"
 
 // The user action a change was. The few things the views do differently
@@ -76,6 +77,8 @@ public:
     const TodoItems& Events() const { return events_; }
     int Count() const { return events_.Count(); }
     const TTodoItem& operator[](int i) const { return events_[i]; }
+    // Which events may fall on a day; kept up to date with every change.
+    const EventIndex& Index() const { return index_; }
 
     void Subscribe(EventObserver* observer);
     void Unsubscribe(EventObserver* observer);
@@ -135,6 +138,7 @@ private:
     std::filesystem::path file_;
     mutable EventFileKeeper keeper_;
     TodoItems events_;
+    EventIndex index_;
     std::vector<EventObserver*> observers_;
     EventBatch last_;
     bool copyDue_ = false;

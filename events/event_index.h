@@ -1,0 +1,66 @@
+#pragma once
+// Which events may fall on a day, without walking the whole store. Each event
+// is filed under its start day and under every further day its span covers;
+// the repeating ones, long spans and events whose days cannot be told are kept
+// apart and looked at for every day. A question about a day then costs the
+// events of that day plus the ones kept apart (about a tenth of a realistic
+// store), not the store.
+//
+// Positions are those of the events in the document; the document updates the
+// index with every change, so the index always describes its events.
+#include <cstdint>
+#include <vector>
+
+#include "events/todo_item.h"
+
+class EventIndex {
+public:
+    // A span longer than this many days is kept apart rather than filed
+    // under each of its days.
+    static constexpr int64_t kLongestFiledSpan = 62;
+
+    void Rebuild(const TodoItems& events);
+
+    // ---- kept up to date by the document, in this order per change ----
+    // The event at `pos` (as it was) leaves the index; the others keep
+    // their positions.
+    void Unfile(const TTodoItem& event, int pos);
+    // The events at the ascending positions `removed` went; the positions
+    // after each move down. Their own entries must be unfiled first.
+    void Compact(const std::vector<int>& removed);
+    // The event now at `pos` is filed (an addition or the new side of an edit).
+    void File(const TTodoItem& event, int pos);
+    // Files the events from `first` on, appended by one change.
+    void FileAppended(const TodoItems& events, int first);
+
+    // Ascending positions of the events that may fall on the day `day`
+    // (a day number): those starting on it or spanning it, and the ones kept
+    // apart; with `andNext`, those starting on the next day too (a reminder a
+    // day ahead). A superset: the day's rules decide.
+    void Candidates(int64_t day, bool andNext, std::vector<int>& out) const;
+    // Ascending positions of the events starting on days first..last, and
+    // of the repeating ones.
+    void StartingIn(int64_t first, int64_t last, std::vector<int>& out) const;
+    // How many events start on the day `day`.
+    int StartsOn(int64_t day) const;
+
+    // Entries and events kept apart: for tests and for the memory figure.
+    size_t Entries() const { return days_.size(); }
+    size_t KeptApart() const { return apart_.size(); }
+
+private:
+    struct Entry {
+        int64_t day;
+        int pos;
+        bool start;
+        friend bool operator<(const Entry& a, const Entry& b) {
+            return a.day != b.day ? a.day < b.day : a.pos < b.pos;
+        }
+    };
+    // The entries of one event; whether it is kept apart.
+    static bool EntriesOf(const TTodoItem& e, int pos, std::vector<Entry>& out);
+    void Insert(std::vector<Entry>& entries, bool apart, int pos);
+
+    std::vector<Entry> days_;  // sorted by day, then position
+    std::vector<int> apart_;   // ascending
+};
