@@ -1,66 +1,128 @@
 #include "events/event_index.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 
 #include "events/date_time.h"
+#include "events/recurrence.h"
 
-bool EventIndex::EntriesOf(const TTodoItem& e, int pos, std::vector<Entry>& out) {
+namespace {
+int64_t FloorMod(int64_t a, int64_t p) { return ((a % p) + p) % p; }
+}  // namespace
+
+uint64_t EventIndex::YearlyKey(int64_t day) {
+    const auto ymd = YmdOf(static_cast<TDateTime>(day));
+    return (uint64_t{1} << 56) | (static_cast<unsigned>(ymd.month()) * 32u + static_cast<unsigned>(ymd.day()));
+}
+
+uint64_t EventIndex::MonthlyKey(int64_t day) {
+    return (uint64_t{2} << 56) | static_cast<unsigned>(YmdOf(static_cast<TDateTime>(day)).day());
+}
+
+uint64_t EventIndex::WeekdayKey(int weekday) { return (uint64_t{3} << 56) | static_cast<unsigned>(weekday); }
+
+uint64_t EventIndex::PeriodKey(int64_t period, int64_t day) {
+    return (uint64_t{4} << 56) | (static_cast<uint64_t>(period) << 24) | static_cast<uint64_t>(FloorMod(day, period));
+}
+
+void EventIndex::EntriesOf(const TTodoItem& e, int pos, std::vector<Entry>& out, std::vector<uint64_t>& lists) {
     out.clear();
+    lists.clear();
     const int64_t ks = SafeDayNumber(e.CreationDate);
     // A start outside the calendar has no day to be filed under, yet a span
     // from it may still cover a day.
-    if (ks == INT64_MIN) return true;
+    if (ks == INT64_MIN) {
+        lists.push_back(kAlways);
+        return;
+    }
     out.push_back({ks, pos, true});
     const TRepetition r = e.Repetition();
-    const int unit = r.PairedUnit();
-    bool apart = r.Mask != 0 || (e.CompletionDate == 0 && unit >= kUnitDays && unit <= kUnitYears && r.PairedCount() > 0);
+    const int unit = r.PairedUnit(), count = r.PairedCount();
+    if (e.CompletionDate == 0 && unit >= kUnitDays && unit <= kUnitYears && count > 0) {
+        if (unit == kUnitYears) {
+            lists.push_back(YearlyKey(ks));
+        } else if (unit == kUnitMonths) {
+            lists.push_back(MonthlyKey(ks));
+        } else {
+            const int p = PeriodDays(count, unit);
+            lists.push_back(p > 0 && p < (1 << 30) ? PeriodKey(p, ks) : kAlways);
+        }
+    }
+    for (int w = 1; w <= 7; ++w)
+        if ((static_cast<unsigned>(r.Mask) >> (7 - w)) & 1u) lists.push_back(WeekdayKey(w));
     if (e.CompletionDate != 0) {
         // A moment of a day lies between that day's midnight and the next
         // (before 1899 the other way round), so a span covers no day beyond
         // the days of its ends.
         const int64_t ke = SafeDayNumber(e.CompletionDate);
         if (ke == INT64_MIN || ke - ks > kLongestFiledSpan) {
-            apart = true;
+            lists.push_back(kAlways);
         } else {
             for (int64_t d = ks + 1; d <= ke; ++d) out.push_back({d, pos, false});
         }
     }
-    return apart;
+    std::sort(lists.begin(), lists.end());
+    lists.erase(std::unique(lists.begin(), lists.end()), lists.end());
+}
+
+void EventIndex::Keep(uint64_t list, int pos) {
+    std::vector<int>& v = apart_[list];
+    v.insert(std::upper_bound(v.begin(), v.end(), pos), pos);
+    if (list >> 56 == 4) ++periods_[static_cast<int64_t>((list >> 24) & 0xFFFFFFFFu)];
+}
+
+void EventIndex::Drop(uint64_t list, int pos) {
+    const auto found = apart_.find(list);
+    if (found == apart_.end()) return;
+    std::vector<int>& v = found->second;
+    const auto it = std::lower_bound(v.begin(), v.end(), pos);
+    if (it == v.end() || *it != pos) return;
+    v.erase(it);
+    if (v.empty()) apart_.erase(found);
+    if (list >> 56 == 4) {
+        const auto p = periods_.find(static_cast<int64_t>((list >> 24) & 0xFFFFFFFFu));
+        if (p != periods_.end() && --p->second == 0) periods_.erase(p);
+    }
 }
 
 void EventIndex::Rebuild(const TodoItems& events) {
     days_.clear();
     apart_.clear();
+    periods_.clear();
     days_.reserve(static_cast<size_t>(events.Count()) + static_cast<size_t>(events.Count()) / 8);
     std::vector<Entry> one;
+    std::vector<uint64_t> lists;
     for (int i = 0; i < events.Count(); ++i) {
-        if (EntriesOf(events[i], i, one)) apart_.push_back(i);
+        EntriesOf(events[i], i, one, lists);
         days_.insert(days_.end(), one.begin(), one.end());
+        for (const uint64_t l : lists) {
+            apart_[l].push_back(i);  // ascending as i grows
+            if (l >> 56 == 4) ++periods_[static_cast<int64_t>((l >> 24) & 0xFFFFFFFFu)];
+        }
     }
     std::sort(days_.begin(), days_.end());
 }
 
-void EventIndex::Insert(std::vector<Entry>& entries, bool apart, int pos) {
-    for (const Entry& x : entries) days_.insert(std::upper_bound(days_.begin(), days_.end(), x), x);
-    if (apart) apart_.insert(std::upper_bound(apart_.begin(), apart_.end(), pos), pos);
-}
-
 void EventIndex::File(const TTodoItem& event, int pos) {
     std::vector<Entry> one;
-    const bool apart = EntriesOf(event, pos, one);
-    Insert(one, apart, pos);
+    std::vector<uint64_t> lists;
+    EntriesOf(event, pos, one, lists);
+    for (const Entry& x : one) days_.insert(std::upper_bound(days_.begin(), days_.end(), x), x);
+    for (const uint64_t l : lists) Keep(l, pos);
 }
 
 void EventIndex::FileAppended(const TodoItems& events, int first) {
     if (first >= events.Count()) return;
     // Positions after every filed one: the new entries sort among themselves
-    // and merge with the rest in one pass.
+    // and merge with the rest in one pass; the lists stay ascending.
     const auto middle = static_cast<std::ptrdiff_t>(days_.size());
     std::vector<Entry> one;
+    std::vector<uint64_t> lists;
     for (int i = first; i < events.Count(); ++i) {
-        if (EntriesOf(events[i], i, one)) apart_.push_back(i);
+        EntriesOf(events[i], i, one, lists);
         days_.insert(days_.end(), one.begin(), one.end());
+        for (const uint64_t l : lists) Keep(l, i);
     }
     std::sort(days_.begin() + middle, days_.end());
     std::inplace_merge(days_.begin(), days_.begin() + middle, days_.end());
@@ -68,15 +130,13 @@ void EventIndex::FileAppended(const TodoItems& events, int first) {
 
 void EventIndex::Unfile(const TTodoItem& event, int pos) {
     std::vector<Entry> one;
-    const bool apart = EntriesOf(event, pos, one);
+    std::vector<uint64_t> lists;
+    EntriesOf(event, pos, one, lists);
     for (const Entry& x : one) {
         const auto it = std::lower_bound(days_.begin(), days_.end(), x);
         if (it != days_.end() && it->day == x.day && it->pos == x.pos) days_.erase(it);
     }
-    if (apart) {
-        const auto it = std::lower_bound(apart_.begin(), apart_.end(), pos);
-        if (it != apart_.end() && *it == pos) apart_.erase(it);
-    }
+    for (const uint64_t l : lists) Drop(l, pos);
 }
 
 void EventIndex::Compact(const std::vector<int>& removed) {
@@ -114,12 +174,41 @@ void EventIndex::Compact(const std::vector<int>& removed) {
         days_[kept++].pos -= by;
     }
     days_.resize(kept);
-    kept = 0;
-    for (const int pos : apart_) {
-        const int by = shift(pos);
-        if (by >= 0) apart_[kept++] = pos - by;
+    for (auto it = apart_.begin(); it != apart_.end();) {
+        std::vector<int>& v = it->second;
+        size_t k = 0;
+        for (const int pos : v) {
+            const int by = shift(pos);
+            if (by >= 0) v[k++] = pos - by;
+        }
+        const size_t lost = v.size() - k;
+        v.resize(k);
+        if (lost > 0 && it->first >> 56 == 4) {
+            const auto p = periods_.find(static_cast<int64_t>((it->first >> 24) & 0xFFFFFFFFu));
+            if (p != periods_.end() && (p->second -= static_cast<int>(lost)) <= 0) periods_.erase(p);
+        }
+        it = v.empty() ? apart_.erase(it) : std::next(it);
     }
-    apart_.resize(kept);
+}
+
+size_t EventIndex::KeptApart() const {
+    std::vector<int> all;
+    for (const auto& [key, v] : apart_) all.insert(all.end(), v.begin(), v.end());
+    std::sort(all.begin(), all.end());
+    return static_cast<size_t>(std::unique(all.begin(), all.end()) - all.begin());
+}
+
+void EventIndex::ListsFor(int64_t day, std::vector<const std::vector<int>*>& out) const {
+    out.clear();
+    auto add = [&](uint64_t key) {
+        const auto it = apart_.find(key);
+        if (it != apart_.end()) out.push_back(&it->second);
+    };
+    add(kAlways);
+    add(YearlyKey(day));
+    add(MonthlyKey(day));
+    add(WeekdayKey(DayOfWeek(static_cast<TDateTime>(day))));
+    for (const auto& [period, n] : periods_) add(PeriodKey(period, day));
 }
 
 void EventIndex::Candidates(int64_t day, bool andNext, std::vector<int>& out) const {
@@ -130,7 +219,9 @@ void EventIndex::Candidates(int64_t day, bool andNext, std::vector<int>& out) co
     if (andNext)
         for (; from != days_.end() && from->day == day + 1; ++from)
             if (from->start) out.push_back(from->pos);
-    out.insert(out.end(), apart_.begin(), apart_.end());
+    std::vector<const std::vector<int>*> lists;
+    ListsFor(day, lists);
+    for (const std::vector<int>* l : lists) out.insert(out.end(), l->begin(), l->end());
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
 }
@@ -140,7 +231,9 @@ void EventIndex::StartingIn(int64_t first, int64_t last, std::vector<int>& out) 
     auto from = std::lower_bound(days_.begin(), days_.end(), Entry{first, INT_MIN, false});
     for (; from != days_.end() && from->day <= last; ++from)
         if (from->start) out.push_back(from->pos);
-    out.insert(out.end(), apart_.begin(), apart_.end());
+    // Every repetition by a unit: weekday lists repeat nothing a mark shows.
+    for (const auto& [key, v] : apart_)
+        if (key >> 56 != 3) out.insert(out.end(), v.begin(), v.end());
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
 }

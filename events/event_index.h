@@ -9,6 +9,8 @@
 // Positions are those of the events in the document; the document updates the
 // index with every change, so the index always describes its events.
 #include <cstdint>
+#include <map>
+#include <unordered_map>
 #include <vector>
 
 #include "events/todo_item.h"
@@ -46,7 +48,7 @@ public:
 
     // Entries and events kept apart: for tests and for the memory figure.
     size_t Entries() const { return days_.size(); }
-    size_t KeptApart() const { return apart_.size(); }
+    size_t KeptApart() const;
 
 private:
     struct Entry {
@@ -57,10 +59,21 @@ private:
             return a.day != b.day ? a.day < b.day : a.pos < b.pos;
         }
     };
-    // The entries of one event; whether it is kept apart.
-    static bool EntriesOf(const TTodoItem& e, int pos, std::vector<Entry>& out);
-    void Insert(std::vector<Entry>& entries, bool apart, int pos);
+    // The entries of one event, and the lists of events kept apart it
+    // belongs to: a repetition is kept under what its days share (the day of
+    // the year, of the month, the weekday, the day of its period), so a day
+    // asks only the lists that can hold it; anything else goes to kAlways.
+    static void EntriesOf(const TTodoItem& e, int pos, std::vector<Entry>& out, std::vector<uint64_t>& lists);
+    static constexpr uint64_t kAlways = 0;
+    static uint64_t YearlyKey(int64_t day);
+    static uint64_t MonthlyKey(int64_t day);
+    static uint64_t WeekdayKey(int weekday);  // 1 = Sunday .. 7 = Saturday
+    static uint64_t PeriodKey(int64_t period, int64_t day);
+    void Keep(uint64_t list, int pos);
+    void Drop(uint64_t list, int pos);
+    void ListsFor(int64_t day, std::vector<const std::vector<int>*>& out) const;
 
-    std::vector<Entry> days_;  // sorted by day, then position
-    std::vector<int> apart_;   // ascending
+    std::vector<Entry> days_;                                // sorted by day, then position
+    std::unordered_map<uint64_t, std::vector<int>> apart_;  // each ascending
+    std::map<int64_t, int> periods_;                         // period in days -> events repeating so
 };

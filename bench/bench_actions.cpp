@@ -1,0 +1,130 @@
+// The library's work behind each action of the window, at 1,000, 100,000 and
+// 1,000,000 events: what follows a key press before the repaint. Each
+// benchmark does what the day panel and the main window do after the action:
+// the change of the document, the day list, the reminder list and the marks
+// of the shown months, as the change's batch asks.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "bench/realistic_store.h"
+#include "dayview/day_list.h"
+#include "dayview/markers.h"
+#include "events/event_document.h"
+#include "events/purge.h"
+
+namespace {
+
+const TDateTime kNow = EncodeDateTime(2010, 10, 12, 12, 0, 17);
+
+struct Window : EventObserver {
+    Window(int count, bool indexed) : indexed(indexed), doc(std::filesystem::temp_directory_path() / "dayloom-bench-actions.db") {
+        TodoItems store = bench::MakeRealisticStore(count, EncodeDate(2006, 1, 1));
+        doc.Change(ChangeKind::Added, [&](EventDocument::Edit& e) {
+            for (TTodoItem& x : store.Vector()) e.Add(std::move(x));
+        });
+        for (const TTodoItem& e : doc.Events()) AddEventToCalendar(marks, proto, DateOf(e.CreationDate));
+        doc.Subscribe(this);
+        ShowDay(EncodeDate(2010, 10, 12));
+        Reminders();
+    }
+    void ShowDay(TDateTime d) {
+        day = d;
+        UpDateTdList(doc.Events(), d, ListMode::Day, kNow, fmt, list, &sources, Index());
+    }
+    void Marks() {
+        const DateTimeParts p = DecodeDateTime(day);
+        UpdateMarkersOfMonth(doc.Events(), marks, proto, p.year, p.month, Index());
+    }
+    void Reminders() { UpDateTdList(doc.Events(), kNow, ListMode::Reminder, kNow, fmt, reminders, nullptr, Index()); }
+    void EventsChanged(const EventBatch& batch) override {
+        if (batch.RebuildsDayList()) ShowDay(day);
+        if (batch.RebuildsReminders()) Reminders();
+        for (const TDateTime d : batch.DaysGained()) AddEventToCalendar(marks, proto, d);
+        for (const TDateTime d : batch.DaysLost())
+            if (getbDeleteEventFromCal(doc.Events(), false, d, Index())) DeleteEventFromCalendar(marks, d);
+        if (batch.RecomputesMarkers()) Marks();
+    }
+    const EventIndex* Index() const { return indexed ? &doc.Index() : nullptr; }
+    int Shown() const { return sources.empty() ? doc.Count() / 2 : sources.front(); }
+
+    bool indexed;
+    EventDocument doc;
+    TCalendarEvents marks;
+    const TCalendarEvent proto;
+    const DayListFormats fmt;
+    TDayRows list, reminders;
+    std::vector<int> sources;
+    TDateTime day = 0;
+};
+
+// Each size walking the whole store (indexed:0, as before the index) and
+// asking the index (indexed:1).
+void Sizes(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"events", "indexed"})->ArgsProduct({{1000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
+}
+
+void BM_NextDay(benchmark::State& state) {
+    Window w(static_cast<int>(state.range(0)), state.range(1) != 0);
+    for (auto _ : state) w.ShowDay(w.day + 1);
+    state.counters["apart"] = static_cast<double>(w.doc.Index().KeptApart());
+    state.counters["rows"] = static_cast<double>(w.list.size());
+}
+BENCHMARK(BM_NextDay)->Apply(Sizes);
+
+void BM_NextMonth(benchmark::State& state) {
+    Window w(static_cast<int>(state.range(0)), state.range(1) != 0);
+    for (auto _ : state) {
+        w.ShowDay(w.day + 30);
+        w.Marks();
+    }
+}
+BENCHMARK(BM_NextMonth)->Apply(Sizes);
+
+void BM_Completion(benchmark::State& state) {
+    Window w(static_cast<int>(state.range(0)), state.range(1) != 0);
+    for (auto _ : state) {
+        const int src = w.Shown();
+        TTodoItem after = w.doc[src];
+        after.Complete = !after.Complete;
+        w.doc.Change(ChangeKind::Completed, [&](EventDocument::Edit& e) { e.Replace(size_t(src), std::move(after)); });
+    }
+}
+BENCHMARK(BM_Completion)->Apply(Sizes);
+
+// Del, then the same event back as the editor adds one: both actions timed.
+void BM_DeleteAndAdd(benchmark::State& state) {
+    Window w(static_cast<int>(state.range(0)), state.range(1) != 0);
+    for (auto _ : state) {
+        const int src = w.Shown();
+        TTodoItem kept = w.doc[src];
+        w.doc.Change(ChangeKind::Deleted, [&](EventDocument::Edit& e) { e.Remove(size_t(src)); });
+        w.doc.Change(ChangeKind::Added, [&](EventDocument::Edit& e) { e.Add(std::move(kept)); });
+    }
+}
+BENCHMARK(BM_DeleteAndAdd)->Apply(Sizes);
+
+void BM_Purge(benchmark::State& state) {
+    int removed = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto w = std::make_unique<Window>(static_cast<int>(state.range(0)), state.range(1) != 0);
+        state.ResumeTiming();
+        const std::vector<size_t> past = PastEvents(w->doc.Events(), kNow);
+        w->doc.Change(ChangeKind::Purged, [&](EventDocument::Edit& e) {
+            for (const size_t p : past) e.Remove(p);
+        });
+        removed = static_cast<int>(past.size());
+        state.PauseTiming();
+        w.reset();
+        state.ResumeTiming();
+    }
+    state.counters["removed"] = removed;
+}
+BENCHMARK(BM_Purge)->Apply(Sizes)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
