@@ -125,6 +125,15 @@ void BM_Purge(benchmark::State& state) {
 }
 BENCHMARK(BM_Purge)->Apply(Sizes)->Iterations(3);
 
+// What the index adds to reading the file at start.
+void BM_IndexRebuild(benchmark::State& state) {
+    const TodoItems store = bench::MakeRealisticStore(static_cast<int>(state.range(0)), EncodeDate(2006, 1, 1));
+    EventIndex index;
+    for (auto _ : state) index.Rebuild(store);
+    state.counters["entries"] = static_cast<double>(index.Entries());
+}
+BENCHMARK(BM_IndexRebuild)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -101,7 +101,18 @@ void EventIndex::Rebuild(const TodoItems& events) {
             if (l >> 56 == 4) ++periods_[static_cast<int64_t>((l >> 24) & 0xFFFFFFFFu)];
         }
     }
-    std::sort(days_.begin(), days_.end());
+    // The entries came in position order: a counting sort by day keeps that
+    // order within a day, in time linear in the entries and the calendar's days.
+    if (days_.empty()) return;
+    const auto [lo, hi] = std::minmax_element(days_.begin(), days_.end(),
+                                              [](const Entry& a, const Entry& b) { return a.day < b.day; });
+    const int64_t first = lo->day;
+    std::vector<uint32_t> at(static_cast<size_t>(hi->day - first) + 2, 0);
+    for (const Entry& x : days_) ++at[static_cast<size_t>(x.day - first) + 1];
+    for (size_t k = 1; k < at.size(); ++k) at[k] += at[k - 1];
+    std::vector<Entry> sorted(days_.size());
+    for (const Entry& x : days_) sorted[at[static_cast<size_t>(x.day - first)]++] = x;
+    days_ = std::move(sorted);
 }
 
 void EventIndex::File(const TTodoItem& event, int pos) {
