@@ -105,11 +105,29 @@ TMarkChanges RefreshMonths(const TodoItems& store, TCalendarEvents& marks,
         for (const int64_t d : days) recurs[static_cast<size_t>(d - w0)] = 1;
     };
     if (index) {
-        // What starts in the window and what repeats: nothing else marks it.
-        std::vector<int> candidates;
-        index->StartingIn(w0, w1, candidates);
-        for (const int i : candidates)
-            if (i < store.Count()) visit(store[i]);
+        // Day by day, stopping at the first event that answers: a start, and
+        // a repetition by days..years falling there (a completed one, or one
+        // that cannot repeat, only on its start day).
+        const int n = store.Count();
+        auto ofStore = [&](int pos) -> const TTodoItem* { return pos < n ? &store[pos] : nullptr; };
+        for (int64_t d = w0; d <= w1; ++d) {
+            const auto at = static_cast<size_t>(d - w0);
+            starts[at] = index->AnyStartingOn(d, [&](int pos) { return ofStore(pos) != nullptr; });
+            if (!starts[at]) continue;  // nothing starts there, so nothing recurs on its start day
+            recurs[at] = index->AnyStartingOn(d, [&](int pos) {
+                const TTodoItem* e = ofStore(pos);
+                return e && MarkedUnit(*e) && e->CompletionDate == 0;
+            });
+        }
+        for (int64_t d = w0; d <= w1; ++d) {
+            const auto at = static_cast<size_t>(d - w0);
+            if (recurs[at]) continue;
+            recurs[at] = index->AnyRepeatingOn(d, [&](int pos) {
+                const TTodoItem* e = ofStore(pos);
+                return e && !e->Complete && MarkedUnit(*e) && SafeDayNumber(e->CreationDate) != INT64_MIN &&
+                       RecursByUnitOn(*e, static_cast<TDateTime>(d));
+            });
+        }
     } else {
         for (const TTodoItem& e : store) visit(e);
     }

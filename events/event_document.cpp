@@ -60,9 +60,13 @@ const EventBatch& EventDocument::Change(ChangeKind kind, const std::function<voi
     for (auto& [position, item] : e.replaced_) {
         if (position >= v.size()) continue;
         last_.changed.emplace_back(v[position], item);
-        index_.Unfile(v[position], static_cast<int>(position));
+        if (e.removed_.empty()) {
+            index_.Refile(v[position], item, static_cast<int>(position));
+        } else {
+            index_.Unfile(v[position], static_cast<int>(position));
+            if (!std::binary_search(e.removed_.begin(), e.removed_.end(), position)) refile.push_back(position);
+        }
         v[position] = std::move(item);
-        if (!std::binary_search(e.removed_.begin(), e.removed_.end(), position)) refile.push_back(position);
     }
     if (!e.removed_.empty()) {
         const std::vector<int> gone(e.removed_.begin(), e.removed_.end());

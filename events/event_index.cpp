@@ -123,8 +123,24 @@ void EventIndex::File(const TTodoItem& event, int pos) {
     for (const uint64_t l : lists) Keep(l, pos);
 }
 
+void EventIndex::Refile(const TTodoItem& before, const TTodoItem& after, int pos) {
+    std::vector<Entry> was, is;
+    std::vector<uint64_t> wasIn, isIn;
+    EntriesOf(before, pos, was, wasIn);
+    EntriesOf(after, pos, is, isIn);
+    auto same = [](const Entry& a, const Entry& b) { return a.day == b.day && a.start == b.start; };
+    if (wasIn == isIn && std::equal(was.begin(), was.end(), is.begin(), is.end(), same)) return;
+    Unfile(before, pos);
+    File(after, pos);
+}
+
 void EventIndex::FileAppended(const TodoItems& events, int first) {
     if (first >= events.Count()) return;
+    if (events.Count() - first <= 8) {
+        // An event or a few: each entry in its place costs less than a merge.
+        for (int i = first; i < events.Count(); ++i) File(events[i], i);
+        return;
+    }
     // Positions after every filed one: the new entries sort among themselves
     // and merge with the rest in one pass; the lists stay ascending.
     const auto middle = static_cast<std::ptrdiff_t>(days_.size());
@@ -207,6 +223,10 @@ size_t EventIndex::KeptApart() const {
     for (const auto& [key, v] : apart_) all.insert(all.end(), v.begin(), v.end());
     std::sort(all.begin(), all.end());
     return static_cast<size_t>(std::unique(all.begin(), all.end()) - all.begin());
+}
+
+std::vector<EventIndex::Entry>::const_iterator EventIndex::FirstOn(int64_t day) const {
+    return std::lower_bound(days_.begin(), days_.end(), Entry{day, INT_MIN, false});
 }
 
 void EventIndex::ListsFor(int64_t day, std::vector<const std::vector<int>*>& out) const {

@@ -32,6 +32,10 @@ public:
     void Compact(const std::vector<int>& removed);
     // The event now at `pos` is filed (an addition or the new side of an edit).
     void File(const TTodoItem& event, int pos);
+    // The event at `pos` changed in place from `before` to `after`, no
+    // position moving: touched only when its days or lists differ (a
+    // completion changes neither).
+    void Refile(const TTodoItem& before, const TTodoItem& after, int pos);
     // Files the events from `first` on, appended by one change.
     void FileAppended(const TodoItems& events, int first);
 
@@ -45,6 +49,14 @@ public:
     void StartingIn(int64_t first, int64_t last, std::vector<int>& out) const;
     // How many events start on the day `day`.
     int StartsOn(int64_t day) const;
+    // Whether `wanted` holds for the position of an event starting on `day`;
+    // stops at the first that does.
+    template <typename Wanted>
+    bool AnyStartingOn(int64_t day, Wanted&& wanted) const;
+    // The same for the events whose repetition by days, weeks, months or
+    // years may fall on `day` (and those kept apart for every day).
+    template <typename Wanted>
+    bool AnyRepeatingOn(int64_t day, Wanted&& wanted) const;
 
     // Entries and events kept apart: for tests and for the memory figure.
     size_t Entries() const { return days_.size(); }
@@ -73,7 +85,26 @@ private:
     void Drop(uint64_t list, int pos);
     void ListsFor(int64_t day, std::vector<const std::vector<int>*>& out) const;
 
+    std::vector<Entry>::const_iterator FirstOn(int64_t day) const;
+
     std::vector<Entry> days_;                                // sorted by day, then position
     std::unordered_map<uint64_t, std::vector<int>> apart_;  // each ascending
     std::map<int64_t, int> periods_;                         // period in days -> events repeating so
 };
+
+template <typename Wanted>
+bool EventIndex::AnyStartingOn(int64_t day, Wanted&& wanted) const {
+    for (auto it = FirstOn(day); it != days_.end() && it->day == day; ++it)
+        if (it->start && wanted(it->pos)) return true;
+    return false;
+}
+
+template <typename Wanted>
+bool EventIndex::AnyRepeatingOn(int64_t day, Wanted&& wanted) const {
+    std::vector<const std::vector<int>*> lists;
+    ListsFor(day, lists);
+    for (const std::vector<int>* l : lists)
+        for (const int pos : *l)
+            if (wanted(pos)) return true;
+    return false;
+}
