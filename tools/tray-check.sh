@@ -113,7 +113,7 @@ if [ -n "$shots" ]; then
     dlg=$(windows | awk '$4 == 388 { print; exit }')
     [ -n "$dlg" ] || fail "the preferences did not open"
     set -- $dlg
-    click $(($2 + 388 - 21)) $(($3 + 65)) 1
+    click $(($2 + 388 - 51)) $(($3 + 65)) 1  # the theme editor, left of the restore button
     dlg=$(windows | awk '$4 == 388 { print; exit }')
     set -- $dlg
     [ "$5" -eq 401 ] || fail "the theme editor did not open"
