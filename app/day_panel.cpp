@@ -13,6 +13,7 @@
 #include "app/environment.h"
 #include "widgets/gradient_panel_widget.h"
 #include "app/qt_app_style.h"
+#include "app/tool_button.h"
 #include "dayview/day_list.h"
 #include "dayview/markers.h"
 #include "dayview/today_caption.h"
@@ -20,20 +21,6 @@
 #include "events/qt_ansi.h"
 #include "widgets/planner_calendar.h"
 #include "widgets/todo_list.h"
-
-namespace {
-
-QToolButton* MakeButton(QWidget* parent, const char* name, const QString& hint, const QString& glyph) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(hint);
-    b->setAutoRaise(true);
-    b->setFixedSize(22, 22);
-    if (!glyph.isEmpty()) b->setIcon(QPixmap(glyph));
-    return b;
-}
-
-}  // namespace
 
 TDayPanel::TDayPanel(Environment& env, EventDocument& doc, QWidget* parent)
     : QWidget(parent), env_(env), doc_(doc) {

@@ -22,6 +22,7 @@
 #include "app/environment.h"
 #include "widgets/gradient_panel_widget.h"
 #include "app/qt_app_style.h"
+#include "app/tool_button.h"
 #include "dayview/form_alert.h"
 #include "dayview/markers.h"
 #include "dayview/sound_choice.h"
@@ -42,16 +43,6 @@
 namespace {
 
 QString PathText(const std::filesystem::path& p) { return QString::fromStdU16String(p.u16string()); }
-
-QToolButton* MakeButton(QWidget* parent, const char* name, const QString& hint, const QString& glyph) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(hint);
-    b->setAutoRaise(true);
-    b->setFixedSize(22, 22);
-    if (!glyph.isEmpty()) b->setIcon(QPixmap(glyph));
-    return b;
-}
 
 }  // namespace
 
