@@ -116,7 +116,7 @@ TEST_F(CliImport, AspectsInUtf8WithoutACyrillicLetter) {
 // not the file's name, not an argument.
 TEST_F(CliImport, MessagesShowTerminalEscapesAsText) {
     const std::string moon = (dir / "moon.wrk").string();
-    std::ofstream(moon, std::ios::binary) << ansi("Журнал Лунных дней 2010 г.\n\n05.13 07:00:00 \x1B]0;x\x07\n");
+    TempFolder::Write(dir / "moon.wrk", ansi("Журнал Лунных дней 2010 г.\n\n05.13 07:00:00 \x1B]0;x\x07\n"));
     EXPECT_EQ(Run({"import", moon}), 1);
     EXPECT_NE(err.str().find("Строка 3: «05.13 07:00:00 \\x1B]0;x\\x07»"), std::string::npos) << err.str();
     std::string said = err.str();
