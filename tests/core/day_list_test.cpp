@@ -271,8 +271,9 @@ TEST(DayList, EventsThatFallOnADayGiveTheWholeStoresList) {
         for (const ListMode mode : {ListMode::Day, ListMode::Reminder}) {
             const TDateTime d = mode == ListMode::Day ? Day(2010, 10, day) : At(2010, 10, day, 6, 30);
             TodoItems kept;
+            const FallsOnDay falls(d, mode);
             for (const TTodoItem& e : store)
-                if (FallsOnDay(e, d, mode)) kept.Add(e);
+                if (falls(e)) kept.Add(e);
             const Built all = Build(store, d, mode), some = Build(kept, d, mode);
             EXPECT_EQ(NamesOf(some), NamesOf(all)) << day;
             EXPECT_EQ(MomentsOf(some), MomentsOf(all)) << day;
