@@ -90,10 +90,11 @@ public:
         // A text that is no number counts as 0, so one bad record does not
         // hide the others.
         const int count = ev.Repetition().PairedCount();
-        // The start's day only matters when it is the day or the next one, and
-        // a day number is within a day of its value, so the many starts far
-        // from the day need not have theirs worked out: they get the number no
-        // day has, as a start outside the calendar does (NaN is worked out).
+        // The start's day only matters when it is the day or the next one. A
+        // day number is within a day of its value, so a start more than three
+        // days from d is on neither, and the many such starts need not have
+        // theirs worked out: they get the number no day has, as a start
+        // outside the calendar does (NaN is worked out).
         const int64_t dayS = std::fabs(s - d) < 8 ? SafeDayNumber(s) : INT64_MIN;
         const bool onStartDay = dayS == dayD;
         const bool shift = reminder && a >= 2 && a <= 8;
