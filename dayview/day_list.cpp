@@ -74,8 +74,8 @@ std::string StartText(Rule rule, const TTodoItem& ev, TDateTime now, const DayLi
 // called once per rule that holds, with the row's moment.
 class DayRules {
 public:
-    DayRules(TDateTime d, ListMode mode)
-        : d_(d), dayD_(SafeDayNumber(d)), reminder_(mode == ListMode::Reminder) {}
+    DayRules(TDateTime d, ListMode mode) : DayRules(d, SafeDayNumber(d), mode == ListMode::Reminder) {}
+    DayRules(TDateTime d, int64_t dayD, bool reminder) : d_(d), dayD_(dayD), reminder_(reminder) {}
     bool Valid() const { return dayD_ != INT64_MIN; }
 
     template <typename Add>
@@ -90,7 +90,12 @@ public:
         // A text that is no number counts as 0, so one bad record does not
         // hide the others.
         const int count = ev.Repetition().PairedCount();
-        const int64_t dayS = SafeDayNumber(s);
+        // The start's day only matters when it is the day or the next one. A
+        // day number is within a day of its value, so a start more than three
+        // days from d is on neither, and the many such starts need not have
+        // theirs worked out: they get the number no day has, as a start
+        // outside the calendar does (NaN is worked out).
+        const int64_t dayS = std::fabs(s - d) < 8 ? SafeDayNumber(s) : INT64_MIN;
         const bool onStartDay = dayS == dayD;
         const bool shift = reminder && a >= 2 && a <= 8;
         auto at = [&](TDateTime time) {
@@ -201,9 +206,12 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
     }
 }
 
-bool FallsOnDay(const TTodoItem& event, TDateTime d, ListMode mode) {
+FallsOnDay::FallsOnDay(TDateTime d, ListMode mode)
+    : d_(d), dayD_(SafeDayNumber(d)), reminder_(mode == ListMode::Reminder) {}
+
+bool FallsOnDay::operator()(const TTodoItem& event) const {
     bool any = false;
-    DayRules(d, mode).Apply(event, [&](TDateTime, Rule) { any = true; });
+    DayRules(d_, dayD_, reminder_).Apply(event, [&](TDateTime, Rule) { any = true; });
     return any;
 }
 

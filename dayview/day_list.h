@@ -8,6 +8,7 @@
 // the rows, the store position each row was made from; that position is
 // exact even when two events share the identity, but it is only valid until
 // the store changes.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -54,10 +55,21 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
                   const DayListFormats& fmt, TDayRows& out, std::vector<int>* sources = nullptr,
                   const EventIndex* index = nullptr);
 
-// The event gives at least one row in the list UpDateTdList builds for `d`
-// in `mode`. Rows come from each event on its own, so the events for which
-// this holds, kept in store order, give the very same list.
-bool FallsOnDay(const TTodoItem& event, TDateTime d, ListMode mode);
+// Asks of an event whether it gives at least one row in the list
+// UpDateTdList builds for `d` in `mode`. Rows come from each event on its
+// own, so the events for which this holds, kept in store order, give the
+// very same list. Only the dates, ImageIndex, Complete and the repetition
+// decide. The day is worked out once, for asking a whole file.
+class FallsOnDay {
+public:
+    FallsOnDay(TDateTime d, ListMode mode);
+    bool operator()(const TTodoItem& event) const;
+
+private:
+    TDateTime d_;
+    int64_t dayD_;
+    bool reminder_;
+};
 
 // Position in `in` of the first event with the identity of from[index], or -1.
 int getIdxOfList(int index, const TDayRows& from, const TodoItems& in);

@@ -23,7 +23,11 @@ void Split(TDateTime v, int64_t& dayCount, int64_t& ms) {
     double whole = std::trunc(v);
     double frac = std::fabs(v - whole);
     dayCount = static_cast<int64_t>(whole);
-    ms = static_cast<int64_t>(std::llround(frac * kMsPerDay));
+    // Rounded half away from zero, as llround does, without the library call:
+    // the subtraction of the whole part is exact at these sizes.
+    const double x = frac * kMsPerDay;
+    ms = static_cast<int64_t>(x);
+    if (x - static_cast<double>(ms) >= 0.5) ++ms;
     if (ms >= kMsPerDayInt) {  // rounding reached the next midnight
         ms -= kMsPerDayInt;
         dayCount += (v < 0) ? -1 : 1;
@@ -93,7 +97,14 @@ bool InCalendar(TDateTime v) {
     return day >= static_cast<int64_t>(kFirstCalendarDay) && day <= static_cast<int64_t>(kLastCalendarDay);
 }
 
-int64_t SafeDayNumber(TDateTime v) { return InCalendar(v) ? DayNumber(v) : INT64_MIN; }
+int64_t SafeDayNumber(TDateTime v) {
+    // InCalendar's test, with the day number it splits out kept.
+    if (!(v > kFirstCalendarDay - 1.0 && v < kLastCalendarDay + 1.0)) return INT64_MIN;
+    const int64_t day = DayNumber(v);
+    return day >= static_cast<int64_t>(kFirstCalendarDay) && day <= static_cast<int64_t>(kLastCalendarDay)
+               ? day
+               : INT64_MIN;
+}
 
 int64_t MsOfDay(TDateTime v) {
     if (!InCalendar(v)) return 0;

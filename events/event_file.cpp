@@ -1,6 +1,8 @@
 #include "events/event_file.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -12,6 +14,21 @@
 #include "events/ansi.h"
 
 namespace {
+
+// A little-endian value of the file: one load where the machine is
+// little-endian too, put together byte by byte elsewhere.
+template <typename T>
+T LoadLE(const unsigned char* b) {
+    T v;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&v, b, sizeof(T));
+    } else {
+        std::conditional_t<sizeof(T) == 8, uint64_t, std::conditional_t<sizeof(T) == 4, uint32_t, uint16_t>> u = 0;
+        for (size_t i = 0; i < sizeof(T); ++i) u |= static_cast<decltype(u)>(b[i]) << (8 * i);
+        std::memcpy(&v, &u, sizeof(T));
+    }
+    return v;
+}
 
 // Reads the event file's bytes in order: either a whole image in memory, or
 // a file a chunk at a time, so a large file is never held whole beside the
@@ -33,12 +50,8 @@ public:
     template <typename T>
     bool getLE(T& v) {
         if (!need(sizeof(T))) return false;
-        const auto* b = reinterpret_cast<const unsigned char*>(buf_.data() + at_);
+        v = LoadLE<T>(reinterpret_cast<const unsigned char*>(buf_.data() + at_));
         at_ += sizeof(T);
-        std::conditional_t<sizeof(T) == 8, uint64_t, uint32_t> u = 0;
-        for (size_t i = 0; i < sizeof(T); ++i) u |= static_cast<decltype(u)>(b[i]) << (8 * i);
-        if constexpr (sizeof(T) == 2) v = static_cast<T>(u);
-        else std::memcpy(&v, &u, sizeof(T));
         return true;
     }
     // A field's identifier and its 16-bit length.
@@ -61,6 +74,8 @@ public:
         at_ += n;
         return true;
     }
+    // The bytes read in and not yet taken.
+    std::string_view held() const { return buf_.substr(at_); }
     void mark() { mark_ = at_; }
     std::string_view sinceMark() const { return buf_.substr(mark_, at_ - mark_); }
 
@@ -112,23 +127,32 @@ constexpr size_t kWriterRecord = 4 + 15 * 3 + 1 + 1 + 8 * 3 + 4 + 1 + 1 + 4 + 4;
 // damaged instead of taking all the memory there is.
 constexpr uint64_t kMemorySlack = uint64_t{64} << 20;
 
-size_t FixedSize(uint8_t id) {
-    switch (id) {
-        case 1: case 2: case 8: case 10: return 1;
-        case 3: case 4: case 5: return 8;
-        case 6: case 12: case 13: return 4;
-        default: return 0;
-    }
-}
+// The size of each fixed field by identifier, 0 for a text: a table, as
+// every field of the file asks it.
+constexpr auto kFixedSizes = [] {
+    std::array<uint8_t, 256> sizes{};
+    for (const int id : {1, 2, 8, 10}) sizes[id] = 1;
+    for (const int id : {3, 4, 5}) sizes[id] = 8;
+    for (const int id : {6, 12, 13}) sizes[id] = 4;
+    return sizes;
+}();
 
+size_t FixedSize(uint8_t id) { return kFixedSizes[id]; }
+
+
+// The first fixed field of the file whose stated length is wrong.
+[[gnu::cold]] void NoteWrongLength(std::string& problem, uint8_t id, uint16_t len, size_t fixed) {
+    if (problem.empty())
+        problem = "поле " + std::to_string(id) + " длиной " + std::to_string(len) + " вместо " +
+                  std::to_string(fixed);
+}
 
 // Reads one field into the item; false when the data ends inside it.
 // `canonical` turns false when the writer would not give these bytes back
 // for field number `index` of the record.
 // A fixed field whose stated length is wrong is damage, not a shape to keep:
 // `damaged` turns true and the record is written the writer's way again.
-bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& canonical, bool& damaged,
-               bool notes = true) {
+bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& canonical, bool& damaged) {
     uint8_t id = 0;
     uint16_t len = 0;
     if (!r.head(id, len)) return false;
@@ -137,9 +161,7 @@ bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& 
     const size_t fixed = FixedSize(id);
     if (fixed != 0 && len != fixed) canonical = false, damaged = true;
     if (fixed != 0) {
-        if (len != fixed && problem.empty())
-            problem = "поле " + std::to_string(id) + " длиной " + std::to_string(len) +
-                      " вместо " + std::to_string(fixed);
+        if (len != fixed) NoteWrongLength(problem, id, len, fixed);
         // The value is read at the field's own size, as the writer always
         // wrote it; the stated length is not trusted.
         switch (id) {
@@ -167,7 +189,7 @@ bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& 
     if (!r.text(len, value)) return false;
     switch (id) {
         case 7:
-            if (notes) it.SetNotesText(value);
+            it.SetNotesText(value);
             if (!EveryLineEndsInCrLf(value)) canonical = false;
             break;
         case 9: it.Resource.assign(value); break;
@@ -299,11 +321,140 @@ void ResetForRecord(TTodoItem& it) {
     it.Imported = TImportKind::None;
 }
 
-// Reads every record: `sink.Next()` gives the item a record is read into,
-// `sink.Keep()` takes it once it is whole. The report says what the file
-// could not back.
+// Reads the fields of a record whose count `f` was just read into `item`
+// (at its defaults), and keeps the record's bytes in it when the writer would
+// not give them back; false when the data ends inside the record.
+bool ReadWholeRecord(Reader& r, int32_t f, TTodoItem& item, std::string& fieldProblem) {
+    bool canonical = f == 15 || f == 16, damaged = false;
+    for (int32_t k = 0; k < f; ++k)
+        if (!ReadField(r, item, fieldProblem, k, canonical, damaged)) return false;
+    if (canonical && (f == 16) != (item.Imported != TImportKind::None)) canonical = false;
+    if (!canonical && !damaged) item.Raw.assign(r.sinceMark());
+    return true;
+}
+
+// A decimal text of the light record: most records hold the same few texts
+// ("0"), and equal bytes read as the same number, so those are not read again.
+void SetDecimal(TDecimalText& field, std::string_view value) {
+    const std::string_view have = field.view();
+    const size_t n = value.size();
+    if (have.size() == n) {
+        size_t i = 0;
+        while (i < n && have[i] == value[i]) ++i;  // a digit or two: no call to memcmp
+        if (i == n) return;
+    }
+    field = value;
+}
+
+// Bytes the reader already holds, read with nothing but a pointer and an
+// end, so a walk over them keeps both in registers; the same reads as the
+// Reader's, each false where the bytes end.
+class HeldBytes {
+public:
+    explicit HeldBytes(std::string_view bytes)
+        : p_(reinterpret_cast<const unsigned char*>(bytes.data())), start_(p_), end_(p_ + bytes.size()) {}
+    size_t used() const { return static_cast<size_t>(p_ - start_); }
+    bool head(uint8_t& id, uint16_t& len) {
+        if (end_ - p_ < 3) return false;
+        id = p_[0];
+        len = static_cast<uint16_t>(p_[1] | p_[2] << 8);
+        p_ += 3;
+        return true;
+    }
+    bool get(void* out, size_t n) {
+        if (static_cast<size_t>(end_ - p_) < n) return false;
+        std::memcpy(out, p_, n);
+        p_ += n;
+        return true;
+    }
+    template <typename T>
+    bool getLE(T& v) {
+        if (static_cast<size_t>(end_ - p_) < sizeof(T)) return false;
+        v = LoadLE<T>(p_);
+        p_ += sizeof(T);
+        return true;
+    }
+    bool skip(size_t n) {
+        if (static_cast<size_t>(end_ - p_) < n) return false;
+        p_ += n;
+        return true;
+    }
+    bool text(size_t n, std::string_view& out) {
+        if (static_cast<size_t>(end_ - p_) < n) return false;
+        out = std::string_view(reinterpret_cast<const char*>(p_), n);
+        p_ += n;
+        return true;
+    }
+
+private:
+    const unsigned char* p_;
+    const unsigned char* start_;
+    const unsigned char* end_;
+};
+
+// Walks a record whose count `f` was just read as ReadWholeRecord does (the
+// same bytes, the same damage found), but takes only the fields the day's
+// lists decide by into `it`: the dates, ImageIndex, Complete and the count,
+// unit and mask. The rest of `it` is left as it is.
+template <typename Source>
+bool WalkDecidingFields(Source& r, int32_t f, TTodoItem& it, std::string& fieldProblem) {
+    it.CreationDate = it.DueDate = it.CompletionDate = 0;
+    it.ImageIndex = -1;
+    it.Complete = false;
+    bool count = false, unit = false, mask = false;
+    for (int32_t k = 0; k < f; ++k) {
+        uint8_t id = 0;
+        uint16_t len = 0;
+        if (!r.head(id, len)) return false;
+        const size_t fixed = FixedSize(id);
+        if (fixed != 0) {
+            if (len != fixed) NoteWrongLength(fieldProblem, id, len, fixed);
+            bool ok = true;
+            switch (id) {
+                case 1: {
+                    uint8_t b = 0;
+                    ok = r.get(&b, 1);
+                    it.Complete = b != 0;
+                    break;
+                }
+                case 3: ok = r.getLE(it.CompletionDate); break;
+                case 4: ok = r.getLE(it.CreationDate); break;
+                case 5: ok = r.getLE(it.DueDate); break;
+                case 6: ok = r.getLE(it.ImageIndex); break;
+                default: ok = r.skip(fixed); break;
+            }
+            if (!ok) return false;
+            continue;
+        }
+        std::string_view value;
+        if (!r.text(len, value)) return false;
+        switch (id) {
+            case 15: SetDecimal(it.Category, value), count = true; break;
+            case 14: SetDecimal(it.Project, value), unit = true; break;
+            case 9: SetDecimal(it.Resource, value), mask = true; break;
+            default: break;
+        }
+    }
+    if (!count) it.Category.clear();
+    if (!unit) it.Project.clear();
+    if (!mask) it.Resource.clear();
+    return true;
+}
+
+// A record is nearly always whole in the bytes the reader holds, and is
+// walked there; one that runs past them (at the end of a chunk, or of a
+// short file) is walked again by the reader, which reads on.
+bool ReadDecidingFields(Reader& r, int32_t f, TTodoItem& it, std::string& fieldProblem) {
+    HeldBytes held(r.held());
+    if (WalkDecidingFields(held, f, it, fieldProblem)) return r.skip(held.used());
+    return WalkDecidingFields(r, f, it, fieldProblem);
+}
+
+// Reads every record: `sink.Record()` reads one whose field count was just
+// read, and false from it means the data ended inside the record. The
+// report says what the file could not back.
 template <typename Sink>
-LoadReport ReadRecords(Reader& r, Sink& sink, bool keepAll, std::vector<uint64_t>* hashes = nullptr) {
+LoadReport ReadRecords(Reader& r, Sink& sink, std::vector<uint64_t>* hashes = nullptr) {
     LoadReport rep;
     int32_t n = 0;
     if (!r.getLE(n)) {
@@ -335,7 +486,7 @@ LoadReport ReadRecords(Reader& r, Sink& sink, bool keepAll, std::vector<uint64_t
     std::string fieldProblem;
     int loaded = 0;
     for (int32_t i = 0; i < n; ++i) {
-        if (keepAll && static_cast<uint64_t>(i) >= maxRecords) {
+        if (Sink::kHoldsRecords && static_cast<uint64_t>(i) >= maxRecords) {
             rep.status = LoadReport::Status::Damaged;
             if (rep.problem.empty())
                 rep.problem = Damage("записей больше, чем может быть в файле такого размера (" +
@@ -356,19 +507,8 @@ LoadReport ReadRecords(Reader& r, Sink& sink, bool keepAll, std::vector<uint64_t
             rep.status = LoadReport::Status::Damaged;
             break;
         }
-        TTodoItem& item = sink.Next();
-        bool complete = true, canonical = f == 15 || f == 16, damaged = false;
-        for (int32_t k = 0; k < f; ++k) {
-            if (!ReadField(r, item, fieldProblem, k, canonical, damaged, keepAll)) { complete = false; break; }
-        }
-        if (!complete) {
-            sink.Drop();
-            break;
-        }
-        if (canonical && (f == 16) != (item.Imported != TImportKind::None)) canonical = false;
-        if (!canonical && !damaged && keepAll) item.Raw.assign(r.sinceMark());
+        if (!sink.Record(r, f, fieldProblem)) break;
         if (hashes) hashes->push_back(RecordHash(r.sinceMark()));
-        sink.Keep();
         ++loaded;
     }
     rep.loaded = loaded;
@@ -390,32 +530,43 @@ LoadReport ReadRecords(Reader& r, Sink& sink, bool keepAll, std::vector<uint64_t
 
 // Records go straight into the store, read in place.
 struct StoreSink {
+    static constexpr bool kHoldsRecords = true;
     TodoItems& items;
     size_t limit = SIZE_MAX;
     void Limit(size_t n) { limit = n; }
     void Reserve(size_t n) { items.Reserve(std::min(n, limit)); }
-    TTodoItem& Next() {
+    bool Record(Reader& r, int32_t f, std::string& fieldProblem) {
         // Grown by hand so the last doubling never overshoots the limit.
         auto& v = items.Vector();
         if (v.size() == v.capacity()) v.reserve(std::min(std::max<size_t>(64, v.capacity() * 2), limit));
-        return items.Add();
+        if (ReadWholeRecord(r, f, items.Add(), fieldProblem)) return true;
+        v.pop_back();
+        return false;
     }
-    void Drop() { items.Vector().pop_back(); }
-    void Keep() {}
 };
 
-// Records go one at a time through one scratch item.
+// Records go one at a time through two scratch items: the light one every
+// record is walked into, and the full one a wanted record is read into again
+// from its bytes, which the reader still holds.
 struct ScanSink {
+    static constexpr bool kHoldsRecords = false;
+    const std::function<bool(const TTodoItem&)>& want;
     const std::function<void(const TTodoItem&)>& take;
-    TTodoItem scratch;
+    TTodoItem light, full;
     void Limit(size_t) {}
     void Reserve(size_t) {}
-    TTodoItem& Next() {
-        ResetForRecord(scratch);
-        return scratch;
+    bool Record(Reader& r, int32_t f, std::string& fieldProblem) {
+        if (!ReadDecidingFields(r, f, light, fieldProblem)) return false;
+        if (!want(light)) return true;
+        Reader again(r.sinceMark());
+        int32_t count = 0;
+        again.getLE(count);
+        ResetForRecord(full);
+        std::string seen;  // any damage was noted by the first walk
+        ReadWholeRecord(again, f, full, seen);
+        take(full);
+        return true;
     }
-    void Drop() {}
-    void Keep() { take(scratch); }
 };
 
 // Opens the file for reading a chunk at a time; the report says why not.
@@ -455,7 +606,7 @@ LoadReport LoadFromBytes(std::string_view data, TodoItems& items) {
     items.SortColumn = -1;
     Reader r(data);
     StoreSink sink{items};
-    return ReadRecords(r, sink, true);
+    return ReadRecords(r, sink);
 }
 
 LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items, std::vector<uint64_t>* recordHashes) {
@@ -476,7 +627,7 @@ LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items, std
     try {
         Reader r(in, size);
         StoreSink sink{items};
-        LoadReport rep = ReadRecords(r, sink, true, recordHashes);
+        LoadReport rep = ReadRecords(r, sink, recordHashes);
         if (r.ioError()) {
             items.Clear();
             return Unreadable();
@@ -498,13 +649,14 @@ LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items, std
 }
 
 LoadReport ScanEventFile(const std::filesystem::path& path,
+                         const std::function<bool(const TTodoItem&)>& want,
                          const std::function<void(const TTodoItem&)>& take) {
     std::ifstream in;
     uint64_t size = 0;
     if (auto early = OpenEventFile(path, in, size)) return *early;
     Reader r(in, size);
-    ScanSink sink{take, {}};
-    LoadReport rep = ReadRecords(r, sink, false);
+    ScanSink sink{want, take, {}, {}};
+    LoadReport rep = ReadRecords(r, sink);
     return r.ioError() ? Unreadable() : rep;
 }
 

@@ -36,10 +36,14 @@ LoadReport LoadFromBytes(std::string_view data, TodoItems& items);
 // in file order. A file the memory cannot hold is Unreadable.
 LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items,
                         std::vector<uint64_t>* recordHashes = nullptr);
-// Reads the file record by record without keeping the records: `take` sees
-// each whole one (its fields as read, but neither Notes nor Raw). The
+// Reads the file record by record without keeping the records. `want` sees
+// each whole record first as a light one: only the dates, ImageIndex,
+// Complete and the count, unit and mask texts are read, every other field
+// holds its default. For the records it wants, `take` sees the record in
+// full, as LoadFromFile holds it; the others' texts are never decoded. The
 // report is the one LoadFromFile gives for the same file.
 LoadReport ScanEventFile(const std::filesystem::path& path,
+                         const std::function<bool(const TTodoItem&)>& want,
                          const std::function<void(const TTodoItem&)>& take);
 
 // The file image of the items. Texts longer than 65,535 bytes are cut there,

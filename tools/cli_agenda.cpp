@@ -48,13 +48,14 @@ int RunDayList(const CliCall& call, const CliArgs& a, bool agenda) {
     const std::filesystem::path file = *dir / kCliEventFile;
 
     // Only the events of the one day are kept: the file is read a chunk at
-    // a time and checked whole, but never built into a store.
+    // a time and checked whole, but never built into a store, and only the
+    // day's own events have their texts read.
     const TDateTime listDay = agenda ? DateOf(day) : moment;
     const ListMode mode = agenda ? ListMode::Day : ListMode::Reminder;
     TodoItems store;
-    const LoadReport rep = ScanEventFile(file, [&](const TTodoItem& e) {
-        if (FallsOnDay(e, listDay, mode)) store.Add(e);
-    });
+    const LoadReport rep = ScanEventFile(
+        file, FallsOnDay(listDay, mode),
+        [&](const TTodoItem& e) { store.Add(e); });
     if (rep.status != LoadReport::Status::Ok) return CliFail(err, LoadProblem(rep, file));
 
     const DayListFormats fmt{};

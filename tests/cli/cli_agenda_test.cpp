@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -147,6 +149,56 @@ TEST_F(CliRun, ACyrillicDataFolderIsReadAndNamedInUtf8) {
     EXPECT_NE(out.str().find("Ремонт"), std::string::npos);
     EXPECT_EQ(Run({"agenda", "--data", Utf8Of(data / "нет")}), 1);
     EXPECT_NE(err.str().find("Мои данные"), std::string::npos) << err.str();
+}
+
+// The verbs read only the records that fall on the day in full, and decide
+// that from a first look at each: the dates, the reminder choice, completion
+// and the repetition. Over a month of days and moments, a store of every
+// shape prints what the library lists from the whole store.
+TEST_F(CliRun, EveryDayPrintsTheListOfTheWholeStore) {
+    std::mt19937 rng(11);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    TodoItems store;
+    for (int i = 0; i < 600; ++i) {
+        // Starts around October 2010 at any minute, some a hair before midnight.
+        TDateTime start = Day(2010, 9, 20) + pick(40) + pick(1440) * kOneMinute;
+        if (pick(10) == 0) start = Day(2010, 9, 20) + pick(40) - 0.0004 / 86400;
+        if (pick(10) == 0) start -= 400 + pick(2000);  // years back
+        Event e("событие " + std::to_string(i), start);
+        e.Alert(pick(10));
+        switch (pick(8)) {
+            case 0: break;
+            case 1: e.Until(start + pick(4) + pick(100) / 100.0); break;
+            case 2: e.Lasting(1 + pick(3), 2 + pick(3)); break;
+            case 3: e.Repeat(std::to_string(1 + pick(3)), std::to_string(1 + pick(6))); break;
+            case 4: e.Repeat("0", "0", std::to_string(1 + pick(127))); break;
+            case 5: e.Repeat("x", std::to_string(pick(9)), pick(2) ? "" : "0"); break;
+            case 6: e.Repeat("1", "3").Until(start + pick(3)); break;
+            default: e.Item().CreationDate = pick(2) ? -1e7 : std::numeric_limits<double>::quiet_NaN(); break;
+        }
+        e.Done(pick(5) == 0);
+        store.Add(e);
+    }
+    ASSERT_TRUE(SaveToFile(dir / "data" / "ListToDo.db", store, false).ok);
+    const DayListFormats fmt{};
+    auto joined = [](const std::vector<std::string>& lines) {
+        std::string text;
+        for (const std::string& l : lines) text += l + '\n';
+        return text;
+    };
+    int printed = 0;
+    for (TDateTime day = Day(2010, 9, 25); day <= Day(2010, 10, 25); day += 1) {
+        const std::string date = FormatCliMoment(day).substr(0, 10);
+        ASSERT_EQ(Run({"agenda", "--date", date, "--now", "2010-10-11 09:00"}), 0) << err.str();
+        EXPECT_EQ(out.str(), joined(AgendaLines(store, day, kNow, fmt))) << date;
+        printed += !out.str().empty();
+        for (const char* time : {"00:00", "07:45", "23:59"}) {
+            const std::string now = date + " " + time;
+            ASSERT_EQ(Run({"reminders", "--now", now}), 0) << err.str();
+            EXPECT_EQ(out.str(), joined(ReminderLines(store, *ParseCliMoment(now), fmt))) << now;
+        }
+    }
+    EXPECT_GT(printed, 25);
 }
 
 TEST_F(CliRun, AnOutputThatCannotBeWrittenIsAFailure) {

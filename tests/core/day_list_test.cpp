@@ -251,6 +251,38 @@ namespace {
 
 // The command line keeps only the events that fall on its day; the lists
 // built from those must be the lists built from the whole store.
+// A start's day is the day its value rounds into, and may be two days or
+// more from the chosen moment and still list: a reminder a day ahead,
+// started a hair before the midnight two days on, asked for a moment that
+// rounds up to the chosen day's midnight, or for a moment on day 0 written
+// below zero. On days before 1899-12-30 too.
+TEST(DayList, StartsAtTheEdgesOfTheirDaysListOnTheRightDay) {
+    const TDateTime hair = 0.0004 / 86400;  // under half a millisecond
+    struct Case {
+        const char* what;
+        TDateTime start, d;
+        ListMode mode;
+        bool listed;
+    };
+    const Case cases[] = {
+        {"a day ahead, two days on", Day(2010, 10, 13) - 2 * hair, Day(2010, 10, 11) - hair, ListMode::Reminder, true},
+        {"a day ahead, rounded past it", Day(2010, 10, 13) - hair, Day(2010, 10, 11) - hair, ListMode::Reminder, false},
+        {"a day ahead, the same day", At(2010, 10, 11, 23, 59), Day(2010, 10, 11), ListMode::Reminder, true},
+        {"a day ahead, three days on", At(2010, 10, 13, 0, 1), Day(2010, 10, 11) - hair, ListMode::Reminder, false},
+        {"rounded into the day", Day(2010, 10, 11) - hair, Day(2010, 10, 11), ListMode::Day, true},
+        {"rounded out of the day before", Day(2010, 10, 11) - hair, Day(2010, 10, 10), ListMode::Day, false},
+        {"before 1899, late", -3 - (1 - 2 * hair), -3, ListMode::Day, true},
+        {"before 1899, a day ahead", -3 - (1 - 2 * hair), -4 - hair, ListMode::Reminder, true},
+        // Either side of 0 a value reads forward from midnight: -0.999 is late on day 0.
+        {"across 1899-12-30, a day ahead", At(1899, 12, 31, 23, 59), -0.999, ListMode::Reminder, true},
+    };
+    for (const Case& c : cases) {
+        const TodoItems store = Store({Event("событие", c.start).Alert(kAlertDayBefore)});
+        EXPECT_EQ(Build(store, c.d, c.mode).rows.size(), c.listed ? 1u : 0u) << c.what;
+        EXPECT_EQ(FallsOnDay(c.d, c.mode)(store[0]), c.listed) << c.what;
+    }
+}
+
 TEST(DayList, EventsThatFallOnADayGiveTheWholeStoresList) {
     const TodoItems store = Store({
         Event("простое", At(2010, 10, 12, 9, 0)),
@@ -271,8 +303,9 @@ TEST(DayList, EventsThatFallOnADayGiveTheWholeStoresList) {
         for (const ListMode mode : {ListMode::Day, ListMode::Reminder}) {
             const TDateTime d = mode == ListMode::Day ? Day(2010, 10, day) : At(2010, 10, day, 6, 30);
             TodoItems kept;
+            const FallsOnDay falls(d, mode);
             for (const TTodoItem& e : store)
-                if (FallsOnDay(e, d, mode)) kept.Add(e);
+                if (falls(e)) kept.Add(e);
             const Built all = Build(store, d, mode), some = Build(kept, d, mode);
             EXPECT_EQ(NamesOf(some), NamesOf(all)) << day;
             EXPECT_EQ(MomentsOf(some), MomentsOf(all)) << day;

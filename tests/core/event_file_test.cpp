@@ -8,6 +8,7 @@
 #include <unistd.h>
 #endif
 
+#include <array>
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -76,8 +77,8 @@ TEST(EventFile, FieldsInAnyOrderRepeatedAndUnknown) {
 
 // The count, unit and mask are read as numbers when the file is read; their
 // texts go back as they came, whatever they hold. The scanner reads every
-// record into one scratch record, so a field that a record lacks must not
-// keep the number of the record before.
+// record's light view into one scratch record, so a field that a record
+// lacks must not keep the number of the record before.
 TEST(EventFile, DecimalTextsReadAsNumbersAndGoBackAsTheyWere) {
     struct Row { const char* text; int value; };
     const Row rows[] = {{"", 0}, {"abc", 0}, {"-1", -1}, {"007", 7}, {" 7", 0}, {"+5", 5},
@@ -98,7 +99,13 @@ TEST(EventFile, DecimalTextsReadAsNumbersAndGoBackAsTheyWere) {
     TodoItems read;
     ASSERT_EQ(LoadFromBytes(file, read).status, LoadReport::Status::Ok);
     std::vector<TRepetition> scanned;
-    ScanEventFile(dir / "ListToDo.db", [&](const TTodoItem& e) { scanned.push_back(e.Repetition()); });
+    ScanEventFile(
+        dir / "ListToDo.db",
+        [&](const TTodoItem& e) {
+            scanned.push_back(e.Repetition());
+            return false;
+        },
+        [](const TTodoItem&) {});
     ASSERT_EQ(read.Count(), 12);
     ASSERT_EQ(scanned.size(), 12u);
     for (int i = 0; i < 12; ++i) {
@@ -336,6 +343,100 @@ TEST(EventFile, EveryWholeFileComesBackByteForByte) {
     EXPECT_GT(odd, 1000);  // the odd shapes were really there
 }
 
+// The scan walks most records for their deciding fields only, yet finds the
+// damage the load finds: for every damaged file the same status, problem and
+// counts, whether it wants no record or every one, and the records it takes
+// are those the load holds, kept bytes and all.
+TEST(EventFile, TheScanReportsWhatTheLoadReports) {
+    const std::string rec = kExample.substr(4);
+    std::vector<std::string> files = {
+        Hex("01 00"), Hex("ff ff ff ff") + rec, Hex("ff ff ff 7f") + rec,
+        Hex("02 00 00 00") + rec + rec.substr(0, 40), Hex("02 00 00 00") + rec,
+        Hex("01 00 00 00 ff ff ff 00 01 01 00 00"), Hex("01 00 00 00 01 00 00 00 0b ff ff 41"), kExample + "xyz",
+        // A reminder choice announced with 2 bytes, in the first record and in the second.
+        Hex("01 00 00 00 02 00 00 00 06 02 00 07 00 00 00 0b 01 00 41"),
+        Hex("02 00 00 00") + rec + Hex("02 00 00 00 0b 01 00 41 06 02 00 07 00 00 00"),
+        // A start cut short inside its value, and a count whose text runs past the end.
+        Hex("01 00 00 00 01 00 00 00 04 08 00 ab aa aa"), Hex("01 00 00 00 01 00 00 00 0f 05 00 31"),
+    };
+    // Random whole files cut short, or with one bit changed.
+    std::mt19937 damage(7);
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        std::mt19937 rng(seed);
+        const std::string file = RandomValidFile(rng);
+        if (file.size() < 8) continue;
+        files.push_back(file.substr(0, 4 + damage() % (file.size() - 4)));
+        std::string flipped = file;
+        flipped[damage() % file.size()] ^= static_cast<char>(1 << damage() % 8);
+        files.push_back(flipped);
+    }
+    TempFolder dir;
+    for (size_t i = 0; i < files.size(); ++i) {
+        TempFolder::Write(dir / "ListToDo.db", files[i]);
+        TodoItems loaded;
+        const LoadReport load = LoadFromBytes(files[i], loaded);
+        for (const bool wantAll : {false, true}) {
+            TodoItems taken;
+            int seen = 0;
+            const LoadReport scan = ScanEventFile(
+                dir / "ListToDo.db", [&](const TTodoItem&) { return ++seen, wantAll; },
+                [&](const TTodoItem& e) { taken.Add(e); });
+            SCOPED_TRACE(testing::Message() << "file " << i << (wantAll ? ", every record wanted" : ""));
+            EXPECT_EQ(scan.status, load.status);
+            EXPECT_EQ(scan.problem, load.problem);
+            EXPECT_EQ(scan.loaded, load.loaded);
+            EXPECT_EQ(scan.announced, load.announced);
+            EXPECT_EQ(seen, load.loaded);
+            EXPECT_EQ(SaveToBytes(taken), SaveToBytes(wantAll ? loaded : TodoItems{}));
+        }
+    }
+}
+
+// What the scan's first look shows of a record is the fields the day's lists
+// decide by and nothing else; a wanted record is then taken whole.
+TEST(EventFile, TheScanShowsTheDecidingFieldsFirst) {
+    TTodoItem e = Event("Врач", At(2010, 10, 11, 9, 30)).Notes("Кабинет 12").Alert(4).Repeat("2", "4", "42").Done();
+    e.CompletionDate = At(2010, 10, 12, 10, 0);
+    e.Completion = 50;
+    e.Priority = 2;
+    e.Status = 1;
+    e.Tag = 7;
+    e.TotalTime = 3;
+    e.Imported = TImportKind::MoonDays;
+    TempFolder dir;
+    ASSERT_TRUE(SaveToFile(dir / "ListToDo.db", Store({e, Event("второе", At(2010, 10, 12))}), false).ok);
+    std::vector<TTodoItem> shown;
+    TodoItems taken;
+    ASSERT_EQ(ScanEventFile(
+                  dir / "ListToDo.db",
+                  [&](const TTodoItem& light) {
+                      shown.push_back(light);
+                      return shown.size() == 1;
+                  },
+                  [&](const TTodoItem& full) { taken.Add(full); })
+                  .status,
+              LoadReport::Status::Ok);
+    ASSERT_EQ(shown.size(), 2u);
+    const TTodoItem& light = shown[0];
+    EXPECT_EQ(light.CreationDate, e.CreationDate);
+    EXPECT_EQ(light.DueDate, e.DueDate);
+    EXPECT_EQ(light.CompletionDate, e.CompletionDate);
+    EXPECT_EQ(light.ImageIndex, 4);
+    EXPECT_TRUE(light.Complete);
+    EXPECT_EQ((std::array{light.Category.str(), light.Project.str(), light.Resource.str()}),
+              (std::array<std::string, 3>{"2", "4", "42"}));
+    EXPECT_EQ(light.Subject, "");
+    EXPECT_TRUE(light.Notes.empty());
+    EXPECT_EQ((std::array{int(light.Completion), int(light.Priority), int(light.Status), light.Tag, light.TotalTime}),
+              (std::array{0, 0, 0, 0, 0}));
+    EXPECT_EQ(light.Imported, TImportKind::None);
+    EXPECT_EQ(shown[1].Category, "0");  // the second record's own texts, not the first's
+    EXPECT_FALSE(shown[1].Complete);
+    ASSERT_EQ(taken.Count(), 1);
+    EXPECT_EQ(SaveToBytes(taken), SaveToBytes(Store({e})));
+    EXPECT_EQ(taken[0].Notes, e.Notes);
+}
+
 TEST(EventFile, KeptBytesGiveWayToAChange) {
     // Notes of 6,553 lines ending in a bare LF, and a 16th field of identifier 16.
     TodoItems items;
@@ -412,8 +513,12 @@ TEST(EventFile, AFileReadInChunksIsReadAsAWholeImage) {
         TodoItems fromBytes, fromFile;
         const LoadReport a = LoadFromBytes(data, fromBytes);
         const LoadReport b = LoadFromFile(dir / "ListToDo.db", fromFile);
-        std::vector<std::string> scanned;
-        const LoadReport c = ScanEventFile(dir / "ListToDo.db", [&](const TTodoItem& e) { scanned.push_back(e.Subject); });
+        // The scan takes every third record whole, and only looks at the others.
+        TodoItems scanned;
+        int seen = 0;
+        const LoadReport c = ScanEventFile(
+            dir / "ListToDo.db", [&](const TTodoItem&) { return seen++ % 3 == 0; },
+            [&](const TTodoItem& e) { scanned.Add(e); });
         for (const LoadReport* r : {&b, &c}) {
             EXPECT_EQ(r->status, a.status) << data.size();
             EXPECT_EQ(r->problem, a.problem) << data.size();
@@ -421,8 +526,10 @@ TEST(EventFile, AFileReadInChunksIsReadAsAWholeImage) {
             EXPECT_EQ(r->announced, a.announced) << data.size();
         }
         ASSERT_EQ(fromFile.Count(), fromBytes.Count());
-        ASSERT_EQ(scanned.size(), size_t(fromBytes.Count()));
-        for (int i = 0; i < fromBytes.Count(); ++i) EXPECT_EQ(scanned[size_t(i)], fromBytes[i].Subject);
+        ASSERT_EQ(seen, fromBytes.Count());
+        ASSERT_EQ(scanned.Count(), (fromBytes.Count() + 2) / 3);
+        for (int i = 0; i < scanned.Count(); ++i)
+            EXPECT_EQ(SaveToBytes(Store({scanned[i]})), SaveToBytes(Store({fromBytes[3 * i]}))) << i;
         // The kept bytes came through the chunks whole: the file is given back as read.
         EXPECT_EQ(SaveToBytes(fromFile), SaveToBytes(fromBytes));
         if (a.status == LoadReport::Status::Ok) {

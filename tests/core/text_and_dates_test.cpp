@@ -46,6 +46,30 @@ TEST(DateTime, CalendarEdges) {
     for (double wild : {1e300, -1e300, std::nan("")}) EXPECT_EQ(DecodeDateTime(wild).year, 1899);
 }
 
+// The time of day is rounded to the millisecond half away from zero, the
+// day moving on when that reaches midnight; a value a few steps of the double
+// either side of each half millisecond, on days before and after the epoch,
+// lands where llround puts it.
+TEST(DateTime, HalfAMillisecondRoundsAwayFromZero) {
+    for (const double day : {-693593.0, -1.0, 0.0, 40462.0, 2958465.0}) {
+        for (const int64_t ms : {int64_t{0}, int64_t{1}, int64_t{34200000}, kMsPerDayInt - 1}) {
+            double v = day + (day < 0 ? -1 : 1) * ((static_cast<double>(ms) + 0.5) / kMsPerDay);
+            for (int i = 0; i < 4; ++i) v = std::nextafter(v, -1e9);
+            for (int step = 0; step < 8; ++step, v = std::nextafter(v, 1e9)) {
+                if (!InCalendar(v)) continue;
+                const double frac = std::fabs(v - std::trunc(v));
+                int64_t want = std::llround(frac * kMsPerDay), wantDay = static_cast<int64_t>(std::trunc(v));
+                if (want == kMsPerDayInt) want = 0, wantDay += v < 0 ? -1 : 1;
+                EXPECT_EQ(MsOfDay(v), want) << std::hexfloat << v;
+                EXPECT_EQ(DayNumber(v), wantDay) << std::hexfloat << v;
+                EXPECT_EQ(SafeDayNumber(v), wantDay) << std::hexfloat << v;
+            }
+        }
+    }
+    EXPECT_EQ(SafeDayNumber(kLastCalendarDay + 0.9999999999), INT64_MIN);  // rounds past the last day
+    EXPECT_EQ(SafeDayNumber(std::nan("")), INT64_MIN);
+}
+
 TEST(Ansi, RoundTripsCyrillicAndReplacesWhatDoesNotFit) {
     const std::string text = "Ёлка ёж Привет, мир! №5 «кавычки» €";
     EXPECT_EQ(utf8(ansi(text)), text);
