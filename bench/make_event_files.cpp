@@ -8,6 +8,9 @@
 // Where dayloom's rules differ from the peers', the peers get what dayloom
 // shows: a completed lasting or repeating event is listed on its start day
 // only, so the peers get it as a one-off event.
+// remind's messages begin with the start time ("at 09:30", its %3), so that
+// bench/peers.sh can compare start times; a span of several days has it only
+// on its first day and "…" on the others, as calcurse shows no start there.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -58,7 +61,7 @@ void WritePeers(const TodoItems& store, std::ostream& apts, std::ostream& rem) {
         const std::string name = utf8(e.Subject);
         const TDateTime s = e.CreationDate;
         const std::string at = CalcurseAt(s);
-        const std::string remAt = " AT " + HourMinute(s) + " MSG " + name + "\n";
+        const std::string remAt = " AT " + HourMinute(s) + " MSG %3 " + name + "\n";
         const TRepetition r = e.Repetition();
         const int count = r.Count, unit = r.Unit, mask = r.Mask;
         const bool repeating = e.DueDate != 0, lasting = !repeating && e.CompletionDate != 0;
@@ -67,7 +70,9 @@ void WritePeers(const TodoItems& store, std::ostream& apts, std::ostream& rem) {
             rem << "REM " << IsoDate(s) << remAt;
         } else if (lasting) {
             apts << at << " -> " << CalcurseAt(e.CompletionDate) << " |" << name << "\n";
-            rem << "REM " << IsoDate(s) << " *1 UNTIL " << IsoDate(e.CompletionDate) << remAt;
+            rem << "REM " << IsoDate(s) << " *1 UNTIL " << IsoDate(e.CompletionDate) << " AT " << HourMinute(s)
+                << " MSG [iif(trigdate()=='" << IsoDate(s) << "', \"at " << HourMinute(s) << "\", \"…\")] " << name
+                << "\n";
         } else if (mask != 0) {
             std::string days, remDays;
             for (int w = 0; w < 7; ++w)

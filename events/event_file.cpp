@@ -559,8 +559,7 @@ struct ScanSink {
         if (!ReadDecidingFields(r, f, light, fieldProblem)) return false;
         if (!want(light)) return true;
         Reader again(r.sinceMark());
-        int32_t count = 0;
-        again.getLE(count);
+        again.skip(sizeof(int32_t));  // the field count, read already
         ResetForRecord(full);
         std::string seen;  // any damage was noted by the first walk
         ReadWholeRecord(again, f, full, seen);
