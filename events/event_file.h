@@ -41,7 +41,9 @@ LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items,
 // Complete and the count, unit and mask texts are read, every other field
 // holds its default. For the records it wants, `take` sees the record in
 // full, as LoadFromFile holds it; the others' texts are never decoded. The
-// report is the one LoadFromFile gives for the same file.
+// report is the one LoadFromFile gives for the same file, except for a file
+// of more tiny records than the load would hold in memory: the scan, which
+// keeps none, reads on.
 LoadReport ScanEventFile(const std::filesystem::path& path,
                          const std::function<bool(const TTodoItem&)>& want,
                          const std::function<void(const TTodoItem&)>& take);
