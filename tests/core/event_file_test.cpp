@@ -173,20 +173,26 @@ TEST(EventFile, FixedFieldWithWrongLengthIsReadAtItsSizeAndFlagged) {
 }
 
 TEST(EventFile, LongTextsAreCutSoLengthsMatch) {
-    TodoItems items;
-    TTodoItem& it = items.Add();
+    TTodoItem it;
     it.Subject = std::string(65535, 'x');
     it.Category = std::string(70000, 'y');
+    it.Resource = std::string(65536, 'z');
     it.SetNotesText(std::string(40000, 'n') + "\r\n" + std::string(40000, 'm'));
-    const std::string bytes = SaveToBytes(items);
+    // Notes held as one text and notes held as lines are written two ways.
+    TTodoItem lines = it;
+    lines.Notes = {std::string(40000, 'n'), std::string(40000, 'm')};
+    const std::string bytes = SaveToBytes(Store({it, lines}));
     TodoItems back;
     const LoadReport rep = LoadFromBytes(bytes, back);
     ASSERT_EQ(rep.status, LoadReport::Status::Ok) << rep.problem;
-    ASSERT_EQ(back.Count(), 1);
-    EXPECT_EQ(back[0].Subject.size(), 65535u);
-    EXPECT_EQ(back[0].Category.size(), 65535u);
-    EXPECT_EQ(back[0].NotesText().size(), 65535u + 2);  // the cut last line gains its CR LF back
-    EXPECT_EQ(back[0].Notes[0].size(), 40000u);
+    ASSERT_EQ(back.Count(), 2);
+    for (const TTodoItem& b : back) {
+        EXPECT_EQ(b.Subject.size(), 65535u);
+        EXPECT_EQ(b.Category.size(), 65535u);
+        EXPECT_EQ(b.Resource.size(), 65535u);
+        EXPECT_EQ(b.NotesText().size(), 65535u + 2);  // the cut last line gains its CR LF back
+        EXPECT_EQ(b.Notes[0].size(), 40000u);
+    }
 }
 
 // The safe write itself is checked with SafeFile; here what goes through it.

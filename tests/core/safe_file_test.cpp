@@ -230,6 +230,28 @@ TEST_P(SafeFile, AnOutputDeviceOrPipeIsWrittenIntoNotReplaced) {
     EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
 }
 
+size_t OpenDescriptors() {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) ++n;
+    return n;
+}
+
+// A commit that cannot put its file in place says so, leaves no temporary,
+// and closes what the save opened and nothing else of the process.
+TEST_P(SafeFile, AFailedCommitClosesOnlyWhatItOpened) {
+    const fs::path file = dir / "ListToDo.db";
+    const size_t before = OpenDescriptors();
+    bool given = false;
+    PreparedWrite p;
+    ASSERT_TRUE(PrepareWrite(file, [&] { return std::exchange(given, true) ? std::string_view() : "new"; }, p).ok);
+    fs::create_directories(file / "inside");  // a folder no rename can replace
+    const WriteResult w = CommitWrite(p, false);
+    EXPECT_FALSE(w.ok);
+    EXPECT_FALSE(w.error.empty());
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(Names(), std::set<fs::path>{"ListToDo.db"});
+}
+
 // A process that dies between the two steps of a save leaves no temporary.
 TEST_P(SafeFile, AWriterKilledBeforeItsCommitLeavesNothing) {
     if (GetParam()) GTEST_SKIP() << "a named temporary outlives its killed writer";

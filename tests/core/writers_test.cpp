@@ -58,6 +58,8 @@ TEST(FolderLockTest, MovesWithItsOwnerAndShowsTheHolderSafely) {
     EXPECT_EQ(second.Take(folder.path(), "b"), FolderLock::State::Busy);
     assigned.Release();
     EXPECT_EQ(second.Take(folder.path(), "b"), FolderLock::State::Held);
+    second = FolderLock();  // assigned over, the held lock lets its folder go
+    EXPECT_EQ(assigned.Take(folder.path(), "c"), FolderLock::State::Held);
 }
 
 TEST(FolderLockTest, AWaitingWriterGetsTheFolderWhenTheHolderLetsGo) {
