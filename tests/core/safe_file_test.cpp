@@ -181,6 +181,17 @@ TEST_P(SafeFile, LinkIsFollowedAndPermissionsKept) {
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "ListToDo.db")));
     EXPECT_EQ(TempFolder::Read(dir / "real" / "ListToDo.db"), "new");
     EXPECT_EQ(PermsOf(dir / "real" / "ListToDo.db"), shared);
+
+    // A chain of links as long as the system itself follows (40) leads there too.
+    fs::path link = dir / "ListToDo.db";
+    for (int i = 1; i < 40; ++i) {
+        const fs::path next = dir / ("link" + std::to_string(i));
+        fs::create_symlink(link.filename(), next);
+        link = next;
+    }
+    ASSERT_TRUE(WriteFileAtomically(link, "newer").ok);
+    EXPECT_EQ(TempFolder::Read(dir / "real" / "ListToDo.db"), "newer");
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "ListToDo.db")));
 }
 
 // Where the link points at something that is not our file, the new file
