@@ -26,14 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The descriptors the process has open; none where the system cannot list them.
-size_t OpenDescriptors() {
-    std::error_code ec;
-    size_t n = 0;
-    for (fs::directory_iterator it("/proc/self/fd", ec), end; !ec && it != end; it.increment(ec)) ++n;
-    return n;
-}
-
 // Every case runs with unnamed temporaries (where the system has them) and
 // with named ones, as on a file system without them.
 class SafeFile : public ::testing::TestWithParam<bool> {
