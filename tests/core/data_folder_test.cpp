@@ -26,6 +26,19 @@ TEST(DataFolder, BesideTheProgramWhileItsFolderCanBeWritten) {
     EXPECT_FALSE(fs::exists(t / "new"));
 }
 
+// A folder that cannot be made (a file stands in its way) is reported, never
+// taken for made.
+TEST(DataFolder, MadeWithTheFoldersAboveOrReportedAsNotMade) {
+    TempFolder t;
+    std::error_code ec;
+    EXPECT_TRUE(MakeDataFolder(t / "a" / "b" / "dayloom_data", ec));
+    EXPECT_TRUE(fs::is_directory(t / "a" / "b" / "dayloom_data"));
+    EXPECT_TRUE(MakeDataFolder(t / "a" / "b" / "dayloom_data", ec));  // already there
+    TempFolder::Write(t / "file", "x");
+    EXPECT_FALSE(MakeDataFolder(t / "file" / "dayloom_data", ec));
+    EXPECT_TRUE(ec);
+}
+
 #ifndef _WIN32
 TEST(DataFolder, PerUserFolderFromTheEnvironmentAsTheToolkitNamesIt) {
     struct Case {

@@ -140,6 +140,17 @@ TEST_F(EventDocumentTest, AnotherWritersChangesArriveAsOneBatch) {
     EXPECT_EQ(Names(views.heard[0].added), std::vector<std::string>{"Z"});
     EXPECT_EQ(Names(views.heard[0].removed), std::vector<std::string>{"A"});
     ASSERT_TRUE(doc.Save(false).ok);
+
+    // A removal with nothing added comes in just the same.
+    theirs = doc.Events();
+    theirs.Delete(1);
+    ASSERT_TRUE(SaveToFile(file, theirs, false).ok);
+    EXPECT_TRUE(doc.Save(false).changedOutside);
+    EXPECT_EQ(doc.MergeOutsideChanges("copy").removed, 1);
+    EXPECT_EQ(Names(doc.Events()), Names(theirs));
+    ASSERT_EQ(views.heard.size(), 2u);
+    EXPECT_EQ(Names(views.heard[1].removed), std::vector<std::string>{"C"});
+    ASSERT_TRUE(doc.Save(false).ok);
 }
 
 }  // namespace

@@ -111,6 +111,8 @@ TEST(Markers, MonthRefreshMarksStartAndRepetitionDays) {
         {"lasting 3 days", Event("e", At(2010, 10, 10, 9, 0)).Lasting(3, kUnitDays), 2010, 10, {{2010, 10, {10}}}},
         {"every 2 hours", Event("e", wed).Repeat("2", "2"), 2010, 10, {{2010, 10, {13}}}},
         {"count that is no number", Event("e", wed).Repeat("abc", "3"), 2010, 10, {{2010, 10, {13}}}},
+        {"weekly in 1850, before day 0 of the stored dates", Event("e", At(1850, 3, 6, 10, 0)).Repeat("1", "4"),
+         1850, 3, {{1850, 3, {6, 13, 20, 27}}}},
         {"across the year's end: every 2 days", Event("e", At(2010, 12, 29, 9, 0)).Repeat("2", "3"), 2011, 1,
          {{2010, 12, {29, 31}}, {2011, 1, {2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30}},
           {2011, 2, {1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27}}}},

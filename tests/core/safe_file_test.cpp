@@ -86,6 +86,7 @@ TEST_P(SafeFile, PreparedWritesWaitForTheirCommitsInOrder) {
         EXPECT_TRUE(w.ok) << w.error;
         return p;
     };
+    const size_t descriptors = OpenDescriptors();
     PreparedWrite first = prepare("new"), second = prepare("newer");
     EXPECT_EQ(TempFolder::Read(file), "old");
     ASSERT_TRUE(CommitWrite(first).ok);
@@ -100,6 +101,7 @@ TEST_P(SafeFile, PreparedWritesWaitForTheirCommitsInOrder) {
     EXPECT_EQ(Names(), std::set<fs::path>{"ListToDo.db"});
     EXPECT_FALSE(CommitWrite(dropped).ok);
     EXPECT_EQ(TempFolder::Read(file), "newer");
+    EXPECT_EQ(OpenDescriptors(), descriptors);  // each temporary closed once, nothing else
 }
 
 // A damaged file's copy never lands on a name already taken.
@@ -116,6 +118,8 @@ TEST_P(SafeFile, CopiesTakeFreeNamesAndHoldTheOriginalsBytes) {
     EXPECT_EQ(TempFolder::Read(dir / "ListToDo.db.damaged-2"), "x");
 }
 
+// A failed save says so, leaves no temporary, and closes what it opened and
+// nothing else of the process.
 TEST_P(SafeFile, FailureIsReportedAndLeavesNoTemporary) {
     Touch("ListToDo.db");
     fs::create_directory(dir / "folder");
@@ -127,11 +131,13 @@ TEST_P(SafeFile, FailureIsReportedAndLeavesNoTemporary) {
         {"target is a folder", dir / "folder"}, {"no file name", dir / ""}, {"empty path", fs::path()},
     };
     const std::set<fs::path> before = Names();
+    const size_t descriptors = OpenDescriptors();
     for (const auto& c : cases) {
         const WriteResult w = WriteFileAtomically(c.target, "data");
         EXPECT_FALSE(w.ok) << c.what;
         EXPECT_FALSE(w.error.empty()) << c.what;
         EXPECT_EQ(Names(), before) << c.what;
+        EXPECT_EQ(OpenDescriptors(), descriptors) << c.what;
         EXPECT_TRUE(fs::is_empty(dir / "folder")) << c.what;
     }
     std::string disk;
@@ -181,6 +187,17 @@ TEST_P(SafeFile, LinkIsFollowedAndPermissionsKept) {
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "ListToDo.db")));
     EXPECT_EQ(TempFolder::Read(dir / "real" / "ListToDo.db"), "new");
     EXPECT_EQ(PermsOf(dir / "real" / "ListToDo.db"), shared);
+
+    // A chain of links as long as the system itself follows (40) leads there too.
+    fs::path link = dir / "ListToDo.db";
+    for (int i = 1; i < 40; ++i) {
+        const fs::path next = dir / ("link" + std::to_string(i));
+        fs::create_symlink(link.filename(), next);
+        link = next;
+    }
+    ASSERT_TRUE(WriteFileAtomically(link, "newer").ok);
+    EXPECT_EQ(TempFolder::Read(dir / "real" / "ListToDo.db"), "newer");
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "ListToDo.db")));
 }
 
 // Where the link points at something that is not our file, the new file

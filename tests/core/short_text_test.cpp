@@ -41,6 +41,7 @@ TEST(ShortText, TextsInPlaceAndOnTheHeapBehaveAlike) {
         EXPECT_EQ(back, s.substr(n / 2));
         moved = std::move(t);
         EXPECT_EQ(moved.Value(), DecimalOrZero(s.substr(n / 2)));
+        EXPECT_TRUE(t.empty());  // NOLINT
         EXPECT_EQ(t.Value(), 0);  // NOLINT
         moved.clear();
         EXPECT_EQ(moved.Value(), 0);

@@ -110,6 +110,7 @@ TEST(OutsideText, OneRuleForTheEncodingOfEveryText) {
         {ansi("Луна") + "\nx\r\nЛуна", TextEncoding::Ascii, "Луна", 3, "в кодировке UTF-8, а строка 1"},
         {"\xEF\xBB\xBF" "a\n" + ansi("б"), TextEncoding::Ascii, "б", 2, "метки UTF-8"},
         {Utf16Bytes("a\nb", false) + std::string("\x00\xD8", 2), TextEncoding::Ascii, "b", 2, "UTF-16"},  // half a pair
+        {Utf16Bytes("a\r\nb\r\nc", false) + std::string("\x00\xD8", 2), TextEncoding::Ascii, "c", 3, "UTF-16"},
         {std::string("\xFF\xFE" "a\0b", 5), TextEncoding::Ascii, "a", 1, "UTF-16"},  // an odd byte
     };
     for (const Case& c : cases) {

@@ -33,6 +33,7 @@ TEST(ThemeFile, LinesEndAtCrLfLfOrCr) {
         {"", {}},           {"a", {"a"}},              {"a\r\n", {"a"}},         {"a\nb", {"a", "b"}},
         {"a\rb", {"a", "b"}}, {"a\r\n\r\nb", {"a", "", "b"}}, {"\r\n", {""}},   {"a\n\r", {"a", ""}},
         {"a\r\r\n", {"a", ""}}, {std::string_view("x\0y", 3), {std::string("x\0y", 3)}},
+        {std::string_view("a\n\n", 2), {"a"}},  // a view ends where it says, whatever follows it
     };
     for (const auto& c : cases) EXPECT_EQ(SplitLines(c.text), c.want) << testing::PrintToString(c.text);
 }

@@ -20,6 +20,7 @@ TEST(TimeLeft, WorkedTable) {
         {now, plus(3, 1), false, "3 дн. 1ч."}, {now, plus(20, 3), false, "20 дн. 3ч."},
         {now, plus(20, 3), true, "2 нед.6 дн."}, {now, plus(33, 0), true, "1 мес.5 дн."},
         {now, plus(40, 0), true, "1 мес."}, {now, plus(400, 0), true, "1 г."},
+        {now, plus(370, 0), true, "1 г."},  // a year and a few days is no "12 months" as well
         {now, plus(1, 0), false, "1 дн."}, {now, plus(14, 0), true, "2 нед."},
         {At(2010, 10, 11, 14, 50, 30), At(2010, 10, 11, 16, 50), true, "1 ч. 59 мин."},
         {At(2010, 10, 11, 14, 50, 30), At(2010, 10, 11, 15, 50), true, "59 мин."},
@@ -50,6 +51,7 @@ TEST(DateFormatting, LocalePatterns) {
     EXPECT_EQ(FormatDateTime("h AP", At(2010, 3, 5, 0, 30)), "12 AM");
     EXPECT_EQ(FormatDateTime("h AP", At(2010, 3, 5, 12, 30)), "12 PM");
     EXPECT_EQ(utf8(FormatDateTime("MMMM", At(2010, 12, 5))), "Декабрь");
+    EXPECT_EQ(utf8(FormatDateTime("MMMM, d MMM", At(2011, 1, 5))), "Январь, 5 янв");
     EXPECT_EQ(utf8(FormatDateTime(ansi("d MMMM yyyy 'г.'"), v)), "5 Март 2010 г.");
     EXPECT_EQ(utf8(FormatDateTime("ddd, dd", v)), "Пт, 05");
     EXPECT_EQ(FormatDateTime("'It''s' HH", At(2010, 3, 5, 7, 0)), "Its 07");

@@ -138,6 +138,26 @@ TEST(WindowPlacement, ALostWindowComesBack) {
         EXPECT_EQ(PlaceWindow(c.stored, kWorkArea, kScreenWidth, c.areas), c.want) << c.what;
 }
 
+// Only a file that can be this program's options is written over in place;
+// anything else is kept as a copy first.
+TEST(UserOptions, WhatPassesForAnOptionsFile) {
+    const std::string written = OptionsFileText(Defaults(), Defaults().SoundFile);
+    const struct {
+        std::string text;
+        bool looks;
+    } cases[] = {
+        {written, true},  // its fifth line is a path
+        {"", true},
+        {"1\n2\n3", true},
+        {"1\n2\n3\nfour\n", false},
+        {"#!/bin/sh\nrm -rf ~\n", false},
+        {written + "0\r\n", false},  // a twelfth line
+        {std::string("1\n2\n3\n4\n\0", 9), false},
+        {"1\n2\n3\n4\n" + std::string(4100, 'x'), false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LooksLikeOptionsFile(c.text), c.looks) << c.text.substr(0, 40);
+}
+
 // Whatever the file holds, every setting comes out usable.
 TEST(UserOptions, AnyBytesGiveSettingsInRange) {
     std::mt19937 random(20240607);

@@ -34,8 +34,10 @@ TEST(FolderLockTest, OneWriterAtATimeAndTheSecondKnowsWhoHoldsIt) {
     FolderLock first, second;
     ASSERT_EQ(first.Take(folder.path(), "dayloom-cli import-ics"), FolderLock::State::Held);
     const auto started = std::chrono::steady_clock::now();
+    const size_t descriptors = OpenDescriptors();
     EXPECT_EQ(second.Take(folder.path(), "dayloom-cli good-days", 200ms), FolderLock::State::Busy);
     EXPECT_GE(std::chrono::steady_clock::now() - started, 200ms);
+    EXPECT_EQ(OpenDescriptors(), descriptors);  // the tries while waiting keep nothing open
     EXPECT_EQ(second.Problem().rfind("dayloom-cli import-ics (процесс ", 0), 0u) << second.Problem();
     first.Release();
     EXPECT_EQ(second.Take(folder.path(), "dayloom-cli good-days"), FolderLock::State::Held);
@@ -58,6 +60,8 @@ TEST(FolderLockTest, MovesWithItsOwnerAndShowsTheHolderSafely) {
     EXPECT_EQ(second.Take(folder.path(), "b"), FolderLock::State::Busy);
     assigned.Release();
     EXPECT_EQ(second.Take(folder.path(), "b"), FolderLock::State::Held);
+    second = FolderLock();  // assigned over, the held lock lets its folder go
+    EXPECT_EQ(assigned.Take(folder.path(), "c"), FolderLock::State::Held);
 }
 
 TEST(FolderLockTest, AWaitingWriterGetsTheFolderWhenTheHolderLetsGo) {

@@ -52,5 +52,14 @@ inline std::string Utf8Of(const std::filesystem::path& p) {
     return std::string(u.begin(), u.end());
 }
 
+// How many descriptors the process has open (none where the system cannot
+// list them): what a file operation opens it must close, and nothing else.
+inline size_t OpenDescriptors() {
+    std::error_code ec;
+    size_t n = 0;
+    for (std::filesystem::directory_iterator it("/proc/self/fd", ec), end; !ec && it != end; it.increment(ec)) ++n;
+    return n;
+}
+
 // The next safe write of `target` fails the way a full disk would.
 inline void BlockNextSafeWrite(const std::filesystem::path& target) { FailNextWriteOf(target); }
