@@ -3,7 +3,7 @@
 #include "app/qt_sound_player.h"
 #include "events/data_folder.h"
 #include "events/qt_ansi.h"
-#include "events/window_place.h"
+#include "events/qt_window_place.h"
 #include "settings/autostart_link.h"
 
 #include <QApplication>

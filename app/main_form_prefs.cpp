@@ -21,7 +21,7 @@
 #include "app/qt_app_style.h"
 #include "app/system_colors.h"
 #include "events/qt_ansi.h"
-#include "events/window_place.h"
+#include "events/qt_window_place.h"
 #include "settings/autostart.h"
 #include "settings/color_dlg.h"
 #include "settings/theme_file.h"

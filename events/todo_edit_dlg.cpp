@@ -19,7 +19,7 @@
 
 #include "events/recurrence.h"
 #include "events/qt_ansi.h"
-#include "events/window_place.h"
+#include "events/qt_window_place.h"
 
 namespace {
 

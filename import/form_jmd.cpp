@@ -20,7 +20,7 @@
 #include <QVBoxLayout>
 
 #include "events/qt_ansi.h"
-#include "events/window_place.h"
+#include "events/qt_window_place.h"
 #include "import/import_batch.h"
 #include "import/imported_events.h"
 #include "import/zet_messages.h"

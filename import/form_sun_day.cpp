@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 
 #include "events/qt_ansi.h"
-#include "events/window_place.h"
+#include "events/qt_window_place.h"
 #include "import/form_jmd.h"
 #include "import/good_days.h"
 #include "import/import_batch.h"

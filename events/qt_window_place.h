@@ -1,5 +1,6 @@
 #pragma once
-// Where the program's windows open: in the middle of the desktop, within it.
+// Where the program's windows open (Qt, the shell only): in the middle of the
+// desktop, within it.
 class QRect;
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "events/window_place.h"
+#include "events/qt_window_place.h"
 
 #include <algorithm>
 
