@@ -103,17 +103,15 @@ const EventBatch& EventDocument::Change(ChangeKind kind, const std::function<voi
 
 LoadReport EventDocument::Load() {
     readOnly_ = false;
-    const LoadReport rep = keeper_.Load(events_);
-    index_.Rebuild(events_);
-    copyDue_ = rep.status == LoadReport::Status::Damaged || rep.status == LoadReport::Status::Unreadable;
-    last_ = EventBatch{};
-    Tell(last_);
-    return rep;
+    return AfterRead(keeper_.Load(events_));
 }
 
 LoadReport EventDocument::LoadToRead() {
     readOnly_ = true;
-    const LoadReport rep = LoadFromFile(file_, events_);
+    return AfterRead(LoadFromFile(file_, events_));
+}
+
+LoadReport EventDocument::AfterRead(const LoadReport& rep) {
     index_.Rebuild(events_);
     copyDue_ = rep.status == LoadReport::Status::Damaged || rep.status == LoadReport::Status::Unreadable;
     last_ = EventBatch{};

@@ -134,6 +134,8 @@ public:
 
 private:
     void Tell(const EventBatch& batch);
+    // After a read: the index, the damaged-file rule, the observers told.
+    LoadReport AfterRead(const LoadReport& rep);
 
     std::filesystem::path file_;
     mutable EventFileKeeper keeper_;

@@ -257,18 +257,6 @@ void EventIndex::Candidates(int64_t day, bool andNext, std::vector<int>& out) co
     out.erase(std::unique(out.begin(), out.end()), out.end());
 }
 
-void EventIndex::StartingIn(int64_t first, int64_t last, std::vector<int>& out) const {
-    out.clear();
-    auto from = std::lower_bound(days_.begin(), days_.end(), Entry{first, INT_MIN, false});
-    for (; from != days_.end() && from->day <= last; ++from)
-        if (from->start) out.push_back(from->pos);
-    // Every repetition by a unit: weekday lists repeat nothing a mark shows.
-    for (const auto& [key, v] : apart_)
-        if (key >> 56 != 3) out.insert(out.end(), v.begin(), v.end());
-    std::sort(out.begin(), out.end());
-    out.erase(std::unique(out.begin(), out.end()), out.end());
-}
-
 int EventIndex::StartsOn(int64_t day) const {
     if (day == INT64_MIN) return 0;
     int n = 0;

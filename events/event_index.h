@@ -44,9 +44,6 @@ public:
     // apart; with `andNext`, those starting on the next day too (a reminder a
     // day ahead). A superset: the day's rules decide.
     void Candidates(int64_t day, bool andNext, std::vector<int>& out) const;
-    // Ascending positions of the events starting on days first..last, and
-    // of the repeating ones.
-    void StartingIn(int64_t first, int64_t last, std::vector<int>& out) const;
     // How many events start on the day `day`.
     int StartsOn(int64_t day) const;
     // Whether `wanted` holds for the position of an event starting on `day`;
