@@ -23,7 +23,7 @@ uint64_t EventIndex::MonthlyKey(int64_t day) {
 uint64_t EventIndex::WeekdayKey(int weekday) { return (uint64_t{3} << 56) | static_cast<unsigned>(weekday); }
 
 uint64_t EventIndex::PeriodKey(int64_t period, int64_t day) {
-    return (uint64_t{4} << 56) | (static_cast<uint64_t>(period) << 24) | static_cast<uint64_t>(FloorMod(day, period));
+    return (uint64_t{kPeriodKind} << 56) | (static_cast<uint64_t>(period) << 24) | static_cast<uint64_t>(FloorMod(day, period));
 }
 
 void EventIndex::EntriesOf(const TTodoItem& e, int pos, std::vector<Entry>& out, std::vector<uint64_t>& lists) {
@@ -69,7 +69,6 @@ void EventIndex::EntriesOf(const TTodoItem& e, int pos, std::vector<Entry>& out,
 void EventIndex::Keep(uint64_t list, int pos) {
     std::vector<int>& v = apart_[list];
     v.insert(std::upper_bound(v.begin(), v.end(), pos), pos);
-    if (list >> 56 == 4) ++periods_[static_cast<int64_t>((list >> 24) & 0xFFFFFFFFu)];
 }
 
 void EventIndex::Drop(uint64_t list, int pos) {
@@ -80,26 +79,18 @@ void EventIndex::Drop(uint64_t list, int pos) {
     if (it == v.end() || *it != pos) return;
     v.erase(it);
     if (v.empty()) apart_.erase(found);
-    if (list >> 56 == 4) {
-        const auto p = periods_.find(static_cast<int64_t>((list >> 24) & 0xFFFFFFFFu));
-        if (p != periods_.end() && --p->second == 0) periods_.erase(p);
-    }
 }
 
 void EventIndex::Rebuild(const TodoItems& events) {
     days_.clear();
     apart_.clear();
-    periods_.clear();
     days_.reserve(static_cast<size_t>(events.Count()) + static_cast<size_t>(events.Count()) / 8);
     std::vector<Entry> one;
     std::vector<uint64_t> lists;
     for (int i = 0; i < events.Count(); ++i) {
         EntriesOf(events[i], i, one, lists);
         days_.insert(days_.end(), one.begin(), one.end());
-        for (const uint64_t l : lists) {
-            apart_[l].push_back(i);  // ascending as i grows
-            if (l >> 56 == 4) ++periods_[static_cast<int64_t>((l >> 24) & 0xFFFFFFFFu)];
-        }
+        for (const uint64_t l : lists) apart_[l].push_back(i);  // ascending as i grows
     }
     // The entries came in position order: a counting sort by day keeps that
     // order within a day, in time linear in the entries and the calendar's days.
@@ -208,12 +199,7 @@ void EventIndex::Compact(const std::vector<int>& removed) {
             const int by = shift(pos);
             if (by >= 0) v[k++] = pos - by;
         }
-        const size_t lost = v.size() - k;
         v.resize(k);
-        if (lost > 0 && it->first >> 56 == 4) {
-            const auto p = periods_.find(static_cast<int64_t>((it->first >> 24) & 0xFFFFFFFFu));
-            if (p != periods_.end() && (p->second -= static_cast<int>(lost)) <= 0) periods_.erase(p);
-        }
         it = v.empty() ? apart_.erase(it) : std::next(it);
     }
 }
@@ -239,7 +225,10 @@ void EventIndex::ListsFor(int64_t day, std::vector<const std::vector<int>*>& out
     add(YearlyKey(day));
     add(MonthlyKey(day));
     add(WeekdayKey(DayOfWeek(static_cast<TDateTime>(day))));
-    for (const auto& [period, n] : periods_) add(PeriodKey(period, day));
+    // The periods in use are the keys' own: a few hundred keys in all.
+    for (const auto& [key, v] : apart_)
+        if (key >> 56 == kPeriodKind && key == PeriodKey(static_cast<int64_t>((key >> 24) & 0xFFFFFFFFu), day))
+            out.push_back(&v);
 }
 
 void EventIndex::Candidates(int64_t day, bool andNext, std::vector<int>& out) const {

@@ -9,7 +9,6 @@
 // Positions are those of the events in the document; the document updates the
 // index with every change, so the index always describes its events.
 #include <cstdint>
-#include <map>
 #include <unordered_map>
 #include <vector>
 
@@ -74,6 +73,7 @@ private:
     // asks only the lists that can hold it; anything else goes to kAlways.
     static void EntriesOf(const TTodoItem& e, int pos, std::vector<Entry>& out, std::vector<uint64_t>& lists);
     static constexpr uint64_t kAlways = 0;
+    static constexpr uint64_t kPeriodKind = 4;  // a key's top byte
     static uint64_t YearlyKey(int64_t day);
     static uint64_t MonthlyKey(int64_t day);
     static uint64_t WeekdayKey(int weekday);  // 1 = Sunday .. 7 = Saturday
@@ -86,7 +86,6 @@ private:
 
     std::vector<Entry> days_;                                // sorted by day, then position
     std::unordered_map<uint64_t, std::vector<int>> apart_;  // each ascending
-    std::map<int64_t, int> periods_;                         // period in days -> events repeating so
 };
 
 template <typename Wanted>
