@@ -442,13 +442,16 @@ void TMainForm::SaveEventsInBackground() {
     }
     if (!ReadyToSave(error)) return SaveFailed(error);
     needsSave_ = false;
-    auto prepared = std::make_shared<EventFileKeeper::Prepared>();
-    if (const WriteResult w = doc_->Prepare(*prepared); !w.ok) {
-        needsSave_ = true;
-        return SaveFailed(QString::fromStdString(w.error));
-    }
-    committer_->start([this, prepared] {
-        const WriteResult w = doc_->Commit(*prepared);
+    // The file's image is made on the committer's thread too; a change made
+    // meanwhile stops it and saves again two seconds later.
+    committer_->start([this] {
+        EventFileKeeper::Prepared prepared;
+        WriteResult w = doc_->PrepareAside(prepared);
+        if (w.stopped) {
+            needsSave_ = true;
+            return;
+        }
+        if (w.ok) w = doc_->Commit(prepared);
         if (!w.ok) {
             needsSave_ = true;
             if (w.changedOutside) outsideChange_ = true;

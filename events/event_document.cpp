@@ -50,6 +50,7 @@ void EventDocument::Tell(const EventBatch& batch) {
 const EventBatch& EventDocument::Change(ChangeKind kind, const std::function<void(Edit&)>& edit) {
     Edit e(events_);
     edit(e);
+    std::unique_lock hold = HoldEvents();
     last_ = EventBatch{};
     last_.kind = kind;
     auto& v = events_.Vector();
@@ -97,18 +98,36 @@ const EventBatch& EventDocument::Change(ChangeKind kind, const std::function<voi
         last_.added.push_back(std::move(item));
     }
     index_.FileAppended(events_, firstAdded);
+    hold.unlock();
     if (!last_.Empty()) Tell(last_);
     return last_;
 }
 
+std::unique_lock<std::mutex> EventDocument::HoldEvents() {
+    stopAside_.store(true, std::memory_order_release);
+    std::unique_lock hold(aside_);
+    stopAside_.store(false, std::memory_order_relaxed);
+    return hold;
+}
+
 LoadReport EventDocument::Load() {
-    readOnly_ = false;
-    return AfterRead(keeper_.Load(events_));
+    LoadReport rep;
+    {
+        const std::unique_lock hold = HoldEvents();
+        readOnly_ = false;
+        rep = keeper_.Load(events_);
+    }
+    return AfterRead(rep);
 }
 
 LoadReport EventDocument::LoadToRead() {
-    readOnly_ = true;
-    return AfterRead(LoadFromFile(file_, events_));
+    LoadReport rep;
+    {
+        const std::unique_lock hold = HoldEvents();
+        readOnly_ = true;
+        rep = LoadFromFile(file_, events_);
+    }
+    return AfterRead(rep);
 }
 
 LoadReport EventDocument::AfterRead(const LoadReport& rep) {
@@ -136,10 +155,15 @@ std::string EventDocument::ReadyToWrite(const std::string& copyName) {
     return {};
 }
 
-WriteResult EventDocument::Prepare(EventFileKeeper::Prepared& out) const {
+WriteResult EventDocument::Prepare(EventFileKeeper::Prepared& out, const std::atomic<bool>* stop) const {
     if (readOnly_) return {false, "файл событий прочитан только для чтения"};
     if (copyDue_) return {false, "повреждённый файл не записывается поверх, пока нет его копии"};
-    return keeper_.Prepare(events_, out);
+    return keeper_.Prepare(events_, out, stop);
+}
+
+WriteResult EventDocument::PrepareAside(EventFileKeeper::Prepared& out) {
+    const std::lock_guard hold(aside_);
+    return Prepare(out, &stopAside_);
 }
 
 WriteResult EventDocument::Save(bool sync) {

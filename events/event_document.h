@@ -5,9 +5,11 @@
 // applies the whole of one user action and then tells every observer once,
 // with the batch of what it did. The views decide from the batch what to
 // rebuild; the saver saves; undo and sync can keep it.
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -125,7 +127,14 @@ public:
     // thread, in order. A commit that finds the file changed by another
     // writer writes nothing and says `changedOutside`: MergeOutsideChanges,
     // then save again.
-    WriteResult Prepare(EventFileKeeper::Prepared& out) const;
+    WriteResult Prepare(EventFileKeeper::Prepared& out) const { return Prepare(out, nullptr); }
+    // Prepare on another thread while the window goes on, so the window's
+    // thread does nothing after a change that grows with the store. It reads
+    // the events as they are; a change or a read of the file first stops it
+    // and waits until it lets go of them, within one chunk of the file's
+    // work, and the stopped save says `stopped` and writes nothing: the
+    // change asks for a save of its own. One such save at a time.
+    WriteResult PrepareAside(EventFileKeeper::Prepared& out);
     WriteResult Commit(EventFileKeeper::Prepared& prepared, bool sync = true) { return keeper_.Commit(prepared, sync); }
     WriteResult Save(bool sync = true);
     // Brings in what another writer did to the file (the observers hear
@@ -134,6 +143,9 @@ public:
 
 private:
     void Tell(const EventBatch& batch);
+    WriteResult Prepare(EventFileKeeper::Prepared& out, const std::atomic<bool>* stop) const;
+    // Stops a save reading the events aside and keeps it out until released.
+    std::unique_lock<std::mutex> HoldEvents();
     // After a read: the index, the damaged-file rule, the observers told.
     LoadReport AfterRead(const LoadReport& rep);
 
@@ -143,6 +155,8 @@ private:
     EventIndex index_;
     std::vector<EventObserver*> observers_;
     EventBatch last_;
-    bool copyDue_ = false;
-    bool readOnly_ = false;
+    std::atomic<bool> copyDue_{false};
+    std::atomic<bool> readOnly_{false};
+    std::mutex aside_;               // held by the save aside while it reads
+    std::atomic<bool> stopAside_{false};
 };

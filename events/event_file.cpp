@@ -758,14 +758,22 @@ std::string SaveToBytes(const TodoItems& items) {
 namespace {
 
 // The file's image a chunk at a time: it is never held whole beside the store.
-ChunkSource EventFileChunks(const TodoItems& items, std::vector<uint64_t>* hashes) {
+// With `stop`, a chunk begun after it is set ends the file early and says so
+// in `stopped`.
+ChunkSource EventFileChunks(const TodoItems& items, std::vector<uint64_t>* hashes,
+                            const std::atomic<bool>* stop = nullptr, bool* stopped = nullptr) {
     constexpr size_t kChunk = size_t{1} << 20;
     if (hashes) {
         hashes->clear();
         hashes->reserve(items.Vector().size());
     }
-    return [&items, hashes, chunk = std::string(), next = size_t{0}, header = true]() mutable -> std::string_view {
+    return [&items, hashes, stop, stopped, chunk = std::string(), next = size_t{0},
+            header = true]() mutable -> std::string_view {
         chunk.clear();
+        if (stop && stop->load(std::memory_order_acquire)) {
+            *stopped = true;
+            return chunk;
+        }
         if (std::exchange(header, false)) PutLE(chunk, static_cast<uint32_t>(items.Count()), 4);
         while (next < static_cast<size_t>(items.Count()) && chunk.size() < kChunk) {
             const size_t at = chunk.size();
@@ -779,8 +787,15 @@ ChunkSource EventFileChunks(const TodoItems& items, std::vector<uint64_t>* hashe
 }  // namespace
 
 WriteResult PrepareEventFile(const std::filesystem::path& path, const TodoItems& items, PreparedWrite& prepared,
-                             std::vector<uint64_t>* recordHashes, LinkPolicy links) {
-    return PrepareWrite(path, EventFileChunks(items, recordHashes), prepared, links);
+                             std::vector<uint64_t>* recordHashes, LinkPolicy links, const std::atomic<bool>* stop) {
+    bool stopped = false;
+    WriteResult w = PrepareWrite(path, EventFileChunks(items, recordHashes, stop, &stopped), prepared, links);
+    if (stopped) {
+        if (w.ok) DiscardWrite(prepared);
+        w = WriteResult{};
+        w.stopped = true;
+    }
+    return w;
 }
 
 WriteResult SaveToFile(const std::filesystem::path& path, const TodoItems& items, bool sync) {

@@ -1,6 +1,7 @@
 #pragma once
 // The binary event file ListToDo.db: a count of records, each a list of
 // tagged fields (identifier byte, 16-bit length, value).
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -56,8 +57,11 @@ WriteResult SaveToFile(const std::filesystem::path& path, const TodoItems& items
 // The first step of SaveToFile: the items in a temporary beside the file,
 // for CommitWrite to put in its place; with `recordHashes`, each written
 // record's RecordHash in order.
+// With `stop`, the writing looks at it between chunks and, once it is set,
+// discards the temporary and says `stopped`.
 WriteResult PrepareEventFile(const std::filesystem::path& path, const TodoItems& items, PreparedWrite& prepared,
-                             std::vector<uint64_t>* recordHashes = nullptr, LinkPolicy links = LinkPolicy::Follow);
+                             std::vector<uint64_t>* recordHashes = nullptr, LinkPolicy links = LinkPolicy::Follow,
+                             const std::atomic<bool>* stop = nullptr);
 
 // One record told from another by its bytes in the file: a record read and
 // written back unchanged gives the same value both times.

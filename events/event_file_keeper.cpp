@@ -37,13 +37,13 @@ LoadReport EventFileKeeper::Load(TodoItems& items) {
     return rep;
 }
 
-WriteResult EventFileKeeper::Prepare(const TodoItems& items, Prepared& out) {
+WriteResult EventFileKeeper::Prepare(const TodoItems& items, Prepared& out, const std::atomic<bool>* stop) {
     LinkPolicy links;
     {
         std::lock_guard lock(m_);
         links = links_;
     }
-    return PrepareEventFile(file_, items, out.write, &out.records, links);
+    return PrepareEventFile(file_, items, out.write, &out.records, links, stop);
 }
 
 WriteResult EventFileKeeper::Commit(Prepared& prepared, bool sync) {

@@ -32,7 +32,7 @@ public:
         PreparedWrite write;
         std::vector<uint64_t> records;
     };
-    WriteResult Prepare(const TodoItems& items, Prepared& out);
+    WriteResult Prepare(const TodoItems& items, Prepared& out, const std::atomic<bool>* stop = nullptr);
     WriteResult Commit(Prepared& prepared, bool sync = true);
     void Discard(Prepared& prepared) { DiscardWrite(prepared.write); }
     // Both steps at once.

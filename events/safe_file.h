@@ -12,6 +12,9 @@ struct WriteResult {
     // Set by a save that found the file changed by another writer since it
     // was read; nothing was written.
     bool changedOutside = false;
+    // Set by a save stopped before it finished because the events changed
+    // under it; nothing was written and nothing is wrong.
+    bool stopped = false;
 };
 
 // Who may read a file that a write creates; an existing file keeps its own

@@ -1,7 +1,9 @@
 // The event document: one change, one batch, told once to every observer.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -151,6 +153,54 @@ TEST_F(EventDocumentTest, AnotherWritersChangesArriveAsOneBatch) {
     ASSERT_EQ(views.heard.size(), 2u);
     EXPECT_EQ(Names(views.heard[1].removed), std::vector<std::string>{"C"});
     ASSERT_TRUE(doc.Save(false).ok);
+}
+
+// The save's first step runs beside the window while changes go on: a change
+// stops it, a stopped one writes nothing and leaves nothing, and every image
+// that does get written is one whole state of the events.
+TEST_F(EventDocumentTest, ASaveAsideIsStoppedByAChangeAndNeverWritesAHalfState) {
+    TodoItems start;
+    for (int i = 0; i < 20000; ++i) start.Add(Event("e" + std::to_string(i), At(2026, 1, 1 + i % 28, 9, 0)));
+    ASSERT_TRUE(SaveToFile(file, start, false).ok);
+    ASSERT_EQ(doc.Load().status, LoadReport::Status::Ok);
+
+    const std::atomic<bool> stopNow{true};
+    PreparedWrite never;
+    EXPECT_TRUE(PrepareEventFile(file, doc.Events(), never, nullptr, LinkPolicy::Follow, &stopNow).stopped);
+
+    constexpr int kChanges = 300;
+    std::atomic<bool> done{false};
+    int written = 0, stopped = 0;
+    std::vector<std::string> faults;
+    std::thread saver([&] {
+        while (!done.load()) {
+            EventFileKeeper::Prepared p;
+            const WriteResult w = doc.PrepareAside(p);
+            if (w.stopped) { ++stopped; continue; }
+            if (!w.ok || !doc.Commit(p, false).ok) { faults.push_back("save failed: " + w.error); continue; }
+            ++written;
+            TodoItems back;
+            const LoadReport r = LoadFromFile(file, back);
+            if (r.status != LoadReport::Status::Ok || back.Count() < 20000 || back.Count() > 20000 + kChanges ||
+                utf8(back[back.Count() - 1].Subject) != (back.Count() == 20000 ? "e19999" : "n" + std::to_string(back.Count() - 20001)))
+                faults.push_back("a written file is no state of the events: " + std::to_string(back.Count()));
+        }
+    });
+    for (int i = 0; i < kChanges; ++i) {
+        doc.Change(ChangeKind::Added, [&](EventDocument::Edit& e) { e.Add(Event("n" + std::to_string(i), At(2026, 2, 1, 9, 0))); });
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    done = true;
+    saver.join();
+    EXPECT_EQ(faults, std::vector<std::string>{});
+    EXPECT_GT(stopped, 0);
+    ASSERT_TRUE(doc.Save(false).ok);
+    TodoItems back;
+    ASSERT_EQ(LoadFromFile(file, back).status, LoadReport::Status::Ok);
+    EXPECT_EQ(Names(back), Names(doc.Events()));
+    // Stopped saves leave no temporaries behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+    std::printf("saves written %d, stopped %d\n", written, stopped);
 }
 
 }  // namespace
