@@ -41,34 +41,11 @@ void TCompactText<N, P>::Init(std::string_view s) {
 }
 
 template <size_t N, size_t P>
-void TCompactText<N, P>::Release() noexcept {
-    if (OnHeap()) delete[] HeapBlock();
-}
-
-template <size_t N, size_t P>
-TCompactText<N, P>::TCompactText(TCompactText&& o) noexcept {
-    std::memcpy(buf_, o.buf_, sizeof buf_);
-    o.SetInline(0);
-    o.ZeroPayload();
-}
-
-template <size_t N, size_t P>
 TCompactText<N, P>& TCompactText<N, P>::operator=(const TCompactText& o) {
     if (this != &o) {
         *this = o.view();
         SetFlag(o.Flag());
         CopyPayload(o);
-    }
-    return *this;
-}
-
-template <size_t N, size_t P>
-TCompactText<N, P>& TCompactText<N, P>::operator=(TCompactText&& o) noexcept {
-    if (this != &o) {
-        Release();
-        std::memcpy(buf_, o.buf_, sizeof buf_);
-        o.SetInline(0);
-        o.ZeroPayload();
     }
     return *this;
 }

@@ -35,10 +35,24 @@ public:
         SetFlag(o.Flag());
         CopyPayload(o);
     }
-    TCompactText(TCompactText&& o) noexcept;
+    // Moves and the release are in line: a removal from the middle of a
+    // million events moves every event after it.
+    TCompactText(TCompactText&& o) noexcept {
+        std::memcpy(buf_, o.buf_, sizeof buf_);
+        o.SetInline(0);
+        o.ZeroPayload();
+    }
     ~TCompactText() { Release(); }
     TCompactText& operator=(const TCompactText& o);
-    TCompactText& operator=(TCompactText&& o) noexcept;
+    TCompactText& operator=(TCompactText&& o) noexcept {
+        if (this != &o) {
+            Release();
+            std::memcpy(buf_, o.buf_, sizeof buf_);
+            o.SetInline(0);
+            o.ZeroPayload();
+        }
+        return *this;
+    }
     TCompactText& operator=(std::string_view s);
     TCompactText& operator=(const char* s) { return *this = std::string_view(s); }
     TCompactText& operator=(const std::string& s) { return *this = std::string_view(s); }
@@ -99,7 +113,9 @@ private:
         if constexpr (P > 0) std::memcpy(Payload(), o.Payload(), P);
     }
     void Init(std::string_view s);
-    void Release() noexcept;
+    void Release() noexcept {
+        if (OnHeap()) delete[] HeapBlock();
+    }
 
     // In place: the bytes, the owner's bytes, then the tag. On the heap: the
     // block's address at 0, the tag last.
