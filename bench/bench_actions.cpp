@@ -5,7 +5,9 @@
 // of the shown months, as the change's batch asks.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 #include <memory>
 #include <vector>
 
@@ -140,6 +142,47 @@ void BM_IndexRebuild(benchmark::State& state) {
     state.counters["entries"] = static_cast<double>(index.Entries());
 }
 BENCHMARK(BM_IndexRebuild)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// The save 2 s after a change: what the window's thread used to spend making
+// the file's image (saveAside:0), and what a completion costs it while a save
+// makes that image on another thread (saveAside:1): the change stops the
+// save, waiting at most for one chunk of it.
+void BM_SaveAndChange(benchmark::State& state) {
+    Window w(static_cast<int>(state.range(0)), true);
+    if (state.range(1) == 0) {
+        for (auto _ : state) {
+            EventFileKeeper::Prepared p;
+            w.doc.Prepare(p);
+            state.PauseTiming();
+            DiscardWrite(p.write);
+            state.ResumeTiming();
+        }
+        return;
+    }
+    std::atomic<bool> done{false};
+    std::atomic<int> stopped{0};
+    std::thread saver([&] {
+        while (!done) {
+            EventFileKeeper::Prepared p;
+            const WriteResult r = w.doc.PrepareAside(p);
+            if (r.stopped) ++stopped;
+            else DiscardWrite(p.write);
+        }
+    });
+    for (auto _ : state) {
+        const int src = w.Shown();
+        TTodoItem after = w.doc[src];
+        after.Complete = !after.Complete;
+        w.doc.Change(ChangeKind::Completed, [&](EventDocument::Edit& e) { e.Replace(size_t(src), std::move(after)); });
+    }
+    done = true;
+    saver.join();
+    state.counters["saves_stopped"] = stopped.load();
+}
+BENCHMARK(BM_SaveAndChange)
+    ->ArgNames({"events", "saveAside"})
+    ->ArgsProduct({{100000, 1000000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
