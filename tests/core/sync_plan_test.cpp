@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sync/sync_plan.h"
+#include "sync/sync_settings.h"
 
 namespace {
 
@@ -115,6 +116,43 @@ TEST(SyncState, ItsTextReadsBackAndADamagedOneStartsOver) {
         EXPECT_TRUE(damaged.Empty());
         EXPECT_TRUE(damaged.token.empty());
     }
+}
+
+TEST(SyncSettings, ReadBackWithNothingSmuggledIntoAnotherLine) {
+    SyncSettings s;
+    s.url = "https://dav.example.org/";
+    s.user = "анна";
+    s.calendar = "/анна/работа/";
+    s.calendarName = "Работа";
+    s.passwordCommand = "pass show dav\nurl=http://evil.example/";
+    s.zetImports = true;
+    s.everyMinutes = 5;
+    SyncSettings back;
+    std::string error;
+    ASSERT_TRUE(ReadSyncSettings(SyncSettingsText(s), back, error)) << error;
+    EXPECT_EQ(back.url, s.url);
+    EXPECT_EQ(back.user, s.user);
+    EXPECT_EQ(back.calendar, s.calendar);
+    EXPECT_EQ(back.calendarName, s.calendarName);
+    EXPECT_EQ(back.passwordCommand, "pass show davurl=http://evil.example/");
+    EXPECT_TRUE(back.zetImports && !back.favourableDays && !back.allowPlainHttp);
+    EXPECT_EQ(back.everyMinutes, 5);
+    EXPECT_TRUE(back.Configured());
+
+    ASSERT_TRUE(ReadSyncSettings("dayloom sync settings 1\r\nevery-minutes=ten\r\nallow-http=yes\r\nlater=1\r\n"
+                                 "every-minutes=99999\r\n", back, error));
+    EXPECT_EQ(back.everyMinutes, 15);
+    EXPECT_FALSE(back.allowPlainHttp);
+    EXPECT_FALSE(back.Configured());
+    EXPECT_FALSE(ReadSyncSettings("url=https://x/\n", back, error));
+    EXPECT_EQ(error, "это не файл настроек синхронизации");
+
+    SyncSettings none;
+    none.favourableDays = true;
+    EXPECT_TRUE(GoesToServer(TImportKind::None, none));
+    EXPECT_TRUE(GoesToServer(TImportKind::FavourableDays, none));
+    EXPECT_FALSE(GoesToServer(TImportKind::MoonDays, none));
+    EXPECT_FALSE(GoesToServer(static_cast<TImportKind>(77), none));
 }
 
 // ---- the model ----
