@@ -63,22 +63,24 @@ icaltimezone* SystemZone(const std::string& name) {
 
 struct ZoneTable {
     std::map<std::string, icaltimezone*> described;
+    // None for the clock's own zone, whose times are the clock's as written
+    // (a time its clock skips stays as written, as the user's own would),
+    // and for a zone nobody describes, taken for the clock's.
     icaltimezone* Find(const char* tzid) const {
-        if (!tzid || !*tzid) return nullptr;
+        if (!tzid || !*tzid || ClockZone().Id == tzid) return nullptr;
         const auto it = described.find(tzid);
         if (it != described.end() && it->second) return it->second;
         return SystemZone(tzid);
     }
 };
 
-// The zone a property's TZID names; `fallback` when it names none.
+// The zone a property's TZID names; `fallback` when it has none.
 icaltimezone* ZoneOf(icalproperty* p, const ZoneTable& zones, icaltimezone* fallback, std::string* name = nullptr) {
     icalparameter* tz = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER);
     if (!tz) return fallback;
     const char* id = icalparameter_get_tzid(tz);
     if (name && id) *name = id;
-    icaltimezone* z = zones.Find(id);
-    return z ? z : fallback;
+    return zones.Find(id);
 }
 
 // A time of the file as a moment of the series.
@@ -214,7 +216,7 @@ std::shared_ptr<const TForeignEvent> TForeignEvent::Read(std::string text, std::
     if (icalproperty_isa(dtstart) == ICAL_DUE_PROPERTY) s.start = icalproperty_get_due(dtstart);
     if (!Usable(s.start)) return fail("DTSTART не читается");
     s.zone = s.start.is_date || icaltime_is_utc(s.start) ? nullptr : ZoneOf(dtstart, zones, nullptr, &e->zoneName_);
-    if (!s.zone) e->zoneName_.clear();
+    if (!s.zone && e->zoneName_ != ClockZone().Id) e->zoneName_.clear();
     if (s.zone) s.start = icaltime_set_timezone(&s.start, s.zone);
     s.first = WhenOf(s.start, s.zone);
     if (s.first.t < kFirstSecond || s.first.t > kLastSecond) return fail("DTSTART вне 1–9999 годов");

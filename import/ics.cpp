@@ -457,6 +457,15 @@ int AlertOf(icalcomponent* c, int64_t startUtcOrWall, int64_t length) {
     return 9;
 }
 
+// Two rules say the same, however their parts are ordered.
+bool SameRule(const std::string& text, icalrecurrencetype r) {
+    if (text.empty()) return false;
+    icalrecurrencetype t = icalrecurrencetype_from_string(text.c_str());
+    const char* a = icalrecurrencetype_as_string(&t);
+    const char* b = icalrecurrencetype_as_string(&r);
+    return a && b && std::string_view(a) == b;
+}
+
 // The TZIDs a component's properties name.
 void ZonesNamed(icalcomponent* c, std::vector<std::string>& out) {
     for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_ANY_PROPERTY); p;
@@ -497,9 +506,7 @@ TTodoItem Rendered(const TForeignEvent& f, icalcomponent* c, bool attach, std::s
             bool exact = false;
             nearest = NearestFields(icalproperty_get_rrule(rr), startWall, exact);
             // dayloom's own fields stand while the rule is still the one they give.
-            if (kept && Upper(RuleText(*kept, startWall, ClockZone())) ==
-                            Upper(icalproperty_get_value_as_string(rr) ? icalproperty_get_value_as_string(rr) : ""))
-                nearest = *kept;
+            if (kept && SameRule(RuleText(*kept, startWall, ClockZone()), icalproperty_get_rrule(rr))) nearest = *kept;
         }
         v.unit = nearest.unit;
         v.countText = std::to_string(nearest.count);
@@ -619,8 +626,11 @@ IcsRun ReadDecoded(std::string_view text) {
         // A to-do stays dayloom's own kind, as does an event that says
         // nothing its record cannot: no UID, rule, zone or letter outside the
         // code page. The others keep what their calendar said.
-        const bool plain = uid.empty() && !f->Repeats() && f->ZoneName().empty() &&
-                           utf8(ansi(f->Summary())) == f->Summary() && utf8(ansi(f->Description())) == f->Description();
+        // dayloom's own events come back as they were written, known by their identity.
+        const bool ours = uid.size() > 8 && uid.compare(uid.size() - 8, 8, "@dayloom") == 0;
+        const bool plain = ours || (uid.empty() && !f->Repeats() && f->ZoneName().empty() &&
+                                   utf8(ansi(f->Summary())) == f->Summary() &&
+                                   utf8(ansi(f->Description())) == f->Description());
         run.Events.push_back(Rendered(*f, c.c, !f->ToDo() && !plain, f));
         run.Simplified.push_back(0);
     });

@@ -1,1 +1,115 @@
+// dayloom's own events written for other calendars and read back.
 #include <gtest/gtest.h>
+
+#include "events/event_store.h"
+#include "import/change_summary.h"
+#include "import/ics.h"
+#include "import/import_batch.h"
+#include "tests/support/builders.h"
+
+namespace {
+
+IcsZone Berlin() { return *NamedZone("Europe/Berlin"); }
+
+TodoItems EveryKind() {
+    TodoItems store = Store({
+        Event("Врач", At(2010, 10, 11, 10, 0)).Alert(4).Notes("Кабинет 12;\nвзять полис, паспорт"),
+        Event("Совещание", At(2010, 10, 12, 14, 0)).Lasting(2, kUnitHours).Alert(7),
+        Event("Дежурство", At(2010, 10, 25, 9, 0)).Lasting(24, kUnitHours).Alert(0),
+        Event("Отпуск", At(2011, 1, 15, 0, 0)).Lasting(1, kUnitMonths).Done(),
+        Event("Полив", At(2010, 10, 10, 9, 0)).Repeat("2", "3").Alert(2),
+        Event("Бассейн", At(2010, 10, 13, 19, 0)).Repeat("3", "4").Alert(3),
+        Event("Отчёт", At(2010, 1, 31, 17, 0)).Repeat("1", "5").Alert(5),
+        Event("Годовщина", At(2008, 2, 29, 8, 0)).Repeat("1", "6").Alert(9),
+        Event("Зарядка", At(2010, 10, 13, 7, 30)).Repeat("0", "0", "42").Alert(6),
+        Event("Уборка", At(2010, 10, 5, 11, 0)).Repeat("0", "0", "64").Alert(8),
+        Event("Таблетки", At(2010, 10, 14, 23, 0)).Repeat("30", "1").Alert(1),
+        Event("Почта", At(2010, 10, 15, 8, 0)).Repeat("2", "2", "2"),
+        Event("Декларация", At(2010, 10, 11, 9, 0)).Until(At(2010, 10, 13, 18, 0)).Alert(8),
+        Event("Билеты", At(2010, 10, 4, 10, 0)).Until(At(2010, 10, 4, 12, 0)).Done(),
+        Event(std::string(30, 'x') + "Очень длинное название, которое не помещается в строку",
+              At(2010, 3, 28, 2, 30)),  // a time the clock skips that night
+    });
+    // What the ZET imports add: simple events and to-dos.
+    AddEventToListToDo(store, ansi("~Лунный день - 5"), ansi("Луна в Раке"), At(2010, 10, 16, 4, 12), 0, 2,
+                       EventKind::Simple);
+    AddEventToListToDo(store, ansi(">Луна без курса"), ansi("Луна без курса"), At(2010, 10, 17, 23, 50),
+                       At(2010, 10, 18, 0, 40), 2, EventKind::ToDo);
+    return store;
+}
+
+TEST(ICalendar, EverythingDayloomMakesComesBackTheSame) {
+    const TodoItems store = EveryKind();
+    IcsExportOptions options;
+    options.Zone = Berlin();
+    SetClockZone(Berlin());
+    options.Now = At(2010, 10, 11, 9, 0);
+    const IcsWritten written = WriteICalendar(store, options);
+    ASSERT_EQ(written.Events, store.Count());
+
+    const IcsRun run = ReadICalendar(written.Text, Berlin());
+    ASSERT_TRUE(run.ok) << run.Message;
+    TodoItems back;
+    EXPECT_EQ(MergeImport(back, BatchOf(IcsRun(run))).Simplified, 0);
+    ASSERT_EQ(back.Count(), store.Count());
+    for (int i = 0; i < store.Count(); ++i) {
+        const TTodoItem &a = store[i], &b = back[i];
+        SCOPED_TRACE(utf8(a.Subject));
+        EXPECT_EQ(b.Subject, a.Subject);
+        EXPECT_EQ(b.CreationDate, a.CreationDate);
+        EXPECT_EQ(b.DueDate, a.DueDate);
+        EXPECT_EQ(b.CompletionDate, a.CompletionDate);
+        EXPECT_EQ(b.Category, a.Category);
+        EXPECT_EQ(b.Project, a.Project);
+        EXPECT_EQ(b.Resource, a.Resource);
+        EXPECT_EQ(b.ImageIndex, a.ImageIndex);
+        EXPECT_EQ(b.Complete, a.Complete);
+        EXPECT_EQ(b.NotesText(), a.NotesText());
+    }
+
+    // The same file again adds nothing; the UIDs stay as they were.
+    EXPECT_EQ(MergeImport(back, BatchOf(IcsRun(run))).AlreadyThere, store.Count());
+    IcsExportOptions later = options;
+    later.Now = At(2011, 5, 1, 12, 0);
+    const std::string again = WriteICalendar(store, later).Text;
+    for (const TTodoItem& e : store) EXPECT_NE(again.find("UID:" + IcsUid(e) + "@dayloom"), std::string::npos);
+}
+
+TEST(ICalendar, FromRangeKeepsTheEventsOfItsDays) {
+    const TodoItems store = EveryKind();
+    IcsExportOptions options;
+    options.From = Day(2010, 10, 12);
+    options.To = Day(2010, 10, 12);
+    const IcsRun run = ReadICalendar(WriteICalendar(store, options).Text, UtcZone());
+    ASSERT_TRUE(run.ok);
+    std::vector<std::string> names;
+    for (const TTodoItem& e : run.Events) names.push_back(utf8(e.Subject));
+    // Spans that reach the day, and repetitions that began before its end.
+    EXPECT_EQ(names, (std::vector<std::string>{"Совещание", "Полив", "Отчёт", "Годовщина", "Уборка",
+                                               "Декларация"}));
+}
+
+// Whole days go out as dates with the midnight after the last one as their
+// end, so a reader a zone away sees the same days; a UID never twice.
+TEST(ICalendar, WholeDaysAreDatesAndNoUidIsWrittenTwice) {
+    TodoItems store = Store({
+        Event("Отпуск", At(2025, 7, 7, 0, 0)).Lasting(3, kUnitWeeks),
+        Event("Встреча", At(2025, 7, 7, 10, 0)),
+        Event("Встреча", At(2025, 7, 7, 10, 0)),
+    });
+    store[0].CompletionDate = At(2025, 7, 27, 23, 59);  // as a calendar's whole days come in
+    IcsExportOptions options;
+    options.Zone = Berlin();
+    const std::string text = WriteICalendar(store, options).Text;
+    EXPECT_NE(text.find("DTSTART;VALUE=DATE:20250707\r\nDTEND;VALUE=DATE:20250728\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("DTSTART;TZID=Europe/Berlin:20250707T100000"), std::string::npos);
+    // The zone with its history, not one offset.
+    EXPECT_NE(text.find("BEGIN:VTIMEZONE\r\nTZID:Europe/Berlin"), std::string::npos);
+    EXPECT_NE(text.find("TZOFFSETTO:+0200"), std::string::npos);
+    const std::string uid = "UID:" + IcsUid(store[1]) + "@dayloom";
+    const size_t first = text.find(uid + "\r\n");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(text.find(uid + "-2\r\n"), std::string::npos);
+}
+
+}  // namespace
