@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "dayview/day_list.h"
+#include "events/event_edit.h"
 #include "events/event_file.h"
 #include "events/foreign_event.h"
 #include "events/purge.h"
+#include "events/recurrence.h"
 #include "import/change_summary.h"
 #include "import/ics.h"
 #include "import/import_batch.h"
@@ -277,6 +279,24 @@ TEST_F(ForeignCalendar, APastSeriesIsPurgedAndAnEndlessOneIsKept) {
     EXPECT_FALSE(IsPurgeable(store[0], At(2025, 4, 3, 9, 0)));
     EXPECT_TRUE(IsPurgeable(store[0], At(2025, 4, 4, 9, 0)));
     EXPECT_FALSE(IsPurgeable(store[1], At(2040, 1, 1, 9, 0)));
+}
+
+TEST_F(ForeignCalendar, AnEditOfItsDaysMakesTheEventTheUsersOwn) {
+    TodoItems store = Imported(Calendar(kShapes[2].body));
+    TEditorState state;
+    TEditorValues v = EditorValuesFromItem(store[0], 0, TEditorValues{}, state);
+    v.kind = state.kind;
+    v.unit = state.unit;
+    v.countText = state.countText;
+    v.mask = state.mask;
+    v.subject = ansi("Курс немецкого");
+    ChangeItemToDo(store[0], v);
+    ASSERT_NE(store[0].Foreign(), nullptr);  // a new name: still its calendar's series
+    EXPECT_TRUE(RecursOn(store[0], Day(2025, 4, 12)));
+    v.start += 1.0 / 24;
+    ChangeItemToDo(store[0], v);
+    EXPECT_EQ(store[0].Foreign(), nullptr);  // another hour: the user's own, by its own fields
+    EXPECT_EQ(store[0].CreationDate, At(2025, 3, 1, 13, 0));
 }
 
 }  // namespace
