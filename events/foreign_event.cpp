@@ -7,6 +7,7 @@
 
 #include <libical/ical.h>
 
+#include "events/ansi.h"
 #include "events/clock_zone.h"
 
 namespace {
@@ -100,6 +101,22 @@ TForeignEvent::When WhenOf(icaltimetype t, icaltimezone* zone) {
 
 int64_t LocalWall(const TForeignEvent::When& w) { return w.floating ? w.t : ToWall(ClockZone(), w.t); }
 
+// What libical could not read of a component that matters for its dates;
+// empty when they all read.
+std::string DateFault(icalcomponent* c) {
+    for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_XLICERROR_PROPERTY); p;
+         p = icalcomponent_get_next_property(c, ICAL_XLICERROR_PROPERTY)) {
+        const std::string what = icalproperty_get_xlicerror(p) ? icalproperty_get_xlicerror(p) : "";
+        for (const char* name : {"DTSTART", "DTEND", "DUE", "DURATION", "RRULE", "EXDATE", "RDATE", "RECURRENCE-ID"}) {
+            if (what.find(std::string(" ") + name + " ") == std::string::npos) continue;
+            const size_t colon = what.rfind(": ");
+            const std::string value = colon == std::string::npos ? std::string() : what.substr(colon + 2);
+            return std::string(name) + ": не читается «" + ShownText(value, 40) + "»";
+        }
+    }
+    return {};
+}
+
 bool Usable(icaltimetype t) { return !icaltime_is_null_time(t) && icaltime_is_valid_time(t) && t.year >= 1 && t.year <= 9999; }
 
 }  // namespace
@@ -125,7 +142,28 @@ struct TForeignEvent::Series {
     std::vector<int> leftDays;       // EXDATE dates (YYYYMMDD) of a series with times
     std::vector<When> extra;         // RDATE and moved occurrences, sorted
     std::vector<When> all;           // every moment, when `complete`
-    bool complete = false;
+    bool complete = false, tried = false;
+
+    // A series with a known end is worked out whole, once, when first asked;
+    // one without, a block at a time.
+    void TryWhole() {
+        if (std::exchange(tried, true)) return;
+        std::vector<When> found;
+        bool whole = true;
+        if (rule.empty()) {
+            if (!Left(start, first)) found.push_back(first);
+        } else if (hasCount || !byDayOrMore) {
+            whole = Walk(kFirstSecond, kLastSecond, false, kMostInAll, found) || hasCount;
+        } else {
+            const icalrecurrencetype r = icalrecurrencetype_from_string(rule.c_str());
+            whole = !icaltime_is_null_time(r.until) && Walk(kFirstSecond, kLastSecond, false, kMostInBlock, found);
+        }
+        if (!whole) return;
+        found.insert(found.end(), extra.begin(), extra.end());
+        std::sort(found.begin(), found.end());
+        all = std::move(found);
+        complete = true;
+    }
 
     bool Left(icaltimetype t, const When& w) const {
         if (std::binary_search(left.begin(), left.end(), w.t)) return true;
@@ -169,7 +207,7 @@ struct TForeignEvent::Series {
 
 TForeignEvent::~TForeignEvent() = default;
 
-std::shared_ptr<const TForeignEvent> TForeignEvent::Read(std::string text, std::string* problem) {
+std::shared_ptr<const TForeignEvent> TForeignEvent::Read(std::string text, std::string* problem, const Visit& visit) {
     auto fail = [&](const char* why) -> std::shared_ptr<const TForeignEvent> {
         if (problem) *problem = why;
         return nullptr;
@@ -195,7 +233,15 @@ std::shared_ptr<const TForeignEvent> TForeignEvent::Read(std::string text, std::
          c = icalcomponent_get_next_component(cal, ICAL_ANY_COMPONENT)) {
         const icalcomponent_kind k = icalcomponent_isa(c);
         if (k != ICAL_VEVENT_COMPONENT && k != ICAL_VTODO_COMPONENT) continue;
-        if (icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY)) moved.push_back(c);
+        const bool isMoved = icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY) != nullptr;
+        const std::string fault = DateFault(c);
+        if (!fault.empty()) {
+            // A moved occurrence whose dates do not read is left out; a series, refused.
+            if (isMoved) continue;
+            if (problem) *problem = fault;
+            return nullptr;
+        }
+        if (isMoved) moved.push_back(c);
         else if (!master) master = c;
     }
     if (!master && !moved.empty()) {  // a moved occurrence whose series the calendar did not give
@@ -299,35 +345,20 @@ std::shared_ptr<const TForeignEvent> TForeignEvent::Read(std::string text, std::
     for (const When& w : s.extra) e->longest_ = std::max<int64_t>(e->longest_, w.length);
     e->repeats_ = !s.rule.empty() || !s.extra.empty();
 
-    // A series with a known end is worked out once; one without, a block at a time.
-    std::vector<When> all;
-    bool whole = true;
-    if (s.rule.empty()) {
-        if (!s.Left(s.start, s.first)) all.push_back(s.first);
-    } else if (s.hasCount || !s.byDayOrMore) {
-        whole = s.Walk(kFirstSecond, kLastSecond, false, kMostInAll, all) || s.hasCount;
-    } else {
-        const icalrecurrencetype r = icalrecurrencetype_from_string(s.rule.c_str());
-        whole = !icaltime_is_null_time(r.until) && s.Walk(kFirstSecond, kLastSecond, false, kMostInBlock, all);
-    }
-    if (whole) {
-        all.insert(all.end(), s.extra.begin(), s.extra.end());
-        std::sort(all.begin(), all.end());
-        s.all = std::move(all);
-        s.complete = true;
-    }
     e->text_ = std::move(text);
+    if (visit) visit(*e, master);
     return e;
 }
 
 void TForeignEvent::Moments(int64_t lo, int64_t hi, std::vector<When>& out) const {
-    const Series& s = *series_;
+    Series& s = *series_;
+    std::lock_guard lock(cacheMutex_);
+    s.TryWhole();
     if (s.complete) {
         auto from = std::lower_bound(s.all.begin(), s.all.end(), When{lo});
         for (; from != s.all.end() && from->t <= hi; ++from) out.push_back(*from);
         return;
     }
-    std::lock_guard lock(cacheMutex_);
     for (int64_t b = FloorDiv(lo, kBlock); b <= FloorDiv(hi, kBlock); ++b) {
         auto found = std::find_if(blocks_.begin(), blocks_.end(), [&](const auto& x) { return x.first == b; });
         if (found == blocks_.end()) {
@@ -395,7 +426,11 @@ void TForeignEvent::StartDays(int64_t first, int64_t last, std::vector<int64_t>&
 }
 
 bool TForeignEvent::AnyFrom(TDateTime moment) const {
-    const Series& s = *series_;
+    Series& s = *series_;
+    {
+        std::lock_guard lock(cacheMutex_);
+        s.TryWhole();
+    }
     if (!s.complete) return true;
     const int64_t wall = WallSeconds(moment);
     for (auto it = s.all.rbegin(); it != s.all.rend(); ++it) {

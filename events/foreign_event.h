@@ -10,6 +10,7 @@
 // program's clock (ClockZone), so a Berlin series keeps its Berlin hour on
 // a Moscow clock in both halves of the year.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,6 +18,8 @@
 #include <vector>
 
 #include "events/date_time.h"
+
+struct icalcomponent_impl;  // libical's component
 
 // One occurrence on the program's clock; End == Start when it has no length.
 struct TOccurrence {
@@ -28,8 +31,12 @@ public:
     // Reads an event's iCalendar text: the VEVENT, the VEVENTs of its moved
     // occurrences and the VTIMEZONEs they name that the system's zone data
     // lacks (UTF-8; without the VCALENDAR around them). None, with `problem`
-    // said, when there is no VEVENT with a start that reads.
-    static std::shared_ptr<const TForeignEvent> Read(std::string text, std::string* problem = nullptr);
+    // said, when there is no VEVENT with a start that reads, or a date of it
+    // does not read. `visit`, when given, sees the event and its component
+    // once the text has read, so a reader of files parses each event once.
+    using Visit = std::function<void(const TForeignEvent&, icalcomponent_impl*)>;
+    static std::shared_ptr<const TForeignEvent> Read(std::string text, std::string* problem = nullptr,
+                                                     const Visit& visit = {});
 
     const std::string& Text() const { return text_; }
     const std::string& Uid() const { return uid_; }

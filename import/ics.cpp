@@ -376,22 +376,6 @@ struct Owned {
     }
 };
 
-// What libical could not read of a component that matters for its dates;
-// empty when they all read.
-std::string DateFault(icalcomponent* c) {
-    for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_XLICERROR_PROPERTY); p;
-         p = icalcomponent_get_next_property(c, ICAL_XLICERROR_PROPERTY)) {
-        const std::string what = icalproperty_get_xlicerror(p) ? icalproperty_get_xlicerror(p) : "";
-        for (const char* name : {"DTSTART", "DTEND", "DUE", "DURATION", "RRULE", "EXDATE", "RDATE", "RECURRENCE-ID"}) {
-            if (what.find(std::string(" ") + name + " ") == std::string::npos) continue;
-            const size_t colon = what.rfind(": ");
-            const std::string value = colon == std::string::npos ? std::string() : what.substr(colon + 2);
-            return std::string(name) + ": не читается «" + ShownText(value, 40) + "»";
-        }
-    }
-    return {};
-}
-
 std::string TextOf(icalcomponent* c, icalproperty_kind kind) {
     icalproperty* p = icalcomponent_get_first_property(c, kind);
     const char* v = p ? icalproperty_get_value_as_string(p) : nullptr;
@@ -466,21 +450,21 @@ bool SameRule(const std::string& text, icalrecurrencetype r) {
     return a && b && std::string_view(a) == b;
 }
 
-// The TZIDs a component's properties name.
-void ZonesNamed(icalcomponent* c, std::vector<std::string>& out) {
-    for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_ANY_PROPERTY); p;
-         p = icalcomponent_get_next_property(c, ICAL_ANY_PROPERTY))
-        if (icalparameter* z = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER))
-            if (const char* id = icalparameter_get_tzid(z))
-                if (std::find(out.begin(), out.end(), id) == out.end()) out.push_back(id);
-    for (icalcomponent* k = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT); k;
-         k = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT))
-        ZonesNamed(k, out);
+// The TZIDs a component's lines name.
+void TzidsIn(const std::string& text, std::vector<std::string>& out) {
+    for (size_t at = text.find(";TZID="); at != std::string::npos; at = text.find(";TZID=", at + 6)) {
+        size_t from = at + 6, end;
+        if (from < text.size() && text[from] == '"') end = text.find('"', ++from);
+        else end = text.find_first_of(":;\r", from);
+        if (end == std::string::npos) break;
+        std::string id = text.substr(from, end - from);
+        if (std::find(out.begin(), out.end(), id) == out.end()) out.push_back(std::move(id));
+    }
 }
 
 // The record an event of another calendar gets: the nearest of dayloom's
 // kinds, its texts in the code page.
-TTodoItem Rendered(const TForeignEvent& f, icalcomponent* c, bool attach, std::shared_ptr<const TForeignEvent> keep) {
+TTodoItem Rendered(const TForeignEvent& f, icalcomponent* c) {
     const TOccurrence first = f.First();
     const int64_t startWall = WallSeconds(first.Start), endWall = WallSeconds(first.End);
     TEditorValues v;
@@ -537,7 +521,6 @@ TTodoItem Rendered(const TForeignEvent& f, icalcomponent* c, bool attach, std::s
     TTodoItem item = NewItemFromEditor(v);
     if (v.kind == EventKind::Lasting && v.end != 0) item.CompletionDate = v.end;
     item.SetNotesText(ansi(notes));
-    if (attach) item.Raw.setForeign(std::move(keep));
     return item;
 }
 
@@ -577,61 +560,57 @@ IcsRun ReadDecoded(std::string_view text) {
     run.Events.reserve(components);
     run.Simplified.reserve(components);
     std::unordered_set<std::string> seen;
+    seen.reserve(components);
     ForEachPart(text, [&](Part& p) {
         if (p.name != "VEVENT" && p.name != "VTODO") return;
         const std::string uid = FirstValue(p.text, "UID");
         auto skip = [&](std::string why) { run.Skipped.push_back({p.line, uid, std::move(why)}); };
         if (!p.closed) return skip("компонент " + p.name + " не закрыт (нет END:" + p.name + ")");
         if (!p.fault.empty()) return skip(p.fault);
+        if (FirstValue(p.text, "DTSTART").empty() && (p.name != "VTODO" || FirstValue(p.text, "DUE").empty())) {
+            ++run.Undated;
+            return;
+        }
         const bool moved = !FirstValue(p.text, "RECURRENCE-ID").empty();
         // A moved occurrence goes with its series; those of a series the
         // file does not give stand together, as one event.
         if (moved && !uid.empty() && (masterUids.count(uid) || !seen.insert(uid).second)) return;
-        Owned c;
-        c.c = icalparser_parse_string(p.text.c_str());
-        if (!c.c || icalcomponent_isa(c.c) == ICAL_XROOT_COMPONENT) return skip("не читается");
-        if (std::string fault = DateFault(c.c); !fault.empty()) return skip(std::move(fault));
-        icalcomponent_strip_errors(c.c);
-        if (!icalcomponent_get_first_property(c.c, ICAL_DTSTART_PROPERTY) &&
-            !(p.name == "VTODO" && icalcomponent_get_first_property(c.c, ICAL_DUE_PROPERTY))) {
-            ++run.Undated;
-            return;
-        }
         if (!moved && !uid.empty() && !seen.insert(uid).second) {
             ++run.Repeated;  // the same event given twice
             return;
         }
-        std::vector<std::string> zones;
-        ZonesNamed(c.c, zones);
         const auto withMoved = uid.empty() ? movedTexts.end() : movedTexts.find(uid);
-        std::vector<Owned> movedParts;
+        std::vector<std::string> zones;
+        TzidsIn(p.text, zones);
+        std::string parts = p.text;
         if (withMoved != movedTexts.end())
             for (const std::string& m : withMoved->second) {
-                if (moved && m == p.text) continue;  // the one read above
-                Owned o;
-                o.c = icalparser_parse_string(m.c_str());
-                if (!o.c || !DateFault(o.c).empty()) continue;
-                icalcomponent_strip_errors(o.c);
-                ZonesNamed(o.c, zones);
-                movedParts.push_back(std::move(o));
+                if (moved && m == p.text) continue;  // the one above
+                TzidsIn(m, zones);
+                parts += m;
             }
         std::string own;
         for (const std::string& z : zones)
             if (const auto t = zoneTexts.find(z); t != zoneTexts.end()) own += t->second;
-        own += icalcomponent_as_ical_string(c.c);
-        for (const Owned& m : movedParts) own += icalcomponent_as_ical_string(m.c);
+        own += parts;
         std::string problem;
-        std::shared_ptr<const TForeignEvent> f = TForeignEvent::Read(std::move(own), &problem);
+        TTodoItem item;
+        bool plain = false;
+        std::shared_ptr<const TForeignEvent> f =
+            TForeignEvent::Read(std::move(own), &problem, [&](const TForeignEvent& e, icalcomponent* c) {
+                // A to-do stays dayloom's own kind, as do dayloom's own events
+                // (known by their identity) and an event that says nothing its
+                // record cannot: no UID, rule, zone or letter outside the code
+                // page. The others keep what their calendar said.
+                const bool ours = uid.size() > 8 && uid.compare(uid.size() - 8, 8, "@dayloom") == 0;
+                plain = e.ToDo() || ours ||
+                        (uid.empty() && !e.Repeats() && e.ZoneName().empty() && utf8(ansi(e.Summary())) == e.Summary() &&
+                         utf8(ansi(e.Description())) == e.Description());
+                item = Rendered(e, c);
+            });
         if (!f) return skip(problem);
-        // A to-do stays dayloom's own kind, as does an event that says
-        // nothing its record cannot: no UID, rule, zone or letter outside the
-        // code page. The others keep what their calendar said.
-        // dayloom's own events come back as they were written, known by their identity.
-        const bool ours = uid.size() > 8 && uid.compare(uid.size() - 8, 8, "@dayloom") == 0;
-        const bool plain = ours || (uid.empty() && !f->Repeats() && f->ZoneName().empty() &&
-                                   utf8(ansi(f->Summary())) == f->Summary() &&
-                                   utf8(ansi(f->Description())) == f->Description());
-        run.Events.push_back(Rendered(*f, c.c, !f->ToDo() && !plain, f));
+        if (!plain) item.Raw.setForeign(std::move(f));
+        run.Events.push_back(std::move(item));
         run.Simplified.push_back(0);
     });
     if (run.Events.empty() && !run.Skipped.empty()) {
