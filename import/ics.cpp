@@ -660,6 +660,7 @@ bool WholeDays(TDateTime s, TDateTime e) {
 class Writer {
 public:
     Writer(const TodoItems& store, const IcsExportOptions& o) : store_(store), o_(o) {
+        uids_.reserve(store.Vector().size());
         stampLine_ = "DTSTAMP:" + IcsStamp(ToUtc(o.Zone, WallSeconds(o.Now))) + "Z";
         zoned_ = NamedZone(o.Zone.Id).has_value() && o.Zone.Id != "UTC";
         if (zoned_) {
@@ -737,7 +738,7 @@ private:
         std::string uid = e.Foreign() ? e.Foreign()->Uid() : IcsUid(e) + "@dayloom";
         if (uid.empty()) uid = IcsUid(e) + "@dayloom";
         // Two stored events may share an identity; their UIDs must not.
-        for (int n = 2; !uids_.insert(Fnv1a(uid)).second; ++n) uid += "-" + std::to_string(n);
+        for (int n = 2; !uids_.insert(std::hash<std::string_view>{}(uid)).second; ++n) uid += "-" + std::to_string(n);
         return uid;
     }
 
