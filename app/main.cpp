@@ -1,17 +1,27 @@
 // Program entry: names the application, creates the main window and runs.
 #include <QApplication>
+#include <QDateTime>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimeZone>
 
 #include "app/environment.h"
 #include "app/main_form.h"
 #include "app/qt_app_style.h"
+#include "events/clock_zone.h"
 #include "app/single_instance.h"
 #include "app/termination.h"
 #include "events/data_folder.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Events of other calendars are shown on the computer's clock.
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    if (auto named = NamedZone(zone.id().toStdString())) SetClockZone(std::move(*named));
+    else
+        SetClockZone({zone.id().toStdString(), [zone](int64_t utc) {
+                          return zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(utc, Qt::UTC));
+                      }});
     QApplication::setStyle(new TAppStyle);
     SetUpApplication(app);
     Environment env;

@@ -1,26 +1,12 @@
 // TMainForm's iCalendar import: a file of another calendar program, read
 // whole, its events added through the main window's one change path.
-#include <QDateTime>
 #include <QDir>
-#include <QTimeZone>
 
 #include "app/environment.h"
 #include "app/main_form.h"
 #include "import/change_summary.h"
 #include "import/ics.h"
 #include "import/import_batch.h"
-
-namespace {
-
-// The computer's zone, which the day list's wall clock times belong to.
-IcsZone ClockZone() {
-    const QTimeZone zone = QTimeZone::systemTimeZone();
-    return {zone.id().toStdString(), [zone](int64_t utc) {
-                return zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(utc, Qt::UTC));
-            }};
-}
-
-}  // namespace
 
 void TMainForm::pmImportICalendar1Click() {
     const QString file = env_.ChooseOpenFile(this, QStringLiteral("Импорт iCalendar"), QDir::homePath(),
@@ -31,6 +17,10 @@ void TMainForm::pmImportICalendar1Click() {
         env_.ShowMessage(this, QString::fromUtf8(run.Message.c_str()));
         return;
     }
+    std::string skipped;
+    for (const IcsSkipped& s : run.Skipped) skipped += "\n" + SkippedText(s);
     const ChangeSummary added = MergeImport(*doc_, BatchOf(std::move(run)));
-    env_.ShowInfo(this, QString::fromStdString(SummaryText(added)));
+    std::string text = SummaryText(added);
+    if (!skipped.empty()) text += "\nНе прочитаны:" + skipped;
+    env_.ShowInfo(this, QString::fromStdString(text));
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "events/ansi.h"
+#include "events/foreign_event.h"
 #include "events/recurrence.h"
 
 namespace {
@@ -29,6 +30,7 @@ struct Pending {
     TDateTime moment;
     int source;
     Rule rule;
+    TDateTime occurrence;  // the start of another calendar's occurrence shown; 0 for the others
 };
 
 const std::string& Completed() {
@@ -81,6 +83,10 @@ public:
     template <typename Add>
     void Apply(const TTodoItem& ev, Add&& add) const {
         if (!Valid()) return;
+        if (const TForeignEvent* f = ev.Foreign()) {
+            ApplyForeign(*f, ev, add);
+            return;
+        }
         const TDateTime d = d_;
         const int64_t dayD = dayD_;
         const bool reminder = reminder_;
@@ -107,26 +113,50 @@ public:
         // any event reminded a day ahead.
         const bool dayBefore = reminder && a == kAlertDayBefore && dayS != INT64_MIN &&
                                dayS - 1 == dayD;
-        if ((u == 0 && e == 0 && onStartDay) || dayBefore) add(at(s), Rule::Simple);
+        if ((u == 0 && e == 0 && onStartDay) || dayBefore) add(at(s), Rule::Simple, 0);
 
         // To-do: every day of its span while open, its start day always.
         if (count == 0 && e != 0 &&
             ((s <= d && d <= e && !done && u == 0) || onStartDay)) {
             const TDateTime time = HoursBetween(s, e) < 23 && d > s ? e : s;
-            add(at(time), Rule::ToDo);
+            add(at(time), Rule::ToDo, 0);
         }
 
         // Repeating: a completed one only on its start day.
         const bool recurs = RecursOn(ev, d);
-        if (recurs && (!done || onStartDay)) add(at(u), Rule::Repeating);
+        if (recurs && (!done || onStartDay)) add(at(u), Rule::Repeating, 0);
 
         // Lasting: every day of its span while open, its start day always.
         if (!recurs && u == 0 && e != 0 && count != 0 &&
             ((s <= d && d <= e && !done) || onStartDay))
-            add(at(s), Rule::Lasting);
+            add(at(s), Rule::Lasting, 0);
     }
 
 private:
+    // An event of another calendar is on the day by its own occurrences:
+    // each one starting there is a row at its moment, one lasting into the
+    // day a row at its time of day; a completed one only on its start day.
+    template <typename Add>
+    void ApplyForeign(const TForeignEvent& f, const TTodoItem& ev, Add&& add) const {
+        const int a = ev.ImageIndex;
+        const bool shift = reminder_ && a >= 2 && a <= 8;
+        auto at = [&](TDateTime m) { return shift ? getDtTimeWithAlertTime(a, m) : m; };
+        thread_local std::vector<TOccurrence> occ;
+        occ.clear();
+        if (!ev.Complete || SafeDayNumber(ev.CreationDate) == dayD_) f.OnDay(dayD_, occ);
+        const Rule starting = f.Repeats() ? Rule::Repeating : Rule::Simple;
+        for (const TOccurrence& o : occ) {
+            if (SafeDayNumber(o.Start) == dayD_) add(at(o.Start), starting, o.Start);
+            else add(at(ComposeDateTime(dayD_, SecondsOfDayMs(o.Start))), Rule::Lasting, o.Start);
+        }
+        if (reminder_ && a == kAlertDayBefore) {
+            occ.clear();
+            f.OnDay(dayD_ + 1, occ);
+            for (const TOccurrence& o : occ)
+                if (SafeDayNumber(o.Start) == dayD_ + 1) add(o.Start - 1, Rule::Simple, o.Start);
+        }
+    }
+
     TDateTime d_;
     int64_t dayD_;
     bool reminder_;
@@ -171,8 +201,8 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
     const int n = static_cast<int>(items.size());
     const DayRules rules(d, mode);
     auto apply = [&](int i) {
-        rules.Apply(items[static_cast<size_t>(i)], [&](TDateTime moment, Rule rule) {
-            pending.push_back({moment, i, rule});
+        rules.Apply(items[static_cast<size_t>(i)], [&](TDateTime moment, Rule rule, TDateTime occurrence) {
+            pending.push_back({moment, i, rule, occurrence});
         });
     };
     if (index) {
@@ -194,7 +224,10 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
         const TTodoItem& ev = items[static_cast<size_t>(p.source)];
         TDayRow& r = out.emplace_back();
         r.Subject = ev.Subject;
-        r.StartText = StartText(p.rule, ev, now, fmt);
+        // Another calendar's occurrence shows its own hour, which need not be
+        // the first one's on this clock.
+        r.StartText = p.occurrence != 0 && p.rule != Rule::Lasting ? TimeToHHMM(p.occurrence)
+                                                                   : StartText(p.rule, ev, now, fmt);
         r.CreationDate = ev.CreationDate;
         r.CompletionDate = ev.CompletionDate;
         r.Moment = p.moment;
@@ -211,7 +244,7 @@ FallsOnDay::FallsOnDay(TDateTime d, ListMode mode)
 
 bool FallsOnDay::operator()(const TTodoItem& event) const {
     bool any = false;
-    DayRules(d_, dayD_, reminder_).Apply(event, [&](TDateTime, Rule) { any = true; });
+    DayRules(d_, dayD_, reminder_).Apply(event, [&](TDateTime, Rule, TDateTime) { any = true; });
     return any;
 }
 

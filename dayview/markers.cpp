@@ -20,10 +20,7 @@ int64_t FirstDayOf(int y, int m) {
 }
 
 // Repetitions whose days the calendar marks: by days, weeks, months or years.
-bool MarkedUnit(const TTodoItem& e) {
-    const int unit = e.Repetition().PairedUnit();
-    return unit >= kUnitDays && unit <= kUnitYears;
-}
+bool MarkedUnit(const TTodoItem& e) { return RepeatsByDays(e); }
 
 // How a day is drawn: whether it has a mark, and the mark's look.
 struct Look {

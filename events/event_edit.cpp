@@ -116,7 +116,10 @@ TTodoItem NewItemFromEditor(const TEditorValues& v) {
     return it;
 }
 
-void ChangeItemToDo(TTodoItem& item, const TEditorValues& v) {
+namespace {
+
+// The fields the dialog sets, nothing more.
+void ChangeFields(TTodoItem& item, const TEditorValues& v) {
     item.ImageIndex = v.alert;
     item.CompletionDate = 0;
     item.Subject = v.subject;
@@ -133,6 +136,34 @@ void ChangeItemToDo(TTodoItem& item, const TEditorValues& v) {
         item.CompletionDate = AddInterval(CountOf(v.countText), v.unit, DropSeconds(v.start));
     item.Complete = v.completed;
 }
+
+}  // namespace
+
+void ChangeItemToDo(TTodoItem& item, const TEditorValues& v) {
+    if (!item.Foreign()) return ChangeFields(item, v);
+    // An event of another calendar whose days the user changed is the user's
+    // own from then on: its calendar's occurrences would no longer be the
+    // ones the user set. When only its name, notes, reminder or completion
+    // change, it stays its calendar's, its dates as they were.
+    const TTodoItem before = item;
+    const TRepetition r = before.Repetition();
+    const bool counted = v.kind == kRepeating || v.kind == kLasting;
+    const bool days = DropSeconds(v.start) != before.CreationDate || v.kind != before.Kind() ||
+                      (counted && (v.countText != before.Category.view() || v.unit != r.Unit || v.mask != r.Mask)) ||
+                      (v.kind == kToDo && DropSeconds(v.end) != before.CompletionDate);
+    ChangeFields(item, v);
+    if (days) {
+        item.Raw.setForeign(nullptr);
+        return;
+    }
+    item.CreationDate = before.CreationDate;
+    item.DueDate = before.DueDate;
+    item.CompletionDate = before.CompletionDate;
+    item.Category = before.Category;
+    item.Project = before.Project;
+    item.Resource = before.Resource;
+}
+
 
 TEditorValues EditorValuesFromItem(const TTodoItem& e, TDateTime moveToDay, const TEditorValues& previous,
                                    TEditorState& state) {

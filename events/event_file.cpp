@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "events/ansi.h"
+#include "events/foreign_event.h"
 
 namespace {
 
@@ -139,6 +140,19 @@ constexpr auto kFixedSizes = [] {
 
 size_t FixedSize(uint8_t id) { return kFixedSizes[id]; }
 
+// How many fields 201 the writer gives the event.
+int ForeignFields(const TTodoItem& it) {
+    const TForeignEvent* f = it.Foreign();
+    return f ? static_cast<int>((f->Text().size() + kMaxFieldText - 1) / kMaxFieldText) : 0;
+}
+
+template <typename Put>
+void ForEachForeignPart(const TTodoItem& it, Put&& put) {
+    if (const TForeignEvent* f = it.Foreign())
+        for (size_t at = 0; at < f->Text().size(); at += kMaxFieldText)
+            put(std::string_view(f->Text()).substr(at, kMaxFieldText));
+}
+
 
 // The first fixed field of the file whose stated length is wrong.
 [[gnu::cold]] void NoteWrongLength(std::string& problem, uint8_t id, uint16_t len, size_t fixed) {
@@ -152,12 +166,14 @@ size_t FixedSize(uint8_t id) { return kFixedSizes[id]; }
 // for field number `index` of the record.
 // A fixed field whose stated length is wrong is damage, not a shape to keep:
 // `damaged` turns true and the record is written the writer's way again.
-bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& canonical, bool& damaged) {
+// The text of fields 201 is appended to `foreign`.
+bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& canonical, bool& damaged,
+               std::string& foreign) {
     uint8_t id = 0;
     uint16_t len = 0;
     if (!r.head(id, len)) return false;
-    const int expected = index < 15 ? index + 1 : kImportMarkField;
-    if (id != expected) canonical = false;
+    if (index < 15 ? id != index + 1 : (id != kForeignField && (id != kImportMarkField || index != 15)))
+        canonical = false;
     const size_t fixed = FixedSize(id);
     if (fixed != 0 && len != fixed) canonical = false, damaged = true;
     if (fixed != 0) {
@@ -202,6 +218,7 @@ bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& 
             else
                 canonical = false;
             break;
+        case kForeignField: foreign.append(value); break;
         default: canonical = false; break;  // unknown identifiers are kept in the record's bytes
     }
     return true;
@@ -272,7 +289,7 @@ KeptParts KeptPartsOf(std::string_view raw) {
         if (id == 7) {
             kept.hasNotes = true;
             kept.notes = value;
-        } else if (id == 0 || (id > 15 && id != kImportMarkField)) {
+        } else if (id == 0 || (id > 15 && id != kImportMarkField && id != kForeignField)) {
             kept.unknown.append(raw.substr(start, static_cast<size_t>(r.pos()) - start));
             ++kept.unknownCount;
         }
@@ -286,10 +303,13 @@ bool StillAsRead(const TTodoItem& item) {
     int32_t f = 0;
     if (!r.getLE(f) || f < 0) return false;
     TTodoItem read;
-    std::string problem;
+    std::string problem, foreign;
     bool canonical = true;
     for (int32_t k = 0; k < f; ++k)
-        if (!ReadField(r, read, problem, k, canonical, canonical)) return false;
+        if (!ReadField(r, read, problem, k, canonical, canonical, foreign)) return false;
+    const TForeignEvent* had = item.Foreign();
+    // Fields 201 that do not read as an event were kept as unknown ones.
+    if (had ? foreign != had->Text() : !foreign.empty() && TForeignEvent::Read(foreign)) return false;
     return read.Subject == item.Subject && read.Notes == item.Notes &&
            SameBits(read.CreationDate, item.CreationDate) && SameBits(read.DueDate, item.DueDate) &&
            SameBits(read.CompletionDate, item.CompletionDate) && read.Category == item.Category &&
@@ -307,6 +327,7 @@ namespace {
 // Defaults of a record that is read, for a scratch item used again: the
 // texts keep their buffers.
 void ResetForRecord(TTodoItem& it) {
+    it.Raw.setForeign(nullptr);
     it.Subject.clear();
     it.Notes.clear();
     it.CreationDate = it.DueDate = it.CompletionDate = 0;
@@ -325,10 +346,17 @@ void ResetForRecord(TTodoItem& it) {
 // (at its defaults), and keeps the record's bytes in it when the writer would
 // not give them back; false when the data ends inside the record.
 bool ReadWholeRecord(Reader& r, int32_t f, TTodoItem& item, std::string& fieldProblem) {
-    bool canonical = f == 15 || f == 16, damaged = false;
+    bool canonical = f >= 15, damaged = false;
+    thread_local std::string foreign;
+    foreign.clear();
     for (int32_t k = 0; k < f; ++k)
-        if (!ReadField(r, item, fieldProblem, k, canonical, damaged)) return false;
-    if (canonical && (f == 16) != (item.Imported != TImportKind::None)) canonical = false;
+        if (!ReadField(r, item, fieldProblem, k, canonical, damaged, foreign)) return false;
+    if (!foreign.empty()) {
+        // A text that does not read stays in the record's bytes, unknown.
+        if (auto e = TForeignEvent::Read(foreign)) item.Raw.setForeign(std::move(e));
+        else canonical = false;
+    }
+    if (canonical && f != 15 + (item.Imported != TImportKind::None) + ForeignFields(item)) canonical = false;
     if (!canonical && !damaged) item.Raw.assign(r.sinceMark());
     return true;
 }
@@ -397,7 +425,10 @@ private:
 // lists decide by into `it`: the dates, ImageIndex, Complete and the count,
 // unit and mask. The rest of `it` is left as it is.
 template <typename Source>
-bool WalkDecidingFields(Source& r, int32_t f, TTodoItem& it, std::string& fieldProblem) {
+// `foreign` tells whether the record has fields 201: their occurrences
+// decide, and only the whole record has them.
+bool WalkDecidingFields(Source& r, int32_t f, TTodoItem& it, std::string& fieldProblem, bool& foreign) {
+    foreign = false;
     it.CreationDate = it.DueDate = it.CompletionDate = 0;
     it.ImageIndex = -1;
     it.Complete = false;
@@ -432,6 +463,7 @@ bool WalkDecidingFields(Source& r, int32_t f, TTodoItem& it, std::string& fieldP
             case 15: SetDecimal(it.Category, value), count = true; break;
             case 14: SetDecimal(it.Project, value), unit = true; break;
             case 9: SetDecimal(it.Resource, value), mask = true; break;
+            case kForeignField: foreign = true; break;
             default: break;
         }
     }
@@ -444,10 +476,10 @@ bool WalkDecidingFields(Source& r, int32_t f, TTodoItem& it, std::string& fieldP
 // A record is nearly always whole in the bytes the reader holds, and is
 // walked there; one that runs past them (at the end of a chunk, or of a
 // short file) is walked again by the reader, which reads on.
-bool ReadDecidingFields(Reader& r, int32_t f, TTodoItem& it, std::string& fieldProblem) {
+bool ReadDecidingFields(Reader& r, int32_t f, TTodoItem& it, std::string& fieldProblem, bool& foreign) {
     HeldBytes held(r.held());
-    if (WalkDecidingFields(held, f, it, fieldProblem)) return r.skip(held.used());
-    return WalkDecidingFields(r, f, it, fieldProblem);
+    if (WalkDecidingFields(held, f, it, fieldProblem, foreign)) return r.skip(held.used());
+    return WalkDecidingFields(r, f, it, fieldProblem, foreign);
 }
 
 // Reads every record: `sink.Record()` reads one whose field count was just
@@ -556,13 +588,15 @@ struct ScanSink {
     void Limit(size_t) {}
     void Reserve(size_t) {}
     bool Record(Reader& r, int32_t f, std::string& fieldProblem) {
-        if (!ReadDecidingFields(r, f, light, fieldProblem)) return false;
-        if (!want(light)) return true;
+        bool foreign = false;
+        if (!ReadDecidingFields(r, f, light, fieldProblem, foreign)) return false;
+        if (!foreign && !want(light)) return true;
         Reader again(r.sinceMark());
         again.skip(sizeof(int32_t));  // the field count, read already
         ResetForRecord(full);
         std::string seen;  // any damage was noted by the first walk
         ReadWholeRecord(again, f, full, seen);
+        if (foreign && !want(full)) return true;
         take(full);
         return true;
     }
@@ -700,12 +734,14 @@ void PutRecord(std::string& out, const TTodoItem& it) {
         const std::string_view notes = Clip(it.Notes.PlainText()), res = Clip(it.Resource),
                                subject = Clip(it.Subject), project = Clip(it.Project),
                                category = Clip(it.Category);
+        const int foreign = ForeignFields(it);
         const size_t size = 4 + 15 * 3 + 1 + 1 + 8 * 3 + 4 + 1 + 1 + 4 + 4 + (marked ? 4 : 0) +
-                            notes.size() + res.size() + subject.size() + project.size() + category.size();
+                            notes.size() + res.size() + subject.size() + project.size() + category.size() +
+                            (foreign ? foreign * 3 + it.Foreign()->Text().size() : 0);
         const size_t at = out.size();
         out.resize(at + size);
         Cursor c{out.data() + at};
-        c.LE(marked ? 16 : 15, 4);
+        c.LE(static_cast<uint32_t>((marked ? 16 : 15) + foreign), 4);
         c.Fixed(1, it.Complete ? 1 : 0, 1);
         c.Fixed(2, it.Completion, 1);
         c.Date(3, it.CompletionDate);
@@ -722,11 +758,12 @@ void PutRecord(std::string& out, const TTodoItem& it) {
         c.Text(14, project);
         c.Text(15, category);
         if (marked) c.Fixed(kImportMarkField, static_cast<uint8_t>(it.Imported), 1);
+        ForEachForeignPart(it, [&](std::string_view part) { c.Text(kForeignField, part); });
         return;
     }
     KeptParts kept;
     if (!it.Raw.empty()) kept = KeptPartsOf(it.Raw);
-    PutLE(out, static_cast<uint32_t>((marked ? 16 : 15) + kept.unknownCount), 4);
+    PutLE(out, static_cast<uint32_t>((marked ? 16 : 15) + ForeignFields(it) + kept.unknownCount), 4);
     PutFixed(out, 1, it.Complete ? 1 : 0, 1);
     PutFixed(out, 2, it.Completion, 1);
     PutDate(out, 3, it.CompletionDate);
@@ -743,6 +780,7 @@ void PutRecord(std::string& out, const TTodoItem& it) {
     PutText(out, 14, it.Project);
     PutText(out, 15, it.Category);
     if (marked) PutFixed(out, kImportMarkField, static_cast<uint8_t>(it.Imported), 1);
+    ForEachForeignPart(it, [&](std::string_view part) { PutText(out, kForeignField, part); });
     out += kept.unknown;
 }
 

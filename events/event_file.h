@@ -17,6 +17,12 @@ constexpr size_t kMaxFieldText = 65535;  // the most a 16-bit length can announc
 // only for imported events. Readers that do not know it skip it as an unknown
 // field, and files of the user's own events keep their bytes as they were.
 constexpr uint8_t kImportMarkField = 200;
+// What another calendar program said of an event that came from it
+// (TForeignEvent::Text, UTF-8): fields 201 after the import mark, written only
+// for such events, the text cut into as many as its length needs and read
+// as their bytes joined. Older readers skip them; the Windows-1251 fields
+// before them hold the best rendering those readers can show.
+constexpr uint8_t kForeignField = 201;
 
 struct LoadReport {
     enum class Status { Ok, Missing, Unreadable, Damaged };

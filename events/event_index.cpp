@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "events/date_time.h"
+#include "events/foreign_event.h"
 #include "events/recurrence.h"
 
 namespace {
@@ -37,6 +38,11 @@ void EventIndex::EntriesOf(const TTodoItem& e, int pos, std::vector<Entry>& out,
         return;
     }
     out.push_back({ks, pos, true});
+    if (e.Foreign() && e.Foreign()->Repeats()) {
+        // Another calendar's series is asked on every day.
+        lists.push_back(kAlways);
+        return;
+    }
     const TRepetition r = e.Repetition();
     const int unit = r.PairedUnit(), count = r.PairedCount();
     if (e.CompletionDate == 0 && unit >= kUnitDays && unit <= kUnitYears && count > 0) {

@@ -10,6 +10,8 @@
 bool IsPurgeable(const TTodoItem& e, TDateTime now) {
     const int64_t today = SafeDayNumber(now);
     if (today == INT64_MIN) return false;
+    // A series of another calendar is past when its last occurrence is.
+    if (e.Foreign()) return !KeepsRecurring(e, now);
     // An end that is no date counts as none, as does an end on the zero day.
     const int64_t endDay = e.CompletionDate == 0 ? 0 : SafeDayNumber(e.CompletionDate);
     const bool hasEnd = endDay != 0 && endDay != INT64_MIN;

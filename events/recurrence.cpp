@@ -5,6 +5,8 @@
 #include <climits>
 #include <cmath>
 
+#include "events/foreign_event.h"
+
 namespace {
 using namespace std::chrono;
 }  // namespace
@@ -55,11 +57,18 @@ bool WeekdayMatch(TDateTime s, int mask, TDateTime d) {
 }
 
 bool RecursByUnitOn(const TTodoItem& event, TDateTime d) {
+    if (const TForeignEvent* f = event.Foreign()) return ForeignRecursOn(*f, d);
     const TRepetition r = event.Repetition();
     return RepeatsOnDay(event.CreationDate, event.CompletionDate, r.PairedCount(), r.PairedUnit(), d);
 }
 
+bool ForeignRecursOn(const TForeignEvent& f, TDateTime d) {
+    const int64_t day = SafeDayNumber(d);
+    return f.Repeats() && day != INT64_MIN && f.OccursOnDay(day);
+}
+
 bool RecursOn(const TTodoItem& event, TDateTime d) {
+    if (const TForeignEvent* f = event.Foreign()) return ForeignRecursOn(*f, d);
     const TRepetition r = event.Repetition();
     const TDateTime s = event.CreationDate, e = event.CompletionDate;
     const int unit = r.PairedUnit();
@@ -72,6 +81,10 @@ bool RecursOn(const TTodoItem& event, TDateTime d) {
 
 void DaysByUnit(const TTodoItem& event, int64_t first, int64_t last, std::vector<int64_t>& days) {
     days.clear();
+    if (const TForeignEvent* f = event.Foreign()) {
+        if (f->Repeats()) f->StartDays(first, last, days);
+        return;
+    }
     const TRepetition r = event.Repetition();
     const int count = r.PairedCount(), unit = r.PairedUnit();
     const int64_t ks = SafeDayNumber(event.CreationDate);
@@ -109,6 +122,17 @@ void DaysByUnit(const TTodoItem& event, int64_t first, int64_t last, std::vector
 bool KeepsRecurring(const TRepetition& r) {
     constexpr int kWeekdayBits = 127;  // Sunday 64 down to Saturday 1
     return (r.Mask & kWeekdayBits) != 0 || (r.Unit >= kUnitDays && r.Unit <= kUnitYears);
+}
+
+bool KeepsRecurring(const TTodoItem& e, TDateTime now) {
+    if (const TForeignEvent* f = e.Foreign()) return f->AnyFrom(std::floor(now));
+    return KeepsRecurring(e.Repetition());
+}
+
+bool RepeatsByDays(const TTodoItem& e) {
+    if (const TForeignEvent* f = e.Foreign()) return f->Repeats();
+    const int unit = e.Repetition().PairedUnit();
+    return unit >= kUnitDays && unit <= kUnitYears;
 }
 
 int DaysInPeriods(int count, bool yearly, TDateTime s) {

@@ -17,6 +17,16 @@
 #include "events/todo_item.h"
 
 // --- an event's recurrence ---
+//
+// An event that came from another calendar program (TTodoItem::Foreign) recurs
+// as its calendar says, by its own rule: each question below asks that rule
+// for it instead of the count, unit and mask.
+
+class TForeignEvent;
+// The series of another calendar has an occurrence on the day of d.
+bool ForeignRecursOn(const TForeignEvent& f, TDateTime d);
+// Whether the event counts as repeating by days..years for the calendar's marks.
+bool RepeatsByDays(const TTodoItem& event);
 
 // The repetition by unit brings the event onto the day of d (RepeatsOnDay
 // with its start, its end and the count and unit read as a pair).
@@ -33,6 +43,9 @@ void DaysByUnit(const TTodoItem& event, int64_t first, int64_t last, std::vector
 // completed stays in the store: a weekday in its mask, or a unit of days,
 // weeks, months or years (a lasting event with such a unit included).
 bool KeepsRecurring(const TRepetition& r);
+// The same for an event, whose calendar's series (if it came from one) keeps
+// it while an occurrence ends at or after `now`.
+bool KeepsRecurring(const TTodoItem& e, TDateTime now);
 
 // --- repetition by unit ---
 

@@ -95,15 +95,21 @@ WriteResult CommitWrite(PreparedWrite& prepared, bool sync) {
 void DiscardWrite(PreparedWrite& prepared) { safe_file_internal::Discard(prepared); }
 
 WriteResult WriteOutputFile(const fs::path& path, std::string_view data) {
+    bool given = false;
+    return WriteOutputFile(path, [&] { return std::exchange(given, true) ? std::string_view() : data; });
+}
+
+WriteResult WriteOutputFile(const fs::path& path, const ChunkSource& next) {
     std::error_code ec;
     const fs::file_status st = fs::status(path, ec);
-    if (!ec && fs::exists(st) && !fs::is_regular_file(st) && !fs::is_directory(st))
+    if (!ec && fs::exists(st) && !fs::is_regular_file(st) && !fs::is_directory(st)) {
+        // A device or a pipe is opened once, so it gets the contents whole.
+        std::string data;
+        for (std::string_view piece = next(); !piece.empty(); piece = next()) data.append(piece);
         return safe_file_internal::WriteInPlace(path, data);
-    bool given = false;
+    }
     PreparedWrite prepared;
-    const WriteResult r = PrepareWrite(
-        path, [&] { return std::exchange(given, true) ? std::string_view() : data; }, prepared,
-        LinkPolicy::Follow, NewFileMode::Shared);
+    const WriteResult r = PrepareWrite(path, next, prepared, LinkPolicy::Follow, NewFileMode::Shared);
     return r.ok ? CommitWrite(prepared) : r;
 }
 

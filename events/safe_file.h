@@ -64,6 +64,7 @@ void DiscardWrite(PreparedWrite& prepared);
 // one, is replaced whole as above; anything else that is already there (a
 // device, a pipe, /dev/stdout) is written into as it is, never replaced.
 WriteResult WriteOutputFile(const std::filesystem::path& path, std::string_view data);
+WriteResult WriteOutputFile(const std::filesystem::path& path, const ChunkSource& next);
 
 // What tells one version of a file from another without reading it: every
 // save renames a new file into place, so the file's identity changes with

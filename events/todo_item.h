@@ -47,25 +47,54 @@ struct TRepetition {
 // event file's writer gives back byte for byte.
 bool EveryLineEndsInCrLf(std::string_view text);
 
-// Bytes that most records do not have: one pointer when empty.
+class TForeignEvent;
+
+// What most records do not have, behind one pointer that is empty for them:
+// the record's bytes as the file held them, and what another calendar
+// program said of an event that came from it (events/foreign_event.h).
 class TKeptBytes {
 public:
     TKeptBytes() = default;
-    TKeptBytes(const TKeptBytes& o) : p_(o.p_ ? std::make_unique<std::string>(*o.p_) : nullptr) {}
+    TKeptBytes(const TKeptBytes& o) : p_(o.p_ ? std::make_unique<Rare>(*o.p_) : nullptr) {}
     TKeptBytes(TKeptBytes&&) noexcept = default;
     TKeptBytes& operator=(const TKeptBytes& o) {
-        if (this != &o) p_ = o.p_ ? std::make_unique<std::string>(*o.p_) : nullptr;
+        if (this != &o) p_ = o.p_ ? std::make_unique<Rare>(*o.p_) : nullptr;
         return *this;
     }
     TKeptBytes& operator=(TKeptBytes&&) noexcept = default;
-    bool empty() const noexcept { return !p_ || p_->empty(); }
-    void assign(std::string_view bytes) { p_ = bytes.empty() ? nullptr : std::make_unique<std::string>(bytes); }
-    void clear() noexcept { p_.reset(); }
-    std::string_view view() const noexcept { return p_ ? std::string_view(*p_) : std::string_view(); }
+    bool empty() const noexcept { return !p_ || p_->bytes.empty(); }
+    void assign(std::string_view bytes) {
+        if (!bytes.empty() && !p_) p_ = std::make_unique<Rare>();
+        if (p_) p_->bytes.assign(bytes);
+        Tidy();
+    }
+    // Forgets the bytes; what another calendar said stays.
+    void clear() noexcept {
+        if (p_) p_->bytes.clear();
+        Tidy();
+    }
+    std::string_view view() const noexcept { return p_ ? std::string_view(p_->bytes) : std::string_view(); }
     operator std::string_view() const noexcept { return view(); }
 
+    const std::shared_ptr<const TForeignEvent>& foreign() const noexcept {
+        static const std::shared_ptr<const TForeignEvent> none;
+        return p_ ? p_->foreign : none;
+    }
+    void setForeign(std::shared_ptr<const TForeignEvent> f) {
+        if (f && !p_) p_ = std::make_unique<Rare>();
+        if (p_) p_->foreign = std::move(f);
+        Tidy();
+    }
+
 private:
-    std::unique_ptr<std::string> p_;
+    struct Rare {
+        std::string bytes;
+        std::shared_ptr<const TForeignEvent> foreign;  // shared by the copies of the event
+    };
+    void Tidy() noexcept {
+        if (p_ && p_->bytes.empty() && !p_->foreign) p_.reset();
+    }
+    std::unique_ptr<Rare> p_;
 };
 
 // A million of these are held at once, so the texts that are mostly a digit
@@ -107,6 +136,10 @@ struct TTodoItem {
     }
     // The kind the editor opens the event as.
     EventKind Kind() const;
+
+    // What the calendar program the event came from said of it; null for
+    // the user's own events and the other imports.
+    const TForeignEvent* Foreign() const noexcept { return Raw.foreign().get(); }
 };
 // The fields are ordered so that the compact texts fill what alignment would waste.
 static_assert(sizeof(void*) != 8 || sizeof(std::string) != 32 || sizeof(TTodoItem) == 128);

@@ -10,6 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const IcsZone zone = FixedZone("Etc/GMT-3", 3 * 3600);
+    SetClockZone(zone);
     const IcsRun run = ReadICalendar(std::string_view(reinterpret_cast<const char*>(data), size), zone);
     if (!run.ok) {
         if (run.Message.empty()) std::abort();

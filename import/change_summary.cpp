@@ -10,6 +10,7 @@ std::string SummaryText(const ChangeSummary& s, std::string_view what) {
     const auto more = [&text](int count, const char* label) {
         if (count != 0) text += std::string(", ") + label + ": " + std::to_string(count);
     };
+    more(s.Updated, "обновлено");
     more(s.AlreadyThere, "уже были в списке");
     more(s.Simplified, "повторений упрощено");
     more(s.Undated, "без даты пропущено");

@@ -12,6 +12,7 @@ struct ChangeSummary {
     int Removed = 0;
     int Simplified = 0;    // repetitions taken as their first occurrence
     int Undated = 0;       // items without any date, left out
+    int Updated = 0;       // events of another calendar given again (by UID) and changed there
     friend bool operator==(const ChangeSummary&, const ChangeSummary&) = default;
 };
 

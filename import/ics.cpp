@@ -4,14 +4,17 @@
 #include <climits>
 #include <cstdio>
 #include <map>
+#include <memory>
+#include <unordered_map>
 #include <unordered_set>
+
+#include <libical/ical.h>
 
 #include "events/ansi.h"
 #include "events/event_edit.h"
 #include "events/event_store.h"
+#include "events/foreign_event.h"
 #include "events/recurrence.h"
-#include "events/safe_file.h"
-#include "import/ics_lines.h"
 
 namespace {
 
@@ -21,25 +24,7 @@ constexpr int kAlertMinutes[10] = {-1, 0, 1, 5, 15, 30, 45, 60, 120, 1440};
 // Weekday bits of the mask, Sunday first, and their names in rules.
 constexpr const char* kDayNames[7] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
 int DayBit(int weekday) { return 64 >> weekday; }
-
 int WeekdayOf(int64_t wall) { return DayOfWeek(FromWallSeconds(wall)) - 1; }  // 0 = Sunday
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return out;
-}
-
-std::string Stamp(int64_t wall) {
-    const DateTimeParts p = DecodeDateTime(FromWallSeconds(wall));
-    char text[24];
-    std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d%02d", p.year, p.month, p.day, p.hour,
-                  p.minute, p.second);
-    return text;
-}
-
-// --- stored events as the export reads them ---
 
 struct Fields {
     int count = 0, unit = 0, mask = 0;
@@ -51,18 +36,54 @@ Fields FieldsOf(const TTodoItem& e) {
     return {r.Count, r.Unit, r.Mask};
 }
 
+// --- content lines ---
+
+std::string EscapeText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        switch (c) {
+            case '\\': out += "\\\\"; break;
+            case ';': out += "\\;"; break;
+            case ',': out += "\\,"; break;
+            case '\r':
+                if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+                out += "\\n";
+                break;
+            case '\n': out += "\\n"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+// One content line and its CR LF, folded so that no line is longer than 75
+// octets and no UTF-8 character is cut.
+void AppendLine(std::string& out, std::string_view line) {
+    size_t at = 0, room = 75;
+    while (line.size() - at > room) {
+        size_t cut = at + room;
+        while (cut > at && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+        out.append(line.substr(at, cut - at));
+        out += "\r\n ";
+        at = cut;
+        room = 74;
+    }
+    out.append(line.substr(at));
+    out += "\r\n";
+}
+
+// --- the kinds dayloom's fields can say ---
+
 // The export goes by DueDate first, unlike the editor (TTodoItem::Kind): a
 // repetition whose count no rule can show (0, as the import makes from
-// X-DAYLOOM-FIELDS) has its DueDate and nothing else to tell it by, and must
-// come back as the repetition it was. Events typed in the editor get the
-// same kind both ways.
+// X-DAYLOOM-FIELDS) has its DueDate and nothing else to tell it by.
 EventKind ExportedKind(const TTodoItem& e) {
     if (e.DueDate != 0) return EventKind::Repeating;
     if (e.CompletionDate == 0) return EventKind::Simple;
     return e.Repetition().Count != 0 ? EventKind::Lasting : EventKind::ToDo;
 }
-
-// --- repetition rules ---
 
 // The RRULE dayloom writes for a repetition (empty: none, the start day only).
 std::string RuleText(const Fields& f, int64_t startWall, const IcsZone& zone) {
@@ -79,10 +100,9 @@ std::string RuleText(const Fields& f, int64_t startWall, const IcsZone& zone) {
         case kUnitHours: {
             // Minutes and hours repeat on the start day only; later days
             // would be repeated reminders, which no calendar shows.
-            const int64_t lastSecond = startWall - (startWall % kDaySeconds + kDaySeconds) % kDaySeconds +
-                                       kDaySeconds - 1;
+            const int64_t dayStart = startWall - ((startWall % kDaySeconds) + kDaySeconds) % kDaySeconds;
             return std::string(f.unit == kUnitMinutes ? "FREQ=MINUTELY" : "FREQ=HOURLY") + interval +
-                   ";UNTIL=" + Stamp(ToUtc(zone, lastSecond)) + "Z";
+                   ";UNTIL=" + IcsStamp(ToUtc(zone, dayStart + kDaySeconds - 1)) + "Z";
         }
         case kUnitDays: return "FREQ=DAILY" + interval;
         case kUnitWeeks: return "FREQ=WEEKLY" + interval;
@@ -92,194 +112,39 @@ std::string RuleText(const Fields& f, int64_t startWall, const IcsZone& zone) {
     }
 }
 
-// A date or date-time value: wall seconds of its own zone (or UTC).
-struct TimeValue {
-    int64_t seconds = 0;
-    bool utc = false, date = false;
-};
-
-bool Digits(std::string_view s, size_t at, size_t n, int& v) {
-    v = 0;
-    if (at + n > s.size()) return false;
-    for (size_t i = at; i < at + n; ++i) {
-        if (s[i] < '0' || s[i] > '9') return false;
-        v = v * 10 + (s[i] - '0');
-    }
-    return true;
-}
-
-std::optional<TimeValue> ParseTime(std::string_view s) {
-    int y, mo, d, h = 0, mi = 0, se = 0;
-    if (!Digits(s, 0, 4, y) || !Digits(s, 4, 2, mo) || !Digits(s, 6, 2, d)) return std::nullopt;
-    if (y < kFirstYear || y > kLastYear || mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo)) return std::nullopt;
-    TimeValue t;
-    if (s.size() == 8) {
-        t.date = true;
-    } else {
-        if (s.size() < 15 || s[8] != 'T' || !Digits(s, 9, 2, h) || !Digits(s, 11, 2, mi) || !Digits(s, 13, 2, se))
-            return std::nullopt;
-        if (s.size() == 16 && s[15] == 'Z') t.utc = true;
-        else if (s.size() != 15) return std::nullopt;
-        if (h > 23 || mi > 59 || se > 60) return std::nullopt;
-        if (se == 60) se = 59;  // a leap second
-    }
-    t.seconds = WallSeconds(EncodeDateTime(y, mo, d, h, mi, se));
-    return t;
-}
-
-// "[+-]P[nW][nD][T[nH][nM][nS]]" in seconds.
-std::optional<int64_t> ParseDuration(std::string_view s) {
-    size_t i = 0;
-    int sign = 1;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) sign = s[i++] == '-' ? -1 : 1;
-    if (i >= s.size() || s[i++] != 'P') return std::nullopt;
-    int64_t total = 0;
-    bool time = false, any = false;
-    while (i < s.size()) {
-        if (s[i] == 'T') { time = true; ++i; continue; }
-        int64_t n = 0;
-        const size_t from = i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9' && i - from < 9) n = n * 10 + (s[i++] - '0');
-        if (i == from || i >= s.size()) return std::nullopt;
-        const char u = s[i++];
-        int64_t unit = 0;
-        if (!time && u == 'W') unit = 7 * kDaySeconds;
-        else if (!time && u == 'D') unit = kDaySeconds;
-        else if (time && u == 'H') unit = 3600;
-        else if (time && u == 'M') unit = 60;
-        else if (time && u == 'S') unit = 1;
-        else return std::nullopt;
-        total += n * unit;
-        if (total > int64_t{1} << 40) return std::nullopt;  // tens of thousands of years: no real duration
-        any = true;
-    }
-    if (!any) return std::nullopt;
-    return sign * total;
-}
-
-std::string Duration(int minutes) {
-    if (minutes == 0) return "PT0S";
-    if (minutes % 1440 == 0) return "-P" + std::to_string(minutes / 1440) + "D";
-    if (minutes % 60 == 0) return "-PT" + std::to_string(minutes / 60) + "H";
-    return "-PT" + std::to_string(minutes) + "M";
-}
-
-// Calls `item` with each part of a list separated by `by`, in order, until it
-// returns false; false then. The parts are never gathered: a list the length
-// of the file costs no memory.
-template <typename F>
-bool ForEachItem(std::string_view s, char by, F&& item) {
-    for (size_t start = 0;;) {
-        const size_t at = s.find(by, start);
-        if (!item(s.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start))) return false;
-        if (at == std::string_view::npos) return true;
-        start = at + 1;
-    }
-}
-
-// The parts of a rule ("FREQ=WEEKLY;BYDAY=MO,TU") that a reader asks about,
-// upper case; `Other` tells whether it has any other.
-struct RuleParts {
-    std::map<std::string, std::string, std::less<>> Known;
-    bool Other = false;
-
-    const std::string* Part(std::string_view name) const {
-        const auto it = Known.find(name);
-        return it == Known.end() ? nullptr : &it->second;
-    }
-};
-
-// None when a part has no "=" or a known part is given twice.
-std::optional<RuleParts> ParseRuleParts(std::string_view rule, std::initializer_list<std::string_view> names) {
-    RuleParts parts;
-    const bool ok = ForEachItem(rule, ';', [&](std::string_view item) {
-        if (item.empty()) return true;
-        const size_t eq = item.find('=');
-        if (eq == std::string_view::npos) return false;
-        const std::string name = Upper(item.substr(0, std::min<size_t>(eq, 32)));
-        if (std::find(names.begin(), names.end(), name) == names.end() || eq > 32) {
-            parts.Other = true;
-            return true;
-        }
-        return parts.Known.emplace(name, Upper(item.substr(eq + 1))).second;
-    });
-    if (!ok) return std::nullopt;
-    return parts;
-}
-
-// A weekday of a BYDAY list: its number (0 = Sunday) and ordinal (0 = none).
-bool ParseByDay(std::string_view item, int& weekday, int& ordinal) {
-    if (item.size() < 2) return false;
-    const std::string_view name = item.substr(item.size() - 2);
-    weekday = -1;
-    for (int d = 0; d < 7; ++d)
-        if (name == kDayNames[d]) weekday = d;
-    if (weekday < 0) return false;
-    ordinal = 0;
-    const std::string_view n = item.substr(0, item.size() - 2);
-    if (n.empty()) return true;
-    return TryParseDecimal(n[0] == '+' ? n.substr(1) : n, ordinal) && ordinal != 0 && ordinal >= -53 &&
-           ordinal <= 53;
-}
-
-// What the four kinds can hold of a rule; none when the rule says more.
-// `untilWall` turns an UNTIL value into the local wall clock.
-std::optional<Fields> FieldsOfRule(std::string_view rule, int64_t startWall,
-                                   const std::function<std::optional<int64_t>(const std::string&)>& untilWall) {
-    const std::optional<RuleParts> parts =
-        ParseRuleParts(rule, {"FREQ", "INTERVAL", "UNTIL", "BYDAY", "BYMONTH", "BYMONTHDAY", "WKST"});
-    // COUNT, BYSETPOS, BYHOUR ... say more than a kind can.
-    if (!parts || parts->Other || !parts->Part("FREQ")) return std::nullopt;
-    auto part = [&](std::string_view name) { return parts->Part(name); };
-    int interval = 1;
-    if (const std::string* i = part("INTERVAL"))
-        if (!IsValidCount(*i) || !TryParseDecimal(*i, interval)) return std::nullopt;
+// The nearest of dayloom's repetitions to a rule, for readers that know only
+// those, and whether it is exact.
+Fields NearestFields(const icalrecurrencetype& r, int64_t startWall, bool& exact) {
+    const int interval = r.interval > 0 ? r.interval : 1;
+    const bool bounded = r.count > 0 || !icaltime_is_null_time(r.until);
     int mask = 0;
-    bool startDayOnly = true;  // BYDAY names no weekday but the start's
-    if (const std::string* byDay = part("BYDAY")) {
-        const bool read = ForEachItem(*byDay, ',', [&](std::string_view item) {
-            int weekday = 0, ordinal = 0;
-            if (!ParseByDay(item, weekday, ordinal) || ordinal != 0) return false;
-            mask |= DayBit(weekday);
-            if (weekday != WeekdayOf(startWall)) startDayOnly = false;
-            return true;
-        });
-        if (!read) return std::nullopt;
+    bool ordinals = false, startDayOnly = true;
+    for (int i = 0; i < ICAL_BY_DAY_SIZE && r.by_day[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i) {
+        const int w = static_cast<int>(icalrecurrencetype_day_day_of_week(r.by_day[i])) - 1;  // 0 = Sunday
+        if (w < 0 || w > 6) continue;
+        if (icalrecurrencetype_day_position(r.by_day[i]) != 0) ordinals = true;
+        mask |= DayBit(w);
+        if (w != WeekdayOf(startWall)) startDayOnly = false;
     }
-    const DateTimeParts start = DecodeDateTime(FromWallSeconds(startWall));
-    auto onlyStart = [&](const char* name, int value) {
-        const std::string* p = part(name);
-        int v = 0;
-        return !p || (TryParseDecimal(*p, v) && v == value);
-    };
-    const std::string& freq = *part("FREQ");
-    const std::string* until = part("UNTIL");
-    if (freq == "MINUTELY" || freq == "HOURLY") {
-        // dayloom's own form: every N minutes or hours until the end of the start day.
-        if (mask || part("BYMONTH") || part("BYMONTHDAY") || !until) return std::nullopt;
-        const std::optional<int64_t> end = untilWall(*until);
-        if (!end || *end < startWall || !SameDay(FromWallSeconds(*end), FromWallSeconds(startWall)))
-            return std::nullopt;
-        return Fields{interval, freq == "MINUTELY" ? kUnitMinutes : kUnitHours, 0};
+    const bool more = r.by_month[0] != ICAL_RECURRENCE_ARRAY_MAX || r.by_month_day[0] != ICAL_RECURRENCE_ARRAY_MAX ||
+                      r.by_set_pos[0] != ICAL_RECURRENCE_ARRAY_MAX || r.by_year_day[0] != ICAL_RECURRENCE_ARRAY_MAX ||
+                      r.by_week_no[0] != ICAL_RECURRENCE_ARRAY_MAX || r.by_hour[0] != ICAL_RECURRENCE_ARRAY_MAX ||
+                      r.by_minute[0] != ICAL_RECURRENCE_ARRAY_MAX || ordinals;
+    exact = !bounded && !more;
+    switch (r.freq) {
+        case ICAL_DAILY_RECURRENCE:
+            if (mask) return {0, kUnitNone, mask};
+            return {interval, kUnitDays, 0};
+        case ICAL_WEEKLY_RECURRENCE:
+            if (mask && !startDayOnly) {
+                if (interval != 1) exact = false;
+                return {0, kUnitNone, mask};
+            }
+            return {interval, kUnitWeeks, 0};
+        case ICAL_MONTHLY_RECURRENCE: return {interval, kUnitMonths, 0};
+        case ICAL_YEARLY_RECURRENCE: return {interval, kUnitYears, 0};
+        default: exact = false; return {0, kUnitDays, 0};
     }
-    if (until) return std::nullopt;
-    if (freq == "DAILY" || freq == "WEEKLY") {
-        if (part("BYMONTH") || part("BYMONTHDAY")) return std::nullopt;
-        if (mask && !(freq == "WEEKLY" && startDayOnly)) {
-            if (interval != 1) return std::nullopt;
-            return Fields{0, kUnitNone, mask};
-        }
-        return Fields{interval, freq == "DAILY" ? kUnitDays : kUnitWeeks, 0};
-    }
-    if (freq == "MONTHLY") {
-        if (mask || part("BYMONTH") || !onlyStart("BYMONTHDAY", start.day)) return std::nullopt;
-        return Fields{interval, kUnitMonths, 0};
-    }
-    if (freq == "YEARLY") {
-        if (mask || !onlyStart("BYMONTH", start.month) || !onlyStart("BYMONTHDAY", start.day)) return std::nullopt;
-        return Fields{interval, kUnitYears, 0};
-    }
-    return std::nullopt;
 }
 
 // The length of a lasting event in the largest unit that measures it exactly.
@@ -304,24 +169,35 @@ std::optional<Fields> LastingOf(TDateTime start, TDateTime end) {
     return std::nullopt;
 }
 
-// "COUNT=24;UNIT=2;MASK=0"
+// dayloom's own fields where the standard has no words for them
+// (X-DAYLOOM-FIELDS:COUNT=24;UNIT=2;MASK=0).
 std::string FieldsText(const Fields& f) {
     return "COUNT=" + std::to_string(f.count) + ";UNIT=" + std::to_string(f.unit) + ";MASK=" + std::to_string(f.mask);
 }
 
 std::optional<Fields> ParseFieldsText(std::string_view text) {
-    const std::optional<RuleParts> parts = ParseRuleParts(text, {"COUNT", "UNIT", "MASK"});
     Fields f;
-    if (!parts) return std::nullopt;
-    for (const auto& [name, field] : {std::pair{"COUNT", &f.count}, {"UNIT", &f.unit}, {"MASK", &f.mask}}) {
-        const std::string* value = parts->Part(name);
-        if (!value || !TryParseDecimal(*value, *field)) return std::nullopt;
+    int seen = 0;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(';', start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view item = text.substr(start, end - start);
+        const size_t eq = item.find('=');
+        if (eq != std::string_view::npos) {
+            const std::string_view name = item.substr(0, eq), value = item.substr(eq + 1);
+            int* field = name == "COUNT" ? &f.count : name == "UNIT" ? &f.unit : name == "MASK" ? &f.mask : nullptr;
+            if (field) {
+                if (!TryParseDecimal(value, *field)) return std::nullopt;
+                ++seen;
+            }
+        }
+        start = end + 1;
     }
-    if (f.unit < 0 || f.unit > 6 || f.mask < 0 || f.mask > 127 || f.count < 0 || f.count > 9999) return std::nullopt;
+    if (seen != 3 || f.unit < 0 || f.unit > 6 || f.mask < 0 || f.mask > 127 || f.count < 0 || f.count > 9999)
+        return std::nullopt;
     return f;
 }
-
-// --- writing ---
 
 uint64_t Fnv1a(std::string_view bytes) {
     uint64_t h = 1469598103934665603ull;
@@ -329,245 +205,185 @@ uint64_t Fnv1a(std::string_view bytes) {
     return h;
 }
 
-std::string ZoneParam(const IcsZone& zone) {
-    std::string id = zone.Id;
-    id.erase(std::remove(id.begin(), id.end(), '"'), id.end());
-    if (id.find_first_of(";:,") != std::string::npos) return ";TZID=\"" + id + "\"";
-    return ";TZID=" + id;
-}
-
-bool InRange(const TTodoItem& e, const IcsExportOptions& o) {
-    const TDateTime s = e.CreationDate;
-    const TDateTime lo = o.From ? *o.From : -1e9, hi = o.To ? *o.To + 1 : 1e9;
-    if (!(s < hi)) return false;
-    const Fields f = FieldsOf(e);
-    const bool recurs = e.DueDate != 0 && (f.mask > 0 || (f.count > 0 && f.unit >= kUnitDays && f.unit <= kUnitYears));
-    if (recurs) return true;
-    const TDateTime end = std::max(s, e.CompletionDate);
-    return end >= lo || SameDay(end, lo);
-}
-
-void WriteEvent(std::string& out, const TTodoItem& e, const std::string& uid, const IcsExportOptions& o,
-                const std::string& stamp) {
-    const EventKind kind = ExportedKind(e);
-    const std::string tz = ZoneParam(o.Zone);
-    const int64_t start = WallSeconds(e.CreationDate);
-    const char* component = kind == EventKind::ToDo ? "VTODO" : "VEVENT";
-    const std::string summary = IcsEscapeText(utf8(e.Subject));
-    auto line = [&](const std::string& text) { AppendIcsLine(out, text); };
-    line(std::string("BEGIN:") + component);
-    line("UID:" + uid);
-    line("DTSTAMP:" + stamp);
-    line("DTSTART" + tz + ":" + Stamp(start));
-    const Fields fields = FieldsOf(e);
-    std::optional<Fields> keep;  // what only X-DAYLOOM-FIELDS can carry
-    if (kind == EventKind::Lasting) {
-        line("DTEND" + tz + ":" + Stamp(WallSeconds(e.CompletionDate)));
-        if (LastingOf(e.CreationDate, e.CompletionDate) != Fields{fields.count, fields.unit, 0}) keep = fields;
-    } else if (kind == EventKind::ToDo) {
-        line("DUE" + tz + ":" + Stamp(WallSeconds(e.CompletionDate)));
-        line(e.Complete ? "STATUS:COMPLETED" : "STATUS:NEEDS-ACTION");
-    } else if (kind == EventKind::Repeating) {
-        const std::string rule = RuleText(fields, start, o.Zone);
-        if (!rule.empty()) line("RRULE:" + rule);
-        // The start day always counts; a calendar that keeps to the rule
-        // strictly learns it from RDATE when its weekday is not in the mask.
-        if (fields.mask > 0 && !(fields.mask & DayBit(WeekdayOf(start)))) line("RDATE" + tz + ":" + Stamp(start));
-        const auto untilWall = [&](const std::string& v) -> std::optional<int64_t> {
-            const auto t = ParseTime(v);
-            if (!t) return std::nullopt;
-            return t->utc ? ToWall(o.Zone, t->seconds) : t->seconds;
-        };
-        const std::optional<Fields> read = rule.empty() ? std::nullopt : FieldsOfRule(rule, start, untilWall);
-        if (read != fields) keep = fields;
-    }
-    line("SUMMARY:" + summary);
-    std::string notes = e.NotesText();
-    while (!notes.empty() && (notes.back() == '\n' || notes.back() == '\r')) notes.pop_back();
-    if (!notes.empty()) line("DESCRIPTION:" + IcsEscapeText(utf8(notes)));
-    if (kind != EventKind::ToDo && e.Complete) line("X-DAYLOOM-COMPLETED:TRUE");
-    if (keep) line("X-DAYLOOM-FIELDS:" + FieldsText(*keep));
-    if (e.ImageIndex >= 1 && e.ImageIndex <= 9) {
-        line("BEGIN:VALARM");
-        line("ACTION:DISPLAY");
-        line("DESCRIPTION:" + summary);
-        line("TRIGGER:" + Duration(kAlertMinutes[e.ImageIndex]));
-        line("END:VALARM");
-    }
-    line(std::string("END:") + component);
-}
-
 // --- reading ---
 
-struct Moment {
-    int64_t wall = 0;  // on dayloom's wall clock
-    bool allDay = false;
-};
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return out;
+}
 
-struct Fault {
-    int line;
-    std::string message;
-};
+// A content line's name: letters, digits and dashes up to ":" or ";".
+bool IsContentLine(std::string_view l) {
+    size_t i = 0;
+    while (i < l.size() && (std::isalnum(static_cast<unsigned char>(l[i])) || l[i] == '-')) ++i;
+    return i > 0 && i < l.size() && (l[i] == ':' || l[i] == ';');
+}
 
-std::string BadDate(const IcsProperty& p) { return p.Name + ": неверная дата «" + ShownText(p.Value, 40) + "»"; }
+bool IsTextProperty(std::string_view name) {
+    return name == "SUMMARY" || name == "DESCRIPTION" || name == "LOCATION" || name == "COMMENT" ||
+           name.substr(0, 2) == "X-";
+}
 
-// The moments on dayloom's wall clock that the event file can hold.
-constexpr int64_t kFirstWall = -62135596800;  // 0001-01-01 00:00:00
-constexpr int64_t kLastWall = 253402300799;   // 9999-12-31 23:59:59
+// No real calendar needs more: a logical line is cut at kLongestLine bytes,
+// a component keeps its first kMostLines lines of its own and its first
+// kMostChildren components (alarms), and a rule line longer than
+// kLongestRule is no rule any program writes. What a read holds at a time
+// stays a small part of the file however the file is made.
+constexpr size_t kLongestLine = size_t{1} << 20;
+constexpr size_t kMostLines = 10000;
+constexpr size_t kMostChildren = 1000;
+constexpr size_t kLongestRule = 4000;
 
-class Reader {
+// The logical lines of a text, one at a time: folds joined; a line that is no
+// content line continues the one before it, as a line break of its text (what
+// other programs make of a note written with bare line breaks); spaces after
+// a value that is no text dropped.
+class LineReader {
 public:
-    explicit Reader(const IcsZone& local) : local_(local) {}
+    explicit LineReader(std::string_view text) : text_(text) { Physical(); }
 
-    // A DATE or DATE-TIME property on dayloom's wall clock; none with `error` set.
-    std::optional<Moment> Read(const IcsProperty& p, std::string& error) const {
-        const std::optional<TimeValue> t = ParseTime(p.Value);
-        const std::string* type = p.Param("VALUE");
-        if (!t || (type && Upper(*type) == "DATE" && !t->date)) {
-            error = BadDate(p);
-            return std::nullopt;
-        }
-        const int64_t wall = Wall(*t, p.Param("TZID"));
-        if (!OnCalendar(wall)) {
-            error = p.Name + ": «" + ShownText(p.Value, 40) + "» на наших часах " +
-                    (wall < kFirstWall ? "раньше 1 года" : "выходит за 9999 год");
-            return std::nullopt;
-        }
-        return Moment{wall, t->date};
-    }
-
-    // Moved onto our clock, a moment of 1 January 0001 or 31 December 9999
-    // may leave the calendar the event file can hold.
-    static bool OnCalendar(int64_t wall) { return wall >= kFirstWall && wall <= kLastWall; }
-
-    int64_t Wall(const TimeValue& t, const std::string* tzid) const {
-        if (t.date) return t.seconds;
-        if (t.utc) return ToWall(local_, t.seconds);
-        if (!tzid || *tzid == local_.Id) return t.seconds;
-        const auto z = zones_.find(*tzid);
-        // A zone the file does not describe: its clock is taken for ours.
-        if (z == zones_.end()) return t.seconds;
-        return ToWall(local_, ToUtc(z->second, t.seconds));
-    }
-
-    // A VTIMEZONE of the file. An offset or a start that does not read is a
-    // fault: every time of the zone would come out wrong.
-    std::optional<Fault> AddZone(const IcsComponent& c) {
-        const IcsProperty* id = c.Find("TZID");
-        if (!id) return std::nullopt;
-        std::vector<IcsObservance> observances;
-        // Every conversion asks each observance: a zone's whole history has a
-        // few hundred, and a file that claims more is not served past that.
-        constexpr size_t kMostObservances = 1000;
-        for (const IcsComponent& part : c.Children) {
-            if (part.Name != "STANDARD" && part.Name != "DAYLIGHT") continue;
-            if (observances.size() >= kMostObservances) break;
-            const IcsProperty* start = part.Find("DTSTART");
-            const IcsProperty* from = part.Find("TZOFFSETFROM");
-            const IcsProperty* to = part.Find("TZOFFSETTO");
-            const auto s = start ? ParseTime(start->Value) : std::nullopt;
-            if (start && !s) return Fault{start->Line, BadDate(*start)};
-            std::optional<int> offsets[2];
-            for (int i = 0; i < 2; ++i) {
-                const IcsProperty* p = i == 0 ? from : to;
-                if (p && !(offsets[i] = ParseOffset(p->Value)))
-                    return Fault{p->Line, p->Name + ": «" + ShownText(p->Value, 40) +
-                                              "» — не сдвиг часов от UTC (±ЧЧММ, часы до 23, минуты до 59)"};
+    // The next logical line and the number of its first physical line; false at the end.
+    bool Next(std::string& line, int& number) {
+        while (have_ && pending_.empty()) Physical();  // blank lines
+        if (!have_) return false;
+        line.assign(pending_.substr(0, kLongestLine));
+        number = number_;
+        Physical();
+        while (have_ && !pending_.empty() && (pending_[0] == ' ' || pending_[0] == '\t' || !IsContentLine(pending_))) {
+            if (line.size() < kLongestLine) {
+                if (pending_[0] == ' ' || pending_[0] == '\t') line.append(pending_.substr(1, kLongestLine - line.size()));
+                else line.append("\\n").append(pending_.substr(0, kLongestLine - line.size()));
             }
-            if (!s || !offsets[0] || !offsets[1]) continue;
-            IcsObservance o;
-            o.StartWall = s->seconds;
-            o.OffsetFrom = *offsets[0];
-            o.OffsetTo = *offsets[1];
-            if (const IcsProperty* rule = part.Find("RRULE")) ReadZoneRule(rule->Value, o);
-            for (const IcsProperty* r : part.FindAll("RDATE"))
-                ForEachItem(r->Value, ',', [&](std::string_view v) {
-                    if (o.ExtraWall.size() >= kMostObservances) return false;
-                    if (const auto when = ParseTime(v)) o.ExtraWall.push_back(when->seconds);
-                    return true;
-                });
-            observances.push_back(std::move(o));
+            Physical();
         }
-        if (!observances.empty()) zones_.emplace(id->Value, ZoneFromObservances(id->Value, std::move(observances)));
-        return std::nullopt;
+        const size_t colon = line.find_first_of(":;");
+        if (colon != std::string::npos && !IsTextProperty(Upper(std::string_view(line).substr(0, std::min<size_t>(colon, 64)))))
+            while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
+        return true;
     }
 
 private:
-    // "+0300", "-0530", "+013045": what a clock's offset can be.
-    static std::optional<int> ParseOffset(std::string_view v) {
-        int h = 0, m = 0, s = 0;
-        if (v.size() != 5 && v.size() != 7) return std::nullopt;
-        if ((v[0] != '+' && v[0] != '-') || !Digits(v, 1, 2, h) || !Digits(v, 3, 2, m)) return std::nullopt;
-        if (v.size() == 7 && !Digits(v, 5, 2, s)) return std::nullopt;
-        if (h > 23 || m > 59 || s > 59) return std::nullopt;
-        const int seconds = h * 3600 + m * 60 + s;
-        return v[0] == '-' ? -seconds : seconds;
+    void Physical() {
+        have_ = at_ < text_.size();
+        if (!have_) return;
+        size_t end = text_.find_first_of("\r\n", at_);
+        if (end == std::string_view::npos) end = text_.size();
+        pending_ = text_.substr(at_, end - at_);
+        number_ = ++physical_;
+        at_ = end;
+        if (at_ < text_.size() && text_[at_] == '\r') ++at_;
+        if (at_ < text_.size() && text_[at_] == '\n' && (at_ == end || text_[at_ - 1] == '\r')) ++at_;
     }
 
-    // FREQ=YEARLY with BYMONTH and BYDAY (or DTSTART's day); other rules
-    // leave the observance at its DTSTART.
-    static void ReadZoneRule(std::string_view rule, IcsObservance& o) {
-        const auto parts = ParseRuleParts(rule, {"FREQ", "BYMONTH", "BYDAY", "BYMONTHDAY", "UNTIL"});
-        if (!parts || !parts->Part("FREQ") || *parts->Part("FREQ") != "YEARLY") return;
-        int month = 0;
-        const std::string* m = parts->Part("BYMONTH");
-        if (!m || !TryParseDecimal(*m, month) || month < 1 || month > 12) return;
-        const std::string* d = parts->Part("BYDAY");
-        if (d && !ParseByDay(*d, o.Weekday, o.Ordinal)) return;
-        if (d && o.Ordinal == 0) {
-            const std::string* days = parts->Part("BYMONTHDAY");
-            if (!days) return;
-            ForEachItem(*days, ',', [&](std::string_view v) {
-                int day = 0;
-                // A day of the month is one of 31; a longer list says nothing more.
-                if (TryParseDecimal(v, day) && day >= 1 && day <= 31 &&
-                    std::find(o.MonthDays.begin(), o.MonthDays.end(), day) == o.MonthDays.end())
-                    o.MonthDays.push_back(day);
-                return true;
-            });
-        }
-        if (const std::string* u = parts->Part("UNTIL")) {
-            const auto t = ParseTime(*u);
-            if (!t) return;
-            o.HasUntil = true;
-            o.UntilUtc = t->utc ? t->seconds : t->seconds - o.OffsetFrom;
-        }
-        o.Month = month;
-    }
-
-    const IcsZone& local_;
-    std::map<std::string, IcsZone> zones_;
+    std::string_view text_, pending_;
+    size_t at_ = 0;
+    int physical_ = 0, number_ = 0;
+    bool have_ = false;
 };
 
-// The reminder choice closest to the file's alarms: the earliest alarm,
-// rounded to the choice that reminds no later than it.
-int AlertOf(const IcsComponent& c, const Reader& reader, int64_t start, std::optional<int64_t> end) {
-    std::optional<int64_t> earliest;  // seconds before the start
-    for (const IcsComponent& alarm : c.Children) {
-        if (alarm.Name != "VALARM") continue;
-        const IcsProperty* trigger = alarm.Find("TRIGGER");
-        if (!trigger) continue;
-        std::optional<int64_t> before;
-        const std::string* type = trigger->Param("VALUE");
-        if (type && Upper(*type) == "DATE-TIME") {
-            if (const auto t = ParseTime(trigger->Value)) before = start - reader.Wall(*t, trigger->Param("TZID"));
-        } else if (const auto d = ParseDuration(trigger->Value)) {
-            const std::string* related = trigger->Param("RELATED");
-            const bool fromEnd = related && Upper(*related) == "END" && end;
-            before = (fromEnd ? start - *end : 0) - *d;
-        }
-        if (before && (!earliest || *before > *earliest)) earliest = before;
-    }
-    if (!earliest) return 0;  // "Не напоминать"
-    const int64_t minutes = *earliest <= 0 ? 0 : (*earliest + 59) / 60;
-    for (int choice = 1; choice <= 9; ++choice)
-        if (kAlertMinutes[choice] >= minutes) return choice;
-    return 9;
+bool Begins(const std::string& line, const char* what) {
+    const size_t n = std::char_traits<char>::length(what);
+    return line.size() >= n && Upper(std::string_view(line).substr(0, n)) == what;
 }
 
-std::string TextOf(const IcsComponent& c, const char* name) {
-    const IcsProperty* p = c.Find(name);
-    return p ? IcsUnescapeText(p->Value) : std::string{};
+// A component of a calendar, as its lines.
+struct Part {
+    std::string name;  // upper case
+    int line = 0;
+    std::string text;  // its lines joined by CR LF
+    bool closed = false;
+    std::string fault;  // why it cannot be read though it closed
+};
+
+// Hands each component directly inside a VCALENDAR to `take` as it ends (or
+// the file does); returns how many calendars there were. Anything outside a
+// calendar (a signature, junk after its end) is no part of it.
+template <typename Take>
+int ForEachPart(std::string_view text, Take&& take) {
+    LineReader lines(text);
+    std::string t;
+    int number = 0, tops = 0, depth = 0;
+    size_t kept = 0, children = 0;
+    bool inCalendar = false, skipping = false;
+    Part current;
+    while (lines.Next(t, number)) {
+        if (!inCalendar) {
+            if (Upper(t) == "BEGIN:VCALENDAR") inCalendar = true, ++tops;
+            continue;
+        }
+        if (depth == 0) {
+            if (Upper(t) == "END:VCALENDAR") inCalendar = false;
+            else if (Begins(t, "BEGIN:")) {
+                current = Part{Upper(t.substr(6, 64)), number, t + "\r\n", false, {}};
+                depth = 1;
+                kept = 1;
+                children = 0;
+                skipping = false;
+            }
+            continue;  // the calendar's own properties
+        }
+        const bool begin = Begins(t, "BEGIN:"), end = Begins(t, "END:");
+        if (begin) ++depth;
+        // Past the limits, whole nested components and lines of the
+        // component's own are left out, so what is kept still nests.
+        if (begin && depth == 2 && ++children > kMostChildren) skipping = true;
+        const bool keep = !skipping && (depth > 1 || end || ++kept <= kMostLines);
+        if (keep) {
+            if (Begins(t, "RRULE") && t.size() > kLongestRule && current.fault.empty())
+                current.fault = "RRULE: правило длиннее " + std::to_string(kLongestRule) + " знаков";
+            current.text += t;
+            current.text += "\r\n";
+        }
+        if (end && depth == 2) skipping = false;
+        if (end && --depth == 0) {
+            current.closed = Upper(t.substr(4, 64)) == current.name;
+            take(current);
+            current = Part{};
+        }
+    }
+    if (depth > 0) take(current);  // left open at the end of the file
+    return tops;
+}
+
+std::string FirstValue(const std::string& text, const char* name) {
+    const size_t n = std::char_traits<char>::length(name);
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find("\r\n", at);
+        if (end == std::string::npos) end = text.size();
+        const std::string_view l(text.data() + at, end - at);
+        if (l.size() > n && Upper(l.substr(0, n)) == name && (l[n] == ':' || l[n] == ';')) {
+            const size_t colon = l.find(':');
+            return colon == std::string_view::npos ? std::string() : std::string(l.substr(colon + 1));
+        }
+        at = end + 2;
+    }
+    return {};
+}
+
+struct Owned {
+    icalcomponent* c = nullptr;
+    Owned() = default;
+    Owned(Owned&& o) noexcept : c(std::exchange(o.c, nullptr)) {}
+    Owned& operator=(Owned&& o) noexcept {
+        std::swap(c, o.c);
+        return *this;
+    }
+    ~Owned() {
+        if (c) icalcomponent_free(c);
+    }
+};
+
+std::string TextOf(icalcomponent* c, icalproperty_kind kind) {
+    icalproperty* p = icalcomponent_get_first_property(c, kind);
+    const char* v = p ? icalproperty_get_value_as_string(p) : nullptr;
+    if (!v) return {};
+    // libical gives TEXT values escaped; the unescaped text is asked by kind.
+    icalvalue* value = icalproperty_get_value(p);
+    if (value && icalvalue_isa(value) == ICAL_TEXT_VALUE) return icalvalue_get_text(value) ? icalvalue_get_text(value) : "";
+    return v;
 }
 
 std::string OneLine(std::string text) {
@@ -577,162 +393,136 @@ std::string OneLine(std::string text) {
     return a == std::string::npos ? std::string{} : text.substr(a, b - a + 1);
 }
 
-bool Done(const IcsComponent& c) {
-    const IcsProperty* status = c.Find("STATUS");
-    const IcsProperty* percent = c.Find("PERCENT-COMPLETE");
-    return (status && Upper(status->Value) == "COMPLETED") || c.Find("COMPLETED") ||
-           (percent && percent->Value == "100") ||
-           (c.Find("X-DAYLOOM-COMPLETED") && Upper(c.Find("X-DAYLOOM-COMPLETED")->Value) == "TRUE");
+bool Done(icalcomponent* c) {
+    if (icalcomponent_get_first_property(c, ICAL_COMPLETED_PROPERTY)) return true;
+    if (icalproperty* s = icalcomponent_get_first_property(c, ICAL_STATUS_PROPERTY))
+        if (icalproperty_get_status(s) == ICAL_STATUS_COMPLETED) return true;
+    if (icalproperty* p = icalcomponent_get_first_property(c, ICAL_PERCENTCOMPLETE_PROPERTY))
+        if (icalproperty_get_percentcomplete(p) == 100) return true;
+    for (icalproperty* x = icalcomponent_get_first_property(c, ICAL_X_PROPERTY); x;
+         x = icalcomponent_get_next_property(c, ICAL_X_PROPERTY))
+        if (std::string_view(icalproperty_get_x_name(x) ? icalproperty_get_x_name(x) : "") == "X-DAYLOOM-COMPLETED" &&
+            Upper(icalproperty_get_x(x) ? icalproperty_get_x(x) : "") == "TRUE")
+            return true;
+    return false;
 }
 
-// One VEVENT or VTODO. Nothing when it has no date (counted); a fault when a
-// date it has does not read.
-std::optional<TTodoItem> EventOf(const IcsComponent& c, const Reader& reader, const IcsZone& local,
-                                 bool& simplified, int& undated, std::optional<Fault>& fault) {
-    const bool todo = c.Name == "VTODO";
-    std::string error;
-    auto read = [&](const char* name) -> std::optional<Moment> {
-        const IcsProperty* p = c.Find(name);
-        if (!p || fault) return std::nullopt;
-        auto m = reader.Read(*p, error);
-        if (!m) fault = Fault{p->Line, error};
-        return m;
-    };
-    std::optional<Moment> start = read("DTSTART");
-    std::optional<Moment> end = read(todo ? "DUE" : "DTEND");
-    if (fault) return std::nullopt;
-    if (!end && start) {
-        if (const IcsProperty* d = c.Find("DURATION")) {
-            const auto seconds = ParseDuration(d->Value);
-            if (!seconds || !Reader::OnCalendar(start->wall + *seconds)) {
-                fault = Fault{d->Line, "DURATION: неверная длительность «" + ShownText(d->Value, 40) + "»"};
-                return std::nullopt;
-            }
-            end = Moment{start->wall + *seconds, start->allDay};
-        }
-    }
-    if (todo && !start) start = end;
-    if (!start) {
-        ++undated;
-        return std::nullopt;
-    }
-    // A date without a time is the whole day: it starts at midnight, and a
-    // to-do due on a day is due by its last minute.
-    if (end && end->allDay && todo) end->wall += kDaySeconds - 60;
+std::optional<Fields> KeptFields(icalcomponent* c) {
+    for (icalproperty* x = icalcomponent_get_first_property(c, ICAL_X_PROPERTY); x;
+         x = icalcomponent_get_next_property(c, ICAL_X_PROPERTY))
+        if (std::string_view(icalproperty_get_x_name(x) ? icalproperty_get_x_name(x) : "") == "X-DAYLOOM-FIELDS")
+            return ParseFieldsText(icalproperty_get_x(x) ? icalproperty_get_x(x) : "");
+    return std::nullopt;
+}
 
-    TEditorValues v;
-    v.subject = ansi(OneLine(TextOf(c, "SUMMARY")));
-    if (v.subject.empty()) v.subject = ansi("(без названия)");
-    std::string notes = TextOf(c, "DESCRIPTION");
-    if (const std::string place = OneLine(TextOf(c, "LOCATION")); !place.empty())
-        notes += (notes.empty() ? "" : "\n") + std::string("Место: ") + place;
-    v.start = FromWallSeconds(start->wall);
-    v.completed = Done(c);
-    v.alert = AlertOf(c, reader, start->wall, end ? std::optional<int64_t>(end->wall) : std::nullopt);
-
-    const IcsProperty* rule = c.Find("RRULE");
-    const auto untilWall = [&](const std::string& value) -> std::optional<int64_t> {
-        const auto t = ParseTime(value);
-        if (!t) return std::nullopt;
-        return reader.Wall(*t, c.Find("DTSTART")->Param("TZID"));
-    };
-    std::optional<Fields> kept;
-    if (const IcsProperty* x = c.Find("X-DAYLOOM-FIELDS")) kept = ParseFieldsText(x->Value);
-
-    if (todo) {
-        v.kind = EventKind::ToDo;
-        v.end = FromWallSeconds(std::max(start->wall, end ? end->wall : start->wall));
-        if (rule) simplified = true;  // a to-do does not repeat
-    } else if (rule) {
-        std::optional<Fields> f = FieldsOfRule(rule->Value, start->wall, untilWall);
-        // dayloom's own fields stand while the rule is still the one they give.
-        if (kept && Upper(RuleText(*kept, start->wall, local)) == Upper(rule->Value)) f = kept;
-        if (f) {
-            v.kind = EventKind::Repeating;
-            v.unit = f->unit;
-            v.countText = std::to_string(f->count);
-            v.mask = f->mask;
+// The reminder choice closest to the alarms: the earliest, rounded to the
+// choice that reminds no later than it.
+int AlertOf(icalcomponent* c, int64_t startUtcOrWall, int64_t length) {
+    std::optional<int64_t> earliest;  // seconds before the start
+    for (icalcomponent* a = icalcomponent_get_first_component(c, ICAL_VALARM_COMPONENT); a;
+         a = icalcomponent_get_next_component(c, ICAL_VALARM_COMPONENT)) {
+        icalproperty* p = icalcomponent_get_first_property(a, ICAL_TRIGGER_PROPERTY);
+        if (!p) continue;
+        const icaltriggertype t = icalproperty_get_trigger(p);
+        std::optional<int64_t> before;
+        if (!icaltime_is_null_time(t.time)) {
+            before = startUtcOrWall - static_cast<int64_t>(icaltime_as_timet_with_zone(t.time, icaltimezone_get_utc_timezone()));
         } else {
-            simplified = true;
+            icalparameter* rel = icalproperty_get_first_parameter(p, ICAL_RELATED_PARAMETER);
+            const bool fromEnd = rel && icalparameter_get_related(rel) == ICAL_RELATED_END;
+            before = (fromEnd ? -length : 0) - icaldurationtype_as_int(t.duration);
         }
-    } else if (kept && kept->unit != kUnitNone && !end && RuleText(*kept, start->wall, local).empty()) {
-        // A repetition that the standard cannot show at all (a count of 0).
+        if (!earliest || *before > *earliest) earliest = before;
+    }
+    if (!earliest) return 0;  // "Не напоминать"
+    const int64_t minutes = *earliest <= 0 ? 0 : (*earliest + 59) / 60;
+    for (int choice = 1; choice <= 9; ++choice)
+        if (kAlertMinutes[choice] >= minutes) return choice;
+    return 9;
+}
+
+// Two rules say the same, however their parts are ordered.
+bool SameRule(const std::string& text, icalrecurrencetype r) {
+    if (text.empty()) return false;
+    icalrecurrencetype t = icalrecurrencetype_from_string(text.c_str());
+    const char* a = icalrecurrencetype_as_string(&t);
+    const char* b = icalrecurrencetype_as_string(&r);
+    return a && b && std::string_view(a) == b;
+}
+
+// The TZIDs a component's lines name.
+void TzidsIn(const std::string& text, std::vector<std::string>& out) {
+    for (size_t at = text.find(";TZID="); at != std::string::npos; at = text.find(";TZID=", at + 6)) {
+        size_t from = at + 6, end;
+        if (from < text.size() && text[from] == '"') end = text.find('"', ++from);
+        else end = text.find_first_of(":;\r", from);
+        if (end == std::string::npos) break;
+        std::string id = text.substr(from, end - from);
+        if (std::find(out.begin(), out.end(), id) == out.end()) out.push_back(std::move(id));
+    }
+}
+
+// The record an event of another calendar gets: the nearest of dayloom's
+// kinds, its texts in the code page.
+TTodoItem Rendered(const TForeignEvent& f, icalcomponent* c) {
+    const TOccurrence first = f.First();
+    const int64_t startWall = WallSeconds(first.Start), endWall = WallSeconds(first.End);
+    TEditorValues v;
+    v.subject = ansi(OneLine(f.Summary()));
+    if (v.subject.empty()) v.subject = ansi("(без названия)");
+    std::string notes = f.Description();
+    if (const std::string place = OneLine(TextOf(c, ICAL_LOCATION_PROPERTY)); !place.empty())
+        notes += (notes.empty() ? "" : "\n") + std::string("Место: ") + place;
+    v.start = first.Start;
+    v.completed = Done(c);
+    v.alert = AlertOf(c, startWall, endWall - startWall);
+    const std::optional<Fields> kept = KeptFields(c);
+    if (f.ToDo()) {
+        v.kind = EventKind::ToDo;
+        int64_t end = std::max(startWall, endWall);
+        // A to-do due on a day is due by its last minute.
+        if (f.AllDay() && end > startWall) end -= 60;
+        v.end = FromWallSeconds(end);
+    } else if (f.Repeats()) {
+        v.kind = EventKind::Repeating;
+        Fields nearest{0, kUnitDays, 0};
+        if (icalproperty* rr = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY)) {
+            bool exact = false;
+            nearest = NearestFields(icalproperty_get_rrule(rr), startWall, exact);
+            // dayloom's own fields stand while the rule is still the one they give.
+            if (kept && SameRule(RuleText(*kept, startWall, ClockZone()), icalproperty_get_rrule(rr))) nearest = *kept;
+        }
+        v.unit = nearest.unit;
+        v.countText = std::to_string(nearest.count);
+        v.mask = nearest.mask;
+    } else if (kept && kept->unit != kUnitNone && endWall == startWall &&
+               RuleText(*kept, startWall, ClockZone()).empty()) {
+        // A repetition the standard cannot show at all (a count of 0).
         v.kind = EventKind::Repeating;
         v.unit = kept->unit;
         v.countText = std::to_string(kept->count);
         v.mask = kept->mask;
-    }
-    if (v.kind == EventKind::Simple && end && end->wall > start->wall) {
-        int64_t last = end->wall;
+    } else if (endWall > startWall) {
+        int64_t last = endWall;
         // Whole days end at midnight after the last day; dayloom's span
         // includes its end day, so it ends at that day's last minute instead.
-        if (start->allDay && end->allDay) last -= 60;
-        if (last - start->wall >= kDaySeconds || !start->allDay) {
-            const TDateTime s = FromWallSeconds(start->wall), e = FromWallSeconds(last);
-            std::optional<Fields> f = LastingOf(s, e);
-            if (kept && kept->count > 0 && AddInterval(kept->count, kept->unit, s) == e) f = kept;
-            if (f) {
-                v.kind = EventKind::Lasting;
-                v.unit = f->unit;
-                v.countText = std::to_string(f->count);
-            }
+        if (f.AllDay()) last -= 60;
+        {
+            const TDateTime s = FromWallSeconds(startWall), e = FromWallSeconds(last);
+            std::optional<Fields> lasting = LastingOf(s, e);
+            if (kept && kept->count > 0 && AddInterval(kept->count, kept->unit, s) == e) lasting = kept;
+            v.kind = EventKind::Lasting;
+            // A span no count of one unit measures still ends where it ends.
+            v.unit = lasting ? lasting->unit : kUnitMinutes;
+            v.countText = std::to_string(lasting ? lasting->count : 1);
+            v.end = e;
         }
     }
     TTodoItem item = NewItemFromEditor(v);
-    // The notes may be most of the file: one copy in the code page at a time.
-    std::string memo = ansi(notes);
-    std::string().swap(notes);
-    item.SetNotesText(memo);
+    if (v.kind == EventKind::Lasting && v.end != 0) item.CompletionDate = v.end;
+    item.SetNotesText(ansi(notes));
     return item;
 }
-
-}  // namespace
-
-std::string IcsUid(const TTodoItem& event) {
-    char hash[20];
-    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(Fnv1a(event.Subject)));
-    return "dayloom-" + Stamp(WallSeconds(event.CreationDate)) + "-" + hash;
-}
-
-IcsWritten WriteICalendar(const TodoItems& store, const IcsExportOptions& o) {
-    IcsWritten w;
-    std::string& out = w.Text;
-    AppendIcsLine(out, "BEGIN:VCALENDAR");
-    AppendIcsLine(out, "VERSION:2.0");
-    AppendIcsLine(out, "PRODID:-//dayloom//dayloom//RU");
-    AppendIcsLine(out, "CALSCALE:GREGORIAN");
-    for (const std::string& l : VTimeZoneLines(o.Zone, DecodeDateTime(o.Now).year)) AppendIcsLine(out, l);
-    const std::string stamp = Stamp(ToUtc(o.Zone, WallSeconds(o.Now))) + "Z";
-    std::map<std::string, int> uids;
-    for (const TTodoItem& e : store) {
-        if (!InCalendar(e.CreationDate) || (e.CompletionDate != 0 && !InCalendar(e.CompletionDate))) continue;
-        if (!InRange(e, o)) continue;
-        std::string uid = IcsUid(e);
-        // Two stored events may share an identity; their UIDs must not.
-        if (const int n = ++uids[uid]; n > 1) uid += "-" + std::to_string(n);
-        WriteEvent(out, e, uid + "@dayloom", o, stamp);
-        ++w.Events;
-    }
-    AppendIcsLine(out, "END:VCALENDAR");
-    return w;
-}
-
-namespace {
-
-constexpr const char* kTooLarge = "Файл больше 64 МБ: это не календарь, который можно импортировать.";
-
-// What each of the two walks keeps of a file. The first also counts the
-// events and to-dos that have a date, so that the second knows their number.
-const IcsKeep kZoneParts{"VCALENDAR",
-                         {"VTIMEZONE", "STANDARD", "DAYLIGHT", "VEVENT", "VTODO"},
-                         {"TZID", "DTSTART", "DUE", "TZOFFSETFROM", "TZOFFSETTO", "RRULE"},
-                         {"RDATE"}};
-const IcsKeep kEventParts{"VCALENDAR",
-                          {"VEVENT", "VTODO", "VALARM"},
-                          {"DTSTART", "DTEND", "DUE", "DURATION", "SUMMARY", "DESCRIPTION", "LOCATION", "STATUS",
-                           "PERCENT-COMPLETE", "COMPLETED", "X-DAYLOOM-COMPLETED", "X-DAYLOOM-FIELDS", "RRULE",
-                           "TRIGGER"},
-                          {}};
 
 IcsRun Failed(int line, const std::string& message) {
     IcsRun run;
@@ -741,73 +531,367 @@ IcsRun Failed(int line, const std::string& message) {
     return run;
 }
 
-// A decoded text, walked twice: the first walk sees the whole file sound and
-// gathers each calendar's zones (a VTIMEZONE may follow the events that name
-// it), the second reads the events one at a time. Only the component being
-// read is held, never the file's tree.
-IcsRun ReadDecoded(std::string_view text, const IcsZone& local) {
-    std::map<int, Reader> readers;  // by calendar, those with zones
-    std::optional<Fault> fault;
-    size_t dated = 0;
-    const IcsWalk zones = WalkIcsText(text, kZoneParts, [&](int top, IcsComponent& c) {
-        if (c.Name == "VEVENT" || c.Name == "VTODO") dated += c.Find("DTSTART") || c.Find("DUE") ? 1 : 0;
-        if (c.Name != "VTIMEZONE") return true;
-        fault = readers.try_emplace(top, local).first->second.AddZone(c);
-        return !fault;
+constexpr const char* kTooLarge = "Файл больше 64 МБ: это не календарь, который можно импортировать.";
+
+IcsRun ReadDecoded(std::string_view text) {
+    // The first walk gathers what events of the second need from elsewhere
+    // in the file: zones the system lacks, and moved occurrences of series
+    // (by UID). The second reads one event at a time and keeps only its record.
+    std::map<std::string, std::string> zoneTexts;  // TZID → VTIMEZONE
+    std::unordered_map<std::string, std::vector<std::string>> movedTexts;
+    std::unordered_set<std::string> masterUids;
+    size_t components = 0;
+    const int tops = ForEachPart(text, [&](Part& p) {
+        components += p.name == "VEVENT" || p.name == "VTODO";
+        if (p.name == "VTIMEZONE" && p.closed) {
+            const std::string id = FirstValue(p.text, "TZID");
+            if (!id.empty() && !SystemKnowsZone(id)) zoneTexts.emplace(id, std::move(p.text));
+        } else if ((p.name == "VEVENT" || p.name == "VTODO") && p.closed && p.fault.empty()) {
+            const std::string uid = FirstValue(p.text, "UID");
+            if (uid.empty()) return;
+            if (!FirstValue(p.text, "RECURRENCE-ID").empty()) movedTexts[uid].push_back(std::move(p.text));
+            else masterUids.insert(uid);
+        }
     });
-    if (!zones.ok) return Failed(zones.Line, zones.Error);
-    if (fault) return Failed(fault->line, fault->message);
-    if (zones.Tops == 0) return Failed(0, "В файле нет календаря (BEGIN:VCALENDAR): это не файл iCalendar.");
+    if (tops == 0) return Failed(0, "В файле нет календаря (BEGIN:VCALENDAR): это не файл iCalendar.");
 
     IcsRun run;
-    // No more than the file's dated components, each at least a few dozen of
-    // its bytes: the events' room is taken once, not doubled as they come.
-    run.Events.reserve(dated);
-    run.Simplified.reserve(dated);
-    const Reader noZones(local);
-    const IcsWalk events = WalkIcsText(text, kEventParts, [&](int top, IcsComponent& c) {
-        if (c.Name != "VEVENT" && c.Name != "VTODO") return true;
-        const auto r = readers.find(top);
-        bool simplified = false;
-        std::optional<TTodoItem> e =
-            EventOf(c, r == readers.end() ? noZones : r->second, local, simplified, run.Undated, fault);
-        if (fault) return false;
-        if (e) {
-            run.Events.push_back(std::move(*e));
-            run.Simplified.push_back(simplified ? 1 : 0);
+    // The events' room is taken once, not doubled as they come.
+    run.Events.reserve(components);
+    run.Simplified.reserve(components);
+    std::unordered_set<std::string> seen;
+    seen.reserve(components);
+    ForEachPart(text, [&](Part& p) {
+        if (p.name != "VEVENT" && p.name != "VTODO") return;
+        const std::string uid = FirstValue(p.text, "UID");
+        auto skip = [&](std::string why) { run.Skipped.push_back({p.line, uid, std::move(why)}); };
+        if (!p.closed) return skip("компонент " + p.name + " не закрыт (нет END:" + p.name + ")");
+        if (!p.fault.empty()) return skip(p.fault);
+        if (FirstValue(p.text, "DTSTART").empty() && (p.name != "VTODO" || FirstValue(p.text, "DUE").empty())) {
+            ++run.Undated;
+            return;
         }
-        return true;
+        const bool moved = !FirstValue(p.text, "RECURRENCE-ID").empty();
+        // A moved occurrence goes with its series; those of a series the
+        // file does not give stand together, as one event.
+        if (moved && !uid.empty() && (masterUids.count(uid) || !seen.insert(uid).second)) return;
+        if (!moved && !uid.empty() && !seen.insert(uid).second) {
+            ++run.Repeated;  // the same event given twice
+            return;
+        }
+        const auto withMoved = uid.empty() ? movedTexts.end() : movedTexts.find(uid);
+        std::vector<std::string> zones;
+        TzidsIn(p.text, zones);
+        std::string parts = p.text;
+        if (withMoved != movedTexts.end())
+            for (const std::string& m : withMoved->second) {
+                if (moved && m == p.text) continue;  // the one above
+                TzidsIn(m, zones);
+                parts += m;
+            }
+        std::string own;
+        for (const std::string& z : zones)
+            if (const auto t = zoneTexts.find(z); t != zoneTexts.end()) own += t->second;
+        own += parts;
+        std::string problem;
+        TTodoItem item;
+        bool plain = false;
+        std::shared_ptr<const TForeignEvent> f =
+            TForeignEvent::Read(std::move(own), &problem, [&](const TForeignEvent& e, icalcomponent* c) {
+                // A to-do stays dayloom's own kind, as do dayloom's own events
+                // (known by their identity) and an event that says nothing its
+                // record cannot: no UID, rule, zone or letter outside the code
+                // page. The others keep what their calendar said.
+                const bool ours = uid.size() > 8 && uid.compare(uid.size() - 8, 8, "@dayloom") == 0;
+                plain = e.ToDo() || ours ||
+                        (uid.empty() && !e.Repeats() && e.ZoneName().empty() && utf8(ansi(e.Summary())) == e.Summary() &&
+                         utf8(ansi(e.Description())) == e.Description());
+                item = Rendered(e, c);
+            });
+        if (!f) return skip(problem);
+        if (!plain) item.Raw.setForeign(std::move(f));
+        run.Events.push_back(std::move(item));
+        run.Simplified.push_back(0);
     });
-    if (!events.ok) return Failed(events.Line, events.Error);
-    if (fault) return Failed(fault->line, fault->message);
+    if (run.Events.empty() && !run.Skipped.empty()) {
+        const IcsSkipped& s = run.Skipped.front();
+        return Failed(s.Line, s.Reason);
+    }
     run.ok = true;
     return run;
 }
 
-// `owner`, when given, holds `bytes` and is emptied once they are decoded.
-IcsRun DecodeAndRead(std::string_view bytes, std::string* owner, const IcsZone& local) {
+IcsRun DecodeAndRead(std::string_view bytes, std::string* owner) {
     const DecodedText text = DecodeTextToUtf8(bytes);
-    if (owner) std::string().swap(*owner);  // an assignment would keep the room
+    if (owner) std::string().swap(*owner);
     if (!text.ok) return Failed(text.Line, text.Reason);
-    return ReadDecoded(text.Text, local);
+    return ReadDecoded(text.Text);
 }
+
+// --- writing ---
+
+bool InRange(const TTodoItem& e, const IcsExportOptions& o) {
+    const TDateTime s = e.CreationDate;
+    const TDateTime lo = o.From ? *o.From : -1e9, hi = o.To ? *o.To + 1 : 1e9;
+    if (const TForeignEvent* f = e.Foreign()) {
+        if (!(f->First().Start < hi)) return false;
+        return !o.From || f->AnyFrom(lo);
+    }
+    if (!(s < hi)) return false;
+    const Fields f = FieldsOf(e);
+    const bool recurs = e.DueDate != 0 && (f.mask > 0 || (f.count > 0 && f.unit >= kUnitDays && f.unit <= kUnitYears));
+    if (recurs) return true;
+    const TDateTime end = std::max(s, e.CompletionDate);
+    return end >= lo || SameDay(end, lo);
+}
+
+std::string Duration(int minutes) {
+    if (minutes == 0) return "PT0S";
+    if (minutes % 1440 == 0) return "-P" + std::to_string(minutes / 1440) + "D";
+    if (minutes % 60 == 0) return "-PT" + std::to_string(minutes / 60) + "H";
+    return "-PT" + std::to_string(minutes) + "M";
+}
+
+// A span of whole days: from a midnight to the last minute of a day.
+bool WholeDays(TDateTime s, TDateTime e) {
+    return MsOfDay(s) == 0 && MsOfDay(e) == (kMsPerDay - 60000) && e > s;
+}
+
+class Writer {
+public:
+    Writer(const TodoItems& store, const IcsExportOptions& o) : store_(store), o_(o) {
+        uids_.reserve(store.Vector().size());
+        stampLine_ = "DTSTAMP:" + IcsStamp(ToUtc(o.Zone, WallSeconds(o.Now))) + "Z";
+        zoned_ = NamedZone(o.Zone.Id).has_value() && o.Zone.Id != "UTC";
+        if (zoned_) {
+            std::string id = o.Zone.Id;
+            id.erase(std::remove(id.begin(), id.end(), '"'), id.end());
+            tz_ = id.find_first_of(";:,") != std::string::npos ? ";TZID=\"" + id + "\"" : ";TZID=" + id;
+        }
+    }
+
+    // The next piece of the file; empty at its end.
+    std::string_view Next(int* events) {
+        chunk_.clear();
+        if (stage_ == 0) Head();
+        while (stage_ == 1 && chunk_.size() < (size_t{1} << 20)) {
+            if (next_ >= store_.Vector().size()) {
+                AppendLine(chunk_, "END:VCALENDAR");
+                stage_ = 2;
+                break;
+            }
+            const TTodoItem& e = store_.Vector()[next_++];
+            if (!InCalendar(e.CreationDate) || (e.CompletionDate != 0 && !InCalendar(e.CompletionDate))) continue;
+            if (!InRange(e, o_)) continue;
+            if (e.Foreign() ? WriteForeign(e) : WriteOwn(e)) {
+                ++written_;
+                if (events) *events = written_;
+            }
+        }
+        return chunk_;
+    }
+
+private:
+    // The calendar's head and every zone its events name, with the zones' history.
+    void Head() {
+        AppendLine(chunk_, "BEGIN:VCALENDAR");
+        AppendLine(chunk_, "VERSION:2.0");
+        AppendLine(chunk_, "PRODID:-//dayloom//dayloom//RU");
+        AppendLine(chunk_, "CALSCALE:GREGORIAN");
+        std::vector<std::string> names;
+        if (zoned_) names.push_back(o_.Zone.Id);
+        std::unordered_set<std::string> described;
+        for (const TTodoItem& e : store_) {
+            const TForeignEvent* f = e.Foreign();
+            if (!f) continue;
+            const std::string& text = f->Text();
+            // A zone the system lacks came in the event's text, before its VEVENT.
+            const size_t body = text.find("BEGIN:V", 1);
+            if (text.rfind("BEGIN:VTIMEZONE", 0) == 0 && body != std::string::npos) {
+                size_t at = 0;
+                while (at < text.size() && text.compare(at, 15, "BEGIN:VTIMEZONE") == 0) {
+                    const size_t end = text.find("END:VTIMEZONE", at);
+                    if (end == std::string::npos) break;
+                    const size_t after = text.find('\n', end) + 1;
+                    const std::string zone = text.substr(at, after - at);
+                    if (described.insert(zone).second) chunk_ += zone;
+                    at = after;
+                }
+            }
+            if (!f->ZoneName().empty() && std::find(names.begin(), names.end(), f->ZoneName()) == names.end() &&
+                SystemKnowsZone(f->ZoneName()))
+                names.push_back(f->ZoneName());
+        }
+        for (const std::string& n : names) {
+            icaltimezone* z = icaltimezone_get_builtin_timezone(n.c_str());
+            if (!z) continue;
+            icalcomponent* vtz = icalcomponent_new_clone(icaltimezone_get_component(z));
+            // The zone goes under the name the events give it, not libical's own.
+            if (icalproperty* id = icalcomponent_get_first_property(vtz, ICAL_TZID_PROPERTY)) icalproperty_set_tzid(id, n.c_str());
+            chunk_ += icalcomponent_as_ical_string(vtz);
+            icalcomponent_free(vtz);
+        }
+        stage_ = 1;
+    }
+
+    std::string Uid(const TTodoItem& e) {
+        std::string uid = e.Foreign() ? e.Foreign()->Uid() : IcsUid(e) + "@dayloom";
+        if (uid.empty()) uid = IcsUid(e) + "@dayloom";
+        // Two stored events may share an identity; their UIDs must not.
+        for (int n = 2; !uids_.insert(std::hash<std::string_view>{}(uid)).second; ++n) uid += "-" + std::to_string(n);
+        return uid;
+    }
+
+    // An event of another calendar as it came, with what the user changed:
+    // its name, its notes, its completion.
+    bool WriteForeign(const TTodoItem& e) {
+        const TForeignEvent& f = *e.Foreign();
+        const std::string& text = f.Text();
+        size_t body = 0;
+        while (text.compare(body, 15, "BEGIN:VTIMEZONE") == 0) {
+            const size_t end = text.find("END:VTIMEZONE", body);
+            if (end == std::string::npos) break;
+            body = text.find('\n', end) + 1;
+        }
+        const std::string_view events = std::string_view(text).substr(body);
+        const std::string uid = Uid(e);
+        std::string notes = e.NotesText();
+        while (!notes.empty() && (notes.back() == '\n' || notes.back() == '\r')) notes.pop_back();
+        const bool sameName = e.Subject == ansi(OneLine(f.Summary())) || (f.Summary().empty() && e.Subject == ansi("(без названия)"));
+        const bool sameNotes = ansi(f.Description()) == ansi(notes) || f.Description().empty() == notes.empty();
+        if (sameName && sameNotes && !e.Complete && uid == f.Uid()) {
+            chunk_.append(events);
+            return true;
+        }
+        Owned cal;
+        const std::string whole = "BEGIN:VCALENDAR\r\n" + std::string(events) + "END:VCALENDAR\r\n";
+        cal.c = icalparser_parse_string(whole.c_str());
+        if (!cal.c) return false;
+        for (icalcomponent* c = icalcomponent_get_first_component(cal.c, ICAL_ANY_COMPONENT); c;
+             c = icalcomponent_get_next_component(cal.c, ICAL_ANY_COMPONENT)) {
+            icalcomponent_set_uid(c, uid.c_str());
+            const bool master = !icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY);
+            if (!sameName) icalcomponent_set_summary(c, utf8(e.Subject).c_str());
+            if (!sameNotes && master) icalcomponent_set_description(c, utf8(notes).c_str());
+            if (e.Complete && master) {
+                icalproperty* x = icalproperty_new_x("TRUE");
+                icalproperty_set_x_name(x, "X-DAYLOOM-COMPLETED");
+                icalcomponent_add_property(c, x);
+            }
+            chunk_ += icalcomponent_as_ical_string(c);
+        }
+        return true;
+    }
+
+    std::string Time(const char* name, int64_t wall, bool date = false) {
+        if (date) return std::string(name) + ";VALUE=DATE:" + IcsStamp(wall, true);
+        if (zoned_) return name + tz_ + ":" + IcsStamp(wall);
+        return std::string(name) + ":" + IcsStamp(ToUtc(o_.Zone, wall)) + "Z";
+    }
+
+    // One of the user's own events.
+    bool WriteOwn(const TTodoItem& e) {
+        const EventKind kind = ExportedKind(e);
+        const int64_t start = WallSeconds(e.CreationDate);
+        const char* component = kind == EventKind::ToDo ? "VTODO" : "VEVENT";
+        const std::string summary = EscapeText(utf8(e.Subject));
+        auto line = [&](const std::string& text) { AppendLine(chunk_, text); };
+        line(std::string("BEGIN:") + component);
+        line("UID:" + Uid(e));
+        line(stampLine_);
+        const Fields fields = FieldsOf(e);
+        std::optional<Fields> keep;  // what only X-DAYLOOM-FIELDS can carry
+        if (kind == EventKind::Lasting && WholeDays(e.CreationDate, e.CompletionDate)) {
+            // Whole days are dates, ending at the midnight after the last one.
+            line(Time("DTSTART", start, true));
+            line(Time("DTEND", WallSeconds(e.CompletionDate) + 60, true));
+            if (LastingOf(e.CreationDate, e.CompletionDate) != Fields{fields.count, fields.unit, 0}) keep = fields;
+        } else {
+            line(Time("DTSTART", start));
+        }
+        if (kind == EventKind::Lasting && !WholeDays(e.CreationDate, e.CompletionDate)) {
+            line(Time("DTEND", WallSeconds(e.CompletionDate)));
+            if (LastingOf(e.CreationDate, e.CompletionDate) != Fields{fields.count, fields.unit, 0}) keep = fields;
+        } else if (kind == EventKind::ToDo) {
+            line(Time("DUE", WallSeconds(e.CompletionDate)));
+            line(e.Complete ? "STATUS:COMPLETED" : "STATUS:NEEDS-ACTION");
+        } else if (kind == EventKind::Repeating) {
+            const std::string rule = RuleText(fields, start, o_.Zone);
+            if (!rule.empty()) line("RRULE:" + rule);
+            // The start day always counts; a calendar that keeps to the rule
+            // strictly learns it from RDATE when its weekday is not in the mask.
+            if (fields.mask > 0 && !(fields.mask & DayBit(WeekdayOf(start)))) line(Time("RDATE", start));
+            bool exact = false;
+            const icalrecurrencetype r = icalrecurrencetype_from_string(rule.c_str());
+            const Fields read = rule.empty() ? Fields{} : NearestFields(r, start, exact);
+            if (rule.empty() || !exact || read != fields) keep = fields;
+        }
+        line("SUMMARY:" + summary);
+        std::string notes = e.NotesText();
+        while (!notes.empty() && (notes.back() == '\n' || notes.back() == '\r')) notes.pop_back();
+        if (!notes.empty()) line("DESCRIPTION:" + EscapeText(utf8(notes)));
+        if (kind != EventKind::ToDo && e.Complete) line("X-DAYLOOM-COMPLETED:TRUE");
+        if (keep) line("X-DAYLOOM-FIELDS:" + FieldsText(*keep));
+        if (e.ImageIndex >= 1 && e.ImageIndex <= 9) {
+            line("BEGIN:VALARM");
+            line("ACTION:DISPLAY");
+            line("DESCRIPTION:" + summary);
+            line("TRIGGER:" + Duration(kAlertMinutes[e.ImageIndex]));
+            line("END:VALARM");
+        }
+        line(std::string("END:") + component);
+        return true;
+    }
+
+    const TodoItems& store_;
+    IcsExportOptions o_;
+    std::string stampLine_, tz_, chunk_;
+    bool zoned_ = false;
+    int stage_ = 0, written_ = 0;
+    size_t next_ = 0;
+    std::unordered_set<uint64_t> uids_;
+};
 
 }  // namespace
 
-IcsRun ReadICalendar(std::string_view bytes, const IcsZone& local) {
-    if (bytes.size() > kMaxIcsBytes) return Failed(0, kTooLarge);
-    return DecodeAndRead(bytes, nullptr, local);
+std::string IcsUid(const TTodoItem& event) {
+    if (const TForeignEvent* f = event.Foreign(); f && !f->Uid().empty()) return f->Uid();
+    char hash[20];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(Fnv1a(event.Subject)));
+    return "dayloom-" + IcsStamp(WallSeconds(event.CreationDate)) + "-" + hash;
 }
 
-IcsRun ReadICalendarFile(const std::filesystem::path& file, const IcsZone& local) {
+ChunkSource ICalendarChunks(const TodoItems& store, const IcsExportOptions& options, int* events) {
+    auto writer = std::make_shared<Writer>(store, options);
+    if (events) *events = 0;
+    return [writer, events]() { return writer->Next(events); };
+}
+
+IcsWritten WriteICalendar(const TodoItems& store, const IcsExportOptions& options) {
+    IcsWritten w;
+    const ChunkSource next = ICalendarChunks(store, options, &w.Events);
+    for (std::string_view piece = next(); !piece.empty(); piece = next()) w.Text.append(piece);
+    return w;
+}
+
+IcsRun ReadICalendar(std::string_view bytes, const IcsZone&) {
+    if (bytes.size() > kMaxIcsBytes) return Failed(0, kTooLarge);
+    return DecodeAndRead(bytes, nullptr);
+}
+
+IcsRun ReadICalendarFile(const std::filesystem::path& file, const IcsZone&) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
     if (!ec && size > kMaxIcsBytes) return Failed(0, kTooLarge);
     std::string bytes;
     if (ec || !ReadWholeFile(file, bytes))
         return Failed(0, std::filesystem::exists(file, ec) ? "Файл не читается." : "Файл не найден.");
-    // The size asked above may be stale.
     if (bytes.size() > kMaxIcsBytes) return Failed(0, kTooLarge);
-    return DecodeAndRead(bytes, &bytes, local);
+    return DecodeAndRead(bytes, &bytes);
 }
 
+std::string SkippedText(const IcsSkipped& s) {
+    std::string text = "строка " + std::to_string(s.Line);
+    if (!s.Uid.empty()) text += ", UID " + ShownText(s.Uid, 60);
+    return text + ": " + s.Reason;
+}

@@ -1,52 +1,70 @@
 #pragma once
-// iCalendar (RFC 5545) files: the event store written out for other calendar
-// programs, and their files read back into events of dayloom's four kinds.
+// iCalendar (RFC 5545) files, on libical: other calendar programs' files read
+// into events, and the event store written out for them.
 //
-// Writing: a simple event is a VEVENT with its start, a lasting one adds its
-// end, a repeating one its RRULE, a to-do is a VTODO with DUE; a reminder
-// choice is a VALARM. Times are the local wall clock with the zone's TZID
-// and VTIMEZONE. What the standard has no words for (a length of "24 hours"
-// rather than "1 day", a repetition every N minutes on chosen weekdays) is
-// kept in X-DAYLOOM-FIELDS, which dayloom trusts only while the standard
-// properties still say the same.
+// Reading keeps what the other calendar said of each event (its UID, whole
+// repetition, zone, length and text: events/foreign_event.h) and gives the
+// record the nearest of dayloom's four kinds, so that older readers of the
+// event file see the best they can show. It is tolerant: a component that
+// cannot be read is left out and named, the others come in; nothing comes in
+// only when nothing could be read.
 //
-// Reading is two steps like the other imports: a run reads the whole file and
-// gives every event or the first fault (then nothing is added), and its
-// events go in as one import batch (import/import_batch.h).
+// Writing: an event of another calendar goes out as it came (its own UID,
+// rule and exceptions, with the user's changes of name, notes and
+// completion); the user's own events as VEVENT with their start, a lasting
+// one with its end (whole days as dates), a repeating one with its RRULE, a
+// to-do as VTODO with DUE, a reminder choice as VALARM. Times carry the
+// zone's name and a VTIMEZONE with the zone's history from the system's zone
+// data. The file is made a component at a time, never held whole.
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "events/clock_zone.h"
 #include "events/date_time.h"
+#include "events/safe_file.h"
 #include "events/todo_item.h"
-#include "import/ics_zone.h"
 
 struct IcsExportOptions {
     IcsZone Zone = UtcZone();  // the zone of the wall clock times
-    TDateTime Now = 0;         // local; DTSTAMP, and the year whose rules VTIMEZONE gives
+    TDateTime Now = 0;         // local; DTSTAMP
     // Only events that fall on these days (inclusive, midnight values); a
     // repeating event counts from its start on.
     std::optional<TDateTime> From, To;
 };
 
+// The file in pieces for a safe write or a stream; `events` counts the
+// components written as it goes. The store must outlive the source.
+ChunkSource ICalendarChunks(const TodoItems& store, const IcsExportOptions& options, int* events = nullptr);
+
 struct IcsWritten {
     std::string Text;  // the whole file, CR LF line ends, UTF-8
     int Events = 0;    // components written
 };
-
 IcsWritten WriteICalendar(const TodoItems& store, const IcsExportOptions& options);
 
-// The UID of an event: its identity (start to the second, name) in a form
-// that stays the same from one export to the next.
+// The UID of an event: the one its calendar gave it, or for the user's own
+// its identity (start to the second, name) in a form that stays the same
+// from one export to the next.
 std::string IcsUid(const TTodoItem& event);
+
+// A component left out of a read, and why.
+struct IcsSkipped {
+    int Line = 0;         // where it begins, from 1
+    std::string Uid;      // as the file gives it; may be empty
+    std::string Reason;   // UTF-8, Russian
+};
 
 struct IcsRun {
     bool ok = false;
     std::vector<TTodoItem> Events;   // in file order, fields as the editor stores them
     std::vector<char> Simplified;    // parallel: a repetition taken as its first occurrence
     int Undated = 0;                 // to-dos and events without any date, left out
+    int Repeated = 0;                // a UID given again in the same file, left out
+    std::vector<IcsSkipped> Skipped; // components that could not be read
     int Line = 0;                    // failure: the line, from 1
     std::string Message;             // failure: for the user, UTF-8
 };
@@ -54,7 +72,9 @@ struct IcsRun {
 constexpr size_t kMaxIcsBytes = size_t{64} * 1024 * 1024;
 
 // Reads a whole file's text. `local` is the zone dayloom's wall clock is in:
-// times in UTC or in another zone the file describes are moved onto it.
+// times in UTC or in another zone are moved onto it.
 IcsRun ReadICalendar(std::string_view text, const IcsZone& local);
 IcsRun ReadICalendarFile(const std::filesystem::path& file, const IcsZone& local);
 
+// One line per component left out: "строка 12, UID abc: DTEND не читается".
+std::string SkippedText(const IcsSkipped& s);

@@ -1,9 +1,12 @@
 #include "import/import_batch.h"
 
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
+#include "events/event_file.h"
 #include "events/event_store.h"
+#include "events/foreign_event.h"
 #include "import/imported_events.h"
 
 namespace {
@@ -53,6 +56,8 @@ ImportBatch BatchOf(IcsRun&& run) {
     batch.Events = std::move(run.Events);
     batch.Simplified = std::move(run.Simplified);
     batch.Undated = run.Undated;
+    batch.Repeated = run.Repeated;
+    batch.Skipped = std::move(run.Skipped);
     return batch;
 }
 
@@ -80,11 +85,39 @@ ImportPlan PlanImport(const TodoItems& store, const ImportBatch& batch) {
                 plan.Add[i] = 0;
         }
     }
+    plan.Replace.assign(n, -1);
+    // Events of another calendar by their UIDs.
+    std::unordered_map<std::string_view, int> stored;
+    std::unordered_set<std::string_view> given;
+    auto uidOf = [](const TTodoItem& e) {
+        const TForeignEvent* f = e.Foreign();
+        return f ? std::string_view(f->Uid()) : std::string_view();
+    };
+    for (size_t i = 0; i < n && stored.empty(); ++i)
+        if (!uidOf(batch.Events[i]).empty())
+            for (int p = 0; p < store.Count(); ++p)
+                if (const std::string_view u = uidOf(store[p]); !u.empty()) stored.emplace(u, p);
+    std::vector<char> byUid(n, 0);
+    for (size_t i = 0; i < n; ++i) {
+        const std::string_view uid = uidOf(batch.Events[i]);
+        if (uid.empty() || !plan.Add[i]) continue;
+        byUid[i] = 1;
+        if (!given.insert(uid).second) {
+            plan.Add[i] = 0;
+            continue;
+        }
+        const auto there = stored.find(uid);
+        if (there == stored.end()) continue;
+        const TTodoItem& old = store[there->second];
+        // Given again unchanged, it is already there; changed, it replaces the old one.
+        if (old.Foreign()->Text() != batch.Events[i].Foreign()->Text()) plan.Replace[i] = there->second;
+        plan.Add[i] = 0;
+    }
     std::vector<EventIdentity> identities;
     std::vector<size_t> asked;
     identities.reserve(n);
     for (size_t i = 0; i < n; ++i) {
-        if (!plan.Add[i]) continue;
+        if (!plan.Add[i] || byUid[i]) continue;
         identities.push_back({batch.Events[i].CreationDate, &batch.Events[i].Subject});
         asked.push_back(i);
     }
@@ -92,6 +125,10 @@ ImportPlan PlanImport(const TodoItems& store, const ImportBatch& batch) {
     for (size_t k = 0; k < asked.size(); ++k)
         if (known[k]) plan.Add[asked[k]] = 0;
     for (size_t i = 0; i < n; ++i) {
+        if (plan.Replace[i] >= 0) {
+            ++plan.Summary.Updated;
+            continue;
+        }
         if (!plan.Add[i]) {
             ++plan.Summary.AlreadyThere;
             continue;
@@ -105,8 +142,18 @@ ImportPlan PlanImport(const TodoItems& store, const ImportBatch& batch) {
 ChangeSummary MergeImport(EventDocument& doc, ImportBatch batch) {
     const ImportPlan plan = PlanImport(doc.Events(), batch);
     doc.Change(ChangeKind::Imported, [&](EventDocument::Edit& e) {
-        for (size_t i = 0; i < batch.Events.size(); ++i)
-            if (plan.Add[i]) e.Add(std::move(batch.Events[i]));
+        for (size_t i = 0; i < batch.Events.size(); ++i) {
+            if (plan.Replace[i] >= 0) {
+                // What the user set here (completion, reminder) stays.
+                TTodoItem item = std::move(batch.Events[i]);
+                const TTodoItem& old = doc.Events()[plan.Replace[i]];
+                item.Complete = old.Complete;
+                item.ImageIndex = old.ImageIndex;
+                e.Replace(static_cast<size_t>(plan.Replace[i]), std::move(item));
+            } else if (plan.Add[i]) {
+                e.Add(std::move(batch.Events[i]));
+            }
+        }
     });
     return plan.Summary;
 }
@@ -114,8 +161,17 @@ ChangeSummary MergeImport(EventDocument& doc, ImportBatch batch) {
 ChangeSummary MergeImport(TodoItems& store, ImportBatch batch) {
     const ImportPlan plan = PlanImport(store, batch);
     store.Reserve(static_cast<size_t>(store.Count() + plan.Summary.Added));
-    for (size_t i = 0; i < batch.Events.size(); ++i)
-        if (plan.Add[i]) store.Add() = std::move(batch.Events[i]);
+    for (size_t i = 0; i < batch.Events.size(); ++i) {
+        if (plan.Replace[i] >= 0) {
+            TTodoItem& old = store[plan.Replace[i]];
+            TTodoItem item = std::move(batch.Events[i]);
+            item.Complete = old.Complete;
+            item.ImageIndex = old.ImageIndex;
+            old = std::move(item);
+        } else if (plan.Add[i]) {
+            store.Add() = std::move(batch.Events[i]);
+        }
+    }
     return plan.Summary;
 }
 

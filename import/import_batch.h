@@ -19,6 +19,7 @@ struct ImportBatch {
     std::vector<char> Simplified;     // parallel, where given: a repetition taken as its first occurrence
     int Undated = 0;                  // items of the input without any date, left out
     int Repeated = 0;                 // items repeating an earlier one's identity, left out
+    std::vector<IcsSkipped> Skipped;  // components of the input that could not be read
     // Favourable days: a day already holding one of the same day of birth at
     // the same moment counts as there, whichever way its subject was written.
     bool SameMarkerAndMoment = false;
@@ -29,9 +30,12 @@ ImportBatch BatchOf(IcsRun&& run);
 ImportBatch GoodDaysBatch(const std::vector<ZetNewEvent>& events);
 
 // Which events of the batch `store` lacks (each identity once, the first
-// kept), and the summary of adding them.
+// kept), and the summary of adding them. An event of another calendar is
+// known by its UID alone: given again, it replaces the stored one when its
+// calendar changed it, and two of different UIDs are never one.
 struct ImportPlan {
     std::vector<char> Add;  // parallel to the batch's events
+    std::vector<int> Replace;  // parallel: the stored event it replaces, or -1
     ChangeSummary Summary;
 };
 ImportPlan PlanImport(const TodoItems& store, const ImportBatch& batch);

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "events/date_time.h"
-#include "import/ics_zone.h"
+#include "events/clock_zone.h"
 
 struct CliOption {
     std::string_view name;   // "--months", "-o"

@@ -84,6 +84,8 @@ std::span<const CliVerb* const> CliVerbs() { return kVerbs; }
 int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
            const std::filesystem::path& defaultDataDir, TDateTime clockNow, const IcsZone& zone) {
     const CliCall call{in, out, err, defaultDataDir, clockNow, zone};
+    // Events of other calendars are shown on the same clock as the rest.
+    SetClockZone(zone);
     try {
         return Dispatch(args, call);
     } catch (const std::bad_alloc&) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "events/date_time.h"
-#include "import/ics_zone.h"
+#include "events/clock_zone.h"
 #include "tools/cli_command.h"
 
 // Every verb, in the order the general help lists them.

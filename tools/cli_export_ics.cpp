@@ -31,15 +31,18 @@ int Run(const CliCall& call, const CliArgs& a) {
     if (!store) return CliFail(err, problem);
     if (!store->existed) return CliFail(err, "нет файла событий " + CliPathText(store->file));
 
-    const IcsWritten written = WriteICalendar(store->Events(), options);
+    // The file is made and written a piece at a time, never held whole.
+    int events = 0;
+    const ChunkSource pieces = ICalendarChunks(store->Events(), options, &events);
     if (!file || *file == "-") {
-        out << written.Text;
+        for (std::string_view piece = pieces(); !piece.empty() && out; piece = pieces())
+            out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
         out.flush();
         return out ? 0 : CliFail(err, "не удалось вывести календарь");
     }
-    const WriteResult w = WriteOutputFile(CliPath(*file), written.Text);
+    const WriteResult w = WriteOutputFile(CliPath(*file), pieces);
     if (!w.ok) return CliFail(err, "не удалось записать " + *file + ": " + w.error);
-    out << "iCalendar: записано событий " << written.Events << " в " << *file << '\n';
+    out << "iCalendar: записано событий " << events << " в " << *file << '\n';
     out.flush();
     return 0;
 }

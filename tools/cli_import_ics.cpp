@@ -36,8 +36,10 @@ int Run(const CliCall& call, const CliArgs& a) {
     const std::string shown = source == "-" ? std::string("стандартный ввод") : source;
     if (!run.ok) return CliFail(err, shown + ": " + run.Message);
 
+    for (const IcsSkipped& s : run.Skipped) err << "dayloom-cli: " << shown << ": не прочитано, " << SkippedText(s) << '\n';
     const ChangeSummary added = MergeImport(*store->doc, BatchOf(std::move(run)));
-    if ((added.Added > 0 || !store->existed) && !SaveCliStore(*store, problem)) return CliFail(err, problem);
+    if ((added.Added > 0 || added.Updated > 0 || !store->existed) && !SaveCliStore(*store, problem))
+        return CliFail(err, problem);
     out << SummaryText(added, "iCalendar") << '\n';
     out.flush();
     return 0;
@@ -50,11 +52,11 @@ constexpr CliOption kOptions[] = {{"--data", "КАТАЛОГ", ""}};
 constexpr CliVerb kImportIcsVerb{
     "import-ics", CliGroup::Writing,
     "  dayloom-cli import-ics [--data КАТАЛОГ] ФАЙЛ\n"
-    "      добавляет события и дела из файла iCalendar (.ics) другого календаря.\n"
-    "      Повторение, которое dayloom не выражает (COUNT, UNTIL, «второй вторник»\n"
-    "      и т. п.), становится одним первым событием; такие считаются отдельно.\n"
-    "      Файл в UTF-8, UTF-16 или Windows-1251 читается целиком: при ошибке\n"
-    "      не добавляется ничего. Событие, которое уже есть (то же начало и то же\n"
-    "      название), второй раз не добавляется.\n"
+    "      добавляет события и дела из файла iCalendar (.ics) другого календаря\n"
+    "      со всем, что он о них говорит: повторением (COUNT, UNTIL, «второй\n"
+    "      вторник», исключения, перенесённые дни), поясом, длительностью, текстом.\n"
+    "      Компонент, который не читается, пропускается и называется (строка, UID,\n"
+    "      причина); остальные добавляются. Событие с тем же UID не добавляется\n"
+    "      второй раз, а обновляется.\n"
     "      ФАЙЛ «-» — стандартный ввод.\n",
     kOptions, "", 1, Run};

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "import/ics_zone.h"
+#include "events/clock_zone.h"
 
 // The variable's value as UTF-8; none when unset.
 std::optional<std::string> EnvironmentValue(const char* name);
