@@ -1,7 +1,7 @@
 // Milliseconds from a key sent to the X server until the last repaint of a
 // window: the window's damage (X DAMAGE extension) is watched, the key is
 // sent through XTEST, and the time of the last damage before the window has
-// been quiet for QUIET_MS is taken. Prints one figure, or "none" when the key
+// been quiet for QUIET_MS is taken (the first repaint is awaited up to 10 s). Prints one figure, or "none" when the key
 // repainted nothing.
 //
 //   key_latency WINDOW_ID KEY [QUIET_MS]     KEY: an X key name, with ctrl+ / shift+
@@ -84,7 +84,8 @@ int main(int argc, char** argv) {
     for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m) XTestFakeKeyEvent(dpy, *m, False, 0);
     XFlush(dpy);
     Clock::time_point last{};
-    while (WaitForEvent(dpy, quiet)) {
+    // The first repaint may be long in coming; after it, quiet ends the wait.
+    for (int wait = 10000; WaitForEvent(dpy, wait); wait = last == Clock::time_point{} ? wait : quiet) {
         XEvent ev;
         XNextEvent(dpy, &ev);
         if (ev.type == damageEvent + XDamageNotify) last = Clock::now();
