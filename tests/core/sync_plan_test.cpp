@@ -98,18 +98,21 @@ TEST(SyncState, ItsTextReadsBackAndADamagedOneStartsOver) {
     s.token = "http://x/sync/1\t2";
     s.Agree({"u%1", "/c/u 1.ics", "\"e\ttag\"", 18446744073709551615ull});
     s.Agree({"v", "/c/v.ics", "W/\"2\"", 0});
+    s.Agree({"e", "/c/e.ics", "", 9});  // a server that sent no ETag
     s.Agree({"w", "/c/v.ics", "3", 5});  // another event put at v's resource
     SyncState back;
     ASSERT_TRUE(back.Read(s.Text()));
     EXPECT_EQ(back.token, s.token);
-    EXPECT_EQ(Uids(back.Events()), (Names{"u%1", "w"}));
+    EXPECT_EQ(Uids(back.Events()), (Names{"u%1", "e", "w"}));
     EXPECT_EQ(back.Find("u%1")->etag, "\"e\ttag\"");
     EXPECT_EQ(back.Find("u%1")->hash, 18446744073709551615ull);
     EXPECT_EQ(back.FindHref("/c/v.ics")->uid, "w");
     EXPECT_EQ(back.Find("v"), nullptr);
     const std::string text = s.Text();
     for (const std::string& bad : {std::string(), std::string("dayloom sync 2\n"), text.substr(0, text.size() - 3) + "x\n",
-                                   text + "e\tz\t/c/z\t1\n", text + "e\tz\t/c/z\t1\t%G1\n", text + "junk\n"}) {
+                                   text + "e\tz\t/c/z\t1\n", text + "e\tz\t/c/z\t1\t%G1\n", text + "junk\n",
+                                   text + "e\tz%4\t/c/z\t1\n", text + "e\t\t/c/z\t1\n", text + "e\tz\t\t1\n",
+                                   text + "e\tz\t/c/z\t1\t1\t1\n", text + "e\tz\t/c/z\t1x\n"}) {
         SyncState damaged;
         damaged.Agree({"x", "/x", "1", 1});
         EXPECT_FALSE(damaged.Read(bad)) << bad;
@@ -140,8 +143,10 @@ TEST(SyncSettings, ReadBackWithNothingSmuggledIntoAnotherLine) {
     EXPECT_TRUE(back.Configured());
 
     ASSERT_TRUE(ReadSyncSettings("dayloom sync settings 1\r\nevery-minutes=ten\r\nallow-http=yes\r\nlater=1\r\n"
-                                 "every-minutes=99999\r\n", back, error));
+                                 "every-minutes=1441\r\n", back, error));
     EXPECT_EQ(back.everyMinutes, 15);
+    ASSERT_TRUE(ReadSyncSettings("dayloom sync settings 1\nevery-minutes=1440\n", back, error));
+    EXPECT_EQ(back.everyMinutes, 1440);
     EXPECT_FALSE(back.allowPlainHttp);
     EXPECT_FALSE(back.Configured());
     EXPECT_FALSE(ReadSyncSettings("url=https://x/\n", back, error));
