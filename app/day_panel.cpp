@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -86,6 +87,18 @@ void TDayPanel::BuildLayout() {
     strip->addStretch();
     strip->addWidget(LabelNowDate);
     column->addWidget(Panel5);
+
+    LabelNotice = new QLabel(this);
+    LabelNotice->setObjectName(QStringLiteral("LabelNotice"));
+    LabelNotice->setWordWrap(true);
+    LabelNotice->setContentsMargins(4, 2, 4, 2);
+    LabelNotice->hide();
+    column->addWidget(LabelNotice);
+    NoticeTimer = new QTimer(this);
+    NoticeTimer->setObjectName(QStringLiteral("NoticeTimer"));
+    NoticeTimer->setSingleShot(true);
+    NoticeTimer->setInterval(6000);
+    connect(NoticeTimer, &QTimer::timeout, LabelNotice, &QWidget::hide);
 
     TodoListShow = new TTodoList(this);
     TodoListShow->setObjectName(QStringLiteral("TodoListShow"));
@@ -266,6 +279,12 @@ void TDayPanel::ToggleCalendar() { SetCalendarVisible(!PlannerCalendar1->isVisib
 void TDayPanel::SetCalendarVisible(bool visible) {
     PlannerCalendar1->setVisible(visible);
     SpeedButton3->setIcon(visible ? ImgHide : ImgShow);
+}
+
+void TDayPanel::ShowNotice(const QString& text) {
+    LabelNotice->setText(text);
+    LabelNotice->show();
+    NoticeTimer->start();
 }
 
 // ---- changes ----

@@ -14,6 +14,7 @@
 class Environment;
 class QLabel;
 class QMenu;
+class QTimer;
 class QToolButton;
 class TGradientPanel;
 class TPlannerCalendar;
@@ -66,6 +67,9 @@ public:
     // The new completion is the opposite of `shownMark`, the mark the user saw.
     void ToggleSelectedCompletion(bool shownMark);
     void PurgePast(TDateTime now);
+    // A short line above the list for a few seconds, no box to close.
+    void ShowNotice(const QString& text);
+    QLabel* Notice() const { return LabelNotice; }
 
 signals:
     // The selection or its event changed: the frame derives its menu items.
@@ -106,6 +110,8 @@ private:
     QToolButton* sbPreferences = nullptr;
     QToolButton* SpeedButton3 = nullptr;
     QLabel* LabelNowDate = nullptr;
+    QLabel* LabelNotice = nullptr;
+    QTimer* NoticeTimer = nullptr;
     TTodoList* TodoListShow = nullptr;
     QPixmap ImgHide, ImgShow;
     QMenu* menu_ = nullptr;

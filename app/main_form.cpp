@@ -53,6 +53,7 @@ TMainForm::TMainForm(Environment& env, QWidget* parent) : QWidget(parent), env_(
     DataDir = DataFolder(env_);
     OptionsFileName = DataDir / "user_options";
     doc_ = std::make_unique<EventDocument>(EventFileName());
+    history_ = std::make_unique<UndoHistory>(*doc_);
     BuildLayout();
     BuildMenus();
     ConnectHandlers();
@@ -70,6 +71,8 @@ void TMainForm::ConnectHandlers() {
         panel_->ToggleSelectedCompletion(!checked);
     });
     connect(ToDo_deleteOld, &QAction::triggered, this, [this] { panel_->PurgePast(env_.Now()); });
+    connect(pmUndo, &QAction::triggered, this, &TMainForm::pmUndoClick);
+    connect(pmRedo, &QAction::triggered, this, &TMainForm::pmRedoClick);
     connect(ToDo_AddEvent1, &QAction::triggered, this, &TMainForm::ToDo_AddEvent1Click);
     connect(ToDo_PropertiesEvent1, &QAction::triggered, this, &TMainForm::ToDo_PropertiesEvent1Click);
     connect(ZetjournalMoonDays1, &QAction::triggered, this, &TMainForm::ZetjournalMoonDays1Click);
@@ -165,6 +168,10 @@ void TMainForm::BuildMenus() {
                                  QKeySequence(Qt::CTRL | Qt::Key_P), false);
     ToDo_DeleteItem1 = item(PopupToDo, "ToDo_DeleteItem1", QStringLiteral("Удалить событие"),
                             QKeySequence(Qt::Key_Delete), false);
+    pmUndo = item(PopupToDo, "pmUndo", QStringLiteral("Отменить"), QKeySequence(Qt::CTRL | Qt::Key_Z), false);
+    pmRedo = item(PopupToDo, "pmRedo", QStringLiteral("Повторить"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                  false);
+    pmRedo->setShortcuts({pmRedo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     PopupToDo->addSeparator()->setObjectName(QStringLiteral("N3"));
     pmCompleted1 = item(PopupToDo, "pmCompleted1", QStringLiteral("Завершено"), {}, false);
     pmCompleted1->setCheckable(true);
@@ -413,7 +420,14 @@ void TMainForm::EventsChanged(const EventBatch& batch) {
     if (batch.HoldsTimer()) TimerAlert->start();
     needsSave_ = true;
     SaveSoon->start();
+    if ((batch.kind == ChangeKind::Purged || batch.kind == ChangeKind::Removed) && batch.removed.size() > 1)
+        panel_->ShowNotice(FromAnsi(RemovalNotice(batch.removed.size())));
+    UpdateActions();
 }
+
+void TMainForm::pmUndoClick() { history_->Undo(); }
+
+void TMainForm::pmRedoClick() { history_->Redo(); }
 
 void TMainForm::UpdateActions() {
     const bool selected = panel_->HasSelection();
@@ -422,6 +436,12 @@ void TMainForm::UpdateActions() {
     const int src = selected ? panel_->SelectedSource() : -1;
     pmCompleted1->setEnabled(src >= 0);
     pmCompleted1->setChecked(src >= 0 && doc_->Events()[src].Complete);
+    pmUndo->setEnabled(history_->CanUndo());
+    pmUndo->setText(history_->CanUndo() ? QStringLiteral("Отменить: ") + FromAnsi(history_->UndoName())
+                                        : QStringLiteral("Отменить"));
+    pmRedo->setEnabled(history_->CanRedo());
+    pmRedo->setText(history_->CanRedo() ? QStringLiteral("Повторить: ") + FromAnsi(history_->RedoName())
+                                        : QStringLiteral("Повторить"));
 }
 
 void TMainForm::SaveSoonTimeout() {

@@ -17,6 +17,7 @@
 #include "dayview/reminder_tick.h"
 #include "dayview/time_left.h"
 #include "events/event_document.h"
+#include "events/undo_history.h"
 #include "import/import_host.h"
 #include "settings/color_scheme.h"
 #include "settings/user_options.h"
@@ -124,6 +125,10 @@ private:
     // selection: one place.
     void UpdateActions();
     void ShowContextMenu(QPoint global);
+    // Ctrl+Z and Ctrl+Shift+Z / Ctrl+Y: one step of the history, a change
+    // like any other.
+    void pmUndoClick();
+    void pmRedoClick();
 
     // ---- the editor ----
     void ToDo_AddEvent1Click();
@@ -177,6 +182,8 @@ private:
     std::filesystem::path DataDir;
     std::filesystem::path OptionsFileName;
     std::unique_ptr<EventDocument> doc_;
+    // Told of each change before the views, so the menu names the step made.
+    std::unique_ptr<UndoHistory> history_;
     LoadReport lastLoad_;
     bool shown_ = false;  // the first-showing mark
 
@@ -205,6 +212,8 @@ private:
     QAction* ToDo_AddEvent1 = nullptr;
     QAction* ToDo_PropertiesEvent1 = nullptr;
     QAction* ToDo_DeleteItem1 = nullptr;
+    QAction* pmUndo = nullptr;
+    QAction* pmRedo = nullptr;
     QAction* pmCompleted1 = nullptr;
     QAction* Preferences = nullptr;
     QAction* pmShowHideCalendar = nullptr;

@@ -156,21 +156,23 @@ void UndoHistory::EventsChanged(const EventBatch& batch) {
     while (undo_.size() > limit_) undo_.pop_front();
 }
 
+// The step changes stacks before it is applied: the observers told of the
+// change already see what is left to undo and to redo.
 bool UndoHistory::Undo() {
     if (undo_.empty()) return false;
-    EventBatch step = std::move(undo_.back());
+    redo_.push_back(std::move(undo_.back()));
     undo_.pop_back();
+    const EventBatch& step = redo_.back();
     Apply(step.added, step.removed, step.changed, false);
-    redo_.push_back(std::move(step));
     return true;
 }
 
 bool UndoHistory::Redo() {
     if (redo_.empty()) return false;
-    EventBatch step = std::move(redo_.back());
+    undo_.push_back(std::move(redo_.back()));
     redo_.pop_back();
+    const EventBatch& step = undo_.back();
     Apply(step.removed, step.added, step.changed, true);
-    undo_.push_back(std::move(step));
     return true;
 }
 
