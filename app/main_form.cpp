@@ -234,6 +234,7 @@ void TMainForm::FormCreate() {
     CreateFormJMD();
     CreateFormSunDay();
     FormAlert->SetColorSource([this] { return AlertColorsOf(*panel_->List()); });
+    FormAlert->SetSnoozeHandler([this](int id, int minutes) { SnoozeReminder(id, minutes); });
     FormAlert->SetNotesLookup(
         [this](int tab) { return FromAnsi(TabNotes(doc_->Events(), Memory, tab)); });
     TimerAlert->start();
@@ -264,6 +265,7 @@ void TMainForm::FormShow() {
         // The first close writes the empty store, so the file is there.
         needsSave_ = true;
     }
+    LoadSnoozes();
     shown_ = true;
 }
 
@@ -544,18 +546,22 @@ void TMainForm::TimerAlertTimer() {
     // step, so thousands of reminders coming due together cost one update.
     bool play = false;
     QStringList newTabs;
+    std::vector<int> newIds;
     int select = -1;
     for (const TickStep& step : a.steps) {
         if (step.kind == TickStep::Play) play = true;
-        else if (step.kind == TickStep::RaiseTab) newTabs << FromAnsi(step.text), select = step.tab;
+        else if (step.kind == TickStep::RaiseTab) newTabs << FromAnsi(step.text), newIds.push_back(step.tab), select = step.tab;
         else select = step.tab;
     }
     if (play) MediaBum_Play();
-    if (select >= 0) {
+    // A reminder put off has no tab until its moment: a repeat of it selects nothing.
+    if (select >= 0 && (!newTabs.isEmpty() || FormAlert->TabOf(select) >= 0)) {
         FormAlert->ShowAndRaise();
-        FormAlert->AddTabs(newTabs);
-        if (newTabs.isEmpty() || select != FormAlert->TabSetMsg->count() - 1) FormAlert->SelectTab(select);
+        FormAlert->AddTabs(newTabs, newIds);
+        const int tab = FormAlert->TabOf(select);
+        if (newTabs.isEmpty() || tab != FormAlert->TabSetMsg->count() - 1) FormAlert->SelectTab(tab);
     }
+    if (!Snoozed.Empty()) RaiseDueSnoozes(now);
     if (a.setCaption) panel_->SetTodayCaption(now);
     RefreshTicks = a.newRefreshTicks;
     // Keeps the time-left texts current; a click resets the count.
@@ -565,6 +571,47 @@ void TMainForm::TimerAlertTimer() {
         UpDateAlertList(DateOf(now));
         panel_->RollOver(DateOf(now));
     }
+}
+
+void TMainForm::SnoozeReminder(int id, int minutes) {
+    if (id < 0 || id >= int(Memory.raised.size())) return;
+    const RaisedReminder& r = Memory.raised[size_t(id)];
+    Snoozed.Add({env_.Now() + minutes * kOneMinute, r.text, r.occurrenceDay, r.creationDate, r.subject});
+    SaveSnoozes();
+}
+
+void TMainForm::LoadSnoozes() {
+    Snoozed = SnoozeList::Load(SnoozeFileIn(DataDir));
+    for (const SnoozedReminder& s : Snoozed.Items())
+        if (Memory.Find(s.text, s.occurrenceDay) < 0)
+            Memory.Add({s.text, s.occurrenceDay, s.creationDate, s.subject, env_.Now()});
+}
+
+void TMainForm::RaiseDueSnoozes(TDateTime now) {
+    const std::vector<SnoozedReminder> due = Snoozed.TakeDue(now);
+    if (due.empty()) return;
+    int last = -1;
+    for (const SnoozedReminder& s : due) {
+        int id = Memory.Find(s.text, s.occurrenceDay);
+        if (id < 0) id = Memory.Add({s.text, s.occurrenceDay, s.creationDate, s.subject, now});
+        if (FormAlert->TabOf(id) < 0) FormAlert->AddTabs({FromAnsi(s.text)}, {id});
+        last = id;
+    }
+    MediaBum_Play();
+    FormAlert->ShowAndRaise();
+    FormAlert->SelectTab(FormAlert->TabOf(last));
+    SaveSnoozes();
+}
+
+void TMainForm::SaveSnoozes() {
+    const WriteResult w = Snoozed.Save(SnoozeFileIn(DataDir));
+    if (w.ok) {
+        snoozeFailureShown_ = false;
+        return;
+    }
+    if (!std::exchange(snoozeFailureShown_, true))
+        env_.Notify(this, QStringLiteral("Не удалось сохранить отложенные напоминания в файл\n%1\n(%2)")
+                              .arg(PathText(SnoozeFileIn(DataDir)), QString::fromStdString(w.error)));
 }
 
 bool TMainForm::RunEditorUntilValid(bool nameRequired) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "dayview/reminder_tick.h"
+#include "dayview/snooze.h"
 #include "dayview/time_left.h"
 #include "events/event_document.h"
 #include "events/undo_history.h"
@@ -151,6 +152,14 @@ private:
     // ---- reminders ----
     void UpDateAlertList(TDateTime moment);
     void MediaBum_Play();
+    // "Отложить" on the alert window: reminder `id` of the memory comes back
+    // `minutes` from now.
+    void SnoozeReminder(int id, int minutes);
+    // The snoozes of the last run: remembered as raised (the tick leaves
+    // them to their own moment), raised at once when it has passed.
+    void LoadSnoozes();
+    void RaiseDueSnoozes(TDateTime now);
+    void SaveSnoozes();
 
     // ---- look, options, preferences, tray, caption bar ----
     void ApplyWidgetColor(ColorSlot slot, TColor value);
@@ -242,6 +251,8 @@ private:
     std::unique_ptr<TFormAlert> FormAlert;  // a window of its own, above the others
     ReminderMemory Memory;                  // raised reminders: the tabs, in order
     TDayRows TodoListAlert;
+    SnoozeList Snoozed;
+    bool snoozeFailureShown_ = false;
     TDateTime LastRollDay = 0;
     int RefreshTicks = 0;
 
