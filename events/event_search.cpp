@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <functional>
 #include <utility>
 
@@ -62,15 +63,20 @@ SearchResult EventSearch::Find(std::string_view text, TDateTime now, size_t limi
     if (needle.empty() || !built_) return result;
     std::vector<SearchHit> all;
     const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
-    auto at = column_.begin();
-    while (true) {
-        const auto found = std::search(at, column_.end(), searcher);
-        if (found == column_.end()) break;
-        const size_t offset = size_t(found - column_.begin());
-        const size_t i = size_t(std::upper_bound(starts_.begin(), starts_.end(), offset) - starts_.begin()) - 1;
+    const char* const begin = column_.data();
+    const char* const end = begin + column_.size();
+    // The events are met in order: their index walks forward with the matches.
+    size_t i = 0;
+    for (const char* at = begin; at < end;) {
+        const char* found = needle.size() == 1
+                                ? static_cast<const char*>(std::memchr(at, needle[0], size_t(end - at)))
+                                : std::search(at, end, searcher);
+        if (!found || found == end) break;
+        const size_t offset = size_t(found - begin);
+        while (starts_[i + 1] <= offset) ++i;
         const TDateTime date = dates_[i];
         if (date >= from && date <= to) all.push_back({int(i), date});
-        at = column_.begin() + static_cast<std::ptrdiff_t>(starts_[i + 1]);  // each event once
+        at = begin + starts_[i + 1];  // each event once
     }
     result.total = all.size();
     // Upcoming first, nearest first; then the past, latest first.
