@@ -71,6 +71,7 @@ void TMainForm::ConnectHandlers() {
         panel_->ToggleSelectedCompletion(!checked);
     });
     connect(ToDo_deleteOld, &QAction::triggered, this, [this] { panel_->PurgePast(env_.Now()); });
+    connect(pmFind, &QAction::triggered, panel_, &TDayPanel::OpenSearch);
     connect(pmUndo, &QAction::triggered, this, &TMainForm::pmUndoClick);
     connect(pmRedo, &QAction::triggered, this, &TMainForm::pmRedoClick);
     connect(ToDo_AddEvent1, &QAction::triggered, this, &TMainForm::ToDo_AddEvent1Click);
@@ -172,6 +173,7 @@ void TMainForm::BuildMenus() {
     pmRedo = item(PopupToDo, "pmRedo", QStringLiteral("Повторить"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
                   false);
     pmRedo->setShortcuts({pmRedo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    pmFind = item(PopupToDo, "pmFind", QStringLiteral("Найти…"), QKeySequence(Qt::CTRL | Qt::Key_F), true);
     PopupToDo->addSeparator()->setObjectName(QStringLiteral("N3"));
     pmCompleted1 = item(PopupToDo, "pmCompleted1", QStringLiteral("Завершено"), {}, false);
     pmCompleted1->setCheckable(true);

@@ -223,6 +223,7 @@ private:
     QAction* ToDo_DeleteItem1 = nullptr;
     QAction* pmUndo = nullptr;
     QAction* pmRedo = nullptr;
+    QAction* pmFind = nullptr;
     QAction* pmCompleted1 = nullptr;
     QAction* Preferences = nullptr;
     QAction* pmShowHideCalendar = nullptr;
