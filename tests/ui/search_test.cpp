@@ -2,6 +2,8 @@
 // letters come, Enter or a double click goes to the event, Esc changes nothing.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
@@ -36,6 +38,7 @@ TEST_F(SearchTest, TypingFindsEnterGoesEscLeaves) {
     Type(Line(), QStringLiteral("ел"));
     EXPECT_EQ(Found(), QStringList({"11.10.2010  Обед", "28.12.2010  Ёлка", "30.12.2009  Старая ёлка"}));
     EXPECT_FALSE(List()->isVisible());
+    if (const char* dir = std::getenv("DAYLOOM_SHOT_DIR")) form->grab().save(QString::fromLocal8Bit(dir) + "/search.png");
 
     // Esc: the day list as it was, the window still there.
     QTest::keyClick(Line(), Qt::Key_Escape);

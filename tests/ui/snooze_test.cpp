@@ -3,6 +3,8 @@
 // notes, across restarts, and at once when its moment passed meanwhile.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -46,6 +48,14 @@ TEST_F(SnoozeTest, TheReminderComesBackAtItsMomentOnceAcrossRestarts) {
     QStringList items;
     for (const QAction* a : AlertWindow()->BtnSnooze->menu()->actions()) items << a->text();
     EXPECT_EQ(items, QStringList({"5 минут", "10 минут", "15 минут", "30 минут", "1 час", "завтра в это время"}));
+    if (const char* dir = std::getenv("DAYLOOM_SHOT_DIR")) {
+        QMenu* menu = AlertWindow()->BtnSnooze->menu();
+        menu->popup(AlertWindow()->mapToGlobal(QPoint(AlertWindow()->width() - 150, 0)));
+        QApplication::processEvents();
+        AlertWindow()->grab().save(QString::fromLocal8Bit(dir) + "/alert.png");
+        menu->grab().save(QString::fromLocal8Bit(dir) + "/snooze_menu.png");
+        menu->hide();
+    }
 
     SnoozeFor("Snooze5");
     EXPECT_EQ(Tabs(), 0);

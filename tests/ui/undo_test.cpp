@@ -2,6 +2,8 @@
 // change: the day list, the marks, the reminders and the save follow.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -106,6 +108,14 @@ TEST_F(UndoTest, EveryKindOfChangeUndoesAndRedoes) {
     EXPECT_EQ(Part<QLabel>("LabelNotice")->text(), "Удалено событий: 2. Ctrl+Z — отменить");
     EXPECT_TRUE(env.messages.isEmpty());
     EXPECT_EQ(Action("pmUndo")->text(), "Отменить: очистка прошедших (2 события)");
+    if (const char* dir = std::getenv("DAYLOOM_SHOT_DIR")) {
+        QMenu* menu = Part<QMenu>("PopupToDo");
+        menu->popup(form->mapToGlobal(QPoint(20, 300)));
+        QApplication::processEvents();
+        menu->grab().save(QString::fromLocal8Bit(dir) + "/undo_menu.png");
+        form->grab().save(QString::fromLocal8Bit(dir) + "/undo_notice.png");
+        menu->hide();
+    }
     Undo();
     EXPECT_EQ(Events().Count(), 4);
     EXPECT_TRUE(Marked(Day(2010, 10, 1)));
