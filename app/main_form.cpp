@@ -426,6 +426,8 @@ void TMainForm::EventsChanged(const EventBatch& batch) {
     SaveSoon->start();
     if ((batch.kind == ChangeKind::Purged || batch.kind == ChangeKind::Removed) && batch.removed.size() > 1)
         panel_->ShowNotice(FromAnsi(RemovalNotice(batch.removed.size())));
+    else if (batch.kind == ChangeKind::Undone)
+        panel_->Notice()->hide();  // what it told is undone
     UpdateActions();
 }
 
@@ -551,13 +553,15 @@ void TMainForm::TimerAlertTimer() {
     std::vector<int> newIds;
     int select = -1;
     for (const TickStep& step : a.steps) {
-        if (step.kind == TickStep::Play) play = true;
-        else if (step.kind == TickStep::RaiseTab) newTabs << FromAnsi(step.text), newIds.push_back(step.tab), select = step.tab;
-        else select = step.tab;
+        if (step.kind == TickStep::RaiseTab) {
+            newTabs << FromAnsi(step.text), newIds.push_back(step.tab), select = step.tab, play = true;
+        } else if (step.kind == TickStep::SelectTab && FormAlert->TabOf(step.tab) >= 0) {
+            // A repeat of a reminder put off stays quiet until its snooze ends.
+            select = step.tab, play = true;
+        }
     }
     if (play) MediaBum_Play();
-    // A reminder put off has no tab until its moment: a repeat of it selects nothing.
-    if (select >= 0 && (!newTabs.isEmpty() || FormAlert->TabOf(select) >= 0)) {
+    if (select >= 0) {
         FormAlert->ShowAndRaise();
         FormAlert->AddTabs(newTabs, newIds);
         const int tab = FormAlert->TabOf(select);

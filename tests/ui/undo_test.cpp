@@ -118,6 +118,7 @@ TEST_F(UndoTest, EveryKindOfChangeUndoesAndRedoes) {
     }
     Undo();
     EXPECT_EQ(Events().Count(), 4);
+    EXPECT_FALSE(Part<QLabel>("LabelNotice")->isVisible());  // what it told is undone
     EXPECT_TRUE(Marked(Day(2010, 10, 1)));
     Redo();
     EXPECT_FALSE(Marked(Day(2010, 10, 1)));
