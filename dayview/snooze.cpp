@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <charconv>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -31,16 +31,18 @@ bool Unhex(std::string_view hex, std::string& out) {
     return true;
 }
 
+// Written and read without the locale: the window runs under the user's
+// (a decimal comma in Russian), dayloom-cli under the C one.
 std::string Number(TDateTime v) {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);  // the shortest text that reads back exactly
+    return std::string(buf, r.ptr);
 }
 
 bool ReadNumber(const std::string& text, TDateTime& out) {
-    char* end = nullptr;
-    out = std::strtod(text.c_str(), &end);
-    return !text.empty() && end == text.c_str() + text.size() && std::isfinite(out);
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, out);
+    return r.ec == std::errc() && r.ptr == end && std::isfinite(out);
 }
 
 std::vector<std::string> Fields(std::string_view line) {

@@ -2,6 +2,8 @@
 // read back from their file exactly, whatever else the file holds.
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "dayview/snooze.h"
 #include "events/ansi.h"
 #include "tests/support/builders.h"
@@ -40,6 +42,17 @@ TEST(SnoozeList, FileRoundTripAndDamagedLines) {
     EXPECT_EQ(back.Items()[0].text, odd.text);
     EXPECT_EQ(back.Items()[0].creationDate, odd.creationDate);
     EXPECT_EQ(back.Items()[0].occurrenceDay, odd.occurrenceDay);
+
+    // Numbers are written and read the same under a locale with a decimal
+    // comma (the window's) as under the C one (dayloom-cli's).
+    const std::string c = list.Text();
+    EXPECT_NE(c.find("\n40463.416666666664\t"), std::string::npos) << c;
+    for (const char* name : {"ru_RU.UTF-8", "de_DE.UTF-8", "C.UTF-8"})
+        if (std::setlocale(LC_NUMERIC, name)) {
+            EXPECT_EQ(list.Text(), c) << name;
+            EXPECT_EQ(SnoozeList::Parse(c).Items().size(), 2u) << name;
+        }
+    std::setlocale(LC_NUMERIC, "C");
 
     // A damaged line goes, the others stay; a file that is not ours gives nothing.
     std::string text = list.Text();
