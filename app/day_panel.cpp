@@ -1,8 +1,12 @@
 #include "app/day_panel.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -16,6 +20,7 @@
 #include "app/tool_button.h"
 #include "dayview/day_list.h"
 #include "dayview/markers.h"
+#include "dayview/time_left.h"
 #include "dayview/today_caption.h"
 #include "events/purge.h"
 #include "events/qt_ansi.h"
@@ -86,6 +91,34 @@ void TDayPanel::BuildLayout() {
     strip->addStretch();
     strip->addWidget(LabelNowDate);
     column->addWidget(Panel5);
+
+    LabelNotice = new QLabel(this);
+    LabelNotice->setObjectName(QStringLiteral("LabelNotice"));
+    LabelNotice->setWordWrap(true);
+    LabelNotice->setContentsMargins(4, 2, 4, 2);
+    LabelNotice->hide();
+    column->addWidget(LabelNotice);
+    NoticeTimer = new QTimer(this);
+    NoticeTimer->setObjectName(QStringLiteral("NoticeTimer"));
+    NoticeTimer->setSingleShot(true);
+    NoticeTimer->setInterval(6000);
+    connect(NoticeTimer, &QTimer::timeout, LabelNotice, &QWidget::hide);
+
+    EdSearch = new QLineEdit(this);
+    EdSearch->setObjectName(QStringLiteral("EdSearch"));
+    EdSearch->setPlaceholderText(QStringLiteral("Найти…"));
+    EdSearch->setClearButtonEnabled(true);
+    EdSearch->hide();
+    EdSearch->installEventFilter(this);
+    column->addWidget(EdSearch);
+    ListFound = new QListWidget(this);
+    ListFound->setObjectName(QStringLiteral("ListFound"));
+    ListFound->hide();
+    ListFound->installEventFilter(this);
+    column->addWidget(ListFound, 1);
+    connect(EdSearch, &QLineEdit::textChanged, this, &TDayPanel::RunSearch);
+    // Enter is the event filter's, so a double click is the only activation left.
+    connect(ListFound, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { GoToFound(ListFound->row(item)); });
 
     TodoListShow = new TTodoList(this);
     TodoListShow->setObjectName(QStringLiteral("TodoListShow"));
@@ -268,6 +301,96 @@ void TDayPanel::SetCalendarVisible(bool visible) {
     SpeedButton3->setIcon(visible ? ImgHide : ImgShow);
 }
 
+// ---- search ----
+
+void TDayPanel::OpenSearch() {
+    // The column is made when the search opens, not on a key press.
+    if (!search_.Built()) search_.Build(doc_.Events());
+    EdSearch->show();
+    EdSearch->setFocus();
+    EdSearch->selectAll();
+    RunSearch();
+}
+
+void TDayPanel::CloseSearch() {
+    EdSearch->hide();
+    ListFound->hide();
+    TodoListShow->show();
+    TodoListShow->setFocus();
+}
+
+void TDayPanel::RunSearch() {
+    const QString text = EdSearch->text();
+    ListFound->clear();
+    foundSources_.clear();
+    if (text.isEmpty()) {
+        ListFound->hide();
+        TodoListShow->show();
+        return;
+    }
+    if (!search_.Built()) search_.Build(doc_.Events());
+    // A screenful: the rest is counted, not listed.
+    constexpr size_t kShown = 40;
+    const SearchResult found = search_.Find(ToAnsi(text), env_.Now(), kShown);
+    for (const SearchHit& h : found.hits) {
+        const TTodoItem& e = doc_.Events()[h.position];
+        ListFound->addItem(QString::fromStdString(FormatDateTime("dd.MM.yyyy", h.date)) + QStringLiteral("  ") +
+                           FromAnsi(e.Subject));
+        foundSources_.push_back(h.position);
+    }
+    if (found.total > found.hits.size())
+        ListFound->addItem(QStringLiteral("… и ещё %1").arg(found.total - found.hits.size()));
+    if (found.total == 0) ListFound->addItem(QStringLiteral("Ничего не найдено"));
+    ListFound->setCurrentRow(0);
+    TodoListShow->hide();
+    ListFound->show();
+}
+
+void TDayPanel::GoToFound(int row) {
+    if (row < 0 || row >= int(foundSources_.size())) return;
+    const int src = foundSources_[size_t(row)];
+    if (src >= doc_.Count()) return;
+    const TTodoItem e = doc_.Events()[src];
+    CloseSearch();
+    PlannerCalendar1->SetDate(DateOf(e.CreationDate));
+    UpdateMarkersOfMonth();
+    UpDateDayList(DateOf(e.CreationDate));
+    for (int r = 0; r < int(daySources_.size()); ++r)
+        if (daySources_[size_t(r)] == src) {
+            TodoListShow->SetItemIndex(r);
+            selected_ = true;
+            emit SelectionChanged();
+            break;
+        }
+}
+
+bool TDayPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != EdSearch && watched != ListFound) return QWidget::eventFilter(watched, event);
+    const bool override = event->type() == QEvent::ShortcutOverride;
+    if (!override && event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    // Esc and Enter belong to the search here, not to the window's shortcuts.
+    if (key != Qt::Key_Escape && key != Qt::Key_Return && key != Qt::Key_Enter &&
+        !(watched == EdSearch && (key == Qt::Key_Down || key == Qt::Key_Up)))
+        return false;
+    event->accept();
+    if (override) return true;
+    if (key == Qt::Key_Escape) CloseSearch();
+    else if (key == Qt::Key_Down || key == Qt::Key_Up) {
+        const int row = ListFound->currentRow() + (key == Qt::Key_Down ? 1 : -1);
+        if (row >= 0 && row < ListFound->count()) ListFound->setCurrentRow(row);
+    } else {
+        GoToFound(std::max(0, ListFound->currentRow()));
+    }
+    return true;
+}
+
+void TDayPanel::ShowNotice(const QString& text) {
+    LabelNotice->setText(text);
+    LabelNotice->show();
+    NoticeTimer->start();
+}
+
 // ---- changes ----
 
 void TDayPanel::DeleteSelected() {
@@ -294,6 +417,7 @@ void TDayPanel::PurgePast(TDateTime now) {
 }
 
 void TDayPanel::EventsChanged(const EventBatch& batch) {
+    search_.Invalidate();
     if (batch.kind == ChangeKind::Loaded) return;  // the first showing builds everything
     if (batch.kind == ChangeKind::Completed)
         // The day list keeps its order and selection: its rows change in place.

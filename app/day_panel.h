@@ -10,10 +10,14 @@
 #include "dayview/time_left.h"
 #include "events/date_time.h"
 #include "events/event_document.h"
+#include "events/event_search.h"
 
 class Environment;
 class QLabel;
+class QLineEdit;
+class QListWidget;
 class QMenu;
+class QTimer;
 class QToolButton;
 class TGradientPanel;
 class TPlannerCalendar;
@@ -66,6 +70,16 @@ public:
     // The new completion is the opposite of `shownMark`, the mark the user saw.
     void ToggleSelectedCompletion(bool shownMark);
     void PurgePast(TDateTime now);
+    // "Найти…": the search line above the day list; typing shows the
+    // matches in place of the list, Enter or a double click goes to the
+    // event's day and selects it, Esc leaves the day list as it was.
+    void OpenSearch();
+    void CloseSearch();
+    QLineEdit* SearchLine() const { return EdSearch; }
+    QListWidget* SearchResults() const { return ListFound; }
+    // A short line above the list for a few seconds, no box to close.
+    void ShowNotice(const QString& text);
+    QLabel* Notice() const { return LabelNotice; }
 
 signals:
     // The selection or its event changed: the frame derives its menu items.
@@ -81,7 +95,10 @@ signals:
 
 private:
     void EventsChanged(const EventBatch& batch) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void BuildLayout();
+    void RunSearch();
+    void GoToFound(int row);
     void UpDateDayList(TDateTime day);
     int SourceOf(int row) const;
     void MarkStartDays();
@@ -106,6 +123,12 @@ private:
     QToolButton* sbPreferences = nullptr;
     QToolButton* SpeedButton3 = nullptr;
     QLabel* LabelNowDate = nullptr;
+    QLabel* LabelNotice = nullptr;
+    QLineEdit* EdSearch = nullptr;
+    QListWidget* ListFound = nullptr;
+    EventSearch search_;
+    std::vector<int> foundSources_;  // store position of each result row
+    QTimer* NoticeTimer = nullptr;
     TTodoList* TodoListShow = nullptr;
     QPixmap ImgHide, ImgShow;
     QMenu* menu_ = nullptr;

@@ -53,6 +53,7 @@ TMainForm::TMainForm(Environment& env, QWidget* parent) : QWidget(parent), env_(
     DataDir = DataFolder(env_);
     OptionsFileName = DataDir / "user_options";
     doc_ = std::make_unique<EventDocument>(EventFileName());
+    history_ = std::make_unique<UndoHistory>(*doc_);
     BuildLayout();
     BuildMenus();
     ConnectHandlers();
@@ -70,6 +71,9 @@ void TMainForm::ConnectHandlers() {
         panel_->ToggleSelectedCompletion(!checked);
     });
     connect(ToDo_deleteOld, &QAction::triggered, this, [this] { panel_->PurgePast(env_.Now()); });
+    connect(pmFind, &QAction::triggered, panel_, &TDayPanel::OpenSearch);
+    connect(pmUndo, &QAction::triggered, this, &TMainForm::pmUndoClick);
+    connect(pmRedo, &QAction::triggered, this, &TMainForm::pmRedoClick);
     connect(ToDo_AddEvent1, &QAction::triggered, this, &TMainForm::ToDo_AddEvent1Click);
     connect(ToDo_PropertiesEvent1, &QAction::triggered, this, &TMainForm::ToDo_PropertiesEvent1Click);
     connect(ZetjournalMoonDays1, &QAction::triggered, this, &TMainForm::ZetjournalMoonDays1Click);
@@ -165,6 +169,11 @@ void TMainForm::BuildMenus() {
                                  QKeySequence(Qt::CTRL | Qt::Key_P), false);
     ToDo_DeleteItem1 = item(PopupToDo, "ToDo_DeleteItem1", QStringLiteral("Удалить событие"),
                             QKeySequence(Qt::Key_Delete), false);
+    pmUndo = item(PopupToDo, "pmUndo", QStringLiteral("Отменить"), QKeySequence(Qt::CTRL | Qt::Key_Z), false);
+    pmRedo = item(PopupToDo, "pmRedo", QStringLiteral("Повторить"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                  false);
+    pmRedo->setShortcuts({pmRedo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    pmFind = item(PopupToDo, "pmFind", QStringLiteral("Найти…"), QKeySequence(Qt::CTRL | Qt::Key_F), true);
     PopupToDo->addSeparator()->setObjectName(QStringLiteral("N3"));
     pmCompleted1 = item(PopupToDo, "pmCompleted1", QStringLiteral("Завершено"), {}, false);
     pmCompleted1->setCheckable(true);
@@ -227,6 +236,7 @@ void TMainForm::FormCreate() {
     CreateFormJMD();
     CreateFormSunDay();
     FormAlert->SetColorSource([this] { return AlertColorsOf(*panel_->List()); });
+    FormAlert->SetSnoozeHandler([this](int id, int minutes) { SnoozeReminder(id, minutes); });
     FormAlert->SetNotesLookup(
         [this](int tab) { return FromAnsi(TabNotes(doc_->Events(), Memory, tab)); });
     TimerAlert->start();
@@ -257,6 +267,7 @@ void TMainForm::FormShow() {
         // The first close writes the empty store, so the file is there.
         needsSave_ = true;
     }
+    LoadSnoozes();
     shown_ = true;
 }
 
@@ -413,7 +424,16 @@ void TMainForm::EventsChanged(const EventBatch& batch) {
     if (batch.HoldsTimer()) TimerAlert->start();
     needsSave_ = true;
     SaveSoon->start();
+    if ((batch.kind == ChangeKind::Purged || batch.kind == ChangeKind::Removed) && batch.removed.size() > 1)
+        panel_->ShowNotice(FromAnsi(RemovalNotice(batch.removed.size())));
+    else if (batch.kind == ChangeKind::Undone)
+        panel_->Notice()->hide();  // what it told is undone
+    UpdateActions();
 }
+
+void TMainForm::pmUndoClick() { history_->Undo(); }
+
+void TMainForm::pmRedoClick() { history_->Redo(); }
 
 void TMainForm::UpdateActions() {
     const bool selected = panel_->HasSelection();
@@ -422,6 +442,12 @@ void TMainForm::UpdateActions() {
     const int src = selected ? panel_->SelectedSource() : -1;
     pmCompleted1->setEnabled(src >= 0);
     pmCompleted1->setChecked(src >= 0 && doc_->Events()[src].Complete);
+    pmUndo->setEnabled(history_->CanUndo());
+    pmUndo->setText(history_->CanUndo() ? QStringLiteral("Отменить: ") + FromAnsi(history_->UndoName())
+                                        : QStringLiteral("Отменить"));
+    pmRedo->setEnabled(history_->CanRedo());
+    pmRedo->setText(history_->CanRedo() ? QStringLiteral("Повторить: ") + FromAnsi(history_->RedoName())
+                                        : QStringLiteral("Повторить"));
 }
 
 void TMainForm::SaveSoonTimeout() {
@@ -527,18 +553,24 @@ void TMainForm::TimerAlertTimer() {
     // step, so thousands of reminders coming due together cost one update.
     bool play = false;
     QStringList newTabs;
+    std::vector<int> newIds;
     int select = -1;
     for (const TickStep& step : a.steps) {
-        if (step.kind == TickStep::Play) play = true;
-        else if (step.kind == TickStep::RaiseTab) newTabs << FromAnsi(step.text), select = step.tab;
-        else select = step.tab;
+        if (step.kind == TickStep::RaiseTab) {
+            newTabs << FromAnsi(step.text), newIds.push_back(step.tab), select = step.tab, play = true;
+        } else if (step.kind == TickStep::SelectTab && FormAlert->TabOf(step.tab) >= 0) {
+            // A repeat of a reminder put off stays quiet until its snooze ends.
+            select = step.tab, play = true;
+        }
     }
     if (play) MediaBum_Play();
     if (select >= 0) {
         FormAlert->ShowAndRaise();
-        FormAlert->AddTabs(newTabs);
-        if (newTabs.isEmpty() || select != FormAlert->TabSetMsg->count() - 1) FormAlert->SelectTab(select);
+        FormAlert->AddTabs(newTabs, newIds);
+        const int tab = FormAlert->TabOf(select);
+        if (newTabs.isEmpty() || tab != FormAlert->TabSetMsg->count() - 1) FormAlert->SelectTab(tab);
     }
+    if (!Snoozed.Empty()) RaiseDueSnoozes(now);
     if (a.setCaption) panel_->SetTodayCaption(now);
     RefreshTicks = a.newRefreshTicks;
     // Keeps the time-left texts current; a click resets the count.
@@ -548,6 +580,47 @@ void TMainForm::TimerAlertTimer() {
         UpDateAlertList(DateOf(now));
         panel_->RollOver(DateOf(now));
     }
+}
+
+void TMainForm::SnoozeReminder(int id, int minutes) {
+    if (id < 0 || id >= int(Memory.raised.size())) return;
+    const RaisedReminder& r = Memory.raised[size_t(id)];
+    Snoozed.Add({env_.Now() + minutes * kOneMinute, r.text, r.occurrenceDay, r.creationDate, r.subject});
+    SaveSnoozes();
+}
+
+void TMainForm::LoadSnoozes() {
+    Snoozed = SnoozeList::Load(SnoozeFileIn(DataDir));
+    for (const SnoozedReminder& s : Snoozed.Items())
+        if (Memory.Find(s.text, s.occurrenceDay) < 0)
+            Memory.Add({s.text, s.occurrenceDay, s.creationDate, s.subject, env_.Now()});
+}
+
+void TMainForm::RaiseDueSnoozes(TDateTime now) {
+    const std::vector<SnoozedReminder> due = Snoozed.TakeDue(now);
+    if (due.empty()) return;
+    int last = -1;
+    for (const SnoozedReminder& s : due) {
+        int id = Memory.Find(s.text, s.occurrenceDay);
+        if (id < 0) id = Memory.Add({s.text, s.occurrenceDay, s.creationDate, s.subject, now});
+        if (FormAlert->TabOf(id) < 0) FormAlert->AddTabs({FromAnsi(s.text)}, {id});
+        last = id;
+    }
+    MediaBum_Play();
+    FormAlert->ShowAndRaise();
+    FormAlert->SelectTab(FormAlert->TabOf(last));
+    SaveSnoozes();
+}
+
+void TMainForm::SaveSnoozes() {
+    const WriteResult w = Snoozed.Save(SnoozeFileIn(DataDir));
+    if (w.ok) {
+        snoozeFailureShown_ = false;
+        return;
+    }
+    if (!std::exchange(snoozeFailureShown_, true))
+        env_.Notify(this, QStringLiteral("Не удалось сохранить отложенные напоминания в файл\n%1\n(%2)")
+                              .arg(PathText(SnoozeFileIn(DataDir)), QString::fromStdString(w.error)));
 }
 
 bool TMainForm::RunEditorUntilValid(bool nameRequired) {

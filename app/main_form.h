@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "dayview/reminder_tick.h"
+#include "dayview/snooze.h"
 #include "dayview/time_left.h"
 #include "events/event_document.h"
+#include "events/undo_history.h"
 #include "import/import_host.h"
 #include "settings/color_scheme.h"
 #include "settings/user_options.h"
@@ -124,6 +126,10 @@ private:
     // selection: one place.
     void UpdateActions();
     void ShowContextMenu(QPoint global);
+    // Ctrl+Z and Ctrl+Shift+Z / Ctrl+Y: one step of the history, a change
+    // like any other.
+    void pmUndoClick();
+    void pmRedoClick();
 
     // ---- the editor ----
     void ToDo_AddEvent1Click();
@@ -146,6 +152,14 @@ private:
     // ---- reminders ----
     void UpDateAlertList(TDateTime moment);
     void MediaBum_Play();
+    // "Отложить" on the alert window: reminder `id` of the memory comes back
+    // `minutes` from now.
+    void SnoozeReminder(int id, int minutes);
+    // The snoozes of the last run: remembered as raised (the tick leaves
+    // them to their own moment), raised at once when it has passed.
+    void LoadSnoozes();
+    void RaiseDueSnoozes(TDateTime now);
+    void SaveSnoozes();
 
     // ---- look, options, preferences, tray, caption bar ----
     void ApplyWidgetColor(ColorSlot slot, TColor value);
@@ -177,6 +191,8 @@ private:
     std::filesystem::path DataDir;
     std::filesystem::path OptionsFileName;
     std::unique_ptr<EventDocument> doc_;
+    // Told of each change before the views, so the menu names the step made.
+    std::unique_ptr<UndoHistory> history_;
     LoadReport lastLoad_;
     bool shown_ = false;  // the first-showing mark
 
@@ -205,6 +221,9 @@ private:
     QAction* ToDo_AddEvent1 = nullptr;
     QAction* ToDo_PropertiesEvent1 = nullptr;
     QAction* ToDo_DeleteItem1 = nullptr;
+    QAction* pmUndo = nullptr;
+    QAction* pmRedo = nullptr;
+    QAction* pmFind = nullptr;
     QAction* pmCompleted1 = nullptr;
     QAction* Preferences = nullptr;
     QAction* pmShowHideCalendar = nullptr;
@@ -233,6 +252,8 @@ private:
     std::unique_ptr<TFormAlert> FormAlert;  // a window of its own, above the others
     ReminderMemory Memory;                  // raised reminders: the tabs, in order
     TDayRows TodoListAlert;
+    SnoozeList Snoozed;
+    bool snoozeFailureShown_ = false;
     TDateTime LastRollDay = 0;
     int RefreshTicks = 0;
 

@@ -1,5 +1,7 @@
 #include "dayview/agenda.h"
 
+#include <algorithm>
+
 #include "dayview/day_list.h"
 #include "events/ansi.h"
 
@@ -31,12 +33,27 @@ std::vector<std::string> AgendaLines(const TodoItems& store, TDateTime day, TDat
 }
 
 std::vector<std::string> ReminderLines(const TodoItems& store, TDateTime now,
-                                       const DayListFormats& fmt) {
+                                       const DayListFormats& fmt, const SnoozeList* snoozed) {
     TDayRows rows;
     UpDateTdList(store, now, ListMode::Reminder, now, fmt, rows);
+    auto putOff = [&](const TDayRow& r) {
+        if (!snoozed) return false;
+        for (const SnoozedReminder& s : snoozed->Items())
+            if (s.subject == r.Subject && s.creationDate == r.CreationDate &&
+                SafeDayNumber(s.occurrenceDay) == SafeDayNumber(r.Moment))
+                return true;
+        return false;
+    };
     std::vector<std::string> lines;
     for (const TDayRow& r : rows)
-        if (!TimerSkips(r)) lines.push_back(FormatCliMoment(r.Moment) + '\t' + CliField(r.Subject));
+        if (!TimerSkips(r) && !putOff(r)) lines.push_back(FormatCliMoment(r.Moment) + '\t' + CliField(r.Subject));
+    if (snoozed && !snoozed->Empty()) {
+        for (const SnoozedReminder& s : snoozed->Items())
+            lines.push_back(FormatCliMoment(s.moment) + '\t' + CliField(s.subject));
+        // Each line begins with its moment, written so that text order is time order.
+        std::stable_sort(lines.begin(), lines.end(),
+                         [](const std::string& a, const std::string& b) { return a.compare(0, 16, b, 0, 16) < 0; });
+    }
     return lines;
 }
 

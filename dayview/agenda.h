@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dayview/snooze.h"
 #include "dayview/time_left.h"
 #include "events/date_time.h"
 #include "events/todo_item.h"
@@ -19,8 +20,10 @@ std::vector<std::string> AgendaLines(const TodoItems& store, TDateTime day, TDat
 // (reminder mode) without the rows the reminder timer skips ("Не
 // напоминать", completed), one line per row in list order: the reminder
 // moment as YYYY-MM-DD HH:MM, a tab, the name.
+// With `snoozed`, a reminder put off is listed at its new moment instead of
+// its own, and every reminder put off is listed, in the order of the moments.
 std::vector<std::string> ReminderLines(const TodoItems& store, TDateTime now,
-                                       const DayListFormats& fmt);
+                                       const DayListFormats& fmt, const SnoozeList* snoozed = nullptr);
 
 // A Windows-1251 text as one UTF-8 output field: tabs, line breaks and other
 // control characters become spaces, so a stored name can neither break the

@@ -7,9 +7,13 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "dayview/reminder_tick.h"
+#include "dayview/snooze.h"
 #include "events/qt_ansi.h"
 #include "widgets/tab_set_widget.h"
 #include "widgets/todo_list.h"
@@ -46,11 +50,39 @@ TFormAlert::TFormAlert(QWidget* parent)
     tabFont.setPixelSize(11);
     TabSetMsg->setFont(tabFont);
 
+    BtnSnooze = new QToolButton(this);
+    BtnSnooze->setObjectName("BtnSnooze");
+    BtnSnooze->setText(QString::fromUtf8("Отложить"));
+    BtnSnooze->setFont(tabFont);
+    BtnSnooze->setFixedHeight(kTabHeight);
+    BtnSnooze->setPopupMode(QToolButton::InstantPopup);
+    auto* snooze = new QMenu(BtnSnooze);
+    snooze->setObjectName("MenuSnooze");
+    static const char* const kCaptions[] = {"5 минут", "10 минут", "15 минут", "30 минут", "1 час",
+                                            "завтра в это время"};
+    for (size_t i = 0; i < std::size(kSnoozeMinutes); ++i) {
+        QAction* a = snooze->addAction(QString::fromUtf8(kCaptions[i]));
+        a->setObjectName(QStringLiteral("Snooze%1").arg(kSnoozeMinutes[i]));
+        const int minutes = kSnoozeMinutes[i];
+        connect(a, &QAction::triggered, this, [this, minutes] {
+            const int id = IdOf(TabSetMsg->currentIndex());
+            if (id < 0) return;
+            if (snoozeHandler_) snoozeHandler_(id, minutes);
+            CloseTabOf(id);
+        });
+    }
+    BtnSnooze->setMenu(snooze);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(MemoMsg, 1);
-    layout->addWidget(TabSetMsg, 0);
+    auto* strip = new QHBoxLayout;
+    strip->setContentsMargins(0, 0, 0, 0);
+    strip->setSpacing(0);
+    strip->addWidget(TabSetMsg, 1);
+    strip->addWidget(BtnSnooze, 0);
+    layout->addLayout(strip, 0);
 
     setAutoFillBackground(true);
     connect(TabSetMsg, &TTabSet::currentChanged, this, [this](int i) {
@@ -72,14 +104,38 @@ void TFormAlert::SetNotesLookup(std::function<QString(int)> lookup) {
     notesLookup_ = std::move(lookup);
 }
 
-void TFormAlert::AddTab(const QString& text) {
+void TFormAlert::SetSnoozeHandler(std::function<void(int, int)> handler) { snoozeHandler_ = std::move(handler); }
+
+int TFormAlert::TabOf(int id) const {
+    const auto it = std::find(ids_.begin(), ids_.end(), id);
+    return it == ids_.end() ? -1 : int(it - ids_.begin());
+}
+
+void TFormAlert::CloseTabOf(int id) {
+    const int tab = TabOf(id);
+    if (tab < 0) return;
+    ids_.erase(ids_.begin() + tab);
+    TabSetMsg->removeTab(tab);
+    if (TabSetMsg->count() == 0) {
+        MemoMsg->clear();
+        hide();
+    }
+}
+
+void TFormAlert::AddTab(const QString& text, int id) {
+    ids_.push_back(id >= 0 ? id : nextId_);
+    nextId_ = std::max(nextId_, ids_.back() + 1);
     const int i = TabSetMsg->addTab(text);
     if (TabSetMsg->currentIndex() == i) TabSetMsgChange(i);  // the first tab selects itself
     else TabSetMsg->setCurrentIndex(i);
 }
 
-void TFormAlert::AddTabs(const QStringList& texts) {
+void TFormAlert::AddTabs(const QStringList& texts, const std::vector<int>& ids) {
     if (texts.isEmpty()) return;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        ids_.push_back(size_t(i) < ids.size() ? ids[size_t(i)] : nextId_);
+        nextId_ = std::max(nextId_, ids_.back() + 1);
+    }
     TabSetMsg->addTabs(texts);
     const QSignalBlocker quiet(TabSetMsg);
     TabSetMsg->setCurrentIndex(TabSetMsg->count() - 1);
@@ -116,7 +172,7 @@ void TFormAlert::FormShow() {
 }
 
 void TFormAlert::TabSetMsgChange(int newTab) {
-    QString notes = notesLookup_ ? notesLookup_(newTab) : FromAnsi(EventDeletedText());
+    QString notes = notesLookup_ ? notesLookup_(IdOf(newTab)) : FromAnsi(EventDeletedText());
     notes.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     notes.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     MemoMsg->setPlainText(notes);

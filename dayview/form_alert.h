@@ -14,8 +14,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class QPlainTextEdit;
+class QToolButton;
 class TTabSet;
 class TTodoList;
 
@@ -43,14 +45,25 @@ public:
     // shows that text.
     void SetNotesLookup(std::function<QString(int tab)> lookup);
 
+    // Each tab stands for a reminder of the main window's memory, named by
+    // its position there (its id); without ids given, the tabs take 0, 1, 2…
+    // in the order they come. The notes look-up is asked by id.
     // Appends a tab captioned `text` and selects it.
-    void AddTab(const QString& text);
+    void AddTab(const QString& text, int id = -1);
     // Appends tabs and selects the last one: the notes are looked up once,
     // however many reminders came due together.
-    void AddTabs(const QStringList& texts);
+    void AddTabs(const QStringList& texts, const std::vector<int>& ids = {});
     // Selects tab `index` and shows its notes again; an index that names no
     // tab does nothing.
     void SelectTab(int index);
+    // The tab of reminder `id`, or -1 when it has none (never raised, or put off).
+    int TabOf(int id) const;
+    int IdOf(int tab) const { return tab >= 0 && tab < int(ids_.size()) ? ids_[size_t(tab)] : -1; }
+    // Takes the tab of reminder `id` away; the window hides with the last one.
+    void CloseTabOf(int id);
+    // "Отложить": called with the selected tab's id and the minutes chosen,
+    // after which the tab closes.
+    void SetSnoozeHandler(std::function<void(int id, int minutes)> handler);
     // Shows the window when it is hidden (placing and colouring it) and
     // brings it to the front; a window already up stays as it is (it is
     // always on top anyway).
@@ -66,6 +79,7 @@ public:
 
     QPlainTextEdit* MemoMsg = nullptr;
     TTabSet* TabSetMsg = nullptr;
+    QToolButton* BtnSnooze = nullptr;  // its menu: the choices of kSnoozeMinutes
 
     static constexpr int kClientWidth = 522;
     static constexpr int kClientHeight = 113;
@@ -82,5 +96,8 @@ private:
     bool placed_ = false;
     std::function<AlertColors()> colorSource_;
     std::function<QString(int)> notesLookup_;
+    std::function<void(int, int)> snoozeHandler_;
+    std::vector<int> ids_;  // the id of each tab
+    int nextId_ = 0;
     AlertColors applied_;
 };

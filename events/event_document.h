@@ -31,6 +31,7 @@ enum class ChangeKind : uint8_t {
     Imported,   // an import of any kind
     Removed,    // a removal of imported events
     Merged,     // another writer's changes brought in from the file
+    Undone,     // an undo or a redo of one of the above: every view rebuilds
 };
 
 // What one change did: the records as they went in, as they were when they

@@ -59,8 +59,10 @@ int RunDayList(const CliCall& call, const CliArgs& a, bool agenda) {
     if (rep.status != LoadReport::Status::Ok) return CliFail(err, LoadProblem(rep, file));
 
     const DayListFormats fmt{};
+    // The window's snoozed reminders, at their new moments.
+    const SnoozeList snoozed = agenda ? SnoozeList() : SnoozeList::Load(SnoozeFileIn(*dir));
     const std::vector<std::string> lines =
-        agenda ? AgendaLines(store, day, moment, fmt) : ReminderLines(store, moment, fmt);
+        agenda ? AgendaLines(store, day, moment, fmt) : ReminderLines(store, moment, fmt, &snoozed);
     std::string text;
     for (const std::string& line : lines) {
         text += line;
@@ -92,5 +94,6 @@ constexpr CliVerb kRemindersVerb{
     "reminders", CliGroup::Reading,
     "  dayloom-cli reminders [--data КАТАЛОГ] [--now \"ГГГГ-ММ-ДД ЧЧ:ММ\"]\n"
     "      напоминания дня, которые подаст dayloom:\n"
-    "      в каждой строке момент напоминания ГГГГ-ММ-ДД ЧЧ:ММ, табуляция и название.\n",
+    "      в каждой строке момент напоминания ГГГГ-ММ-ДД ЧЧ:ММ, табуляция и название;\n"
+    "      отложенные напоминания — в момент, на который их отложили.\n",
     kOptions, "", 0, [](const CliCall& call, const CliArgs& a) { return RunDayList(call, a, false); }};

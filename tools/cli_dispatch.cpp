@@ -10,7 +10,7 @@
 namespace {
 
 constexpr const CliVerb* kVerbs[] = {&kAgendaVerb,    &kRemindersVerb,      &kExportIcsVerb, &kImportVerb,
-                                     &kImportIcsVerb, &kRemoveImportedVerb, &kGoodDaysVerb};
+                                     &kImportIcsVerb, &kRemoveImportedVerb, &kGoodDaysVerb, &kSearchVerb};
 
 // Any verb's options: before the verb is found, a value is not taken for it
 // ("--data import agenda"), and without a verb no known option is called unknown.

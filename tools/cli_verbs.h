@@ -8,3 +8,4 @@ extern const CliVerb kImportVerb;
 extern const CliVerb kImportIcsVerb;
 extern const CliVerb kRemoveImportedVerb;
 extern const CliVerb kGoodDaysVerb;
+extern const CliVerb kSearchVerb;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "widgets/tab_set_widget.h"
 
 #include <QMouseEvent>
@@ -75,6 +76,20 @@ void TTabSet::setCurrentIndex(int index) {
     if (index == current_) return;
     current_ = index;
     emit currentChanged(index);
+}
+
+void TTabSet::removeTab(int index) {
+    if (index < 0 || index >= count()) return;
+    texts_.removeAt(index);
+    widths_.erase(widths_.begin() + index);
+    first_ = std::max(0, std::min(first_, count() - 1));
+    const bool wasCurrent = index == current_;
+    if (index < current_ || (wasCurrent && current_ >= count())) --current_;
+    update();
+    if (wasCurrent) {
+        if (current_ >= 0) ScrollIntoView(current_);
+        emit currentChanged(current_);
+    }
 }
 
 void TTabSet::resizeEvent(QResizeEvent*) {

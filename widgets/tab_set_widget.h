@@ -17,6 +17,9 @@ public:
     int addTab(const QString& text);
     // Adds the tabs without selecting any of them.
     void addTabs(const QStringList& texts);
+    // Takes the tab away; the one after it (or else before it) is selected
+    // when it was, and currentChanged is raised.
+    void removeTab(int index);
     int count() const { return static_cast<int>(texts_.size()); }
     QString tabText(int index) const;
     int currentIndex() const { return current_; }

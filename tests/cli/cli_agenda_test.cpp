@@ -48,6 +48,12 @@ TEST(Agenda, DatesAndMomentsAreReadStrictly) {
 
 // ---- the whole command ----
 
+int FindByIdentityOfName(const TodoItems& store, const char* name) {
+    for (int i = 0; i < store.Count(); ++i)
+        if (store[i].Subject == ansi(name)) return i;
+    return -1;
+}
+
 class CliRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -71,6 +77,28 @@ TEST_F(CliRun, PrintsTheLinesOfTheChosenCommand) {
                          "2010-10-11 09:00\tОтчёт\n2010-10-11 09:45\tВрач\n"
                          "2010-10-11 12:00\tСовещание\n2010-10-11 18:00\tТренировка\n2010-10-11 19:30\tБассейн\n");
     EXPECT_EQ(err.str(), "");
+
+    // A reminder put off from the window is listed at its new moment.
+    const TodoItems store = MixedStore();
+    const TTodoItem& doctor = store[FindByIdentityOfName(store, "Врач")];
+    SnoozeList snoozed;
+    snoozed.Add({At(2010, 10, 11, 20, 0), doctor.Subject, Day(2010, 10, 11), doctor.CreationDate, doctor.Subject});
+    ASSERT_TRUE(snoozed.Save(SnoozeFileIn(dir / "data")).ok);
+    ASSERT_EQ(Run({"reminders", "--now", "2010-10-11 23:00"}), 0) << err.str();
+    EXPECT_EQ(out.str(), "2010-10-11 07:00\tЗарядка\n2010-10-11 08:00\tПоезд\n"
+                         "2010-10-11 09:00\tОтчёт\n"
+                         "2010-10-11 12:00\tСовещание\n2010-10-11 18:00\tТренировка\n2010-10-11 19:30\tБассейн\n"
+                         "2010-10-11 20:00\tВрач\n");
+    std::filesystem::remove(SnoozeFileIn(dir / "data"));
+
+    // search: upcoming first, then the past; --from and --to bound the start.
+    ASSERT_EQ(Run({"search", "О"}, At(2010, 10, 11, 12, 0)), 0) << err.str();
+    const std::string all = out.str();
+    EXPECT_NE(all.find("\tОтчёт\n"), std::string::npos) << all;
+    ASSERT_EQ(Run({"search", "ОТЧЕТ", "--from", "2010-10-01", "--to", "2010-10-31"}), 0) << err.str();
+    EXPECT_EQ(out.str(), "2010-10-10\tОтчёт\n");
+    EXPECT_EQ(Run({"search"}), 1);
+    EXPECT_EQ(Run({"search", "x", "--from", "2010-10-31", "--to", "2010-10-01"}), 1);
 
     // --date defaults to the day of --now, --now to the clock, --data to the default folder.
     // A to-do that has not begun shows its start date, or its time once today is its start day.

@@ -38,7 +38,7 @@ TEST(FormAlert, PlacedAndColouredOnEveryShowing) {
     EXPECT_TRUE(Near(img.pixel(200, 40), kTheme.SelectionColor)) << "memo";
     EXPECT_TRUE(Near(img.pixel(tab0.x() + 4, tab0.center().y()), kTheme.SelectionColor)) << "selected tab";
     EXPECT_TRUE(Near(img.pixel(tab1.x() + 4, tab1.center().y()), kTheme.SelectionColorTo)) << "other tab";
-    EXPECT_TRUE(Near(img.pixel(480, f.height() - 8), kTheme.CompletionFontColor)) << "strip";
+    EXPECT_TRUE(Near(img.pixel(f.BtnSnooze->x() - 8, f.height() - 8), kTheme.CompletionFontColor)) << "strip";
     EXPECT_EQ(f.MemoMsg->palette().color(QPalette::Text), kTheme.SelectionFontColor);
 
     colours.SelectionColor = QColor(0x80, 0x20, 0x20);
