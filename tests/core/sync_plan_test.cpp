@@ -111,8 +111,8 @@ TEST(SyncState, ItsTextReadsBackAndADamagedOneStartsOver) {
     const std::string text = s.Text();
     for (const std::string& bad : {std::string(), std::string("dayloom sync 2\n"), text.substr(0, text.size() - 3) + "x\n",
                                    text + "e\tz\t/c/z\t1\n", text + "e\tz\t/c/z\t1\t%G1\n", text + "junk\n",
-                                   text + "e\tz%4\t/c/z\t1\n", text + "e\t\t/c/z\t1\n", text + "e\tz\t\t1\n",
-                                   text + "e\tz\t/c/z\t1\t1\t1\n", text + "e\tz\t/c/z\t1x\n"}) {
+                                   text + "e\tz%4\t/c/z\t1\t1\n", text + "e\t\t/c/z\t1\t1\n", text + "e\tz\t\t1\t1\n",
+                                   text + "e\tz\t/c/z\t1\t1\t1\n", text + "e\tz\t/c/z\t1\t1x\n"}) {
         SyncState damaged;
         damaged.Agree({"x", "/x", "1", 1});
         EXPECT_FALSE(damaged.Read(bad)) << bad;
