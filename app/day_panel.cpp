@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QThreadPool>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
@@ -30,6 +31,8 @@
 TDayPanel::TDayPanel(Environment& env, EventDocument& doc, QWidget* parent)
     : QWidget(parent), env_(env), doc_(doc) {
     setObjectName(QStringLiteral("DayPanel"));
+    searchPool_ = std::make_unique<QThreadPool>();
+    searchPool_->setMaxThreadCount(1);
     BuildLayout();
     connect(PlannerCalendar1, &TPlannerCalendar::OnDayChange, this,
             [this](TDateTime, TDateTime newDate) { DayChanged(newDate); });
@@ -56,7 +59,11 @@ TDayPanel::TDayPanel(Environment& env, EventDocument& doc, QWidget* parent)
     doc_.Subscribe(this);
 }
 
-TDayPanel::~TDayPanel() { doc_.Unsubscribe(this); }
+TDayPanel::~TDayPanel() {
+    doc_.StopAside();
+    searchPool_->waitForDone();
+    doc_.Unsubscribe(this);
+}
 
 void TDayPanel::BuildLayout() {
     auto* column = new QVBoxLayout(this);
@@ -303,9 +310,34 @@ void TDayPanel::SetCalendarVisible(bool visible) {
 
 // ---- search ----
 
+void TDayPanel::BuildSearchAside() {
+    if (searchBuilding_) return;
+    searchBuilding_ = true;
+    searchPool_->start([this] {
+        auto built = std::make_shared<EventSearch>();
+        uint64_t version = 0;
+        const bool whole = doc_.ReadAside([&](const TodoItems& events, uint64_t v, const std::atomic<bool>& stop) {
+            version = v;
+            built->Build(events, &stop);
+        });
+        QMetaObject::invokeMethod(
+            this,
+            [this, built, version, whole] {
+                searchBuilding_ = false;
+                if (whole && built->Built() && version == doc_.Version()) {
+                    search_ = std::move(*built);
+                    if (EdSearch->isVisible()) RunSearch();
+                } else if (EdSearch->isVisible()) {
+                    BuildSearchAside();  // the events changed meanwhile
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void TDayPanel::OpenSearch() {
-    // The column is made when the search opens, not on a key press.
-    if (!search_.Built()) search_.Build(doc_.Events());
+    // The column is made aside when the search opens; a key press only reads it.
+    if (!search_.Built()) BuildSearchAside();
     EdSearch->show();
     EdSearch->setFocus();
     EdSearch->selectAll();
@@ -328,7 +360,13 @@ void TDayPanel::RunSearch() {
         TodoListShow->show();
         return;
     }
-    if (!search_.Built()) search_.Build(doc_.Events());
+    if (!search_.Built()) {
+        BuildSearchAside();
+        ListFound->addItem(QStringLiteral("Поиск…"));
+        TodoListShow->hide();
+        ListFound->show();
+        return;
+    }
     // A screenful: the rest is counted, not listed.
     constexpr size_t kShown = 40;
     const SearchResult found = search_.Find(ToAnsi(text), env_.Now(), kShown);
@@ -418,6 +456,11 @@ void TDayPanel::PurgePast(TDateTime now) {
 
 void TDayPanel::EventsChanged(const EventBatch& batch) {
     search_.Invalidate();
+    if (EdSearch->isVisible()) {
+        // The shown matches may name moved events: they wait for the new column.
+        BuildSearchAside();
+        RunSearch();
+    }
     if (batch.kind == ChangeKind::Loaded) return;  // the first showing builds everything
     if (batch.kind == ChangeKind::Completed)
         // The day list keeps its order and selection: its rows change in place.

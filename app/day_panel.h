@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 #include "dayview/time_left.h"
@@ -16,6 +17,7 @@ class Environment;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QThreadPool;
 class QMenu;
 class QTimer;
 class QToolButton;
@@ -98,6 +100,8 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void BuildLayout();
     void RunSearch();
+    // The search column made on another thread while the window goes on.
+    void BuildSearchAside();
     void GoToFound(int row);
     void UpDateDayList(TDateTime day);
     int SourceOf(int row) const;
@@ -127,6 +131,8 @@ private:
     QLineEdit* EdSearch = nullptr;
     QListWidget* ListFound = nullptr;
     EventSearch search_;
+    std::unique_ptr<QThreadPool> searchPool_;  // one thread: one column at a time
+    bool searchBuilding_ = false;
     std::vector<int> foundSources_;  // store position of each result row
     QTimer* NoticeTimer = nullptr;
     TTodoList* TodoListShow = nullptr;

@@ -107,7 +107,13 @@ void TMainForm::ConnectHandlers() {
 }
 
 // A commit still running reports back to this window: it ends first.
-TMainForm::~TMainForm() { WaitForSaves(); }
+TMainForm::~TMainForm() {
+    WaitForSaves();
+    // The panel watches the document: it goes first, not among the children
+    // the widget deletes after the document is gone.
+    delete panel_;
+    panel_ = nullptr;
+}
 
 void TMainForm::BuildLayout() {
     QFont f(QStringLiteral("Tahoma"));

@@ -107,7 +107,16 @@ std::unique_lock<std::mutex> EventDocument::HoldEvents() {
     stopAside_.store(true, std::memory_order_release);
     std::unique_lock hold(aside_);
     stopAside_.store(false, std::memory_order_relaxed);
+    // Whoever holds the events is about to change them.
+    version_.fetch_add(1, std::memory_order_acq_rel);
     return hold;
+}
+
+bool EventDocument::ReadAside(
+    const std::function<void(const TodoItems&, uint64_t version, const std::atomic<bool>& stop)>& read) {
+    const std::lock_guard hold(aside_);
+    read(events_, Version(), stopAside_);
+    return !stopAside_.load(std::memory_order_acquire);
 }
 
 LoadReport EventDocument::Load() {

@@ -136,6 +136,16 @@ public:
     // work, and the stopped save says `stopped` and writes nothing: the
     // change asks for a save of its own. One such save at a time.
     WriteResult PrepareAside(EventFileKeeper::Prepared& out);
+    // Any other reading of the events aside, under the same rule: `read`
+    // sees them and the flag that tells it to stop, and the changes made so
+    // far (Version) while it reads. False when it was told to stop.
+    bool ReadAside(const std::function<void(const TodoItems&, uint64_t version, const std::atomic<bool>& stop)>& read);
+    // Stops a reader aside and waits until it has let go (before the
+    // document goes away).
+    void StopAside() { HoldEvents(); }
+    // Counts the changes and reads of the file: a result made aside from an
+    // earlier version is out of date.
+    uint64_t Version() const { return version_.load(std::memory_order_acquire); }
     WriteResult Commit(EventFileKeeper::Prepared& prepared, bool sync = true) { return keeper_.Commit(prepared, sync); }
     WriteResult Save(bool sync = true);
     // Brings in what another writer did to the file (the observers hear
@@ -160,4 +170,5 @@ private:
     std::atomic<bool> readOnly_{false};
     std::mutex aside_;               // held by the save aside while it reads
     std::atomic<bool> stopAside_{false};
+    std::atomic<uint64_t> version_{0};
 };

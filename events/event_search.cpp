@@ -34,13 +34,15 @@ std::string FoldForSearch(std::string_view text) {
     return out;
 }
 
-void EventSearch::Build(const TodoItems& events) {
+bool EventSearch::Build(const TodoItems& events, const std::atomic<bool>* stop) {
+    built_ = false;
     column_.clear();
     starts_.clear();
     dates_.clear();
     starts_.reserve(size_t(events.Count()) + 1);
     dates_.reserve(size_t(events.Count()));
     for (const TTodoItem& e : events) {
+        if (stop && starts_.size() % 4096 == 0 && stop->load(std::memory_order_acquire)) return false;
         starts_.push_back(column_.size());
         dates_.push_back(e.CreationDate);
         FoldInto(column_, e.Subject);
@@ -54,6 +56,7 @@ void EventSearch::Build(const TodoItems& events) {
     }
     starts_.push_back(column_.size());
     built_ = true;
+    return true;
 }
 
 SearchResult EventSearch::Find(std::string_view text, TDateTime now, size_t limit, TDateTime from,

@@ -3,6 +3,7 @@
 // are folded once (lower case, ё as е) into one column, so a key press costs
 // one scan of that column, not a fold of a million records; the column is
 // made again when the events have changed.
+#include <atomic>
 #include <cstddef>
 #include <limits>
 #include <string>
@@ -27,7 +28,8 @@ struct SearchResult {
 
 class EventSearch {
 public:
-    void Build(const TodoItems& events);
+    // With `stop`, gives up as soon as it is set (false, nothing built).
+    bool Build(const TodoItems& events, const std::atomic<bool>* stop = nullptr);
     bool Built() const { return built_; }
     // The events changed: the column is made again before the next search.
     void Invalidate() { built_ = false; }

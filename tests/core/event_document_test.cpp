@@ -203,4 +203,30 @@ TEST_F(EventDocumentTest, ASaveAsideIsStoppedByAChangeAndNeverWritesAHalfState) 
     std::printf("saves written %d, stopped %d\n", written, stopped);
 }
 
+// Any reader aside (the search's column) is stopped the same way, and knows
+// which version of the events it read.
+TEST_F(EventDocumentTest, AReaderAsideIsStoppedByAChangeAndKnowsItsVersion) {
+    FiveEvents();
+    std::atomic<bool> started{false};
+    bool sawStop = false;
+    uint64_t readVersion = 0;
+    bool whole = true;
+    std::thread reader([&] {
+        whole = doc.ReadAside([&](const TodoItems& events, uint64_t version, const std::atomic<bool>& stop) {
+            readVersion = version;
+            EXPECT_EQ(events.Count(), 5);
+            started = true;
+            for (int i = 0; i < 5000 && !stop.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            sawStop = stop.load();
+        });
+    });
+    while (!started) std::this_thread::yield();
+    doc.Change(ChangeKind::Added, [](EventDocument::Edit& e) { e.Add(Event("F", At(2026, 12, 9, 9, 0))); });
+    reader.join();
+    EXPECT_TRUE(sawStop);
+    EXPECT_FALSE(whole);
+    EXPECT_GT(doc.Version(), readVersion);
+    EXPECT_TRUE(doc.ReadAside([](const TodoItems& events, uint64_t, const std::atomic<bool>&) { EXPECT_EQ(events.Count(), 6); }));
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 // upcoming ones first and the past after them.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "events/ansi.h"
 #include "events/event_search.h"
 #include "tests/support/builders.h"
@@ -22,7 +24,10 @@ TEST(EventSearch, FoldsCaseAndYoAndOrdersByNearness) {
                                     Event("Обед", At(2010, 10, 12, 13, 0)).Notes("Кафе DELight")});
     EventSearch search;
     EXPECT_TRUE(search.Find(ansi("ел"), At(2010, 10, 11), 10).hits.empty());  // nothing before it is built
-    search.Build(events);
+    const std::atomic<bool> stop{true};
+    EXPECT_FALSE(search.Build(events, &stop));  // told to stop: nothing half made
+    EXPECT_FALSE(search.Built());
+    EXPECT_TRUE(search.Build(events));
     const TDateTime now = At(2010, 10, 11, 9, 0);
     struct Case { const char* text; std::vector<std::string> names; };
     const Case cases[] = {
