@@ -2,8 +2,6 @@
 // A real CalDAV server for a test: Radicale on a free port of 127.0.0.1 with
 // its own storage and password file, stopped at the end; and Debian's
 // python3-caldav as another device writing to it.
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>
@@ -15,20 +13,28 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
-#include "tests/support/temp_folder.h"
 
 class Radicale {
+    static void Write(const std::filesystem::path& file, const std::string& text) {
+        std::ofstream(file, std::ios::binary) << text;
+    }
+    static std::string Read(const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
 public:
     static constexpr const char* kProgram = "/usr/bin/radicale";
     static bool Installed() { return std::filesystem::exists(kProgram); }
 
     explicit Radicale(const std::filesystem::path& dir) : dir_(dir) {
         port_ = FreePort();
-        TempFolder::Write(dir_ / "users", "anna:secret\n");
-        TempFolder::Write(dir_ / "config", "[server]\nhosts = 127.0.0.1:" + std::to_string(port_) +
+        Write(dir_ / "users", "anna:secret\n");
+        Write(dir_ / "config", "[server]\nhosts = 127.0.0.1:" + std::to_string(port_) +
                                                "\n[auth]\ntype = htpasswd\nhtpasswd_filename = " +
                                                (dir_ / "users").string() +
                                                "\nhtpasswd_encryption = plain\n[storage]\nfilesystem_folder = " +
@@ -57,7 +63,7 @@ public:
     // calendar named `calendar` (made when missing), in scope.
     int Python(const std::string& calendar, const std::string& script) const {
         const std::filesystem::path file = dir_ / "device.py";
-        TempFolder::Write(file, "import caldav, sys\n"
+        Write(file, "import caldav, sys\n"
                                 "client = caldav.DAVClient(url='" + Url() + "', username='anna', password='secret')\n"
                                 "principal = client.principal()\n"
                                 "found = [c for c in principal.calendars() if c.name == '" + calendar + "']\n"
@@ -66,7 +72,7 @@ public:
         const std::string cmd = "/usr/bin/python3 '" + file.string() + "' >>'" + (dir_ / "device.log").string() + "' 2>&1";
         return std::system(cmd.c_str());
     }
-    std::string DeviceLog() const { return TempFolder::Read(dir_ / "device.log"); }
+    std::string DeviceLog() const { return Read(dir_ / "device.log"); }
 
 private:
     static int FreePort() {

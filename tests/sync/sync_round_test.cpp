@@ -14,67 +14,10 @@
 
 #include "sync/sync_round.h"
 #include "tests/support/temp_folder.h"
+#include "tests/sync/map_folder.h"
 #include "tests/sync/radicale.h"
 
 namespace {
-
-std::string Unfolded(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') continue;
-        if (text[i] == '\n' && i + 1 < text.size() && (text[i + 1] == ' ' || text[i + 1] == '\t')) {
-            ++i;
-            continue;
-        }
-        out += text[i];
-    }
-    return out;
-}
-
-std::string SummaryOf(const std::string& text) {
-    const std::string t = "\n" + Unfolded(text);
-    const size_t at = t.find("\nSUMMARY");
-    if (at == std::string::npos) return {};
-    const size_t colon = t.find(':', at);
-    return t.substr(colon + 1, t.find('\n', colon) - colon - 1);
-}
-
-std::string Ics(const std::string& uid, const std::string& summary) {
-    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//RU\r\nBEGIN:VEVENT\r\nUID:" + uid +
-           "\r\nDTSTAMP:20261201T000000Z\r\nDTSTART:20261208T100000Z\r\nSUMMARY:" + summary +
-           "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
-}
-
-uint64_t Hash(const std::string& s) { return std::hash<std::string>{}(s); }
-
-struct MapFolder : SyncFolder {
-    std::string name;
-    std::map<std::string, std::string> events;  // UID → name
-    SyncState state;
-    int copies = 0;
-
-    std::vector<LocalEvent> Events() override {
-        std::vector<LocalEvent> out;
-        for (const auto& [uid, s] : events) out.push_back({uid, Hash(s)});
-        return out;
-    }
-    std::string Text(const std::string& uid) override { return Ics(uid, events[uid]); }
-    bool Differs(const std::string& uid, const std::string& text) override { return SummaryOf(text) != events[uid]; }
-    bool Take(const std::string& uid, const std::string& text, uint64_t& hash, std::string& why) override {
-        const std::string s = SummaryOf(text);
-        if (s.empty()) {
-            why = "no name";
-            return false;
-        }
-        events[uid] = s;
-        hash = Hash(s);
-        return true;
-    }
-    void Drop(const std::string& uid) override { events.erase(uid); }
-    void KeepAsConflict(const std::string& uid) override {
-        events[name + "-c" + std::to_string(++copies)] = events[uid] + " (конфликт)";
-    }
-};
 
 class FaultProxy {
 public:
