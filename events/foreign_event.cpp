@@ -39,10 +39,11 @@ int64_t WallOf(icaltimetype t) {
 // Zones a calendar described in VTIMEZONE, kept for the run: many events
 // name the same few, and each is read once.
 icaltimezone* DescribedZone(icalcomponent* vtimezone) {
-    static std::map<std::string, icaltimezone*> zones;
+    // Never destroyed: events may use the zones to the last moment of the run.
+    static auto* const zones = new std::map<std::string, icaltimezone*>;
     const char* text = icalcomponent_as_ical_string(vtimezone);
     if (!text) return nullptr;
-    auto [it, added] = zones.try_emplace(text, nullptr);
+    auto [it, added] = zones->try_emplace(text, nullptr);
     if (added) {
         icaltimezone* z = icaltimezone_new();
         if (icaltimezone_set_component(z, icalcomponent_new_clone(vtimezone))) it->second = z;
