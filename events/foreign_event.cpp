@@ -13,9 +13,10 @@
 namespace {
 
 constexpr int64_t kDay = 86400;
-// Occurrences are remembered in blocks of this many seconds of the series' own time.
-constexpr int64_t kBlock = 32 * kDay;
-constexpr size_t kMostBlocks = 48;
+// Occurrences are remembered in blocks of this many seconds of the series'
+// own time: a year, as starting libical's walk costs far more than a step of it.
+constexpr int64_t kBlock = 366 * kDay;
+constexpr size_t kMostBlocks = 8;
 // No real series has more occurrences than this in one block, nor a
 // finite one more in all: a rule that would give more is cut there.
 constexpr size_t kMostInBlock = 5000;
