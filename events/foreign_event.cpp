@@ -13,9 +13,10 @@
 namespace {
 
 constexpr int64_t kDay = 86400;
-// Occurrences are remembered in blocks of this many seconds of the series' own time.
-constexpr int64_t kBlock = 32 * kDay;
-constexpr size_t kMostBlocks = 48;
+// Occurrences are remembered in blocks of this many seconds of the series'
+// own time: a year, as starting libical's walk costs far more than a step of it.
+constexpr int64_t kBlock = 366 * kDay;
+constexpr size_t kMostBlocks = 8;
 // No real series has more occurrences than this in one block, nor a
 // finite one more in all: a rule that would give more is cut there.
 constexpr size_t kMostInBlock = 5000;
@@ -39,10 +40,11 @@ int64_t WallOf(icaltimetype t) {
 // Zones a calendar described in VTIMEZONE, kept for the run: many events
 // name the same few, and each is read once.
 icaltimezone* DescribedZone(icalcomponent* vtimezone) {
-    static std::map<std::string, icaltimezone*> zones;
+    // Never destroyed: events may use the zones to the last moment of the run.
+    static auto* const zones = new std::map<std::string, icaltimezone*>;
     const char* text = icalcomponent_as_ical_string(vtimezone);
     if (!text) return nullptr;
-    auto [it, added] = zones.try_emplace(text, nullptr);
+    auto [it, added] = zones->try_emplace(text, nullptr);
     if (added) {
         icaltimezone* z = icaltimezone_new();
         if (icaltimezone_set_component(z, icalcomponent_new_clone(vtimezone))) it->second = z;

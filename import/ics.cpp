@@ -630,6 +630,12 @@ IcsRun DecodeAndRead(std::string_view bytes, std::string* owner) {
 
 // --- writing ---
 
+// A component's lines; none for one libical cannot write.
+std::string_view Text(icalcomponent* c) {
+    const char* text = c ? icalcomponent_as_ical_string(c) : nullptr;
+    return text ? std::string_view(text) : std::string_view();
+}
+
 bool InRange(const TTodoItem& e, const IcsExportOptions& o) {
     const TDateTime s = e.CreationDate;
     const TDateTime lo = o.From ? *o.From : -1e9, hi = o.To ? *o.To + 1 : 1e9;
@@ -725,10 +731,12 @@ private:
         for (const std::string& n : names) {
             icaltimezone* z = icaltimezone_get_builtin_timezone(n.c_str());
             if (!z) continue;
-            icalcomponent* vtz = icalcomponent_new_clone(icaltimezone_get_component(z));
+            icalcomponent* own = icaltimezone_get_component(z);
+            if (!own) continue;  // zone data that does not read: the times still carry its name
+            icalcomponent* vtz = icalcomponent_new_clone(own);
             // The zone goes under the name the events give it, not libical's own.
             if (icalproperty* id = icalcomponent_get_first_property(vtz, ICAL_TZID_PROPERTY)) icalproperty_set_tzid(id, n.c_str());
-            chunk_ += icalcomponent_as_ical_string(vtz);
+            chunk_ += Text(vtz);
             icalcomponent_free(vtz);
         }
         stage_ = 1;
@@ -778,7 +786,7 @@ private:
                 icalproperty_set_x_name(x, "X-DAYLOOM-COMPLETED");
                 icalcomponent_add_property(c, x);
             }
-            chunk_ += icalcomponent_as_ical_string(c);
+            chunk_ += Text(c);
         }
         return true;
     }
