@@ -25,25 +25,12 @@ find_tool() {
 wine=$(find_tool wine wine64 /usr/lib/wine/wine64) || fail "no wine found"
 wineserver=$(find_tool wineserver /usr/lib/wine/wineserver) || wineserver=""
 
-# libical is not in MinGW form on Debian: it is built here, once, from the
-# upstream tarball of Debian's source package, with its own zone data
-# (Windows has no /usr/share/zoneinfo); the zone data goes beside the programs,
-# where libical looks for it.
+# libical is not in MinGW form on Debian: tools/libical-mingw.sh builds it
+# once from Debian's source of libical3, with its own zone data (Windows has
+# no /usr/share/zoneinfo); the zone data goes beside the programs, where
+# libical looks for it.
 ical="$build/libical"
-if [ ! -f "$ical/prefix/lib/libical.a" ]; then
-    mkdir -p "$ical"
-    (cd "$ical" && apt-get source --download-only libical3 >/dev/null 2>&1) || true
-    tarball=$(ls "$ical"/libical3_*.orig.tar.gz 2>/dev/null | head -n 1)
-    [ -n "$tarball" ] || fail "libical's source did not come (apt-get source libical3 needs a deb-src line)"
-    tar xzf "$tarball" -C "$ical"
-    cmake -S "$(ls -d "$ical"/libical-*/ | head -n 1)" -B "$ical/build" \
-        -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
-        -DSTATIC_ONLY=ON -DUSE_BUILTIN_TZDATA=ON -DICAL_GLIB=OFF -DICAL_BUILD_DOCS=OFF \
-        -DLIBICAL_BUILD_TESTING=OFF -DGOBJECT_INTROSPECTION=OFF -DICAL_GLIB_VAPI=OFF \
-        -DCMAKE_DISABLE_FIND_PACKAGE_ICU=ON -DCMAKE_INSTALL_PREFIX="$ical/prefix" >/dev/null
-    nice cmake --build "$ical/build" -j2 >/dev/null
-    cmake --install "$ical/build" >/dev/null
-fi
+tools/libical-mingw.sh "$ical/prefix" || fail "libical for Windows did not build"
 export PKG_CONFIG_LIBDIR="$ical/prefix/lib/pkgconfig"
 
 cmake -S "$src" -B "$build" \
