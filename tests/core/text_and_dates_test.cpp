@@ -58,7 +58,10 @@ TEST(DateTime, HalfAMillisecondRoundsAwayFromZero) {
             for (int step = 0; step < 8; ++step, v = std::nextafter(v, 1e9)) {
                 if (!InCalendar(v)) continue;
                 const double frac = std::fabs(v - std::trunc(v));
-                int64_t want = std::llround(frac * kMsPerDay), wantDay = static_cast<int64_t>(std::trunc(v));
+                // Half away from zero, worked out exactly in the wider type
+                // (MinGW's llround adds 0.5 in double and rounds up below a half).
+                int64_t want = static_cast<int64_t>(std::floor(static_cast<long double>(frac * kMsPerDay) + 0.5L)),
+                        wantDay = static_cast<int64_t>(std::trunc(v));
                 if (want == kMsPerDayInt) want = 0, wantDay += v < 0 ? -1 : 1;
                 EXPECT_EQ(MsOfDay(v), want) << std::hexfloat << v;
                 EXPECT_EQ(DayNumber(v), wantDay) << std::hexfloat << v;
