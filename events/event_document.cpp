@@ -50,6 +50,7 @@ void EventDocument::Tell(const EventBatch& batch) {
 const EventBatch& EventDocument::Change(ChangeKind kind, const std::function<void(Edit&)>& edit) {
     Edit e(events_);
     edit(e);
+    HandOverLastBatch();
     std::unique_lock hold = HoldEvents();
     last_ = EventBatch{};
     last_.kind = kind;
@@ -99,6 +100,7 @@ const EventBatch& EventDocument::Change(ChangeKind kind, const std::function<voi
     }
     index_.FileAppended(events_, firstAdded);
     hold.unlock();
+    lastKept_ = last_.Empty();
     if (!last_.Empty()) Tell(last_);
     return last_;
 }
@@ -139,7 +141,15 @@ LoadReport EventDocument::LoadToRead() {
     return AfterRead(rep);
 }
 
+void EventDocument::HandOverLastBatch() {
+    if (lastKept_) return;
+    lastKept_ = true;
+    if (batchKeeper_) batchKeeper_(std::move(last_));
+    last_ = EventBatch{};
+}
+
 LoadReport EventDocument::AfterRead(const LoadReport& rep) {
+    HandOverLastBatch();
     index_.Rebuild(events_);
     copyDue_ = rep.status == LoadReport::Status::Damaged || rep.status == LoadReport::Status::Unreadable;
     last_ = EventBatch{};

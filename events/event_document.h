@@ -83,6 +83,13 @@ public:
     // Which events may fall on a day; kept up to date with every change.
     const EventIndex& Index() const { return index_; }
 
+    // The last batch goes to `keeper` when it stops being the last (at the
+    // start of the next change or read, or at HandOverLastBatch), so a keeper
+    // of batches (undo) moves a purge's records instead of copying them.
+    void SetBatchKeeper(std::function<void(EventBatch&&)> keeper) { batchKeeper_ = std::move(keeper); }
+    void HandOverLastBatch();
+    const EventBatch& LastBatch() const { return last_; }
+
     void Subscribe(EventObserver* observer);
     void Unsubscribe(EventObserver* observer);
 
@@ -166,6 +173,8 @@ private:
     EventIndex index_;
     std::vector<EventObserver*> observers_;
     EventBatch last_;
+    bool lastKept_ = true;  // the last batch went to the keeper already
+    std::function<void(EventBatch&&)> batchKeeper_;
     std::atomic<bool> copyDue_{false};
     std::atomic<bool> readOnly_{false};
     std::mutex aside_;               // held by the save aside while it reads

@@ -128,15 +128,32 @@ std::string ActionName(const EventBatch& b) {
     }
 }
 
-UndoHistory::UndoHistory(EventDocument& doc, size_t steps) : doc_(doc), limit_(steps) { doc_.Subscribe(this); }
+UndoHistory::UndoHistory(EventDocument& doc, size_t steps) : doc_(doc), limit_(steps) {
+    doc_.Subscribe(this);
+    doc_.SetBatchKeeper([this](EventBatch&& batch) { Keep(std::move(batch)); });
+}
 
-UndoHistory::~UndoHistory() { doc_.Unsubscribe(this); }
+UndoHistory::~UndoHistory() {
+    doc_.SetBatchKeeper({});
+    doc_.Unsubscribe(this);
+}
 
-std::string UndoHistory::UndoName() const { return undo_.empty() ? std::string() : ActionName(undo_.back()); }
+void UndoHistory::Keep(EventBatch&& batch) {
+    if (!pending_) return;
+    pending_ = false;
+    undo_.push_back(std::move(batch));
+    while (undo_.size() > limit_) undo_.pop_front();
+}
+
+std::string UndoHistory::UndoName() const {
+    if (pending_) return ActionName(doc_.LastBatch());
+    return undo_.empty() ? std::string() : ActionName(undo_.back());
+}
 
 std::string UndoHistory::RedoName() const { return redo_.empty() ? std::string() : ActionName(redo_.back()); }
 
 void UndoHistory::Clear() {
+    pending_ = false;
     undo_.clear();
     redo_.clear();
 }
@@ -152,13 +169,13 @@ void UndoHistory::EventsChanged(const EventBatch& batch) {
     default: break;
     }
     redo_.clear();
-    undo_.push_back(batch);
-    while (undo_.size() > limit_) undo_.pop_front();
+    pending_ = true;
 }
 
 // The step changes stacks before it is applied: the observers told of the
 // change already see what is left to undo and to redo.
 bool UndoHistory::Undo() {
+    doc_.HandOverLastBatch();
     if (undo_.empty()) return false;
     redo_.push_back(std::move(undo_.back()));
     undo_.pop_back();
@@ -168,6 +185,7 @@ bool UndoHistory::Undo() {
 }
 
 bool UndoHistory::Redo() {
+    doc_.HandOverLastBatch();
     if (redo_.empty()) return false;
     undo_.push_back(std::move(redo_.back()));
     redo_.pop_back();

@@ -8,6 +8,7 @@
 // Records are found again by their whole content, not by a position: other
 // steps undone before, or another writer's changes merged meanwhile, move
 // positions. A record no longer there is left out of the step.
+#include <algorithm>
 #include <cstddef>
 #include <deque>
 #include <string>
@@ -24,9 +25,9 @@ public:
     UndoHistory(const UndoHistory&) = delete;
     UndoHistory& operator=(const UndoHistory&) = delete;
 
-    bool CanUndo() const { return !undo_.empty(); }
+    bool CanUndo() const { return pending_ || !undo_.empty(); }
     bool CanRedo() const { return !redo_.empty(); }
-    size_t UndoSteps() const { return undo_.size(); }
+    size_t UndoSteps() const { return std::min(undo_.size() + (pending_ ? 1 : 0), limit_); }
     size_t RedoSteps() const { return redo_.size(); }
     // What the next undo or redo would undo or redo, Windows-1251:
     // "удаление «Врач»", "очистка прошедших (1 523 события)"; empty when none.
@@ -51,6 +52,10 @@ private:
     std::deque<EventBatch> undo_;
     std::vector<EventBatch> redo_;
     bool applying_ = false;
+    // The document's last batch is a step, still the document's: it comes
+    // over (moved, not copied) when the next change begins.
+    bool pending_ = false;
+    void Keep(EventBatch&& batch);
 };
 
 // The name of the action a batch was, as the history shows it.
