@@ -336,7 +336,9 @@ TEST(SyncModel, TwoFoldersAndAThirdWriterEndTheSameAndLoseNothing) {
             }
         // Every change of an event nobody deleted is in some version that
         // stayed: a conflict keeps both.
-        for (const auto& [tag, uid] : edits) {
+        for (const auto& edit : edits) {
+            const std::string& tag = edit.first;
+            const std::string& uid = edit.second;
             if (deletedTags.count(tag)) continue;
             const bool kept = std::any_of(onServer.begin(), onServer.end(),
                                           [&](const auto& e) { return e.second.find(tag) != std::string::npos; });
