@@ -174,25 +174,21 @@ void UndoHistory::EventsChanged(const EventBatch& batch) {
 
 // The step changes stacks before it is applied: the observers told of the
 // change already see what is left to undo and to redo.
-bool UndoHistory::Undo() {
+template <typename From, typename To>
+bool UndoHistory::Step(From& from, To& to, bool forward) {
     doc_.HandOverLastBatch();
-    if (undo_.empty()) return false;
-    redo_.push_back(std::move(undo_.back()));
-    undo_.pop_back();
-    const EventBatch& step = redo_.back();
-    Apply(step.added, step.removed, step.changed, false);
+    if (from.empty()) return false;
+    to.push_back(std::move(from.back()));
+    from.pop_back();
+    const EventBatch& step = to.back();
+    if (forward) Apply(step.removed, step.added, step.changed, true);
+    else Apply(step.added, step.removed, step.changed, false);
     return true;
 }
 
-bool UndoHistory::Redo() {
-    doc_.HandOverLastBatch();
-    if (redo_.empty()) return false;
-    undo_.push_back(std::move(redo_.back()));
-    redo_.pop_back();
-    const EventBatch& step = undo_.back();
-    Apply(step.removed, step.added, step.changed, true);
-    return true;
-}
+bool UndoHistory::Undo() { return Step(undo_, redo_, false); }
+
+bool UndoHistory::Redo() { return Step(redo_, undo_, true); }
 
 void UndoHistory::Apply(const std::vector<TTodoItem>& remove, const std::vector<TTodoItem>& add,
                         const std::vector<std::pair<TTodoItem, TTodoItem>>& changed, bool forward) {

@@ -56,6 +56,10 @@ private:
     // over (moved, not copied) when the next change begins.
     bool pending_ = false;
     void Keep(EventBatch&& batch);
+    // Moves the last step of `from` onto `to` and applies it backwards (undo)
+    // or forwards (redo).
+    template <typename From, typename To>
+    bool Step(From& from, To& to, bool forward);
 };
 
 // The name of the action a batch was, as the history shows it.

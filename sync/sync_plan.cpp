@@ -1,5 +1,7 @@
 #include "sync/sync_plan.h"
 
+#include "events/ansi.h"
+
 #include <charconv>
 #include <unordered_set>
 #include <utility>
@@ -170,10 +172,7 @@ bool SyncState::Read(std::string_view text) {
     *this = SyncState{};
     SyncState read;
     bool first = true;
-    while (!text.empty()) {
-        const size_t nl = text.find('\n');
-        const std::string_view line = text.substr(0, nl);
-        text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+    for (const std::string& line : SplitLines(text)) {
         if (std::exchange(first, false)) {
             if (line != kHeader) return false;
             continue;

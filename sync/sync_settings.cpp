@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "events/ansi.h"
+
 namespace {
 
 constexpr std::string_view kHeader = "dayloom sync settings 1";
@@ -53,11 +55,8 @@ bool ReadSyncSettings(std::string_view text, SyncSettings& s, std::string& error
     s = SyncSettings{};
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     bool first = true;
-    while (!text.empty()) {
-        const size_t nl = text.find('\n');
-        std::string_view line = text.substr(0, nl);
-        text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    for (const std::string& read : SplitLines(text)) {
+        const std::string_view line = read;
         if (first) {
             first = false;
             if (line != kHeader) {
