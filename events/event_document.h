@@ -32,6 +32,7 @@ enum class ChangeKind : uint8_t {
     Removed,    // a removal of imported events
     Merged,     // another writer's changes brought in from the file
     Undone,     // an undo or a redo of one of the above: every view rebuilds
+    Synced,     // what a round of sync with a calendar server took, dropped and kept
 };
 
 // What one change did: the records as they went in, as they were when they

@@ -162,9 +162,10 @@ void UndoHistory::EventsChanged(const EventBatch& batch) {
     if (applying_) return;
     switch (batch.kind) {
     case ChangeKind::Loaded: Clear(); return;
-    // Another writer's changes are not the user's action here: they stay
-    // whatever is undone.
+    // Another writer's changes (a server's too) are not the user's action
+    // here: they stay whatever is undone.
     case ChangeKind::Merged:
+    case ChangeKind::Synced:
     case ChangeKind::Undone: return;
     default: break;
     }
