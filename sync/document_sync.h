@@ -20,7 +20,7 @@
 #include "sync/sync_plan.h"
 #include "sync/sync_settings.h"
 
-struct IcsZone;
+#include "events/clock_zone.h"
 
 // The interface the round calls (its transport lives in sync_round.h).
 class SyncFolder {
