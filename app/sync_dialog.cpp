@@ -121,7 +121,7 @@ TSyncDialog::TSyncDialog(QWidget* parent) : QDialog(parent) {
     btnSyncNow->setToolTip(QStringLiteral("Сохраняет настройку и сразу синхронизирует"));
     Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     Buttons->setObjectName(QStringLiteral("Buttons"));
-    Buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    Buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Принять"));
     Buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
     bottom->addWidget(btnSyncNow);
     bottom->addStretch();
