@@ -28,7 +28,10 @@ void TMainForm::CreateSync() {
     host.afterSaves = [this](std::function<void(bool)> task) {
         committer_->start([this, task] { task(!needsSave_ && !outsideChange_); });
     };
-    host.notify = [this](const QString& text) { env_.Notify(this, text); };
+    // Over the setup window while it is open: the main window is blocked then.
+    host.notify = [this](const QString& text) {
+        env_.Notify(SyncDlg && SyncDlg->isVisible() ? static_cast<QWidget*>(SyncDlg) : this, text);
+    };
     sync_ = new SyncRunner(*doc_, DataDir, env_.Passwords(), std::move(host), this);
     SyncDlg = new TSyncDialog(this);
     connect(pmSync, &QAction::triggered, this, &TMainForm::pmSyncClick);

@@ -16,7 +16,10 @@ PasswordAnswer AnswerOf(const QKeychain::Job& job) {
     PasswordAnswer a;
     switch (job.error()) {
         case QKeychain::NoError: a.ok = true; break;
-        case QKeychain::EntryNotFound: a.missing = true; a.error = QStringLiteral("пароль в хранилище паролей не найден"); break;
+        case QKeychain::EntryNotFound:
+            a.missing = true;
+            a.error = QStringLiteral("пароль в хранилище паролей не найден");
+            break;
         case QKeychain::AccessDeniedByUser:
         case QKeychain::AccessDenied:
             a.error = QStringLiteral("хранилище паролей системы не дало доступа (%1)").arg(job.errorString());
@@ -25,7 +28,10 @@ PasswordAnswer AnswerOf(const QKeychain::Job& job) {
         case QKeychain::NotImplemented:
             a.error = QStringLiteral("хранилище паролей системы недоступно (%1)").arg(job.errorString());
             break;
-        default: a.error = QStringLiteral("ошибка хранилища паролей системы: %1").arg(job.errorString()); break;
+        default:
+            a.error = QStringLiteral("хранилище паролей системы недоступно или ответило ошибкой (%1)")
+                          .arg(job.errorString());
+            break;
     }
     return a;
 }

@@ -18,6 +18,9 @@
 
 namespace {
 
+// An empty field keeps the password of the saved account, wherever it is kept.
+const QString kKeepPassword = QStringLiteral("пусто — прежний пароль");
+
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 std::string Utf8(const QString& text) { return text.trimmed().toStdString(); }
 
@@ -104,6 +107,7 @@ TSyncDialog::TSyncDialog(QWidget* parent) : QDialog(parent) {
     often->addWidget(seEveryMinutes);
     often->addWidget(new QLabel(QStringLiteral("и вскоре после изменений (0 — только вручную)"), this), 1);
     column->addLayout(often);
+    column->addStretch();
 
     lbStatus = WrappedLabel(this, "lbStatus");
     lbStatus->setFrameShape(QFrame::StyledPanel);
@@ -150,8 +154,7 @@ void TSyncDialog::ShowSettings(const SyncSettings& s) {
     chbAllowHttp->setChecked(s.allowPlainHttp);
     edUser->setText(Text(s.user));
     edPassword->clear();
-    edPassword->setPlaceholderText(s.Configured() ? QStringLiteral("сохранён в хранилище паролей системы")
-                                                  : QString());
+    edPassword->setPlaceholderText(s.Configured() ? kKeepPassword : QString());
     cbCalendar->clear();
     if (!s.calendar.empty())
         cbCalendar->addItem(Text(s.calendarName.empty() ? s.calendar : s.calendarName), Text(s.calendar));
@@ -165,7 +168,7 @@ void TSyncDialog::ShowSettings(const SyncSettings& s) {
 
 void TSyncDialog::MarkSaved(const SyncSettings& s) {
     saved_ = s;
-    if (s.Configured()) edPassword->setPlaceholderText(QStringLiteral("сохранён в хранилище паролей системы"));
+    if (s.Configured()) edPassword->setPlaceholderText(kKeepPassword);
 }
 
 void TSyncDialog::OfferPassword(const SyncSettings& account, const QString& password) {

@@ -25,6 +25,17 @@ std::string CountsText(const SyncCounts& c) {
     return out;
 }
 
+// A tip is a line or two: a long reason (the system's own words) is cut at
+// a whole character; the setup window shows all of it.
+std::string Cut(const std::string& text, size_t letters) {
+    size_t seen = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;  // inside a letter
+        if (seen++ == letters) return text.substr(0, i) + "…";
+    }
+    return text;
+}
+
 }  // namespace
 
 bool SyncStatus::Note(TDateTime when, const SyncOutcome& outcome) {
@@ -44,7 +55,7 @@ bool SyncStatus::Note(TDateTime when, const SyncOutcome& outcome) {
 
 std::string SyncTipText(const SyncStatus& s) {
     std::string out = s.LastDone() ? "Синхронизация: " + Moment(s.LastDone()) : "Синхронизация ещё не выполнялась";
-    if (s.FailedAt()) out += "\nОшибка (" + Moment(s.FailedAt()) + "): " + s.Error();
+    if (s.FailedAt()) out += "\nОшибка (" + Moment(s.FailedAt()) + "): " + Cut(s.Error(), kTipReasonLetters);
     else if (s.Counts().problems > 0) out += "\nНе прошло событий: " + std::to_string(s.Counts().problems);
     return out;
 }

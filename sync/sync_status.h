@@ -2,6 +2,7 @@
 // What the window tells of sync: the last round's time and what it did, the
 // error of one that failed, and when that error is told (once, not at every
 // try). Texts are UTF-8, as the other sync texts.
+#include <cstddef>
 #include <string>
 
 #include "events/date_time.h"
@@ -44,7 +45,8 @@ private:
 };
 
 // The tray icon's tip: the last sync's time, and the error when the last
-// round failed.
+// round failed, cut to this many letters.
+inline constexpr size_t kTipReasonLetters = 60;
 std::string SyncTipText(const SyncStatus& s);
 // The setup window's status line: time, what the last round did, the error.
 std::string SyncStatusText(const SyncStatus& s);

@@ -55,6 +55,12 @@ TEST(SyncStatus, TipAndStatusLineAfterARunOfRounds) {
         {"a failure without a reason still says so", {{t2, Failed("")}},
          "Синхронизация ещё не выполнялась\nОшибка (08.12.2026 14:20): причина неизвестна",
          "Синхронизация ещё не выполнялась.\nОшибка (08.12.2026 14:20): причина неизвестна."},
+        {"a long reason is cut in the tip at a whole letter, whole in the window",
+         {{t2, Failed("хранилище паролей системы недоступно или ответило ошибкой (Failed to execute child process)")}},
+         "Синхронизация ещё не выполнялась\nОшибка (08.12.2026 14:20): хранилище паролей системы недоступно или "
+         "ответило ошибкой (F…",
+         "Синхронизация ещё не выполнялась.\nОшибка (08.12.2026 14:20): хранилище паролей системы недоступно или "
+         "ответило ошибкой (Failed to execute child process)."},
         {"a round that goes through clears the error and the problems",
          {{t1, Done({0, 0, 0, 0, 0, 3}, "x")}, {t1, Failed("нет ответа")}, {t2, Done({0, 0, 1})}},
          "Синхронизация: 08.12.2026 14:20", "Последняя синхронизация: 08.12.2026 14:20 — получено: 1."},
