@@ -237,6 +237,38 @@ TEST_F(SyncTest, ARoundSoonAfterAChangePutsTheEventOnTheServerAndAFailureIsToldO
         << TrayTip().toStdString();
 }
 
+// No Secret Service (a build machine, a bare session): the program says so
+// once, takes the password typed for this session and syncs with it.
+TEST_F(SyncTest, WithoutAKeyringThePasswordTypedServesTheSessionAndEachTroubleIsToldOnce) {
+    StartServer();
+    SetUpEarlier(server->Url());
+    env.passwords.available = false;
+    Start();
+    Timer("SyncSoon")->start(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !env.messages.isEmpty(); }, 5000));
+    EXPECT_TRUE(env.messages[0].startsWith("Синхронизация с сервером не удалась: пароль не прочитан: хранилище "
+                                           "паролей системы недоступно"))
+        << env.messages[0].toStdString();
+    env.modal = [&](QDialog& d) {
+        auto& dlg = dynamic_cast<TSyncDialog&>(d);
+        EXPECT_TRUE(dlg.edPassword->text().isEmpty());
+        Type(dlg.edPassword, "secret");
+        for (int i = 0; i < 2; ++i) {
+            QTest::mouseClick(dlg.btnSyncNow, Qt::LeftButton);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return dlg.btnSyncNow->isEnabled(); }, 20000));
+        }
+        EXPECT_EQ(dlg.lbStatus->text(), "Последняя синхронизация: 11.10.2010 09:00 — изменений не было.");
+        QTest::mouseClick(Ok(dlg), Qt::LeftButton);
+        return dlg.result();
+    };
+    Trigger(form.get(), "pmSync");
+    ASSERT_EQ(env.messages.size(), 2) << env.messages.join("|").toStdString();
+    EXPECT_TRUE(env.messages[1].startsWith("Пароль не сохранён в хранилище паролей системы: хранилище паролей "
+                                           "системы недоступно"))
+        << env.messages[1].toStdString();
+    EXPECT_EQ(TrayTip(), "dayloom\nСинхронизация: 11.10.2010 09:00");
+}
+
 // A server that took the connection and never answers: the window closes at
 // once and keeps the event it was sending.
 TEST_F(SyncTest, QuittingWhileARoundWaitsForASilentServerNeitherWaitsNorLosesTheEvent) {
