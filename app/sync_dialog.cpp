@@ -136,6 +136,12 @@ TSyncDialog::TSyncDialog(QWidget* parent) : QDialog(parent) {
     connect(Buttons, &QDialogButtonBox::rejected, this, &TSyncDialog::reject);
     connect(edUrl, &QLineEdit::textChanged, this, &TSyncDialog::AddressEdited);
     connect(chbAllowHttp, &QCheckBox::toggled, this, &TSyncDialog::AddressEdited);
+    // Calendars found on one account are no choice for another.
+    for (QLineEdit* account : {edUrl, edUser})
+        connect(account, &QLineEdit::textEdited, this, [this] {
+            cbCalendar->clear();
+            if (!searching_) lbFound->clear();
+        });
     connect(btnDiscover, &QPushButton::clicked, this, &TSyncDialog::Discover);
     connect(btnSyncNow, &QPushButton::clicked, this, [this] {
         if (Check()) emit SyncNowRequested();

@@ -115,6 +115,12 @@ TEST_F(SyncTest, TheCalendarsFoundAreChosenByNameAndThePasswordGoesToTheKeyringO
         searchedAside = !dlg.btnDiscover->isEnabled() && dlg.lbFound->text() == "Поиск календарей на сервере…";
         EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.Searching(); }, 20000));
         EXPECT_EQ(dlg.lbFound->text(), "Найдено календарей: 2.");
+        // Another user's calendars are not this one's: the list goes with an edit.
+        Type(dlg.edUser, "x");
+        EXPECT_EQ(dlg.cbCalendar->count(), 0);
+        QTest::keyClick(dlg.edUser, Qt::Key_Backspace);
+        QTest::mouseClick(dlg.btnDiscover, Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.Searching(); }, 20000));
         for (int i = 0; i < dlg.cbCalendar->count(); ++i) names << dlg.cbCalendar->itemText(i);
         Choose(dlg.cbCalendar, int(names.indexOf("Работа")));
         Tick(dlg.chbFavourableDays);
