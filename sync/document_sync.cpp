@@ -65,6 +65,12 @@ bool ReadOne(const std::string& text, const std::string& uid, const IcsZone& zon
             out = std::move(e);
             return true;
         }
+    // Our own export read back is an own event again, without a calendar's UID.
+    if (run.Events.size() == 1 && run.Events[0].SyncUid().empty()) {
+        out = std::move(run.Events[0]);
+        out.Raw.setSyncUid(uid);
+        return true;
+    }
     why = run.Events.empty() ? (run.Skipped.empty() ? std::string("в тексте нет события")
                                                      : SkippedText(run.Skipped.front()))
                              : "UID в тексте не тот";
@@ -173,7 +179,7 @@ void DocumentSync::Apply() {
     doc_.Change(ChangeKind::Synced, [&](EventDocument::Edit& edit) {
         const TodoItems& events = edit.Events();
         std::unordered_map<std::string, size_t> at;  // where each UID's event is now
-        std::unordered_map<uint64_t, size_t> unnamed;  // events without a UID, by their record
+        std::unordered_multimap<uint64_t, size_t> unnamed;  // events without a UID, by their record
         for (size_t i = 0; i < events.Vector().size(); ++i) {
             const TTodoItem& e = events.Vector()[i];
             if (const std::string_view uid = e.SyncUid(); !uid.empty()) at.emplace(uid, i);
@@ -187,8 +193,11 @@ void DocumentSync::Apply() {
         // The UIDs given: each kept in its event, if it is still as it was.
         for (const auto& [uid, s] : seen_) {
             if (!s.given || at.count(uid)) continue;
-            const auto u = unnamed.find(s.record);
-            if (u == unnamed.end()) continue;
+            // Two equal events are told apart by where they stood.
+            auto [u, end] = unnamed.equal_range(s.record);
+            if (u == end) continue;
+            for (auto v = u; v != end; ++v)
+                if (v->second == s.position) u = v;
             TTodoItem e = events.Vector()[u->second];
             e.Raw.setSyncUid(uid);
             replaced[u->second] = std::move(e);
