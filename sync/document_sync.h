@@ -83,7 +83,7 @@ private:
 
     EventDocument& doc_;
     SyncSettings settings_;
-    const IcsZone& zone_;
+    const IcsZone zone_;  // a copy: callers pass temporaries
     std::unordered_map<std::string, Seen> seen_;
     std::vector<Pending> pending_;
     int lateConflicts_ = 0;
