@@ -129,15 +129,9 @@ TEST(CalDavAddress, PlainHttpOnlyForThisMachineUnlessAllowed) {
 // A program that quits does not wait for a server that took the request and
 // never answers (a listening socket nobody reads from).
 TEST(CalDavStop, ARequestWaitingForAnAnswerEndsSoonAfterTheStopAndLaterOnesAtOnce) {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(listen(s, 4), 0);
-    socklen_t len = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    CalDavClient c("http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/", "anna", "secret");
+    const SilentServer silent;
+    ASSERT_NE(silent.port, 0);
+    CalDavClient c(silent.Url(), "anna", "secret");
     std::atomic<bool> stop{false};
     c.StopWhen(&stop);
     std::thread stopper([&] {
@@ -154,7 +148,6 @@ TEST(CalDavStop, ARequestWaitingForAnAnswerEndsSoonAfterTheStopAndLaterOnesAtOnc
     const int before = c.Requests();
     EXPECT_EQ(c.Put("/anna/x.ics", "BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n", "").error, "синхронизация прервана");
     EXPECT_EQ(c.Requests(), before);
-    close(s);
 }
 
 TEST(CalDavText, TheUidOfAComponentIsReadUnfolded) {

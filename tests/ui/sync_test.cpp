@@ -278,15 +278,9 @@ TEST_F(SyncTest, WithoutAKeyringThePasswordTypedServesTheSessionAndEachTroubleIs
 // A server that took the connection and never answers: the window closes at
 // once and keeps the event it was sending.
 TEST_F(SyncTest, QuittingWhileARoundWaitsForASilentServerNeitherWaitsNorLosesTheEvent) {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(listen(s, 4), 0);
-    socklen_t len = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    SetUpEarlier("http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/");
+    const SilentServer silent;
+    ASSERT_NE(silent.port, 0);
+    SetUpEarlier(silent.Url());
     Start();
     AddWithTheEditor("Врач");
     Timer("SyncSoon")->start(0);
@@ -295,7 +289,6 @@ TEST_F(SyncTest, QuittingWhileARoundWaitsForASilentServerNeitherWaitsNorLosesThe
     form->close();
     form.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-    close(s);
     TodoItems stored;
     ASSERT_EQ(LoadFromFile(Data() / "ListToDo.db", stored).status, LoadReport::Status::Ok);
     ASSERT_EQ(stored.Count(), 1);
