@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <thread>
+#include <unordered_set>
 
 #include "events/ansi.h"
 #include "events/foreign_event.h"
@@ -111,6 +112,9 @@ std::vector<LocalEvent> DocumentSync::Events() {
         seen_.clear();
         std::unordered_map<std::string, int> made;  // UIDs given here, for the repeats of one identity
         const auto& v = events.Vector();
+        std::unordered_set<std::string_view> kept;  // UIDs the events already hold: never given again
+        for (const TTodoItem& e : v)
+            if (GoesToServer(e.Imported, settings_) && !e.SyncUid().empty()) kept.insert(e.SyncUid());
         for (size_t i = 0; i < v.size(); ++i) {
             const TTodoItem& e = v[i];
             if (!GoesToServer(e.Imported, settings_)) continue;
@@ -120,8 +124,10 @@ std::vector<LocalEvent> DocumentSync::Events() {
                 // Made from the event's identity, so the same event gets the
                 // same UID however often it is asked before it is saved.
                 const std::string base = IcsUid(e) + "@dayloom";
-                const int n = made[base]++;
-                uid = n == 0 ? base : base + "-" + std::to_string(n + 1);
+                do {
+                    const int n = made[base]++;
+                    uid = n == 0 ? base : base + "-" + std::to_string(n + 1);
+                } while (kept.count(uid));
             }
             // A UID two events share (a copy of a calendar's event) goes for the first only.
             if (!seen_.emplace(uid, Seen{i, RecordHash(e), given}).second) continue;

@@ -78,6 +78,13 @@ TEST_F(DocumentSyncTest, GivenUidsAreTheSameEveryTimeAndKeptWithoutCountingAsACh
     EXPECT_EQ(after[0].hash, first[0].hash);  // the next round sends nothing
     EXPECT_EQ(after[1].hash, first[1].hash);
     EXPECT_NE(c.Text(first[0].uid).find("UID:" + first[0].uid), std::string::npos);
+
+    // A third of the same identity does not take a UID another already holds.
+    Add(Event("Врач", At(2026, 12, 8, 10, 0)));
+    const auto three = DocumentSync(doc, settings, UtcZone()).Events();
+    ASSERT_EQ(three.size(), 3u);
+    EXPECT_NE(three[2].uid, first[0].uid);
+    EXPECT_NE(three[2].uid, first[1].uid);
 }
 
 TEST_F(DocumentSyncTest, JournalImportsGoOnlyWhenChosen) {
