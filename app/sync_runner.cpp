@@ -67,6 +67,7 @@ void SyncRunner::Load() {
     }
     // A damaged state only costs a full listing next time.
     if (ReadWholeFile(dataDir_ / kSyncStateFile, text)) state_.Read(text);
+    if (state_.lastDone > 0) status_.Remember(state_.lastDone);
     Schedule();
     if (every_->isActive()) soon_->start();
 }
@@ -74,7 +75,7 @@ void SyncRunner::Load() {
 bool SyncRunner::SetSettings(const SyncSettings& settings, const QString& password, QString& error) {
     const SyncSettings old = settings_;
     const bool sameAccount = SyncPasswordKey(old) == SyncPasswordKey(settings);
-    if (!sameAccount || old.calendar != settings.calendar) {
+    if (!SameSyncCalendar(old, settings)) {
         // What was agreed with another calendar means nothing for this one;
         // kept, it would read as events deleted there. It goes before the
         // settings name the new calendar.
@@ -96,7 +97,7 @@ bool SyncRunner::SetSettings(const SyncSettings& settings, const QString& passwo
     }
     const bool newPassword = settings.Configured() && !password.isEmpty() && (!sameAccount || password_ != password);
     // Another server, calendar or password may fail anew: its first failure is told.
-    if (!sameAccount || old.calendar != settings.calendar || old.allowPlainHttp != settings.allowPlainHttp ||
+    if (!SameSyncCalendar(old, settings) || old.allowPlainHttp != settings.allowPlainHttp ||
         newPassword)
         status_.Restart();
     settings_ = settings;
@@ -210,6 +211,7 @@ void SyncRunner::Finished() {
         if (rep.ok) {
             r->folder->Apply();
             state_ = std::move(r->state);
+            state_.lastDone = host_.now();
             WriteState();
             SyncOutcome outcome{true, {}, {}, rep.problems.empty() ? std::string() : rep.problems.front()};
             outcome.counts = {rep.sent, rep.deletedThere, rep.taken, rep.droppedHere,

@@ -9,7 +9,9 @@ namespace {
 
 std::string Moment(TDateTime t) { return FormatDateTime("dd.MM.yyyy HH:mm", t); }
 
-std::string CountsText(const SyncCounts& c) {
+}  // namespace
+
+std::string SyncCountsText(const SyncCounts& c) {
     std::vector<std::string> parts;
     auto add = [&](const char* what, int n) {
         if (n > 0) parts.push_back(what + std::to_string(n));
@@ -24,6 +26,8 @@ std::string CountsText(const SyncCounts& c) {
     for (const std::string& p : parts) out += (out.empty() ? "" : ", ") + p;
     return out;
 }
+
+namespace {
 
 // A tip is a line or two: a long reason (the system's own words) is cut at
 // a whole character; the setup window shows all of it.
@@ -43,6 +47,7 @@ bool SyncStatus::Note(TDateTime when, const SyncOutcome& outcome) {
         lastDone_ = when;
         counts_ = outcome.counts;
         firstProblem_ = outcome.firstProblem;
+        countsKnown_ = true;
         failedAt_ = 0;
         error_.clear();
         told_ = false;
@@ -63,7 +68,8 @@ std::string SyncTipText(const SyncStatus& s) {
 std::string SyncStatusText(const SyncStatus& s) {
     std::string out;
     if (s.LastDone()) {
-        out = "Последняя синхронизация: " + Moment(s.LastDone()) + " — " + CountsText(s.Counts()) + ".";
+        out = "Последняя синхронизация: " + Moment(s.LastDone()) +
+              (s.CountsKnown() ? " — " + SyncCountsText(s.Counts()) : std::string()) + ".";
         if (s.Counts().problems > 0) {
             out += "\nНе прошло событий: " + std::to_string(s.Counts().problems);
             if (!s.FirstProblem().empty()) out += " (" + s.FirstProblem() + ")";
@@ -105,3 +111,7 @@ std::string SyncSetupProblem(const SyncSettings& s, const std::string& addressRe
 }
 
 std::string SyncPasswordKey(const SyncSettings& s) { return s.user + "@" + s.url; }
+
+bool SameSyncCalendar(const SyncSettings& a, const SyncSettings& b) {
+    return SyncPasswordKey(a) == SyncPasswordKey(b) && a.calendar == b.calendar;
+}

@@ -30,9 +30,15 @@ public:
     bool Note(TDateTime when, const SyncOutcome& outcome);
     // New settings: their first failure is told again.
     void Restart() { told_ = false; }
+    // The time of the last round of an earlier run (what it did is not kept).
+    void Remember(TDateTime lastDone) {
+        lastDone_ = lastDone;
+        countsKnown_ = false;
+    }
 
     TDateTime LastDone() const { return lastDone_; }  // 0: no round went through yet
     const SyncCounts& Counts() const { return counts_; }
+    bool CountsKnown() const { return countsKnown_; }
     const std::string& FirstProblem() const { return firstProblem_; }
     TDateTime FailedAt() const { return failedAt_; }  // 0: the last round did not fail
     const std::string& Error() const { return error_; }
@@ -42,7 +48,11 @@ private:
     SyncCounts counts_;
     std::string firstProblem_, error_;
     bool told_ = false;
+    bool countsKnown_ = true;  // false: the last round was an earlier run's
 };
+
+// What a round did, as a line: "отправлено: 2, получено: 1" or "изменений не было".
+std::string SyncCountsText(const SyncCounts& c);
 
 // The tray icon's tip: the last sync's time, and the error when the last
 // round failed, cut to this many letters.
@@ -69,3 +79,6 @@ std::string SyncSetupProblem(const SyncSettings& s, const std::string& addressRe
 // The key the password is kept under in the system's keyring: one per
 // server and user.
 std::string SyncPasswordKey(const SyncSettings& s);
+// Whether two settings name the same calendar of the same account: when they
+// do not, what was agreed with the old one means nothing for the new one.
+bool SameSyncCalendar(const SyncSettings& a, const SyncSettings& b);

@@ -149,8 +149,9 @@ TEST_F(DocumentSyncTest, TakenDroppedAndKeptGoInOneChangeAndTheUsersVersionSurvi
     EXPECT_EQ(Named("Зубной врач")->SyncUid(), doctor);
     // The hash the round keeps for a taken event is the one the next round sees.
     DocumentSync next(doc, settings, UtcZone());
-    for (const LocalEvent& e : next.Events())
+    for (const LocalEvent& e : next.Events()) {
         if (e.uid == "new-1") EXPECT_EQ(e.hash, taken);
+    }
 }
 
 TEST_F(DocumentSyncTest, ADropLeavesAnEventChangedWhileTheRoundRan) {
