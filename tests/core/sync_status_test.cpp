@@ -126,6 +126,17 @@ TEST(SyncStatus, WhatKeepsASetupFromBeingSaved) {
     }
 }
 
+// After a restart the last round's time is known but not what it did; a
+// round of this run tells both again.
+TEST(SyncStatus, TheLastRoundOfAnEarlierRunShowsItsTimeOnly) {
+    SyncStatus s;
+    s.Remember(At(2026, 12, 7, 22, 40));
+    EXPECT_EQ(SyncTipText(s), "Синхронизация: 07.12.2026 22:40");
+    EXPECT_EQ(SyncStatusText(s), "Последняя синхронизация: 07.12.2026 22:40.");
+    s.Note(At(2026, 12, 8, 9, 0), Done());
+    EXPECT_EQ(SyncStatusText(s), "Последняя синхронизация: 08.12.2026 09:00 — изменений не было.");
+}
+
 TEST(SyncStatus, ThePasswordIsKeptPerServerAndUser) {
     SyncSettings a, b, c;
     a.url = b.url = "https://example.org/dav/";
@@ -137,6 +148,14 @@ TEST(SyncStatus, ThePasswordIsKeptPerServerAndUser) {
     EXPECT_NE(SyncPasswordKey(a), SyncPasswordKey(c));
     a.calendar = "/anna/other/";  // another calendar of the same account: the same password
     EXPECT_EQ(SyncPasswordKey(a), "anna@https://example.org/dav/");
+    // ... but not the same state: what was agreed with one calendar is not the other's.
+    SyncSettings same = a;
+    same.everyMinutes = 0;
+    same.zetImports = true;
+    EXPECT_TRUE(SameSyncCalendar(a, same));
+    same.calendar = "/anna/home/";
+    EXPECT_FALSE(SameSyncCalendar(a, same));
+    EXPECT_FALSE(SameSyncCalendar(a, b));
 }
 
 }  // namespace
