@@ -241,6 +241,10 @@ TEST_F(SyncTest, ARoundSoonAfterAChangePutsTheEventOnTheServerAndAFailureIsToldO
     EXPECT_TRUE(TrayTip().startsWith("dayloom\nСинхронизация: 11.10.2010 09:00\nОшибка (11.10.2010 09:30): нет "
                                      "ответа сервера"))
         << TrayTip().toStdString();
+
+    // The next run knows when the last round went through before any round of its own.
+    Restart();
+    EXPECT_EQ(TrayTip(), "dayloom\nСинхронизация: 11.10.2010 09:00");
 }
 
 // No Secret Service (a build machine, a bare session): the program says so
