@@ -228,7 +228,9 @@ TEST_F(ForeignCalendar, TextAndLongSpansComeWhole) {
     for (TDateTime d = Day(2025, 7, 1); d <= Day(2025, 7, 31); d += 1) {
         UpDateTdList(store, d, ListMode::Day, d, DayListFormats{}, rows);
         days += rows.empty() ? 0 : 1;
-        if (d == Day(2025, 7, 28)) EXPECT_TRUE(rows.empty());
+        if (d == Day(2025, 7, 28)) {
+            EXPECT_TRUE(rows.empty());
+        }
     }
     EXPECT_EQ(days, 21);
     EXPECT_EQ(store[1].NotesText(), "Tre veckor, sedan hem\r\n");
@@ -293,7 +295,9 @@ TEST_F(ForeignCalendar, DoneAndReopenedHereGoOutAsTheUserLeftThem) {
             const TodoItems back = Imported(WriteICalendar(store, o).Text);
             ASSERT_EQ(back.Count(), 1) << body;
             EXPECT_EQ(back[0].Complete, done) << body;
-            if (body.starts_with("BEGIN:VEVENT")) EXPECT_NE(back[0].Foreign(), nullptr) << body;
+            if (body.starts_with("BEGIN:VEVENT")) {
+                EXPECT_NE(back[0].Foreign(), nullptr) << body;
+            }
         }
     }
 }
