@@ -60,6 +60,11 @@ SyncReport RunSyncRound(CalDavClient& client, const std::string& calendar, SyncS
 
     // A refusal for want of the precondition (412) means someone wrote
     // first: the next round sees their version and plans again.
+    if (!plan.create.empty() && !folder.BeforeSending(error)) {
+        report.error = error;
+        report.requests = client.Requests() - before;
+        return report;
+    }
     for (const std::string& uid : plan.create) {
         const std::string href = CalDavClient::HrefFor(calendar, uid);
         const HttpAnswer a = client.Put(href, folder.Text(uid), "");

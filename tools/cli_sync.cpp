@@ -156,17 +156,11 @@ int Sync(const CliCall& call, const CliArgs& a) {
     // A damaged state costs a full listing, nothing else.
     if (ReadWholeFile(*dir / kSyncStateFile, text)) state.Read(text);
 
-    // New events get their UIDs on disk before any of them is sent: a kill
-    // after the server took one would otherwise leave it to be sent again
-    // under another UID once the event is moved or renamed.
-    {
-        DocumentSync give(*store->doc, s, call.zone);
-        give.Events();
-        const uint64_t before = store->doc->Version();
-        give.Apply();
-        if (store->doc->Version() != before && !SaveCliStore(*store, problem)) return CliFail(err, problem);
-    }
     DocumentSync folder(*store->doc, s, call.zone);
+    // New events' UIDs go to disk before the first of them is sent: killed
+    // after the server took one, we would otherwise send it again under
+    // another UID once the event is moved or renamed.
+    folder.OnBeforeSending([&](std::string& why) { return !folder.KeepGivenUids() || SaveCliStore(*store, why); });
     CalDavClient client(s.url, s.user, password);
     const SyncReport report = RunSyncRound(client, s.calendar, state, folder);
     if (!report.ok) return CliFail(err, "синхронизация не удалась: " + report.error);

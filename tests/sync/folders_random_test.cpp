@@ -49,9 +49,10 @@ public:
     int Sync(int killAfterMs) const {
         const pid_t pid = fork();
         if (pid == 0) {
-            const int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1);
-            dup2(null, 2);
+            // What each round said, for a failure to show.
+            const int log = open((dir_ / "sync.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            dup2(log, 1);
+            dup2(log, 2);
             const std::string data = dir_.string();
             execl(DAYLOOM_CLI, DAYLOOM_CLI, "sync", "--data", data.c_str(), static_cast<char*>(nullptr));
             _exit(127);
@@ -221,6 +222,12 @@ TEST(SyncFolders, TwoFoldersKilledAtRandomAndAPhoneEndTheSameAndLoseNothing) {
         EXPECT_TRUE(std::any_of(inA.begin(), inA.end(), [&](const Shown& e) { return e.name.find(tag) != std::string::npos; }))
             << "the change " << tag << " is lost";
     }
+    if (HasFailure())
+        for (const Device* d : {&a, &b}) {
+            const std::string log = TempFolder::Read(d->Dir() / "sync.log");
+            std::printf("%s, the last rounds:\n%s\n", d->Dir().filename().c_str(),
+                        log.substr(log.size() > 3000 ? log.size() - 3000 : 0).c_str());
+        }
     std::printf("events %zu, conflict copies %zd, syncs killed %d\n", inA.size(),
                 std::count_if(inA.begin(), inA.end(), [](const Shown& e) { return e.name.find(kConflict) != std::string::npos; }),
                 kills);
