@@ -36,6 +36,8 @@ public:
         waitpid(pid_, nullptr, 0);
     }
     void SetPercent(int p) { TempFolder::Write(control_, std::to_string(p)); }
+    // Every request of this method meets this fault ("500", "412", "before", ...).
+    void Aim(const std::string& method, const std::string& fault) { TempFolder::Write(control_, "100 " + method + " " + fault); }
     std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
 
 private:

@@ -222,6 +222,8 @@ TEST(SyncFolders, TwoFoldersKilledAtRandomAndAPhoneEndTheSameAndLoseNothing) {
         EXPECT_TRUE(std::any_of(inA.begin(), inA.end(), [&](const Shown& e) { return e.name.find(tag) != std::string::npos; }))
             << "the change " << tag << " is lost";
     }
+    if (HasFailure() && std::getenv("DAYLOOM_SYNC_KEEP"))
+        std::filesystem::copy(folder.path(), std::getenv("DAYLOOM_SYNC_KEEP"), std::filesystem::copy_options::recursive);
     if (HasFailure())
         for (const Device* d : {&a, &b}) {
             const std::string log = TempFolder::Read(d->Dir() / "sync.log");
