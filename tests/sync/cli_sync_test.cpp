@@ -6,11 +6,11 @@
 
 #include "events/ansi.h"
 #include "events/event_document.h"
-#include "events/event_edit.h"
 #include "events/safe_file.h"
 #include "sync/sync_plan.h"
 #include "tests/support/builders.h"
 #include "tests/support/temp_folder.h"
+#include "tests/sync/devices.h"
 #include "tests/sync/radicale.h"
 #include "tools/cli_dispatch.h"
 
@@ -93,14 +93,7 @@ protected:
             for (int i = 0; i < edit.Events().Count(); ++i) {
                 if (utf8(edit.Events()[i].Subject) != from) continue;
                 TTodoItem e = edit.Events()[i];
-                TEditorState state;
-                TEditorValues v = EditorValuesFromItem(e, 0, {}, state);
-                v.kind = state.kind;
-                v.unit = state.unit;
-                v.countText = state.countText;
-                v.mask = state.mask;
-                v.subject = ansi(to);
-                ChangeItemToDo(e, v);
+                EditInEditor(e, [&](TEditorValues& v) { v.subject = ansi(to); });
                 edit.Replace(static_cast<size_t>(i), e);
             }
         });
@@ -234,14 +227,7 @@ TEST_F(CliSyncTest, APhonesEventMovedHereReachesTheOtherComputer) {
     Change("a", [](EventDocument::Edit& edit) {
         // Moved in the editor, done by Space.
         TTodoItem e = edit.Events()[0];
-        TEditorState state;
-        TEditorValues v = EditorValuesFromItem(e, 0, {}, state);
-        v.kind = state.kind;
-        v.unit = state.unit;
-        v.countText = state.countText;
-        v.mask = state.mask;
-        v.start += 1;
-        ChangeItemToDo(e, v);
+        EditInEditor(e, [](TEditorValues& v) { v.start += 1; });
         e.Complete = true;
         edit.Replace(0, e);
     });

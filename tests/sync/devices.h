@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "events/event_edit.h"
 #include "sync/caldav_client.h"
 #include "tests/support/temp_folder.h"
 #include "tests/sync/map_folder.h"
@@ -129,3 +130,24 @@ inline std::map<std::string, std::string> ServerEvents(const std::string& url, c
     return out;
 }
 
+
+// The path of the first calendar of the test server's user.
+inline std::string FirstCalendar(const Radicale& server) {
+    CalDavClient finder(server.Url(), "anna", "secret");
+    std::vector<CalendarFound> found;
+    std::string error;
+    EXPECT_TRUE(finder.Discover(found, error)) << error;
+    return found.empty() ? std::string() : found[0].href;
+}
+
+// An event changed as the editor changes it: opened, its values changed, stored.
+inline void EditInEditor(TTodoItem& e, const std::function<void(TEditorValues&)>& change) {
+    TEditorState state;
+    TEditorValues v = EditorValuesFromItem(e, 0, {}, state);
+    v.kind = state.kind;
+    v.unit = state.unit;
+    v.countText = state.countText;
+    v.mask = state.mask;
+    change(v);
+    ChangeItemToDo(e, v);
+}

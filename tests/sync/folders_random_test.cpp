@@ -18,7 +18,6 @@
 #include "events/ansi.h"
 #include "dayview/agenda.h"
 #include "events/event_document.h"
-#include "events/event_edit.h"
 #include "tests/support/builders.h"
 #include "tests/sync/devices.h"
 
@@ -105,11 +104,8 @@ TEST(SyncFolders, TwoFoldersKilledAtRandomAndAPhoneEndTheSameAndLoseNothing) {
     std::filesystem::create_directories(folder.path() / "server");
     Radicale server(folder.path() / "server");
     ASSERT_EQ(server.Python("Работа", "pass"), 0) << server.DeviceLog();
-    CalDavClient finder(server.Url(), "anna", "secret");
-    std::vector<CalendarFound> found;
-    std::string error;
-    ASSERT_TRUE(finder.Discover(found, error)) << error;
-    const std::string calendar = found.at(0).href;
+    const std::string calendar = FirstCalendar(server);
+    ASSERT_FALSE(calendar.empty());
 
     const unsigned seed = std::getenv("DAYLOOM_SYNC_SEED") ? std::atoi(std::getenv("DAYLOOM_SYNC_SEED")) : 11;
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -151,20 +147,12 @@ TEST(SyncFolders, TwoFoldersKilledAtRandomAndAPhoneEndTheSameAndLoseNothing) {
                 const size_t i = pick % static_cast<unsigned>(n);
                 TTodoItem e = edit.Events()[static_cast<int>(i)];
                 // Renamed and moved in the editor, done and reopened by Space.
-                TEditorState state;
-                TEditorValues v = EditorValuesFromItem(e, 0, {}, state);
-                v.kind = state.kind;
-                v.unit = state.unit;
-                v.countText = state.countText;
-                v.mask = state.mask;
                 if (how == 2) {
-                    v.subject += ansi("[" + std::to_string(++tags) + "]");
-                    ChangeItemToDo(e, v);
+                    EditInEditor(e, [&](TEditorValues& v) { v.subject += ansi("[" + std::to_string(++tags) + "]"); });
                 } else if (how == 3) {
                     e.Complete = !e.Complete;
                 } else if (how == 4) {
-                    v.start += 1;
-                    ChangeItemToDo(e, v);
+                    EditInEditor(e, [](TEditorValues& v) { v.start += 1; });
                 } else {
                     deleted.insert(Base(utf8(e.Subject)));
                     forgetTags(utf8(e.Subject));

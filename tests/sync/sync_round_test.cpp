@@ -25,11 +25,8 @@ TEST(SyncRounds, TwoFoldersAndAPhoneUnderFaultsEndTheSameAndLoseNothing) {
     TempFolder folder;
     Radicale server(folder.path());
     ASSERT_EQ(server.Python("Работа", "pass"), 0) << server.DeviceLog();
-    CalDavClient finder(server.Url(), "anna", "secret");
-    std::vector<CalendarFound> found;
-    std::string error;
-    ASSERT_TRUE(finder.Discover(found, error)) << error;
-    const std::string calendar = found.at(0).href;
+    const std::string calendar = FirstCalendar(server);
+    ASSERT_FALSE(calendar.empty());
 
     const unsigned seed = std::getenv("DAYLOOM_SYNC_SEED") ? std::atoi(std::getenv("DAYLOOM_SYNC_SEED")) : 7;
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -129,11 +126,8 @@ TEST(SyncRounds, ARefusedChangeIsSentAgainNextRound) {
     TempFolder folder;
     Radicale server(folder.path());
     ASSERT_EQ(server.Python("Работа", "pass"), 0) << server.DeviceLog();
-    CalDavClient finder(server.Url(), "anna", "secret");
-    std::vector<CalendarFound> found;
-    std::string error;
-    ASSERT_TRUE(finder.Discover(found, error)) << error;
-    const std::string calendar = found.at(0).href;
+    const std::string calendar = FirstCalendar(server);
+    ASSERT_FALSE(calendar.empty());
     FaultProxy proxy(folder.path(), server.Port(), 1);
     auto sync = [&](MapFolder& f) {
         CalDavClient c(proxy.Url(), "anna", "secret");
