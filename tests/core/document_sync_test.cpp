@@ -127,6 +127,61 @@ TEST_F(DocumentSyncTest, UidsKeptBeforeSendingSurviveARenameAndMakeNoConflict) {
     EXPECT_EQ(next.Events()[0].uid, local[0].uid);
 }
 
+// Whether the server's version says something else: any one thing the user
+// sees, the days of a calendar's series included.
+TEST_F(DocumentSyncTest, ADifferenceInAnyOneThingTheUserSeesIsADifference) {
+    const std::string series =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//phone//EN\r\nBEGIN:VEVENT\r\nUID:w@phone\r\n"
+        "DTSTAMP:20261201T000000Z\r\nDTSTART:20261207T090000Z\r\nRRULE:FREQ=WEEKLY;COUNT=10\r\n"
+        "EXDATE:20261214T090000Z\r\nSUMMARY:Планёрка\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    DocumentSync first(doc, settings, UtcZone());
+    uint64_t hash = 0;
+    std::string why;
+    ASSERT_TRUE(first.Take("w@phone", series, hash, why)) << why;
+    first.Apply();
+    Add(Event("Врач", At(2026, 12, 8, 10, 0)));
+    DocumentSync sync(doc, settings, UtcZone());
+    const auto local = sync.Events();
+    const std::string doctor = local[1].uid;
+    struct Case {
+        const char* what;
+        std::string uid, text;
+        bool differs;
+    };
+    auto replaced = [](std::string text, const std::string& from, const std::string& to) {
+        return text.replace(text.find(from), from.size(), to);
+    };
+    const Case cases[] = {
+        {"the same event", doctor, sync.Text(doctor), false},
+        {"another name", doctor, replaced(sync.Text(doctor), "SUMMARY:Врач", "SUMMARY:Зубной врач"), true},
+        {"another hour", doctor, replaced(sync.Text(doctor), "DTSTART:20261208T100000", "DTSTART:20261208T110000"), true},
+        {"no reminder", doctor, ServerText(doctor, "Врач"), true},
+        {"the same series", "w@phone", series, false},
+        {"another day left out", "w@phone", replaced(series, "EXDATE:20261214", "EXDATE:20261221"), true},
+        {"another count", "w@phone", replaced(series, "COUNT=10", "COUNT=12"), true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(sync.Differs(c.uid, c.text), c.differs) << c.what;
+    // The text sent for an event whose UID was given this round is its own.
+    EXPECT_NE(sync.Text(doctor).find("SUMMARY:Врач"), std::string::npos);
+    EXPECT_EQ(sync.Text(doctor).find("Планёрка"), std::string::npos);
+}
+
+// Two equal events keep their own UIDs even when an event before them went
+// away while the round ran (their places moved).
+TEST_F(DocumentSyncTest, TwoEqualEventsKeepTheirOwnUidsWhenTheirPlacesMove) {
+    Add(Event("Удалю", At(2026, 12, 7, 10, 0)));
+    Add(Event("Врач", At(2026, 12, 8, 10, 0)));
+    Add(Event("Врач", At(2026, 12, 8, 10, 0)));
+    DocumentSync sync(doc, settings, UtcZone());
+    const auto local = sync.Events();
+    doc.Change(ChangeKind::Deleted, [](EventDocument::Edit& edit) { edit.Remove(0); });
+    sync.Apply();
+    ASSERT_EQ(doc.Count(), 2);
+    EXPECT_FALSE(doc.Events()[0].SyncUid().empty());
+    EXPECT_FALSE(doc.Events()[1].SyncUid().empty());
+    EXPECT_NE(doc.Events()[0].SyncUid(), doc.Events()[1].SyncUid());
+}
+
 TEST_F(DocumentSyncTest, JournalImportsGoOnlyWhenChosen) {
     TTodoItem moon = Event("Луна", At(2026, 12, 8, 0, 0));
     moon.Imported = TImportKind::MoonDays;
