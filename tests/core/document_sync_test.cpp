@@ -172,14 +172,18 @@ TEST_F(DocumentSyncTest, TwoEqualEventsKeepTheirOwnUidsWhenTheirPlacesMove) {
     Add(Event("Удалю", At(2026, 12, 7, 10, 0)));
     Add(Event("Врач", At(2026, 12, 8, 10, 0)));
     Add(Event("Врач", At(2026, 12, 8, 10, 0)));
+    Add(Event("Отчёт", At(2026, 12, 9, 10, 0)));
     DocumentSync sync(doc, settings, UtcZone());
     const auto local = sync.Events();
     doc.Change(ChangeKind::Deleted, [](EventDocument::Edit& edit) { edit.Remove(0); });
+    // Where the second doctor stood is the report now: its text is still the doctor's.
+    EXPECT_NE(sync.Text(local[2].uid).find("SUMMARY:Врач"), std::string::npos);
     sync.Apply();
-    ASSERT_EQ(doc.Count(), 2);
+    ASSERT_EQ(doc.Count(), 3);
     EXPECT_FALSE(doc.Events()[0].SyncUid().empty());
     EXPECT_FALSE(doc.Events()[1].SyncUid().empty());
     EXPECT_NE(doc.Events()[0].SyncUid(), doc.Events()[1].SyncUid());
+    EXPECT_EQ(doc.Events()[2].SyncUid(), local[3].uid);
 }
 
 TEST_F(DocumentSyncTest, JournalImportsGoOnlyWhenChosen) {
