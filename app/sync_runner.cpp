@@ -1,5 +1,6 @@
 #include "app/sync_runner.h"
 
+#include <QProcess>
 #include <QTimer>
 
 #include <atomic>
@@ -127,7 +128,7 @@ void SyncRunner::ReadPassword() {
     if (password_ || readingPassword_ || !settings_.Configured()) return;
     readingPassword_ = true;
     const std::string key = SyncPasswordKey(settings_);
-    passwords_.Read(Text(key), this, [this, key](const PasswordAnswer& a) {
+    auto answered = [this, key](const PasswordAnswer& a) {
         readingPassword_ = false;
         const bool begin = std::exchange(beginWhenRead_, false);
         if (key != SyncPasswordKey(settings_) || password_) return;  // the user typed one meanwhile
@@ -139,7 +140,29 @@ void SyncRunner::ReadPassword() {
             Failed(a.missing ? "пароль не сохранён; введите его в окне «Синхронизация…»"
                              : "пароль не прочитан: " + a.error.toStdString());
         }
+    };
+    if (settings_.passwordCommand.empty()) return passwords_.Read(Text(key), this, answered);
+    // Set up from the command line with a command that prints the password:
+    // the window asks the same command, beside it.
+    auto* command = new QProcess(this);
+    command->setProcessChannelMode(QProcess::SeparateChannels);
+    connect(command, &QProcess::finished, this, [command, answered](int code, QProcess::ExitStatus status) {
+        command->deleteLater();
+        PasswordAnswer a;
+        a.password = QString::fromUtf8(command->readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0);
+        if (a.password.endsWith(QLatin1Char('\r'))) a.password.chop(1);
+        a.ok = status == QProcess::NormalExit && code == 0 && !a.password.isEmpty();
+        if (!a.ok) a.error = QStringLiteral("команда пароля не дала пароль (код выхода %1)").arg(code);
+        answered(a);
     });
+    connect(command, &QProcess::errorOccurred, this, [command, answered](QProcess::ProcessError e) {
+        if (e != QProcess::FailedToStart) return;
+        command->deleteLater();
+        PasswordAnswer a;
+        a.error = QStringLiteral("команда пароля не запускается: %1").arg(command->errorString());
+        answered(a);
+    });
+    command->startCommand(Text(settings_.passwordCommand));
 }
 
 void SyncRunner::SyncNow() { Begin(); }

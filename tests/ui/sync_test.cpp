@@ -52,15 +52,16 @@ protected:
         return {};
     }
     // Sync set up by an earlier run: the settings file and the keyring.
-    void SetUpEarlier(const std::string& url) {
+    void SetUpEarlier(const std::string& url, const std::string& passwordCommand = {}) {
         SyncSettings s;
+        s.passwordCommand = passwordCommand;
         s.url = url;
         s.user = "anna";
         s.calendar = server ? CalendarHref("Работа") : "/anna/work/";
         s.calendarName = "Работа";
         fs::create_directories(Data());
         ASSERT_TRUE(WriteFileAtomically(Data() / kSyncSettingsFile, SyncSettingsText(s)).ok);
-        env.passwords.kept[QString::fromStdString(s.user + "@" + s.url)] = "secret";
+        if (passwordCommand.empty()) env.passwords.kept[QString::fromStdString(s.user + "@" + s.url)] = "secret";
     }
     // The summaries the server's calendar holds.
     std::vector<std::string> OnServer(const std::string& name) const {
@@ -277,6 +278,26 @@ TEST_F(SyncTest, WithoutAKeyringThePasswordTypedServesTheSessionAndEachTroubleIs
                                            "системы недоступно"))
         << env.messages[1].toStdString();
     EXPECT_EQ(TrayTip(), "dayloom\nСинхронизация: 11.10.2010 09:00");
+}
+
+// Set up from the command line with a command that prints the password: the
+// window runs the same command, and a command that fails is told once.
+TEST_F(SyncTest, APasswordCommandOfTheCommandLineServesTheWindowToo) {
+    StartServer();
+    SetUpEarlier(server->Url(), "echo secret");
+    Start();
+    Timer("SyncSoon")->start(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return TrayTip() == "dayloom\nСинхронизация: 11.10.2010 09:00"; }, 20000))
+        << TrayTip().toStdString() << env.messages.join("|").toStdString();
+    EXPECT_TRUE(env.messages.isEmpty()) << env.messages.join("|").toStdString();
+
+    SetUpEarlier(server->Url(), "false");
+    Restart();
+    Timer("SyncSoon")->start(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !env.messages.isEmpty(); }, 5000));
+    EXPECT_TRUE(env.messages[0].startsWith("Синхронизация с сервером не удалась: пароль не прочитан: команда "
+                                           "пароля не дала пароль (код выхода 1)"))
+        << env.messages[0].toStdString();
 }
 
 // A server that took the connection and never answers: the window closes at
