@@ -98,8 +98,9 @@ int Setup(const CliCall& call, const CliArgs& a) {
     if (!TakeCliLock(*dir, "dayloom-cli sync-setup", lock, problem)) return CliFail(err, problem);
     SyncSettings old;
     bool existed = false;
-    // A damaged settings file is replaced: this command gives all of them anew.
-    if (!ReadSettings(*dir, old, existed, problem)) existed = false;
+    // A damaged settings file is replaced: this command gives all of them
+    // anew; what calendar it named is not known.
+    const bool oldKnown = ReadSettings(*dir, old, existed, problem);
 
     CalDavClient client(s.url, s.user, password);
     std::vector<CalendarFound> found;
@@ -118,7 +119,7 @@ int Setup(const CliCall& call, const CliArgs& a) {
 
     // What was agreed with another calendar would read as events deleted on
     // this one: forgotten before the settings name it.
-    if (existed && !SameSyncCalendar(old, s)) {
+    if (!oldKnown || !SameSyncCalendar(old, s)) {
         const WriteResult w = WriteFileAtomically(*dir / kSyncStateFile, SyncState{}.Text());
         if (!w.ok) return CliFail(err, "не удалось записать " + CliPathText(*dir / kSyncStateFile) + ": " + w.error);
     }

@@ -161,6 +161,16 @@ TEST_F(CliSyncTest, SetupChoosesOneCalendarAndKeepsNoPassword) {
     s = Cli({"sync"}, "c");
     EXPECT_EQ(s.rc, 1);
     EXPECT_NE(s.err.find("синхронизация не настроена"), std::string::npos) << s.err;
+
+    // Settings that do not read name no known calendar: what was agreed goes.
+    SyncState agreed;
+    agreed.Agree({"x@dayloom", "/anna/old/x.ics", "1", 1});
+    TempFolder::Write(folder.path() / "c" / "sync-state.txt", agreed.Text());
+    TempFolder::Write(folder.path() / "c" / "sync.ini", "не настройки");
+    ASSERT_EQ(Setup("c").rc, 0);
+    SyncState after;
+    ASSERT_TRUE(after.Read(FileText(folder.path() / "c" / "sync-state.txt")));
+    EXPECT_TRUE(after.Empty());
 }
 
 // Two computers and a phone: what one adds the others get, a rename is a
