@@ -25,7 +25,7 @@ struct Window : EventObserver {
     Window(int count, bool indexed) : indexed(indexed), doc(std::filesystem::temp_directory_path() / "dayloom-bench-actions.db") {
         TodoItems store = bench::MakeRealisticStore(count, EncodeDate(2006, 1, 1));
         doc.Change(ChangeKind::Added, [&](EventDocument::Edit& e) {
-            for (TTodoItem& x : store.Vector()) e.Add(std::move(x));
+            for (TTodoItem& x : store) e.Add(std::move(x));
         });
         for (const TTodoItem& e : doc.Events()) AddEventToCalendar(marks, proto, DateOf(e.CreationDate));
         doc.Subscribe(this);
@@ -121,11 +121,8 @@ void BM_Purge(benchmark::State& state) {
         state.PauseTiming();
         auto w = std::make_unique<Window>(static_cast<int>(state.range(0)), state.range(1) != 0);
         state.ResumeTiming();
-        const std::vector<size_t> past = PastEvents(w->doc.Events(), kNow);
-        w->doc.Change(ChangeKind::Purged, [&](EventDocument::Edit& e) {
-            for (const size_t p : past) e.Remove(p);
-        });
-        removed = static_cast<int>(past.size());
+        removed = static_cast<int>(
+            w->doc.Change(ChangeKind::Purged, [&](EventDocument::Edit& e) { e.RemovePast(kNow); }).removed.size());
         state.PauseTiming();
         w.reset();
         state.ResumeTiming();

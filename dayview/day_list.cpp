@@ -196,23 +196,24 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
 
     // Only the events that fall on the day cost more than a few comparisons:
     // nothing is allocated or formatted for the others.
+    // Events are named by their slots here (the index's names), which
+    // ascend as positions do; the rows' positions are looked up at the end.
     std::vector<Pending> pending;
-    const std::vector<TTodoItem>& items = store.Vector();
-    const int n = static_cast<int>(items.size());
+    const auto slots = static_cast<int>(store.SlotCount());
     const DayRules rules(d, mode);
-    auto apply = [&](int i) {
-        rules.Apply(items[static_cast<size_t>(i)], [&](TDateTime moment, Rule rule, TDateTime occurrence) {
-            pending.push_back({moment, i, rule, occurrence});
+    auto apply = [&](int slot) {
+        rules.Apply(store.AtSlot(static_cast<uint32_t>(slot)), [&](TDateTime moment, Rule rule, TDateTime occurrence) {
+            pending.push_back({moment, slot, rule, occurrence});
         });
     };
     if (index) {
-        // Ascending positions, so rows of one moment keep store order.
+        // Ascending slots, so rows of one moment keep store order.
         std::vector<int> candidates;
         index->Candidates(SafeDayNumber(d), mode == ListMode::Reminder, candidates);
-        for (const int i : candidates)
-            if (i < n) apply(i);
+        for (const int slot : candidates)
+            if (slot >= 0 && slot < slots) apply(slot);
     } else {
-        for (int i = 0; i < n; ++i) apply(i);
+        for (int i = 0; i < store.Count(); ++i) apply(static_cast<int>(store.SlotOf(i)));
     }
 
     std::stable_sort(pending.begin(), pending.end(),
@@ -221,7 +222,7 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
     out.reserve(pending.size());
     if (sources) sources->reserve(pending.size());
     for (const Pending& p : pending) {
-        const TTodoItem& ev = items[static_cast<size_t>(p.source)];
+        const TTodoItem& ev = store.AtSlot(static_cast<uint32_t>(p.source));
         TDayRow& r = out.emplace_back();
         r.Subject = ev.Subject;
         // Another calendar's occurrence shows its own hour, which need not be
@@ -235,7 +236,7 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
         r.ImageIndex = ev.ImageIndex;
         r.Kind = p.rule;
         r.Complete = ev.Complete;
-        if (sources) sources->push_back(p.source);
+        if (sources) sources->push_back(store.PositionOf(static_cast<uint32_t>(p.source)));
     }
 }
 

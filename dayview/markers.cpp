@@ -105,8 +105,10 @@ TMarkChanges RefreshMonths(const TodoItems& store, TCalendarEvents& marks,
         // Day by day, stopping at the first event that answers: a start, and
         // a repetition by days..years falling there (a completed one, or one
         // that cannot repeat, only on its start day).
-        const int n = store.Count();
-        auto ofStore = [&](int pos) -> const TTodoItem* { return pos < n ? &store[pos] : nullptr; };
+        const auto n = static_cast<int>(store.SlotCount());
+        auto ofStore = [&](int slot) -> const TTodoItem* {
+            return slot >= 0 && slot < n ? &store.AtSlot(static_cast<uint32_t>(slot)) : nullptr;
+        };
         for (int64_t d = w0; d <= w1; ++d) {
             const auto at = static_cast<size_t>(d - w0);
             starts[at] = index->AnyStartingOn(d, [&](int pos) { return ofStore(pos) != nullptr; });

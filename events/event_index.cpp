@@ -6,6 +6,7 @@
 
 #include "events/date_time.h"
 #include "events/foreign_event.h"
+#include "events/purge.h"
 #include "events/recurrence.h"
 
 namespace {
@@ -87,16 +88,27 @@ void EventIndex::Drop(uint64_t list, int pos) {
     if (v.empty()) apart_.erase(found);
 }
 
+void EventIndex::NotePast(const TTodoItem& e, int slot) {
+    const auto s = static_cast<size_t>(slot);
+    if (s >= pastFrom_.size()) pastFrom_.resize(std::max(s + 1, pastFrom_.size() + pastFrom_.size() / 2), kPastNever);
+    pastFrom_[s] = PastFromDay(e);
+}
+
 void EventIndex::Rebuild(const TodoItems& events) {
     days_.clear();
     apart_.clear();
+    dead_.clear();
+    buried_ = 0;
+    pastFrom_.assign(events.SlotCount(), kPastNever);
     days_.reserve(static_cast<size_t>(events.Count()) + static_cast<size_t>(events.Count()) / 8);
     std::vector<Entry> one;
     std::vector<uint64_t> lists;
     for (int i = 0; i < events.Count(); ++i) {
-        EntriesOf(events[i], i, one, lists);
+        const int slot = static_cast<int>(events.SlotOf(i));
+        EntriesOf(events[i], slot, one, lists);
+        pastFrom_[static_cast<size_t>(slot)] = PastFromDay(events[i]);
         days_.insert(days_.end(), one.begin(), one.end());
-        for (const uint64_t l : lists) apart_[l].push_back(i);  // ascending as i grows
+        for (const uint64_t l : lists) apart_[l].push_back(slot);  // ascending as slots do
     }
     // The entries came in position order: a counting sort by day keeps that
     // order within a day, in time linear in the entries and the calendar's days.
@@ -118,6 +130,7 @@ void EventIndex::File(const TTodoItem& event, int pos) {
     EntriesOf(event, pos, one, lists);
     for (const Entry& x : one) days_.insert(std::upper_bound(days_.begin(), days_.end(), x), x);
     for (const uint64_t l : lists) Keep(l, pos);
+    NotePast(event, pos);
 }
 
 void EventIndex::Refile(const TTodoItem& before, const TTodoItem& after, int pos) {
@@ -126,6 +139,7 @@ void EventIndex::Refile(const TTodoItem& before, const TTodoItem& after, int pos
     EntriesOf(before, pos, was, wasIn);
     EntriesOf(after, pos, is, isIn);
     auto same = [](const Entry& a, const Entry& b) { return a.day == b.day && a.start == b.start; };
+    NotePast(after, pos);
     if (wasIn == isIn && std::equal(was.begin(), was.end(), is.begin(), is.end(), same)) return;
     Unfile(before, pos);
     File(after, pos);
@@ -135,7 +149,7 @@ void EventIndex::FileAppended(const TodoItems& events, int first) {
     if (first >= events.Count()) return;
     if (events.Count() - first <= 8) {
         // An event or a few: each entry in its place costs less than a merge.
-        for (int i = first; i < events.Count(); ++i) File(events[i], i);
+        for (int i = first; i < events.Count(); ++i) File(events[i], static_cast<int>(events.SlotOf(i)));
         return;
     }
     // Positions after every filed one: the new entries sort among themselves
@@ -144,9 +158,11 @@ void EventIndex::FileAppended(const TodoItems& events, int first) {
     std::vector<Entry> one;
     std::vector<uint64_t> lists;
     for (int i = first; i < events.Count(); ++i) {
-        EntriesOf(events[i], i, one, lists);
+        const int slot = static_cast<int>(events.SlotOf(i));
+        EntriesOf(events[i], slot, one, lists);
         days_.insert(days_.end(), one.begin(), one.end());
-        for (const uint64_t l : lists) Keep(l, i);
+        for (const uint64_t l : lists) Keep(l, slot);
+        NotePast(events[i], slot);
     }
     std::sort(days_.begin() + middle, days_.end());
     std::inplace_merge(days_.begin(), days_.begin() + middle, days_.end());
@@ -163,56 +179,38 @@ void EventIndex::Unfile(const TTodoItem& event, int pos) {
     for (const uint64_t l : lists) Drop(l, pos);
 }
 
-void EventIndex::Compact(const std::vector<int>& removed) {
-    if (removed.empty()) return;
-    // How far each position moves down (the removed positions before it),
-    // or -1 for a removed one: by search for a few, by table for many (a
-    // purge takes half the store).
-    std::vector<int> table;
-    if (removed.size() > 16) {
-        table.assign(static_cast<size_t>(removed.back()) + 1, 0);
-        int n = 0;
-        size_t next = 0;
-        for (size_t p = 0; p < table.size(); ++p) {
-            if (next < removed.size() && removed[next] == static_cast<int>(p)) {
-                table[p] = -1;
-                ++n;
-                ++next;
-            } else {
-                table[p] = n;
-            }
-        }
-    }
-    const int all = static_cast<int>(removed.size());
-    auto shift = [&](int pos) {
-        if (!table.empty()) return pos < static_cast<int>(table.size()) ? table[static_cast<size_t>(pos)] : all;
-        const auto it = std::lower_bound(removed.begin(), removed.end(), pos);
-        if (it != removed.end() && *it == pos) return -1;
-        return static_cast<int>(it - removed.begin());
-    };
-    size_t kept = 0;
-    for (const Entry& x : days_) {
-        const int by = shift(x.pos);
-        if (by < 0) continue;
-        days_[kept] = x;
-        days_[kept++].pos -= by;
-    }
-    days_.resize(kept);
+void EventIndex::Bury(int slot) {
+    const auto s = static_cast<size_t>(slot);
+    if (s / 64 >= dead_.size()) dead_.resize(std::max(s / 64 + 1, dead_.size() + dead_.size() / 2), 0);
+    if (dead_[s / 64] >> (s % 64) & 1u) return;
+    dead_[s / 64] |= uint64_t{1} << (s % 64);
+    if (s < pastFrom_.size()) pastFrom_[s] = kPastNever;
+    ++buried_;
+}
+
+void EventIndex::Tidy() {
+    // A buried slot never holds an event again, so its entries can wait: a
+    // sweep is a pass over all entries, made once the buried events number
+    // half of them, so it stays a small share of the removals that led to it
+    // (a purge of half a store leaves it to the next large removal).
+    if (buried_ == 0 || buried_ * 2 < days_.size() + 2048) return;
+    std::erase_if(days_, [&](const Entry& x) { return Dead(x.pos); });
     for (auto it = apart_.begin(); it != apart_.end();) {
-        std::vector<int>& v = it->second;
-        size_t k = 0;
-        for (const int pos : v) {
-            const int by = shift(pos);
-            if (by >= 0) v[k++] = pos - by;
-        }
-        v.resize(k);
-        it = v.empty() ? apart_.erase(it) : std::next(it);
+        std::erase_if(it->second, [&](int slot) { return Dead(slot); });
+        it = it->second.empty() ? apart_.erase(it) : std::next(it);
     }
+    buried_ = 0;
+}
+
+size_t EventIndex::Entries() const {
+    return static_cast<size_t>(std::count_if(days_.begin(), days_.end(), [&](const Entry& x) { return !Dead(x.pos); }));
 }
 
 size_t EventIndex::KeptApart() const {
     std::vector<int> all;
-    for (const auto& [key, v] : apart_) all.insert(all.end(), v.begin(), v.end());
+    for (const auto& [key, v] : apart_)
+        for (const int slot : v)
+            if (!Dead(slot)) all.push_back(slot);
     std::sort(all.begin(), all.end());
     return static_cast<size_t>(std::unique(all.begin(), all.end()) - all.begin());
 }
@@ -241,13 +239,16 @@ void EventIndex::Candidates(int64_t day, bool andNext, std::vector<int>& out) co
     out.clear();
     if (day == INT64_MIN) return;
     auto from = std::lower_bound(days_.begin(), days_.end(), Entry{day, INT_MIN, false});
-    for (; from != days_.end() && from->day == day; ++from) out.push_back(from->pos);
+    for (; from != days_.end() && from->day == day; ++from)
+        if (!Dead(from->pos)) out.push_back(from->pos);
     if (andNext)
         for (; from != days_.end() && from->day == day + 1; ++from)
-            if (from->start) out.push_back(from->pos);
+            if (from->start && !Dead(from->pos)) out.push_back(from->pos);
     std::vector<const std::vector<int>*> lists;
     ListsFor(day, lists);
-    for (const std::vector<int>* l : lists) out.insert(out.end(), l->begin(), l->end());
+    for (const std::vector<int>* l : lists)
+        for (const int slot : *l)
+            if (!Dead(slot)) out.push_back(slot);
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
 }
@@ -257,6 +258,6 @@ int EventIndex::StartsOn(int64_t day) const {
     int n = 0;
     for (auto it = std::lower_bound(days_.begin(), days_.end(), Entry{day, INT_MIN, false});
          it != days_.end() && it->day == day; ++it)
-        n += it->start ? 1 : 0;
+        n += it->start && !Dead(it->pos) ? 1 : 0;
     return n;
 }

@@ -20,12 +20,8 @@ struct Recorder : EventObserver {
     void EventsChanged(const EventBatch& batch) override { heard.push_back(batch); }
 };
 
-std::vector<std::string> Names(const TodoItems& items) {
-    std::vector<std::string> names;
-    for (const TTodoItem& e : items) names.push_back(utf8(e.Subject));
-    return names;
-}
-std::vector<std::string> Names(const std::vector<TTodoItem>& items) {
+template <typename Events>
+std::vector<std::string> Names(const Events& items) {
     std::vector<std::string> names;
     for (const TTodoItem& e : items) names.push_back(utf8(e.Subject));
     return names;

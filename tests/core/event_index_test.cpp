@@ -146,9 +146,12 @@ TEST(EventIndex, KeepsApartOnlyWhatCanFallOnAnyDay) {
     EXPECT_EQ(index.StartsOn(DayNumber(Day(2010, 3, 5))), 6);
     EXPECT_EQ(index.StartsOn(DayNumber(Day(2010, 3, 6))), 0);
 
+    // A removal moves no event: the others keep their slots, the removed one's is skipped.
     doc.Change(ChangeKind::Deleted, [&](EventDocument::Edit& e) { e.Remove(0); });
     index.Candidates(DayNumber(Day(2010, 3, 6)), false, on);
-    EXPECT_EQ(on, (std::vector<int>{0, 1}));
+    EXPECT_EQ(on, (std::vector<int>{1, 2}));
+    EXPECT_EQ(doc.Events().PositionOf(1), 0);
+    EXPECT_EQ(doc.Events().PositionOf(0), -1);
     EXPECT_EQ(index.StartsOn(DayNumber(Day(2010, 3, 5))), 5);
 
     // An event changed and removed in one change leaves nothing behind.
