@@ -155,7 +155,14 @@ int StartsOnDay(const TodoItems& store, TDateTime day, const EventIndex* index) 
 }
 
 bool getbDeleteEventFromCal(const TodoItems& store, bool beingDeleted, TDateTime day, const EventIndex* index) {
-    return StartsOnDay(store, day, index) < (beingDeleted ? 2 : 1);
+    const int enough = beingDeleted ? 2 : 1;
+    // The index stops counting once the answer is known: after a purge a
+    // past day's first kept event is found among its removed ones.
+    if (index) {
+        const int64_t kd = SafeDayNumber(day);
+        return kd == INT64_MIN || index->StartsOn(kd, enough) < enough;
+    }
+    return StartsOnDay(store, day) < enough;
 }
 
 bool AddEventToCalendar(TCalendarEvents& marks, const TCalendarEvent& proto, TDateTime day) {

@@ -13,17 +13,18 @@ namespace {
 class DaysMet {
 public:
     // Adds the midnight of `start` to `days` the first time its day is met.
-    void Add(std::vector<TDateTime>& days, TDateTime start) {
-        const int64_t day = SafeDayNumber(start);
+    void Add(std::vector<TDateTime>& days, TDateTime start) { Add(days, SafeDayNumber(start), start); }
+    // The same with the start's day number known (INT64_MIN: none).
+    void Add(std::vector<TDateTime>& days, int64_t day, TDateTime start) {
         if (day == INT64_MIN) {
             // No day of the calendar (damaged data): few, compared one by one.
             const int64_t odd = DayNumber(DateOf(start));
             if (std::find(odd_.begin(), odd_.end(), odd) != odd_.end()) return;
             odd_.push_back(odd);
-        } else if (!Insert(day)) {
-            return;
+            days.push_back(DateOf(start));
+        } else if (Insert(day)) {
+            days.push_back(static_cast<TDateTime>(day));
         }
-        days.push_back(DateOf(start));
     }
 
 private:
@@ -61,6 +62,7 @@ std::vector<TDateTime> EventBatch::DaysGained() const {
 }
 
 std::vector<TDateTime> EventBatch::DaysLost() const {
+    if (daysLost_) return *daysLost_;
     std::vector<TDateTime> days;
     DaysMet seen;
     for (const TTodoItem& e : removed) seen.Add(days, e.CreationDate);
@@ -105,25 +107,33 @@ const EventBatch& EventDocument::Change(ChangeKind kind, const std::function<voi
     }
     const TDateTime pastAt = e.pastAt_.value_or(0);
     const int64_t today = e.pastAt_ ? SafeDayNumber(pastAt) : INT64_MIN;
+    std::vector<TDateTime> lost;
+    DaysMet lostMet;
     if (!e.removed_.empty() || today != INT64_MIN) {
         // The removed records stay in their slots for the batch to read; the
         // index only marks them.
         size_t next = 0;
         const int from = today != INT64_MIN ? 0 : static_cast<int>(e.removed_.front());
         last_.removed = events_.Take(from, [&](int i, uint32_t slot) {
-            bool gone = false;
             if (next < e.removed_.size() && e.removed_[next] == static_cast<size_t>(i)) {
                 ++next;
-                gone = true;
-            } else if (today != INT64_MIN) {
-                const int32_t pastFrom = index_.PastFrom(static_cast<int>(slot));
-                gone = pastFrom == kPastAsk ? IsPurgeable(events_.AtSlot(slot), pastAt) : pastFrom <= today;
+                return true;
             }
-            if (gone) index_.Bury(static_cast<int>(slot));
-            return gone;
+            if (today == INT64_MIN) return false;
+            const int32_t pastFrom = index_.PastFrom(static_cast<int>(slot));
+            return pastFrom <= today && (pastFrom != kPastAsk || IsPurgeable(events_.AtSlot(slot), pastAt));
+        });
+        last_.removed.ForEachSlot([&](uint32_t slot) {
+            const int64_t day = index_.StartDay(static_cast<int>(slot));
+            lostMet.Add(lost, day, day == INT64_MIN ? events_.AtSlot(slot).CreationDate : 0);
+            index_.Bury(static_cast<int>(slot));
         });
         index_.Tidy();
     }
+    for (const auto& [before, after] : last_.changed)
+        if (DayNumber(DateOf(before.CreationDate)) != DayNumber(DateOf(after.CreationDate)))
+            lostMet.Add(lost, before.CreationDate);
+    last_.daysLost_ = std::move(lost);
     const int firstAdded = events_.Count();
     last_.added.reserve(e.added_.size());
     for (TTodoItem& item : e.added_) {

@@ -62,6 +62,12 @@ struct EventBatch {
     bool RebuildsReminders() const { return kind != ChangeKind::Deleted && kind != ChangeKind::Purged; }
     bool RecomputesMarkers() const { return kind != ChangeKind::Purged; }
     bool HoldsTimer() const { return kind != ChangeKind::Completed; }
+
+private:
+    friend class EventDocument;
+    // DaysLost as the document found it while it removed (from the index's
+    // start days, without reaching the records).
+    std::optional<std::vector<TDateTime>> daysLost_;
 };
 
 class EventObserver {

@@ -90,8 +90,9 @@ void EventIndex::Drop(uint64_t list, int pos) {
 
 void EventIndex::NotePast(const TTodoItem& e, int slot) {
     const auto s = static_cast<size_t>(slot);
-    if (s >= pastFrom_.size()) pastFrom_.resize(std::max(s + 1, pastFrom_.size() + pastFrom_.size() / 2), kPastNever);
-    pastFrom_[s] = PastFromDay(e);
+    if (s >= bySlot_.size()) bySlot_.resize(std::max(s + 1, bySlot_.size() + bySlot_.size() / 2));
+    const int64_t start = SafeDayNumber(e.CreationDate);
+    bySlot_[s] = {PastFromDay(e), start == INT64_MIN ? kNoDay : static_cast<int32_t>(start)};
 }
 
 void EventIndex::Rebuild(const TodoItems& events) {
@@ -99,14 +100,14 @@ void EventIndex::Rebuild(const TodoItems& events) {
     apart_.clear();
     dead_.clear();
     buried_ = 0;
-    pastFrom_.assign(events.SlotCount(), kPastNever);
+    bySlot_.assign(events.SlotCount(), SlotDays{});
     days_.reserve(static_cast<size_t>(events.Count()) + static_cast<size_t>(events.Count()) / 8);
     std::vector<Entry> one;
     std::vector<uint64_t> lists;
     for (int i = 0; i < events.Count(); ++i) {
         const int slot = static_cast<int>(events.SlotOf(i));
         EntriesOf(events[i], slot, one, lists);
-        pastFrom_[static_cast<size_t>(slot)] = PastFromDay(events[i]);
+        NotePast(events[i], slot);
         days_.insert(days_.end(), one.begin(), one.end());
         for (const uint64_t l : lists) apart_[l].push_back(slot);  // ascending as slots do
     }
@@ -179,15 +180,6 @@ void EventIndex::Unfile(const TTodoItem& event, int pos) {
     for (const uint64_t l : lists) Drop(l, pos);
 }
 
-void EventIndex::Bury(int slot) {
-    const auto s = static_cast<size_t>(slot);
-    if (s / 64 >= dead_.size()) dead_.resize(std::max(s / 64 + 1, dead_.size() + dead_.size() / 2), 0);
-    if (dead_[s / 64] >> (s % 64) & 1u) return;
-    dead_[s / 64] |= uint64_t{1} << (s % 64);
-    if (s < pastFrom_.size()) pastFrom_[s] = kPastNever;
-    ++buried_;
-}
-
 void EventIndex::Tidy() {
     // A buried slot never holds an event again, so its entries can wait: a
     // sweep is a pass over all entries, made once the buried events number
@@ -253,11 +245,11 @@ void EventIndex::Candidates(int64_t day, bool andNext, std::vector<int>& out) co
     out.erase(std::unique(out.begin(), out.end()), out.end());
 }
 
-int EventIndex::StartsOn(int64_t day) const {
+int EventIndex::StartsOn(int64_t day, int atMost) const {
     if (day == INT64_MIN) return 0;
     int n = 0;
     for (auto it = std::lower_bound(days_.begin(), days_.end(), Entry{day, INT_MIN, false});
-         it != days_.end() && it->day == day; ++it)
+         it != days_.end() && it->day == day && n < atMost; ++it)
         n += it->start && !Dead(it->pos) ? 1 : 0;
     return n;
 }

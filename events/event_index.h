@@ -14,6 +14,7 @@
 //
 // The index also keeps, for the purge, the day from which each event is past
 // (PastFromDay), so a purge reads a number an event.
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <unordered_map>
@@ -31,7 +32,13 @@ public:
 
     // ---- kept up to date by the document ----
     // The event in `slot` went; its entries are skipped from now on.
-    void Bury(int slot);
+    void Bury(int slot) {
+        const auto s = static_cast<size_t>(slot);
+        if (s / 64 >= dead_.size()) dead_.resize(std::max(s / 64 + 1, dead_.size() + dead_.size() / 2), 0);
+        const uint64_t bit = uint64_t{1} << (s % 64);
+        buried_ += (dead_[s / 64] & bit) == 0 ? 1 : 0;
+        dead_[s / 64] |= bit;
+    }
     // Sweeps the entries of the buried events out when they are many.
     void Tidy();
     // The event now in `slot` is filed (an addition).
@@ -48,11 +55,18 @@ public:
     // with `andNext`, those starting on the next day too (a reminder a day
     // ahead). A superset: the day's rules decide. Slots ascend as positions do.
     void Candidates(int64_t day, bool andNext, std::vector<int>& out) const;
-    // How many events start on the day `day`.
-    int StartsOn(int64_t day) const;
-    // PastFromDay of the event in `slot`.
+    // How many events start on the day `day`, counted up to `atMost`.
+    int StartsOn(int64_t day, int atMost = INT_MAX) const;
+    // PastFromDay of the event in `slot` (kPastAsk when not known).
     int32_t PastFrom(int slot) const {
-        return static_cast<size_t>(slot) < pastFrom_.size() ? pastFrom_[static_cast<size_t>(slot)] : kAskPast;
+        return static_cast<size_t>(slot) < bySlot_.size() ? bySlot_[static_cast<size_t>(slot)].pastFrom : kAskPast;
+    }
+    // The start day (SafeDayNumber) of the event in `slot`, kept or buried;
+    // INT64_MIN when it has none or it is not known.
+    int64_t StartDay(int slot) const {
+        return static_cast<size_t>(slot) < bySlot_.size() && bySlot_[static_cast<size_t>(slot)].start != kNoDay
+                   ? bySlot_[static_cast<size_t>(slot)].start
+                   : INT64_MIN;
     }
     // Whether `wanted` holds for the slot of an event starting on `day`;
     // stops at the first that does.
@@ -70,6 +84,13 @@ public:
 
 private:
     static constexpr int32_t kAskPast = INT32_MIN;  // PastFromDay's kPastAsk
+    static constexpr int32_t kNoDay = INT32_MIN;
+    // What the purge and its batch read of an event, a number each, so they
+    // need not reach its record.
+    struct SlotDays {
+        int32_t pastFrom = kAskPast;
+        int32_t start = kNoDay;
+    };
     struct Entry {
         int64_t day;
         int pos;  // the slot
@@ -105,7 +126,7 @@ private:
     std::unordered_map<uint64_t, std::vector<int>> apart_;  // each ascending
     std::vector<uint64_t> dead_;                             // a bit a slot: buried
     size_t buried_ = 0;                                      // buried since the last sweep
-    std::vector<int32_t> pastFrom_;                          // by slot
+    std::vector<SlotDays> bySlot_;
 };
 
 template <typename Wanted>

@@ -139,7 +139,8 @@ void TodoItems::Compact() {
 TakenEvents::TakenEvents(std::vector<TTodoItem> items) {
     auto own = std::make_shared<TodoItems::Slots>();
     own->records = std::move(items);
-    for (uint32_t s = 0; s < own->records.size(); ++s) Note(s);
+    end_ = static_cast<uint32_t>(own->records.size());
+    for (uint32_t s = 0; s < end_; ++s) Note(s);
     slots_ = std::move(own);
 }
 
@@ -150,18 +151,23 @@ void TakenEvents::Note(uint32_t slot) {
         return;
     }
     if (bits_.empty()) {
-        base_ = std::min(base_, listed_.empty() ? slot : listed_.front());
-        for (const uint32_t s : listed_) {
-            const uint32_t b = s - base_;
-            if (b / 64 >= bits_.size()) bits_.resize(b / 64 + 1, 0);
-            bits_[b / 64] |= uint64_t{1} << (b % 64);
-        }
+        // Many: a bit for every slot that can follow, made at once.
+        base_ = std::min(base_, listed_.front());
+        bits_.assign((std::max(end_, slot + 1) - base_) / 64 + 1, 0);
+        for (const uint32_t s : listed_) bits_[(s - base_) / 64] |= uint64_t{1} << ((s - base_) % 64);
         listed_.clear();
         listed_.shrink_to_fit();
     }
     const uint32_t b = slot - base_;
-    if (b / 64 >= bits_.size()) bits_.resize(std::max<size_t>(b / 64 + 1, bits_.size() * 2), 0);
+    if (b / 64 >= bits_.size()) bits_.resize(b / 64 + 1, 0);
     bits_[b / 64] |= uint64_t{1} << (b % 64);
+}
+
+void TakenEvents::Settle() {
+    if (count_ > kListed) return;
+    ForEachSlot([&](uint32_t s) { listed_.push_back(s); });
+    bits_.clear();
+    bits_.shrink_to_fit();
 }
 
 TakenEvents::const_iterator TakenEvents::begin() const {

@@ -1,6 +1,7 @@
 #pragma once
 // The event record and the plain container the store is made of.
 #include <algorithm>
+#include <bit>
 #include <compare>
 #include <cstddef>
 #include <cstdint>
@@ -293,12 +294,22 @@ public:
     };
     const_iterator begin() const;
     const_iterator end() const { return {this, kEnd, 0}; }
+    // Calls `f(slot)` for each taken record's slot, ascending.
+    template <typename F>
+    void ForEachSlot(F&& f) const {
+        for (const uint32_t s : listed_) f(s);
+        for (size_t w = 0; w < bits_.size(); ++w)
+            for (uint64_t word = bits_[w]; word != 0; word &= word - 1)
+                f(base_ + static_cast<uint32_t>(w * 64 + static_cast<size_t>(std::countr_zero(word))));
+    }
 
 private:
     friend class TodoItems;
     static constexpr uint32_t kEnd = UINT32_MAX;
     static constexpr size_t kListed = 64;  // more go into bits
     void Note(uint32_t slot);
+    // Few taken: the bits become a list.
+    void Settle();
     // The first slot taken at or after `slot` (`i`: the list's place).
     uint32_t Next(uint32_t slot, size_t& i) const;
 
@@ -306,6 +317,7 @@ private:
     std::vector<uint32_t> listed_;  // ascending, while few
     std::vector<uint64_t> bits_;    // a bit a slot from `base_`, when many
     uint32_t base_ = 0;
+    uint32_t end_ = 0;              // above every slot that may be noted
     size_t count_ = 0;
 };
 
@@ -314,16 +326,24 @@ TakenEvents TodoItems::Take(int from, Gone&& gone) {
     TakenEvents t;
     t.slots_ = slots_;
     size_t kept = static_cast<size_t>(std::max(from, 0));
-    t.base_ = kept < order_.size() ? order_[kept] : 0;
+    if (kept >= order_.size()) return t;
+    t.base_ = order_[kept];
+    t.end_ = static_cast<uint32_t>(slots_->records.size());
+    t.bits_.assign((t.end_ - t.base_) / 64 + 1, 0);
+    // Without a branch on the answer: a purge takes every other event or so.
+    size_t count = 0;
     for (size_t i = kept; i < order_.size(); ++i) {
         const uint32_t slot = order_[i];
-        if (gone(static_cast<int>(i), slot)) {
-            t.Note(slot);
-            continue;
-        }
-        order_[kept++] = slot;
+        const bool g = gone(static_cast<int>(i), slot);
+        order_[kept] = slot;
+        kept += g ? 0 : 1;
+        const uint32_t b = slot - t.base_;
+        t.bits_[b / 64] |= static_cast<uint64_t>(g) << (b % 64);
+        count += g ? 1 : 0;
     }
     order_.resize(kept);
+    t.count_ = count;
+    t.Settle();
     return t;
 }
 
