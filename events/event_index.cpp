@@ -90,7 +90,7 @@ void EventIndex::Drop(uint64_t list, int pos) {
 
 void EventIndex::NotePast(const TTodoItem& e, int slot) {
     const auto s = static_cast<size_t>(slot);
-    if (s >= bySlot_.size()) bySlot_.resize(std::max(s + 1, bySlot_.size() + bySlot_.size() / 2));
+    if (s >= bySlot_.size()) bySlot_.resize(s + 1);  // within Headroom, else doubled
     const int64_t start = SafeDayNumber(e.CreationDate);
     bySlot_[s] = {PastFromDay(e), start == INT64_MIN ? kNoDay : static_cast<int32_t>(start)};
 }
@@ -100,7 +100,9 @@ void EventIndex::Rebuild(const TodoItems& events) {
     apart_.clear();
     dead_.clear();
     buried_ = 0;
-    bySlot_.assign(events.SlotCount(), SlotDays{});
+    bySlot_.clear();
+    bySlot_.reserve(Headroom(events.SlotCount()));
+    bySlot_.resize(events.SlotCount());
     days_.reserve(static_cast<size_t>(events.Count()) + static_cast<size_t>(events.Count()) / 8);
     std::vector<Entry> one;
     std::vector<uint64_t> lists;
@@ -120,7 +122,9 @@ void EventIndex::Rebuild(const TodoItems& events) {
     std::vector<uint32_t> at(static_cast<size_t>(hi->day - first) + 2, 0);
     for (const Entry& x : days_) ++at[static_cast<size_t>(x.day - first) + 1];
     for (size_t k = 1; k < at.size(); ++k) at[k] += at[k - 1];
-    std::vector<Entry> sorted(days_.size());
+    std::vector<Entry> sorted;
+    sorted.reserve(Headroom(days_.size()));
+    sorted.resize(days_.size());
     for (const Entry& x : days_) sorted[at[static_cast<size_t>(x.day - first)]++] = x;
     days_ = std::move(sorted);
 }

@@ -34,7 +34,7 @@ public:
     // The event in `slot` went; its entries are skipped from now on.
     void Bury(int slot) {
         const auto s = static_cast<size_t>(slot);
-        if (s / 64 >= dead_.size()) dead_.resize(std::max(s / 64 + 1, dead_.size() + dead_.size() / 2), 0);
+        if (s / 64 >= dead_.size()) dead_.resize(s / 64 + 1, 0);
         const uint64_t bit = uint64_t{1} << (s % 64);
         buried_ += (dead_[s / 64] & bit) == 0 ? 1 : 0;
         dead_[s / 64] |= bit;
@@ -84,6 +84,10 @@ public:
 
 private:
     static constexpr int32_t kAskPast = INT32_MIN;  // PastFromDay's kPastAsk
+    // Capacity for `n` and the session's additions: an addition that found
+    // a vector full would copy all of it on the window's thread (tens of
+    // milliseconds at a million events).
+    static size_t Headroom(size_t n) { return n + n / 16 + 64; }
     static constexpr int32_t kNoDay = INT32_MIN;
     // What the purge and its batch read of an event, a number each, so they
     // need not reach its record.
