@@ -1,5 +1,6 @@
 #include "app/environment.h"
 
+#include "app/password_store.h"
 #include "app/qt_sound_player.h"
 #include "events/data_folder.h"
 #include "events/qt_ansi.h"
@@ -29,6 +30,11 @@ Environment::~Environment() = default;
 SoundPlayer& Environment::Sound() {
     if (!sound_) sound_ = std::make_unique<QtSoundPlayer>();
     return *sound_;
+}
+
+PasswordStore& Environment::Passwords() {
+    if (!passwords_) passwords_ = MakeSystemPasswordStore();
+    return *passwords_;
 }
 
 bool Environment::TrayAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }

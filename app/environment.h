@@ -22,6 +22,7 @@ class QDialog;
 class QIcon;
 class QMessageBox;
 class QTranslator;
+class PasswordStore;
 class SoundPlayer;
 class QWidget;
 
@@ -67,6 +68,8 @@ public:
     virtual DayListFormats Formats() const;
     // The reminder sound's player (the real one on Qt Multimedia).
     virtual SoundPlayer& Sound();
+    // The system's keyring, where the sync password is kept.
+    virtual PasswordStore& Passwords();
 
     // ---- the tray, the colour chooser, starting with the session ----
     // A notification area is there now; it may come and go while we run.
@@ -86,6 +89,7 @@ public:
 
 private:
     std::unique_ptr<SoundPlayer> sound_;
+    std::unique_ptr<PasswordStore> passwords_;
 };
 
 // Names the application and has the toolkit speak Russian. Window captions

@@ -108,6 +108,7 @@ void TMainForm::ConnectHandlers() {
 
 // A commit still running reports back to this window: it ends first.
 TMainForm::~TMainForm() {
+    EndSync();
     WaitForSaves();
     // The panel watches the document: it goes first, not among the children
     // the widget deletes after the document is gone.
@@ -195,6 +196,9 @@ void TMainForm::BuildMenus() {
     ZetjournalMoonDays1 = item(pmImportEvent, "ZetjournalMoonDays1", QStringLiteral("ZET-события"), {}, true);
     pmFindGoodDays1 = item(pmImportEvent, "pmFindGoodDays1", QStringLiteral("Благоприятные дни"), {}, true);
     pmImportICalendar1 = item(pmImportEvent, "pmImportICalendar1", QStringLiteral("Импорт iCalendar…"), {}, true);
+#ifdef DAYLOOM_HAS_SYNC
+    pmSync = item(PopupToDo, "pmSync", QStringLiteral("Синхронизация…"), {}, true);
+#endif
     PopupToDo->addSeparator()->setObjectName(QStringLiteral("N1"));
     HideItem = item(PopupToDo, "HideItem", QStringLiteral("Скрыть в трей"), {}, false);
     Quit2 = item(PopupToDo, "Quit2", QStringLiteral("Выход"), QKeySequence(Qt::CTRL | Qt::Key_Q), true);
@@ -205,6 +209,10 @@ void TMainForm::BuildMenus() {
     RestoreItem = PopupMenu1->addAction(QStringLiteral("Восстановить"));
     RestoreItem->setObjectName(QStringLiteral("RestoreItem"));
     RestoreItem->setEnabled(false);
+#ifdef DAYLOOM_HAS_SYNC
+    SyncItem = PopupMenu1->addAction(QStringLiteral("Синхронизация…"));
+    SyncItem->setObjectName(QStringLiteral("SyncItem"));
+#endif
     Quit1 = PopupMenu1->addAction(QStringLiteral("Выход"));
     Quit1->setObjectName(QStringLiteral("Quit1"));
     connect(Quit1, &QAction::triggered, this, &TMainForm::Quit1Click);
@@ -237,6 +245,7 @@ void TMainForm::FormCreate() {
     const std::u8string sound = DefaultSoundFile(env_.ExeDir()).u8string();
     EdMediaFile.assign(sound.begin(), sound.end());
     CreateTrayAndPrefs();
+    CreateSync();
     ToDoEditDlg = new TToDoEditDlg(this);
     FormAlert = std::make_unique<TFormAlert>();
     CreateFormJMD();
@@ -274,6 +283,7 @@ void TMainForm::FormShow() {
         needsSave_ = true;
     }
     LoadSnoozes();
+    LoadSync();
     shown_ = true;
 }
 
@@ -383,6 +393,9 @@ void TMainForm::SaveBeforeExit() {
 }
 
 bool TMainForm::FormCloseQuery() {
+    // A round under way is ended, not waited for: what it sent is planned
+    // again from the server's side next time.
+    EndSync();
     SaveSoon->stop();
     WaitForSaves();
     std::error_code ec;

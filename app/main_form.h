@@ -33,12 +33,14 @@ class QSystemTrayIcon;
 class QThreadPool;
 class QTimer;
 class QToolButton;
+class SyncRunner;
 class TColorDlg;
 class TDayPanel;
 class TFormAlert;
 class TFormJMD;
 class TFormSunDay;
 class TGradientPanel;
+class TSyncDialog;
 class TToDoEditDlg;
 
 class TMainForm : public QWidget, private EventObserver {
@@ -149,6 +151,18 @@ private:
     void pmFindGoodDays1Click();
     void pmImportICalendar1Click();
 
+    // ---- sync with a calendar server (main_form_sync.cpp) ----
+    void CreateSync();
+    // After the events are read: the settings, the state, the first round.
+    void LoadSync();
+    // Ends a round under way and lets the runner go, before the document does.
+    void EndSync();
+    void pmSyncClick();
+    // Saves what the setup window holds; false (the user told) when it cannot.
+    bool ApplySyncDialog();
+    // The tray tip and the setup window's status line, from the runner.
+    void ShowSyncStatus();
+
     // ---- reminders ----
     void UpDateAlertList(TDateTime moment);
     void MediaBum_Play();
@@ -232,12 +246,14 @@ private:
     QAction* ZetjournalMoonDays1 = nullptr;
     QAction* pmFindGoodDays1 = nullptr;
     QAction* pmImportICalendar1 = nullptr;
+    QAction* pmSync = nullptr;  // none in a build without sync
     QAction* HideItem = nullptr;
     QAction* Quit2 = nullptr;
     // The tray icon and its menu.
     QSystemTrayIcon* TrayIcon = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* RestoreItem = nullptr;
+    QAction* SyncItem = nullptr;
     QAction* Quit1 = nullptr;
     QTimer* TrayWatch = nullptr;  // checks every second whether the tray came or went
 
@@ -246,6 +262,7 @@ private:
     TColorDlg* ColorDlg = nullptr;
     TFormJMD* FormJMD = nullptr;
     TFormSunDay* FormSunDay = nullptr;
+    TSyncDialog* SyncDlg = nullptr;
 
     // Reminders.
     QTimer* TimerAlert = nullptr;
@@ -267,6 +284,9 @@ private:
     std::atomic<bool> outsideChange_{false};
     bool saveFailureShown_ = false;     // the user has been told the background save fails
     bool optionsFailureShown_ = false;
+
+    // Sync beside the window; goes before the document (EndSync).
+    SyncRunner* sync_ = nullptr;
 
     // The tray and the caption bar.
     bool trayKnown_ = false;  // a tray was there at the last look

@@ -1,6 +1,7 @@
 #include "events/event_edit.h"
 
 #include "events/ansi.h"
+#include "events/foreign_event.h"
 #include "events/recurrence.h"
 
 namespace {
@@ -153,6 +154,8 @@ void ChangeItemToDo(TTodoItem& item, const TEditorValues& v) {
                       (v.kind == kToDo && DropSeconds(v.end) != before.CompletionDate);
     ChangeFields(item, v);
     if (days) {
+        // Its UID stays: a server that holds it sees a change, not a new event.
+        if (item.Raw.syncUid().empty()) item.Raw.setSyncUid(item.Foreign()->Uid());
         item.Raw.setForeign(nullptr);
         return;
     }

@@ -140,11 +140,18 @@ constexpr auto kFixedSizes = [] {
 
 size_t FixedSize(uint8_t id) { return kFixedSizes[id]; }
 
+bool SyncUidReads(std::string_view uid) {
+    return !uid.empty() && uid.size() <= kMaxSyncUid && uid.find_first_of("\r\n", 0) == std::string_view::npos &&
+           uid.find('\0') == std::string_view::npos;
+}
+
 // How many fields 201 the writer gives the event.
 int ForeignFields(const TTodoItem& it) {
     const TForeignEvent* f = it.Foreign();
     return f ? static_cast<int>((f->Text().size() + kMaxFieldText - 1) / kMaxFieldText) : 0;
 }
+
+int UidFields(const TTodoItem& it) { return it.Raw.syncUid().empty() ? 0 : 1; }
 
 template <typename Put>
 void ForEachForeignPart(const TTodoItem& it, Put&& put) {
@@ -172,7 +179,8 @@ bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& 
     uint8_t id = 0;
     uint16_t len = 0;
     if (!r.head(id, len)) return false;
-    if (index < 15 ? id != index + 1 : (id != kForeignField && (id != kImportMarkField || index != 15)))
+    if (index < 15 ? id != index + 1
+                   : (id != kForeignField && id != kSyncUidField && (id != kImportMarkField || index != 15)))
         canonical = false;
     const size_t fixed = FixedSize(id);
     if (fixed != 0 && len != fixed) canonical = false, damaged = true;
@@ -219,6 +227,11 @@ bool ReadField(Reader& r, TTodoItem& it, std::string& problem, int index, bool& 
                 canonical = false;
             break;
         case kForeignField: foreign.append(value); break;
+        case kSyncUidField:
+            // One UID of a line's characters; anything else is kept as an unknown field.
+            if (it.Raw.syncUid().empty() && SyncUidReads(value)) it.Raw.setSyncUid(value);
+            else canonical = false;
+            break;
         default: canonical = false; break;  // unknown identifiers are kept in the record's bytes
     }
     return true;
@@ -278,6 +291,7 @@ KeptParts KeptPartsOf(std::string_view raw) {
     Reader r(raw);
     int32_t f = 0;
     if (!r.getLE(f)) return kept;
+    bool uidSeen = false;
     for (int32_t k = 0; k < f; ++k) {
         const auto start = static_cast<size_t>(r.pos());
         uint8_t id = 0;
@@ -289,6 +303,8 @@ KeptParts KeptPartsOf(std::string_view raw) {
         if (id == 7) {
             kept.hasNotes = true;
             kept.notes = value;
+        } else if (id == kSyncUidField && !uidSeen && SyncUidReads(value)) {
+            uidSeen = true;  // the item holds it
         } else if (id == 0 || (id > 15 && id != kImportMarkField && id != kForeignField)) {
             kept.unknown.append(raw.substr(start, static_cast<size_t>(r.pos()) - start));
             ++kept.unknownCount;
@@ -317,7 +333,7 @@ bool StillAsRead(const TTodoItem& item) {
            read.ImageIndex == item.ImageIndex && read.Complete == item.Complete &&
            read.Completion == item.Completion && read.Priority == item.Priority &&
            read.Status == item.Status && read.Tag == item.Tag && read.TotalTime == item.TotalTime &&
-           read.Imported == item.Imported;
+           read.Imported == item.Imported && read.Raw.syncUid() == item.Raw.syncUid();
 }
 
 }  // namespace
@@ -335,6 +351,7 @@ void ResetForRecord(TTodoItem& it) {
     it.Project.clear();
     it.Resource.clear();
     it.Raw.clear();
+    it.Raw.setSyncUid({});
     it.ImageIndex = -1;
     it.Tag = it.TotalTime = 0;
     it.Complete = false;
@@ -356,7 +373,8 @@ bool ReadWholeRecord(Reader& r, int32_t f, TTodoItem& item, std::string& fieldPr
         if (auto e = TForeignEvent::Read(foreign)) item.Raw.setForeign(std::move(e));
         else canonical = false;
     }
-    if (canonical && f != 15 + (item.Imported != TImportKind::None) + ForeignFields(item)) canonical = false;
+    if (canonical && f != 15 + (item.Imported != TImportKind::None) + ForeignFields(item) + UidFields(item))
+        canonical = false;
     if (!canonical && !damaged) item.Raw.assign(r.sinceMark());
     return true;
 }
@@ -735,13 +753,15 @@ void PutRecord(std::string& out, const TTodoItem& it) {
                                subject = Clip(it.Subject), project = Clip(it.Project),
                                category = Clip(it.Category);
         const int foreign = ForeignFields(it);
+        const std::string_view uid = it.Raw.syncUid();
         const size_t size = 4 + 15 * 3 + 1 + 1 + 8 * 3 + 4 + 1 + 1 + 4 + 4 + (marked ? 4 : 0) +
                             notes.size() + res.size() + subject.size() + project.size() + category.size() +
-                            (foreign ? foreign * 3 + it.Foreign()->Text().size() : 0);
+                            (foreign ? foreign * 3 + it.Foreign()->Text().size() : 0) +
+                            (uid.empty() ? 0 : 3 + uid.size());
         const size_t at = out.size();
         out.resize(at + size);
         Cursor c{out.data() + at};
-        c.LE(static_cast<uint32_t>((marked ? 16 : 15) + foreign), 4);
+        c.LE(static_cast<uint32_t>((marked ? 16 : 15) + foreign + UidFields(it)), 4);
         c.Fixed(1, it.Complete ? 1 : 0, 1);
         c.Fixed(2, it.Completion, 1);
         c.Date(3, it.CompletionDate);
@@ -759,11 +779,12 @@ void PutRecord(std::string& out, const TTodoItem& it) {
         c.Text(15, category);
         if (marked) c.Fixed(kImportMarkField, static_cast<uint8_t>(it.Imported), 1);
         ForEachForeignPart(it, [&](std::string_view part) { c.Text(kForeignField, part); });
+        if (!uid.empty()) c.Text(kSyncUidField, uid);
         return;
     }
     KeptParts kept;
     if (!it.Raw.empty()) kept = KeptPartsOf(it.Raw);
-    PutLE(out, static_cast<uint32_t>((marked ? 16 : 15) + ForeignFields(it) + kept.unknownCount), 4);
+    PutLE(out, static_cast<uint32_t>((marked ? 16 : 15) + ForeignFields(it) + UidFields(it) + kept.unknownCount), 4);
     PutFixed(out, 1, it.Complete ? 1 : 0, 1);
     PutFixed(out, 2, it.Completion, 1);
     PutDate(out, 3, it.CompletionDate);
@@ -781,6 +802,7 @@ void PutRecord(std::string& out, const TTodoItem& it) {
     PutText(out, 15, it.Category);
     if (marked) PutFixed(out, kImportMarkField, static_cast<uint8_t>(it.Imported), 1);
     ForEachForeignPart(it, [&](std::string_view part) { PutText(out, kForeignField, part); });
+    if (UidFields(it)) PutText(out, kSyncUidField, it.Raw.syncUid());
     out += kept.unknown;
 }
 

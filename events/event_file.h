@@ -23,6 +23,11 @@ constexpr uint8_t kImportMarkField = 200;
 // as their bytes joined. Older readers skip them; the Windows-1251 fields
 // before them hold the best rendering those readers can show.
 constexpr uint8_t kForeignField = 201;
+// The UID a calendar server knows the event by when it is not its calendar's
+// own (TTodoItem::SyncUid): one field 202 after those, written only for
+// events that were synced.
+constexpr uint8_t kSyncUidField = 202;
+constexpr size_t kMaxSyncUid = 1024;
 
 struct LoadReport {
     enum class Status { Ok, Missing, Unreadable, Damaged };

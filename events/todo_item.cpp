@@ -3,7 +3,15 @@
 #include <bit>
 #include <utility>
 
+#include "events/foreign_event.h"
+
 std::string TTodoItem::NotesText() const { return Notes.Text(); }
+
+std::string_view TTodoItem::SyncUid() const noexcept {
+    if (const std::string_view own = Raw.syncUid(); !own.empty()) return own;
+    if (const TForeignEvent* f = Foreign()) return f->Uid();
+    return {};
+}
 
 bool EveryLineEndsInCrLf(std::string_view v) {
     if (v.empty()) return true;

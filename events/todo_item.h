@@ -91,14 +91,23 @@ public:
         if (p_) p_->foreign = std::move(f);
         Tidy();
     }
+    // The UID a calendar server knows the event by, when it is not its
+    // calendar's own (TTodoItem::SyncUid).
+    std::string_view syncUid() const noexcept { return p_ ? std::string_view(p_->uid) : std::string_view(); }
+    void setSyncUid(std::string_view uid) {
+        if (!uid.empty() && !p_) p_ = std::make_unique<Rare>();
+        if (p_) p_->uid.assign(uid);
+        Tidy();
+    }
 
 private:
     struct Rare {
         std::string bytes;
         std::shared_ptr<const TForeignEvent> foreign;  // shared by the copies of the event
+        std::string uid;
     };
     void Tidy() noexcept {
-        if (p_ && p_->bytes.empty() && !p_->foreign) p_.reset();
+        if (p_ && p_->bytes.empty() && !p_->foreign && p_->uid.empty()) p_.reset();
     }
     std::unique_ptr<Rare> p_;
 };
@@ -146,6 +155,9 @@ struct TTodoItem {
     // What the calendar program the event came from said of it; null for
     // the user's own events and the other imports.
     const TForeignEvent* Foreign() const noexcept { return Raw.foreign().get(); }
+    // The UID a calendar server knows the event by: the one given to it for
+    // sync, else its calendar's; empty for an event never synced.
+    std::string_view SyncUid() const noexcept;
 };
 // The fields are ordered so that the compact texts fill what alignment would waste.
 static_assert(sizeof(void*) != 8 || sizeof(std::string) != 32 || sizeof(TTodoItem) == 128);

@@ -743,7 +743,8 @@ private:
     }
 
     std::string Uid(const TTodoItem& e) {
-        std::string uid = e.Foreign() ? e.Foreign()->Uid() : IcsUid(e) + "@dayloom";
+        // A UID a server knows the event by stays; a calendar's own next.
+        std::string uid(e.SyncUid());
         if (uid.empty()) uid = IcsUid(e) + "@dayloom";
         // Two stored events may share an identity; their UIDs must not.
         for (int n = 2; !uids_.insert(std::hash<std::string_view>{}(uid)).second; ++n) uid += "-" + std::to_string(n);

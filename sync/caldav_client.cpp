@@ -164,6 +164,11 @@ size_t CollectBody(char* data, size_t size, size_t n, void* out) {
     return size * n;
 }
 
+// Called by libcurl at least once a second while a request runs.
+int StopIfAsked(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::atomic<bool>*>(stop)->load() ? 1 : 0;
+}
+
 size_t CollectHeader(char* data, size_t size, size_t n, void* out) {
     const std::string_view line(data, size * n);
     if (line.size() > 5 && (line.substr(0, 5) == "ETag:" || line.substr(0, 5) == "etag:" || line.substr(0, 5) == "Etag:"))
@@ -259,6 +264,10 @@ HttpAnswer CalDavClient::Send(const std::string& method, const std::string& path
         a.error = "сетевой клиент не запустился";
         return a;
     }
+    if (stop_ && stop_->load()) {
+        a.error = "синхронизация прервана";
+        return a;
+    }
     ++requests_;
     curl_easy_reset(c);
     const std::string url = UrlOf(pathOrUrl);
@@ -279,6 +288,11 @@ HttpAnswer CalDavClient::Send(const std::string& method, const std::string& path
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &a.body);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, CollectHeader);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &a.etag);
+    if (stop_) {
+        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, StopIfAsked);
+        curl_easy_setopt(c, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(stop_));
+        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    }
     if (!body.empty() || method == "PUT") {
         curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.data());
         curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));

@@ -3,6 +3,7 @@
 // finding the user's calendars, listing what one holds, taking and sending
 // events with the preconditions that keep two writers from overwriting each
 // other. HTTP is libcurl's and XML is expat's; certificates are verified.
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -59,6 +60,11 @@ public:
     HttpAnswer Put(const std::string& href, const std::string& text, const std::string& ifMatch);
     HttpAnswer Delete(const std::string& href, const std::string& ifMatch);
 
+    // Once `stop` is set, the request under way ends within a second and
+    // every later one at once, without an answer: a program that quits does
+    // not wait for a slow server.
+    void StopWhen(const std::atomic<bool>* stop) { stop_ = stop; }
+
     // Requests made since construction: for the figures and the tests.
     int Requests() const { return requests_; }
     // A resource path for a new event of `calendar`.
@@ -73,6 +79,7 @@ private:
     std::string origin_;  // scheme://host[:port]
     void* curl_ = nullptr;
     int requests_ = 0;
+    const std::atomic<bool>* stop_ = nullptr;
 };
 
 // The UID of an iCalendar text's first component; empty when none.

@@ -20,7 +20,7 @@
 #include "sync/sync_plan.h"
 #include "sync/sync_settings.h"
 
-struct IcsZone;
+#include "events/clock_zone.h"
 
 // The interface the round calls (its transport lives in sync_round.h).
 class SyncFolder {
@@ -83,7 +83,7 @@ private:
 
     EventDocument& doc_;
     SyncSettings settings_;
-    const IcsZone& zone_;
+    const IcsZone zone_;  // a copy: callers pass temporaries
     std::unordered_map<std::string, Seen> seen_;
     std::vector<Pending> pending_;
     int lateConflicts_ = 0;

@@ -154,6 +154,13 @@ std::string SyncState::Text() const {
     out += "\ntoken\t";
     PutField(out, token);
     out += '\n';
+    if (lastDone > 0) {
+        char buf[32];
+        const auto r = std::to_chars(buf, buf + sizeof buf, lastDone);
+        out += "done\t";
+        out.append(buf, r.ptr);
+        out += '\n';
+    }
     for (const SyncedEvent& e : events_) {
         out += "e\t";
         PutField(out, e.uid);
@@ -180,6 +187,9 @@ bool SyncState::Read(std::string_view text) {
         const std::vector<std::string_view> f = Split(line);
         if (f[0] == "token" && f.size() == 2) {
             if (!GetField(f[1], read.token)) return false;
+        } else if (f[0] == "done" && f.size() == 2) {
+            const auto r = std::from_chars(f[1].data(), f[1].data() + f[1].size(), read.lastDone);
+            if (r.ec != std::errc() || r.ptr != f[1].data() + f[1].size() || !(read.lastDone > 0)) return false;
         } else if (f[0] == "e" && f.size() == 5) {
             SyncedEvent e;
             if (!GetField(f[1], e.uid) || !GetField(f[2], e.href) || !GetField(f[3], e.etag)) return false;

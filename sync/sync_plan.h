@@ -15,6 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "events/date_time.h"
+
 // An event of the data folder: its UID and a hash of what would be sent for
 // it (two equal hashes: nothing to send).
 struct LocalEvent {
@@ -80,6 +82,7 @@ public:
     bool Empty() const { return events_.empty(); }
 
     std::string token;  // the server's sync token after the last complete round; empty: none
+    TDateTime lastDone = 0;  // when a round last went through, shown after a restart; 0: never
 
     // The state as text, and back. Reading is total: a damaged text gives
     // false and an empty state, and the next round starts from a full listing

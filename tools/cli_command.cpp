@@ -6,9 +6,10 @@ namespace {
 
 const char* const kWriterWarning =
     "Команды, которые записывают файл событий (import, import-ics, remove-imported,\n"
-    "good-days), отказываются работать, пока окно dayloom открыто с той же папкой\n"
-    "данных: пока оно открыто, события этой папки записывает оно. Две такие команды\n"
-    "сразу не работают: вторая ждёт до 10 секунд, пока закончит первая.\n";
+    "good-days, sync-setup, sync), отказываются работать, пока окно dayloom открыто\n"
+    "с той же папкой данных: пока оно открыто, события этой папки записывает (и\n"
+    "синхронизирует) оно. Две такие команды сразу не работают: вторая ждёт\n"
+    "до 10 секунд, пока закончит первая.\n";
 
 const CliOption* Find(std::span<const CliOption> options, std::string_view name) {
     for (const CliOption& o : options)

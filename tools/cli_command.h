@@ -4,6 +4,7 @@
 // entries; tools/cli_dispatch.cpp names them all in one table.
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -32,6 +33,17 @@ struct CliOption {
 // lines under their own text, and a writing verb's help warns about the window.
 enum class CliGroup { Reading, Exchange, Writing };
 
+// Where a password comes from, asked of the system (cli_platform_*.cpp);
+// tests give their own.
+struct CliSecrets {
+    // Runs a command through the system's shell: the first line it prints,
+    // or false with the reason (it failed, printed nothing, is missing).
+    std::function<bool(const std::string& command, std::string& line, std::string& error)> runCommand;
+    // The password the window keeps in the system's keyring under `key`;
+    // false with the reason when there is none or the keyring is away.
+    std::function<bool(const std::string& key, std::string& password, std::string& error)> keyring;
+};
+
 // What a verb works with besides its arguments.
 struct CliCall {
     std::istream& in;  // for a file named "-"
@@ -40,6 +52,7 @@ struct CliCall {
     const std::filesystem::path& defaultDataDir;  // without --data
     TDateTime clockNow;
     const IcsZone& zone;  // the computer's, for the iCalendar verbs
+    const CliSecrets* secrets = nullptr;  // none: no password can be had
 };
 
 // A verb's arguments once read: options with a value (--name VALUE or

@@ -10,7 +10,11 @@
 namespace {
 
 constexpr const CliVerb* kVerbs[] = {&kAgendaVerb,    &kRemindersVerb,      &kExportIcsVerb, &kImportVerb,
-                                     &kImportIcsVerb, &kRemoveImportedVerb, &kGoodDaysVerb, &kSearchVerb};
+                                     &kImportIcsVerb, &kRemoveImportedVerb, &kGoodDaysVerb, &kSearchVerb,
+#ifdef DAYLOOM_HAS_SYNC
+                                     &kSyncSetupVerb, &kSyncVerb
+#endif
+};
 
 // Any verb's options: before the verb is found, a value is not taken for it
 // ("--data import agenda"), and without a verb no known option is called unknown.
@@ -82,8 +86,9 @@ int Dispatch(const std::vector<std::string>& args, const CliCall& call) {
 std::span<const CliVerb* const> CliVerbs() { return kVerbs; }
 
 int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
-           const std::filesystem::path& defaultDataDir, TDateTime clockNow, const IcsZone& zone) {
-    const CliCall call{in, out, err, defaultDataDir, clockNow, zone};
+           const std::filesystem::path& defaultDataDir, TDateTime clockNow, const IcsZone& zone,
+           const CliSecrets* secrets) {
+    const CliCall call{in, out, err, defaultDataDir, clockNow, zone, secrets};
     // Events of other calendars are shown on the same clock as the rest.
     SetClockZone(zone);
     try {

@@ -21,4 +21,5 @@ std::span<const CliVerb* const> CliVerbs();
 // messages to `err`. Returns the exit status: 0 on success or help, 1 on any
 // failure.
 int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
-           const std::filesystem::path& defaultDataDir, TDateTime clockNow, const IcsZone& zone = UtcZone());
+           const std::filesystem::path& defaultDataDir, TDateTime clockNow, const IcsZone& zone = UtcZone(),
+           const CliSecrets* secrets = nullptr);

@@ -5,6 +5,7 @@
 
 #include "events/windows_api.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <vector>
@@ -38,6 +39,35 @@ std::optional<std::string> EnvironmentValue(const char* name) {
     const wchar_t* v = _wgetenv(Wide(name).c_str());
     if (!v) return std::nullopt;
     return Utf8(v);
+}
+
+const CliSecrets& SystemSecrets() {
+    static const CliSecrets secrets{
+        [](const std::string& command, std::string& line, std::string& error) {
+            FILE* pipe = _wpopen(Wide(command.c_str()).c_str(), L"rb");
+            if (!pipe) {
+                error = "не запускается";
+                return false;
+            }
+            std::string said;
+            char buf[4096];
+            for (size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;)
+                if (said.size() < 65536) said.append(buf, n);
+            const int rc = _pclose(pipe);
+            if (rc != 0) {
+                error = "код выхода " + std::to_string(rc);
+                return false;
+            }
+            line = said.substr(0, said.find('\n'));
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.empty()) error = "ничего не вывела";
+            return !line.empty();
+        },
+        [](const std::string&, std::string&, std::string& error) {
+            error = "dayloom-cli не читает хранилище паролей Windows";
+            return false;
+        }};
+    return secrets;
 }
 
 IcsZone SystemZone() {

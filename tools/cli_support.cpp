@@ -78,35 +78,38 @@ int CliFailWithHint(std::ostream& err, const std::string& message) {
     return 1;
 }
 
+bool TakeCliLock(const std::filesystem::path& dir, const char* writer, FolderLock& lock, std::string& error) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(dir, ec) && !MakeDataFolder(dir, ec)) {
+        error = "не удалось создать каталог " + CliPathText(dir) + ": " + ec.message();
+        return false;
+    }
+    // The window holds the folder for as long as it is open: no use waiting for it.
+    auto state = lock.Take(dir, writer);
+    if (state == FolderLock::State::Busy && !lock.Problem().starts_with(kWindowLockOwner))
+        state = lock.Take(dir, writer, kCliLockWait);
+    if (state == FolderLock::State::Failed) {
+        error = "папка данных " + CliPathText(dir) + " не блокируется (" + lock.Problem() +
+                "); файл событий не изменён";
+        return false;
+    }
+    if (state == FolderLock::State::Busy) {
+        error = lock.Problem().starts_with(kWindowLockOwner)
+                    ? "открыто окно dayloom с папкой данных " + CliPathText(dir) +
+                          ": закройте его и повторите (пока окно открыто, события в этой папке "
+                          "записывает оно)"
+                    : "папка данных " + CliPathText(dir) + " занята: " + lock.Problem() +
+                          ". Повторите, когда команда закончит работу";
+        return false;
+    }
+    return true;
+}
+
 std::optional<CliStore> LoadCliStore(const std::filesystem::path& dir, const char* writer, std::string& error) {
     CliStore s;
     s.dir = dir;
     s.file = dir / kCliEventFile;
-    if (writer) {
-        std::error_code ec;
-        if (!std::filesystem::is_directory(dir, ec) && !MakeDataFolder(dir, ec)) {
-            error = "не удалось создать каталог " + CliPathText(dir) + ": " + ec.message();
-            return std::nullopt;
-        }
-        // The window holds the folder for as long as it is open: no use waiting for it.
-        auto state = s.lock.Take(dir, writer);
-        if (state == FolderLock::State::Busy && !s.lock.Problem().starts_with(kWindowLockOwner))
-            state = s.lock.Take(dir, writer, kCliLockWait);
-        if (state == FolderLock::State::Failed) {
-            error = "папка данных " + CliPathText(dir) + " не блокируется (" + s.lock.Problem() +
-                    "); файл событий не изменён";
-            return std::nullopt;
-        }
-        if (state == FolderLock::State::Busy) {
-            error = s.lock.Problem().starts_with(kWindowLockOwner)
-                        ? "открыто окно dayloom с папкой данных " + CliPathText(dir) +
-                              ": закройте его и повторите (пока окно открыто, события в этой папке "
-                              "записывает оно)"
-                        : "папка данных " + CliPathText(dir) + " занята: " + s.lock.Problem() +
-                              ". Повторите, когда команда закончит работу";
-            return std::nullopt;
-        }
-    }
+    if (writer && !TakeCliLock(dir, writer, s.lock, error)) return std::nullopt;
     s.doc = std::make_unique<EventDocument>(s.file);
     const LoadReport rep = writer ? s.doc->Load() : s.doc->LoadToRead();
     switch (rep.status) {

@@ -45,6 +45,11 @@ std::optional<MonthChoice> CliMonths(const CliArgs& args, std::string& error);
 std::optional<std::filesystem::path> CliDataDir(const CliArgs& args, const std::filesystem::path& defaultDir,
                                                 std::string& error);
 
+// The data folder's writer lock for a writing verb (`writer` names it),
+// waiting a little for another verb but not for the window; false with the
+// reason. The folder is made when missing.
+bool TakeCliLock(const std::filesystem::path& dir, const char* writer, FolderLock& lock, std::string& error);
+
 // The data folder's event file, read whole. A missing file is an empty
 // store; a file that cannot be read whole is an error, never overwritten.
 // A writing verb (`writer` names it) holds the folder's lock from before the

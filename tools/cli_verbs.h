@@ -9,3 +9,6 @@ extern const CliVerb kImportIcsVerb;
 extern const CliVerb kRemoveImportedVerb;
 extern const CliVerb kGoodDaysVerb;
 extern const CliVerb kSearchVerb;
+#ifdef DAYLOOM_HAS_SYNC
+extern const CliVerb kSyncSetupVerb, kSyncVerb;  // tools/cli_sync.cpp
+#endif

@@ -101,5 +101,6 @@ int main(int argc, char** argv) {
     // else the per-user folder, so both always read the same file.
     const std::filesystem::path data =
         ChooseDataFolder(ExeDir(argc > 0 ? argv[0] : nullptr), PerUserAppDataFolder(EnvironmentValue));
-    return RunCli(Arguments(argc, argv), std::cin, std::cout, std::cerr, data, LocalClock(), SystemZone());
+    return RunCli(Arguments(argc, argv), std::cin, std::cout, std::cerr, data, LocalClock(), SystemZone(),
+                  &SystemSecrets());
 }

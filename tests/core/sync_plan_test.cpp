@@ -100,9 +100,11 @@ TEST(SyncState, ItsTextReadsBackAndADamagedOneStartsOver) {
     s.Agree({"v", "/c/v.ics", "W/\"2\"", 0});
     s.Agree({"e", "/c/e.ics", "", 9});  // a server that sent no ETag
     s.Agree({"w", "/c/v.ics", "3", 5});  // another event put at v's resource
+    s.lastDone = EncodeDateTime(2026, 12, 8, 14, 5, 31, 250);
     SyncState back;
     ASSERT_TRUE(back.Read(s.Text()));
     EXPECT_EQ(back.token, s.token);
+    EXPECT_EQ(back.lastDone, s.lastDone);
     EXPECT_EQ(Uids(back.Events()), (Names{"u%1", "e", "w"}));
     EXPECT_EQ(back.Find("u%1")->etag, "\"e\ttag\"");
     EXPECT_EQ(back.Find("u%1")->hash, 18446744073709551615ull);
@@ -112,7 +114,8 @@ TEST(SyncState, ItsTextReadsBackAndADamagedOneStartsOver) {
     for (const std::string& bad : {std::string(), std::string("dayloom sync 2\n"), text.substr(0, text.size() - 3) + "x\n",
                                    text + "e\tz\t/c/z\t1\n", text + "e\tz\t/c/z\t1\t%G1\n", text + "junk\n",
                                    text + "e\tz%4\t/c/z\t1\t1\n", text + "e\t\t/c/z\t1\t1\n", text + "e\tz\t\t1\t1\n",
-                                   text + "e\tz\t/c/z\t1\t1\t1\n", text + "e\tz\t/c/z\t1\t1x\n"}) {
+                                   text + "e\tz\t/c/z\t1\t1\t1\n", text + "e\tz\t/c/z\t1\t1x\n",
+                                   text + "done\t\n", text + "done\t-1\n", text + "done\t4.5x\n"}) {
         SyncState damaged;
         damaged.Agree({"x", "/x", "1", 1});
         EXPECT_FALSE(damaged.Read(bad)) << bad;

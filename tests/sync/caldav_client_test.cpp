@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "sync/caldav_client.h"
 #include "tests/support/temp_folder.h"
@@ -121,6 +124,30 @@ TEST(CalDavAddress, PlainHttpOnlyForThisMachineUnlessAllowed) {
                           Case{"http://dav.example.org/", true, false}, Case{"ftp://dav.example.org/", true, true},
                           Case{"dav.example.org", false, true}})
         EXPECT_EQ(!CalDavClient::CheckAddress(c.url, c.allowed).empty(), c.refused) << c.url;
+}
+
+// A program that quits does not wait for a server that took the request and
+// never answers (a listening socket nobody reads from).
+TEST(CalDavStop, ARequestWaitingForAnAnswerEndsSoonAfterTheStopAndLaterOnesAtOnce) {
+    const SilentServer silent;
+    ASSERT_NE(silent.port, 0);
+    CalDavClient c(silent.Url(), "anna", "secret");
+    std::atomic<bool> stop{false};
+    c.StopWhen(&stop);
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        stop = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<CalendarFound> found;
+    std::string error;
+    EXPECT_FALSE(c.Discover(found, error));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_FALSE(error.empty());
+    stopper.join();
+    const int before = c.Requests();
+    EXPECT_EQ(c.Put("/anna/x.ics", "BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n", "").error, "синхронизация прервана");
+    EXPECT_EQ(c.Requests(), before);
 }
 
 TEST(CalDavText, TheUidOfAComponentIsReadUnfolded) {

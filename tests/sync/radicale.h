@@ -101,3 +101,23 @@ private:
     int port_ = 0;
     pid_t pid_ = -1;
 };
+
+// A server that takes connections on a free port of 127.0.0.1 and never
+// answers: a listening socket nobody reads from.
+struct SilentServer {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+    SilentServer() {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(fd, 4) == 0 &&
+            getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+            port = ntohs(a.sin_port);
+    }
+    ~SilentServer() { close(fd); }
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+    std::string Url() const { return "http://127.0.0.1:" + std::to_string(port) + "/"; }
+};

@@ -2,11 +2,14 @@
 // The whole program in a temporary folder, with a fixed clock, a fixed screen
 // and scripted dialogs: tests hand a function that plays the user.
 #include <QDialog>
+#include <QMap>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 
 #include "app/environment.h"
+#include "app/password_store.h"
 #include "dayview/sound_player.h"
 
 // Counts what the program asks of the sound device; plays nothing.
@@ -25,6 +28,40 @@ public:
     void Stop() override { ++stops, position = 0; }
     void Close() override { open = false, position = 0; }
     int64_t Position() const override { return position; }
+};
+
+// A keyring in memory that answers later, as the system's does; or one that
+// is not there at all (no Secret Service, as on a build machine).
+class FakePasswordStore : public PasswordStore {
+public:
+    QMap<QString, QString> kept;
+    bool available = true;
+    int reads = 0, writes = 0;
+
+    void Read(const QString& key, QObject* context, Done done) override {
+        ++reads;
+        PasswordAnswer a = Refusal();
+        if (available && kept.contains(key)) a = {true, false, kept[key], {}};
+        else if (available) a = {false, true, {}, QStringLiteral("пароль в хранилище паролей не найден")};
+        Later(context, std::move(done), a);
+    }
+    void Write(const QString& key, const QString& password, QObject* context, Done done) override {
+        ++writes;
+        if (available) kept[key] = password;
+        Later(context, std::move(done), available ? PasswordAnswer{true, false, {}, {}} : Refusal());
+    }
+    void Remove(const QString& key, QObject* context, Done done) override {
+        if (available) kept.remove(key);
+        Later(context, std::move(done), available ? PasswordAnswer{true, false, {}, {}} : Refusal());
+    }
+
+private:
+    static PasswordAnswer Refusal() {
+        return {false, false, {}, QStringLiteral("хранилище паролей системы недоступно (нет службы Secret Service)")};
+    }
+    static void Later(QObject* context, Done done, PasswordAnswer a) {
+        QTimer::singleShot(0, context, [done = std::move(done), a] { done(a); });
+    }
 };
 
 class FakeEnvironment : public Environment {
@@ -84,6 +121,8 @@ public:
     DayListFormats Formats() const override { return {}; }
     FakeSoundPlayer sound;
     SoundPlayer& Sound() override { return sound; }
+    FakePasswordStore passwords;
+    PasswordStore& Passwords() override { return passwords; }
 
     // Whether a notification area is there.
     bool tray = true;

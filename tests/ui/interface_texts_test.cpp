@@ -1,5 +1,5 @@
 // The program's own texts in every window are Russian: Latin letters only in
-// names (ZET, iCalendar, HTML, the program's name). Texts of the user's data
+// names (ZET, iCalendar, HTML, http, the program's name). Texts of the user's data
 // (events, theme files, pasted text) are not the interface and are not read.
 #include <gtest/gtest.h>
 
@@ -46,7 +46,7 @@ TEST_F(MainWindowTest, EveryWindowSpeaksRussianAndSpellsItRight) {
     const std::pair<const char*, const QWidget*> windows[] = {
         {"main", form.get()},           {"preferences", Part<TColorDlg>("ColorDlg")}, {"editor", Part<TToDoEditDlg>("ToDoEditDlg")},
         {"alert", AlertWindow()}, {"ZET", Part<TFormJMD>("FormJMD")},        {"favourable days", Part<TFormSunDay>("FormSunDay")}};
-    const QRegularExpression names(QStringLiteral("ZET|iCalendar|HTML|[Dd]ayloom|Windows"));
+    const QRegularExpression names(QStringLiteral("ZET|iCalendar|HTML|https?|[Dd]ayloom|Windows"));
     const QRegularExpression latin(QStringLiteral("[A-Za-z]+"));
     for (const auto& [name, window] : windows) {
         for (QString text : OwnTexts(window)) {
