@@ -112,22 +112,33 @@ const EventBatch& EventDocument::Change(ChangeKind kind, const std::function<voi
     if (!e.removed_.empty() || today != INT64_MIN) {
         // The removed records stay in their slots for the batch to read; the
         // index only marks them.
-        size_t next = 0;
-        const int from = today != INT64_MIN ? 0 : static_cast<int>(e.removed_.front());
-        last_.removed = events_.Take(from, [&](int i, uint32_t slot) {
-            if (next < e.removed_.size() && e.removed_[next] == static_cast<size_t>(i)) {
-                ++next;
-                return true;
-            }
-            if (today == INT64_MIN) return false;
-            const int32_t pastFrom = index_.PastFrom(static_cast<int>(slot));
-            return pastFrom <= today && (pastFrom != kPastAsk || IsPurgeable(events_.AtSlot(slot), pastAt));
-        });
+        const EventIndex::PastDays past = index_.AllPastFrom();
+        auto isPast = [&, past](uint32_t slot) {
+            const int32_t pastFrom = past(slot);
+            bool gone = pastFrom <= today;
+            if (pastFrom == kPastAsk) [[unlikely]]
+                gone = IsPurgeable(events_.AtSlot(slot), pastAt);
+            return gone;
+        };
+        if (e.removed_.empty()) {
+            // The purge alone: a number an event, and no branch on it.
+            last_.removed = events_.Take(0, [&isPast](int, uint32_t slot) { return isPast(slot); });
+        } else {
+            size_t next = 0;
+            const int from = today != INT64_MIN ? 0 : static_cast<int>(e.removed_.front());
+            last_.removed = events_.Take(from, [&](int i, uint32_t slot) {
+                if (next < e.removed_.size() && e.removed_[next] == static_cast<size_t>(i)) {
+                    ++next;
+                    return true;
+                }
+                return today != INT64_MIN && isPast(slot);
+            });
+        }
         last_.removed.ForEachSlot([&](uint32_t slot) {
             const int64_t day = index_.StartDay(static_cast<int>(slot));
             lostMet.Add(lost, day, day == INT64_MIN ? events_.AtSlot(slot).CreationDate : 0);
-            index_.Bury(static_cast<int>(slot));
         });
+        index_.BuryAll(last_.removed);
         index_.Tidy();
     }
     for (const auto& [before, after] : last_.changed)

@@ -1,6 +1,7 @@
 #include "events/event_index.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <climits>
 
@@ -182,6 +183,21 @@ void EventIndex::Unfile(const TTodoItem& event, int pos) {
         if (it != days_.end() && it->day == x.day && it->pos == x.pos) days_.erase(it);
     }
     for (const uint64_t l : lists) Drop(l, pos);
+}
+
+void EventIndex::BuryAll(const TakenEvents& taken) {
+    taken.ForEachWord([&](uint32_t first, uint64_t word) {
+        // The word's bits fall into one or two words of dead_.
+        const size_t at = first / 64, shift = first % 64;
+        const size_t last = (static_cast<size_t>(first) + 63 - static_cast<size_t>(std::countl_zero(word))) / 64;
+        if (last >= dead_.size()) dead_.resize(last + 1, 0);
+        auto mark = [&](size_t w, uint64_t bits) {
+            buried_ += static_cast<size_t>(std::popcount(bits & ~dead_[w]));
+            dead_[w] |= bits;
+        };
+        mark(at, word << shift);
+        if (shift != 0 && (word >> (64 - shift)) != 0) mark(at + 1, word >> (64 - shift));
+    });
 }
 
 void EventIndex::Tidy() {

@@ -39,6 +39,8 @@ public:
         buried_ += (dead_[s / 64] & bit) == 0 ? 1 : 0;
         dead_[s / 64] |= bit;
     }
+    // Every event `taken` names went (Bury for each, a word at a time).
+    void BuryAll(const TakenEvents& taken);
     // Sweeps the entries of the buried events out when they are many.
     void Tidy();
     // The event now in `slot` is filed (an addition).
@@ -95,6 +97,22 @@ private:
         int32_t pastFrom = kAskPast;
         int32_t start = kNoDay;
     };
+
+public:
+    // PastFrom for a pass over many slots, read without reaching the index.
+    class PastDays {
+    public:
+        int32_t operator()(uint32_t slot) const { return slot < n_ ? at_[slot].pastFrom : kAskPast; }
+
+    private:
+        friend class EventIndex;
+        PastDays(const SlotDays* at, size_t n) : at_(at), n_(n) {}
+        const SlotDays* at_;
+        size_t n_;
+    };
+    PastDays AllPastFrom() const { return {bySlot_.data(), bySlot_.size()}; }
+
+private:
     struct Entry {
         int64_t day;
         int pos;  // the slot

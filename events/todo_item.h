@@ -306,6 +306,14 @@ public:
     };
     const_iterator begin() const;
     const_iterator end() const { return {this, kEnd, 0}; }
+    // Calls `f(first, word)` for words of bits, bit k naming the slot
+    // `first + k`, together naming every taken record's slot once.
+    template <typename F>
+    void ForEachWord(F&& f) const {
+        for (const uint32_t s : listed_) f(s, uint64_t{1});
+        for (size_t w = 0; w < bits_.size(); ++w)
+            if (bits_[w] != 0) f(base_ + static_cast<uint32_t>(w * 64), bits_[w]);
+    }
     // Calls `f(slot)` for each taken record's slot, ascending.
     template <typename F>
     void ForEachSlot(F&& f) const {
@@ -343,14 +351,19 @@ TakenEvents TodoItems::Take(int from, Gone&& gone) {
     t.end_ = static_cast<uint32_t>(slots_->records.size());
     t.bits_.assign((t.end_ - t.base_) / 64 + 1, 0);
     // Without a branch on the answer: a purge takes every other event or so.
+    // Plain pointers, so the stores below are not taken to change the vectors.
+    uint32_t* const order = order_.data();
+    uint64_t* const bits = t.bits_.data();
+    const uint32_t base = t.base_;
+    const size_t n = order_.size();
     size_t count = 0;
-    for (size_t i = kept; i < order_.size(); ++i) {
-        const uint32_t slot = order_[i];
+    for (size_t i = kept; i < n; ++i) {
+        const uint32_t slot = order[i];
         const bool g = gone(static_cast<int>(i), slot);
-        order_[kept] = slot;
+        order[kept] = slot;
         kept += g ? 0 : 1;
-        const uint32_t b = slot - t.base_;
-        t.bits_[b / 64] |= static_cast<uint64_t>(g) << (b % 64);
+        const uint32_t b = slot - base;
+        bits[b / 64] |= static_cast<uint64_t>(g) << (b % 64);
         count += g ? 1 : 0;
     }
     order_.resize(kept);
