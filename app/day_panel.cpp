@@ -192,7 +192,7 @@ int TDayPanel::SourceOf(int row) const {
             events[src].CreationDate == r.CreationDate)
             return src;
     }
-    return getIdxOfList(row, shown, doc_.Events());
+    return getIdxOfList(row, shown, doc_.Events(), &doc_.Index());
 }
 
 void TDayPanel::DayChanged(TDateTime newDate) {

@@ -249,10 +249,11 @@ bool FallsOnDay::operator()(const TTodoItem& event) const {
     return any;
 }
 
-int getIdxOfList(int index, const TDayRows& from, const TodoItems& in) {
+int getIdxOfList(int index, const TDayRows& from, const TodoItems& in, const EventIndex* eventIndex) {
     if (index < 0 || index >= static_cast<int>(from.size())) return -1;
     const TDayRow& row = from[static_cast<size_t>(index)];
-    return FindByIdentity(in, row.CreationDate, row.Subject);
+    return eventIndex ? FindByIdentity(in, *eventIndex, row.CreationDate, row.Subject)
+                      : FindByIdentity(in, row.CreationDate, row.Subject);
 }
 
 int DeleteRowOf(TDayRows& rows, const TTodoItem& event) {

@@ -273,3 +273,18 @@ int EventIndex::StartsOn(int64_t day, int atMost) const {
         n += it->start && !Dead(it->pos) ? 1 : 0;
     return n;
 }
+
+int FindByIdentity(const TodoItems& in, const EventIndex& index, TDateTime creationDate, const std::string& subject) {
+    // Every event with a start day is filed under it, and a day's slots ascend
+    // as positions do: the first found is the first in the store.
+    const int64_t day = SafeDayNumber(creationDate);
+    if (day == INT64_MIN) return FindByIdentity(in, creationDate, subject);
+    int found = -1;
+    index.AnyStartingOn(day, [&](int slot) {
+        const TTodoItem& e = in.AtSlot(static_cast<uint32_t>(slot));
+        if (e.CreationDate != creationDate || e.Subject != subject) return false;
+        found = in.PositionOf(static_cast<uint32_t>(slot));
+        return true;
+    });
+    return found;
+}

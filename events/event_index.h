@@ -151,6 +151,10 @@ private:
     std::vector<SlotDays> bySlot_;
 };
 
+// FindByIdentity asking only the events that start on the day of
+// `creationDate` (`index` is the store's own).
+int FindByIdentity(const TodoItems& in, const EventIndex& index, TDateTime creationDate, const std::string& subject);
+
 template <typename Wanted>
 bool EventIndex::AnyStartingOn(int64_t day, Wanted&& wanted) const {
     for (auto it = FirstOn(day); it != days_.end() && it->day == day; ++it)

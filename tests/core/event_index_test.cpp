@@ -72,6 +72,12 @@ void ExpectSameAsAWalk(const EventDocument& doc) {
         }
         ASSERT_EQ(StartsOnDay(events, day, index), StartsOnDay(events, day)) << day;
     }
+    // Each event found again by its identity (the first of equal ones), and
+    // one no event has.
+    for (const TTodoItem& e : events)
+        ASSERT_EQ(FindByIdentity(events, *index, e.CreationDate, e.Subject),
+                  FindByIdentity(events, e.CreationDate, e.Subject)) << e.Subject;
+    EXPECT_EQ(FindByIdentity(events, *index, At(2010, 3, 1, 9, 0), "нет такого"), -1);
     for (int month = 1; month <= 7; ++month) {
         TCalendarEvents walkedMarks, indexedMarks;
         const TCalendarEvent proto;
@@ -111,8 +117,9 @@ TEST(EventIndex, AnswersAsAWalkOfTheStoreThroughEveryKindOfChange) {
                     e.Remove(rng() % n);
                     break;
                 }
-                default:                                                     // an import
+                default:                                                     // an import, with copies
                     for (int i = 0; i < 150; ++i) e.Add(RandomEvent(rng, serial++));
+                    for (int i = 0; i < 5; ++i) e.Add(doc[static_cast<int>(rng() % n)]);
             }
         });
         ExpectSameAsAWalk(doc);
