@@ -28,7 +28,8 @@ using Rule = EventKind;
 
 struct Pending {
     TDateTime moment;
-    int source;
+    int source;    // the slot
+    int position;  // in the store, when asked for
     Rule rule;
     TDateTime occurrence;  // the start of another calendar's occurrence shown; 0 for the others
 };
@@ -203,7 +204,7 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
     const DayRules rules(d, mode);
     auto apply = [&](int slot) {
         rules.Apply(store.AtSlot(static_cast<uint32_t>(slot)), [&](TDateTime moment, Rule rule, TDateTime occurrence) {
-            pending.push_back({moment, slot, rule, occurrence});
+            pending.push_back({moment, slot, -1, rule, occurrence});
         });
     };
     if (index) {
@@ -216,6 +217,11 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
         for (int i = 0; i < store.Count(); ++i) apply(static_cast<int>(store.SlotOf(i)));
     }
 
+    if (sources) {
+        // The slots ascend here: one walk along the store finds their positions.
+        size_t from = 0;
+        for (Pending& p : pending) p.position = store.PositionOf(static_cast<uint32_t>(p.source), from);
+    }
     std::stable_sort(pending.begin(), pending.end(),
                      [](const Pending& x, const Pending& y) { return x.moment < y.moment; });
 
@@ -236,7 +242,7 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
         r.ImageIndex = ev.ImageIndex;
         r.Kind = p.rule;
         r.Complete = ev.Complete;
-        if (sources) sources->push_back(store.PositionOf(static_cast<uint32_t>(p.source)));
+        if (sources) sources->push_back(p.position);
     }
 }
 

@@ -124,6 +124,20 @@ int TodoItems::PositionOf(uint32_t slot) const {
     return it != order_.end() && *it == slot ? static_cast<int>(it - order_.begin()) : -1;
 }
 
+int TodoItems::PositionOf(uint32_t slot, size_t& from) const {
+    const size_t n = order_.size();
+    size_t lo = std::min(from, n), width = 1;
+    // Everything before `lo` is below `slot`.
+    while (lo + width <= n && order_[lo + width - 1] < slot) {
+        lo += width;
+        width *= 2;
+    }
+    const auto it = std::lower_bound(order_.begin() + static_cast<std::ptrdiff_t>(lo),
+                                     order_.begin() + static_cast<std::ptrdiff_t>(std::min(lo + width, n)), slot);
+    from = static_cast<size_t>(it - order_.begin());
+    return it != order_.end() && *it == slot ? static_cast<int>(from) : -1;
+}
+
 void TodoItems::Compact() {
     if (Dead() == 0) return;
     std::vector<TTodoItem>& from = slots_->records;

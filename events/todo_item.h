@@ -245,6 +245,11 @@ public:
     TTodoItem& AtSlot(uint32_t slot) { return slots_->records[slot]; }
     // The position of the event in `slot`, or -1 when it was taken.
     int PositionOf(uint32_t slot) const;
+    // The same for slots asked in ascending order, `from` kept between the
+    // asks (0 at first): each search starts where the last one ended and
+    // widens from there, so many cost the gaps between them, not a whole
+    // search each.
+    int PositionOf(uint32_t slot, size_t& from) const;
     // Slots whose records were taken and are held or forgotten.
     size_t Dead() const { return slots_->records.size() - order_.size(); }
     // Takes out the events at the positions for which `gone(position, slot)`

@@ -313,3 +313,32 @@ TEST(EventDocumentSlots, SavesTheBytesOfAPlainStoreThroughRemovalsAndUndo) {
         }
     }
 }
+
+// Positions asked for ascending slots, each search starting where the last
+// ended, answer as a search of the whole order does: for slots kept and
+// taken, at the ends, asked twice, and far apart.
+TEST(EventDocumentSlots, PositionsOfAscendingSlotsAsOneWalk) {
+    struct Case {
+        const char* what;
+        int events;
+        bool (*taken)(int slot);
+        int stride;  // every how many slots one is asked
+    };
+    const Case cases[] = {
+        {"none taken, every slot", 300, [](int) { return false; }, 1},
+        {"every other taken", 300, [](int s) { return s % 2 == 1; }, 1},
+        {"a block taken, far apart", 1000, [](int s) { return s >= 100 && s < 700; }, 37},
+        {"all but the last taken", 200, [](int s) { return s != 199; }, 3},
+        {"the first ones taken", 200, [](int s) { return s < 130; }, 1},
+    };
+    for (const Case& c : cases) {
+        TodoItems items;
+        for (int i = 0; i < c.events; ++i) items.Add();
+        (void)items.Take(0, [&](int, uint32_t slot) { return c.taken(static_cast<int>(slot)); });
+        size_t from = 0;
+        for (uint32_t slot = 0; slot < items.SlotCount(); slot += static_cast<uint32_t>(c.stride))
+            for (int twice = 0; twice < 2; ++twice)
+                ASSERT_EQ(items.PositionOf(slot, from), items.PositionOf(slot)) << c.what << ", slot " << slot;
+        EXPECT_EQ(items.PositionOf(items.SlotCount(), from), -1) << c.what;
+    }
+}
