@@ -3,7 +3,10 @@
 #include <QTimer>
 
 #include <atomic>
+#include <chrono>
 #include <exception>
+#include <future>
+#include <memory>
 #include <thread>
 #include <utility>
 
@@ -182,6 +185,30 @@ void SyncRunner::Begin() {
     r->password = password_->toStdString();
     r->state = state_;
     r->folder = std::make_unique<DocumentSync>(doc_, settings_, ClockZone());
+    // The UIDs of new events reach the disk before the first of them is sent
+    // (killed after the server took one, we would send it again under another
+    // UID once it is moved or renamed). The round waits for the save.
+    r->folder->OnBeforeSending([this, r](std::string& why) {
+        auto done = std::make_shared<std::promise<bool>>();
+        std::future<bool> saved = done->get_future();
+        QMetaObject::invokeMethod(
+            this,
+            [this, r, done] {
+                if (round_.get() != r) return done->set_value(false);  // stopped meanwhile
+                if (!r->folder->KeepGivenUids()) return done->set_value(true);
+                host_.saveEvents();
+                host_.afterSaves([done](bool ok) { done->set_value(ok); });
+            },
+            Qt::QueuedConnection);
+        while (saved.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+            if (r->stop) {
+                why = "программа закрывается";
+                return false;
+            }
+        if (saved.get()) return true;
+        why = "события не записаны на диск";
+        return false;
+    });
     round_ = std::move(round);
     r->thread = std::thread([this, r] {
         try {

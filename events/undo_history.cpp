@@ -207,8 +207,13 @@ void UndoHistory::Apply(const Remove& remove, const Add& add,
         for (size_t i = 0; i < remove.size(); ++i)
             if (at[i] >= 0) e.Remove(size_t(at[i]));
         for (size_t i = 0; i < changed.size(); ++i)
-            if (const int pos = at[remove.size() + i]; pos >= 0)
-                e.Replace(size_t(pos), forward ? changed[i].second : changed[i].first);
+            if (const int pos = at[remove.size() + i]; pos >= 0) {
+                TTodoItem put = forward ? changed[i].second : changed[i].first;
+                // The UID a server came to know the event by meanwhile stays
+                // with it: the undo reaches the server as a change.
+                if (put.Raw.syncUid().empty()) put.Raw.setSyncUid(e.Events()[pos].Raw.syncUid());
+                e.Replace(size_t(pos), std::move(put));
+            }
         for (const TTodoItem& item : add) e.Add(item);
     });
     applying_ = false;

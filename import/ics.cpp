@@ -7,6 +7,7 @@
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include <libical/ical.h>
 
@@ -407,6 +408,26 @@ bool Done(icalcomponent* c) {
     return false;
 }
 
+// Takes away whatever says the component is done.
+void Reopen(icalcomponent* c) {
+    std::vector<icalproperty*> gone;
+    for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_ANY_PROPERTY); p;
+         p = icalcomponent_get_next_property(c, ICAL_ANY_PROPERTY)) {
+        const icalproperty_kind k = icalproperty_isa(p);
+        const char* x = k == ICAL_X_PROPERTY ? icalproperty_get_x_name(p) : nullptr;
+        if (k == ICAL_COMPLETED_PROPERTY || (k == ICAL_STATUS_PROPERTY && icalproperty_get_status(p) == ICAL_STATUS_COMPLETED) ||
+            (k == ICAL_PERCENTCOMPLETE_PROPERTY && icalproperty_get_percentcomplete(p) == 100) ||
+            (x && std::string_view(x) == "X-DAYLOOM-COMPLETED"))
+            gone.push_back(p);
+    }
+    for (icalproperty* p : gone) {
+        icalcomponent_remove_property(c, p);
+        icalproperty_free(p);
+    }
+    if (icalcomponent_isa(c) == ICAL_VTODO_COMPONENT && !icalcomponent_get_first_property(c, ICAL_STATUS_PROPERTY))
+        icalcomponent_add_property(c, icalproperty_new_status(ICAL_STATUS_NEEDSACTION));
+}
+
 std::optional<Fields> KeptFields(icalcomponent* c) {
     for (icalproperty* x = icalcomponent_get_first_property(c, ICAL_X_PROPERTY); x;
          x = icalcomponent_get_next_property(c, ICAL_X_PROPERTY))
@@ -768,7 +789,10 @@ private:
         while (!notes.empty() && (notes.back() == '\n' || notes.back() == '\r')) notes.pop_back();
         const bool sameName = e.Subject == ansi(OneLine(f.Summary())) || (f.Summary().empty() && e.Subject == ansi("(без названия)"));
         const bool sameNotes = ansi(f.Description()) == ansi(notes) || f.Description().empty() == notes.empty();
-        if (sameName && sameNotes && !e.Complete && uid == f.Uid()) {
+        // A text that may say it is done is read: a reopened event must not
+        // go out as done again.
+        const bool mayBeDone = text.find("COMPLETE") != std::string::npos;
+        if (sameName && sameNotes && !e.Complete && !mayBeDone && uid == f.Uid()) {
             chunk_.append(events);
             return true;
         }
@@ -782,10 +806,14 @@ private:
             const bool master = !icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY);
             if (!sameName) icalcomponent_set_summary(c, utf8(e.Subject).c_str());
             if (!sameNotes && master) icalcomponent_set_description(c, utf8(notes).c_str());
-            if (e.Complete && master) {
-                icalproperty* x = icalproperty_new_x("TRUE");
-                icalproperty_set_x_name(x, "X-DAYLOOM-COMPLETED");
-                icalcomponent_add_property(c, x);
+            if (master && e.Complete != Done(c)) {
+                if (e.Complete) {
+                    icalproperty* x = icalproperty_new_x("TRUE");
+                    icalproperty_set_x_name(x, "X-DAYLOOM-COMPLETED");
+                    icalcomponent_add_property(c, x);
+                } else {
+                    Reopen(c);
+                }
             }
             chunk_ += Text(c);
         }

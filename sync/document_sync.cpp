@@ -1,5 +1,6 @@
 #include "sync/document_sync.h"
 
+#include <algorithm>
 #include <ctime>
 #include <thread>
 #include <unordered_set>
@@ -176,39 +177,64 @@ void DocumentSync::Drop(const std::string& uid) { pending_.push_back({Pending::W
 
 void DocumentSync::KeepAsConflict(const std::string& uid) { pending_.push_back({Pending::What::Keep, uid, {}}); }
 
+bool DocumentSync::AnyGiven() const {
+    return std::any_of(seen_.begin(), seen_.end(), [](const auto& s) { return s.second.given; });
+}
+
+void DocumentSync::PlaceUids(const TodoItems& events, std::unordered_map<std::string, size_t>& at,
+                             std::unordered_map<size_t, TTodoItem>& replaced) {
+    const bool given = AnyGiven();
+    std::unordered_multimap<uint64_t, size_t> unnamed;  // events without a UID, by their record
+    for (size_t i = 0; i < static_cast<size_t>(events.Count()); ++i) {
+        const TTodoItem& e = events[static_cast<int>(i)];
+        if (const std::string_view uid = e.SyncUid(); !uid.empty()) at.emplace(uid, i);
+        else if (given) unnamed.emplace(RecordHash(e), i);
+    }
+    // The UIDs given: each kept in its event, if it is still as it was.
+    for (auto& [uid, s] : seen_) {
+        if (!s.given || at.count(uid)) continue;
+        // Two equal events are told apart by where they stood.
+        auto [u, end] = unnamed.equal_range(s.record);
+        if (u == end) continue;
+        for (auto v = u; v != end; ++v)
+            if (v->second == s.position) u = v;
+        TTodoItem e = events[static_cast<int>(u->second)];
+        e.Raw.setSyncUid(uid);
+        // From now on the round sees the event with its UID.
+        s = {u->second, RecordHash(e), false};
+        replaced[u->second] = std::move(e);
+        at.emplace(uid, u->second);
+        unnamed.erase(u);
+    }
+}
+
+bool DocumentSync::KeepGivenUids() {
+    if (!AnyGiven()) return false;
+    bool changed = false;
+    doc_.Change(ChangeKind::Synced, [&](EventDocument::Edit& edit) {
+        std::unordered_map<std::string, size_t> at;
+        std::unordered_map<size_t, TTodoItem> replaced;
+        PlaceUids(edit.Events(), at, replaced);
+        changed = !replaced.empty();
+        for (auto& [i, e] : replaced) edit.Replace(i, std::move(e));
+    });
+    return changed;
+}
+
+bool DocumentSync::BeforeSending(std::string& why) { return !beforeSending_ || !AnyGiven() || beforeSending_(why); }
+
 void DocumentSync::Apply() {
-    bool given = false;
-    for (const auto& [uid, s] : seen_) given = given || s.given;
-    if (pending_.empty() && !given) return;
+    if (pending_.empty() && !AnyGiven()) return;
     const std::string mark = ansi(kConflictMark);
     doc_.Change(ChangeKind::Synced, [&](EventDocument::Edit& edit) {
         const TodoItems& events = edit.Events();
         std::unordered_map<std::string, size_t> at;  // where each UID's event is now
-        std::unordered_multimap<uint64_t, size_t> unnamed;  // events without a UID, by their record
-        for (size_t i = 0; i < static_cast<size_t>(events.Count()); ++i) {
-            const TTodoItem& e = events[static_cast<int>(i)];
-            if (const std::string_view uid = e.SyncUid(); !uid.empty()) at.emplace(uid, i);
-            else if (given) unnamed.emplace(RecordHash(e), i);
-        }
         std::unordered_map<size_t, TTodoItem> replaced;
+        PlaceUids(events, at, replaced);
         auto current = [&](size_t i) -> const TTodoItem& {
             const auto r = replaced.find(i);
             return r != replaced.end() ? r->second : events[static_cast<int>(i)];
         };
-        // The UIDs given: each kept in its event, if it is still as it was.
-        for (const auto& [uid, s] : seen_) {
-            if (!s.given || at.count(uid)) continue;
-            // Two equal events are told apart by where they stood.
-            auto [u, end] = unnamed.equal_range(s.record);
-            if (u == end) continue;
-            for (auto v = u; v != end; ++v)
-                if (v->second == s.position) u = v;
-            TTodoItem e = events[static_cast<int>(u->second)];
-            e.Raw.setSyncUid(uid);
-            replaced[u->second] = std::move(e);
-            at.emplace(uid, u->second);
-            unnamed.erase(u);
-        }
         // Changed here while the round ran: the round saw another version.
         auto changedMeanwhile = [&](const std::string& uid, size_t i) {
             const auto s = seen_.find(uid);

@@ -38,6 +38,11 @@ public:
     virtual void Drop(const std::string& uid) = 0;
     // The local version kept beside the server's as a new event.
     virtual void KeepAsConflict(const std::string& uid) = 0;
+    // Called before the first new event goes to the server: the UIDs given
+    // are kept where they survive the program, so an event the server got
+    // is never sent again under another UID. False with the reason: nothing
+    // may be sent.
+    virtual bool BeforeSending(std::string& why) = 0;
 
 protected:
     ~SyncFolder() = default;
@@ -56,6 +61,13 @@ public:
     bool Take(const std::string& uid, const std::string& serverText, uint64_t& hash, std::string& why) override;
     void Drop(const std::string& uid) override;
     void KeepAsConflict(const std::string& uid) override;
+    bool BeforeSending(std::string& why) override;
+    // What BeforeSending does when UIDs were given: keep them (KeepGivenUids
+    // on the document's thread) and save. None: the UIDs wait for Apply.
+    void OnBeforeSending(std::function<bool(std::string& why)> keep) { beforeSending_ = std::move(keep); }
+    // On the document's thread: the UIDs given so far, kept in their events
+    // as one change; true when any was.
+    bool KeepGivenUids();
 
     // On the document's thread, after the round: one change with what was
     // collected and the UIDs given (nothing when there is nothing). An event
@@ -80,6 +92,11 @@ private:
     // Runs `read` on the events aside, again while a change stops it.
     void Read(const std::function<void(const TodoItems&)>& read);
     const TTodoItem* Find(const TodoItems& events, const std::string& uid) const;
+    bool AnyGiven() const;
+    // Where each UID's event is; the UIDs given placed in their events (in
+    // `replaced`) when they are still as the round saw them.
+    void PlaceUids(const TodoItems& events, std::unordered_map<std::string, size_t>& at,
+                   std::unordered_map<size_t, TTodoItem>& replaced);
 
     EventDocument& doc_;
     SyncSettings settings_;
@@ -87,4 +104,5 @@ private:
     std::unordered_map<std::string, Seen> seen_;
     std::vector<Pending> pending_;
     int lateConflicts_ = 0;
+    std::function<bool(std::string& why)> beforeSending_;
 };

@@ -59,15 +59,26 @@ SyncReport RunSyncRound(CalDavClient& client, const std::string& calendar, SyncS
     for (const LocalEvent& e : local) hashes.emplace(e.uid, e.hash);
 
     // A refusal for want of the precondition (412) means someone wrote
-    // first: the next round sees their version and plans again.
+    // first: the next round sees their version and plans again. Any request
+    // not done keeps the old token, so the next listing names again what
+    // this round meant to answer (a newer token would say nothing of it).
+    auto refused = [&](const HttpAnswer& a) {
+        whole = false;
+        if (a.status != 412) report.problems.push_back(a.error);
+    };
+    if (!plan.create.empty() && !folder.BeforeSending(error)) {
+        report.error = error;
+        report.requests = client.Requests() - before;
+        return report;
+    }
     for (const std::string& uid : plan.create) {
         const std::string href = CalDavClient::HrefFor(calendar, uid);
         const HttpAnswer a = client.Put(href, folder.Text(uid), "");
         if (a.status >= 200 && a.status < 300) {
             state.Agree({uid, href, a.etag, hashes[uid]});
             ++report.sent;
-        } else if (a.status != 412) {
-            report.problems.push_back(a.error);
+        } else {
+            refused(a);
         }
     }
     for (const SyncedEvent& e : plan.update) {
@@ -75,8 +86,8 @@ SyncReport RunSyncRound(CalDavClient& client, const std::string& calendar, SyncS
         if (a.status >= 200 && a.status < 300) {
             state.Agree({e.uid, e.href, a.etag, e.hash});
             ++report.sent;
-        } else if (a.status != 412) {
-            report.problems.push_back(a.error);
+        } else {
+            refused(a);
         }
     }
     for (const SyncedEvent& e : plan.remove) {
@@ -84,8 +95,8 @@ SyncReport RunSyncRound(CalDavClient& client, const std::string& calendar, SyncS
         if ((a.status >= 200 && a.status < 300) || a.status == 404) {
             state.Forget(e.uid);
             ++report.deletedThere;
-        } else if (a.status != 412) {
-            report.problems.push_back(a.error);
+        } else {
+            refused(a);
         }
     }
 

@@ -157,6 +157,10 @@ int Sync(const CliCall& call, const CliArgs& a) {
     if (ReadWholeFile(*dir / kSyncStateFile, text)) state.Read(text);
 
     DocumentSync folder(*store->doc, s, call.zone);
+    // New events' UIDs go to disk before the first of them is sent: killed
+    // after the server took one, we would otherwise send it again under
+    // another UID once the event is moved or renamed.
+    folder.OnBeforeSending([&](std::string& why) { return !folder.KeepGivenUids() || SaveCliStore(*store, why); });
     CalDavClient client(s.url, s.user, password);
     const SyncReport report = RunSyncRound(client, s.calendar, state, folder);
     if (!report.ok) return CliFail(err, "синхронизация не удалась: " + report.error);

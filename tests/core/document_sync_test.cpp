@@ -87,6 +87,46 @@ TEST_F(DocumentSyncTest, GivenUidsAreTheSameEveryTimeAndKeptWithoutCountingAsACh
     EXPECT_NE(three[2].uid, first[1].uid);
 }
 
+// Before the first new event goes out its UID is kept (and saved by the
+// owner): renamed afterwards, even by a program killed before the round's
+// end, the event keeps the UID the server got; the rest of the round is not
+// mistaken for the user's change.
+TEST_F(DocumentSyncTest, UidsKeptBeforeSendingSurviveARenameAndMakeNoConflict) {
+    Add(Event("Врач", At(2026, 12, 8, 10, 0)));
+    Add(Event("Отчёт", At(2026, 12, 9, 10, 0)));
+    DocumentSync sync(doc, settings, UtcZone());
+    int saves = 0;
+    sync.OnBeforeSending([&](std::string&) {
+        ++saves;
+        return sync.KeepGivenUids() && doc.Save().ok;
+    });
+    const auto local = sync.Events();
+    std::string why;
+    ASSERT_TRUE(sync.BeforeSending(why));
+    ASSERT_TRUE(sync.BeforeSending(why));  // nothing more to keep: not asked again
+    EXPECT_EQ(saves, 1);
+    EventDocument onDisk(file);
+    onDisk.Load();
+    EXPECT_EQ(onDisk.Events()[0].SyncUid(), local[0].uid);
+    EXPECT_EQ(onDisk.Events()[1].SyncUid(), local[1].uid);
+
+    // The server's version of one comes later in the round: no conflict.
+    uint64_t hash = 0;
+    ASSERT_TRUE(sync.Take(local[1].uid, ServerText(local[1].uid, "Отчёт v2"), hash, why));
+    sync.Apply();
+    EXPECT_EQ(sync.LateConflicts(), 0);
+    EXPECT_TRUE(Named("Отчёт v2"));
+    EXPECT_EQ(doc.Count(), 2);
+
+    doc.Change(ChangeKind::Edited, [&](EventDocument::Edit& edit) {
+        TTodoItem e = edit.Events()[0];
+        e.Subject = ansi("Зубной врач");
+        edit.Replace(0, e);
+    });
+    DocumentSync next(doc, settings, UtcZone());
+    EXPECT_EQ(next.Events()[0].uid, local[0].uid);
+}
+
 TEST_F(DocumentSyncTest, JournalImportsGoOnlyWhenChosen) {
     TTodoItem moon = Event("Луна", At(2026, 12, 8, 0, 0));
     moon.Imported = TImportKind::MoonDays;
@@ -150,7 +190,9 @@ TEST_F(DocumentSyncTest, TakenDroppedAndKeptGoInOneChangeAndTheUsersVersionSurvi
     // The hash the round keeps for a taken event is the one the next round sees.
     DocumentSync next(doc, settings, UtcZone());
     for (const LocalEvent& e : next.Events()) {
-        if (e.uid == "new-1") EXPECT_EQ(e.hash, taken);
+        if (e.uid == "new-1") {
+            EXPECT_EQ(e.hash, taken);
+        }
     }
 }
 

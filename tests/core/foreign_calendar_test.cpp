@@ -228,7 +228,9 @@ TEST_F(ForeignCalendar, TextAndLongSpansComeWhole) {
     for (TDateTime d = Day(2025, 7, 1); d <= Day(2025, 7, 31); d += 1) {
         UpDateTdList(store, d, ListMode::Day, d, DayListFormats{}, rows);
         days += rows.empty() ? 0 : 1;
-        if (d == Day(2025, 7, 28)) EXPECT_TRUE(rows.empty());
+        if (d == Day(2025, 7, 28)) {
+            EXPECT_TRUE(rows.empty());
+        }
     }
     EXPECT_EQ(days, 21);
     EXPECT_EQ(store[1].NotesText(), "Tre veckor, sedan hem\r\n");
@@ -271,6 +273,33 @@ TEST_F(ForeignCalendar, AUidGivenAgainUpdatesTheEventAndTheRoundTripKeepsTheDays
     EXPECT_EQ(s.Added, 0);
     EXPECT_EQ(store.Count(), 6);
     EXPECT_EQ(SummaryText(s), "Добавлено событий: 0, обновлено: 1, уже были в списке: 5.");
+}
+
+// Done here or reopened here, whatever the calendar wrote to say it was
+// done: exported and read again, the event is as the user left it.
+TEST_F(ForeignCalendar, DoneAndReopenedHereGoOutAsTheUserLeftThem) {
+    const std::string kinds[] = {
+        "BEGIN:VEVENT\r\nUID:d1\r\nDTSTART:20250303T100000Z\r\nSUMMARY:Врач\r\nEND:VEVENT\r\n",
+        "BEGIN:VEVENT\r\nUID:d2\r\nDTSTART:20250303T100000Z\r\nSUMMARY:Врач\r\nX-DAYLOOM-COMPLETED:TRUE\r\n"
+        "END:VEVENT\r\n",
+        "BEGIN:VTODO\r\nUID:d3\r\nDTSTART:20250303T100000Z\r\nDUE:20250304T100000Z\r\nSUMMARY:Отчёт\r\n"
+        "STATUS:COMPLETED\r\nCOMPLETED:20250303T120000Z\r\nPERCENT-COMPLETE:100\r\nEND:VTODO\r\n",
+    };
+    for (const std::string& body : kinds) {
+        for (const bool done : {false, true}) {
+            TodoItems store = Imported(Calendar(body));
+            ASSERT_EQ(store.Count(), 1) << body;
+            store[0].Complete = done;
+            IcsExportOptions o;
+            o.Zone = ClockZone();
+            const TodoItems back = Imported(WriteICalendar(store, o).Text);
+            ASSERT_EQ(back.Count(), 1) << body;
+            EXPECT_EQ(back[0].Complete, done) << body;
+            if (body.starts_with("BEGIN:VEVENT")) {
+                EXPECT_NE(back[0].Foreign(), nullptr) << body;
+            }
+        }
+    }
 }
 
 TEST_F(ForeignCalendar, APastSeriesIsPurgedAndAnEndlessOneIsKept) {

@@ -126,6 +126,28 @@ TEST_F(UndoHistoryTest, LimitsAndWhatEndsTheHistory) {
     EXPECT_FALSE(three.CanRedo());
 }
 
+// An edit undone after a sync gave the event its UID: the event is as it
+// was, still known to the server by that UID (the undo syncs as a change,
+// not as a deletion and a new event); redone, it keeps it too.
+TEST_F(UndoHistoryTest, AnEditUndoneAfterASyncKeepsTheEventsUid) {
+    doc.Change(ChangeKind::Edited, [](auto& e) { e.Replace(Pos(e, "D"), Event("D2", At(2026, 12, 4, 10, 0))); });
+    doc.Change(ChangeKind::Synced, [](auto& e) {
+        TTodoItem d = e.Events()[int(Pos(e, "D2"))];
+        d.Raw.setSyncUid("d@dayloom");
+        e.Replace(Pos(e, "D2"), d);
+    });
+    ASSERT_TRUE(history.Undo());
+    const auto find = [&](const char* name) -> const TTodoItem& {
+        for (const TTodoItem& e : doc.Events())
+            if (e.Subject == name) return e;
+        ADD_FAILURE() << name;
+        return doc.Events()[0];
+    };
+    EXPECT_EQ(find("D").SyncUid(), "d@dayloom");
+    ASSERT_TRUE(history.Redo());
+    EXPECT_EQ(find("D2").SyncUid(), "d@dayloom");
+}
+
 TEST(UndoTexts, NumbersAndPlurals) {
     const std::vector<std::pair<size_t, std::string>> cases = {
         {1, "1 событие"}, {2, "2 события"}, {5, "5 событий"}, {11, "11 событий"}, {14, "14 событий"},

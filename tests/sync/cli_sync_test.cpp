@@ -10,6 +10,7 @@
 #include "sync/sync_plan.h"
 #include "tests/support/builders.h"
 #include "tests/support/temp_folder.h"
+#include "tests/sync/devices.h"
 #include "tests/sync/radicale.h"
 #include "tools/cli_dispatch.h"
 
@@ -92,7 +93,7 @@ protected:
             for (int i = 0; i < edit.Events().Count(); ++i) {
                 if (utf8(edit.Events()[i].Subject) != from) continue;
                 TTodoItem e = edit.Events()[i];
-                e.Subject = ansi(to);
+                EditInEditor(e, [&](TEditorValues& v) { v.subject = ansi(to); });
                 edit.Replace(static_cast<size_t>(i), e);
             }
         });
@@ -208,6 +209,52 @@ TEST_F(CliSyncTest, TwoFoldersAndAPhoneMeetOnTheServer) {
     EXPECT_EQ(Names("a"), (std::vector<std::string>{"Врач, кабинет 12"}));
     ASSERT_EQ(server->Python("Работа", "print('events', len(cal.events()))"), 0);
     EXPECT_NE(server->DeviceLog().find("events 1\n"), std::string::npos) << server->DeviceLog();
+}
+
+// A phone's event moved and done on one computer reaches the other one: the
+// move makes it the user's own event, still known to the server by its UID.
+TEST_F(CliSyncTest, APhonesEventMovedHereReachesTheOtherComputer) {
+    ASSERT_EQ(server->Python("Работа", "cal.save_event('BEGIN:VCALENDAR\\r\\nVERSION:2.0\\r\\nPRODID:-//phone//EN\\r\\n"
+                                       "BEGIN:VEVENT\\r\\nUID:p34@phone\\r\\nDTSTAMP:20261201T000000Z\\r\\n"
+                                       "DTSTART:20261209T100000Z\\r\\nSUMMARY:p34\\r\\nEND:VEVENT\\r\\n"
+                                       "END:VCALENDAR\\r\\n')"),
+              0)
+        << server->DeviceLog();
+    ASSERT_EQ(Setup("a").rc, 0);
+    ASSERT_EQ(Setup("b").rc, 0);
+    EXPECT_EQ(Cli({"sync"}, "a").out, "получено: 1 (запросов: 2)\n");
+    EXPECT_EQ(Cli({"sync"}, "b").out, "получено: 1 (запросов: 2)\n");
+    Change("a", [](EventDocument::Edit& edit) {
+        // Moved in the editor, done by Space.
+        TTodoItem e = edit.Events()[0];
+        EditInEditor(e, [](TEditorValues& v) { v.start += 1; });
+        e.Complete = true;
+        edit.Replace(0, e);
+    });
+    Said s = Cli({"sync"}, "a");
+    EXPECT_EQ(s.out, "отправлено: 1 (запросов: 2)\n") << s.err;
+    s = Cli({"sync"}, "b");
+    EXPECT_EQ(s.out, "получено: 1 (запросов: 2)\n") << s.err;
+    EventDocument doc(folder.path() / "b" / "ListToDo.db");
+    doc.Load();
+    ASSERT_EQ(doc.Events().Count(), 1);
+    EXPECT_EQ(doc.Events()[0].CreationDate, At(2026, 12, 10, 10, 0));
+    EXPECT_TRUE(doc.Events()[0].Complete);
+
+    // Reopened on the other computer, done again on the first: each step arrives.
+    for (const bool done : {false, true, false}) {
+        const std::string from = done ? "a" : "b", to = done ? "b" : "a";
+        Change(from, [&](EventDocument::Edit& edit) {
+            TTodoItem e = edit.Events()[0];
+            e.Complete = done;
+            edit.Replace(0, e);
+        });
+        EXPECT_EQ(Cli({"sync"}, from).out, "отправлено: 1 (запросов: 2)\n") << done;
+        EXPECT_EQ(Cli({"sync"}, to).out, "получено: 1 (запросов: 2)\n") << done;
+        EventDocument other(folder.path() / to / "ListToDo.db");
+        other.Load();
+        EXPECT_EQ(other.Events()[0].Complete, done);
+    }
 }
 
 // A phone's weekly series with a cancelled and a moved meeting, renamed

@@ -5,8 +5,9 @@
 
 Listens on a free loopback port (written to PORT_FILE) and passes each HTTP
 request to TARGET_PORT, one request per connection. CONTROL_FILE holds the
-percentage of requests that meet a fault (read at every request, so a test
-can end the faults): the connection dropped before the request reaches the
+percentage of requests that meet a fault, optionally followed by the only
+method that meets them and the only fault (read at every request, so a test
+can end the faults or aim them: "100 PUT 500"): the connection dropped before the request reaches the
 server, dropped after the server acted with the answer lost, cut in the
 middle of the answer, an answer 500 or 412 made up here, or a delay.
 """
@@ -22,12 +23,18 @@ lock = threading.Lock()
 MAX_REQUEST = 64 << 20
 
 
-def percent():
+FAULTS = ["before", "after", "middle", "500", "412", "delay"]
+
+
+def control_now():
+    """(percent, method or None, fault or None)"""
     try:
         with open(control) as f:
-            return int(f.read().strip() or 0)
+            words = f.read().split()
+        return int(words[0]) if words else 0, words[1] if len(words) > 1 else None, \
+            words[2] if len(words) > 2 and words[2] in FAULTS else None
     except (OSError, ValueError):
-        return 0
+        return 0, None, None
 
 
 def read_request(conn):
@@ -82,9 +89,11 @@ def serve(conn):
         request = read_request(conn)
         if request is None:
             return
+        pct, method, only = control_now()
+        if method and not request.startswith(method.encode() + b" "):
+            pct = 0
         with lock:
-            fault = rng.choice(["before", "after", "middle", "500", "412", "delay"]) \
-                if rng.randrange(100) < percent() else None
+            fault = (only or rng.choice(FAULTS)) if rng.randrange(100) < pct else None
         if fault == "before":
             return
         if fault in ("500", "412"):

@@ -64,4 +64,5 @@ struct MapFolder : SyncFolder {
     void KeepAsConflict(const std::string& uid) override {
         events[name + "-c" + std::to_string(++copies)] = events[uid] + " (конфликт)";
     }
+    bool BeforeSending(std::string&) override { return true; }  // its UIDs are its keys
 };
