@@ -23,7 +23,6 @@
 #include "dayview/markers.h"
 #include "dayview/time_left.h"
 #include "dayview/today_caption.h"
-#include "events/purge.h"
 #include "events/qt_ansi.h"
 #include "widgets/planner_calendar.h"
 #include "widgets/todo_list.h"
@@ -193,7 +192,7 @@ int TDayPanel::SourceOf(int row) const {
             events[src].CreationDate == r.CreationDate)
             return src;
     }
-    return getIdxOfList(row, shown, doc_.Events());
+    return getIdxOfList(row, shown, doc_.Events(), &doc_.Index());
 }
 
 void TDayPanel::DayChanged(TDateTime newDate) {
@@ -448,10 +447,7 @@ void TDayPanel::ToggleSelectedCompletion(bool shownMark) {
 }
 
 void TDayPanel::PurgePast(TDateTime now) {
-    const std::vector<size_t> past = PastEvents(doc_.Events(), now);
-    doc_.Change(ChangeKind::Purged, [&](EventDocument::Edit& e) {
-        for (const size_t p : past) e.Remove(p);
-    });
+    doc_.Change(ChangeKind::Purged, [&](EventDocument::Edit& e) { e.RemovePast(now); });
 }
 
 void TDayPanel::EventsChanged(const EventBatch& batch) {

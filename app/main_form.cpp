@@ -253,7 +253,7 @@ void TMainForm::FormCreate() {
     FormAlert->SetColorSource([this] { return AlertColorsOf(*panel_->List()); });
     FormAlert->SetSnoozeHandler([this](int id, int minutes) { SnoozeReminder(id, minutes); });
     FormAlert->SetNotesLookup(
-        [this](int tab) { return FromAnsi(TabNotes(doc_->Events(), Memory, tab)); });
+        [this](int tab) { return FromAnsi(TabNotes(doc_->Events(), Memory, tab, &doc_->Index())); });
     TimerAlert->start();
 }
 

@@ -17,7 +17,7 @@ struct Purged {
     explicit Purged(int count, int removed) : doc(std::filesystem::temp_directory_path() / "dayloom-bench-undo.db") {
         TodoItems store = bench::MakeRealisticStore(count, EncodeDate(2006, 1, 1));
         doc.Change(ChangeKind::Added, [&](EventDocument::Edit& e) {
-            for (TTodoItem& x : store.Vector()) e.Add(std::move(x));
+            for (TTodoItem& x : store) e.Add(std::move(x));
         });
         history.Clear();
         const int step = count / removed;

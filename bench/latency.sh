@@ -71,6 +71,9 @@ printf '%-34s %s ms\n' "completion (Space)" "$(measure space $firstRow)"
 printf '%-34s %s ms\n' "Del" "$(measure Delete $firstRow)"
 adds=()
 for i in $(seq "$tries"); do
+    # The event added before is due now: its reminder's window took the focus.
+    xdotool windowfocus --sync "$win" 2>/dev/null || true
+    sleep 0.3
     xdotool key Insert
     sleep 0.6
     xdotool type "latency $i"

@@ -28,7 +28,8 @@ using Rule = EventKind;
 
 struct Pending {
     TDateTime moment;
-    int source;
+    int source;    // the slot
+    int position;  // in the store, when asked for
     Rule rule;
     TDateTime occurrence;  // the start of another calendar's occurrence shown; 0 for the others
 };
@@ -196,32 +197,38 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
 
     // Only the events that fall on the day cost more than a few comparisons:
     // nothing is allocated or formatted for the others.
+    // Events are named by their slots here (the index's names), which
+    // ascend as positions do; the rows' positions are looked up at the end.
     std::vector<Pending> pending;
-    const std::vector<TTodoItem>& items = store.Vector();
-    const int n = static_cast<int>(items.size());
+    const auto slots = static_cast<int>(store.SlotCount());
     const DayRules rules(d, mode);
-    auto apply = [&](int i) {
-        rules.Apply(items[static_cast<size_t>(i)], [&](TDateTime moment, Rule rule, TDateTime occurrence) {
-            pending.push_back({moment, i, rule, occurrence});
+    auto apply = [&](int slot) {
+        rules.Apply(store.AtSlot(static_cast<uint32_t>(slot)), [&](TDateTime moment, Rule rule, TDateTime occurrence) {
+            pending.push_back({moment, slot, -1, rule, occurrence});
         });
     };
     if (index) {
-        // Ascending positions, so rows of one moment keep store order.
+        // Ascending slots, so rows of one moment keep store order.
         std::vector<int> candidates;
         index->Candidates(SafeDayNumber(d), mode == ListMode::Reminder, candidates);
-        for (const int i : candidates)
-            if (i < n) apply(i);
+        for (const int slot : candidates)
+            if (slot >= 0 && slot < slots) apply(slot);
     } else {
-        for (int i = 0; i < n; ++i) apply(i);
+        for (int i = 0; i < store.Count(); ++i) apply(static_cast<int>(store.SlotOf(i)));
     }
 
+    if (sources) {
+        // The slots ascend here: one walk along the store finds their positions.
+        size_t from = 0;
+        for (Pending& p : pending) p.position = store.PositionOf(static_cast<uint32_t>(p.source), from);
+    }
     std::stable_sort(pending.begin(), pending.end(),
                      [](const Pending& x, const Pending& y) { return x.moment < y.moment; });
 
     out.reserve(pending.size());
     if (sources) sources->reserve(pending.size());
     for (const Pending& p : pending) {
-        const TTodoItem& ev = items[static_cast<size_t>(p.source)];
+        const TTodoItem& ev = store.AtSlot(static_cast<uint32_t>(p.source));
         TDayRow& r = out.emplace_back();
         r.Subject = ev.Subject;
         // Another calendar's occurrence shows its own hour, which need not be
@@ -235,7 +242,7 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
         r.ImageIndex = ev.ImageIndex;
         r.Kind = p.rule;
         r.Complete = ev.Complete;
-        if (sources) sources->push_back(p.source);
+        if (sources) sources->push_back(p.position);
     }
 }
 
@@ -248,10 +255,11 @@ bool FallsOnDay::operator()(const TTodoItem& event) const {
     return any;
 }
 
-int getIdxOfList(int index, const TDayRows& from, const TodoItems& in) {
+int getIdxOfList(int index, const TDayRows& from, const TodoItems& in, const EventIndex* eventIndex) {
     if (index < 0 || index >= static_cast<int>(from.size())) return -1;
     const TDayRow& row = from[static_cast<size_t>(index)];
-    return FindByIdentity(in, row.CreationDate, row.Subject);
+    return eventIndex ? FindByIdentity(in, *eventIndex, row.CreationDate, row.Subject)
+                      : FindByIdentity(in, row.CreationDate, row.Subject);
 }
 
 int DeleteRowOf(TDayRows& rows, const TTodoItem& event) {

@@ -71,8 +71,9 @@ private:
     bool reminder_;
 };
 
-// Position in `in` of the first event with the identity of from[index], or -1.
-int getIdxOfList(int index, const TDayRows& from, const TodoItems& in);
+// Position in `in` of the first event with the identity of from[index], or -1;
+// with `eventIndex` (the store's own), found among its day's events only.
+int getIdxOfList(int index, const TDayRows& from, const TodoItems& in, const EventIndex* eventIndex = nullptr);
 
 // Removes the first row made from an event with the identity of `event`, as
 // when the event is deleted; its former position, or -1 when there is none.

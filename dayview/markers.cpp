@@ -105,8 +105,10 @@ TMarkChanges RefreshMonths(const TodoItems& store, TCalendarEvents& marks,
         // Day by day, stopping at the first event that answers: a start, and
         // a repetition by days..years falling there (a completed one, or one
         // that cannot repeat, only on its start day).
-        const int n = store.Count();
-        auto ofStore = [&](int pos) -> const TTodoItem* { return pos < n ? &store[pos] : nullptr; };
+        const auto n = static_cast<int>(store.SlotCount());
+        auto ofStore = [&](int slot) -> const TTodoItem* {
+            return slot >= 0 && slot < n ? &store.AtSlot(static_cast<uint32_t>(slot)) : nullptr;
+        };
         for (int64_t d = w0; d <= w1; ++d) {
             const auto at = static_cast<size_t>(d - w0);
             starts[at] = index->AnyStartingOn(d, [&](int pos) { return ofStore(pos) != nullptr; });
@@ -153,7 +155,14 @@ int StartsOnDay(const TodoItems& store, TDateTime day, const EventIndex* index) 
 }
 
 bool getbDeleteEventFromCal(const TodoItems& store, bool beingDeleted, TDateTime day, const EventIndex* index) {
-    return StartsOnDay(store, day, index) < (beingDeleted ? 2 : 1);
+    const int enough = beingDeleted ? 2 : 1;
+    // The index stops counting once the answer is known: after a purge a
+    // past day's first kept event is found among its removed ones.
+    if (index) {
+        const int64_t kd = SafeDayNumber(day);
+        return kd == INT64_MIN || index->StartsOn(kd, enough) < enough;
+    }
+    return StartsOnDay(store, day) < enough;
 }
 
 bool AddEventToCalendar(TCalendarEvents& marks, const TCalendarEvent& proto, TDateTime day) {

@@ -169,8 +169,9 @@ TickActions ReminderTick(const TickInput& in, ReminderMemory& memory) {
     return act;
 }
 
-std::string TabNotes(const TodoItems& store, const RaisedReminder& reminder) {
-    const int i = FindByIdentity(store, reminder.creationDate, reminder.subject);
+std::string TabNotes(const TodoItems& store, const RaisedReminder& reminder, const EventIndex* index) {
+    const int i = index ? FindByIdentity(store, *index, reminder.creationDate, reminder.subject)
+                        : FindByIdentity(store, reminder.creationDate, reminder.subject);
     if (i < 0) return EventDeletedText();
     std::string out;
     bool first = true;
@@ -182,7 +183,7 @@ std::string TabNotes(const TodoItems& store, const RaisedReminder& reminder) {
     return out;
 }
 
-std::string TabNotes(const TodoItems& store, const ReminderMemory& memory, int tab) {
+std::string TabNotes(const TodoItems& store, const ReminderMemory& memory, int tab, const EventIndex* index) {
     if (tab < 0 || tab >= static_cast<int>(memory.raised.size())) return EventDeletedText();
-    return TabNotes(store, memory.raised[static_cast<size_t>(tab)]);
+    return TabNotes(store, memory.raised[static_cast<size_t>(tab)], index);
 }

@@ -28,6 +28,7 @@
 
 #include "dayview/time_left.h"
 #include "events/date_time.h"
+#include "events/event_index.h"
 #include "events/todo_item.h"
 #include "widgets/day_row.h"
 
@@ -141,8 +142,10 @@ std::string ReminderText(const TDayRow& row, TDateTime reference, const DayListF
 const std::string& EventDeletedText();
 
 // The notes of a raised reminder's event in `store`, lines joined by CR LF;
-// EventDeletedText() when no stored event has its identity any more.
-std::string TabNotes(const TodoItems& store, const RaisedReminder& reminder);
+// EventDeletedText() when no stored event has its identity any more. With
+// `index` (the store's own) the event is looked for among its day's only.
+std::string TabNotes(const TodoItems& store, const RaisedReminder& reminder, const EventIndex* index = nullptr);
 // The same for tab `tab` of the memory; EventDeletedText() for a tab that
 // does not exist.
-std::string TabNotes(const TodoItems& store, const ReminderMemory& memory, int tab);
+std::string TabNotes(const TodoItems& store, const ReminderMemory& memory, int tab,
+                     const EventIndex* index = nullptr);

@@ -1,34 +1,74 @@
 #include "events/event_document.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <climits>
 
 #include "events/data_folder.h"
+#include "events/purge.h"
 
 namespace {
 
-void AddDay(std::vector<TDateTime>& days, std::unordered_set<int64_t>& seen, TDateTime start) {
-    const TDateTime day = DateOf(start);
-    if (seen.insert(DayNumber(day)).second) days.push_back(day);
-}
+// Days met so far, a bit a day over the span seen (a purge meets half a
+// million events on a few thousand days): no hashing, no allocation an event.
+class DaysMet {
+public:
+    // Adds the midnight of `start` to `days` the first time its day is met.
+    void Add(std::vector<TDateTime>& days, TDateTime start) { Add(days, SafeDayNumber(start), start); }
+    // The same with the start's day number known (INT64_MIN: none).
+    void Add(std::vector<TDateTime>& days, int64_t day, TDateTime start) {
+        if (day == INT64_MIN) {
+            // No day of the calendar (damaged data): few, compared one by one.
+            const int64_t odd = DayNumber(DateOf(start));
+            if (std::find(odd_.begin(), odd_.end(), odd) != odd_.end()) return;
+            odd_.push_back(odd);
+            days.push_back(DateOf(start));
+        } else if (Insert(day)) {
+            days.push_back(static_cast<TDateTime>(day));
+        }
+    }
+
+private:
+    bool Insert(int64_t day) {
+        // Whole words, so growing downwards moves words, not bits.
+        const int64_t word = day >= 0 ? day / 64 : -((-day + 63) / 64);
+        if (bits_.empty()) {
+            first_ = word;
+            bits_.assign(1, 0);
+        } else if (word < first_) {
+            bits_.insert(bits_.begin(), static_cast<size_t>(first_ - word), 0);
+            first_ = word;
+        } else if (word - first_ >= static_cast<int64_t>(bits_.size())) {
+            bits_.resize(static_cast<size_t>(word - first_) + 1, 0);
+        }
+        uint64_t& w = bits_[static_cast<size_t>(word - first_)];
+        const uint64_t bit = uint64_t{1} << static_cast<unsigned>(day - word * 64);
+        if (w & bit) return false;
+        w |= bit;
+        return true;
+    }
+    int64_t first_ = 0;
+    std::vector<uint64_t> bits_;
+    std::vector<int64_t> odd_;
+};
 
 }  // namespace
 
 std::vector<TDateTime> EventBatch::DaysGained() const {
     std::vector<TDateTime> days;
-    std::unordered_set<int64_t> seen;
-    for (const TTodoItem& e : added) AddDay(days, seen, e.CreationDate);
-    for (const auto& [before, after] : changed) AddDay(days, seen, after.CreationDate);
+    DaysMet seen;
+    for (const TTodoItem& e : added) seen.Add(days, e.CreationDate);
+    for (const auto& [before, after] : changed) seen.Add(days, after.CreationDate);
     return days;
 }
 
 std::vector<TDateTime> EventBatch::DaysLost() const {
+    if (daysLost_) return *daysLost_;
     std::vector<TDateTime> days;
-    std::unordered_set<int64_t> seen;
-    for (const TTodoItem& e : removed) AddDay(days, seen, e.CreationDate);
+    DaysMet seen;
+    for (const TTodoItem& e : removed) seen.Add(days, e.CreationDate);
     for (const auto& [before, after] : changed)
         if (DayNumber(DateOf(before.CreationDate)) != DayNumber(DateOf(after.CreationDate)))
-            AddDay(days, seen, before.CreationDate);
+            seen.Add(days, before.CreationDate);
     return days;
 }
 
@@ -54,51 +94,72 @@ const EventBatch& EventDocument::Change(ChangeKind kind, const std::function<voi
     std::unique_lock hold = HoldEvents();
     last_ = EventBatch{};
     last_.kind = kind;
-    auto& v = events_.Vector();
+    const auto count = static_cast<size_t>(events_.Count());
     std::sort(e.removed_.begin(), e.removed_.end());
     e.removed_.erase(std::unique(e.removed_.begin(), e.removed_.end()), e.removed_.end());
-    while (!e.removed_.empty() && e.removed_.back() >= v.size()) e.removed_.pop_back();
-    std::vector<size_t> refile;
+    while (!e.removed_.empty() && e.removed_.back() >= count) e.removed_.pop_back();
     for (auto& [position, item] : e.replaced_) {
-        if (position >= v.size()) continue;
-        last_.changed.emplace_back(v[position], item);
+        if (position >= count) continue;
+        const int at = static_cast<int>(position);
+        last_.changed.emplace_back(events_[at], item);
+        index_.Refile(events_[at], item, static_cast<int>(events_.SlotOf(at)));
+        events_[at] = std::move(item);
+    }
+    const TDateTime pastAt = e.pastAt_.value_or(0);
+    const int64_t today = e.pastAt_ ? SafeDayNumber(pastAt) : INT64_MIN;
+    std::vector<TDateTime> lost;
+    DaysMet lostMet;
+    if (!e.removed_.empty() || today != INT64_MIN) {
+        // The removed records stay in their slots for the batch to read; the
+        // index only marks them.
+        const EventIndex::PastDays past = index_.AllPastFrom();
+        auto isPast = [&, past](uint32_t slot) {
+            const int32_t pastFrom = past(slot);
+            bool gone = pastFrom <= today;
+            if (pastFrom == kPastAsk) [[unlikely]]
+                gone = IsPurgeable(events_.AtSlot(slot), pastAt);
+            return gone;
+        };
         if (e.removed_.empty()) {
-            index_.Refile(v[position], item, static_cast<int>(position));
+            // The purge alone: a number an event, and no branch on it.
+            last_.removed = events_.Take(0, [&isPast](int, uint32_t slot) { return isPast(slot); });
         } else {
-            index_.Unfile(v[position], static_cast<int>(position));
-            if (!std::binary_search(e.removed_.begin(), e.removed_.end(), position)) refile.push_back(position);
+            size_t next = 0;
+            const int from = today != INT64_MIN ? 0 : static_cast<int>(e.removed_.front());
+            last_.removed = events_.Take(from, [&](int i, uint32_t slot) {
+                if (next < e.removed_.size() && e.removed_[next] == static_cast<size_t>(i)) {
+                    ++next;
+                    return true;
+                }
+                return today != INT64_MIN && isPast(slot);
+            });
         }
-        v[position] = std::move(item);
+        last_.removed.ForEachSlot([&](uint32_t slot) {
+            const int64_t day = index_.StartDay(static_cast<int>(slot));
+            lostMet.Add(lost, day, day == INT64_MIN ? events_.AtSlot(slot).CreationDate : 0);
+        });
+        index_.BuryAll(last_.removed);
+        index_.Tidy();
     }
-    if (!e.removed_.empty()) {
-        const std::vector<int> gone(e.removed_.begin(), e.removed_.end());
-        index_.Compact(gone);
-        last_.removed.reserve(e.removed_.size());
-        // The events before the first removed one stay where they are.
-        size_t kept = e.removed_.front(), next = 0;
-        for (size_t i = kept; i < v.size(); ++i) {
-            if (next < e.removed_.size() && e.removed_[next] == i) {
-                ++next;
-                last_.removed.push_back(std::move(v[i]));
-                continue;
-            }
-            if (kept != i) v[kept] = std::move(v[i]);
-            ++kept;
-        }
-        v.resize(kept);
-    }
-    for (const size_t position : refile) {
-        const auto below = std::lower_bound(e.removed_.begin(), e.removed_.end(), position) - e.removed_.begin();
-        const auto now = static_cast<int>(position) - static_cast<int>(below);
-        index_.File(v[static_cast<size_t>(now)], now);
-    }
-    const int firstAdded = static_cast<int>(v.size());
+    for (const auto& [before, after] : last_.changed)
+        if (DayNumber(DateOf(before.CreationDate)) != DayNumber(DateOf(after.CreationDate)))
+            lostMet.Add(lost, before.CreationDate);
+    last_.daysLost_ = std::move(lost);
+    const int firstAdded = events_.Count();
     last_.added.reserve(e.added_.size());
     for (TTodoItem& item : e.added_) {
-        v.push_back(item);
+        events_.Add(item);
         last_.added.push_back(std::move(item));
     }
     index_.FileAppended(events_, firstAdded);
+    // Slots of removed events are never filled again; once they outnumber the
+    // events, the events move to slots of their own (the batches kept keep
+    // the old ones) and the index is made again. Rare: after removing more
+    // events than the store holds.
+    if (events_.Dead() > static_cast<size_t>(events_.Count()) + kDeadSlotsBeforeCompaction) {
+        events_.Compact();
+        index_.Rebuild(events_);
+    }
     hold.unlock();
     lastKept_ = last_.Empty();
     if (!last_.Empty()) Tell(last_);

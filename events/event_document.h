@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,11 +37,12 @@ enum class ChangeKind : uint8_t {
 };
 
 // What one change did: the records as they went in, as they were when they
-// went out, and both sides of each record changed in place.
+// went out (read where they lay: a purge does not copy them), and both sides
+// of each record changed in place.
 struct EventBatch {
     ChangeKind kind = ChangeKind::Loaded;
     std::vector<TTodoItem> added;
-    std::vector<TTodoItem> removed;
+    TakenEvents removed;
     std::vector<std::pair<TTodoItem, TTodoItem>> changed;  // before, after
 
     bool Empty() const { return kind != ChangeKind::Loaded && added.empty() && removed.empty() && changed.empty(); }
@@ -60,6 +62,12 @@ struct EventBatch {
     bool RebuildsReminders() const { return kind != ChangeKind::Deleted && kind != ChangeKind::Purged; }
     bool RecomputesMarkers() const { return kind != ChangeKind::Purged; }
     bool HoldsTimer() const { return kind != ChangeKind::Completed; }
+
+private:
+    friend class EventDocument;
+    // DaysLost as the document found it while it removed (from the index's
+    // start days, without reaching the records).
+    std::optional<std::vector<TDateTime>> daysLost_;
 };
 
 class EventObserver {
@@ -103,6 +111,10 @@ public:
         void Add(TTodoItem item) { added_.push_back(std::move(item)); }
         void Remove(size_t position) { removed_.push_back(position); }
         void Replace(size_t position, TTodoItem item) { replaced_.emplace_back(position, std::move(item)); }
+        // Removes every event IsPurgeable at `now` (after the replacements),
+        // the purge: the index knows from which day each event is past, so
+        // this costs a number an event rather than a look at its record.
+        void RemovePast(TDateTime now) { pastAt_ = now; }
 
     private:
         friend class EventDocument;
@@ -111,6 +123,7 @@ public:
         std::vector<TTodoItem> added_;
         std::vector<size_t> removed_;
         std::vector<std::pair<size_t, TTodoItem>> replaced_;
+        std::optional<TDateTime> pastAt_;
     };
     // Runs `edit`, applies what it asked and tells the observers once (not at
     // all when it asked nothing). The batch stays valid until the next change.
@@ -167,6 +180,8 @@ private:
     std::unique_lock<std::mutex> HoldEvents();
     // After a read: the index, the damaged-file rule, the observers told.
     LoadReport AfterRead(const LoadReport& rep);
+
+    static constexpr size_t kDeadSlotsBeforeCompaction = 65536;
 
     std::filesystem::path file_;
     mutable EventFileKeeper keeper_;

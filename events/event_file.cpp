@@ -587,10 +587,10 @@ struct StoreSink {
     void Reserve(size_t n) { items.Reserve(std::min(n, limit)); }
     bool Record(Reader& r, int32_t f, std::string& fieldProblem) {
         // Grown by hand so the last doubling never overshoots the limit.
-        auto& v = items.Vector();
-        if (v.size() == v.capacity()) v.reserve(std::min(std::max<size_t>(64, v.capacity() * 2), limit));
+        const size_t n = static_cast<size_t>(items.Count());
+        if (n >= items.Capacity()) items.Reserve(std::min(std::max<size_t>(64, n * 2), limit));
         if (ReadWholeRecord(r, f, items.Add(), fieldProblem)) return true;
-        v.pop_back();
+        items.DropLast();
         return false;
     }
 };
@@ -672,7 +672,7 @@ LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items, std
     }
     // A store built over an old one would hold both at once.
     items.Clear();
-    items.Vector().shrink_to_fit();
+    items.ShrinkToFit();
     items.SortColumn = -1;
     if (recordHashes) recordHashes->clear();
     try {
@@ -688,7 +688,7 @@ LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items, std
         // Nothing half-read is kept, and the caller treats the file as one it
         // could not read: it is never written over.
         items.Clear();
-        items.Vector().shrink_to_fit();
+        items.ShrinkToFit();
         if (recordHashes) {
             recordHashes->clear();
             recordHashes->shrink_to_fit();
@@ -825,7 +825,7 @@ ChunkSource EventFileChunks(const TodoItems& items, std::vector<uint64_t>* hashe
     constexpr size_t kChunk = size_t{1} << 20;
     if (hashes) {
         hashes->clear();
-        hashes->reserve(items.Vector().size());
+        hashes->reserve(static_cast<size_t>(items.Count()));
     }
     return [&items, hashes, stop, stopped, chunk = std::string(), next = size_t{0},
             header = true]() mutable -> std::string_view {

@@ -126,9 +126,8 @@ EventFileKeeper::MergePlan EventFileKeeper::PlanMerge(const TodoItems& items, co
     std::unordered_map<uint64_t, int> toRemove, toAdd, ours;
     for (const uint64_t h : removed) ++toRemove[h];
     for (const uint64_t h : added) ++toAdd[h];
-    const auto& v = items.Vector();
-    for (size_t i = 0; i < v.size(); ++i) {
-        const uint64_t h = RecordHash(v[i]);
+    for (size_t i = 0; i < static_cast<size_t>(items.Count()); ++i) {
+        const uint64_t h = RecordHash(items[static_cast<int>(i)]);
         if (auto it = toRemove.find(h); it != toRemove.end() && it->second > 0) {
             --it->second;
             plan.remove.push_back(i);
@@ -152,22 +151,18 @@ EventFileKeeper::MergePlan EventFileKeeper::PlanMerge(const TodoItems& items, co
 
 void EventFileKeeper::ApplyMerge(MergePlan& plan, TodoItems& items) {
     Merge& m = plan.result;
-    auto& v = items.Vector();
-    size_t kept = 0, next = 0;
-    for (size_t i = 0; i < v.size(); ++i) {
-        if (next < plan.remove.size() && plan.remove[next] == i) {
-            ++next;
-            m.removedDays.push_back(DateOf(v[i].CreationDate));
-            continue;
-        }
-        if (kept != i) v[kept] = std::move(v[i]);
-        ++kept;
-    }
-    v.resize(kept);
+    size_t next = 0;
+    items.Take(0, [&](int i, uint32_t slot) {
+        if (next >= plan.remove.size() || plan.remove[next] != static_cast<size_t>(i)) return false;
+        ++next;
+        m.removedDays.push_back(DateOf(items.AtSlot(slot).CreationDate));
+        return true;
+    });
+    items.Compact();
     m.removed = static_cast<int>(plan.remove.size());
     for (TTodoItem& e : plan.add) {
         m.addedDays.push_back(DateOf(e.CreationDate));
-        v.push_back(std::move(e));
+        items.Add(std::move(e));
     }
     m.added = static_cast<int>(plan.add.size());
     plan.add.clear();

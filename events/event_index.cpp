@@ -1,11 +1,13 @@
 #include "events/event_index.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <climits>
 
 #include "events/date_time.h"
 #include "events/foreign_event.h"
+#include "events/purge.h"
 #include "events/recurrence.h"
 
 namespace {
@@ -87,16 +89,30 @@ void EventIndex::Drop(uint64_t list, int pos) {
     if (v.empty()) apart_.erase(found);
 }
 
+void EventIndex::NotePast(const TTodoItem& e, int slot) {
+    const auto s = static_cast<size_t>(slot);
+    if (s >= bySlot_.size()) bySlot_.resize(s + 1);  // within Headroom, else doubled
+    const int64_t start = SafeDayNumber(e.CreationDate);
+    bySlot_[s] = {PastFromDay(e), start == INT64_MIN ? kNoDay : static_cast<int32_t>(start)};
+}
+
 void EventIndex::Rebuild(const TodoItems& events) {
     days_.clear();
     apart_.clear();
+    dead_.clear();
+    buried_ = 0;
+    bySlot_.clear();
+    bySlot_.reserve(Headroom(events.SlotCount()));
+    bySlot_.resize(events.SlotCount());
     days_.reserve(static_cast<size_t>(events.Count()) + static_cast<size_t>(events.Count()) / 8);
     std::vector<Entry> one;
     std::vector<uint64_t> lists;
     for (int i = 0; i < events.Count(); ++i) {
-        EntriesOf(events[i], i, one, lists);
+        const int slot = static_cast<int>(events.SlotOf(i));
+        EntriesOf(events[i], slot, one, lists);
+        NotePast(events[i], slot);
         days_.insert(days_.end(), one.begin(), one.end());
-        for (const uint64_t l : lists) apart_[l].push_back(i);  // ascending as i grows
+        for (const uint64_t l : lists) apart_[l].push_back(slot);  // ascending as slots do
     }
     // The entries came in position order: a counting sort by day keeps that
     // order within a day, in time linear in the entries and the calendar's days.
@@ -107,7 +123,9 @@ void EventIndex::Rebuild(const TodoItems& events) {
     std::vector<uint32_t> at(static_cast<size_t>(hi->day - first) + 2, 0);
     for (const Entry& x : days_) ++at[static_cast<size_t>(x.day - first) + 1];
     for (size_t k = 1; k < at.size(); ++k) at[k] += at[k - 1];
-    std::vector<Entry> sorted(days_.size());
+    std::vector<Entry> sorted;
+    sorted.reserve(Headroom(days_.size()));
+    sorted.resize(days_.size());
     for (const Entry& x : days_) sorted[at[static_cast<size_t>(x.day - first)]++] = x;
     days_ = std::move(sorted);
 }
@@ -118,6 +136,7 @@ void EventIndex::File(const TTodoItem& event, int pos) {
     EntriesOf(event, pos, one, lists);
     for (const Entry& x : one) days_.insert(std::upper_bound(days_.begin(), days_.end(), x), x);
     for (const uint64_t l : lists) Keep(l, pos);
+    NotePast(event, pos);
 }
 
 void EventIndex::Refile(const TTodoItem& before, const TTodoItem& after, int pos) {
@@ -126,6 +145,7 @@ void EventIndex::Refile(const TTodoItem& before, const TTodoItem& after, int pos
     EntriesOf(before, pos, was, wasIn);
     EntriesOf(after, pos, is, isIn);
     auto same = [](const Entry& a, const Entry& b) { return a.day == b.day && a.start == b.start; };
+    NotePast(after, pos);
     if (wasIn == isIn && std::equal(was.begin(), was.end(), is.begin(), is.end(), same)) return;
     Unfile(before, pos);
     File(after, pos);
@@ -135,7 +155,7 @@ void EventIndex::FileAppended(const TodoItems& events, int first) {
     if (first >= events.Count()) return;
     if (events.Count() - first <= 8) {
         // An event or a few: each entry in its place costs less than a merge.
-        for (int i = first; i < events.Count(); ++i) File(events[i], i);
+        for (int i = first; i < events.Count(); ++i) File(events[i], static_cast<int>(events.SlotOf(i)));
         return;
     }
     // Positions after every filed one: the new entries sort among themselves
@@ -144,9 +164,11 @@ void EventIndex::FileAppended(const TodoItems& events, int first) {
     std::vector<Entry> one;
     std::vector<uint64_t> lists;
     for (int i = first; i < events.Count(); ++i) {
-        EntriesOf(events[i], i, one, lists);
+        const int slot = static_cast<int>(events.SlotOf(i));
+        EntriesOf(events[i], slot, one, lists);
         days_.insert(days_.end(), one.begin(), one.end());
-        for (const uint64_t l : lists) Keep(l, i);
+        for (const uint64_t l : lists) Keep(l, slot);
+        NotePast(events[i], slot);
     }
     std::sort(days_.begin() + middle, days_.end());
     std::inplace_merge(days_.begin(), days_.begin() + middle, days_.end());
@@ -163,56 +185,44 @@ void EventIndex::Unfile(const TTodoItem& event, int pos) {
     for (const uint64_t l : lists) Drop(l, pos);
 }
 
-void EventIndex::Compact(const std::vector<int>& removed) {
-    if (removed.empty()) return;
-    // How far each position moves down (the removed positions before it),
-    // or -1 for a removed one: by search for a few, by table for many (a
-    // purge takes half the store).
-    std::vector<int> table;
-    if (removed.size() > 16) {
-        table.assign(static_cast<size_t>(removed.back()) + 1, 0);
-        int n = 0;
-        size_t next = 0;
-        for (size_t p = 0; p < table.size(); ++p) {
-            if (next < removed.size() && removed[next] == static_cast<int>(p)) {
-                table[p] = -1;
-                ++n;
-                ++next;
-            } else {
-                table[p] = n;
-            }
-        }
-    }
-    const int all = static_cast<int>(removed.size());
-    auto shift = [&](int pos) {
-        if (!table.empty()) return pos < static_cast<int>(table.size()) ? table[static_cast<size_t>(pos)] : all;
-        const auto it = std::lower_bound(removed.begin(), removed.end(), pos);
-        if (it != removed.end() && *it == pos) return -1;
-        return static_cast<int>(it - removed.begin());
-    };
-    size_t kept = 0;
-    for (const Entry& x : days_) {
-        const int by = shift(x.pos);
-        if (by < 0) continue;
-        days_[kept] = x;
-        days_[kept++].pos -= by;
-    }
-    days_.resize(kept);
+void EventIndex::BuryAll(const TakenEvents& taken) {
+    taken.ForEachWord([&](uint32_t first, uint64_t word) {
+        // The word's bits fall into one or two words of dead_.
+        const size_t at = first / 64, shift = first % 64;
+        const size_t last = (static_cast<size_t>(first) + 63 - static_cast<size_t>(std::countl_zero(word))) / 64;
+        if (last >= dead_.size()) dead_.resize(last + 1, 0);
+        auto mark = [&](size_t w, uint64_t bits) {
+            buried_ += static_cast<size_t>(std::popcount(bits & ~dead_[w]));
+            dead_[w] |= bits;
+        };
+        mark(at, word << shift);
+        if (shift != 0 && (word >> (64 - shift)) != 0) mark(at + 1, word >> (64 - shift));
+    });
+}
+
+void EventIndex::Tidy() {
+    // A buried slot never holds an event again, so its entries can wait: a
+    // sweep is a pass over all entries, made once the buried events number
+    // half of them, so it stays a small share of the removals that led to it
+    // (a purge of half a store leaves it to the next large removal).
+    if (buried_ == 0 || buried_ * 2 < days_.size() + 2048) return;
+    std::erase_if(days_, [&](const Entry& x) { return Dead(x.pos); });
     for (auto it = apart_.begin(); it != apart_.end();) {
-        std::vector<int>& v = it->second;
-        size_t k = 0;
-        for (const int pos : v) {
-            const int by = shift(pos);
-            if (by >= 0) v[k++] = pos - by;
-        }
-        v.resize(k);
-        it = v.empty() ? apart_.erase(it) : std::next(it);
+        std::erase_if(it->second, [&](int slot) { return Dead(slot); });
+        it = it->second.empty() ? apart_.erase(it) : std::next(it);
     }
+    buried_ = 0;
+}
+
+size_t EventIndex::Entries() const {
+    return static_cast<size_t>(std::count_if(days_.begin(), days_.end(), [&](const Entry& x) { return !Dead(x.pos); }));
 }
 
 size_t EventIndex::KeptApart() const {
     std::vector<int> all;
-    for (const auto& [key, v] : apart_) all.insert(all.end(), v.begin(), v.end());
+    for (const auto& [key, v] : apart_)
+        for (const int slot : v)
+            if (!Dead(slot)) all.push_back(slot);
     std::sort(all.begin(), all.end());
     return static_cast<size_t>(std::unique(all.begin(), all.end()) - all.begin());
 }
@@ -241,22 +251,40 @@ void EventIndex::Candidates(int64_t day, bool andNext, std::vector<int>& out) co
     out.clear();
     if (day == INT64_MIN) return;
     auto from = std::lower_bound(days_.begin(), days_.end(), Entry{day, INT_MIN, false});
-    for (; from != days_.end() && from->day == day; ++from) out.push_back(from->pos);
+    for (; from != days_.end() && from->day == day; ++from)
+        if (!Dead(from->pos)) out.push_back(from->pos);
     if (andNext)
         for (; from != days_.end() && from->day == day + 1; ++from)
-            if (from->start) out.push_back(from->pos);
+            if (from->start && !Dead(from->pos)) out.push_back(from->pos);
     std::vector<const std::vector<int>*> lists;
     ListsFor(day, lists);
-    for (const std::vector<int>* l : lists) out.insert(out.end(), l->begin(), l->end());
+    for (const std::vector<int>* l : lists)
+        for (const int slot : *l)
+            if (!Dead(slot)) out.push_back(slot);
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
 }
 
-int EventIndex::StartsOn(int64_t day) const {
+int EventIndex::StartsOn(int64_t day, int atMost) const {
     if (day == INT64_MIN) return 0;
     int n = 0;
     for (auto it = std::lower_bound(days_.begin(), days_.end(), Entry{day, INT_MIN, false});
-         it != days_.end() && it->day == day; ++it)
-        n += it->start ? 1 : 0;
+         it != days_.end() && it->day == day && n < atMost; ++it)
+        n += it->start && !Dead(it->pos) ? 1 : 0;
     return n;
+}
+
+int FindByIdentity(const TodoItems& in, const EventIndex& index, TDateTime creationDate, const std::string& subject) {
+    // Every event with a start day is filed under it, and a day's slots ascend
+    // as positions do: the first found is the first in the store.
+    const int64_t day = SafeDayNumber(creationDate);
+    if (day == INT64_MIN) return FindByIdentity(in, creationDate, subject);
+    int found = -1;
+    index.AnyStartingOn(day, [&](int slot) {
+        const TTodoItem& e = in.AtSlot(static_cast<uint32_t>(slot));
+        if (e.CreationDate != creationDate || e.Subject != subject) return false;
+        found = in.PositionOf(static_cast<uint32_t>(slot));
+        return true;
+    });
+    return found;
 }

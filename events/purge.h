@@ -3,6 +3,7 @@
 // starts the reminder timer, rebuilds the lists and repaints the calendar
 // around these calls.
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "events/date_time.h"
@@ -16,6 +17,15 @@
 // its unit is days, weeks, months or years (a lasting event with such a unit
 // included). A `now` that is not a date purges nothing.
 bool IsPurgeable(const TTodoItem& event, TDateTime now);
+
+// The first day (a day number) from which IsPurgeable says yes, whatever
+// the moment of that day, so the purge asks a number instead of the record:
+// kPastNever when no day does, kPastAsk when only IsPurgeable can tell (a
+// series of another calendar). Either way IsPurgeable(e, now) is
+// PastFromDay(e) <= the day of `now` for every `now` that is a date.
+inline constexpr int32_t kPastNever = INT32_MAX;
+inline constexpr int32_t kPastAsk = INT32_MIN;
+int32_t PastFromDay(const TTodoItem& event);
 
 // The positions of the purgeable events, ascending.
 std::vector<size_t> PastEvents(const TodoItems& store, TDateTime now);

@@ -1,6 +1,12 @@
 #pragma once
 // The event record and the plain container the store is made of.
+#include <algorithm>
+#include <bit>
+#include <compare>
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -156,31 +162,220 @@ struct TTodoItem {
 // The fields are ordered so that the compact texts fill what alignment would waste.
 static_assert(sizeof(void*) != 8 || sizeof(std::string) != 32 || sizeof(TTodoItem) == 128);
 
-// An ordered collection of events, as the store holds them.
+// An ordered collection of events, as the store holds them. The records sit
+// in slots that nothing moves once filled: the events are the slots listed in
+// `order_`, ascending, so the order of the slots is the order of the events.
+// Taking events out (Take) shifts four bytes an event after them instead of
+// the records, and leaves the records where they lay, readable through the
+// TakenEvents that a change's batch keeps for as long as undo may want them.
+// A copy holds the events alone, in slots of their own.
+class TakenEvents;
+
 class TodoItems {
+    struct Slots {
+        std::vector<TTodoItem> records;
+    };
+    template <typename Item, typename Records>
+    class Iter {
+    public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = TTodoItem;
+        using difference_type = std::ptrdiff_t;
+        using pointer = Item*;
+        using reference = Item&;
+        Iter() = default;
+        Iter(Records* r, const uint32_t* at) : r_(r), at_(at) {}
+        Item& operator*() const { return (*r_)[*at_]; }
+        Item* operator->() const { return &(*r_)[*at_]; }
+        Item& operator[](difference_type n) const { return (*r_)[at_[n]]; }
+        Iter& operator++() { ++at_; return *this; }
+        Iter operator++(int) { Iter t = *this; ++at_; return t; }
+        Iter& operator--() { --at_; return *this; }
+        Iter operator--(int) { Iter t = *this; --at_; return t; }
+        Iter& operator+=(difference_type n) { at_ += n; return *this; }
+        Iter& operator-=(difference_type n) { at_ -= n; return *this; }
+        friend Iter operator+(Iter i, difference_type n) { return i += n; }
+        friend Iter operator+(difference_type n, Iter i) { return i += n; }
+        friend Iter operator-(Iter i, difference_type n) { return i -= n; }
+        friend difference_type operator-(const Iter& a, const Iter& b) { return a.at_ - b.at_; }
+        friend bool operator==(const Iter& a, const Iter& b) { return a.at_ == b.at_; }
+        friend auto operator<=>(const Iter& a, const Iter& b) { return a.at_ <=> b.at_; }
+
+    private:
+        Records* r_ = nullptr;
+        const uint32_t* at_ = nullptr;
+    };
+
 public:
-    TTodoItem& Add() { return items_.emplace_back(); }
-    TTodoItem& Add(const TTodoItem& item) { return items_.emplace_back(item); }
-    void Delete(int index) { items_.erase(items_.begin() + index); }
-    void Clear() { items_.clear(); }
-    int Count() const { return static_cast<int>(items_.size()); }
-    bool Empty() const { return items_.empty(); }
-    void Reserve(size_t n) { items_.reserve(n); }
-    TTodoItem& operator[](int i) { return items_[static_cast<size_t>(i)]; }
-    const TTodoItem& operator[](int i) const { return items_[static_cast<size_t>(i)]; }
-    auto begin() { return items_.begin(); }
-    auto end() { return items_.end(); }
-    auto begin() const { return items_.begin(); }
-    auto end() const { return items_.end(); }
-    std::vector<TTodoItem>& Vector() { return items_; }
-    const std::vector<TTodoItem>& Vector() const { return items_; }
+    using iterator = Iter<TTodoItem, std::vector<TTodoItem>>;
+    using const_iterator = Iter<const TTodoItem, const std::vector<TTodoItem>>;
+
+    TodoItems() : slots_(std::make_shared<Slots>()) {}
+    TodoItems(const TodoItems& o);
+    TodoItems(TodoItems&& o) noexcept;
+    TodoItems& operator=(const TodoItems& o);
+    TodoItems& operator=(TodoItems&& o) noexcept;
+    ~TodoItems() = default;
+
+    TTodoItem& Add() { return Appended(slots_->records.emplace_back()); }
+    TTodoItem& Add(const TTodoItem& item) { return Appended(slots_->records.emplace_back(item)); }
+    TTodoItem& Add(TTodoItem&& item) { return Appended(slots_->records.emplace_back(std::move(item))); }
+    // Takes back the last Add (a record that did not read whole).
+    void DropLast();
+    void Delete(int index) { order_.erase(order_.begin() + index); }
+    void Clear();
+    int Count() const { return static_cast<int>(order_.size()); }
+    bool Empty() const { return order_.empty(); }
+    // Room for `n` events in all.
+    void Reserve(size_t n);
+    void ShrinkToFit();
+    size_t Capacity() const { return std::min(order_.capacity(), slots_->records.capacity() - Dead()); }
+    TTodoItem& operator[](int i) { return slots_->records[order_[static_cast<size_t>(i)]]; }
+    const TTodoItem& operator[](int i) const { return slots_->records[order_[static_cast<size_t>(i)]]; }
+    iterator begin() { return {&slots_->records, order_.data()}; }
+    iterator end() { return {&slots_->records, order_.data() + order_.size()}; }
+    const_iterator begin() const { return {&slots_->records, order_.data()}; }
+    const_iterator end() const { return {&slots_->records, order_.data() + order_.size()}; }
+
+    // ---- slots: what the document's index files events under ----
+    // Slots handed out so far, the taken ones included; every slot is below.
+    uint32_t SlotCount() const { return static_cast<uint32_t>(slots_->records.size()); }
+    uint32_t SlotOf(int i) const { return order_[static_cast<size_t>(i)]; }
+    const TTodoItem& AtSlot(uint32_t slot) const { return slots_->records[slot]; }
+    TTodoItem& AtSlot(uint32_t slot) { return slots_->records[slot]; }
+    // The position of the event in `slot`, or -1 when it was taken.
+    int PositionOf(uint32_t slot) const;
+    // The same for slots asked in ascending order, `from` kept between the
+    // asks (0 at first): each search starts where the last one ended and
+    // widens from there, so many cost the gaps between them, not a whole
+    // search each.
+    int PositionOf(uint32_t slot, size_t& from) const;
+    // Slots whose records were taken and are held or forgotten.
+    size_t Dead() const { return slots_->records.size() - order_.size(); }
+    // Takes out the events at the positions for which `gone(position, slot)`
+    // is true, from `from` on, in one pass; the rest keep their order. The
+    // records stay in their slots: the result reads them.
+    template <typename Gone>
+    TakenEvents Take(int from, Gone&& gone);
+    // Puts the events in slots of their own, in order, leaving the taken
+    // records to whoever holds them: slots are numbered again from 0.
+    void Compact();
 
     // Position of the sort column; -1 = none (reading a file resets it).
     int SortColumn = -1;
 
 private:
-    std::vector<TTodoItem> items_;
+    friend class TakenEvents;
+    TTodoItem& Appended(TTodoItem& item) {
+        order_.push_back(static_cast<uint32_t>(slots_->records.size() - 1));
+        return item;
+    }
+    std::shared_ptr<Slots> slots_;
+    std::vector<uint32_t> order_;
 };
+
+// Records a change took out of a TodoItems, read where they lay (or, made
+// from a list, held here): the first few by slot, many as a bit a slot, so
+// taking half a million events costs a bit each. Reads in store order.
+class TakenEvents {
+public:
+    TakenEvents() = default;
+    // Records of its own (a batch made by hand).
+    TakenEvents(std::initializer_list<TTodoItem> items) : TakenEvents(std::vector<TTodoItem>(items)) {}
+    explicit TakenEvents(std::vector<TTodoItem> items);
+
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    const TTodoItem& front() const { return *begin(); }
+
+    class const_iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = TTodoItem;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const TTodoItem*;
+        using reference = const TTodoItem&;
+        const_iterator() = default;
+        const TTodoItem& operator*() const { return t_->slots_->records[slot_]; }
+        const TTodoItem* operator->() const { return &**this; }
+        const_iterator& operator++() { slot_ = t_->Next(slot_ + 1, i_); return *this; }
+        const_iterator operator++(int) { const_iterator c = *this; ++*this; return c; }
+        friend bool operator==(const const_iterator& a, const const_iterator& b) { return a.slot_ == b.slot_; }
+
+    private:
+        friend class TakenEvents;
+        const_iterator(const TakenEvents* t, uint32_t slot, size_t i) : t_(t), slot_(slot), i_(i) {}
+        const TakenEvents* t_ = nullptr;
+        uint32_t slot_ = 0;
+        size_t i_ = 0;  // into the list of slots, when there is one
+    };
+    const_iterator begin() const;
+    const_iterator end() const { return {this, kEnd, 0}; }
+    // Calls `f(first, word)` for words of bits, bit k naming the slot
+    // `first + k`, together naming every taken record's slot once.
+    template <typename F>
+    void ForEachWord(F&& f) const {
+        for (const uint32_t s : listed_) f(s, uint64_t{1});
+        for (size_t w = 0; w < bits_.size(); ++w)
+            if (bits_[w] != 0) f(base_ + static_cast<uint32_t>(w * 64), bits_[w]);
+    }
+    // Calls `f(slot)` for each taken record's slot, ascending.
+    template <typename F>
+    void ForEachSlot(F&& f) const {
+        for (const uint32_t s : listed_) f(s);
+        for (size_t w = 0; w < bits_.size(); ++w)
+            for (uint64_t word = bits_[w]; word != 0; word &= word - 1)
+                f(base_ + static_cast<uint32_t>(w * 64 + static_cast<size_t>(std::countr_zero(word))));
+    }
+
+private:
+    friend class TodoItems;
+    static constexpr uint32_t kEnd = UINT32_MAX;
+    static constexpr size_t kListed = 64;  // more go into bits
+    void Note(uint32_t slot);
+    // Few taken: the bits become a list.
+    void Settle();
+    // The first slot taken at or after `slot` (`i`: the list's place).
+    uint32_t Next(uint32_t slot, size_t& i) const;
+
+    std::shared_ptr<const TodoItems::Slots> slots_;
+    std::vector<uint32_t> listed_;  // ascending, while few
+    std::vector<uint64_t> bits_;    // a bit a slot from `base_`, when many
+    uint32_t base_ = 0;
+    uint32_t end_ = 0;              // above every slot that may be noted
+    size_t count_ = 0;
+};
+
+template <typename Gone>
+TakenEvents TodoItems::Take(int from, Gone&& gone) {
+    TakenEvents t;
+    t.slots_ = slots_;
+    size_t kept = static_cast<size_t>(std::max(from, 0));
+    if (kept >= order_.size()) return t;
+    t.base_ = order_[kept];
+    t.end_ = static_cast<uint32_t>(slots_->records.size());
+    t.bits_.assign((t.end_ - t.base_) / 64 + 1, 0);
+    // Without a branch on the answer: a purge takes every other event or so.
+    // Plain pointers, so the stores below are not taken to change the vectors.
+    uint32_t* const order = order_.data();
+    uint64_t* const bits = t.bits_.data();
+    const uint32_t base = t.base_;
+    const size_t n = order_.size();
+    size_t count = 0;
+    for (size_t i = kept; i < n; ++i) {
+        const uint32_t slot = order[i];
+        const bool g = gone(static_cast<int>(i), slot);
+        order[kept] = slot;
+        kept += g ? 0 : 1;
+        const uint32_t b = slot - base;
+        bits[b / 64] |= static_cast<uint64_t>(g) << (b % 64);
+        count += g ? 1 : 0;
+    }
+    order_.resize(kept);
+    t.count_ = count;
+    t.Settle();
+    return t;
+}
 
 // Position in `in` of the first event with the identity (CreationDate,
 // Subject), or -1.

@@ -28,13 +28,15 @@ std::vector<int> Locate(const EventDocument& doc, const std::vector<const TTodoI
         std::vector<int> candidates;
         for (size_t w = 0; w < wanted.size(); ++w) {
             doc.Index().Candidates(SafeDayNumber(wanted[w]->CreationDate), false, candidates);
-            for (const int pos : candidates)
-                if (!taken[size_t(pos)] && SameRecord(events[pos], *wanted[w])) {
+            for (const int slot : candidates) {
+                const int pos = events.PositionOf(static_cast<uint32_t>(slot));
+                if (pos >= 0 && !taken[size_t(pos)] && SameRecord(events[pos], *wanted[w])) {
                     taken[size_t(pos)] = true;
                     at[w] = pos;
                     --missing;
                     break;
                 }
+            }
         }
     }
     if (missing == 0) return at;
@@ -63,7 +65,8 @@ std::string Counted(const char* what, size_t n) {
 }
 
 // "удаление «Врач»" for one event, "удаление (3 события)" for more.
-std::string OneOrMany(const char* what, const std::vector<TTodoItem>& events) {
+template <typename Events>
+std::string OneOrMany(const char* what, const Events& events) {
     if (events.size() == 1) return ansi(what) + " " + Quoted(events.front().Subject);
     return Counted(what, events.size());
 }
@@ -191,7 +194,8 @@ bool UndoHistory::Undo() { return Step(undo_, redo_, false); }
 
 bool UndoHistory::Redo() { return Step(redo_, undo_, true); }
 
-void UndoHistory::Apply(const std::vector<TTodoItem>& remove, const std::vector<TTodoItem>& add,
+template <typename Remove, typename Add>
+void UndoHistory::Apply(const Remove& remove, const Add& add,
                         const std::vector<std::pair<TTodoItem, TTodoItem>>& changed, bool forward) {
     std::vector<const TTodoItem*> wanted;
     wanted.reserve(remove.size() + changed.size());

@@ -44,8 +44,9 @@ private:
     void EventsChanged(const EventBatch& batch) override;
     // Applies `remove` out and `add` in, and each changed pair from first to
     // second, as one change of the document.
-    void Apply(const std::vector<TTodoItem>& remove, const std::vector<TTodoItem>& add,
-               const std::vector<std::pair<TTodoItem, TTodoItem>>& changed, bool forward);
+    template <typename Remove, typename Add>
+    void Apply(const Remove& remove, const Add& add, const std::vector<std::pair<TTodoItem, TTodoItem>>& changed,
+               bool forward);
 
     EventDocument& doc_;
     size_t limit_;

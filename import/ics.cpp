@@ -687,7 +687,7 @@ bool WholeDays(TDateTime s, TDateTime e) {
 class Writer {
 public:
     Writer(const TodoItems& store, const IcsExportOptions& o) : store_(store), o_(o) {
-        uids_.reserve(store.Vector().size());
+        uids_.reserve(static_cast<size_t>(store.Count()));
         stampLine_ = "DTSTAMP:" + IcsStamp(ToUtc(o.Zone, WallSeconds(o.Now))) + "Z";
         zoned_ = NamedZone(o.Zone.Id).has_value() && o.Zone.Id != "UTC";
         if (zoned_) {
@@ -702,12 +702,12 @@ public:
         chunk_.clear();
         if (stage_ == 0) Head();
         while (stage_ == 1 && chunk_.size() < (size_t{1} << 20)) {
-            if (next_ >= store_.Vector().size()) {
+            if (next_ >= static_cast<size_t>(store_.Count())) {
                 AppendLine(chunk_, "END:VCALENDAR");
                 stage_ = 2;
                 break;
             }
-            const TTodoItem& e = store_.Vector()[next_++];
+            const TTodoItem& e = store_[static_cast<int>(next_++)];
             if (!InCalendar(e.CreationDate) || (e.CompletionDate != 0 && !InCalendar(e.CompletionDate))) continue;
             if (!InRange(e, o_)) continue;
             if (e.Foreign() ? WriteForeign(e) : WriteOwn(e)) {

@@ -91,8 +91,8 @@ void DocumentSync::Read(const std::function<void(const TodoItems&)>& read) {
 
 const TTodoItem* DocumentSync::Find(const TodoItems& events, const std::string& uid) const {
     const auto s = seen_.find(uid);
-    if (s != seen_.end() && s->second.position < events.Vector().size()) {
-        const TTodoItem& at = events.Vector()[s->second.position];
+    if (s != seen_.end() && s->second.position < static_cast<size_t>(events.Count())) {
+        const TTodoItem& at = events[static_cast<int>(s->second.position)];
         const std::string_view has = at.SyncUid();
         if (has == uid || (s->second.given && has.empty() && RecordHash(at) == s->second.record)) return &at;
     }
@@ -112,12 +112,11 @@ std::vector<LocalEvent> DocumentSync::Events() {
         out.clear();
         seen_.clear();
         std::unordered_map<std::string, int> made;  // UIDs given here, for the repeats of one identity
-        const auto& v = events.Vector();
         std::unordered_set<std::string_view> kept;  // UIDs the events already hold: never given again
-        for (const TTodoItem& e : v)
+        for (const TTodoItem& e : events)
             if (GoesToServer(e.Imported, settings_) && !e.SyncUid().empty()) kept.insert(e.SyncUid());
-        for (size_t i = 0; i < v.size(); ++i) {
-            const TTodoItem& e = v[i];
+        for (size_t i = 0; i < static_cast<size_t>(events.Count()); ++i) {
+            const TTodoItem& e = events[static_cast<int>(i)];
             if (!GoesToServer(e.Imported, settings_)) continue;
             std::string uid(e.SyncUid());
             const bool given = uid.empty();
@@ -186,8 +185,8 @@ void DocumentSync::PlaceUids(const TodoItems& events, std::unordered_map<std::st
                              std::unordered_map<size_t, TTodoItem>& replaced) {
     const bool given = AnyGiven();
     std::unordered_multimap<uint64_t, size_t> unnamed;  // events without a UID, by their record
-    for (size_t i = 0; i < events.Vector().size(); ++i) {
-        const TTodoItem& e = events.Vector()[i];
+    for (size_t i = 0; i < static_cast<size_t>(events.Count()); ++i) {
+        const TTodoItem& e = events[static_cast<int>(i)];
         if (const std::string_view uid = e.SyncUid(); !uid.empty()) at.emplace(uid, i);
         else if (given) unnamed.emplace(RecordHash(e), i);
     }
@@ -199,7 +198,7 @@ void DocumentSync::PlaceUids(const TodoItems& events, std::unordered_map<std::st
         if (u == end) continue;
         for (auto v = u; v != end; ++v)
             if (v->second == s.position) u = v;
-        TTodoItem e = events.Vector()[u->second];
+        TTodoItem e = events[static_cast<int>(u->second)];
         e.Raw.setSyncUid(uid);
         // From now on the round sees the event with its UID.
         s = {u->second, RecordHash(e), false};
@@ -234,13 +233,13 @@ void DocumentSync::Apply() {
         PlaceUids(events, at, replaced);
         auto current = [&](size_t i) -> const TTodoItem& {
             const auto r = replaced.find(i);
-            return r != replaced.end() ? r->second : events.Vector()[i];
+            return r != replaced.end() ? r->second : events[static_cast<int>(i)];
         };
         // Changed here while the round ran: the round saw another version.
         auto changedMeanwhile = [&](const std::string& uid, size_t i) {
             const auto s = seen_.find(uid);
             if (s == seen_.end()) return true;  // not there when the round looked
-            return RecordHash(events.Vector()[i]) != s->second.record;
+            return RecordHash(events[static_cast<int>(i)]) != s->second.record;
         };
         auto keepCopy = [&](const TTodoItem& e, const std::string& uid) {
             TTodoItem copy = e;

@@ -1,6 +1,8 @@
 // The event document: one change, one batch, told once to every observer.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <atomic>
 #include <filesystem>
 #include <thread>
@@ -8,6 +10,8 @@
 #include <vector>
 
 #include "events/event_document.h"
+#include "events/purge.h"
+#include "events/undo_history.h"
 #include "tests/support/builders.h"
 #include "tests/support/temp_folder.h"
 
@@ -20,12 +24,8 @@ struct Recorder : EventObserver {
     void EventsChanged(const EventBatch& batch) override { heard.push_back(batch); }
 };
 
-std::vector<std::string> Names(const TodoItems& items) {
-    std::vector<std::string> names;
-    for (const TTodoItem& e : items) names.push_back(utf8(e.Subject));
-    return names;
-}
-std::vector<std::string> Names(const std::vector<TTodoItem>& items) {
+template <typename Events>
+std::vector<std::string> Names(const Events& items) {
     std::vector<std::string> names;
     for (const TTodoItem& e : items) names.push_back(utf8(e.Subject));
     return names;
@@ -233,3 +233,112 @@ TEST_F(EventDocumentTest, AReaderAsideIsStoppedByAChangeAndKnowsItsVersion) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the store held when it was a plain vector: a removal erased, a purge
+// kept the others in order, an undo put the removed records back at the end.
+struct PlainStore {
+    std::vector<TTodoItem> v;
+    std::vector<std::vector<TTodoItem>> undo;
+    std::string Bytes() const {
+        TodoItems items;
+        for (const TTodoItem& e : v) items.Add(e);
+        return SaveToBytes(items);
+    }
+};
+
+}  // namespace
+
+// Events whose records stay in their slots must save as the plain store did:
+// the same records in the same order, byte for byte, after every Del, purge,
+// undo and redo (and the slots' compaction after many removals).
+TEST(EventDocumentSlots, SavesTheBytesOfAPlainStoreThroughRemovalsAndUndo) {
+    TempFolder folder;
+    EventDocument doc(folder.path() / "ListToDo.db");
+    UndoHistory history(doc);
+    std::mt19937 rng(28);
+    PlainStore plain;
+    const TDateTime now = At(2010, 10, 15, 14, 0);
+    int serial = 0;
+    auto addSome = [&](int n) {
+        std::vector<TTodoItem> fresh;
+        for (int i = 0; i < n; ++i) {
+            Event e(std::to_string(serial++), At(2010, 9, 1) + static_cast<int>(rng() % 90) + (rng() % 1440) * kOneMinute);
+            if (rng() % 4 == 0) e.Until(At(2010, 9, 1) + static_cast<int>(rng() % 90));
+            if (rng() % 5 == 0) e.Repeat("1", std::to_string(3 + rng() % 4).c_str());
+            fresh.push_back(e.Done(rng() % 6 == 0));
+        }
+        doc.Change(ChangeKind::Imported, [&](EventDocument::Edit& e) {
+            for (const TTodoItem& x : fresh) e.Add(x);
+        });
+        plain.v.insert(plain.v.end(), fresh.begin(), fresh.end());
+        plain.undo.push_back({});
+    };
+    // Each step: what the user does, and what the plain store did for it.
+    enum class Step { Add, Del, Purge, Undo };
+    const Step steps[] = {Step::Add, Step::Del,  Step::Del,   Step::Purge, Step::Undo, Step::Del, Step::Add,
+                          Step::Purge, Step::Undo, Step::Purge, Step::Del, Step::Add, Step::Purge, Step::Undo};
+    addSome(300);
+    for (int round = 0; round < 40; ++round) {
+        for (const Step s : steps) {
+            switch (s) {
+                case Step::Add: addSome(50 + static_cast<int>(rng() % 200)); break;
+                case Step::Del: {
+                    if (plain.v.empty()) break;
+                    const size_t p = rng() % plain.v.size();
+                    doc.Change(ChangeKind::Deleted, [&](EventDocument::Edit& e) { e.Remove(p); });
+                    plain.undo.push_back({plain.v[p]});
+                    plain.v.erase(plain.v.begin() + static_cast<std::ptrdiff_t>(p));
+                    break;
+                }
+                case Step::Purge: {
+                    doc.Change(ChangeKind::Purged, [&](EventDocument::Edit& e) { e.RemovePast(now); });
+                    std::vector<TTodoItem> gone, kept;
+                    for (const TTodoItem& x : plain.v) (IsPurgeable(x, now) ? gone : kept).push_back(x);
+                    plain.v = std::move(kept);
+                    plain.undo.push_back(std::move(gone));
+                    break;
+                }
+                case Step::Undo: {
+                    // Only the removals are undone here; an import's undo is another test's.
+                    if (plain.undo.empty() || plain.undo.back().empty()) break;
+                    ASSERT_TRUE(history.Undo());
+                    plain.v.insert(plain.v.end(), plain.undo.back().begin(), plain.undo.back().end());
+                    plain.undo.pop_back();
+                    break;
+                }
+            }
+            ASSERT_EQ(SaveToBytes(doc.Events()), plain.Bytes()) << "round " << round;
+        }
+    }
+}
+
+// Positions asked for ascending slots, each search starting where the last
+// ended, answer as a search of the whole order does: for slots kept and
+// taken, at the ends, asked twice, and far apart.
+TEST(EventDocumentSlots, PositionsOfAscendingSlotsAsOneWalk) {
+    struct Case {
+        const char* what;
+        int events;
+        bool (*taken)(int slot);
+        int stride;  // every how many slots one is asked
+    };
+    const Case cases[] = {
+        {"none taken, every slot", 300, [](int) { return false; }, 1},
+        {"every other taken", 300, [](int s) { return s % 2 == 1; }, 1},
+        {"a block taken, far apart", 1000, [](int s) { return s >= 100 && s < 700; }, 37},
+        {"all but the last taken", 200, [](int s) { return s != 199; }, 3},
+        {"the first ones taken", 200, [](int s) { return s < 130; }, 1},
+    };
+    for (const Case& c : cases) {
+        TodoItems items;
+        for (int i = 0; i < c.events; ++i) items.Add();
+        (void)items.Take(0, [&](int, uint32_t slot) { return c.taken(static_cast<int>(slot)); });
+        size_t from = 0;
+        for (uint32_t slot = 0; slot < items.SlotCount(); slot += static_cast<uint32_t>(c.stride))
+            for (int twice = 0; twice < 2; ++twice)
+                ASSERT_EQ(items.PositionOf(slot, from), items.PositionOf(slot)) << c.what << ", slot " << slot;
+        EXPECT_EQ(items.PositionOf(items.SlotCount(), from), -1) << c.what;
+    }
+}

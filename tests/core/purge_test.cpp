@@ -46,6 +46,13 @@ TEST(Purge, WhichEventsGo) {
         {"end that is no date, start before today", Event("x", At(2010, 10, 1, 8)).Until(NAN), true},
     };
     for (const Case& c : cases) EXPECT_EQ(IsPurgeable(c.event, kNow), c.purged) << c.what;
+    // The purge asks the first past day instead: the same answer on any day.
+    for (const Case& c : cases)
+        for (TDateTime at = At(2008, 9, 30, 23, 59); at < At(2011, 1, 1); at += 0.75) {
+            const int32_t from = PastFromDay(c.event);
+            if (from == kPastAsk) continue;
+            EXPECT_EQ(from <= SafeDayNumber(at), IsPurgeable(c.event, at)) << c.what << " at " << at;
+        }
     // No day to compare with: nothing goes, not even a completed to-do.
     EXPECT_FALSE(IsPurgeable(Event("s", At(2000, 1, 1)), NAN));
     EXPECT_FALSE(IsPurgeable(Event("t", At(2000, 1, 1)).Until(At(2000, 1, 2)).Done(), NAN));
