@@ -684,10 +684,36 @@ bool WholeDays(TDateTime s, TDateTime e) {
     return MsOfDay(s) == 0 && MsOfDay(e) == (kMsPerDay - 60000) && e > s;
 }
 
+// The hashes of the UIDs written so far, in one open-addressed table: a
+// million inserts without a node allocated for each. An export writes one
+// UID per event, so the table, twice that size, never fills past half.
+class HashSet {
+public:
+    explicit HashSet(size_t expected) {
+        size_t n = 16;
+        while (n < expected * 2) n *= 2;
+        slots_.assign(n, 0);
+    }
+    // False when `h` is there already.
+    bool Insert(uint64_t h) {
+        if (h == 0) h = 1;  // 0 marks an empty slot
+        for (size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+            if (slots_[i] == h) return false;
+            if (slots_[i] == 0) {
+                slots_[i] = h;
+                return true;
+            }
+        }
+    }
+
+private:
+    std::vector<uint64_t> slots_;
+};
+
 class Writer {
 public:
-    Writer(const TodoItems& store, const IcsExportOptions& o) : store_(store), o_(o) {
-        uids_.reserve(static_cast<size_t>(store.Count()));
+    Writer(const TodoItems& store, const IcsExportOptions& o)
+        : store_(store), o_(o), uids_(static_cast<size_t>(store.Count())) {
         stampLine_ = "DTSTAMP:" + IcsStamp(ToUtc(o.Zone, WallSeconds(o.Now))) + "Z";
         zoned_ = NamedZone(o.Zone.Id).has_value() && o.Zone.Id != "UTC";
         if (zoned_) {
@@ -768,7 +794,7 @@ private:
         std::string uid(e.SyncUid());
         if (uid.empty()) uid = IcsUid(e) + "@dayloom";
         // Two stored events may share an identity; their UIDs must not.
-        for (int n = 2; !uids_.insert(std::hash<std::string_view>{}(uid)).second; ++n) uid += "-" + std::to_string(n);
+        for (int n = 2; !uids_.Insert(std::hash<std::string_view>{}(uid)); ++n) uid += "-" + std::to_string(n);
         return uid;
     }
 
@@ -886,7 +912,7 @@ private:
     bool zoned_ = false;
     int stage_ = 0, written_ = 0;
     size_t next_ = 0;
-    std::unordered_set<uint64_t> uids_;
+    HashSet uids_;
 };
 
 }  // namespace
