@@ -149,8 +149,7 @@ void SyncRunner::ReadPassword() {
     connect(command, &QProcess::finished, this, [command, answered](int code, QProcess::ExitStatus status) {
         command->deleteLater();
         PasswordAnswer a;
-        a.password = QString::fromUtf8(command->readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0);
-        if (a.password.endsWith(QLatin1Char('\r'))) a.password.chop(1);
+        a.password = Text(PasswordLine(command->readAllStandardOutput().toStdString()));
         a.ok = status == QProcess::NormalExit && code == 0 && !a.password.isEmpty();
         if (!a.ok) a.error = QStringLiteral("команда пароля не дала пароль (код выхода %1)").arg(code);
         answered(a);

@@ -91,3 +91,9 @@ bool ReadSyncSettings(std::string_view text, SyncSettings& s, std::string& error
     }
     return true;
 }
+
+std::string PasswordLine(std::string_view output) {
+    std::string_view line = output.substr(0, output.find('\n'));
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return std::string(line);
+}

@@ -27,6 +27,10 @@ struct SyncSettings {
     bool Configured() const { return !url.empty() && !user.empty() && !calendar.empty(); }
 };
 
+// The password in what a password command printed: its first line, without
+// the line break (CR LF too); empty when there is none.
+std::string PasswordLine(std::string_view output);
+
 // Whether an event of this import kind goes to the server.
 bool GoesToServer(TImportKind kind, const SyncSettings& s);
 

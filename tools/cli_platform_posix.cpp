@@ -3,6 +3,8 @@
 
 #include "tools/cli_platform.h"
 
+#include "sync/sync_settings.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,8 +64,7 @@ bool FirstLine(const std::vector<std::string>& argv, std::string& line, std::str
         error = WIFEXITED(status) ? "код выхода " + std::to_string(WEXITSTATUS(status)) : "прервана сигналом";
         return false;
     }
-    line = said.substr(0, said.find('\n'));
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    line = PasswordLine(said);
     if (line.empty()) {
         error = "ничего не вывела";
         return false;

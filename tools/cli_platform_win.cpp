@@ -3,6 +3,8 @@
 
 #include "tools/cli_platform.h"
 
+#include "sync/sync_settings.h"
+
 #include "events/windows_api.h"
 
 #include <cstdio>
@@ -58,8 +60,7 @@ const CliSecrets& SystemSecrets() {
                 error = "код выхода " + std::to_string(rc);
                 return false;
             }
-            line = said.substr(0, said.find('\n'));
-            if (!line.empty() && line.back() == '\r') line.pop_back();
+            line = PasswordLine(said);
             if (line.empty()) error = "ничего не вывела";
             return !line.empty();
         },

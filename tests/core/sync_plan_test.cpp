@@ -124,6 +124,14 @@ TEST(SyncState, ItsTextReadsBackAndADamagedOneStartsOver) {
     }
 }
 
+TEST(SyncSettings, ThePasswordIsTheFirstLineACommandPrinted) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"secret\n", "secret"},       {"secret\r\nmore\n", "secret"}, {"secret", "secret"},
+        {"\nsecret\n", ""},          {"", ""},                        {"pass word \t\n", "pass word \t"},
+    };
+    for (const auto& [printed, password] : cases) EXPECT_EQ(PasswordLine(printed), password) << printed;
+}
+
 TEST(SyncSettings, ReadBackWithNothingSmuggledIntoAnotherLine) {
     SyncSettings s;
     s.url = "https://dav.example.org/";
