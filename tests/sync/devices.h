@@ -131,14 +131,20 @@ inline std::map<std::string, std::string> ServerEvents(const std::string& url, c
 }
 
 
-// The path of the first calendar of the test server's user.
-inline std::string FirstCalendar(const Radicale& server) {
-    CalDavClient finder(server.Url(), "anna", "secret");
-    std::vector<CalendarFound> found;
-    std::string error;
-    EXPECT_TRUE(finder.Discover(found, error)) << error;
-    return found.empty() ? std::string() : found[0].href;
-}
+// A test server whose user has one calendar, "Работа"; `calendar` is its
+// path, empty when the server did not come up.
+struct WorkServer {
+    Radicale server;
+    std::string calendar;
+    explicit WorkServer(const std::filesystem::path& dir) : server(dir) {
+        EXPECT_EQ(server.Python("Работа", "pass"), 0) << server.DeviceLog();
+        CalDavClient finder(server.Url(), "anna", "secret");
+        std::vector<CalendarFound> found;
+        std::string error;
+        EXPECT_TRUE(finder.Discover(found, error)) << error;
+        if (!found.empty()) calendar = found[0].href;
+    }
+};
 
 // An event changed as the editor changes it: opened, its values changed, stored.
 inline void EditInEditor(TTodoItem& e, const std::function<void(TEditorValues&)>& change) {
@@ -150,4 +156,10 @@ inline void EditInEditor(TTodoItem& e, const std::function<void(TEditorValues&)>
     v.mask = state.mask;
     change(v);
     ChangeItemToDo(e, v);
+}
+
+// DAYLOOM_SYNC_SEED, or the seed a randomized test keeps by default.
+inline unsigned SyncSeed(unsigned fallback) {
+    const char* v = std::getenv("DAYLOOM_SYNC_SEED");
+    return v ? static_cast<unsigned>(std::atoi(v)) : fallback;
 }

@@ -102,12 +102,12 @@ TEST(SyncFolders, TwoFoldersKilledAtRandomAndAPhoneEndTheSameAndLoseNothing) {
     if (!Radicale::Installed()) GTEST_SKIP() << "radicale is not installed (Debian package radicale)";
     TempFolder folder;
     std::filesystem::create_directories(folder.path() / "server");
-    Radicale server(folder.path() / "server");
-    ASSERT_EQ(server.Python("Работа", "pass"), 0) << server.DeviceLog();
-    const std::string calendar = FirstCalendar(server);
-    ASSERT_FALSE(calendar.empty());
+    WorkServer work(folder.path() / "server");
+    ASSERT_FALSE(work.calendar.empty());
+    const Radicale& server = work.server;
+    const std::string& calendar = work.calendar;
 
-    const unsigned seed = std::getenv("DAYLOOM_SYNC_SEED") ? std::atoi(std::getenv("DAYLOOM_SYNC_SEED")) : 11;
+    const unsigned seed = SyncSeed(11);
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 rng(seed);
     FaultProxy proxy(folder.path(), server.Port(), seed);

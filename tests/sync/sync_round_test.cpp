@@ -23,12 +23,12 @@ namespace {
 TEST(SyncRounds, TwoFoldersAndAPhoneUnderFaultsEndTheSameAndLoseNothing) {
     if (!Radicale::Installed()) GTEST_SKIP() << "radicale is not installed (Debian package radicale)";
     TempFolder folder;
-    Radicale server(folder.path());
-    ASSERT_EQ(server.Python("Работа", "pass"), 0) << server.DeviceLog();
-    const std::string calendar = FirstCalendar(server);
-    ASSERT_FALSE(calendar.empty());
+    WorkServer work(folder.path());
+    ASSERT_FALSE(work.calendar.empty());
+    const Radicale& server = work.server;
+    const std::string& calendar = work.calendar;
 
-    const unsigned seed = std::getenv("DAYLOOM_SYNC_SEED") ? std::atoi(std::getenv("DAYLOOM_SYNC_SEED")) : 7;
+    const unsigned seed = SyncSeed(7);
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 rng(seed);
     FaultProxy proxy(folder.path(), server.Port(), seed);
@@ -124,10 +124,10 @@ TEST(SyncRounds, TwoFoldersAndAPhoneUnderFaultsEndTheSameAndLoseNothing) {
 TEST(SyncRounds, ARefusedChangeIsSentAgainNextRound) {
     if (!Radicale::Installed()) GTEST_SKIP() << "radicale is not installed (Debian package radicale)";
     TempFolder folder;
-    Radicale server(folder.path());
-    ASSERT_EQ(server.Python("Работа", "pass"), 0) << server.DeviceLog();
-    const std::string calendar = FirstCalendar(server);
-    ASSERT_FALSE(calendar.empty());
+    WorkServer work(folder.path());
+    ASSERT_FALSE(work.calendar.empty());
+    const Radicale& server = work.server;
+    const std::string& calendar = work.calendar;
     FaultProxy proxy(folder.path(), server.Port(), 1);
     auto sync = [&](MapFolder& f) {
         CalDavClient c(proxy.Url(), "anna", "secret");
