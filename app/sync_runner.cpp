@@ -263,8 +263,7 @@ void SyncRunner::Finished() {
             state_.lastDone = host_.now();
             WriteState();
             SyncOutcome outcome{true, {}, {}, rep.problems.empty() ? std::string() : rep.problems.front()};
-            outcome.counts = {rep.sent, rep.deletedThere, rep.taken, rep.droppedHere,
-                              rep.conflicts + r->folder->LateConflicts(), int(rep.problems.size())};
+            outcome.counts = CountsOf(rep, r->folder->LateConflicts());
             status_.Note(host_.now(), outcome);
             const std::string conflicts = SyncConflictNotice(outcome.counts.conflicts);
             if (!conflicts.empty()) host_.notify(Text(conflicts));

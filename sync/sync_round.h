@@ -12,6 +12,7 @@
 #include "sync/caldav_client.h"
 #include "sync/document_sync.h"
 #include "sync/sync_plan.h"
+#include "sync/sync_status.h"
 
 struct SyncReport {
     bool ok = false;
@@ -21,5 +22,11 @@ struct SyncReport {
     int requests = 0;
     std::vector<std::string> problems;  // per event, for the user; the round went on
 };
+
+// What the round did, as the user is told it; `lateConflicts`: the conflict
+// copies the folder made beyond the round's own (DocumentSync::LateConflicts).
+inline SyncCounts CountsOf(const SyncReport& r, int lateConflicts = 0) {
+    return {r.sent, r.deletedThere, r.taken, r.droppedHere, r.conflicts + lateConflicts, int(r.problems.size())};
+}
 
 SyncReport RunSyncRound(CalDavClient& client, const std::string& calendar, SyncState& state, SyncFolder& folder);

@@ -173,10 +173,9 @@ int Sync(const CliCall& call, const CliArgs& a) {
     state.lastDone = call.clockNow;
     const WriteResult w = WriteFileAtomically(*dir / kSyncStateFile, state.Text());
     for (const std::string& p : report.problems) err << kCliProgram << ": не прошло: " << p << '\n';
-    const SyncCounts counts{report.sent,      report.deletedThere, report.taken, report.droppedHere,
-                            report.conflicts, int(report.problems.size())};
+    const SyncCounts counts = CountsOf(report, folder.LateConflicts());
     out << SyncCountsText(counts) << " (запросов: " << report.requests << ")\n";
-    if (const std::string conflicts = SyncConflictNotice(report.conflicts); !conflicts.empty())
+    if (const std::string conflicts = SyncConflictNotice(counts.conflicts); !conflicts.empty())
         out << conflicts << '\n';
     out.flush();
     if (!w.ok)
