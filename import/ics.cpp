@@ -826,6 +826,9 @@ private:
         const std::string whole = "BEGIN:VCALENDAR\r\n" + std::string(events) + "END:VCALENDAR\r\n";
         cal.c = icalparser_parse_string(whole.c_str());
         if (!cal.c) return false;
+        // The parser's own notes on what it could not read quote the raw
+        // bytes; they are not the calendar's and would go out as its text.
+        icalcomponent_strip_errors(cal.c);
         for (icalcomponent* c = icalcomponent_get_first_component(cal.c, ICAL_ANY_COMPONENT); c;
              c = icalcomponent_get_next_component(cal.c, ICAL_ANY_COMPONENT)) {
             icalcomponent_set_uid(c, uid.c_str());

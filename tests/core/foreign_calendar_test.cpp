@@ -302,6 +302,21 @@ TEST_F(ForeignCalendar, DoneAndReopenedHereGoOutAsTheUserLeftThem) {
     }
 }
 
+// A property the reader could not read is left out of what goes back out:
+// the reader's note on it quotes raw bytes, not the calendar's text.
+TEST_F(ForeignCalendar, WhatTheReaderCouldNotReadIsNotWrittenBack) {
+    TodoItems store = Imported(Calendar(
+        "BEGIN:VEVENT\r\nUID:e1\r\nDTSTART:20250303T100000Z\r\nDTSTAMP:20250301T1200\xE4\xB0\x80Z\r\n"
+        "SUMMARY:Врач\r\nEND:VEVENT\r\n"));
+    ASSERT_EQ(store.Count(), 1);
+    store[0].Complete = true;  // a change of the user's: the text is written anew
+    IcsExportOptions o;
+    o.Zone = ClockZone();
+    const std::string text = WriteICalendar(store, o).Text;
+    EXPECT_EQ(text.find("X-LIC-ERROR"), std::string::npos) << text;
+    EXPECT_EQ(Imported(text).Count(), 1);
+}
+
 TEST_F(ForeignCalendar, APastSeriesIsPurgedAndAnEndlessOneIsKept) {
     const TodoItems store = Imported(Calendar(kShapes[0].body + kShapes[2].body));
     // COUNT counts the left-out days too: the tenth is on 3 April.
