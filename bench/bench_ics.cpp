@@ -72,6 +72,7 @@ void BM_IcsExport(benchmark::State& state) {
     const TodoItems store = bench::MakeRealisticStore(static_cast<int>(state.range(0)), EncodeDate(2006, 1, 1));
     IcsExportOptions o;
     o.Zone = ClockZone();
+    o.Threads = static_cast<int>(state.range(1));
     size_t bytes = 0;
     for (auto _ : state) {
         bytes = 0;
@@ -80,7 +81,7 @@ void BM_IcsExport(benchmark::State& state) {
     }
     state.counters["MB"] = static_cast<double>(bytes) / 1e6;
 }
-BENCHMARK(BM_IcsExport)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_IcsExport)->Args({100000, 0})->Args({1000000, 1})->Args({1000000, 0})->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // A million events: the realistic store and 10,000 series of other calendars.
 struct RichStore {

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <climits>
+#include <condition_variable>
+#include <exception>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -696,24 +700,27 @@ public:
     }
     // False when `h` is there already.
     bool Insert(uint64_t h) {
-        if (h == 0) h = 1;  // 0 marks an empty slot
-        for (size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
-            if (slots_[i] == h) return false;
-            if (slots_[i] == 0) {
-                slots_[i] = h;
-                return true;
-            }
-        }
+        uint64_t& slot = Find(h);
+        if (slot != 0) return false;
+        slot = h == 0 ? 1 : h;
+        return true;
     }
+    bool Contains(uint64_t h) { return Find(h) != 0; }
 
 private:
+    // The slot holding `h`, or the empty one where it would go.
+    uint64_t& Find(uint64_t h) {
+        if (h == 0) h = 1;  // 0 marks an empty slot
+        for (size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1))
+            if (slots_[i] == h || slots_[i] == 0) return slots_[i];
+    }
+
     std::vector<uint64_t> slots_;
 };
 
 class Writer {
 public:
-    Writer(const TodoItems& store, const IcsExportOptions& o)
-        : store_(store), o_(o), uids_(static_cast<size_t>(store.Count())) {
+    Writer(const TodoItems& store, const IcsExportOptions& o) : store_(store), o_(o) {
         stampLine_ = "DTSTAMP:" + IcsStamp(ToUtc(o.Zone, WallSeconds(o.Now))) + "Z";
         zoned_ = NamedZone(o.Zone.Id).has_value() && o.Zone.Id != "UTC";
         if (zoned_) {
@@ -723,34 +730,32 @@ public:
         }
     }
 
-    // The next piece of the file; empty at its end.
-    std::string_view Next(int* events) {
-        chunk_.clear();
-        if (stage_ == 0) Head();
-        while (stage_ == 1 && chunk_.size() < (size_t{1} << 20)) {
-            if (next_ >= static_cast<size_t>(store_.Count())) {
-                AppendLine(chunk_, "END:VCALENDAR");
-                stage_ = 2;
-                break;
-            }
-            const TTodoItem& e = store_[static_cast<int>(next_++)];
-            if (!InCalendar(e.CreationDate) || (e.CompletionDate != 0 && !InCalendar(e.CompletionDate))) continue;
-            if (!InRange(e, o_)) continue;
-            if (e.Foreign() ? WriteForeign(e) : WriteOwn(e)) {
-                ++written_;
-                if (events) *events = written_;
-            }
-        }
-        return chunk_;
+    // Whether the event goes into this file at all.
+    bool Included(const TTodoItem& e) const {
+        if (!InCalendar(e.CreationDate) || (e.CompletionDate != 0 && !InCalendar(e.CompletionDate))) return false;
+        return InRange(e, o_);
     }
 
-private:
+    // The UID an event goes out with before another event's claim on it is
+    // known: the one a server knows it by, else its calendar's own, else its
+    // identity's.
+    std::string BaseUid(const TTodoItem& e) const {
+        std::string uid(e.SyncUid());
+        if (uid.empty()) uid = IcsUid(e) + "@dayloom";
+        return uid;
+    }
+
+    // The event's component under `uid`; false when it cannot be written.
+    bool Write(const TTodoItem& e, const std::string& uid, std::string& out) const {
+        return e.Foreign() ? WriteForeign(e, uid, out) : WriteOwn(e, uid, out);
+    }
+
     // The calendar's head and every zone its events name, with the zones' history.
-    void Head() {
-        AppendLine(chunk_, "BEGIN:VCALENDAR");
-        AppendLine(chunk_, "VERSION:2.0");
-        AppendLine(chunk_, "PRODID:-//dayloom//dayloom//RU");
-        AppendLine(chunk_, "CALSCALE:GREGORIAN");
+    void Head(std::string& out) const {
+        AppendLine(out, "BEGIN:VCALENDAR");
+        AppendLine(out, "VERSION:2.0");
+        AppendLine(out, "PRODID:-//dayloom//dayloom//RU");
+        AppendLine(out, "CALSCALE:GREGORIAN");
         std::vector<std::string> names;
         if (zoned_) names.push_back(o_.Zone.Id);
         std::unordered_set<std::string> described;
@@ -767,7 +772,7 @@ private:
                     if (end == std::string::npos) break;
                     const size_t after = text.find('\n', end) + 1;
                     const std::string zone = text.substr(at, after - at);
-                    if (described.insert(zone).second) chunk_ += zone;
+                    if (described.insert(zone).second) out += zone;
                     at = after;
                 }
             }
@@ -783,24 +788,17 @@ private:
             icalcomponent* vtz = icalcomponent_new_clone(own);
             // The zone goes under the name the events give it, not libical's own.
             if (icalproperty* id = icalcomponent_get_first_property(vtz, ICAL_TZID_PROPERTY)) icalproperty_set_tzid(id, n.c_str());
-            chunk_ += Text(vtz);
+            out += Text(vtz);
             icalcomponent_free(vtz);
         }
-        stage_ = 1;
     }
 
-    std::string Uid(const TTodoItem& e) {
-        // A UID a server knows the event by stays; a calendar's own next.
-        std::string uid(e.SyncUid());
-        if (uid.empty()) uid = IcsUid(e) + "@dayloom";
-        // Two stored events may share an identity; their UIDs must not.
-        for (int n = 2; !uids_.Insert(std::hash<std::string_view>{}(uid)); ++n) uid += "-" + std::to_string(n);
-        return uid;
-    }
+    const TodoItems& Store() const { return store_; }
 
+private:
     // An event of another calendar as it came, with what the user changed:
     // its name, its notes, its completion.
-    bool WriteForeign(const TTodoItem& e) {
+    bool WriteForeign(const TTodoItem& e, const std::string& uid, std::string& out) const {
         const TForeignEvent& f = *e.Foreign();
         const std::string& text = f.Text();
         size_t body = 0;
@@ -810,7 +808,6 @@ private:
             body = text.find('\n', end) + 1;
         }
         const std::string_view events = std::string_view(text).substr(body);
-        const std::string uid = Uid(e);
         std::string notes = e.NotesText();
         while (!notes.empty() && (notes.back() == '\n' || notes.back() == '\r')) notes.pop_back();
         const bool sameName = e.Subject == ansi(OneLine(f.Summary())) || (f.Summary().empty() && e.Subject == ansi("(без названия)"));
@@ -819,7 +816,7 @@ private:
         // go out as done again.
         const bool mayBeDone = text.find("COMPLETE") != std::string::npos;
         if (sameName && sameNotes && !e.Complete && !mayBeDone && uid == f.Uid()) {
-            chunk_.append(events);
+            out.append(events);
             return true;
         }
         Owned cal;
@@ -844,26 +841,26 @@ private:
                     Reopen(c);
                 }
             }
-            chunk_ += Text(c);
+            out += Text(c);
         }
         return true;
     }
 
-    std::string Time(const char* name, int64_t wall, bool date = false) {
+    std::string Time(const char* name, int64_t wall, bool date = false) const {
         if (date) return std::string(name) + ";VALUE=DATE:" + IcsStamp(wall, true);
         if (zoned_) return name + tz_ + ":" + IcsStamp(wall);
         return std::string(name) + ":" + IcsStamp(ToUtc(o_.Zone, wall)) + "Z";
     }
 
     // One of the user's own events.
-    bool WriteOwn(const TTodoItem& e) {
+    bool WriteOwn(const TTodoItem& e, const std::string& uid, std::string& out) const {
         const EventKind kind = ExportedKind(e);
         const int64_t start = WallSeconds(e.CreationDate);
         const char* component = kind == EventKind::ToDo ? "VTODO" : "VEVENT";
         const std::string summary = EscapeText(utf8(e.Subject));
-        auto line = [&](const std::string& text) { AppendLine(chunk_, text); };
+        auto line = [&](const std::string& text) { AppendLine(out, text); };
         line(std::string("BEGIN:") + component);
-        line("UID:" + Uid(e));
+        line("UID:" + uid);
         line(stampLine_);
         const Fields fields = FieldsOf(e);
         std::optional<Fields> keep;  // what only X-DAYLOOM-FIELDS can carry
@@ -911,11 +908,231 @@ private:
 
     const TodoItems& store_;
     IcsExportOptions o_;
-    std::string stampLine_, tz_, chunk_;
+    std::string stampLine_, tz_;
     bool zoned_ = false;
+};
+
+uint64_t UidHash(std::string_view uid) { return std::hash<std::string_view>{}(uid); }
+
+// The file a piece at a time on the caller's thread.
+class SequentialSource {
+public:
+    SequentialSource(const TodoItems& store, const IcsExportOptions& o)
+        : writer_(store, o), uids_(static_cast<size_t>(store.Count())) {}
+
+    std::string_view Next(int* events) {
+        chunk_.clear();
+        if (stage_ == 0) {
+            writer_.Head(chunk_);
+            stage_ = 1;
+        }
+        const TodoItems& store = writer_.Store();
+        while (stage_ == 1 && chunk_.size() < (size_t{1} << 20)) {
+            if (next_ >= static_cast<size_t>(store.Count())) {
+                AppendLine(chunk_, "END:VCALENDAR");
+                stage_ = 2;
+                break;
+            }
+            if (WriteResolved(writer_, store[static_cast<int>(next_++)], uids_, chunk_)) {
+                ++written_;
+                if (events) *events = written_;
+            }
+        }
+        return chunk_;
+    }
+
+    // The event under its UID made unique among those written before it:
+    // two stored events may share an identity, their UIDs must not.
+    static bool WriteResolved(const Writer& w, const TTodoItem& e, HashSet& uids, std::string& out) {
+        if (!w.Included(e)) return false;
+        std::string uid = w.BaseUid(e);
+        for (int n = 2; !uids.Insert(UidHash(uid)); ++n) uid += "-" + std::to_string(n);
+        return w.Write(e, uid, out);
+    }
+
+private:
+    Writer writer_;
+    HashSet uids_;
+    std::string chunk_;
     int stage_ = 0, written_ = 0;
     size_t next_ = 0;
+};
+
+// The file made by several threads, a block of events each, and handed out
+// in the store's order. A block is written with each event's own UID; the
+// caller's thread then checks them in order against all before them and
+// writes again the rare event whose UID is taken, as the sequential writer
+// would. The bytes are the same either way.
+class ParallelSource {
+public:
+    ParallelSource(const TodoItems& store, const IcsExportOptions& o, int threads, size_t blockEvents)
+        : writer_(store, o), uids_(static_cast<size_t>(store.Count())), block_(blockEvents),
+          blocks_((static_cast<size_t>(store.Count()) + blockEvents - 1) / blockEvents) {
+        for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
+    }
+    ~ParallelSource() {
+        {
+            std::lock_guard<std::mutex> hold(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        for (std::thread& t : workers_) t.join();
+    }
+
+    std::string_view Next(int* events) {
+        Recycle(std::move(chunk_));
+        chunk_.clear();
+        if (!headDone_) {
+            writer_.Head(chunk_);
+            headDone_ = true;
+            return chunk_;
+        }
+        while (chunk_.empty()) {
+            if (taken_ == blocks_) {
+                if (!endDone_) AppendLine(chunk_, "END:VCALENDAR");
+                endDone_ = true;
+                return chunk_;
+            }
+            Block b = Take();
+            Resolve(b);
+            if (events) *events = written_;
+        }
+        return chunk_;
+    }
+
+private:
+private:
+    struct Made {
+        int index;      // in the store
+        uint64_t uid;   // its UID's hash
+        size_t end;     // where its text ends in the block's
+        bool written;
+    };
+    struct Block {
+        std::string text;
+        std::vector<Made> events;  // every event included, written or not
+    };
+
+    // The block's events in order under UIDs unique among all before them,
+    // as the sequential writer makes them: an event whose UID is taken is
+    // written again under the next free one.
+    void Resolve(Block& b) {
+        std::vector<std::pair<size_t, std::string>> again;  // position, its own text
+        for (size_t j = 0; j < b.events.size(); ++j) {
+            const Made& m = b.events[j];
+            if (uids_.Insert(m.uid)) {
+                written_ += m.written;
+                continue;
+            }
+            const TTodoItem& e = writer_.Store()[m.index];
+            std::string uid = writer_.BaseUid(e), text;
+            for (int n = 2; !uids_.Insert(UidHash(uid)); ++n) uid += "-" + std::to_string(n);
+            written_ += writer_.Write(e, uid, text);
+            again.emplace_back(j, std::move(text));
+
+        }
+        if (again.empty()) {
+            chunk_.swap(b.text);
+        } else {
+            chunk_ = Spare();
+            size_t from = 0, k = 0;
+            for (size_t j = 0; j < b.events.size(); ++j) {
+                if (k < again.size() && again[k].first == j) {
+                    chunk_ += again[k++].second;
+                } else {
+                    chunk_.append(b.text, from, b.events[j].end - from);
+                }
+                from = b.events[j].end;
+            }
+        }
+        Recycle(std::move(b.text));
+    }
+
+    // Pieces handed out are made again in the same room: a million events
+    // would otherwise take fresh memory a megabyte at a time.
+    void Recycle(std::string&& text) {
+        if (text.capacity() < (size_t{1} << 16)) return;
+        std::lock_guard<std::mutex> hold(mutex_);
+        if (spare_.size() < kAhead) spare_.push_back(std::move(text));
+    }
+    std::string Spare() {
+        std::string text;
+        std::lock_guard<std::mutex> hold(mutex_);
+        if (!spare_.empty()) {
+            text = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        text.clear();
+        return text;
+    }
+
+    Block Take() {
+        std::unique_lock<std::mutex> hold(mutex_);
+        done_.wait(hold, [&] { return failure_ || ready_.count(taken_); });
+        if (failure_) std::rethrow_exception(failure_);
+        auto it = ready_.find(taken_);
+        Block b = std::move(it->second);
+        ready_.erase(it);
+        ++taken_;
+        wake_.notify_all();
+        return b;
+    }
+
+    void Work() {
+        try {
+            for (;;) {
+                size_t k;
+                {
+                    std::unique_lock<std::mutex> hold(mutex_);
+                    // A few blocks ahead of the caller at most: memory stays
+                    // that of a few pieces, not of the file.
+                    wake_.wait(hold, [&] { return stop_ || next_ >= blocks_ || next_ < taken_ + kAhead; });
+                    if (stop_ || next_ >= blocks_) return;
+                    k = next_++;
+                }
+                Block b = Make(k);
+                std::lock_guard<std::mutex> hold(mutex_);
+                ready_.emplace(k, std::move(b));
+                done_.notify_all();
+            }
+        } catch (...) {
+            std::lock_guard<std::mutex> hold(mutex_);
+            if (!failure_) failure_ = std::current_exception();
+            done_.notify_all();
+        }
+    }
+
+    Block Make(size_t k) {
+        Block b;
+        b.text = Spare();
+        const TodoItems& store = writer_.Store();
+        const size_t end = std::min((k + 1) * block_, static_cast<size_t>(store.Count()));
+        for (size_t i = k * block_; i < end; ++i) {
+            const TTodoItem& e = store[static_cast<int>(i)];
+            if (!writer_.Included(e)) continue;
+            const std::string uid = writer_.BaseUid(e);
+            const bool written = writer_.Write(e, uid, b.text);
+            b.events.push_back({static_cast<int>(i), UidHash(uid), b.text.size(), written});
+        }
+        return b;
+    }
+
+    static constexpr size_t kAhead = 8;
+    const Writer writer_;
     HashSet uids_;
+    const size_t block_, blocks_;
+    std::string chunk_;
+    bool headDone_ = false, endDone_ = false;
+    int written_ = 0;
+
+    std::mutex mutex_;
+    std::condition_variable wake_, done_;
+    std::map<size_t, Block> ready_;
+    std::vector<std::string> spare_;  // pieces handed out before, for their room
+    size_t next_ = 0, taken_ = 0;
+    bool stop_ = false;
+    std::exception_ptr failure_;
+    std::vector<std::thread> workers_;
 };
 
 }  // namespace
@@ -928,9 +1145,18 @@ std::string IcsUid(const TTodoItem& event) {
 }
 
 ChunkSource ICalendarChunks(const TodoItems& store, const IcsExportOptions& options, int* events) {
-    auto writer = std::make_shared<Writer>(store, options);
     if (events) *events = 0;
-    return [writer, events]() { return writer->Next(events); };
+    // A large store is written by a thread per core; the caller's thread
+    // checks the UIDs and writes the file meanwhile.
+    const size_t block = options.BlockEvents > 0 ? options.BlockEvents : 4096;
+    const int threads = options.Threads > 0 ? options.Threads
+                                            : static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    if (threads > 1 && static_cast<size_t>(store.Count()) >= 2 * block) {
+        auto source = std::make_shared<ParallelSource>(store, options, threads, block);
+        return [source, events]() { return source->Next(events); };
+    }
+    auto source = std::make_shared<SequentialSource>(store, options);
+    return [source, events]() { return source->Next(events); };
 }
 
 IcsWritten WriteICalendar(const TodoItems& store, const IcsExportOptions& options) {

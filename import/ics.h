@@ -34,6 +34,10 @@ struct IcsExportOptions {
     // Only events that fall on these days (inclusive, midnight values); a
     // repeating event counts from its start on.
     std::optional<TDateTime> From, To;
+    // How a large store is written: threads (0: by the machine's cores) and
+    // events per block of work (0: a few thousand). Tests set them small.
+    int Threads = 0;
+    size_t BlockEvents = 0;
 };
 
 // The file in pieces for a safe write or a stream; `events` counts the

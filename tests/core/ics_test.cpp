@@ -112,4 +112,50 @@ TEST(ICalendar, WholeDaysAreDatesAndNoUidIsWrittenTwice) {
     EXPECT_NE(text.find(uid + "-2\r\n"), std::string::npos);
 }
 
+// A large store is written by several threads a block at a time; what they
+// make must be byte for byte what one thread makes, including the UIDs made
+// unique across blocks (two events of one identity, a server's UID that is
+// another event's made-unique one) and blocks the date range leaves empty.
+TEST(ICalendar, ThreadsWriteWhatOneThreadWrites) {
+    SetClockZone(Berlin());
+    const TodoItems kinds = EveryKind();
+    const TTodoItem twin = Event("Встреча", At(2010, 10, 12, 10, 0));
+    const std::string twinUid = IcsUid(twin) + "@dayloom";
+    TodoItems store;
+    store.Add(twin).Raw.setSyncUid(twinUid + "-2");  // the second twin's made-unique UID, taken first
+    store.Add(kinds[0]).Raw.setSyncUid(IcsUid(kinds[5]) + "@dayloom");  // a later event's own UID
+    for (const TTodoItem& e : kinds) store.Add(e);
+    const std::string foreign =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
+        "BEGIN:VEVENT\r\nUID:w1\r\nDTSTART;TZID=Europe/Berlin:20101011T183000\r\nRRULE:FREQ=WEEKLY;COUNT=10;BYDAY=MO\r\n"
+        "EXDATE;TZID=Europe/Berlin:20101018T183000\r\nSUMMARY:Хор\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:d1\r\nDTSTART:20101012T100000Z\r\nSUMMARY:Врач\r\nEND:VEVENT\r\n"
+        "END:VCALENDAR\r\n";
+    MergeImport(store, BatchOf(ReadICalendar(foreign, Berlin())));
+    store[store.Count() - 1].Complete = true;  // written anew through libical
+    for (int i = 0; i < 3; ++i) store.Add(twin);  // in one block or across two
+
+    IcsExportOptions one;
+    one.Zone = Berlin();
+    one.Now = At(2010, 10, 11, 9, 0);
+    one.Threads = 1;
+    for (const bool ranged : {false, true}) {
+        IcsExportOptions o = one;
+        if (ranged) o.From = o.To = Day(2010, 10, 12);
+        const IcsWritten expected = WriteICalendar(store, o);
+        ASSERT_EQ(expected.Events, ranged ? 12 : store.Count());
+        for (const int threads : {2, 3})
+            for (const size_t block : {size_t{1}, size_t{2}, size_t{3}, size_t{7}}) {
+                SCOPED_TRACE(std::to_string(threads) + " threads, blocks of " + std::to_string(block) +
+                             (ranged ? ", one day" : ""));
+                o.Threads = threads;
+                o.BlockEvents = block;
+                const IcsWritten got = WriteICalendar(store, o);
+                EXPECT_EQ(got.Events, expected.Events);
+                EXPECT_EQ(got.Text, expected.Text);
+            }
+    }
+    SetClockZone(UtcZone());
+}
+
 }  // namespace
