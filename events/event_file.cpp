@@ -711,6 +711,62 @@ LoadReport ScanEventFile(const std::filesystem::path& path,
     return r.ioError() ? Unreadable() : rep;
 }
 
+struct EventFileStream::State {
+    std::ifstream in;
+    uint64_t size = 0;
+    std::unique_ptr<Reader> reader;
+    int count = 0, left = 0;
+    std::string problem;
+};
+
+EventFileStream::EventFileStream() : s_(std::make_unique<State>()) {}
+EventFileStream::~EventFileStream() = default;
+
+LoadReport EventFileStream::Open(const std::filesystem::path& path,
+                                 const std::function<void(const TTodoItem&)>& foreign) {
+    *s_ = State{};
+    if (auto early = OpenEventFile(path, s_->in, s_->size)) return *early;
+    const std::function<bool(const TTodoItem&)> want = [](const TTodoItem& e) { return e.Foreign() != nullptr; };
+    LoadReport rep;
+    {
+        Reader first(s_->in, s_->size);
+        ScanSink sink{want, foreign, {}, {}};
+        rep = ReadRecords(first, sink);
+        if (first.ioError()) return Unreadable();
+    }
+    if (rep.status != LoadReport::Status::Ok) return rep;
+    s_->in.clear();
+    s_->in.seekg(0);
+    s_->reader = std::make_unique<Reader>(s_->in, s_->size);
+    int32_t n = 0;
+    if (rep.announced > 0 && !s_->reader->getLE(n)) n = -1;
+    if (n != rep.announced) {
+        s_->problem = "файл событий изменился при чтении";
+        return Unreadable();
+    }
+    s_->count = s_->left = n;
+    return rep;
+}
+
+bool EventFileStream::Next(TTodoItem& item) {
+    if (s_->left <= 0 || !s_->reader) return false;
+    Reader& r = *s_->reader;
+    r.mark();
+    int32_t f = 0;
+    ResetForRecord(item);
+    std::string fieldProblem;
+    if (!r.getLE(f) || f < 0 || !ReadWholeRecord(r, f, item, fieldProblem)) {
+        s_->problem = "файл событий изменился при чтении";
+        s_->left = 0;
+        return false;
+    }
+    --s_->left;
+    return true;
+}
+
+int EventFileStream::Count() const { return s_->count; }
+const std::string& EventFileStream::problem() const { return s_->problem; }
+
 namespace {
 
 // Writes little-endian values at a cursor into space already made.

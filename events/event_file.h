@@ -4,6 +4,7 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,27 @@ LoadReport LoadFromFile(const std::filesystem::path& path, TodoItems& items,
 LoadReport ScanEventFile(const std::filesystem::path& path,
                          const std::function<bool(const TTodoItem&)>& want,
                          const std::function<void(const TTodoItem&)>& take);
+
+// The file read twice through one open file, so that a writer putting a new
+// file in its place meanwhile changes neither reading. The first checks the
+// whole file as ScanEventFile does and shows `foreign` each event of another
+// calendar in full; after a first reading that found the file whole, the
+// second hands every record over in full, in file order, none kept.
+class EventFileStream {
+public:
+    EventFileStream();
+    ~EventFileStream();
+    LoadReport Open(const std::filesystem::path& path, const std::function<void(const TTodoItem&)>& foreign);
+    // The next record into `item`; false at the end, or when the file no
+    // longer reads as it did (problem() says why).
+    bool Next(TTodoItem& item);
+    int Count() const;  // records in the file
+    const std::string& problem() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> s_;
+};
 
 // The file image of the items. Texts longer than 65,535 bytes are cut there,
 // so every length written matches the bytes that follow.

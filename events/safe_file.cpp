@@ -85,7 +85,13 @@ WriteResult PrepareWrite(const fs::path& path, const ChunkSource& next, Prepared
     prepared.target = links == LinkPolicy::Follow ? RealTarget(path) : path;
     if (TakeInjectedFailure(prepared.target) || TakeInjectedFailure(path))
         return {false, "запись: на диске нет места (проверка)"};
-    return safe_file_internal::WriteTemp(prepared, next, mode);
+    try {
+        return safe_file_internal::WriteTemp(prepared, next, mode);
+    } catch (...) {
+        // A source that cannot go on leaves no half-made file behind.
+        safe_file_internal::Discard(prepared);
+        throw;
+    }
 }
 
 WriteResult CommitWrite(PreparedWrite& prepared, bool sync) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <condition_variable>
+#include <deque>
+#include <stdexcept>
 #include <exception>
 #include <cstdio>
 #include <map>
@@ -77,6 +79,16 @@ void AppendLine(std::string& out, std::string_view line) {
     }
     out.append(line.substr(at));
     out += "\r\n";
+}
+
+// A content line made of pieces, put together in a line kept for the thread:
+// an export makes a dozen lines an event, a million events.
+template <typename... Pieces>
+void PutLine(std::string& out, const Pieces&... pieces) {
+    thread_local std::string line;
+    line.clear();
+    (line.append(pieces), ...);
+    AppendLine(out, line);
 }
 
 // --- the kinds dayloom's fields can say ---
@@ -846,10 +858,10 @@ private:
         return true;
     }
 
-    std::string Time(const char* name, int64_t wall, bool date = false) const {
-        if (date) return std::string(name) + ";VALUE=DATE:" + IcsStamp(wall, true);
-        if (zoned_) return name + tz_ + ":" + IcsStamp(wall);
-        return std::string(name) + ":" + IcsStamp(ToUtc(o_.Zone, wall)) + "Z";
+    void PutTime(std::string& out, const char* name, int64_t wall, bool date = false) const {
+        if (date) return PutLine(out, name, ";VALUE=DATE:", IcsStamp(wall, true));
+        if (zoned_) return PutLine(out, name, tz_, ":", IcsStamp(wall));
+        PutLine(out, name, ":", IcsStamp(ToUtc(o_.Zone, wall)), "Z");
     }
 
     // One of the user's own events.
@@ -858,51 +870,50 @@ private:
         const int64_t start = WallSeconds(e.CreationDate);
         const char* component = kind == EventKind::ToDo ? "VTODO" : "VEVENT";
         const std::string summary = EscapeText(utf8(e.Subject));
-        auto line = [&](const std::string& text) { AppendLine(out, text); };
-        line(std::string("BEGIN:") + component);
-        line("UID:" + uid);
-        line(stampLine_);
+        PutLine(out, "BEGIN:", component);
+        PutLine(out, "UID:", uid);
+        PutLine(out, stampLine_);
         const Fields fields = FieldsOf(e);
         std::optional<Fields> keep;  // what only X-DAYLOOM-FIELDS can carry
         if (kind == EventKind::Lasting && WholeDays(e.CreationDate, e.CompletionDate)) {
             // Whole days are dates, ending at the midnight after the last one.
-            line(Time("DTSTART", start, true));
-            line(Time("DTEND", WallSeconds(e.CompletionDate) + 60, true));
+            PutTime(out, "DTSTART", start, true);
+            PutTime(out, "DTEND", WallSeconds(e.CompletionDate) + 60, true);
             if (LastingOf(e.CreationDate, e.CompletionDate) != Fields{fields.count, fields.unit, 0}) keep = fields;
         } else {
-            line(Time("DTSTART", start));
+            PutTime(out, "DTSTART", start);
         }
         if (kind == EventKind::Lasting && !WholeDays(e.CreationDate, e.CompletionDate)) {
-            line(Time("DTEND", WallSeconds(e.CompletionDate)));
+            PutTime(out, "DTEND", WallSeconds(e.CompletionDate));
             if (LastingOf(e.CreationDate, e.CompletionDate) != Fields{fields.count, fields.unit, 0}) keep = fields;
         } else if (kind == EventKind::ToDo) {
-            line(Time("DUE", WallSeconds(e.CompletionDate)));
-            line(e.Complete ? "STATUS:COMPLETED" : "STATUS:NEEDS-ACTION");
+            PutTime(out, "DUE", WallSeconds(e.CompletionDate));
+            PutLine(out, e.Complete ? "STATUS:COMPLETED" : "STATUS:NEEDS-ACTION");
         } else if (kind == EventKind::Repeating) {
             const std::string rule = RuleText(fields, start, o_.Zone);
-            if (!rule.empty()) line("RRULE:" + rule);
+            if (!rule.empty()) PutLine(out, "RRULE:", rule);
             // The start day always counts; a calendar that keeps to the rule
             // strictly learns it from RDATE when its weekday is not in the mask.
-            if (fields.mask > 0 && !(fields.mask & DayBit(WeekdayOf(start)))) line(Time("RDATE", start));
+            if (fields.mask > 0 && !(fields.mask & DayBit(WeekdayOf(start)))) PutTime(out, "RDATE", start);
             bool exact = false;
             const icalrecurrencetype r = icalrecurrencetype_from_string(rule.c_str());
             const Fields read = rule.empty() ? Fields{} : NearestFields(r, start, exact);
             if (rule.empty() || !exact || read != fields) keep = fields;
         }
-        line("SUMMARY:" + summary);
+        PutLine(out, "SUMMARY:", summary);
         std::string notes = e.NotesText();
         while (!notes.empty() && (notes.back() == '\n' || notes.back() == '\r')) notes.pop_back();
-        if (!notes.empty()) line("DESCRIPTION:" + EscapeText(utf8(notes)));
-        if (kind != EventKind::ToDo && e.Complete) line("X-DAYLOOM-COMPLETED:TRUE");
-        if (keep) line("X-DAYLOOM-FIELDS:" + FieldsText(*keep));
+        if (!notes.empty()) PutLine(out, "DESCRIPTION:", EscapeText(utf8(notes)));
+        if (kind != EventKind::ToDo && e.Complete) PutLine(out, "X-DAYLOOM-COMPLETED:TRUE");
+        if (keep) PutLine(out, "X-DAYLOOM-FIELDS:", FieldsText(*keep));
         if (e.ImageIndex >= 1 && e.ImageIndex <= 9) {
-            line("BEGIN:VALARM");
-            line("ACTION:DISPLAY");
-            line("DESCRIPTION:" + summary);
-            line("TRIGGER:" + Duration(kAlertMinutes[e.ImageIndex]));
-            line("END:VALARM");
+            PutLine(out, "BEGIN:VALARM");
+            PutLine(out, "ACTION:DISPLAY");
+            PutLine(out, "DESCRIPTION:", summary);
+            PutLine(out, "TRIGGER:", Duration(kAlertMinutes[e.ImageIndex]));
+            PutLine(out, "END:VALARM");
         }
-        line(std::string("END:") + component);
+        PutLine(out, "END:", component);
         return true;
     }
 
@@ -958,16 +969,21 @@ private:
     size_t next_ = 0;
 };
 
+// Where a block of events comes from: a stretch of a store, or records read
+// from the event file. `events` points into `owned` or into the store; false
+// at the end.
+using BlockFeed = std::function<bool(std::vector<TTodoItem>& owned, std::vector<const TTodoItem*>& events)>;
+
 // The file made by several threads, a block of events each, and handed out
-// in the store's order. A block is written with each event's own UID; the
-// caller's thread then checks them in order against all before them and
-// writes again the rare event whose UID is taken, as the sequential writer
-// would. The bytes are the same either way.
+// in order. A block is written with each event's own UID; the caller's
+// thread then checks them in order against all before them and writes again
+// the rare event whose UID is taken, as the sequential writer would. The
+// bytes are the same either way. The caller's thread also feeds the blocks,
+// a few ahead of what it hands out.
 class ParallelSource {
 public:
-    ParallelSource(const TodoItems& store, const IcsExportOptions& o, int threads, size_t blockEvents)
-        : writer_(store, o), uids_(static_cast<size_t>(store.Count())), block_(blockEvents),
-          blocks_((static_cast<size_t>(store.Count()) + blockEvents - 1) / blockEvents) {
+    ParallelSource(const TodoItems& head, const IcsExportOptions& o, int threads, size_t expected, BlockFeed feed)
+        : writer_(head, o), uids_(expected), feed_(std::move(feed)) {
         for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
     }
     ~ParallelSource() {
@@ -988,7 +1004,8 @@ public:
             return chunk_;
         }
         while (chunk_.empty()) {
-            if (taken_ == blocks_) {
+            Feed();
+            if (taken_ == fed_) {
                 if (!endDone_) AppendLine(chunk_, "END:VCALENDAR");
                 endDone_ = true;
                 return chunk_;
@@ -1001,17 +1018,33 @@ public:
     }
 
 private:
-private:
     struct Made {
-        int index;      // in the store
+        int index;      // in the block
         uint64_t uid;   // its UID's hash
         size_t end;     // where its text ends in the block's
         bool written;
     };
     struct Block {
+        std::vector<TTodoItem> owned;
+        std::vector<const TTodoItem*> items;
         std::string text;
         std::vector<Made> events;  // every event included, written or not
     };
+
+    // A few blocks ahead of what is handed out, no more: memory stays that
+    // of a few pieces, not of the file.
+    void Feed() {
+        while (!fedAll_ && fed_ < taken_ + kAhead) {
+            Block b;
+            if (!feed_(b.owned, b.items)) {
+                fedAll_ = true;
+                break;
+            }
+            std::lock_guard<std::mutex> hold(mutex_);
+            todo_.emplace_back(fed_++, std::move(b));
+            wake_.notify_one();
+        }
+    }
 
     // The block's events in order under UIDs unique among all before them,
     // as the sequential writer makes them: an event whose UID is taken is
@@ -1024,12 +1057,11 @@ private:
                 written_ += m.written;
                 continue;
             }
-            const TTodoItem& e = writer_.Store()[m.index];
+            const TTodoItem& e = *b.items[static_cast<size_t>(m.index)];
             std::string uid = writer_.BaseUid(e), text;
             for (int n = 2; !uids_.Insert(UidHash(uid)); ++n) uid += "-" + std::to_string(n);
             written_ += writer_.Write(e, uid, text);
             again.emplace_back(j, std::move(text));
-
         }
         if (again.empty()) {
             chunk_.swap(b.text);
@@ -1074,25 +1106,23 @@ private:
         Block b = std::move(it->second);
         ready_.erase(it);
         ++taken_;
-        wake_.notify_all();
         return b;
     }
 
     void Work() {
         try {
             for (;;) {
-                size_t k;
+                std::pair<size_t, Block> job;
                 {
                     std::unique_lock<std::mutex> hold(mutex_);
-                    // A few blocks ahead of the caller at most: memory stays
-                    // that of a few pieces, not of the file.
-                    wake_.wait(hold, [&] { return stop_ || next_ >= blocks_ || next_ < taken_ + kAhead; });
-                    if (stop_ || next_ >= blocks_) return;
-                    k = next_++;
+                    wake_.wait(hold, [&] { return stop_ || !todo_.empty(); });
+                    if (stop_) return;
+                    job = std::move(todo_.front());
+                    todo_.pop_front();
                 }
-                Block b = Make(k);
+                Make(job.second);
                 std::lock_guard<std::mutex> hold(mutex_);
-                ready_.emplace(k, std::move(b));
+                ready_.emplace(job.first, std::move(job.second));
                 done_.notify_all();
             }
         } catch (...) {
@@ -1102,61 +1132,104 @@ private:
         }
     }
 
-    Block Make(size_t k) {
-        Block b;
+    void Make(Block& b) {
         b.text = Spare();
-        const TodoItems& store = writer_.Store();
-        const size_t end = std::min((k + 1) * block_, static_cast<size_t>(store.Count()));
-        for (size_t i = k * block_; i < end; ++i) {
-            const TTodoItem& e = store[static_cast<int>(i)];
+        for (size_t i = 0; i < b.items.size(); ++i) {
+            const TTodoItem& e = *b.items[i];
             if (!writer_.Included(e)) continue;
             const std::string uid = writer_.BaseUid(e);
             const bool written = writer_.Write(e, uid, b.text);
             b.events.push_back({static_cast<int>(i), UidHash(uid), b.text.size(), written});
         }
-        return b;
     }
 
     static constexpr size_t kAhead = 8;
     const Writer writer_;
     HashSet uids_;
-    const size_t block_, blocks_;
+    BlockFeed feed_;
     std::string chunk_;
-    bool headDone_ = false, endDone_ = false;
+    bool headDone_ = false, endDone_ = false, fedAll_ = false;
     int written_ = 0;
 
     std::mutex mutex_;
     std::condition_variable wake_, done_;
+    std::deque<std::pair<size_t, Block>> todo_;
     std::map<size_t, Block> ready_;
     std::vector<std::string> spare_;  // pieces handed out before, for their room
-    size_t next_ = 0, taken_ = 0;
+    size_t fed_ = 0, taken_ = 0;
     bool stop_ = false;
     std::exception_ptr failure_;
     std::vector<std::thread> workers_;
 };
 
+int ExportThreads(const IcsExportOptions& o) {
+    return o.Threads > 0 ? o.Threads : static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+size_t ExportBlock(const IcsExportOptions& o) { return o.BlockEvents > 0 ? o.BlockEvents : 4096; }
+
 }  // namespace
 
 std::string IcsUid(const TTodoItem& event) {
     if (const TForeignEvent* f = event.Foreign(); f && !f->Uid().empty()) return f->Uid();
-    char hash[20];
-    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(Fnv1a(event.Subject)));
-    return "dayloom-" + IcsStamp(WallSeconds(event.CreationDate)) + "-" + hash;
+    // Made for every event of an export: digits by hand, not printf.
+    char hash[16];
+    uint64_t h = Fnv1a(event.Subject);
+    for (int i = 15; i >= 0; --i, h >>= 4) hash[i] = "0123456789abcdef"[h & 15];
+    std::string uid;
+    uid.reserve(8 + 15 + 1 + 16 + 9);
+    uid.append("dayloom-").append(IcsStamp(WallSeconds(event.CreationDate))).append("-").append(hash, 16);
+    return uid;
 }
 
 ChunkSource ICalendarChunks(const TodoItems& store, const IcsExportOptions& options, int* events) {
     if (events) *events = 0;
     // A large store is written by a thread per core; the caller's thread
     // checks the UIDs and writes the file meanwhile.
-    const size_t block = options.BlockEvents > 0 ? options.BlockEvents : 4096;
-    const int threads = options.Threads > 0 ? options.Threads
-                                            : static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-    if (threads > 1 && static_cast<size_t>(store.Count()) >= 2 * block) {
-        auto source = std::make_shared<ParallelSource>(store, options, threads, block);
+    const size_t block = ExportBlock(options), count = static_cast<size_t>(store.Count());
+    const int threads = ExportThreads(options);
+    if (threads > 1 && count >= 2 * block) {
+        auto next = std::make_shared<size_t>(0);
+        BlockFeed feed = [&store, next, block, count](std::vector<TTodoItem>&, std::vector<const TTodoItem*>& events) {
+            if (*next >= count) return false;
+            const size_t end = std::min(*next + block, count);
+            for (; *next < end; ++*next) events.push_back(&store[static_cast<int>(*next)]);
+            return true;
+        };
+        auto source = std::make_shared<ParallelSource>(store, options, threads, count, std::move(feed));
         return [source, events]() { return source->Next(events); };
     }
     auto source = std::make_shared<SequentialSource>(store, options);
     return [source, events]() { return source->Next(events); };
+}
+
+ChunkSource ICalendarChunks(EventFileStream& file, const TodoItems& foreign, const IcsExportOptions& options,
+                            int* events) {
+    if (events) *events = 0;
+    const size_t block = ExportBlock(options), count = static_cast<size_t>(file.Count());
+    const int threads = ExportThreads(options);
+    auto read = [&file](TTodoItem& item) {
+        if (!file.Next(item)) throw std::runtime_error(file.problem());
+    };
+    if (threads > 1 && count >= 2 * block) {
+        auto next = std::make_shared<size_t>(0);
+        BlockFeed feed = [read, next, block, count](std::vector<TTodoItem>& owned, std::vector<const TTodoItem*>& events) {
+            if (*next >= count) return false;
+            const size_t n = std::min(block, count - *next);
+            owned.resize(n);
+            for (TTodoItem& item : owned) read(item);
+            *next += n;
+            for (const TTodoItem& item : owned) events.push_back(&item);
+            return true;
+        };
+        auto source = std::make_shared<ParallelSource>(foreign, options, threads, count, std::move(feed));
+        return [source, events]() { return source->Next(events); };
+    }
+    // A small file is read whole first: one thread writes it from memory.
+    auto store = std::make_shared<TodoItems>();
+    store->Reserve(count);
+    for (size_t i = 0; i < count; ++i) read(store->Add());
+    auto source = std::make_shared<SequentialSource>(*store, options);
+    return [store, source, events]() { return source->Next(events); };
 }
 
 IcsWritten WriteICalendar(const TodoItems& store, const IcsExportOptions& options) {

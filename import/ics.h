@@ -25,6 +25,7 @@
 
 #include "events/clock_zone.h"
 #include "events/date_time.h"
+#include "events/event_file.h"
 #include "events/safe_file.h"
 #include "events/todo_item.h"
 
@@ -43,6 +44,13 @@ struct IcsExportOptions {
 // The file in pieces for a safe write or a stream; `events` counts the
 // components written as it goes. The store must outlive the source.
 ChunkSource ICalendarChunks(const TodoItems& store, const IcsExportOptions& options, int* events = nullptr);
+// The same straight from the event file, opened by `file` (whose first
+// reading gave `foreign`, the events of other calendars): a large file's
+// records are read a block at a time while the threads write the blocks
+// before, and are never all held. A file that no longer reads as it did
+// throws std::runtime_error out of the source.
+ChunkSource ICalendarChunks(EventFileStream& file, const TodoItems& foreign, const IcsExportOptions& options,
+                            int* events = nullptr);
 
 struct IcsWritten {
     std::string Text;  // the whole file, CR LF line ends, UTF-8

@@ -1,5 +1,8 @@
 // dayloom-cli export-ics: the event file as an iCalendar file, on standard
 // output or with -o into a file through the safe write.
+#include <stdexcept>
+
+#include "events/event_file.h"
 #include "events/safe_file.h"
 #include "import/ics.h"
 #include "tools/cli_support.h"
@@ -27,21 +30,32 @@ int Run(const CliCall& call, const CliArgs& a) {
     const std::string* file = a.Value("-o");
     if (file && file->empty()) return CliFailWithHint(err, "пустое значение -o");
 
-    const auto store = LoadCliStore(*dataDir, nullptr, problem);
-    if (!store) return CliFail(err, problem);
-    if (!store->existed) return CliFail(err, "нет файла событий " + CliPathText(store->file));
+    // The event file is read as it is written out, a block at a time, never
+    // held whole; a first reading checks it and finds the other calendars'
+    // events, whose zones go first.
+    const std::filesystem::path eventFile = *dataDir / kCliEventFile;
+    EventFileStream stream;
+    TodoItems foreign;
+    const LoadReport rep = stream.Open(eventFile, [&](const TTodoItem& e) { foreign.Add(e); });
+    if (rep.status == LoadReport::Status::Missing) return CliFail(err, "нет файла событий " + CliPathText(eventFile));
+    if (rep.status != LoadReport::Status::Ok) return CliFail(err, CliLoadProblem(eventFile, rep));
 
-    // The file is made and written a piece at a time, never held whole.
     int events = 0;
-    const ChunkSource pieces = ICalendarChunks(store->Events(), options, &events);
-    if (!file || *file == "-") {
-        for (std::string_view piece = pieces(); !piece.empty() && out; piece = pieces())
-            out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
-        out.flush();
-        return out ? 0 : CliFail(err, "не удалось вывести календарь");
+    try {
+        const ChunkSource pieces = ICalendarChunks(stream, foreign, options, &events);
+        if (!file || *file == "-") {
+            for (std::string_view piece = pieces(); !piece.empty() && out; piece = pieces())
+                out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+            out.flush();
+            return out ? 0 : CliFail(err, "не удалось вывести календарь");
+        }
+        const WriteResult w = WriteOutputFile(CliPath(*file), pieces);
+        if (!w.ok) return CliFail(err, "не удалось записать " + *file + ": " + w.error);
+    } catch (const std::runtime_error& e) {
+        const bool named = file && *file != "-";
+        return CliFail(err, CliPathText(eventFile) + ": " + e.what() +
+                                (named ? "; календарь не записан" : "; календарь выведен не весь"));
     }
-    const WriteResult w = WriteOutputFile(CliPath(*file), pieces);
-    if (!w.ok) return CliFail(err, "не удалось записать " + *file + ": " + w.error);
     out << "iCalendar: записано событий " << events << " в " << *file << '\n';
     out.flush();
     return 0;

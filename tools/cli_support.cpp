@@ -112,20 +112,22 @@ std::optional<CliStore> LoadCliStore(const std::filesystem::path& dir, const cha
     if (writer && !TakeCliLock(dir, writer, s.lock, error)) return std::nullopt;
     s.doc = std::make_unique<EventDocument>(s.file);
     const LoadReport rep = writer ? s.doc->Load() : s.doc->LoadToRead();
-    switch (rep.status) {
-        case LoadReport::Status::Ok: s.existed = true; return s;
-        case LoadReport::Status::Missing: return s;
-        case LoadReport::Status::Unreadable:
-            error = "файл событий " + CliPathText(s.file) + " не читается" +
-                    (rep.problem.empty() || rep.problem == "файл не читается" ? "" : ": " + rep.problem);
-            return std::nullopt;
-        case LoadReport::Status::Damaged:
-        default:
-            error = "файл событий " + CliPathText(s.file) + " повреждён: " + rep.problem +
-                    " (прочитано событий: " + std::to_string(rep.loaded) + " из " +
-                    std::to_string(rep.announced) + "); он не изменён";
-            return std::nullopt;
+    if (rep.status == LoadReport::Status::Missing) return s;
+    if (rep.status == LoadReport::Status::Ok) {
+        s.existed = true;
+        return s;
     }
+    error = CliLoadProblem(s.file, rep);
+    return std::nullopt;
+}
+
+std::string CliLoadProblem(const std::filesystem::path& file, const LoadReport& rep) {
+    if (rep.status == LoadReport::Status::Unreadable)
+        return "файл событий " + CliPathText(file) + " не читается" +
+               (rep.problem.empty() || rep.problem == "файл не читается" ? "" : ": " + rep.problem);
+    return "файл событий " + CliPathText(file) + " повреждён: " + rep.problem +
+           " (прочитано событий: " + std::to_string(rep.loaded) + " из " + std::to_string(rep.announced) +
+           "); он не изменён";
 }
 
 bool SaveCliStore(CliStore& s, std::string& error) {

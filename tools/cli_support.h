@@ -63,6 +63,8 @@ struct CliStore {
     const TodoItems& Events() const { return doc->Events(); }
 };
 std::optional<CliStore> LoadCliStore(const std::filesystem::path& dir, const char* writer, std::string& error);
+// What is told when the event file did not read whole.
+std::string CliLoadProblem(const std::filesystem::path& file, const LoadReport& rep);
 // Writes the store through the safe write, creating the folder when missing;
 // what another writer put in the file meanwhile is merged in first.
 bool SaveCliStore(CliStore& store, std::string& error);

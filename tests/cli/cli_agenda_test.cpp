@@ -159,6 +159,9 @@ TEST_F(CliRun, AnEventFileThatIsNotWholeFailsWithoutPrinting) {
             EXPECT_NE(err.str().find(c.inMessage), std::string::npos) << c.what << ": " << err.str();
             EXPECT_NE(err.str().find("ListToDo.db"), std::string::npos) << err.str();
         }
+        EXPECT_EQ(Run({"export-ics"}), 1) << c.what;
+        EXPECT_EQ(out.str(), "") << c.what << " export-ics";
+        EXPECT_NE(err.str().find(c.inMessage), std::string::npos) << c.what << ": " << err.str();
     }
     // A folder where the file should be, and a data folder that is not there.
     std::filesystem::remove(data / "ListToDo.db");

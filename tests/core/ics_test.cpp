@@ -1,11 +1,16 @@
 // dayloom's own events written for other calendars and read back.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <stdexcept>
+
+#include "events/event_file.h"
 #include "events/event_store.h"
 #include "import/change_summary.h"
 #include "import/ics.h"
 #include "import/import_batch.h"
 #include "tests/support/builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -112,12 +117,10 @@ TEST(ICalendar, WholeDaysAreDatesAndNoUidIsWrittenTwice) {
     EXPECT_NE(text.find(uid + "-2\r\n"), std::string::npos);
 }
 
-// A large store is written by several threads a block at a time; what they
-// make must be byte for byte what one thread makes, including the UIDs made
-// unique across blocks (two events of one identity, a server's UID that is
-// another event's made-unique one) and blocks the date range leaves empty.
-TEST(ICalendar, ThreadsWriteWhatOneThreadWrites) {
-    SetClockZone(Berlin());
+// Every kind of event, two of another calendar (one changed here), two
+// whose UIDs a server gave that another event would otherwise get, and
+// three events of one identity.
+TodoItems TwinsAndForeign() {
     const TodoItems kinds = EveryKind();
     const TTodoItem twin = Event("Встреча", At(2010, 10, 12, 10, 0));
     const std::string twinUid = IcsUid(twin) + "@dayloom";
@@ -135,6 +138,16 @@ TEST(ICalendar, ThreadsWriteWhatOneThreadWrites) {
     store[store.Count() - 1].Complete = true;  // written anew through libical
     for (int i = 0; i < 3; ++i) store.Add(twin);  // in one block or across two
 
+    return store;
+}
+
+// A large store is written by several threads a block at a time; what they
+// make must be byte for byte what one thread makes, including the UIDs made
+// unique across blocks (two events of one identity, a server's UID that is
+// another event's made-unique one) and blocks the date range leaves empty.
+TEST(ICalendar, ThreadsWriteWhatOneThreadWrites) {
+    SetClockZone(Berlin());
+    const TodoItems store = TwinsAndForeign();
     IcsExportOptions one;
     one.Zone = Berlin();
     one.Now = At(2010, 10, 11, 9, 0);
@@ -156,6 +169,77 @@ TEST(ICalendar, ThreadsWriteWhatOneThreadWrites) {
             }
     }
     SetClockZone(UtcZone());
+}
+
+// The export straight from the event file writes what the export of the
+// loaded store writes, whether the file is read whole first or a block at a
+// time beside the threads.
+TEST(ICalendar, TheEventFileGoesOutAsItsStoreDoes) {
+    SetClockZone(Berlin());
+    const TempFolder dir;
+    const auto path = dir.path() / "ListToDo.db";
+    const TodoItems store = TwinsAndForeign();
+    ASSERT_TRUE(SaveToFile(path, store, false).ok);
+    IcsExportOptions o;
+    o.Zone = Berlin();
+    o.Threads = 1;
+    const IcsWritten expected = WriteICalendar(store, o);
+    for (const int threads : {1, 2})
+        for (const size_t block : {size_t{1}, size_t{4}, size_t{4096}}) {
+            SCOPED_TRACE(std::to_string(threads) + " threads, blocks of " + std::to_string(block));
+            EventFileStream file;
+            TodoItems foreign;
+            ASSERT_EQ(file.Open(path, [&](const TTodoItem& e) { foreign.Add(e); }).status, LoadReport::Status::Ok);
+            EXPECT_EQ(foreign.Count(), 2);
+            o.Threads = threads;
+            o.BlockEvents = block;
+            int events = 0;
+            std::string text;
+            const ChunkSource next = ICalendarChunks(file, foreign, o, &events);
+            for (std::string_view piece = next(); !piece.empty(); piece = next()) text.append(piece);
+            EXPECT_EQ(events, expected.Events);
+            EXPECT_EQ(text, expected.Text);
+        }
+    SetClockZone(UtcZone());
+}
+
+// A file that does not read whole gives the load's own report and nothing
+// to write; one cut short after the first reading stops the export with an
+// error, and the output it was writing over stays as it was.
+TEST(ICalendar, AnEventFileThatIsNotWholeWritesNothing) {
+    const TempFolder dir;
+    const auto path = dir.path() / "ListToDo.db";
+    const TodoItems store = EveryKind();
+    ASSERT_TRUE(SaveToFile(path, store, false).ok);
+    const std::uintmax_t size = std::filesystem::file_size(path);
+    std::filesystem::resize_file(path, size - 3);
+    TodoItems loaded;
+    const LoadReport load = LoadFromFile(path, loaded);
+    EventFileStream file;
+    const LoadReport rep = file.Open(path, [](const TTodoItem&) {});
+    EXPECT_EQ(rep.status, LoadReport::Status::Damaged);
+    EXPECT_EQ(rep.problem, load.problem);
+    EXPECT_EQ(rep.loaded, load.loaded);
+
+#ifndef _WIN32  // a file open for reading cannot be cut there
+    // Larger than what a reading takes in at once, so the cut is met.
+    TodoItems many;
+    while (many.Count() < 20000)
+        for (const TTodoItem& e : store) many.Add(e);
+    ASSERT_TRUE(SaveToFile(path, many, false).ok);
+    const auto output = dir.path() / "out.ics";
+    TempFolder::Write(output, "old");
+    IcsExportOptions o;
+    o.Threads = 2;
+    o.BlockEvents = 256;
+    ASSERT_EQ(file.Open(path, [](const TTodoItem&) {}).status, LoadReport::Status::Ok);
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+    EXPECT_THROW(WriteOutputFile(output, ICalendarChunks(file, TodoItems(), o)), std::runtime_error);
+    std::string kept;
+    ASSERT_TRUE(ReadWholeFile(output, kept));
+    EXPECT_EQ(kept, "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // no temporary left
+#endif
 }
 
 }  // namespace
