@@ -168,11 +168,51 @@ void TDayPanel::UpDateDayList(TDateTime day) {
     dayListDate_ = DateOf(day);
     UpDateTdList(doc_.Events(), day, ListMode::Day, env_.Now(), formats_, TodoListShow->Items(), &daySources_,
                  &doc_.Index());
+    DayListShown();
+}
+
+void TDayPanel::DayListShown() {
+    daySlots_.clear();
+    for (const int src : daySources_) daySlots_.push_back(doc_.Events().SlotOf(src));
     // The selection flag is gone; so is the highlight, or the user would see
     // a row the commands no longer act on.
+    selected_ = false;
     TodoListShow->SetItemIndex(-1);
     TodoListShow->ItemsChanged();
     emit SelectionChanged();
+}
+
+// A deletion, a purge or an addition from the editor changes the rows of its
+// events only: at a million events, building the day's thousands of rows
+// again would hold the window for milliseconds. False when the list must be
+// built again (a list sorted by a column, a change of another kind).
+bool TDayPanel::ChangeDayListInPlace(const EventBatch& batch) {
+    if (TodoListShow->Sorted() || daySlots_.size() != daySources_.size() ||
+        DayNumber(dayListDate_) != DayNumber(PlannerCalendar1->Date()) || !batch.changed.empty())
+        return false;
+    const TodoItems& events = doc_.Events();
+    TDayRows& rows = TodoListShow->Items();
+    if ((batch.kind == ChangeKind::Deleted || batch.kind == ChangeKind::Purged) && batch.added.empty()) {
+        if (TakeRowsOf(events, batch.removed, rows, daySources_, daySlots_) < 0) return false;
+    } else if (batch.kind == ChangeKind::Added && batch.removed.empty() && !batch.added.empty() &&
+               batch.added.size() <= 64) {
+        // An addition appends: its events are the last ones.
+        const int first = events.Count() - static_cast<int>(batch.added.size());
+        if (first < 0) return false;
+        std::vector<uint32_t> added;
+        for (int i = first; i < events.Count(); ++i) {
+            const TTodoItem& a = batch.added[static_cast<size_t>(i - first)];
+            if (events[i].Subject != a.Subject || events[i].CreationDate != a.CreationDate) return false;
+            added.push_back(events.SlotOf(i));
+        }
+        AddRowsOf(events, added, dayListDate_, ListMode::Day, env_.Now(), formats_, rows, &daySources_);
+    } else {
+        return false;
+    }
+    TodoListShow->Hint.clear();
+    lastHinted_ = -1;
+    DayListShown();
+    return true;
 }
 
 void TDayPanel::RebuildDayList() { UpDateDayList(PlannerCalendar1->Date()); }
@@ -465,7 +505,7 @@ void TDayPanel::EventsChanged(const EventBatch& batch) {
                 if (row.Subject == after.Subject && row.CreationDate == after.CreationDate)
                     row.Complete = after.Complete;
     if (batch.RebuildsDayList()) {
-        UpDateDayList(PlannerCalendar1->Date());
+        if (!ChangeDayListInPlace(batch)) UpDateDayList(PlannerCalendar1->Date());
     } else {
         TodoListShow->Refresh();
         emit SelectionChanged();

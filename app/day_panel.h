@@ -104,6 +104,8 @@ private:
     void BuildSearchAside();
     void GoToFound(int row);
     void UpDateDayList(TDateTime day);
+    bool ChangeDayListInPlace(const EventBatch& batch);
+    void DayListShown();
     int SourceOf(int row) const;
     void MarkStartDays();
     void UpdateMarkersOfMonth();
@@ -139,6 +141,7 @@ private:
     QPixmap ImgHide, ImgShow;
     QMenu* menu_ = nullptr;
     std::vector<int> daySources_;  // store position of each day-list row
+    std::vector<uint32_t> daySlots_;  // and its event's slot, which a removal leaves alone
     TDateTime dayListDate_ = 0;
     bool selected_ = false;        // the day-list selection flag
     int lastHinted_ = -1;          // the row whose hint was prepared last

@@ -433,13 +433,22 @@ void TMainForm::UpDateAlertList(TDateTime moment) {
                  &doc_->Index());
 }
 
+// An addition none of whose events gives a reminder row now leaves the
+// reminder list as it was: at a million events, building it again would
+// hold the window for milliseconds.
+bool TMainForm::NoReminderIn(const EventBatch& batch) const {
+    if (batch.kind != ChangeKind::Added || !batch.removed.empty() || !batch.changed.empty()) return false;
+    const FallsOnDay reminds(env_.Now(), ListMode::Reminder);
+    return std::none_of(batch.added.begin(), batch.added.end(), reminds);
+}
+
 void TMainForm::EventsChanged(const EventBatch& batch) {
     if (batch.kind == ChangeKind::Loaded) return;  // the first showing builds everything
     if (batch.HoldsTimer()) TimerAlert->stop();
     if (batch.kind == ChangeKind::Deleted && DayNumber(panel_->Date()) == DayNumber(LastRollDay))
         // Today's reminder row goes with the event, without a rebuild.
         for (const TTodoItem& gone : batch.removed) DeleteRowOf(TodoListAlert, gone);
-    if (batch.RebuildsReminders()) UpDateAlertList(env_.Now());
+    if (batch.RebuildsReminders() && !NoReminderIn(batch)) UpDateAlertList(env_.Now());
     if (batch.HoldsTimer()) TimerAlert->start();
     needsSave_ = true;
     SaveSoon->start();

@@ -90,6 +90,7 @@ private:
     // What every change of the events asks of the frame: the reminder list,
     // the timer, the save.
     void EventsChanged(const EventBatch& batch) override;
+    bool NoReminderIn(const EventBatch& batch) const;
 
     // ---- start and end ----
     void FormCreate();

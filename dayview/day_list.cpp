@@ -189,34 +189,12 @@ std::string TimeToHHMM(TDateTime moment) {
     return std::string(text, 5);
 }
 
-void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime now,
-                  const DayListFormats& fmt, TDayRows& out, std::vector<int>* sources, const EventIndex* index) {
-    out.clear();
-    if (sources) sources->clear();
-    if (SafeDayNumber(d) == INT64_MIN) return;
+namespace {
 
-    // Only the events that fall on the day cost more than a few comparisons:
-    // nothing is allocated or formatted for the others.
-    // Events are named by their slots here (the index's names), which
-    // ascend as positions do; the rows' positions are looked up at the end.
-    std::vector<Pending> pending;
-    const auto slots = static_cast<int>(store.SlotCount());
-    const DayRules rules(d, mode);
-    auto apply = [&](int slot) {
-        rules.Apply(store.AtSlot(static_cast<uint32_t>(slot)), [&](TDateTime moment, Rule rule, TDateTime occurrence) {
-            pending.push_back({moment, slot, -1, rule, occurrence});
-        });
-    };
-    if (index) {
-        // Ascending slots, so rows of one moment keep store order.
-        std::vector<int> candidates;
-        index->Candidates(SafeDayNumber(d), mode == ListMode::Reminder, candidates);
-        for (const int slot : candidates)
-            if (slot >= 0 && slot < slots) apply(slot);
-    } else {
-        for (int i = 0; i < store.Count(); ++i) apply(static_cast<int>(store.SlotOf(i)));
-    }
-
+// The rows of the pending occurrences, ordered by moment (store order
+// within a moment: pending slots ascend), appended to `out`.
+void RowsOf(const TodoItems& store, std::vector<Pending>& pending, TDateTime now, const DayListFormats& fmt,
+            TDayRows& out, std::vector<int>* sources) {
     if (sources) {
         // The slots ascend here: one walk along the store finds their positions.
         size_t from = 0;
@@ -244,6 +222,80 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
         r.Complete = ev.Complete;
         if (sources) sources->push_back(p.position);
     }
+}
+
+}  // namespace
+
+void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime now,
+                  const DayListFormats& fmt, TDayRows& out, std::vector<int>* sources, const EventIndex* index) {
+    out.clear();
+    if (sources) sources->clear();
+    if (SafeDayNumber(d) == INT64_MIN) return;
+
+    // Only the events that fall on the day cost more than a few comparisons:
+    // nothing is allocated or formatted for the others.
+    // Events are named by their slots here (the index's names), which
+    // ascend as positions do; the rows' positions are looked up at the end.
+    std::vector<Pending> pending;
+    const auto slots = static_cast<int>(store.SlotCount());
+    const DayRules rules(d, mode);
+    auto apply = [&](int slot) {
+        rules.Apply(store.AtSlot(static_cast<uint32_t>(slot)), [&](TDateTime moment, Rule rule, TDateTime occurrence) {
+            pending.push_back({moment, slot, -1, rule, occurrence});
+        });
+    };
+    if (index) {
+        // Ascending slots, so rows of one moment keep store order.
+        std::vector<int> candidates;
+        index->Candidates(SafeDayNumber(d), mode == ListMode::Reminder, candidates);
+        for (const int slot : candidates)
+            if (slot >= 0 && slot < slots) apply(slot);
+    } else {
+        for (int i = 0; i < store.Count(); ++i) apply(static_cast<int>(store.SlotOf(i)));
+    }
+    RowsOf(store, pending, now, fmt, out, sources);
+}
+
+void AddRowsOf(const TodoItems& store, const std::vector<uint32_t>& added, TDateTime d, ListMode mode, TDateTime now,
+               const DayListFormats& fmt, TDayRows& rows, std::vector<int>* sources) {
+    if (SafeDayNumber(d) == INT64_MIN || added.empty()) return;
+    std::vector<Pending> pending;
+    const DayRules rules(d, mode);
+    for (const uint32_t slot : added)
+        rules.Apply(store.AtSlot(slot), [&](TDateTime moment, Rule rule, TDateTime occurrence) {
+            pending.push_back({moment, static_cast<int>(slot), -1, rule, occurrence});
+        });
+    TDayRows more;
+    std::vector<int> moreSources;
+    RowsOf(store, pending, now, fmt, more, sources ? &moreSources : nullptr);
+    // Each goes after every row of its moment or an earlier one: the later
+    // slot, as a rebuild orders them.
+    for (size_t k = 0; k < more.size(); ++k) {
+        const auto at = std::upper_bound(rows.begin(), rows.end(), more[k].Moment,
+                                         [](TDateTime m, const TDayRow& r) { return m < r.Moment; });
+        const auto i = at - rows.begin();
+        rows.insert(at, std::move(more[k]));
+        if (sources) sources->insert(sources->begin() + i, moreSources[k]);
+    }
+}
+
+int TakeRowsOf(const TodoItems& store, const TakenEvents& taken, TDayRows& rows, std::vector<int>& sources,
+               std::vector<uint32_t>& slots) {
+    if (slots.size() != rows.size() || sources.size() != rows.size()) return -1;
+    size_t kept = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (taken.Took(store, slots[i])) continue;
+        const int position = store.PositionOf(slots[i]);
+        if (position < 0) return -1;  // rows of another store's events
+        if (kept != i) rows[kept] = std::move(rows[i]);
+        slots[kept] = slots[i];
+        sources[kept++] = position;
+    }
+    const int gone = static_cast<int>(rows.size() - kept);
+    rows.resize(kept);
+    sources.resize(kept);
+    slots.resize(kept);
+    return gone;
 }
 
 FallsOnDay::FallsOnDay(TDateTime d, ListMode mode)

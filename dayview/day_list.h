@@ -55,6 +55,20 @@ void UpDateTdList(const TodoItems& store, TDateTime d, ListMode mode, TDateTime 
                   const DayListFormats& fmt, TDayRows& out, std::vector<int>* sources = nullptr,
                   const EventIndex* index = nullptr);
 
+// The list after a change that only appended events (`added`, their slots,
+// ascending): their rows for `d` join `rows` where a rebuild would put them.
+// For a list in its own order (by moment), not one sorted by a column.
+void AddRowsOf(const TodoItems& store, const std::vector<uint32_t>& added, TDateTime d, ListMode mode, TDateTime now,
+               const DayListFormats& fmt, TDayRows& rows, std::vector<int>* sources = nullptr);
+// The list after a change that only took events out (`taken`): their rows
+// go, the others keep their order and get their events' new positions in
+// `sources`. `slots` is each row's event slot (TodoItems::SlotOf of its
+// source when the list was made), kept in step. The rows taken, or -1 when
+// the list does not belong to the store: it is then half done, to be built
+// again.
+int TakeRowsOf(const TodoItems& store, const TakenEvents& taken, TDayRows& rows, std::vector<int>& sources,
+               std::vector<uint32_t>& slots);
+
 // Asks of an event whether it gives at least one row in the list
 // UpDateTdList builds for `d` in `mode`. Rows come from each event on its
 // own, so the events for which this holds, kept in store order, give the

@@ -166,6 +166,13 @@ TakenEvents::TakenEvents(std::vector<TTodoItem> items) {
     slots_ = std::move(own);
 }
 
+bool TakenEvents::Took(const TodoItems& from, uint32_t slot) const {
+    if (slots_ != from.slots_) return false;
+    if (std::binary_search(listed_.begin(), listed_.end(), slot)) return true;
+    if (slot < base_ || (slot - base_) / 64 >= bits_.size()) return false;
+    return (bits_[(slot - base_) / 64] >> ((slot - base_) % 64) & 1u) != 0;
+}
+
 void TakenEvents::Note(uint32_t slot) {
     ++count_;
     if (bits_.empty() && count_ <= kListed) {

@@ -319,6 +319,9 @@ public:
         for (size_t w = 0; w < bits_.size(); ++w)
             if (bits_[w] != 0) f(base_ + static_cast<uint32_t>(w * 64), bits_[w]);
     }
+    // Whether the record in `slot` of `from` is one of these (never for
+    // records of their own).
+    bool Took(const TodoItems& from, uint32_t slot) const;
     // Calls `f(slot)` for each taken record's slot, ascending.
     template <typename F>
     void ForEachSlot(F&& f) const {

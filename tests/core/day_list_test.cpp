@@ -283,8 +283,8 @@ TEST(DayList, StartsAtTheEdgesOfTheirDaysListOnTheRightDay) {
     }
 }
 
-TEST(DayList, EventsThatFallOnADayGiveTheWholeStoresList) {
-    const TodoItems store = Store({
+TodoItems AroundTheTwelfth() {
+    return Store({
         Event("простое", At(2010, 10, 12, 9, 0)),
         Event("за день", At(2010, 10, 13, 9, 0)).Alert(9),
         Event("за 2 часа", At(2010, 10, 12, 1, 0)).Alert(8),
@@ -299,6 +299,10 @@ TEST(DayList, EventsThatFallOnADayGiveTheWholeStoresList) {
         Event("сломанное", At(2010, 10, 12, 11, 0)).Repeat("x", "y", "z"),
         Event("простое", At(2010, 10, 12, 9, 0)),  // the same identity twice
     });
+}
+
+TEST(DayList, EventsThatFallOnADayGiveTheWholeStoresList) {
+    const TodoItems store = AroundTheTwelfth();
     for (int day = 10; day <= 15; ++day) {
         for (const ListMode mode : {ListMode::Day, ListMode::Reminder}) {
             const TDateTime d = mode == ListMode::Day ? Day(2010, 10, day) : At(2010, 10, day, 6, 30);
@@ -314,6 +318,71 @@ TEST(DayList, EventsThatFallOnADayGiveTheWholeStoresList) {
             EXPECT_LT(kept.Count(), store.Count()) << day;  // the others were left out
         }
     }
+}
+
+// A list changed in place after events were taken out or appended is the
+// list a rebuild makes: the same rows in the same order, with the events'
+// new positions.
+TEST(DayList, RowsChangedInPlaceAreTheRebuiltOnes) {
+    TodoItems all = AroundTheTwelfth();
+    // Events of other days after them: many taken are kept a bit a slot.
+    for (int i = 0; i < 150; ++i) all.Add(Event("фон", At(2010, 9, 1 + i % 28, 8, 0)));
+    const auto same = [](const Built& got, const Built& rebuilt, const std::string& what) {
+        EXPECT_EQ(NamesOf(got), NamesOf(rebuilt)) << what;
+        EXPECT_EQ(MomentsOf(got), MomentsOf(rebuilt)) << what;
+        EXPECT_EQ(KindsOf(got), KindsOf(rebuilt)) << what;
+        EXPECT_EQ(got.sources, rebuilt.sources) << what;
+        for (size_t i = 0; i < got.rows.size() && i < rebuilt.rows.size(); ++i)
+            EXPECT_EQ(got.rows[i].StartText, rebuilt.rows[i].StartText) << what;
+    };
+    struct Taking {
+        const char* what;
+        bool (*gone)(int position);
+    };
+    const Taking takings[] = {
+        {"none", [](int) { return false; }},
+        {"every other", [](int p) { return p % 2 == 0; }},
+        {"the first of two twins and the daily one", [](int p) { return p == 0 || p == 10; }},
+        {"all", [](int) { return true; }},
+    };
+    for (int day = 10; day <= 15; ++day)
+        for (const ListMode mode : {ListMode::Day, ListMode::Reminder}) {
+            const TDateTime d = mode == ListMode::Day ? Day(2010, 10, day) : At(2010, 10, day, 6, 30);
+            const std::string on = std::to_string(day) + (mode == ListMode::Day ? " day" : " reminders");
+            for (const Taking& t : takings) {
+                TodoItems store = all;
+                Built b = Build(store, d, mode);
+                std::vector<uint32_t> slots;
+                for (const int src : b.sources) slots.push_back(store.SlotOf(src));
+                const TakenEvents taken = store.Take(0, [&](int position, uint32_t) { return t.gone(position); });
+                const int before = static_cast<int>(b.rows.size());
+                const int gone = TakeRowsOf(store, taken, b.rows, b.sources, slots);
+                const Built rebuilt = Build(store, d, mode);
+                EXPECT_EQ(gone, before - static_cast<int>(rebuilt.rows.size())) << on << ", " << t.what;
+                same(b, rebuilt, on + ", taken " + t.what);
+                EXPECT_EQ(slots.size(), b.rows.size());
+            }
+            // The last few appended to the others, the second twin among them.
+            for (const int appended : {1, 3, 6, 160}) {
+                TodoItems store;
+                for (int i = 0; i < all.Count() - appended; ++i) store.Add(all[i]);
+                Built b = Build(store, d, mode);
+                std::vector<uint32_t> added;
+                for (int i = all.Count() - appended; i < all.Count(); ++i) {
+                    store.Add(all[i]);
+                    added.push_back(store.SlotOf(store.Count() - 1));
+                }
+                AddRowsOf(store, added, d, mode, At(2010, 10, 1, 12, 0), DayListFormats{}, b.rows, &b.sources);
+                same(b, Build(store, d, mode), on + ", " + std::to_string(appended) + " appended");
+            }
+        }
+    // Rows of another store's events are not taken for this one's.
+    TodoItems store = all, other = all;
+    Built b = Build(store, Day(2010, 10, 12));
+    std::vector<uint32_t> slots;
+    for (const int src : b.sources) slots.push_back(store.SlotOf(src));
+    const TakenEvents elsewhere = other.Take(0, [](int, uint32_t) { return true; });
+    EXPECT_EQ(TakeRowsOf(store, elsewhere, b.rows, b.sources, slots), 0);
 }
 
 }  // namespace
