@@ -18,6 +18,7 @@
 #include "events/event_store.h"
 #include "events/foreign_event.h"
 #include "events/recurrence.h"
+#include "import/uid_table.h"
 
 namespace {
 
@@ -698,73 +699,6 @@ IcsRun Failed(int line, const std::string& message) {
 
 constexpr const char* kTooLarge = "Файл больше 64 МБ: это не календарь, который можно импортировать.";
 
-// The UIDs of a file's events, each once, with what the walks learned of
-// it: their bytes in one block and an open-addressed table of places in it,
-// instead of a node and a string of its own for each (two sets of a million
-// UIDs took 270 MB, more than the events). Places with equal hashes are
-// compared byte for byte: two UIDs are one only when they are the same.
-class UidTable {
-public:
-    static constexpr char kMaster = 1, kSeen = 2;
-
-    // The flags of `uid`; none for one that was not there before.
-    char& Flags(std::string_view uid) {
-        if ((used_ + 1) * 2 > slots_.size()) Grow();
-        const uint64_t hash = std::hash<std::string_view>{}(uid);
-        const uint64_t tag = hash & ~kPlace;
-        for (size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
-            const uint64_t slot = slots_[i];
-            if (slot == 0) {
-                const size_t at = bytes_.size();
-                Append(uid);
-                slots_[i] = tag | (at + 1);
-                ++used_;
-                return bytes_[at];
-            }
-            if ((slot & ~kPlace) == tag && Uid((slot & kPlace) - 1) == uid) return bytes_[(slot & kPlace) - 1];
-        }
-    }
-
-private:
-    // A slot: the high bits of the UID's hash over its place in bytes_ + 1 (0: free).
-    static constexpr uint64_t kPlace = (uint64_t{1} << 40) - 1;
-
-    // At a place: the flags, the length (7 bits a byte, low first), the UID.
-    void Append(std::string_view uid) {
-        bytes_.push_back(0);
-        for (size_t n = uid.size();; n >>= 7) {
-            bytes_.push_back(static_cast<char>((n & 0x7F) | (n > 0x7F ? 0x80 : 0)));
-            if (n <= 0x7F) break;
-        }
-        bytes_.insert(bytes_.end(), uid.begin(), uid.end());
-    }
-    std::string Uid(size_t at) const {
-        size_t length = 0, i = at + 1;
-        for (int shift = 0;; shift += 7) {
-            const auto b = static_cast<unsigned char>(bytes_[i++]);
-            length |= static_cast<size_t>(b & 0x7F) << shift;
-            if (!(b & 0x80)) break;
-        }
-        const auto from = bytes_.begin() + static_cast<std::ptrdiff_t>(i);
-        return std::string(from, from + static_cast<std::ptrdiff_t>(length));
-    }
-    void Grow() {
-        std::vector<uint64_t> old(slots_.size() * 2, 0);
-        old.swap(slots_);
-        for (const uint64_t slot : old) {
-            if (slot == 0) continue;
-            const uint64_t hash = std::hash<std::string_view>{}(Uid((slot & kPlace) - 1));
-            size_t i = hash & (slots_.size() - 1);
-            while (slots_[i] != 0) i = (i + 1) & (slots_.size() - 1);
-            slots_[i] = slot;
-        }
-    }
-
-    std::deque<char> bytes_;  // grows without moving what it holds
-    std::vector<uint64_t> slots_ = std::vector<uint64_t>(16, 0);
-    size_t used_ = 0;
-};
-
 const char* const kUnreadable = "Файл не читается.";
 const char* const kChanged = "Файл изменился, пока читался. Ничего не импортировано.";
 
@@ -787,7 +721,9 @@ IcsRun ReadDecoded(CalendarBytes& bytes, TextEncoding encoding, uint64_t size) {
     // (by UID). The second reads one event at a time and keeps only its record.
     std::map<std::string, std::string> zoneTexts;  // TZID → VTIMEZONE
     std::unordered_map<std::string, std::vector<std::string>> movedTexts;
-    UidTable uids;
+    // Per UID: a series (no RECURRENCE-ID) is in the file; an event of it was read.
+    constexpr char kMaster = 1, kSeen = 2;
+    UidTable<> uids;
     size_t components = 0;
     int tops = 0;
     std::optional<std::string> failure = Walk(bytes, encoding, size, tops, [&](Part& p) {
@@ -799,7 +735,7 @@ IcsRun ReadDecoded(CalendarBytes& bytes, TextEncoding encoding, uint64_t size) {
             const std::string uid = FirstValue(p.text, "UID");
             if (uid.empty()) return;
             if (!FirstValue(p.text, "RECURRENCE-ID").empty()) movedTexts[uid].push_back(std::move(p.text));
-            else uids.Flags(uid) |= UidTable::kMaster;
+            else uids.Flags(uid) |= kMaster;
         }
     });
     if (failure) return Failed(0, *failure);
@@ -824,9 +760,9 @@ IcsRun ReadDecoded(CalendarBytes& bytes, TextEncoding encoding, uint64_t size) {
         // file does not give stand together, as one event.
         if (!uid.empty()) {
             char& flags = uids.Flags(uid);
-            if (moved && (flags & UidTable::kMaster)) return;
-            const bool again = flags & UidTable::kSeen;
-            flags |= UidTable::kSeen;
+            if (moved && (flags & kMaster)) return;
+            const bool again = flags & kSeen;
+            flags |= kSeen;
             if (again) {
                 run.Repeated += !moved;  // the same event given twice
                 return;

@@ -7,6 +7,7 @@
 
 #include "events/foreign_event.h"
 #include "import/ics.h"
+#include "import/uid_table.h"
 #include "tests/support/builders.h"
 #include "tests/support/temp_folder.h"
 
@@ -163,6 +164,34 @@ TEST(ICalendarBlocks, AMissingFileAndAFolderAreNamed) {
     TempFolder folder;
     EXPECT_EQ(ReadICalendarFile(folder / "none.ics", UtcZone()).Message, "Файл не найден.");
     EXPECT_EQ(ReadICalendarFile(folder.path(), UtcZone()).Message, "Файл не читается.");
+}
+
+// UIDs that are prefixes of each other, around the lengths where the stored
+// length takes a second byte, all with one hash: each keeps its own flags.
+struct OneHash {
+    size_t operator()(std::string_view) const { return 0x5555; }
+};
+
+template <typename Table>
+void EachUidKeepsItsFlags() {
+    std::vector<std::string> uids = {"", "a", "A", std::string("a\0", 2), std::string(1, '\0')};
+    for (const size_t length : {126, 127, 128, 129, 300, 20000}) {
+        uids.push_back(std::string(length, 'u'));
+        uids.push_back(std::string(length - 1, 'u') + "v");
+    }
+    for (int i = 0; i < 500; ++i) uids.push_back("uid-" + std::to_string(i));
+    Table table;
+    for (size_t i = 0; i < uids.size(); ++i) {
+        char& flags = table.Flags(uids[i]);
+        EXPECT_EQ(flags, 0) << uids[i].size();
+        flags = static_cast<char>(1 + i % 100);
+    }
+    for (size_t i = 0; i < uids.size(); ++i) EXPECT_EQ(table.Flags(uids[i]), static_cast<char>(1 + i % 100)) << i;
+}
+
+TEST(UidTable, UidsAreToldApartByTheirBytesWhateverTheirHashes) {
+    EachUidKeepsItsFlags<UidTable<>>();
+    EachUidKeepsItsFlags<UidTable<OneHash>>();
 }
 
 }  // namespace
