@@ -103,6 +103,10 @@ std::vector<Case> Cases() {
                   Event("c2", "20250102T100000Z", "SUMMARY:" + ansi(kCyrillic) + "\r\n")),
          "Строка 12: строка в кодировке Windows-1251, а строка 7 — в UTF-8: текст в двух кодировках сразу не "
          "читается. Ничего не импортировано."},
+        {"UTF-8 letters the code page lacks beside Windows-1251 lines: all Windows-1251",
+         Calendar(Event("c4", "20250101T100000Z", "SUMMARY:\xE4\xB8\xAD\r\n") +
+                  Event("c5", "20250102T100000Z", "SUMMARY:" + ansi(kCyrillic) + "\r\n")),
+         "events: " + utf8("\xE4\xB8\xAD") + " " + kCyrillic},
         {"a mark that says UTF-8 over a line that is not",
          "\xEF\xBB\xBF" + Calendar(Event("c3", "20250101T100000Z", "SUMMARY:" + ansi(kCyrillic) + "\r\n")),
          "Строка 7: строка не в UTF-8, хотя текст начинается с метки UTF-8. Ничего не импортировано."},
