@@ -1,5 +1,5 @@
-// TMainForm's iCalendar import: a file of another calendar program, read
-// whole, its events added through the main window's one change path.
+// TMainForm's iCalendar import: a file of another calendar program, read a
+// block at a time, its events added through the main window's one change path.
 #include <QDir>
 
 #include "app/environment.h"

@@ -83,12 +83,6 @@ bool ValidUtf8(std::string_view s) {
     return true;
 }
 
-bool HasHighByte(std::string_view s) {
-    for (const char c : s)
-        if (static_cast<unsigned char>(c) >= 0x80) return true;
-    return false;
-}
-
 // Decodes one UTF-8 character at i; malformed input yields U+FFFD for one byte.
 char32_t NextCodePoint(std::string_view s, size_t& i) {
     const auto b0 = static_cast<unsigned char>(s[i]);
@@ -316,96 +310,70 @@ DecodedText FromUtf16(std::string_view b, bool bigEndian, bool toAnsi) {
     r.Encoding = bigEndian ? TextEncoding::Utf16Be : TextEncoding::Utf16Le;
     std::string out;
     out.reserve(b.size() / 2);
-    auto unit = [&](size_t i) {
-        const auto lo = static_cast<unsigned char>(b[bigEndian ? i + 1 : i]);
-        const auto hi = static_cast<unsigned char>(b[bigEndian ? i : i + 1]);
-        return static_cast<char32_t>(hi << 8 | lo);
-    };
-    auto broken = [&] {
-        // The line so far, as far as it was read.
-        const auto [line, text] = LineAt(out, out.size());
-        return Fault(line, std::string(text), "неполный символ UTF-16");
-    };
-    for (size_t i = 0; i + 1 < b.size(); i += 2) {
-        char32_t cp = unit(i);
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < b.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
-            i += 2;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            return broken();
-        }
+    Utf16Units units(bigEndian);
+    const bool read = units.Feed(b, [&](char32_t cp) {
         if (toAnsi) {
             const int a = FromUnicode(cp);
             out += a < 0 ? '?' : static_cast<char>(a);
         } else {
             AppendUtf8(out, cp);
         }
+    });
+    if (!read || !units.Complete()) {
+        // The line so far, as far as it was read.
+        const auto [line, text] = LineAt(out, out.size());
+        return Fault(line, std::string(text), "неполный символ UTF-16");
     }
-    if (b.size() % 2 != 0) return broken();
     r.ok = true;
     r.Text = std::move(out);
     return r;
 }
 
-DecodedText Decode(std::string_view b, bool toAnsi) {
+enum class Form { Plain, Utf8Marked, Utf16Le, Utf16Be, Utf16LeMarked, Utf16BeMarked };
+
+// What the first four bytes (or fewer, of a shorter text) say of the text.
+Form FormOf(std::string_view b) {
     const auto at = [&](size_t i) { return static_cast<unsigned char>(b[i]); };
-    if (b.size() >= 2 && at(0) == 0xFF && at(1) == 0xFE) return FromUtf16(b.substr(2), false, toAnsi);
-    if (b.size() >= 2 && at(0) == 0xFE && at(1) == 0xFF) return FromUtf16(b.substr(2), true, toAnsi);
+    if (b.size() >= 2 && at(0) == 0xFF && at(1) == 0xFE) return Form::Utf16LeMarked;
+    if (b.size() >= 2 && at(0) == 0xFE && at(1) == 0xFF) return Form::Utf16BeMarked;
     // No text of ours has a zero byte; one after each of the first two
     // characters is UTF-16 written without its mark.
-    if (b.size() >= 4 && at(0) != 0 && at(1) == 0 && at(2) != 0 && at(3) == 0) return FromUtf16(b, false, toAnsi);
-    if (b.size() >= 4 && at(0) == 0 && at(1) != 0 && at(2) == 0 && at(3) != 0) return FromUtf16(b, true, toAnsi);
+    if (b.size() >= 4 && at(0) != 0 && at(1) == 0 && at(2) != 0 && at(3) == 0) return Form::Utf16Le;
+    if (b.size() >= 4 && at(0) == 0 && at(1) != 0 && at(2) == 0 && at(3) != 0) return Form::Utf16Be;
+    if (b.substr(0, 3) == "\xEF\xBB\xBF") return Form::Utf8Marked;
+    return Form::Plain;
+}
 
-    DecodedText r;
-    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-    if (b.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
-        const std::string_view rest = b.substr(kUtf8Mark.size());
-        if (!ValidUtf8(rest)) {
-            // Line breaks are never part of a UTF-8 sequence: some line is at fault.
-            DecodedText fault = Fault(1, {}, {});
-            ForEachLine(rest, [&](int number, std::string_view line) {
-                if (ValidUtf8(line)) return true;
-                fault = Fault(number, toAnsi ? std::string(line) : utf8(line), {});
-                return false;
-            });
-            fault.Reason = "строка не в UTF-8, хотя текст начинается с метки UTF-8";
-            return fault;
-        }
-        r.ok = true;
-        r.Encoding = TextEncoding::Utf8;
-        r.Text = InForm(rest, toAnsi);
-        return r;
-    }
-    if (ValidUtf8(b)) {
-        r.ok = true;
-        r.Encoding = HasHighByte(b) ? TextEncoding::Utf8 : TextEncoding::Ascii;
-        r.Text = InForm(b, toAnsi);
-        return r;
-    }
-    // Not UTF-8 as a whole: Windows-1251, unless some lines read as UTF-8.
-    int first = 0;
-    bool firstUtf8 = false;
-    std::optional<DecodedText> fault;
-    ForEachLine(b, [&](int number, std::string_view line) {
-        if (!HasHighByte(line)) return true;
-        const bool asUtf8 = ReadsAsUtf8(line);
-        if (first == 0) {
-            first = number;
-            firstUtf8 = asUtf8;
-            return true;
-        }
-        if (asUtf8 == firstUtf8) return true;
-        const char* mine = asUtf8 ? "UTF-8" : "Windows-1251";
-        const char* theirs = asUtf8 ? "Windows-1251" : "UTF-8";
-        fault = Fault(number, asUtf8 ? InForm(line, toAnsi) : toAnsi ? std::string(line) : utf8(line),
-                      std::string("строка в кодировке ") + mine + ", а строка " + std::to_string(first) + " — в " +
-                          theirs + ": текст в двух кодировках сразу не читается");
-        return false;
+// Line `number` of an 8-bit text.
+std::string_view NumberedLine(std::string_view text, int number) {
+    std::string_view found;
+    ForEachLine(text, [&](int n, std::string_view line) {
+        if (n == number) found = line;
+        return n < number;
     });
-    if (fault) return *fault;
-    r.ok = true;
-    r.Encoding = TextEncoding::Windows1251;
-    r.Text = toAnsi ? std::string(b) : utf8(b);
+    return found;
+}
+
+DecodedText Decode(std::string_view b, bool toAnsi) {
+    const Form form = FormOf(b.substr(0, 4));
+    switch (form) {
+        case Form::Utf16LeMarked: return FromUtf16(b.substr(2), false, toAnsi);
+        case Form::Utf16BeMarked: return FromUtf16(b.substr(2), true, toAnsi);
+        case Form::Utf16Le: return FromUtf16(b, false, toAnsi);
+        case Form::Utf16Be: return FromUtf16(b, true, toAnsi);
+        case Form::Utf8Marked:
+        case Form::Plain: break;
+    }
+    TextEncodingScan scan;
+    scan.Feed(b);
+    DecodedText r = scan.Finish();
+    const std::string_view rest = form == Form::Utf8Marked ? b.substr(3) : b;
+    if (!r.ok) {
+        const std::string_view line = NumberedLine(rest, r.Line);
+        r.LineText = ReadsAsUtf8(line) ? InForm(line, toAnsi) : toAnsi ? std::string(line) : utf8(line);
+        return r;
+    }
+    r.Text = r.Encoding == TextEncoding::Windows1251 ? (toAnsi ? std::string(b) : utf8(b)) : InForm(rest, toAnsi);
     return r;
 }
 
@@ -425,6 +393,164 @@ bool Reorders(char32_t cp) {
 
 DecodedText DecodeTextToUtf8(std::string_view bytes) { return Decode(bytes, false); }
 DecodedText DecodeTextToAnsi(std::string_view bytes) { return Decode(bytes, true); }
+
+void TextEncodingScan::Feed(std::string_view bytes) {
+    if (!decided_) {
+        const size_t take = std::min(bytes.size(), 4 - head_.size());
+        head_.append(bytes.substr(0, take));
+        bytes.remove_prefix(take);
+        if (head_.size() < 4) return;
+        Decide();
+    }
+    Scan(bytes);
+}
+
+void TextEncodingScan::Decide() {
+    decided_ = true;
+    const std::string head = std::move(head_);
+    std::string_view rest = head;
+    switch (FormOf(head)) {
+        case Form::Utf16LeMarked: utf16_.emplace(false); rest.remove_prefix(2); break;
+        case Form::Utf16BeMarked: utf16_.emplace(true); rest.remove_prefix(2); break;
+        case Form::Utf16Le: utf16_.emplace(false); break;
+        case Form::Utf16Be: utf16_.emplace(true); break;
+        case Form::Utf8Marked: marked_ = true; rest.remove_prefix(3); break;
+        case Form::Plain: break;
+    }
+    Scan(rest);
+}
+
+void TextEncodingScan::Character(char32_t cp) {
+    // Lines are counted as LineAt counts them: CR LF is one break.
+    if (cp == '\n' && afterCr_) {
+        afterCr_ = false;
+        return;
+    }
+    if (cp == '\r' || cp == '\n') ++line_;
+    afterCr_ = cp == '\r';
+}
+
+void TextEncodingScan::Scan(std::string_view bytes) {
+    if (utf16_) {
+        if (!broken_ && !utf16_->Feed(bytes, [this](char32_t cp) { Character(cp); })) broken_ = true;
+        return;
+    }
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b == '\n' && afterCr_) {
+            afterCr_ = false;
+            continue;
+        }
+        afterCr_ = b == '\r';
+        if (b == '\r' || b == '\n') {
+            EndLine();
+            continue;
+        }
+        if (b < 0x80) {
+            if (need_ > 0) valid_ = false;  // a character cut short
+            need_ = 0;
+            continue;
+        }
+        high_ = true;
+        if (!valid_) continue;
+        if (need_ > 0) {
+            if ((b & 0xC0) != 0x80) {
+                valid_ = false;
+                continue;
+            }
+            cp_ = (cp_ << 6) | (b & 0x3F);
+            if (--need_ > 0) continue;
+            // The strict form only: no overlong forms, no surrogates, nothing past U+10FFFF.
+            if (cp_ < min_ || cp_ > 0x10FFFF || (cp_ >= 0xD800 && cp_ <= 0xDFFF)) valid_ = false;
+            else if (FromUnicode(cp_) < 0) fits_ = false;
+        } else if (b >= 0xC2 && b <= 0xDF) {
+            need_ = 1, cp_ = b & 0x1F, min_ = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            need_ = 2, cp_ = b & 0x0F, min_ = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            need_ = 3, cp_ = b & 0x07, min_ = 0x10000;
+        } else {
+            valid_ = false;
+        }
+    }
+}
+
+void TextEncodingScan::EndLine() {
+    if (need_ > 0) valid_ = false;
+    if (!valid_ && invalid_ == 0) invalid_ = line_;
+    if (high_) {
+        // As ReadsAsUtf8 reads a line.
+        const bool asUtf8 = valid_ && fits_;
+        if (first_ == 0) first_ = line_, firstUtf8_ = asUtf8;
+        else if (asUtf8 != firstUtf8_ && departs_ == 0) departs_ = line_;
+    }
+    high_ = false, valid_ = true, fits_ = true, need_ = 0;
+    ++line_;
+}
+
+DecodedText TextEncodingScan::Finish() {
+    if (!decided_) Decide();  // a text of fewer than four bytes
+    DecodedText r;
+    if (utf16_) {
+        if (broken_ || !utf16_->Complete()) return Fault(line_, {}, "неполный символ UTF-16");
+        r.ok = true;
+        r.Encoding = utf16_->BigEndian() ? TextEncoding::Utf16Be : TextEncoding::Utf16Le;
+        return r;
+    }
+    EndLine();
+    // Line breaks are never part of a UTF-8 sequence: the text is UTF-8 when every line is.
+    if (marked_ && invalid_ != 0) return Fault(invalid_, {}, "строка не в UTF-8, хотя текст начинается с метки UTF-8");
+    if (invalid_ == 0) {
+        r.ok = true;
+        r.Encoding = marked_ || first_ != 0 ? TextEncoding::Utf8 : TextEncoding::Ascii;
+        return r;
+    }
+    // Not UTF-8 as a whole: Windows-1251, unless some lines read as UTF-8.
+    if (departs_ != 0) {
+        const char* mine = firstUtf8_ ? "Windows-1251" : "UTF-8";
+        const char* theirs = firstUtf8_ ? "UTF-8" : "Windows-1251";
+        return Fault(departs_, {},
+                     std::string("строка в кодировке ") + mine + ", а строка " + std::to_string(first_) + " — в " +
+                         theirs + ": текст в двух кодировках сразу не читается");
+    }
+    r.ok = true;
+    r.Encoding = TextEncoding::Windows1251;
+    return r;
+}
+
+Utf8Pieces::Utf8Pieces(TextEncoding encoding) : encoding_(encoding) {
+    if (encoding == TextEncoding::Utf8) mark_ = "\xEF\xBB\xBF";
+    if (encoding == TextEncoding::Utf16Le) mark_ = "\xFF\xFE", utf16_.emplace(false);
+    if (encoding == TextEncoding::Utf16Be) mark_ = "\xFE\xFF", utf16_.emplace(true);
+    started_ = mark_.empty();
+}
+
+std::string_view Utf8Pieces::Convert(std::string_view bytes) {
+    out_.clear();
+    if (!started_) {
+        const size_t take = std::min(bytes.size(), mark_.size() - start_.size());
+        start_.append(bytes.substr(0, take));
+        bytes.remove_prefix(take);
+        if (start_.size() < mark_.size() && mark_.starts_with(start_)) return {};
+        started_ = true;
+        if (start_ != mark_) Append(start_);
+    }
+    // UTF-8 goes as it is, without a copy.
+    if (out_.empty() && (encoding_ == TextEncoding::Utf8 || encoding_ == TextEncoding::Ascii)) return bytes;
+    Append(bytes);
+    return out_;
+}
+
+void Utf8Pieces::Append(std::string_view bytes) {
+    if (utf16_) {
+        // A text the scan found whole; one that changed since stops at its first broken character.
+        utf16_->Feed(bytes, [this](char32_t cp) { AppendUtf8(out_, cp); });
+    } else if (encoding_ == TextEncoding::Windows1251) {
+        for (const char c : bytes) AppendUtf8(out_, ToUnicode(static_cast<unsigned char>(c)));
+    } else {
+        out_.append(bytes);
+    }
+}
 
 std::string ShownText(std::string_view s, size_t maxChars) {
     std::string out;

@@ -2,6 +2,7 @@
 // The one place that knows code page 1251: texts are kept as its bytes,
 // exactly as the files hold them, and converted only at the edges.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,100 @@ struct DecodedText {
 // lacks becomes '?').
 DecodedText DecodeTextToUtf8(std::string_view bytes);
 DecodedText DecodeTextToAnsi(std::string_view bytes);
+
+// UTF-16 code units to characters, from pieces cut anywhere (inside a unit or
+// between the halves of a pair).
+class Utf16Units {
+public:
+    explicit Utf16Units(bool bigEndian) : bigEndian_(bigEndian) {}
+    // Calls emit(character) for each one; false at the first broken one (half
+    // a pair), which is not emitted.
+    template <typename Emit>
+    bool Feed(std::string_view bytes, Emit&& emit) {
+        for (const char c : bytes) {
+            if (!odd_) {
+                byte_ = static_cast<unsigned char>(c);
+                odd_ = true;
+                continue;
+            }
+            odd_ = false;
+            const auto second = static_cast<unsigned char>(c);
+            const char32_t unit = bigEndian_ ? (char32_t{byte_} << 8 | second) : (char32_t{second} << 8 | byte_);
+            if (high_ != 0) {
+                if (unit < 0xDC00 || unit > 0xDFFF) return false;
+                emit(0x10000 + ((high_ - 0xD800) << 10) + (unit - 0xDC00));
+                high_ = 0;
+            } else if (unit >= 0xD800 && unit <= 0xDBFF) {
+                high_ = unit;
+            } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                return false;
+            } else {
+                emit(unit);
+            }
+        }
+        return true;
+    }
+    // At the end of the text: nothing is left half read.
+    bool Complete() const { return !odd_ && high_ == 0; }
+    bool BigEndian() const { return bigEndian_; }
+
+private:
+    bool bigEndian_, odd_ = false;
+    unsigned char byte_ = 0;
+    char32_t high_ = 0;
+};
+
+// The same rule for a text too large to hold, read twice a piece at a time.
+// First every piece in order goes to Feed, and Finish tells what the text is:
+// its encoding, or the line at fault and why (Text and LineText stay empty).
+// Pieces may be cut anywhere; what is kept between them is a few bytes and
+// counters, however long the text or its lines. Then Utf8Pieces turns the
+// pieces, read again, into UTF-8.
+class TextEncodingScan {
+public:
+    void Feed(std::string_view bytes);
+    DecodedText Finish();
+
+private:
+    void Decide();
+    void Scan(std::string_view bytes);
+    void Character(char32_t cp);
+    void EndLine();
+
+    std::string head_;  // the first bytes, until they tell UTF-16 or a mark
+    bool decided_ = false, marked_ = false;
+    std::optional<Utf16Units> utf16_;
+    bool broken_ = false;  // UTF-16: a character broken at line_
+    int line_ = 1;
+    bool afterCr_ = false;
+    // The line so far: any byte over 0x7F, valid UTF-8, every character in the code page.
+    bool high_ = false, valid_ = true, fits_ = true;
+    int need_ = 0;  // continuation bytes the current UTF-8 character still needs
+    char32_t cp_ = 0, min_ = 0;
+    int invalid_ = 0;  // the first line that is no UTF-8
+    int first_ = 0;    // the first line with a byte over 0x7F, and whether it read as UTF-8
+    bool firstUtf8_ = false;
+    int departs_ = 0;  // the first line after it that read the other way
+};
+
+// The pieces of a text, read again, as UTF-8 in the encoding the scan found;
+// a mark at the start is left out.
+class Utf8Pieces {
+public:
+    explicit Utf8Pieces(TextEncoding encoding);
+    // The next piece's UTF-8, valid until the next call; may be empty.
+    std::string_view Convert(std::string_view bytes);
+
+private:
+    void Append(std::string_view bytes);
+
+    TextEncoding encoding_;
+    std::string_view mark_;
+    std::string start_;  // the first bytes, while they may still be the mark
+    bool started_ = false;
+    std::optional<Utf16Units> utf16_;
+    std::string out_;
+};
 
 // Outside text quoted in a message (a terminal, a message box): cut to
 // `maxChars` characters with "…" marking the cut, a tab as a space, and every

@@ -109,6 +109,8 @@ public:
     public:
         const TodoItems& Events() const { return events_; }
         void Add(TTodoItem item) { added_.push_back(std::move(item)); }
+        // Room for `count` additions at once: a million are not moved twice over as the list grows.
+        void ReserveAdditions(size_t count) { added_.reserve(added_.size() + count); }
         void Remove(size_t position) { removed_.push_back(position); }
         void Replace(size_t position, TTodoItem item) { replaced_.emplace_back(position, std::move(item)); }
         // Removes every event IsPurgeable at `now` (after the replacements),

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <exception>
 #include <cstdio>
+#include <deque>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,6 +24,7 @@
 #include "events/event_store.h"
 #include "events/foreign_event.h"
 #include "events/recurrence.h"
+#include "import/uid_table.h"
 
 namespace {
 
@@ -231,13 +234,6 @@ std::string Upper(std::string_view s) {
     return out;
 }
 
-// A content line's name: letters, digits and dashes up to ":" or ";".
-bool IsContentLine(std::string_view l) {
-    size_t i = 0;
-    while (i < l.size() && (std::isalnum(static_cast<unsigned char>(l[i])) || l[i] == '-')) ++i;
-    return i > 0 && i < l.size() && (l[i] == ':' || l[i] == ';');
-}
-
 bool IsTextProperty(std::string_view name) {
     return name == "SUMMARY" || name == "DESCRIPTION" || name == "LOCATION" || name == "COMMENT" ||
            name.substr(0, 2) == "X-";
@@ -246,20 +242,124 @@ bool IsTextProperty(std::string_view name) {
 // No real calendar needs more: a logical line is cut at kLongestLine bytes,
 // a component keeps its first kMostLines lines of its own and its first
 // kMostChildren components (alarms), and a rule line longer than
-// kLongestRule is no rule any program writes. What a read holds at a time
-// stays a small part of the file however the file is made.
+// kLongestRule is no rule any program writes. A component longer than
+// kLargestPart is left out: no file of the size this reader once held whole
+// (kMaxIcsBytes) makes one, even with every line break doubled. What a read
+// holds at a time stays a small part of the file however the file is made.
 constexpr size_t kLongestLine = size_t{1} << 20;
 constexpr size_t kMostLines = 10000;
 constexpr size_t kMostChildren = 1000;
 constexpr size_t kLongestRule = 4000;
+constexpr size_t kLargestPart = 2 * kMaxIcsBytes;
+const std::string kTooLargePart = "компонент длиннее " + std::to_string(kLargestPart >> 20) + " МБ";
+
+// --- the file a block at a time ---
+
+// A calendar's bytes a block at a time, from the start each time it is
+// opened: a file is read three times (its encoding, then two walks) and is
+// never held whole.
+class CalendarBytes {
+public:
+    virtual ~CalendarBytes() = default;
+    virtual bool Open() = 0;              // false: it cannot be read
+    virtual std::string_view Next() = 0;  // the next block; empty at the end or on a failure
+    virtual bool Failed() const = 0;      // a read failed before the end
+};
+
+class MemoryBytes : public CalendarBytes {
+public:
+    MemoryBytes(std::string_view text, size_t block) : text_(text), block_(std::max<size_t>(block, 1)) {}
+    bool Open() override {
+        at_ = 0;
+        return true;
+    }
+    std::string_view Next() override {
+        const std::string_view b = text_.substr(at_, block_);
+        at_ += b.size();
+        return b;
+    }
+    bool Failed() const override { return false; }
+
+private:
+    std::string_view text_;
+    size_t block_, at_ = 0;
+};
+
+class FileBytes : public CalendarBytes {
+public:
+    FileBytes(std::filesystem::path file, size_t block) : file_(std::move(file)), buffer_(std::max<size_t>(block, 1), '\0') {}
+    bool Open() override {
+        in_.close();
+        in_.clear();
+        in_.open(file_, std::ios::binary);
+        failed_ = !in_;
+        return !failed_;
+    }
+    std::string_view Next() override {
+        if (failed_ || !in_) return {};
+        in_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+        const auto n = static_cast<size_t>(in_.gcount());
+        if (in_.bad()) failed_ = true;
+        return failed_ ? std::string_view() : std::string_view(buffer_.data(), n);
+    }
+    bool Failed() const override { return failed_; }
+
+private:
+    std::filesystem::path file_;
+    std::ifstream in_;
+    std::string buffer_;
+    bool failed_ = false;
+};
+
+// The text of a calendar as UTF-8, a piece at a time; empty at its end.
+class TextPieces {
+public:
+    TextPieces(CalendarBytes& bytes, TextEncoding encoding) : bytes_(bytes), utf8_(encoding) {}
+    std::string_view Next() {
+        while (!ended_) {
+            const std::string_view raw = bytes_.Next();
+            if (raw.empty()) break;
+            read_ += raw.size();
+            const std::string_view text = utf8_.Convert(raw);
+            if (!text.empty()) return text;
+        }
+        ended_ = true;
+        return {};
+    }
+    uint64_t BytesRead() const { return read_; }
+
+private:
+    CalendarBytes& bytes_;
+    Utf8Pieces utf8_;
+    uint64_t read_ = 0;
+    bool ended_ = false;
+};
+
+// Whether a line is a content line (its name, letters, digits and dashes,
+// up to ":" or ";"), told from the line's parts as they come.
+class ContentName {
+public:
+    void Feed(std::string_view part) {
+        for (size_t i = 0; verdict_ < 0 && i < part.size(); ++i) {
+            if (std::isalnum(static_cast<unsigned char>(part[i])) || part[i] == '-') ++length_;
+            else verdict_ = length_ > 0 && (part[i] == ':' || part[i] == ';');
+        }
+    }
+    bool IsContentLine() const { return verdict_ == 1; }
+
+private:
+    size_t length_ = 0;
+    int verdict_ = -1;
+};
 
 // The logical lines of a text, one at a time: folds joined; a line that is no
 // content line continues the one before it, as a line break of its text (what
 // other programs make of a note written with bare line breaks); spaces after
-// a value that is no text dropped.
+// a value that is no text dropped. Physical lines run on from one piece of
+// the text into the next as if it were one.
 class LineReader {
 public:
-    explicit LineReader(std::string_view text) : text_(text) { Physical(); }
+    explicit LineReader(TextPieces& text) : text_(text) { Physical(); }
 
     // The next logical line and the number of its first physical line; false at the end.
     bool Next(std::string& line, int& number) {
@@ -268,7 +368,7 @@ public:
         line.assign(pending_.substr(0, kLongestLine));
         number = number_;
         Physical();
-        while (have_ && !pending_.empty() && (pending_[0] == ' ' || pending_[0] == '\t' || !IsContentLine(pending_))) {
+        while (have_ && !pending_.empty() && (pending_[0] == ' ' || pending_[0] == '\t' || !pendingContent_)) {
             if (line.size() < kLongestLine) {
                 if (pending_[0] == ' ' || pending_[0] == '\t') line.append(pending_.substr(1, kLongestLine - line.size()));
                 else line.append("\\n").append(pending_.substr(0, kLongestLine - line.size()));
@@ -282,22 +382,63 @@ public:
     }
 
 private:
+    // No more of a physical line is ever used than a logical line can take.
+    static constexpr size_t kKept = kLongestLine + 1;
+
+    // The next physical line into pending_: a view into the piece, or, for a
+    // line that runs on into later pieces, its first kKept bytes gathered.
     void Physical() {
-        have_ = at_ < text_.size();
-        if (!have_) return;
-        size_t end = text_.find_first_of("\r\n", at_);
-        if (end == std::string_view::npos) end = text_.size();
-        pending_ = text_.substr(at_, end - at_);
+        own_.clear();
+        ContentName name;
+        bool across = false;
+        for (;;) {
+            if (at_ == piece_.size() && !Refill()) break;
+            const size_t end = piece_.find_first_of("\r\n", at_);
+            const std::string_view part = piece_.substr(at_, end == std::string_view::npos ? end : end - at_);
+            name.Feed(part);
+            if (across || end == std::string_view::npos) own_.append(part.substr(0, kKept - own_.size()));
+            if (end == std::string_view::npos) {
+                across = true;
+                at_ = piece_.size();
+                continue;
+            }
+            pending_ = across ? std::string_view(own_) : part;
+            at_ = end + 1;
+            // CR LF is one line break, even with the LF in the next piece.
+            if (piece_[end] == '\r') {
+                if (at_ < piece_.size()) at_ += piece_[at_] == '\n';
+                else afterCr_ = true;
+            }
+            Found(name);
+            return;
+        }
+        have_ = across;  // the last line, without a line break
+        if (across) {
+            pending_ = own_;
+            Found(name);
+        }
+    }
+    void Found(const ContentName& name) {
+        have_ = true;
+        pendingContent_ = name.IsContentLine();
         number_ = ++physical_;
-        at_ = end;
-        if (at_ < text_.size() && text_[at_] == '\r') ++at_;
-        if (at_ < text_.size() && text_[at_] == '\n' && (at_ == end || text_[at_ - 1] == '\r')) ++at_;
+    }
+    bool Refill() {
+        for (;;) {
+            piece_ = text_.Next();
+            at_ = 0;
+            if (piece_.empty()) return false;
+            if (std::exchange(afterCr_, false) && piece_[0] == '\n') ++at_;
+            if (at_ < piece_.size()) return true;
+        }
     }
 
-    std::string_view text_, pending_;
+    TextPieces& text_;
+    std::string_view piece_, pending_;
+    std::string own_;
     size_t at_ = 0;
     int physical_ = 0, number_ = 0;
-    bool have_ = false;
+    bool have_ = false, pendingContent_ = false, afterCr_ = false;
 };
 
 bool Begins(const std::string& line, const char* what) {
@@ -318,7 +459,7 @@ struct Part {
 // the file does); returns how many calendars there were. Anything outside a
 // calendar (a signature, junk after its end) is no part of it.
 template <typename Take>
-int ForEachPart(std::string_view text, Take&& take) {
+int ForEachPart(TextPieces& text, Take&& take) {
     LineReader lines(text);
     std::string t;
     int number = 0, tops = 0, depth = 0;
@@ -350,8 +491,12 @@ int ForEachPart(std::string_view text, Take&& take) {
         if (keep) {
             if (Begins(t, "RRULE") && t.size() > kLongestRule && current.fault.empty())
                 current.fault = "RRULE: правило длиннее " + std::to_string(kLongestRule) + " знаков";
-            current.text += t;
-            current.text += "\r\n";
+            if (current.text.size() + t.size() + 2 > kLargestPart) {
+                if (current.fault.empty()) current.fault = kTooLargePart;
+            } else {
+                current.text += t;
+                current.text += "\r\n";
+            }
         }
         if (end && depth == 2) skipping = false;
         if (end && --depth == 0) {
@@ -570,15 +715,34 @@ IcsRun Failed(int line, const std::string& message) {
 
 constexpr const char* kTooLarge = "Файл больше 64 МБ: это не календарь, который можно импортировать.";
 
-IcsRun ReadDecoded(std::string_view text) {
+const char* const kUnreadable = "Файл не читается.";
+const char* const kChanged = "Файл изменился, пока читался. Ничего не импортировано.";
+
+// One walk over the calendar's components, its bytes opened again from the
+// start; the failure that stopped it, if any.
+template <typename Take>
+std::optional<std::string> Walk(CalendarBytes& bytes, TextEncoding encoding, uint64_t size, int& tops, Take&& take) {
+    if (!bytes.Open()) return kUnreadable;
+    TextPieces text(bytes, encoding);
+    tops = ForEachPart(text, take);
+    if (bytes.Failed()) return kUnreadable;
+    // What the walks learned of each other holds only for the same bytes.
+    if (text.BytesRead() != size) return kChanged;
+    return std::nullopt;
+}
+
+IcsRun ReadDecoded(CalendarBytes& bytes, TextEncoding encoding, uint64_t size) {
     // The first walk gathers what events of the second need from elsewhere
     // in the file: zones the system lacks, and moved occurrences of series
     // (by UID). The second reads one event at a time and keeps only its record.
     std::map<std::string, std::string> zoneTexts;  // TZID → VTIMEZONE
     std::unordered_map<std::string, std::vector<std::string>> movedTexts;
-    std::unordered_set<std::string> masterUids;
+    // Per UID: a series (no RECURRENCE-ID) is in the file; an event of it was read.
+    constexpr char kMaster = 1, kSeen = 2;
+    UidTable<> uids;
     size_t components = 0;
-    const int tops = ForEachPart(text, [&](Part& p) {
+    int tops = 0;
+    std::optional<std::string> failure = Walk(bytes, encoding, size, tops, [&](Part& p) {
         components += p.name == "VEVENT" || p.name == "VTODO";
         if (p.name == "VTIMEZONE" && p.closed) {
             const std::string id = FirstValue(p.text, "TZID");
@@ -587,18 +751,17 @@ IcsRun ReadDecoded(std::string_view text) {
             const std::string uid = FirstValue(p.text, "UID");
             if (uid.empty()) return;
             if (!FirstValue(p.text, "RECURRENCE-ID").empty()) movedTexts[uid].push_back(std::move(p.text));
-            else masterUids.insert(uid);
+            else uids.Flags(uid) |= kMaster;
         }
     });
+    if (failure) return Failed(0, *failure);
     if (tops == 0) return Failed(0, "В файле нет календаря (BEGIN:VCALENDAR): это не файл iCalendar.");
 
     IcsRun run;
     // The events' room is taken once, not doubled as they come.
     run.Events.reserve(components);
     run.Simplified.reserve(components);
-    std::unordered_set<std::string> seen;
-    seen.reserve(components);
-    ForEachPart(text, [&](Part& p) {
+    failure = Walk(bytes, encoding, size, tops, [&](Part& p) {
         if (p.name != "VEVENT" && p.name != "VTODO") return;
         const std::string uid = FirstValue(p.text, "UID");
         auto skip = [&](std::string why) { run.Skipped.push_back({p.line, uid, std::move(why)}); };
@@ -611,10 +774,15 @@ IcsRun ReadDecoded(std::string_view text) {
         const bool moved = !FirstValue(p.text, "RECURRENCE-ID").empty();
         // A moved occurrence goes with its series; those of a series the
         // file does not give stand together, as one event.
-        if (moved && !uid.empty() && (masterUids.count(uid) || !seen.insert(uid).second)) return;
-        if (!moved && !uid.empty() && !seen.insert(uid).second) {
-            ++run.Repeated;  // the same event given twice
-            return;
+        if (!uid.empty()) {
+            char& flags = uids.Flags(uid);
+            if (moved && (flags & kMaster)) return;
+            const bool again = flags & kSeen;
+            flags |= kSeen;
+            if (again) {
+                run.Repeated += !moved;  // the same event given twice
+                return;
+            }
         }
         const auto withMoved = uid.empty() ? movedTexts.end() : movedTexts.find(uid);
         std::vector<std::string> zones;
@@ -623,6 +791,7 @@ IcsRun ReadDecoded(std::string_view text) {
         if (withMoved != movedTexts.end())
             for (const std::string& m : withMoved->second) {
                 if (moved && m == p.text) continue;  // the one above
+                if (parts.size() + m.size() > kLargestPart) return skip(kTooLargePart + " вместе с перенесёнными повторениями");
                 TzidsIn(m, zones);
                 parts += m;
             }
@@ -650,6 +819,7 @@ IcsRun ReadDecoded(std::string_view text) {
         run.Events.push_back(std::move(item));
         run.Simplified.push_back(0);
     });
+    if (failure) return Failed(0, *failure);
     if (run.Events.empty() && !run.Skipped.empty()) {
         const IcsSkipped& s = run.Skipped.front();
         return Failed(s.Line, s.Reason);
@@ -658,11 +828,20 @@ IcsRun ReadDecoded(std::string_view text) {
     return run;
 }
 
-IcsRun DecodeAndRead(std::string_view bytes, std::string* owner) {
-    const DecodedText text = DecodeTextToUtf8(bytes);
-    if (owner) std::string().swap(*owner);
+IcsRun ReadCalendar(CalendarBytes& bytes) {
+    // The encoding is the whole text's, known only at its end: a walk of its
+    // own before the two that read it.
+    if (!bytes.Open()) return Failed(0, kUnreadable);
+    TextEncodingScan scan;
+    uint64_t size = 0;
+    for (std::string_view block = bytes.Next(); !block.empty(); block = bytes.Next()) {
+        scan.Feed(block);
+        size += block.size();
+    }
+    if (bytes.Failed()) return Failed(0, kUnreadable);
+    const DecodedText text = scan.Finish();
     if (!text.ok) return Failed(text.Line, text.Reason);
-    return ReadDecoded(text.Text);
+    return ReadDecoded(bytes, text.Encoding, size);
 }
 
 // --- writing ---
@@ -1239,20 +1418,19 @@ IcsWritten WriteICalendar(const TodoItems& store, const IcsExportOptions& option
     return w;
 }
 
-IcsRun ReadICalendar(std::string_view bytes, const IcsZone&) {
+IcsRun ReadICalendar(std::string_view bytes, const IcsZone&, size_t blockBytes) {
     if (bytes.size() > kMaxIcsBytes) return Failed(0, kTooLarge);
-    return DecodeAndRead(bytes, nullptr);
+    MemoryBytes blocks(bytes, blockBytes);
+    return ReadCalendar(blocks);
 }
 
-IcsRun ReadICalendarFile(const std::filesystem::path& file, const IcsZone&) {
+IcsRun ReadICalendarFile(const std::filesystem::path& file, const IcsZone&, size_t blockBytes) {
     std::error_code ec;
-    const auto size = std::filesystem::file_size(file, ec);
-    if (!ec && size > kMaxIcsBytes) return Failed(0, kTooLarge);
-    std::string bytes;
-    if (ec || !ReadWholeFile(file, bytes))
-        return Failed(0, std::filesystem::exists(file, ec) ? "Файл не читается." : "Файл не найден.");
-    if (bytes.size() > kMaxIcsBytes) return Failed(0, kTooLarge);
-    return DecodeAndRead(bytes, &bytes);
+    // A folder opens as a file on some systems, and reads as nothing.
+    if (!std::filesystem::is_regular_file(file, ec))
+        return Failed(0, std::filesystem::exists(file, ec) ? kUnreadable : "Файл не найден.");
+    FileBytes blocks(file, blockBytes);
+    return ReadCalendar(blocks);
 }
 
 std::string SkippedText(const IcsSkipped& s) {

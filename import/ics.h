@@ -81,12 +81,18 @@ struct IcsRun {
     std::string Message;             // failure: for the user, UTF-8
 };
 
+// The most a calendar held in memory may be (a file is read in blocks, of any size).
 constexpr size_t kMaxIcsBytes = size_t{64} * 1024 * 1024;
+// How much of a calendar is read at a time.
+constexpr size_t kIcsBlockBytes = size_t{1} << 20;
 
-// Reads a whole file's text. `local` is the zone dayloom's wall clock is in:
-// times in UTC or in another zone are moved onto it.
-IcsRun ReadICalendar(std::string_view text, const IcsZone& local);
-IcsRun ReadICalendarFile(const std::filesystem::path& file, const IcsZone& local);
+// Reads a calendar. `local` is the zone dayloom's wall clock is in: times in
+// UTC or in another zone are moved onto it. A file is read a block at a time,
+// three times over (its encoding, what its events need from elsewhere in it,
+// its events), and never held whole: what a read keeps is its events and
+// their UIDs. `blockBytes` only changes how the same result is reached.
+IcsRun ReadICalendar(std::string_view text, const IcsZone& local, size_t blockBytes = kIcsBlockBytes);
+IcsRun ReadICalendarFile(const std::filesystem::path& file, const IcsZone& local, size_t blockBytes = kIcsBlockBytes);
 
 // One line per component left out: "строка 12, UID abc: DTEND не читается".
 std::string SkippedText(const IcsSkipped& s);

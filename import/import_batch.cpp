@@ -1,5 +1,6 @@
 #include "import/import_batch.h"
 
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -142,6 +143,7 @@ ImportPlan PlanImport(const TodoItems& store, const ImportBatch& batch) {
 ChangeSummary MergeImport(EventDocument& doc, ImportBatch batch) {
     const ImportPlan plan = PlanImport(doc.Events(), batch);
     doc.Change(ChangeKind::Imported, [&](EventDocument::Edit& e) {
+        e.ReserveAdditions(static_cast<size_t>(std::count(plan.Add.begin(), plan.Add.end(), 1)));
         for (size_t i = 0; i < batch.Events.size(); ++i) {
             if (plan.Replace[i] >= 0) {
                 // What the user set here (completion, reminder) stays.
@@ -154,6 +156,8 @@ ChangeSummary MergeImport(EventDocument& doc, ImportBatch batch) {
                 e.Add(std::move(batch.Events[i]));
             }
         }
+        // What is left of the records moved out goes before the store takes them in.
+        std::vector<TTodoItem>().swap(batch.Events);
     });
     return plan.Summary;
 }
