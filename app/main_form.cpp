@@ -97,6 +97,8 @@ void TMainForm::ConnectHandlers() {
     connect(SaveSoon, &QTimer::timeout, this, &TMainForm::SaveSoonTimeout);
     committer_ = std::make_unique<QThreadPool>();
     committer_->setMaxThreadCount(1);  // commits in the order of their saves
+    icsReader_ = std::make_unique<QThreadPool>();
+    icsReader_->setMaxThreadCount(1);
     // A logout or shutdown may end the program without closing the window.
     connect(qApp, &QGuiApplication::commitDataRequest, this, &TMainForm::SaveBeforeExit);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &TMainForm::SaveBeforeExit);
@@ -108,6 +110,7 @@ void TMainForm::ConnectHandlers() {
 
 // A commit still running reports back to this window: it ends first.
 TMainForm::~TMainForm() {
+    StopIcsReading();
     EndSync();
     WaitForSaves();
     // The panel watches the document: it goes first, not among the children

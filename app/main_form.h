@@ -19,6 +19,7 @@
 #include "dayview/time_left.h"
 #include "events/event_document.h"
 #include "events/undo_history.h"
+#include "import/ics.h"
 #include "import/import_host.h"
 #include "settings/color_scheme.h"
 #include "settings/user_options.h"
@@ -151,6 +152,8 @@ private:
     void ZetjournalMoonDays1Click();
     void pmFindGoodDays1Click();
     void pmImportICalendar1Click();
+    void IcsRead(IcsRun run);
+    void StopIcsReading();
 
     // ---- sync with a calendar server (main_form_sync.cpp) ----
     void CreateSync();
@@ -279,6 +282,8 @@ private:
     QTimer* SaveSoon = nullptr;
     // One thread that commits prepared saves in the order they were made.
     std::unique_ptr<QThreadPool> committer_;
+    std::unique_ptr<QThreadPool> icsReader_;  // an .ics file read aside
+    std::atomic<bool> icsStop_{false};
     // Changes not on disk yet: set by every change and by a failed commit.
     std::atomic<bool> needsSave_{false};
     // A commit found the file changed by another writer.

@@ -287,7 +287,8 @@ private:
 
 class FileBytes : public CalendarBytes {
 public:
-    FileBytes(std::filesystem::path file, size_t block) : file_(std::move(file)), buffer_(std::max<size_t>(block, 1), '\0') {}
+    FileBytes(std::filesystem::path file, size_t block, const std::atomic<bool>* stop = nullptr)
+        : file_(std::move(file)), buffer_(std::max<size_t>(block, 1), '\0'), stop_(stop) {}
     bool Open() override {
         in_.close();
         in_.clear();
@@ -296,6 +297,7 @@ public:
         return !failed_;
     }
     std::string_view Next() override {
+        if (stop_ && stop_->load()) failed_ = true;
         if (failed_ || !in_) return {};
         in_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
         const auto n = static_cast<size_t>(in_.gcount());
@@ -308,6 +310,7 @@ private:
     std::filesystem::path file_;
     std::ifstream in_;
     std::string buffer_;
+    const std::atomic<bool>* stop_;
     bool failed_ = false;
 };
 
@@ -1424,12 +1427,13 @@ IcsRun ReadICalendar(std::string_view bytes, const IcsZone&, size_t blockBytes) 
     return ReadCalendar(blocks);
 }
 
-IcsRun ReadICalendarFile(const std::filesystem::path& file, const IcsZone&, size_t blockBytes) {
+IcsRun ReadICalendarFile(const std::filesystem::path& file, const IcsZone&, size_t blockBytes,
+                         const std::atomic<bool>* stop) {
     std::error_code ec;
     // A folder opens as a file on some systems, and reads as nothing.
     if (!std::filesystem::is_regular_file(file, ec))
         return Failed(0, std::filesystem::exists(file, ec) ? kUnreadable : "Файл не найден.");
-    FileBytes blocks(file, blockBytes);
+    FileBytes blocks(file, blockBytes, stop);
     return ReadCalendar(blocks);
 }
 

@@ -16,6 +16,7 @@
 // to-do as VTODO with DUE, a reminder choice as VALARM. Times carry the
 // zone's name and a VTIMEZONE with the zone's history from the system's zone
 // data. The file is made a component at a time, never held whole.
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -92,7 +93,10 @@ constexpr size_t kIcsBlockBytes = size_t{1} << 20;
 // its events), and never held whole: what a read keeps is its events and
 // their UIDs. `blockBytes` only changes how the same result is reached.
 IcsRun ReadICalendar(std::string_view text, const IcsZone& local, size_t blockBytes = kIcsBlockBytes);
-IcsRun ReadICalendarFile(const std::filesystem::path& file, const IcsZone& local, size_t blockBytes = kIcsBlockBytes);
+// With `stop`, a reading on another thread ends early once it is set (the
+// result then says nothing of the file).
+IcsRun ReadICalendarFile(const std::filesystem::path& file, const IcsZone& local, size_t blockBytes = kIcsBlockBytes,
+                         const std::atomic<bool>* stop = nullptr);
 
 // One line per component left out: "строка 12, UID abc: DTEND не читается".
 std::string SkippedText(const IcsSkipped& s);

@@ -3,9 +3,14 @@
 // folder cannot be written.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QLabel>
 #include <QTemporaryDir>
+#include <QTest>
 
+#include <chrono>
 #include <fstream>
+#include <memory>
 
 #include "app/main_form.h"
 #include "tests/ui/main_window.h"
@@ -24,6 +29,15 @@ constexpr const char* kCalendar =
     "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\nEND:VEVENT\r\n"
     "BEGIN:VEVENT\r\nUID:2@example.org\r\nDTSTART:20101011T180000\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\n"
     "SUMMARY:Курс\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+
+// The menu item, then the wait for the file read aside: the item is off
+// until its events have joined.
+void Import(TMainForm* form) {
+    Trigger(form, "pmImportICalendar1");
+    QAction* item = form->findChild<QAction*>("pmImportICalendar1");
+    for (int i = 0; i < 1000 && !item->isEnabled(); ++i) QTest::qWait(5);
+    ASSERT_TRUE(item->isEnabled());
+}
 
 class IcsImportTest : public ::testing::Test {
 protected:
@@ -44,8 +58,9 @@ TEST_F(IcsImportTest, EventsOfTheFileJoinTheDayListOnceAndAFaultyComponentIsName
     form.show();
     TimerOf(&form, "TimerAlert")->stop();
     env.filesToChoose << QString::fromStdU16String(file.u16string());
-    Trigger(&form, "pmImportICalendar1");
+    Import(&form);
     ASSERT_EQ(env.fileDialogs.size(), 1);
+    EXPECT_TRUE(form.findChild<QLabel*>("LabelNotice")->isHidden());
     EXPECT_TRUE(env.fileDialogs[0].startsWith("Импорт iCalendar|")) << env.fileDialogs[0].toStdString();
     ASSERT_EQ(form.Document().Events().Count(), 2);
     EXPECT_EQ(env.infos, QStringList({"Добавлено событий: 2."}));
@@ -58,27 +73,56 @@ TEST_F(IcsImportTest, EventsOfTheFileJoinTheDayListOnceAndAFaultyComponentIsName
     // The same file again: nothing twice. One broken component: the others
     // come in and it is named; nothing readable: nothing at all.
     env.filesToChoose << QString::fromStdU16String(file.u16string());
-    Trigger(&form, "pmImportICalendar1");
+    Import(&form);
     EXPECT_EQ(env.infos.last(), "Добавлено событий: 0, уже были в списке: 2.");
     std::ofstream(env.dir / "broken.ics", std::ios::binary)
         << "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART:20101012T100000\r\nSUMMARY:Новое\r\nEND:VEVENT\r\n"
            "BEGIN:VEVENT\r\nUID:b\r\nDTSTART:завтра\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
     env.filesToChoose << QString::fromStdU16String((env.dir / "broken.ics").u16string());
-    Trigger(&form, "pmImportICalendar1");
+    Import(&form);
     EXPECT_EQ(env.infos.last(), "Добавлено событий: 1.\nНе прочитаны:\nстрока 6, UID b: DTSTART: не читается «завтра»");
     EXPECT_EQ(form.Document().Events().Count(), 3);
     std::ofstream(env.dir / "broken.ics", std::ios::binary)
         << "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART:завтра\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
     env.filesToChoose << QString::fromStdU16String((env.dir / "broken.ics").u16string());
-    Trigger(&form, "pmImportICalendar1");
+    Import(&form);
     EXPECT_TRUE(env.messages.last().startsWith("Строка 2: DTSTART")) << env.messages.last().toStdString();
     EXPECT_EQ(form.Document().Events().Count(), 3);
     // Cancelling the file dialog does nothing.
     const qsizetype said = env.messages.size(), told = env.infos.size();
-    Trigger(&form, "pmImportICalendar1");
+    Import(&form);
     EXPECT_EQ(env.messages.size(), said);
     EXPECT_EQ(env.infos.size(), told);
     form.close();
+}
+
+// A large calendar is read aside: the window says so and takes no second
+// import meanwhile; closing it then stops the reading and waits for nothing
+// long.
+TEST_F(IcsImportTest, ALargeCalendarIsReadAsideAndClosingStopsIt) {
+    {
+        std::ofstream big(env.dir / "big.ics", std::ios::binary);
+        big << "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
+        for (int i = 0; i < 60000; ++i)
+            big << "BEGIN:VEVENT\r\nUID:" << i << "@example.org\r\nDTSTART:20101011T100000\r\nSUMMARY:Встреча "
+                << i << "\r\nDESCRIPTION:" << std::string(200, 'x') << "\r\nEND:VEVENT\r\n";
+        big << "END:VCALENDAR\r\n";
+    }
+    auto form = std::make_unique<TMainForm>(env);
+    form->show();
+    TimerOf(form.get(), "TimerAlert")->stop();
+    env.filesToChoose << QString::fromStdU16String((env.dir / "big.ics").u16string());
+    Trigger(form.get(), "pmImportICalendar1");
+    EXPECT_FALSE(form->findChild<QAction*>("pmImportICalendar1")->isEnabled());
+    const QLabel* notice = form->findChild<QLabel*>("LabelNotice");
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(), QStringLiteral("Чтение календаря…"));
+    EXPECT_EQ(form->Document().Events().Count(), 0);
+    const auto started = std::chrono::steady_clock::now();
+    form->close();
+    form.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_TRUE(env.infos.isEmpty());
 }
 
 TEST_F(IcsImportTest, AProgramFolderThatCannotBeWrittenKeepsTheDataInThePerUserFolder) {
@@ -94,7 +138,7 @@ TEST_F(IcsImportTest, AProgramFolderThatCannotBeWrittenKeepsTheDataInThePerUserF
         form.show();
         TimerOf(&form, "TimerAlert")->stop();
         env.filesToChoose << QString::fromStdU16String(file.u16string());
-        Trigger(&form, "pmImportICalendar1");
+        Import(&form);
         form.close();
     }
     TodoItems saved;
