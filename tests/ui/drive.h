@@ -45,6 +45,16 @@ inline void Trigger(const QObject* root, const char* actionName) {
     }
 }
 
+// The same for an item whose work goes on aside (a file read on a thread):
+// waits until the item is on again, its work done.
+inline void TriggerAndWait(const QObject* root, const char* actionName) {
+    Trigger(root, actionName);
+    if (auto* a = Child<QAction>(root, actionName)) {
+        for (int i = 0; i < 2000 && !a->isEnabled(); ++i) QTest::qWait(5);
+        ASSERT_TRUE(a->isEnabled()) << actionName << " did not finish";
+    }
+}
+
 // Opens `menu` and clicks `item` with the mouse.
 inline void ClickMenuItem(QMenu* menu, QAction* item) {
     menu->popup(QPoint(100, 100));

@@ -30,15 +30,6 @@ constexpr const char* kCalendar =
     "BEGIN:VEVENT\r\nUID:2@example.org\r\nDTSTART:20101011T180000\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\n"
     "SUMMARY:Курс\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
 
-// The menu item, then the wait for the file read aside: the item is off
-// until its events have joined.
-void Import(TMainForm* form) {
-    Trigger(form, "pmImportICalendar1");
-    QAction* item = form->findChild<QAction*>("pmImportICalendar1");
-    for (int i = 0; i < 1000 && !item->isEnabled(); ++i) QTest::qWait(5);
-    ASSERT_TRUE(item->isEnabled());
-}
-
 class IcsImportTest : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
@@ -58,7 +49,7 @@ TEST_F(IcsImportTest, EventsOfTheFileJoinTheDayListOnceAndAFaultyComponentIsName
     form.show();
     TimerOf(&form, "TimerAlert")->stop();
     env.filesToChoose << QString::fromStdU16String(file.u16string());
-    Import(&form);
+    TriggerAndWait(&form, "pmImportICalendar1");
     ASSERT_EQ(env.fileDialogs.size(), 1);
     EXPECT_TRUE(form.findChild<QLabel*>("LabelNotice")->isHidden());
     EXPECT_TRUE(env.fileDialogs[0].startsWith("Импорт iCalendar|")) << env.fileDialogs[0].toStdString();
@@ -73,24 +64,24 @@ TEST_F(IcsImportTest, EventsOfTheFileJoinTheDayListOnceAndAFaultyComponentIsName
     // The same file again: nothing twice. One broken component: the others
     // come in and it is named; nothing readable: nothing at all.
     env.filesToChoose << QString::fromStdU16String(file.u16string());
-    Import(&form);
+    TriggerAndWait(&form, "pmImportICalendar1");
     EXPECT_EQ(env.infos.last(), "Добавлено событий: 0, уже были в списке: 2.");
     std::ofstream(env.dir / "broken.ics", std::ios::binary)
         << "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART:20101012T100000\r\nSUMMARY:Новое\r\nEND:VEVENT\r\n"
            "BEGIN:VEVENT\r\nUID:b\r\nDTSTART:завтра\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
     env.filesToChoose << QString::fromStdU16String((env.dir / "broken.ics").u16string());
-    Import(&form);
+    TriggerAndWait(&form, "pmImportICalendar1");
     EXPECT_EQ(env.infos.last(), "Добавлено событий: 1.\nНе прочитаны:\nстрока 6, UID b: DTSTART: не читается «завтра»");
     EXPECT_EQ(form.Document().Events().Count(), 3);
     std::ofstream(env.dir / "broken.ics", std::ios::binary)
         << "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART:завтра\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
     env.filesToChoose << QString::fromStdU16String((env.dir / "broken.ics").u16string());
-    Import(&form);
+    TriggerAndWait(&form, "pmImportICalendar1");
     EXPECT_TRUE(env.messages.last().startsWith("Строка 2: DTSTART")) << env.messages.last().toStdString();
     EXPECT_EQ(form.Document().Events().Count(), 3);
     // Cancelling the file dialog does nothing.
     const qsizetype said = env.messages.size(), told = env.infos.size();
-    Import(&form);
+    TriggerAndWait(&form, "pmImportICalendar1");
     EXPECT_EQ(env.messages.size(), said);
     EXPECT_EQ(env.infos.size(), told);
     form.close();
@@ -138,7 +129,7 @@ TEST_F(IcsImportTest, AProgramFolderThatCannotBeWrittenKeepsTheDataInThePerUserF
         form.show();
         TimerOf(&form, "TimerAlert")->stop();
         env.filesToChoose << QString::fromStdU16String(file.u16string());
-        Import(&form);
+        TriggerAndWait(&form, "pmImportICalendar1");
         form.close();
     }
     TodoItems saved;

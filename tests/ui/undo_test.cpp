@@ -130,7 +130,7 @@ TEST_F(UndoTest, EveryKindOfChangeUndoesAndRedoes) {
         << "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART:20101011T150000\r\nSUMMARY:Первое\r\nEND:VEVENT\r\n"
            "BEGIN:VEVENT\r\nDTSTART:20101011T160000\r\nSUMMARY:Второе\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
     env.filesToChoose << QString::fromStdU16String(ics.u16string());
-    Trigger(form.get(), "pmImportICalendar1");
+    TriggerAndWait(form.get(), "pmImportICalendar1");
     UndoRedo(day, {"Врач", "Обед", "Первое", "Второе"}, "Отменить: импорт (2 события)");
     Undo();
     EXPECT_EQ(Events().Count(), 4);
