@@ -849,10 +849,48 @@ IcsRun ReadCalendar(CalendarBytes& bytes) {
 
 // --- writing ---
 
+// Whether every BEGIN of the text has its END, nested in order. A text a
+// calendar sent with one missing came in whole, but written out as it is it
+// would take every component after it into itself for the next reader.
+bool Balanced(std::string_view text) {
+    std::vector<std::string> open;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view l = text.substr(at, end - at);
+        if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
+        at = end + 1;
+        const std::string up = Upper(l.substr(0, std::min<size_t>(l.size(), 80)));
+        if (up.rfind("BEGIN:", 0) == 0) {
+            open.push_back(up.substr(6));
+        } else if (up.rfind("END:", 0) == 0) {
+            if (open.empty() || open.back() != up.substr(4)) return false;
+            open.pop_back();
+        }
+    }
+    return open.empty();
+}
+
 // A component's lines; none for one libical cannot write.
 std::string_view Text(icalcomponent* c) {
     const char* text = c ? icalcomponent_as_ical_string(c) : nullptr;
     return text ? std::string_view(text) : std::string_view();
+}
+
+// A zone's text as it came when it nests whole, else as libical reads it.
+std::string Nested(const std::string& zone) {
+    if (Balanced(zone)) return zone;
+    Owned cal;
+    const std::string whole = "BEGIN:VCALENDAR\r\n" + zone + "END:VCALENDAR\r\n";
+    cal.c = icalparser_parse_string(whole.c_str());
+    if (!cal.c) return {};
+    icalcomponent_strip_errors(cal.c);
+    std::string out;
+    for (icalcomponent* c = icalcomponent_get_first_component(cal.c, ICAL_VTIMEZONE_COMPONENT); c;
+         c = icalcomponent_get_next_component(cal.c, ICAL_VTIMEZONE_COMPONENT))
+        out += Text(c);
+    return out;
 }
 
 bool InRange(const TTodoItem& e, const IcsExportOptions& o) {
@@ -966,7 +1004,7 @@ public:
                     if (end == std::string::npos) break;
                     const size_t after = text.find('\n', end) + 1;
                     const std::string zone = text.substr(at, after - at);
-                    if (described.insert(zone).second) out += zone;
+                    if (described.insert(zone).second) out += Nested(zone);
                     at = after;
                 }
             }
@@ -1009,7 +1047,7 @@ private:
         // A text that may say it is done is read: a reopened event must not
         // go out as done again.
         const bool mayBeDone = text.find("COMPLETE") != std::string::npos;
-        if (sameName && sameNotes && !e.Complete && !mayBeDone && uid == f.Uid()) {
+        if (sameName && sameNotes && !e.Complete && !mayBeDone && uid == f.Uid() && Balanced(events)) {
             out.append(events);
             return true;
         }
