@@ -205,7 +205,7 @@ bool TDayPanel::ChangeDayListInPlace(const EventBatch& batch) {
             if (events[i].Subject != a.Subject || events[i].CreationDate != a.CreationDate) return false;
             added.push_back(events.SlotOf(i));
         }
-        AddRowsOf(events, added, dayListDate_, ListMode::Day, env_.Now(), formats_, rows, &daySources_);
+        AddRowsOf(events, added, PlannerCalendar1->Date(), ListMode::Day, env_.Now(), formats_, rows, &daySources_);
     } else {
         return false;
     }
