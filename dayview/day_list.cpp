@@ -282,6 +282,9 @@ void AddRowsOf(const TodoItems& store, const std::vector<uint32_t>& added, TDate
 int TakeRowsOf(const TodoItems& store, const TakenEvents& taken, TDayRows& rows, std::vector<int>& sources,
                std::vector<uint32_t>& slots) {
     if (slots.size() != rows.size() || sources.size() != rows.size()) return -1;
+    // The store moved its events to slots of their own with this change: the
+    // rows' slots name others now.
+    if (!taken.empty() && !taken.From(store)) return -1;
     size_t kept = 0;
     for (size_t i = 0; i < rows.size(); ++i) {
         if (taken.Took(store, slots[i])) continue;

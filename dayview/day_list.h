@@ -64,8 +64,8 @@ void AddRowsOf(const TodoItems& store, const std::vector<uint32_t>& added, TDate
 // go, the others keep their order and get their events' new positions in
 // `sources`. `slots` is each row's event slot (TodoItems::SlotOf of its
 // source when the list was made), kept in step. The rows taken, or -1 when
-// the list does not belong to the store: it is then half done, to be built
-// again.
+// the list does not belong to the store or the store's slots were made anew
+// (TodoItems::Compact): it is then half done, to be built again.
 int TakeRowsOf(const TodoItems& store, const TakenEvents& taken, TDayRows& rows, std::vector<int>& sources,
                std::vector<uint32_t>& slots);
 

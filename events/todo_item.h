@@ -319,6 +319,10 @@ public:
         for (size_t w = 0; w < bits_.size(); ++w)
             if (bits_[w] != 0) f(base_ + static_cast<uint32_t>(w * 64), bits_[w]);
     }
+    // Whether these were taken from `from` as its slots are now: not when
+    // `from` moved its events to slots of their own since (Compact), nor
+    // for records of their own.
+    bool From(const TodoItems& from) const { return slots_ == from.slots_; }
     // Whether the record in `slot` of `from` is one of these (never for
     // records of their own).
     bool Took(const TodoItems& from, uint32_t slot) const;

@@ -376,13 +376,21 @@ TEST(DayList, RowsChangedInPlaceAreTheRebuiltOnes) {
                 same(b, Build(store, d, mode), on + ", " + std::to_string(appended) + " appended");
             }
         }
-    // Rows of another store's events are not taken for this one's.
+    // A removal from another store leaves the list to be built again.
     TodoItems store = all, other = all;
     Built b = Build(store, Day(2010, 10, 12));
     std::vector<uint32_t> slots;
     for (const int src : b.sources) slots.push_back(store.SlotOf(src));
     const TakenEvents elsewhere = other.Take(0, [](int, uint32_t) { return true; });
-    EXPECT_EQ(TakeRowsOf(store, elsewhere, b.rows, b.sources, slots), 0);
+    EXPECT_EQ(TakeRowsOf(store, elsewhere, b.rows, b.sources, slots), -1);
+    // Nor after the store gave its events slots of their own: the rows'
+    // slots would name other events.
+    b = Build(store, Day(2010, 10, 12));
+    slots.clear();
+    for (const int src : b.sources) slots.push_back(store.SlotOf(src));
+    const TakenEvents first = store.Take(0, [](int position, uint32_t) { return position < 2; });
+    store.Compact();
+    EXPECT_EQ(TakeRowsOf(store, first, b.rows, b.sources, slots), -1);
 }
 
 }  // namespace
