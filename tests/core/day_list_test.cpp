@@ -376,7 +376,15 @@ TEST(DayList, RowsChangedInPlaceAreTheRebuiltOnes) {
                 same(b, Build(store, d, mode), on + ", " + std::to_string(appended) + " appended");
             }
         }
-    // A removal from another store leaves the list to be built again.
+    // Slots not in step with the rows, or a removal from another store,
+    // leave the list to be built again.
+    {
+        Built b2 = Build(all, Day(2010, 10, 12));
+        std::vector<uint32_t> few(b2.rows.size() - 1, 0);
+        TodoItems copy = all;
+        const TakenEvents none = copy.Take(0, [](int, uint32_t) { return false; });
+        EXPECT_EQ(TakeRowsOf(copy, none, b2.rows, b2.sources, few), -1);
+    }
     TodoItems store = all, other = all;
     Built b = Build(store, Day(2010, 10, 12));
     std::vector<uint32_t> slots;
