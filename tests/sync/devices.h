@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "events/event_edit.h"
@@ -144,6 +145,21 @@ struct WorkServer {
         EXPECT_TRUE(finder.Discover(found, error)) << error;
         if (!found.empty()) calendar = found[0].href;
     }
+};
+
+// A test against the work calendar of a server of its own, kept in a
+// temporary folder beside the test's other files; skipped where Radicale is
+// not installed.
+class WorkServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!Radicale::Installed()) GTEST_SKIP() << "radicale is not installed (Debian package radicale)";
+        std::filesystem::create_directories(folder.path() / "server");
+        work = std::make_unique<WorkServer>(folder.path() / "server");
+        ASSERT_FALSE(work->calendar.empty());
+    }
+    TempFolder folder;
+    std::unique_ptr<WorkServer> work;
 };
 
 // An event changed as the editor changes it: opened, its values changed, stored.

@@ -98,14 +98,11 @@ std::vector<std::string> Names(const std::vector<Shown>& events) {
     return out;
 }
 
-TEST(SyncFolders, TwoFoldersKilledAtRandomAndAPhoneEndTheSameAndLoseNothing) {
-    if (!Radicale::Installed()) GTEST_SKIP() << "radicale is not installed (Debian package radicale)";
-    TempFolder folder;
-    std::filesystem::create_directories(folder.path() / "server");
-    WorkServer work(folder.path() / "server");
-    ASSERT_FALSE(work.calendar.empty());
-    const Radicale& server = work.server;
-    const std::string& calendar = work.calendar;
+using SyncFolders = WorkServerTest;
+
+TEST_F(SyncFolders, TwoFoldersKilledAtRandomAndAPhoneEndTheSameAndLoseNothing) {
+    const Radicale& server = work->server;
+    const std::string& calendar = work->calendar;
 
     const unsigned seed = SyncSeed(11);
     SCOPED_TRACE("seed " + std::to_string(seed));

@@ -20,13 +20,11 @@
 
 namespace {
 
-TEST(SyncRounds, TwoFoldersAndAPhoneUnderFaultsEndTheSameAndLoseNothing) {
-    if (!Radicale::Installed()) GTEST_SKIP() << "radicale is not installed (Debian package radicale)";
-    TempFolder folder;
-    WorkServer work(folder.path());
-    ASSERT_FALSE(work.calendar.empty());
-    const Radicale& server = work.server;
-    const std::string& calendar = work.calendar;
+using SyncRounds = WorkServerTest;
+
+TEST_F(SyncRounds, TwoFoldersAndAPhoneUnderFaultsEndTheSameAndLoseNothing) {
+    const Radicale& server = work->server;
+    const std::string& calendar = work->calendar;
 
     const unsigned seed = SyncSeed(7);
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -121,13 +119,9 @@ TEST(SyncRounds, TwoFoldersAndAPhoneUnderFaultsEndTheSameAndLoseNothing) {
 // the token moves on only when everything the round meant to do was done.
 // Here the other computer deleted the event while this one renamed it; the
 // rename's first try fails, the second must still know the event is gone there.
-TEST(SyncRounds, ARefusedChangeIsSentAgainNextRound) {
-    if (!Radicale::Installed()) GTEST_SKIP() << "radicale is not installed (Debian package radicale)";
-    TempFolder folder;
-    WorkServer work(folder.path());
-    ASSERT_FALSE(work.calendar.empty());
-    const Radicale& server = work.server;
-    const std::string& calendar = work.calendar;
+TEST_F(SyncRounds, ARefusedChangeIsSentAgainNextRound) {
+    const Radicale& server = work->server;
+    const std::string& calendar = work->calendar;
     FaultProxy proxy(folder.path(), server.Port(), 1);
     auto sync = [&](MapFolder& f) {
         CalDavClient c(proxy.Url(), "anna", "secret");
