@@ -1278,9 +1278,8 @@ private:
                 continue;
             }
             const TTodoItem& e = *b.items[static_cast<size_t>(m.index)];
-            std::string uid = writer_.BaseUid(e), text;
-            for (int n = 2; !uids_.Insert(UidHash(uid)); ++n) uid += "-" + std::to_string(n);
-            written_ += writer_.Write(e, uid, text);
+            std::string text;
+            written_ += SequentialSource::WriteResolved(writer_, e, uids_, text);
             again.emplace_back(j, std::move(text));
         }
         if (again.empty()) {
